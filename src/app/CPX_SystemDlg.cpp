@@ -1,0 +1,455 @@
+#include "app/CPX_SystemDlg.h"
+
+#include "app/DataFolder.h"
+#include "app/MainWindowLayout.h"
+#include "common/IniFile.h"
+#include "registry/RegistryViews.h"
+#include "ui/CallerGridView.h"
+#include "ui/ReportList.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDebug>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace px {
+
+namespace {
+
+QString Q(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+template <typename T>
+T* As(QWidget* widget)
+{
+    return qobject_cast<T*>(widget);
+}
+
+// Controls whose text is a number the user types.
+QValidator* DigitsValidator(QObject* parent)
+{
+    return new QRegularExpressionValidator(QRegularExpression("[0-9]*"), parent);
+}
+
+} // namespace
+
+CPX_SystemDlg::CPX_SystemDlg(const AppServices& services, QWidget* parent)
+    : QDialog(parent),
+      services_(services),
+      link_(services.backend, services.clock, services.pump, services.prompter),
+      connectionString_(MakeConnectionString(DatabasePath(services.dataFolder).toStdString()))
+{
+    setObjectName("CPX_SystemDlg");
+    setWindowTitle(Q(kTitleStart));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    QFont font;
+    font.setFamilies({"SimSun", "宋体", "WenQuanYi Micro Hei", "Noto Sans CJK SC"});
+    font.setPointSize(9);
+    setFont(font);
+    // Dialog units of the 9 point template font: 6 by 12 pixels per 4 by 8 units at 96 dpi.
+    const qreal dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
+    scale_ = 1.5 * dpi / 96.0;
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    canvas_ = new QWidget(this);
+    canvas_->setObjectName("canvas");
+    canvas_->setFixedSize(Scaled(0, 0, kWindowWidthDlu, kWindowHeightDlu).size());
+    layout->addWidget(canvas_);
+
+    BuildControls();
+    BuildMenus();
+
+    detectionTimer_.setObjectName(QString("timer%1").arg(kDetectionTimerId));
+    detectionTimer_.setInterval(kDetectionIntervalMs);
+    connect(&detectionTimer_, &QTimer::timeout, this, &CPX_SystemDlg::OnDetectionTick);
+
+    qApp->installEventFilter(this);
+    Initialise();
+}
+
+CPX_SystemDlg::~CPX_SystemDlg()
+{
+    qApp->removeEventFilter(this);
+}
+
+QRect CPX_SystemDlg::Scaled(int x, int y, int w, int h) const
+{
+    const auto s = [this](int v) { return static_cast<int>(v * scale_ + 0.5); };
+    return QRect(s(x), s(y), s(w), s(h));
+}
+
+int CPX_SystemDlg::ScaledY(int dlu) const
+{
+    return static_cast<int>(dlu * scale_ + 0.5);
+}
+
+void CPX_SystemDlg::BuildControls()
+{
+    for (const ControlSpec& spec : MainWindowControls()) {
+        QWidget* widget = nullptr;
+        const QString text = Q(spec.text);
+        int height = spec.h;
+        switch (spec.kind) {
+        case ControlKind::GroupBox:
+            widget = new QGroupBox(text, canvas_);
+            break;
+        case ControlKind::ReportList:
+            widget = new ReportList(canvas_);
+            break;
+        case ControlKind::Label:
+            widget = new QLabel(text, canvas_);
+            break;
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(canvas_);
+            if (spec.flags & kDigitsOnly)
+                edit->setValidator(DigitsValidator(edit));
+            if (spec.maxLength > 0)
+                edit->setMaxLength(spec.maxLength);
+            if (spec.flags & kCentred)
+                edit->setAlignment(Qt::AlignCenter);
+            widget = edit;
+            break;
+        }
+        case ControlKind::CheckBox:
+            widget = new QCheckBox(text, canvas_);
+            break;
+        case ControlKind::DropDownCombo:
+        case ControlKind::DropDownList: {
+            auto* combo = new QComboBox(canvas_);
+            combo->setEditable(spec.kind == ControlKind::DropDownCombo);
+            // The template's height is that of the opened list; the closed box is one line.
+            combo->setMaxVisibleItems(std::max(1, (spec.h - 12) / 10));
+            height = 12;
+            widget = combo;
+            break;
+        }
+        case ControlKind::Button:
+        case ControlKind::DefaultButton: {
+            auto* button = new QPushButton(text, canvas_);
+            button->setAutoDefault(false);
+            button->setDefault(spec.kind == ControlKind::DefaultButton);
+            widget = button;
+            break;
+        }
+        case ControlKind::MultiLineEdit:
+            widget = new QPlainTextEdit(canvas_);
+            break;
+        case ControlKind::Grid:
+            widget = new CallerGridView(canvas_);
+            break;
+        case ControlKind::RichEdit: {
+            auto* edit = new QTextEdit(canvas_);
+            edit->setReadOnly(true);
+            edit->setLineWrapMode(QTextEdit::NoWrap);
+            edit->setFont(QFont("Monospace", 9));
+            widget = edit;
+            break;
+        }
+        }
+        widget->setGeometry(Scaled(spec.x, spec.y, spec.w, height));
+        if (spec.flags & kDisabled)
+            widget->setEnabled(false);
+        if (spec.flags & kHidden)
+            widget->hide();
+        if (spec.id != 0) {
+            widget->setObjectName(QString("id%1").arg(spec.id));
+            controls_[spec.id] = widget;
+        }
+    }
+
+    As<ReportList>(Control(1000))->SetColumns(
+        {{Q("传呼号"), 20}, {Q("地址码"), 50}, {Q("类型"), 50}, {Q("备注"), 90}});
+    As<ReportList>(Control(1008))->SetColumns(
+        {{Q("编号"), 80}, {Q("地址码"), 60}, {Q("备注"), 70}});
+
+    connect(As<QPushButton>(Control(1)), &QPushButton::clicked, this,
+            &CPX_SystemDlg::ClearMonitor);
+
+    CallerGridView* grid = CallerGrid();
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
+        const QModelIndex index = grid->indexAt(pos);
+        if (!index.isValid())
+            return;
+        gridMenu_->popup(grid->viewport()->mapToGlobal(pos));
+    });
+}
+
+void CPX_SystemDlg::BuildMenus()
+{
+    auto* bar = new QMenuBar(this);
+    bar->setObjectName("menu130");
+    const auto addEntries = [this](QMenu* menu, std::span<const MenuEntry> entries) {
+        for (const MenuEntry& entry : entries) {
+            if (entry.command == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(Q(entry.text));
+            action->setObjectName(QString("cmd%1").arg(entry.command));
+            commands_[entry.command] = action;
+            const int id = entry.command;
+            connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        }
+    };
+    for (const MenuSpec& spec : MainWindowMenus())
+        addEntries(bar->addMenu(Q(spec.title)), spec.entries);
+    layout()->setMenuBar(bar);
+
+    gridMenu_ = new QMenu(Q("RMenu"), this);
+    gridMenu_->setObjectName("menu136");
+    addEntries(gridMenu_, CallerGridContextMenu());
+}
+
+void CPX_SystemDlg::Initialise()
+{
+    // Receiver types in their fixed order; entry 0 at start.
+    auto* types = As<QComboBox>(Control(1045));
+    types->addItems({"BX-2", "LW2/LW1", Q("数字"), Q("字符"), "LW3"});
+    types->setCurrentIndex(0);
+    As<QLineEdit>(Control(1001))->setText("1");
+    As<QLineEdit>(Control(1010))->setText("1");
+    CallerGrid()->GridModel()->Reset();
+
+    if (OpenDatabase())
+        keyNames_ = LoadKeyNames(database_);
+
+    detectionTimer_.start();
+    monitorHidden_ = true;
+    SetMonitorVisible(false);
+
+    EnableRegistration(false);
+
+    auto* callerTypes = As<QComboBox>(Control(1043));
+    callerTypes->clear();
+    if (database_.IsOpen()) {
+        for (const CallerType& type : LoadCallerTypes(database_))
+            callerTypes->addItem(Q(type.name));
+    }
+    callerTypes->setCurrentIndex(callerTypes->count() > 0 ? 0 : -1);
+    As<QLineEdit>(Control(1044))->setText("1");
+    As<QLineEdit>(Control(1018))->setText("1");
+
+    auto* addressType = As<QComboBox>(Control(1052));
+    addressType->addItems({Q("字符"), Q("数字")});
+    addressType->setCurrentIndex(0);
+    auto* polarity = As<QComboBox>(Control(1053));
+    polarity->addItems({"+", "-"});
+    polarity->setCurrentIndex(1);
+    auto* baud = As<QComboBox>(Control(1054));
+    baud->addItems({"512", "1200", "2400"});
+    baud->setCurrentIndex(1);
+}
+
+bool CPX_SystemDlg::OpenDatabase()
+{
+    return database_.Open(connectionString_);
+}
+
+QAction* CPX_SystemDlg::Command(int id) const
+{
+    const auto it = commands_.find(id);
+    return it != commands_.end() ? it->second : nullptr;
+}
+
+QWidget* CPX_SystemDlg::Control(int id) const
+{
+    const auto it = controls_.find(id);
+    return it != controls_.end() ? it->second : nullptr;
+}
+
+ReportList* CPX_SystemDlg::InfoMachineList() const
+{
+    return As<ReportList>(Control(1000));
+}
+
+ReportList* CPX_SystemDlg::HandheldList() const
+{
+    return As<ReportList>(Control(1008));
+}
+
+CallerGridView* CPX_SystemDlg::CallerGrid() const
+{
+    return As<CallerGridView>(Control(1024));
+}
+
+void CPX_SystemDlg::OnCommand(int id)
+{
+    switch (id) {
+    case 32815: // 文件 → 退出: no question, every edit is already stored
+        reject();
+        break;
+    default:
+        break;
+    }
+}
+
+void CPX_SystemDlg::EnableRegistration(bool on)
+{
+    for (int id : {1004, 1006, 1013, 1015, 1032, 1026})
+        Control(id)->setEnabled(on);
+    As<QLineEdit>(Control(1038))->clear();
+    for (int id : {1038, 1044, 1018, 1041})
+        Control(id)->setEnabled(false);
+    As<QCheckBox>(Control(1037))->setChecked(false);
+    As<QCheckBox>(Control(1041))->setChecked(false);
+}
+
+void CPX_SystemDlg::MakeFileCurrent(const std::string& name, int fileType)
+{
+    currentFile_ = name;
+    currentFileType_ = fileType;
+    ReloadRegistrationViews(name);
+    EnableRegistration(true);
+    // Recorded for other programs; nothing here reads it back.
+    WriteProfileString((services_.dataFolder + "zpreg.ini").toStdString(), "File", "Name", name);
+}
+
+void CPX_SystemDlg::ReloadRegistrationViews(const std::string& fileName)
+{
+    ReportList* machines = InfoMachineList();
+    ReportList* handhelds = HandheldList();
+    auto* senderNumbers = As<QComboBox>(Control(1031));
+    machines->Clear();
+    handhelds->Clear();
+    senderNumbers->clear();
+    infoMachineNumbers_.clear();
+    CallerGridModel* grid = CallerGrid()->GridModel();
+    grid->Reset();
+    if (!OpenDatabase())
+        return;
+
+    InfoMachineView view = LoadInfoMachineView(database_, fileName);
+    for (const InfoMachineListRow& row : view.rows)
+        machines->AddRow({QString::number(row.deviceNo), Q(row.address), Q(row.typeName),
+                          Q(row.remark)});
+    infoMachineNumbers_ = std::move(view.numberList);
+    for (const std::string& entry : view.senderEntries)
+        senderNumbers->addItem(Q(entry));
+    if (senderNumbers->count() > 0)
+        senderNumbers->setCurrentIndex(0);
+
+    for (const HandheldListRow& row : LoadHandheldView(database_, fileName))
+        handhelds->AddRow({QString::number(row.deviceNo), Q(row.address), Q(row.remark)});
+
+    grid->SetRows(LoadCallerGridView(database_, fileName));
+}
+
+void CPX_SystemDlg::OnDetectionTick()
+{
+    if (windowConnected_)
+        return;
+    if (link_.FindHost()) {
+        detectionTimer_.stop();
+        setWindowTitle(Q(kTitleConnected));
+        windowConnected_ = true;
+        notConnected_ = false;
+        const HostModel model = link_.GetHostModel();
+        if (model == HostModel::PX && currentFileType_ == 1) {
+            services_.prompter.Message("当前连接的是PX主机，打开的文件是QX主机文件！");
+        } else if (model == HostModel::QX && currentFileType_ == 0) {
+            services_.prompter.Message("当前连接的是QX主机，打开的文件是PX主机文件！");
+            // A QX host cannot take a PX file's registrations: show none of them. The file
+            // itself stays current.
+            ReloadRegistrationViews("");
+        }
+        return;
+    }
+    setWindowTitle(Q(kTitleNotConnected));
+    notConnected_ = true;
+    windowConnected_ = false;
+    link_.CloseHost();
+}
+
+void CPX_SystemDlg::OnDeviceArrival()
+{
+    qDebug() << Q("HID设备插入！");
+    link_.NoteDeviceArrival();
+}
+
+void CPX_SystemDlg::OnDeviceRemoval()
+{
+    // Any HID device may have gone; the next tick finds the host again if it is still there.
+    setWindowTitle(Q(kTitleRemoved));
+    windowConnected_ = false;
+    link_.SetHostModel(HostModel::None);
+    notConnected_ = true;
+    detectionTimer_.start(kDetectionIntervalMs);
+}
+
+void CPX_SystemDlg::ClearMonitor()
+{
+    As<QTextEdit>(Control(1009))->clear();
+}
+
+void CPX_SystemDlg::SetMonitorVisible(bool visible)
+{
+    const int full = ScaledY(kWindowHeightDlu);
+    canvas_->setFixedHeight(visible ? full : full - ScaledY(kMonitorCutDlu));
+}
+
+bool CPX_SystemDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return true; // the window never closes on Esc, Enter never presses a button
+    case Qt::Key_Shift:
+        if (!key->isAutoRepeat())
+            shiftToggle_ = !shiftToggle_;
+        return true; // a bare Shift press means nothing to the controls
+    case Qt::Key_M:
+        if (key->modifiers() & Qt::ShiftModifier) {
+            // Within one press of Shift only one direction applies, so holding Shift and
+            // pressing M again changes nothing.
+            if (!shiftToggle_ && monitorHidden_) {
+                SetMonitorVisible(true);
+                monitorHidden_ = false;
+                monitorShown_ = true;
+            }
+            if (shiftToggle_ && monitorShown_) {
+                SetMonitorVisible(false);
+                monitorShown_ = false;
+                monitorHidden_ = true;
+            }
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+} // namespace px

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "common/Clock.h"
+#include "common/EventPump.h"
+#include "common/Profile.h"
+#include "common/Prompter.h"
+#include "hostlink/HostLink.h"
+#include "storage/AdoDatabase.h"
+
+#include <QDialog>
+#include <QString>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace px {
+
+class CallerGridView;
+class ReportList;
+
+// What the main window works with; owned by whoever starts it.
+struct AppServices
+{
+    QString dataFolder; // ends with '/'
+    Prompter& prompter;
+    Clock& clock;
+    EventPump& pump;
+    HidBackend& backend;
+    Profile& profile;
+    bool simulatedHost = false;
+};
+
+// The main window: the hub that owns the shared state and starts every command.
+class CPX_SystemDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kDetectionTimerId = 256;
+    static constexpr int kDetectionIntervalMs = 1000;
+    static constexpr const char* kTitleStart = "ZR4870PX设置系统";
+    static constexpr const char* kTitleConnected = "ZR4870PX设置系统----------[已连接设备]";
+    static constexpr const char* kTitleNotConnected = "ZR4870PX设置系统----------[未连接设备]";
+    static constexpr const char* kTitleRemoved = "PX_SystemDlg----------[未连接设备]";
+
+    explicit CPX_SystemDlg(const AppServices& services, QWidget* parent = nullptr);
+    ~CPX_SystemDlg() override;
+
+    HostLink& Link() { return link_; }
+    const std::string& CurrentFileName() const { return currentFile_; }
+    // -1 none, 0 PX, 1 QX.
+    int CurrentFileType() const { return currentFileType_; }
+    bool IsWindowConnected() const { return windowConnected_; }
+    bool IsDetectionTimerActive() const { return detectionTimer_.isActive(); }
+    bool IsMonitorShown() const { return monitorShown_; }
+    const std::vector<std::string>& KeyNames() const { return keyNames_; }
+    const std::vector<std::string>& InfoMachineNumbers() const { return infoMachineNumbers_; }
+    const std::string& ConnectionString() const { return connectionString_; }
+    const QString& DataFolder() const { return services_.dataFolder; }
+
+    // Makes a configuration file the one being edited: reloads the three views, enables the
+    // registration controls and records the name in zpreg.ini.
+    void MakeFileCurrent(const std::string& name, int fileType);
+    void ReloadRegistrationViews(const std::string& fileName);
+    void EnableRegistration(bool on);
+
+    QAction* Command(int id) const;
+    QWidget* Control(int id) const;
+    ReportList* InfoMachineList() const;
+    ReportList* HandheldList() const;
+    CallerGridView* CallerGrid() const;
+
+public slots:
+    void OnDetectionTick();
+    void OnDeviceArrival();
+    void OnDeviceRemoval();
+    void ClearMonitor();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void Initialise();
+    void OnCommand(int id);
+    void SetMonitorVisible(bool visible);
+    bool OpenDatabase();
+    QRect Scaled(int x, int y, int w, int h) const;
+    int ScaledY(int dlu) const;
+
+    AppServices services_;
+    HostLink link_;
+    CADODatabase database_;
+    std::string connectionString_;
+
+    QWidget* canvas_ = nullptr;
+    QMenu* gridMenu_ = nullptr;
+    std::map<int, QWidget*> controls_;
+    std::map<int, QAction*> commands_;
+    QTimer detectionTimer_;
+
+    std::vector<std::string> keyNames_;
+    std::vector<std::string> infoMachineNumbers_;
+    std::string currentFile_;
+    int currentFileType_ = -1;
+    bool windowConnected_ = false;
+    bool notConnected_ = true;
+    bool monitorHidden_ = false;
+    bool monitorShown_ = false;
+    // The Shift key's toggle state, flipped by every press of Shift.
+    bool shiftToggle_ = true;
+    double scale_ = 1.5;
+};
+
+} // namespace px

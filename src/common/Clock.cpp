@@ -1,0 +1,34 @@
+#include "common/Clock.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+namespace px {
+
+std::int64_t SystemClock::NowMs() const
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SystemClock::SleepMs(int ms)
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+LocalTime SystemClock::Local() const
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::int64_t SystemClock::EpochSeconds() const
+{
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+} // namespace px

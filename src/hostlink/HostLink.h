@@ -1,0 +1,91 @@
+#pragma once
+
+#include "common/Clock.h"
+#include "common/EventPump.h"
+#include "common/Prompter.h"
+#include "hostlink/HidBackend.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace px {
+
+inline constexpr std::uint16_t kHostVendorId = 0x0483;
+inline constexpr std::uint16_t kPxProductId = 0x1234;
+inline constexpr std::uint16_t kQxProductId = 0x5158;
+
+// Host model as the program holds it.
+enum class HostModel : int
+{
+    None = 0,
+    PX = 1,
+    QX = 2,
+};
+
+// Which host model a USB id pair is, if any.
+HostModel IdentifyHost(std::uint16_t vendorId, std::uint16_t productId);
+
+// The connection to the host: finds it among the HID devices, moves single 65-byte reports
+// with a time-out, and hands control back to the user interface while it waits.
+class HostLink
+{
+public:
+    HostLink(HidBackend& backend, Clock& clock, EventPump& pump, Prompter& prompter);
+    ~HostLink();
+    HostLink(const HostLink&) = delete;
+    HostLink& operator=(const HostLink&) = delete;
+
+    // Searches for the host; the first host found is opened. Returns true when one was.
+    bool FindHost();
+    // Waits up to timeoutMs for one input report into the receive buffer. On a time-out or
+    // failure the link is closed. Returns whether the link is up afterwards.
+    bool ReadReport(int timeoutMs);
+    // Sends the send buffer as one output report. Returns whether the link is up afterwards.
+    bool WriteReport();
+    void CloseHost();
+    // False when the program is quitting.
+    bool PumpMessages();
+
+    bool IsConnected() const { return connected_; }
+    HostModel GetHostModel() const { return hostModel_; }
+    void SetHostModel(HostModel model) { hostModel_ = model; }
+
+    // A device was just plugged in: for a short while an open that fails is retried, since
+    // the system may not have granted access to the new device yet.
+    void NoteDeviceArrival();
+
+    Report& SendBuffer() { return sendBuffer_; }
+    Report& ReceiveBuffer() { return receiveBuffer_; }
+    const Report& SendBuffer() const { return sendBuffer_; }
+    const Report& ReceiveBuffer() const { return receiveBuffer_; }
+
+    // Waits are cut into slices of this many milliseconds with events pumped in between.
+    static constexpr int kWaitSliceMs = 2;
+    static constexpr int kArrivalRetryWindowMs = 3000;
+    static constexpr int kArrivalRetryPauseMs = 100;
+
+private:
+    std::unique_ptr<HidDevice> OpenWithRetry(const std::string& path, OpenError& error);
+    // Shows a search failure once; the same failure is not shown again until it changes or
+    // the search succeeds.
+    void ReportFailure(const std::string& message);
+
+    HidBackend& backend_;
+    Clock& clock_;
+    EventPump& pump_;
+    Prompter& prompter_;
+    std::unique_ptr<HidDevice> device_;
+    bool connected_ = false;
+    HostModel hostModel_ = HostModel::None;
+    Report sendBuffer_{};
+    Report receiveBuffer_{};
+    std::string lastFailure_;
+    std::optional<std::int64_t> arrivalRetryUntil_;
+};
+
+// The message shown when a host is present but cannot be opened for lack of permission.
+std::string PermissionHelpText();
+
+} // namespace px

@@ -1,0 +1,513 @@
+#include "storage/AdoDatabase.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+#include <limits>
+
+namespace px {
+
+namespace {
+
+constexpr const char* kConnectionReport =
+    "CADODataBase Error\n\tCode = %08lx\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n";
+constexpr const char* kRecordsetReport =
+    "CADORecordset Error\n\tCode = %08lx\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n";
+constexpr const char* kDefaultDateFormat = "%Y-%m-%d %H:%M:%S";
+constexpr int kDefaultBusyTimeoutMs = 5000;
+
+std::string FormatReport(const char* format, int code, const std::string& description)
+{
+    const char* meaning = sqlite3_errstr(code);
+    const int size = std::snprintf(nullptr, 0, format, static_cast<unsigned long>(code), meaning,
+                                   "SQLite", description.c_str());
+    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, static_cast<unsigned long>(code), meaning,
+                  "SQLite", description.c_str());
+    return text;
+}
+
+std::string Upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string_view TrimLeft(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    return text;
+}
+
+// Prepares and runs every statement of sql, binding the parameters in order of appearance.
+// Calls onRow for each result row of each statement. Returns an SQLite result code.
+template <typename OnColumns, typename OnRow>
+int RunStatements(sqlite3* db, const std::string& sql, const SqlParams& params, int& changes,
+                  OnColumns&& onColumns, OnRow&& onRow)
+{
+    const char* tail = sql.c_str();
+    const char* const end = sql.c_str() + sql.size();
+    std::size_t nextParam = 0;
+    changes = 0;
+    while (tail < end) {
+        sqlite3_stmt* raw = nullptr;
+        int rc = sqlite3_prepare_v2(db, tail, static_cast<int>(end - tail), &raw, &tail);
+        if (rc != SQLITE_OK)
+            return rc;
+        if (raw == nullptr) // only blanks or a comment were left
+            continue;
+        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, sqlite3_finalize);
+        const int count = sqlite3_bind_parameter_count(raw);
+        for (int i = 1; i <= count; ++i) {
+            if (nextParam >= params.size())
+                return SQLITE_RANGE;
+            const SqlValue& value = params[nextParam++];
+            if (const auto* n = std::get_if<std::int64_t>(&value))
+                rc = sqlite3_bind_int64(raw, i, *n);
+            else if (const auto* d = std::get_if<double>(&value))
+                rc = sqlite3_bind_double(raw, i, *d);
+            else if (const auto* s = std::get_if<std::string>(&value))
+                rc = sqlite3_bind_text(raw, i, s->data(), static_cast<int>(s->size()),
+                                       SQLITE_TRANSIENT);
+            else
+                rc = sqlite3_bind_null(raw, i);
+            if (rc != SQLITE_OK)
+                return rc;
+        }
+        onColumns(raw);
+        while ((rc = sqlite3_step(raw)) == SQLITE_ROW)
+            onRow(raw);
+        if (rc != SQLITE_DONE)
+            return rc;
+        changes = sqlite3_changes(db);
+    }
+    if (nextParam != params.size())
+        return SQLITE_RANGE;
+    return SQLITE_OK;
+}
+
+std::string ErrorText(sqlite3* db, int rc)
+{
+    if (rc == SQLITE_RANGE)
+        return "the number of values does not match the statement's placeholders";
+    return db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+}
+
+} // namespace
+
+std::string MakeConnectionString(const std::string& databasePath)
+{
+    return "Data Source=" + databasePath + ";";
+}
+
+std::string DatabasePathFromConnectionString(const std::string& connectionString)
+{
+    static const std::string key = "Data Source=";
+    const auto start = connectionString.find(key);
+    if (start == std::string::npos)
+        return connectionString;
+    const auto from = start + key.size();
+    const auto end = connectionString.find(';', from);
+    return connectionString.substr(from, end == std::string::npos ? std::string::npos : end - from);
+}
+
+namespace detail {
+
+Connection::~Connection()
+{
+    Close();
+}
+
+void Connection::Close()
+{
+    if (db != nullptr) {
+        sqlite3_close_v2(db);
+        db = nullptr;
+    }
+}
+
+} // namespace detail
+
+// ---------------------------------------------------------------------------------------------
+
+CADODatabase::CADODatabase() : connection_(std::make_shared<detail::Connection>()) {}
+
+CADODatabase::~CADODatabase()
+{
+    Close();
+}
+
+bool CADODatabase::Open(const std::string& connectionString, const std::string& /*user*/,
+                        const std::string& /*password*/)
+{
+    if (IsOpen())
+        Close();
+    if (!connectionString.empty())
+        connectionString_ = connectionString;
+    const std::string path = DatabasePathFromConnectionString(connectionString_);
+    sqlite3* db = nullptr;
+    // The database must exist: opening never creates an empty file.
+    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        RecordError(rc, db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close_v2(db);
+        return false;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, connectionTimeout_ > 0 ? connectionTimeout_ * 1000
+                                                    : kDefaultBusyTimeoutMs);
+    connection_->db = db;
+    return true;
+}
+
+bool CADODatabase::Execute(const std::string& sql, const SqlParams& params)
+{
+    recordsAffected_ = 0;
+    if (!IsOpen()) {
+        RecordError(SQLITE_MISUSE, "the connection is closed");
+        return false;
+    }
+    int changes = 0;
+    const int rc = RunStatements(
+        connection_->db, sql, params, changes, [](sqlite3_stmt*) {}, [](sqlite3_stmt*) {});
+    if (rc != SQLITE_OK) {
+        RecordError(rc, ErrorText(connection_->db, rc));
+        return false;
+    }
+    recordsAffected_ = changes;
+    return true;
+}
+
+bool CADODatabase::IsOpen() const
+{
+    return connection_ && connection_->db != nullptr;
+}
+
+void CADODatabase::Close()
+{
+    if (connection_)
+        connection_->Close();
+}
+
+bool CADODatabase::BeginTransaction()
+{
+    return Execute("BEGIN IMMEDIATE");
+}
+
+bool CADODatabase::CommitTransaction()
+{
+    return Execute("COMMIT");
+}
+
+bool CADODatabase::RollbackTransaction()
+{
+    if (!IsOpen() || sqlite3_get_autocommit(connection_->db) != 0)
+        return true; // nothing to roll back: SQLite already ended it
+    return Execute("ROLLBACK");
+}
+
+void CADODatabase::RecordError(int code, const std::string& description)
+{
+    errorDescription_ = description;
+    lastErrorCode_ = static_cast<std::uint32_t>(code);
+    lastError_ = "Connection String = " + connectionString_ + "\n" +
+                 FormatReport(kConnectionReport, code, description);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CADORecordset::CADORecordset() = default;
+
+CADORecordset::CADORecordset(CADODatabase& database) : connection_(database.connection_) {}
+
+CADORecordset::~CADORecordset() = default;
+
+bool CADORecordset::Open(CADODatabase& database, const std::string& sql, const SqlParams& params)
+{
+    if (!connection_)
+        connection_ = database.connection_;
+    return Open(sql, params);
+}
+
+bool CADORecordset::Open(const std::string& sql, const SqlParams& params)
+{
+    Close();
+    if (!sql.empty())
+        query_ = std::string(TrimLeft(sql));
+    if (!connection_ || connection_->db == nullptr) {
+        RecordError(SQLITE_MISUSE, "the connection is closed");
+        return false;
+    }
+    auto result = std::make_shared<Result>();
+    int changes = 0;
+    const int rc = RunStatements(
+        connection_->db, query_, params, changes,
+        [&](sqlite3_stmt* stmt) {
+            result->columns.clear();
+            const int n = sqlite3_column_count(stmt);
+            for (int i = 0; i < n; ++i) {
+                const char* decl = sqlite3_column_decltype(stmt, i);
+                result->columns.push_back(
+                    {sqlite3_column_name(stmt, i), decl != nullptr ? Upper(decl) : std::string()});
+            }
+            result->rows.clear();
+        },
+        [&](sqlite3_stmt* stmt) {
+            Row row;
+            row.reserve(result->columns.size());
+            for (int i = 0; i < static_cast<int>(result->columns.size()); ++i) {
+                switch (sqlite3_column_type(stmt, i)) {
+                case SQLITE_INTEGER:
+                    row.emplace_back(static_cast<std::int64_t>(sqlite3_column_int64(stmt, i)));
+                    break;
+                case SQLITE_FLOAT:
+                    row.emplace_back(sqlite3_column_double(stmt, i));
+                    break;
+                case SQLITE_TEXT:
+                    row.emplace_back(std::string(
+                        reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
+                        static_cast<std::size_t>(sqlite3_column_bytes(stmt, i))));
+                    break;
+                case SQLITE_BLOB: // no column of ours holds one; it reads as nothing
+                case SQLITE_NULL:
+                default:
+                    row.emplace_back(std::monostate{});
+                    break;
+                }
+            }
+            result->rows.push_back(std::move(row));
+        });
+    if (rc != SQLITE_OK) {
+        RecordError(rc, ErrorText(connection_->db, rc));
+        return false;
+    }
+    result_ = std::move(result);
+    position_ = 0;
+    open_ = true;
+    return true;
+}
+
+bool CADORecordset::IsOpen() const
+{
+    return open_ && connection_ && connection_->db != nullptr;
+}
+
+bool CADORecordset::IsEof() const
+{
+    return !result_ || position_ >= result_->rows.size();
+}
+
+bool CADORecordset::IsBof() const
+{
+    return !result_ || result_->rows.empty();
+}
+
+void CADORecordset::MoveNext()
+{
+    if (result_ && position_ < result_->rows.size())
+        ++position_;
+}
+
+void CADORecordset::MoveFirst()
+{
+    position_ = 0;
+}
+
+int CADORecordset::GetRecordCount() const
+{
+    return result_ ? static_cast<int>(result_->rows.size()) : 0;
+}
+
+int CADORecordset::GetFieldCount() const
+{
+    return result_ ? static_cast<int>(result_->columns.size()) : 0;
+}
+
+std::string CADORecordset::GetFieldName(int index) const
+{
+    if (!result_ || index < 0 || index >= GetFieldCount())
+        return {};
+    return result_->columns[static_cast<std::size_t>(index)].name;
+}
+
+void CADORecordset::Close()
+{
+    open_ = false;
+    result_.reset();
+    position_ = 0;
+}
+
+int CADORecordset::ColumnIndex(const std::string& field)
+{
+    if (result_) {
+        const std::string wanted = Upper(field);
+        for (std::size_t i = 0; i < result_->columns.size(); ++i) {
+            if (Upper(result_->columns[i].name) == wanted)
+                return static_cast<int>(i);
+        }
+    }
+    RecordError(SQLITE_ERROR, "Item cannot be found in the collection: " + field);
+    return -1;
+}
+
+const SqlValue* CADORecordset::Current(int index, const char* fieldForError)
+{
+    if (!result_ || IsEof()) {
+        RecordError(SQLITE_MISUSE, "no current record");
+        return nullptr;
+    }
+    if (index < 0 || index >= GetFieldCount()) {
+        RecordError(SQLITE_RANGE, std::string("no such field: ") + fieldForError);
+        return nullptr;
+    }
+    return &result_->rows[position_][static_cast<std::size_t>(index)];
+}
+
+bool CADORecordset::TextOf(int index, std::string& value, const std::string& dateFormat)
+{
+    const SqlValue* cell = Current(index, std::to_string(index).c_str());
+    if (cell == nullptr)
+        return false;
+    const std::string& declared = result_->columns[static_cast<std::size_t>(index)].declaredType;
+    if (std::holds_alternative<std::monostate>(*cell)) {
+        value.clear();
+        return true;
+    }
+    if (const auto* n = std::get_if<std::int64_t>(cell)) {
+        if (declared.find("BOOL") != std::string::npos)
+            value = *n != 0 ? "T" : "F";
+        else
+            value = std::to_string(*n);
+        return true;
+    }
+    if (const auto* d = std::get_if<double>(cell)) {
+        const bool single = declared.find("SINGLE") != std::string::npos ||
+                            declared.find("FLOAT") != std::string::npos;
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, single ? "%.10g" : "%.12g", *d);
+        value = buffer;
+        return true;
+    }
+    const auto& text = std::get<std::string>(*cell);
+    if (declared.find("DATE") != std::string::npos || declared.find("TIME") != std::string::npos) {
+        std::tm tm{};
+        const char* end = strptime(text.c_str(), kDefaultDateFormat, &tm);
+        if (end != nullptr && *end == '\0') {
+            char buffer[128];
+            const std::string& format = dateFormat.empty() ? kDefaultDateFormat : dateFormat;
+            if (std::strftime(buffer, sizeof buffer, format.c_str(), &tm) > 0) {
+                value = buffer;
+                return true;
+            }
+        }
+    }
+    value = text;
+    return true;
+}
+
+bool CADORecordset::IntOf(int index, int& value)
+{
+    const SqlValue* cell = Current(index, std::to_string(index).c_str());
+    if (cell == nullptr)
+        return false;
+    constexpr auto lo = std::numeric_limits<int>::min();
+    constexpr auto hi = std::numeric_limits<int>::max();
+    if (std::holds_alternative<std::monostate>(*cell)) {
+        value = 0;
+        return true;
+    }
+    if (const auto* n = std::get_if<std::int64_t>(cell)) {
+        const std::string& declared =
+            result_->columns[static_cast<std::size_t>(index)].declaredType;
+        if (declared.find("BOOL") != std::string::npos) {
+            value = *n != 0 ? 1 : 0;
+            return true;
+        }
+        if (*n < lo || *n > hi) {
+            RecordError(SQLITE_RANGE, "value does not fit an integer");
+            return false;
+        }
+        value = static_cast<int>(*n);
+        return true;
+    }
+    if (const auto* d = std::get_if<double>(cell)) {
+        if (!(*d >= lo && *d <= hi)) {
+            RecordError(SQLITE_RANGE, "value does not fit an integer");
+            return false;
+        }
+        value = static_cast<int>(*d);
+        return true;
+    }
+    const auto& text = std::get<std::string>(*cell);
+    const std::string_view trimmed = TrimLeft(text);
+    int parsed = 0;
+    const auto [ptr, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), parsed);
+    if (ec != std::errc() || ptr != trimmed.data() + trimmed.size()) {
+        RecordError(SQLITE_MISMATCH, "text is not an integer: " + text);
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+bool CADORecordset::GetFieldValue(const std::string& field, std::string& value,
+                                  const std::string& dateFormat)
+{
+    const int index = ColumnIndex(field);
+    return index >= 0 && TextOf(index, value, dateFormat);
+}
+
+bool CADORecordset::GetFieldValue(int index, std::string& value, const std::string& dateFormat)
+{
+    return TextOf(index, value, dateFormat);
+}
+
+bool CADORecordset::GetFieldValue(const std::string& field, int& value)
+{
+    const int index = ColumnIndex(field);
+    return index >= 0 && IntOf(index, value);
+}
+
+bool CADORecordset::GetFieldValue(int index, int& value)
+{
+    return IntOf(index, value);
+}
+
+bool CADORecordset::IsFieldNull(const std::string& field)
+{
+    const int index = ColumnIndex(field);
+    const SqlValue* cell = index >= 0 ? Current(index, field.c_str()) : nullptr;
+    return cell == nullptr || std::holds_alternative<std::monostate>(*cell);
+}
+
+void CADORecordset::RecordError(int code, const std::string& description)
+{
+    lastErrorCode_ = static_cast<std::uint32_t>(code);
+    lastError_ = "Query = " + query_ + "\n" + FormatReport(kRecordsetReport, code, description);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+int NextNumber(const std::string& field, const std::string& condition, const std::string& table,
+               const std::string& connectionString, const SqlParams& params)
+{
+    std::string sql = "select max(" + field + ") from " + table;
+    if (!condition.empty())
+        sql += " where " + condition;
+    int value = 0;
+    CADODatabase database;
+    if (database.Open(connectionString)) {
+        CADORecordset recordset(database);
+        if (recordset.Open(database, sql, params) && recordset.GetRecordCount() == 1)
+            recordset.GetFieldValue(0, value);
+    }
+    return value + 1;
+}
+
+} // namespace px

@@ -1,0 +1,148 @@
+#pragma once
+
+// Database access: one connection (CADODatabase) and one result set on it (CADORecordset),
+// over SQLite. No operation throws; a failure is a false result with the error kept in the
+// object. Values always travel as bound parameters, never inside the SQL text.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+
+namespace px {
+
+// A value bound to a '?' placeholder.
+using SqlValue = std::variant<std::monostate, std::int64_t, double, std::string>;
+using SqlParams = std::vector<SqlValue>;
+
+// The connection string names the database file as "Data Source=<path>;" (a bare path also
+// works).
+std::string MakeConnectionString(const std::string& databasePath);
+std::string DatabasePathFromConnectionString(const std::string& connectionString);
+
+namespace detail {
+// The connection is shared between a database object and the recordsets opened on it, so a
+// recordset sees its database being closed or reopened.
+struct Connection
+{
+    sqlite3* db = nullptr;
+    ~Connection();
+    void Close();
+};
+} // namespace detail
+
+class CADODatabase
+{
+public:
+    CADODatabase();
+    virtual ~CADODatabase();
+    CADODatabase(const CADODatabase&) = delete;
+    CADODatabase& operator=(const CADODatabase&) = delete;
+
+    // Closes the connection first when it is open. A non-empty string replaces the stored one.
+    bool Open(const std::string& connectionString = {}, const std::string& user = {},
+              const std::string& password = {});
+    bool Execute(const std::string& sql, const SqlParams& params = {});
+    bool IsOpen() const;
+    void Close();
+
+    // All statements until Commit or Rollback form one unit: all or nothing.
+    bool BeginTransaction();
+    bool CommitTransaction();
+    bool RollbackTransaction();
+
+    int GetRecordsAffected() const { return recordsAffected_; }
+    const std::string& GetConnectionString() const { return connectionString_; }
+    const std::string& GetLastErrorString() const { return lastError_; }
+    const std::string& GetErrorDescription() const { return errorDescription_; }
+    std::uint32_t GetLastError() const { return lastErrorCode_; }
+    void SetConnectionTimeout(int seconds) { connectionTimeout_ = seconds; }
+
+private:
+    friend class CADORecordset;
+    void RecordError(int code, const std::string& description);
+
+    std::shared_ptr<detail::Connection> connection_;
+    std::string connectionString_;
+    std::string lastError_;
+    std::string errorDescription_;
+    std::uint32_t lastErrorCode_ = 0;
+    int recordsAffected_ = 0;
+    int connectionTimeout_ = 0;
+};
+
+class CADORecordset
+{
+public:
+    CADORecordset();
+    explicit CADORecordset(CADODatabase& database);
+    virtual ~CADORecordset();
+    // Copies share the connection and the rows already read.
+    CADORecordset(const CADORecordset&) = default;
+    CADORecordset& operator=(const CADORecordset&) = default;
+
+    // Runs the query and keeps its whole result (a static, client-side cursor).
+    bool Open(CADODatabase& database, const std::string& sql, const SqlParams& params = {});
+    bool Open(const std::string& sql, const SqlParams& params = {});
+    bool IsOpen() const;
+    bool IsEof() const;
+    bool IsBof() const;
+    void MoveNext();
+    void MoveFirst();
+    int GetRecordCount() const;
+    int GetFieldCount() const;
+    std::string GetFieldName(int index) const;
+
+    // Text of a field; dates use the given strftime format (default "%Y-%m-%d %H:%M:%S").
+    bool GetFieldValue(const std::string& field, std::string& value,
+                       const std::string& dateFormat = {});
+    bool GetFieldValue(int index, std::string& value, const std::string& dateFormat = {});
+    // Integer of a field, its full value whatever the column's width.
+    bool GetFieldValue(const std::string& field, int& value);
+    bool GetFieldValue(int index, int& value);
+    bool IsFieldNull(const std::string& field);
+
+    void Close();
+
+    const std::string& GetQuery() const { return query_; }
+    const std::string& GetLastErrorString() const { return lastError_; }
+    std::uint32_t GetLastError() const { return lastErrorCode_; }
+
+private:
+    struct Column
+    {
+        std::string name;
+        std::string declaredType; // upper case, as the table declares it
+    };
+    using Row = std::vector<SqlValue>;
+    struct Result
+    {
+        std::vector<Column> columns;
+        std::vector<Row> rows;
+    };
+
+    int ColumnIndex(const std::string& field);
+    const SqlValue* Current(int index, const char* fieldForError);
+    void RecordError(int code, const std::string& description);
+    bool TextOf(int index, std::string& value, const std::string& dateFormat);
+    bool IntOf(int index, int& value);
+
+    std::shared_ptr<detail::Connection> connection_;
+    std::shared_ptr<const Result> result_;
+    std::size_t position_ = 0;
+    bool open_ = false;
+    std::string query_;
+    std::string lastError_;
+    std::uint32_t lastErrorCode_ = 0;
+};
+
+// The highest value of an integer column plus one (1 when the selection is empty). The
+// condition may use '?' placeholders bound to the given parameters. The table and field
+// names come from the program, never from user input.
+int NextNumber(const std::string& field, const std::string& condition, const std::string& table,
+               const std::string& connectionString, const SqlParams& params = {});
+
+} // namespace px

@@ -1,0 +1,66 @@
+#include "storage/Schema.h"
+
+#include "storage/AdoDatabase.h"
+#include "storage/SchemaSql.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace px {
+
+const std::string& DatabaseSchemaSql()
+{
+    static const std::string sql(kSchemaSql);
+    return sql;
+}
+
+bool EnsureDatabase(const std::string& databasePath, std::string& error)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path path(databasePath);
+    if (fs::exists(path, ec))
+        return true;
+    if (path.has_parent_path()) {
+        fs::create_directories(path.parent_path(), ec);
+        if (ec) {
+            error = "cannot create folder " + path.parent_path().string() + ": " + ec.message();
+            return false;
+        }
+    }
+    // Build the new database under a temporary name and move it into place when complete.
+    const fs::path partial = path.string() + ".new";
+    fs::remove(partial, ec);
+    {
+        sqlite3* raw = nullptr;
+        const int rc = sqlite3_open_v2(partial.c_str(), &raw,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_close_v2(raw);
+        if (rc != SQLITE_OK) {
+            error = "cannot create " + partial.string();
+            fs::remove(partial, ec);
+            return false;
+        }
+    }
+    CADODatabase database;
+    bool ok = database.Open(MakeConnectionString(partial.string())) &&
+              database.BeginTransaction() && database.Execute(DatabaseSchemaSql()) &&
+              database.CommitTransaction();
+    if (!ok)
+        error = database.GetLastErrorString();
+    database.Close();
+    if (ok) {
+        fs::rename(partial, path, ec);
+        if (ec) {
+            error = "cannot create " + path.string() + ": " + ec.message();
+            ok = false;
+        }
+    }
+    if (!ok)
+        fs::remove(partial, ec);
+    return ok;
+}
+
+} // namespace px

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace px {
+
+// The SQL that creates an empty configuration database with its initial rows.
+const std::string& DatabaseSchemaSql();
+
+// Creates the database file with its schema and initial rows when it does not exist yet
+// (and its folder with it). An existing file is left as it is. On failure returns false and
+// puts the reason into error; no half-made file is left behind.
+bool EnsureDatabase(const std::string& databasePath, std::string& error);
+
+} // namespace px
