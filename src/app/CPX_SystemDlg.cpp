@@ -58,7 +58,8 @@ CPX_SystemDlg::CPX_SystemDlg(const AppServices& services, QWidget* parent)
     : QDialog(parent),
       services_(services),
       link_(services.backend, services.clock, services.pump, services.prompter),
-      connectionString_(MakeConnectionString(DatabasePath(services.dataFolder).toStdString()))
+      connectionString_(MakeConnectionString(DatabasePath(services.dataFolder).toStdString())),
+      detectionTimer_(new QTimer(this))
 {
     setObjectName("CPX_SystemDlg");
     setWindowTitle(Q(kTitleStart));
@@ -85,9 +86,9 @@ CPX_SystemDlg::CPX_SystemDlg(const AppServices& services, QWidget* parent)
     BuildControls();
     BuildMenus();
 
-    detectionTimer_.setObjectName(QString("timer%1").arg(kDetectionTimerId));
-    detectionTimer_.setInterval(kDetectionIntervalMs);
-    connect(&detectionTimer_, &QTimer::timeout, this, &CPX_SystemDlg::OnDetectionTick);
+    detectionTimer_->setObjectName(QString("timer%1").arg(kDetectionTimerId));
+    detectionTimer_->setInterval(kDetectionIntervalMs);
+    connect(detectionTimer_, &QTimer::timeout, this, &CPX_SystemDlg::OnDetectionTick);
 
     qApp->installEventFilter(this);
     Initialise();
@@ -172,7 +173,11 @@ void CPX_SystemDlg::BuildControls()
             break;
         }
         }
-        widget->setGeometry(Scaled(spec.x, spec.y, spec.w, height));
+        QRect place = Scaled(spec.x, spec.y, spec.w, height);
+        // Qt's check marks take more room than the template allowed for; never cut a text.
+        if (spec.kind == ControlKind::CheckBox || spec.kind == ControlKind::Label)
+            place.setWidth(std::max(place.width(), widget->sizeHint().width()));
+        widget->setGeometry(place);
         if (spec.flags & kDisabled)
             widget->setEnabled(false);
         if (spec.flags & kHidden)
@@ -240,7 +245,7 @@ void CPX_SystemDlg::Initialise()
     if (OpenDatabase())
         keyNames_ = LoadKeyNames(database_);
 
-    detectionTimer_.start();
+    detectionTimer_->start();
     monitorHidden_ = true;
     SetMonitorVisible(false);
 
@@ -366,7 +371,7 @@ void CPX_SystemDlg::OnDetectionTick()
     if (windowConnected_)
         return;
     if (link_.FindHost()) {
-        detectionTimer_.stop();
+        detectionTimer_->stop();
         setWindowTitle(Q(kTitleConnected));
         windowConnected_ = true;
         notConnected_ = false;
@@ -400,7 +405,7 @@ void CPX_SystemDlg::OnDeviceRemoval()
     windowConnected_ = false;
     link_.SetHostModel(HostModel::None);
     notConnected_ = true;
-    detectionTimer_.start(kDetectionIntervalMs);
+    detectionTimer_->start(kDetectionIntervalMs);
 }
 
 void CPX_SystemDlg::ClearMonitor()

@@ -57,7 +57,7 @@ public:
     // -1 none, 0 PX, 1 QX.
     int CurrentFileType() const { return currentFileType_; }
     bool IsWindowConnected() const { return windowConnected_; }
-    bool IsDetectionTimerActive() const { return detectionTimer_.isActive(); }
+    bool IsDetectionTimerActive() const { return detectionTimer_->isActive(); }
     bool IsMonitorShown() const { return monitorShown_; }
     const std::vector<std::string>& KeyNames() const { return keyNames_; }
     const std::vector<std::string>& InfoMachineNumbers() const { return infoMachineNumbers_; }
@@ -104,7 +104,7 @@ private:
     QMenu* gridMenu_ = nullptr;
     std::map<int, QWidget*> controls_;
     std::map<int, QAction*> commands_;
-    QTimer detectionTimer_;
+    QTimer* detectionTimer_;
 
     std::vector<std::string> keyNames_;
     std::vector<std::string> infoMachineNumbers_;

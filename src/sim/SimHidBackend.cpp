@@ -11,6 +11,7 @@ struct SimHidBackend::DeviceState
     SimPeer* peer = nullptr;
     bool present = true;
     OpenError openError = OpenError::None;
+    int openFailures = -1; // -1: every open fails while openError is set
     std::deque<std::array<std::uint8_t, kReportDataSize>> input;
     std::vector<Report> written;
     int openCount = 0;
@@ -81,8 +82,10 @@ std::unique_ptr<HidDevice> SimHidBackend::Open(const std::string& path, OpenErro
     error = OpenError::None;
     for (const auto& device : devices_) {
         if (device->present && device->info.path == path) {
-            if (device->openError != OpenError::None) {
+            if (device->openError != OpenError::None && device->openFailures != 0) {
                 error = device->openError;
+                if (device->openFailures > 0)
+                    --device->openFailures;
                 return nullptr;
             }
             ++device->openCount;
@@ -120,10 +123,12 @@ bool SimHidBackend::IsPresent(int id) const
     return device != nullptr && device->present;
 }
 
-void SimHidBackend::SetOpenError(int id, OpenError error)
+void SimHidBackend::SetOpenError(int id, OpenError error, int times)
 {
-    if (DeviceState* device = Find(id))
+    if (DeviceState* device = Find(id)) {
         device->openError = error;
+        device->openFailures = times;
+    }
 }
 
 void SimHidBackend::QueueInput(int id, const std::vector<std::uint8_t>& data)

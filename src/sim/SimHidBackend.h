@@ -42,8 +42,9 @@ public:
     void RemoveDevice(int id);
     bool IsPresent(int id) const;
 
-    // Makes opening the device fail (OpenError::None lets it open again).
-    void SetOpenError(int id, OpenError error);
+    // Makes opening the device fail: always, or only the next `times` opens
+    // (OpenError::None lets it open again).
+    void SetOpenError(int id, OpenError error, int times = -1);
     // Queues an input report for a device without a peer.
     void QueueInput(int id, const std::vector<std::uint8_t>& data);
     // Output reports a device without a peer has received, oldest first.
