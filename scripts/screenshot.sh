@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Renders the main window, data monitor shown, to docs/screenshots/main-window.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release --target px-screenshot
+QT_QPA_PLATFORM=offscreen build/release/src/app/px-screenshot docs/screenshots/main-window.png
+echo "docs/screenshots/main-window.png"
