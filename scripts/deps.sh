@@ -5,6 +5,7 @@ set -euo pipefail
 PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libsqlite3-dev libhidapi-dev libudev-dev
+    nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-wqy-microhei
 )
