@@ -3,6 +3,10 @@
 #include "app/DataFolder.h"
 #include "app/MainWindowLayout.h"
 #include "common/IniFile.h"
+#include "hostlink/CProgressDlg.h"
+#include "hostlink/QtHostViews.h"
+#include "settings/InfoMessage.h"
+#include "settings/Maintenance.h"
 #include "registry/RegistryViews.h"
 #include "ui/CallerGridView.h"
 #include "ui/ReportList.h"
@@ -13,6 +17,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDebug>
+#include <QFileDialog>
+#include <QMouseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -85,6 +91,31 @@ CPX_SystemDlg::CPX_SystemDlg(const AppServices& services, QWidget* parent)
 
     BuildControls();
     BuildMenus();
+
+    monitor_ = std::make_unique<QtDataMonitor>(As<QTextEdit>(Control(1009)));
+    progress_ = std::make_unique<QtProgressSink>(this);
+    exchange_ = std::make_unique<HostExchange>(link_, services_.clock, services_.prompter,
+                                               *monitor_, *progress_,
+                                               services_.dataFolder.toStdString());
+    // The progress window's Cancel is honoured by the running transfer after its current
+    // packet. Pause only changes its own text: the host expects each read-back packet within
+    // 200 ms and paces downloads itself, so holding a transfer would make it fail.
+    connect(progress_.get(), &QtProgressSink::cancelRequested, this,
+            [this](int value) { exchange_->RequestCancel(value); });
+    chooseFirmware_ = [this] {
+        QFileDialog dialog(this, QString(), QString(), "*.bin");
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::ReadOnly, true);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? dialog.selectedFiles().first()
+                   : QString();
+    };
+    if (services_.simulatedHost) {
+        auto* badge = new QLabel(Q("模拟主机 (simulated host)"), this);
+        badge->setObjectName("simulatedHostBadge");
+        badge->setStyleSheet("color: rgb(160, 40, 40); padding: 0 8px;");
+        qobject_cast<QMenuBar*>(layout->menuBar())->setCornerWidget(badge);
+    }
 
     detectionTimer_->setObjectName(QString("timer%1").arg(kDetectionTimerId));
     detectionTimer_->setInterval(kDetectionIntervalMs);
@@ -167,7 +198,6 @@ void CPX_SystemDlg::BuildControls()
         case ControlKind::RichEdit: {
             auto* edit = new QTextEdit(canvas_);
             edit->setReadOnly(true);
-            edit->setLineWrapMode(QTextEdit::NoWrap);
             edit->setFont(QFont("Monospace", 9));
             widget = edit;
             break;
@@ -195,6 +225,8 @@ void CPX_SystemDlg::BuildControls()
 
     connect(As<QPushButton>(Control(1)), &QPushButton::clicked, this,
             &CPX_SystemDlg::ClearMonitor);
+    connect(As<QPushButton>(Control(1032)), &QPushButton::clicked, this,
+            &CPX_SystemDlg::OnSendMessage);
 
     CallerGridView* grid = CallerGrid();
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -310,8 +342,87 @@ void CPX_SystemDlg::OnCommand(int id)
     case 32815: // 文件 → 退出: no question, every edit is already stored
         reject();
         break;
+    case 32776:
+        RunHostCommand([this] { InitialiseHost(*exchange_); });
+        break;
+    case 32778:
+        RunHostCommand([this] { CalibrateClock(*exchange_, connectionString_); });
+        break;
+    case 32780: {
+        const QString image = chooseFirmware_();
+        if (!image.isEmpty())
+            RunHostCommand([&] { UpgradeFirmware(*exchange_, image.toStdString()); });
+        break;
+    }
+    case 32790:
+        RunHostCommand([this] { ReadProgramVersion(*exchange_); });
+        break;
+    case 32827:
+        RunHostCommand([this] { SendPreamble(*exchange_); });
+        break;
     default:
         break;
+    }
+}
+
+void CPX_SystemDlg::RunHostCommand(const std::function<void()>& command)
+{
+    auto lock = exchange_->Begin();
+    if (!lock)
+        return;
+    command();
+    if (services_.afterHostCommand)
+        services_.afterHostCommand();
+}
+
+void CPX_SystemDlg::OnSendMessage()
+{
+    MessageRequest request;
+    request.addressMode = messageMode_ == 1;
+    auto* numbers = As<QComboBox>(Control(1031));
+    if (numbers->currentIndex() >= 0)
+        request.pagerText = numbers->currentText().toStdString();
+    request.addressText = As<QLineEdit>(Control(1051))->text().toStdString();
+    request.typeIndex = As<QComboBox>(Control(1052))->currentIndex();
+    request.polarityIndex = As<QComboBox>(Control(1053))->currentIndex();
+    request.baudIndex = As<QComboBox>(Control(1054))->currentIndex();
+    request.text = As<QPlainTextEdit>(Control(1030))->toPlainText().toStdString();
+    RunHostCommand([&] { SendInformationMessage(*exchange_, request); });
+}
+
+void CPX_SystemDlg::ToggleMessageMode()
+{
+    // The direction follows what is on screen now.
+    const bool toAddress = Control(1052)->isHidden();
+    As<QLabel>(Control(1022))->setText(Q(toAddress ? "信息机地址:" : "信息机编号:"));
+    Control(1031)->setVisible(!toAddress);
+    Control(1052)->setEnabled(toAddress);
+    for (int id : {1052, 1053, 1054, 1051})
+        Control(id)->setVisible(toAddress);
+    messageMode_ = toAddress ? 1 : 0;
+}
+
+void CPX_SystemDlg::CountGestureClick(QEvent* event, bool& swallow)
+{
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton || !(mouse->modifiers() & Qt::ShiftModifier))
+        return;
+    // A press the first widget ignored travels on to its parents as a copy with the same
+    // time and place: count it once.
+    const QPoint where = mouse->globalPosition().toPoint();
+    if (mouse->timestamp() == lastGestureTimestamp_ && where == lastGesturePosition_)
+        return;
+    lastGestureTimestamp_ = mouse->timestamp();
+    lastGesturePosition_ = where;
+    QWidget* frame = Control(1046);
+    const QRect area(frame->mapToGlobal(QPoint(0, 0)), frame->size());
+    if (!area.contains(mouse->globalPosition().toPoint())) {
+        swallow = true; // with Shift held, presses elsewhere are not delivered
+        return;
+    }
+    if (++gestureClicks_ >= kGestureClicks) {
+        gestureClicks_ = 0;
+        ToggleMessageMode();
     }
 }
 
@@ -421,11 +532,16 @@ void CPX_SystemDlg::SetMonitorVisible(bool visible)
 
 bool CPX_SystemDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::MouseButtonPress)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget == nullptr || widget->window() != this)
         return false;
+    if (event->type() == QEvent::MouseButtonPress) {
+        bool swallow = false;
+        CountGestureClick(event, swallow);
+        return swallow;
+    }
     auto* key = static_cast<QKeyEvent*>(event);
     switch (key->key()) {
     case Qt::Key_Escape:

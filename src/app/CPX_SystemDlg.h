@@ -4,6 +4,7 @@
 #include "common/EventPump.h"
 #include "common/Profile.h"
 #include "common/Prompter.h"
+#include "hostlink/HostExchange.h"
 #include "hostlink/HostLink.h"
 #include "storage/AdoDatabase.h"
 
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,6 +25,8 @@ class QWidget;
 namespace px {
 
 class CallerGridView;
+class QtDataMonitor;
+class QtProgressSink;
 class ReportList;
 
 // What the main window works with; owned by whoever starts it.
@@ -35,6 +39,8 @@ struct AppServices
     HidBackend& backend;
     Profile& profile;
     bool simulatedHost = false;
+    // Run after every host command (the simulated host saves its state there).
+    std::function<void()> afterHostCommand;
 };
 
 // The main window: the hub that owns the shared state and starts every command.
@@ -44,6 +50,8 @@ class CPX_SystemDlg : public QDialog
 public:
     static constexpr int kDetectionTimerId = 256;
     static constexpr int kDetectionIntervalMs = 1000;
+    // Shift held and this many clicks on the manual sender switch it to address mode and back.
+    static constexpr int kGestureClicks = 7;
     static constexpr const char* kTitleStart = "ZR4870PX设置系统";
     static constexpr const char* kTitleConnected = "ZR4870PX设置系统----------[已连接设备]";
     static constexpr const char* kTitleNotConnected = "ZR4870PX设置系统----------[未连接设备]";
@@ -53,6 +61,12 @@ public:
     ~CPX_SystemDlg() override;
 
     HostLink& Link() { return link_; }
+    HostExchange& Exchange() { return *exchange_; }
+    QtProgressSink& Progress() { return *progress_; }
+    // 0 number mode, 1 address mode of the manual sender.
+    int MessageMode() const { return messageMode_; }
+    // How the firmware upgrade asks for its file (a file dialog unless replaced).
+    void SetFirmwareChooser(std::function<QString()> chooser) { chooseFirmware_ = std::move(chooser); }
     const std::string& CurrentFileName() const { return currentFile_; }
     // -1 none, 0 PX, 1 QX.
     int CurrentFileType() const { return currentFileType_; }
@@ -81,6 +95,8 @@ public slots:
     void OnDeviceArrival();
     void OnDeviceRemoval();
     void ClearMonitor();
+    void OnCommand(int id);
+    void OnSendMessage();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -89,14 +105,21 @@ private:
     void BuildControls();
     void BuildMenus();
     void Initialise();
-    void OnCommand(int id);
     void SetMonitorVisible(bool visible);
     bool OpenDatabase();
+    // Runs a host command unless another one is talking to the host.
+    void RunHostCommand(const std::function<void()>& command);
+    void CountGestureClick(QEvent* event, bool& swallow);
+    void ToggleMessageMode();
     QRect Scaled(int x, int y, int w, int h) const;
     int ScaledY(int dlu) const;
 
     AppServices services_;
     HostLink link_;
+    std::unique_ptr<QtDataMonitor> monitor_;
+    std::unique_ptr<QtProgressSink> progress_;
+    std::unique_ptr<HostExchange> exchange_;
+    std::function<QString()> chooseFirmware_;
     CADODatabase database_;
     std::string connectionString_;
 
@@ -117,6 +140,10 @@ private:
     // The Shift key's toggle state, flipped by every press of Shift.
     bool shiftToggle_ = true;
     double scale_ = 1.5;
+    int messageMode_ = 0;
+    int gestureClicks_ = 0;
+    QPoint lastGesturePosition_;
+    ulong lastGestureTimestamp_ = 0;
 };
 
 } // namespace px

@@ -17,11 +17,6 @@ QString CaptionOr(std::string_view caption)
     return caption.empty() ? QString::fromLatin1(QtPrompter::kDefaultCaption) : ToQt(caption);
 }
 
-QString Key(const std::string& section, const std::string& key)
-{
-    return QString::fromStdString(section) + '/' + QString::fromStdString(key);
-}
-
 } // namespace
 
 void QtPrompter::Message(std::string_view text, std::string_view caption, MessageIcon icon)
@@ -52,35 +47,6 @@ bool QtPrompter::AskOkCancel(std::string_view text, std::string_view caption)
     QMessageBox box(QMessageBox::Question, CaptionOr(caption), ToQt(text),
                     QMessageBox::Ok | QMessageBox::Cancel, parent_.data());
     return box.exec() == QMessageBox::Ok;
-}
-
-SettingsProfile::SettingsProfile(const QString& application)
-    : settings_(QSettings::NativeFormat, QSettings::UserScope, "DADE_System", application)
-{
-}
-
-int SettingsProfile::GetInt(const std::string& section, const std::string& key, int def) const
-{
-    bool ok = false;
-    const int value = settings_.value(Key(section, key), def).toInt(&ok);
-    return ok ? value : def;
-}
-
-void SettingsProfile::SetInt(const std::string& section, const std::string& key, int value)
-{
-    settings_.setValue(Key(section, key), value);
-}
-
-std::string SettingsProfile::GetString(const std::string& section, const std::string& key,
-                                       const std::string& def) const
-{
-    return settings_.value(Key(section, key), QString::fromStdString(def)).toString().toStdString();
-}
-
-void SettingsProfile::SetString(const std::string& section, const std::string& key,
-                                const std::string& value)
-{
-    settings_.setValue(Key(section, key), QString::fromStdString(value));
 }
 
 bool QtEventPump::PumpMessages()

@@ -3,8 +3,9 @@
 #include "app/DataFolder.h"
 #include "app/DeviceWatcher.h"
 #include "app/QtPorts.h"
+#include "app/SettingsProfile.h"
 #include "hostlink/HidapiBackend.h"
-#include "sim/SimHidBackend.h"
+#include "sim/SimHost.h"
 #include "storage/Schema.h"
 
 #include <QApplication>
@@ -42,21 +43,35 @@ int main(int argc, char* argv[])
     px::QtEventPump pump;
     px::SettingsProfile profile(QApplication::applicationName());
 
-    std::unique_ptr<px::HidBackend> backend;
+    // Demonstration mode: the simulated host kept in a folder, the same one pxctl uses.
+    std::unique_ptr<px::SimHostSession> session;
+    std::unique_ptr<px::HidBackend> hid;
+    px::HidBackend* backend = nullptr;
     px::SimHidBackend* sim = nullptr;
     if (options->simulated) {
-        QDir().mkpath(options->simDir);
-        auto simBackend = std::make_unique<px::SimHidBackend>();
-        simBackend->AddDevice(px::kHostVendorId,
-                              options->qxModel ? px::kQxProductId : px::kPxProductId);
-        sim = simBackend.get();
-        backend = std::move(simBackend);
+        std::string simError;
+        session = px::SimHostSession::Open(options->simDir.toStdString(),
+                                           options->qxModel ? px::HostModel::QX : px::HostModel::PX,
+                                           simError);
+        if (!session) {
+            QMessageBox::critical(nullptr, "PX_System",
+                                  QString::fromStdString("Simulated host: " + simError));
+            return 1;
+        }
+        sim = &session->Backend();
+        backend = sim;
     } else {
-        backend = std::make_unique<px::HidapiBackend>();
+        hid = std::make_unique<px::HidapiBackend>();
+        backend = hid.get();
     }
+    const auto saveSimulatedHost = [&session] {
+        std::string simError;
+        if (session && !session->Save(simError))
+            std::fprintf(stderr, "simulated host: %s\n", simError.c_str());
+    };
 
-    px::AppServices services{dataFolder, prompter, clock, pump, *backend, profile,
-                             options->simulated};
+    px::AppServices services{dataFolder, prompter, clock,  pump, *backend, profile,
+                             options->simulated, saveSimulatedHost};
     px::CPX_SystemDlg window(services);
     prompter.SetParent(&window);
     QObject::connect(&window, &QDialog::finished, [&pump] { pump.SetQuitting(); });
@@ -77,5 +92,6 @@ int main(int argc, char* argv[])
     }
 
     window.exec();
+    saveSimulatedHost();
     return 0;
 }

@@ -74,7 +74,7 @@ int main(int argc, char* argv[])
     px::MemoryProfile profile;
     px::SimHidBackend backend;
     backend.AddDevice(px::kHostVendorId, px::kPxProductId);
-    px::AppServices services{folder, prompter, clock, pump, backend, profile, true};
+    px::AppServices services{folder, prompter, clock, pump, backend, profile, true, {}};
     px::CPX_SystemDlg window(services);
     window.MakeFileCurrent("示例餐厅", 0);
     window.OnDetectionTick();

@@ -8,11 +8,14 @@
 #include "hostlink/HostLink.h"
 #include "sim/SimHidBackend.h"
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,13 +29,13 @@ struct SimFault
     enum class Kind
     {
         None,
-        Silent,       // no answer at all, to anything
-        BadChecksum,  // the next answer carries a wrong checksum
-        StaleAnswer,  // before the next answer, an answer to another command comes first
-        UnplugAt,     // unplugged when download packet K arrives or read-back packet K is due
-        ShortPacket,  // read-back packet K carries fewer data bytes than it should
-        LongPacket,   // read-back packet K announces L above 58
-        SilentAfter,  // read-back packets after K are never sent; downloads are not acknowledged
+        Silent,      // no answer at all, to anything
+        BadChecksum, // every answer carries a wrong checksum
+        StaleAnswer, // before every answer to a single command, one to another command
+        UnplugAt,    // unplugged when download packet K arrives or read-back packet K is due
+        ShortPacket, // read-back packet K carries fewer data bytes than it should
+        LongPacket,  // read-back packet K announces L above 58
+        SilentAfter, // read-back packets after K are never sent; downloads are not acknowledged
     };
     Kind kind = Kind::None;
     int packet = 0; // K, for the kinds that take one
@@ -89,7 +92,6 @@ public:
     void SetUnplugHandler(std::function<void()> handler) { unplug_ = std::move(handler); }
 
 private:
-    // (implementation details are the implementer's)
     struct Transfer
     {
         std::uint8_t command = 0;
@@ -98,10 +100,26 @@ private:
         Bytes data;
         bool broken = false;
     };
+    struct Outgoing
+    {
+        std::array<std::uint8_t, kReportDataSize> data{};
+        bool unplug = false; // instead of a report: the plug is pulled when this one is due
+    };
+
+    void OnSingleCommand(std::uint8_t command, std::span<const std::uint8_t> payload);
+    void OnDownloadPacket(std::uint8_t command, std::span<const std::uint8_t> payload);
+    void OnReadBackRequest(std::uint8_t command);
+    std::array<std::uint8_t, kReportDataSize> MakeAnswer(std::uint8_t command,
+                                                         const Bytes& payload) const;
+    void AnswerSingle(std::uint8_t command, const Bytes& payload);
+    void Queue(const std::array<std::uint8_t, kReportDataSize>& data);
+    void Reject(std::string reason);
+    void BreakTransfer(std::string reason);
+    void PullPlug();
 
     SimHostState state_;
     std::optional<Transfer> transfer_;
-    std::deque<std::array<std::uint8_t, kReportDataSize>> outgoing_;
+    std::deque<Outgoing> outgoing_;
     std::vector<std::string> capture_;
     std::size_t captureTaken_ = 0;
     std::vector<std::string> rejections_;
@@ -118,6 +136,9 @@ public:
     // On a malformed state file returns nothing and puts the reason into error.
     static std::unique_ptr<SimHostSession> Open(const std::string& dir, HostModel modelIfNew,
                                                 std::string& error);
+    // The backend and the host's unplug handler point into the session.
+    SimHostSession(const SimHostSession&) = delete;
+    SimHostSession& operator=(const SimHostSession&) = delete;
 
     SimHidBackend& Backend() { return backend_; }
     SimHost& Host() { return host_; }

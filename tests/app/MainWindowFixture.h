@@ -2,7 +2,7 @@
 
 #include "app/CPX_SystemDlg.h"
 #include "common/Profile.h"
-#include "sim/SimHidBackend.h"
+#include "sim/SimHost.h"
 #include "storage/AdoDatabase.h"
 #include "storage/Schema.h"
 
@@ -14,9 +14,24 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace px::test {
+
+// Runs a test's hook whenever a wait hands control back to the user interface, the way a
+// user acts while the program waits for the host.
+class HookedPump final : public EventPump
+{
+public:
+    bool PumpMessages() override
+    {
+        if (hook)
+            hook();
+        return true;
+    }
+    std::function<void()> hook;
+};
 
 // The main window on a temporary data folder, a fake clock and a simulated HID bus.
 class MainWindowFixture : public ::testing::Test
@@ -34,9 +49,19 @@ protected:
         if (!window_) {
             window_ = std::make_unique<CPX_SystemDlg>(AppServices{
                 QString::fromStdString(folder_.Folder()), prompter_, clock_, pump_, backend_,
-                profile_, true});
+                profile_, true, {}});
         }
         return *window_;
+    }
+
+    // Plugs in a simulated host that answers.
+    int PlugHost(HostModel model = HostModel::PX)
+    {
+        host_.State().model = model;
+        const int id = backend_.AddDevice(kHostVendorId,
+                                          model == HostModel::QX ? kQxProductId : kPxProductId, &host_);
+        host_.SetUnplugHandler([this, id] { backend_.RemoveDevice(id); });
+        return id;
     }
 
     // A configuration file with one row in each registration table.
@@ -59,7 +84,8 @@ protected:
     CADODatabase db_;
     ScriptedPrompter prompter_;
     FakeClock clock_;
-    NullEventPump pump_;
+    HookedPump pump_;
+    SimHost host_;
     SimHidBackend backend_;
     MemoryProfile profile_;
     std::unique_ptr<CPX_SystemDlg> window_;

@@ -1,0 +1,292 @@
+#include "cli/CliApp.h"
+
+#include "cli/CliContext.h"
+#include "hostlink/HidapiBackend.h"
+#include "storage/AdoDatabase.h"
+#include "storage/Schema.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+
+namespace px::cli {
+
+namespace {
+
+constexpr const char* kVersion = "pxctl 1.0.1";
+
+std::vector<CommandSpec> AllCommands()
+{
+    std::vector<CommandSpec> commands;
+    AddHostCommands(commands);
+    AddSimCommands(commands);
+    return commands;
+}
+
+void PrintHelp(std::ostream& out, const std::vector<CommandSpec>& commands, const std::string& prefix)
+{
+    out << "Usage: pxctl [--data-dir DIR] [--host hid|sim:DIR] [--model px|qx] [--yes] [--json] "
+           "COMMAND [ARGS]\n\nCommands:\n";
+    for (const CommandSpec& c : commands) {
+        if (!prefix.empty() && std::string(c.name).rfind(prefix, 0) != 0)
+            continue;
+        std::string line = std::string("  ") + c.name + (c.usage[0] != '\0' ? " " : "") + c.usage;
+        out << line << '\n' << "      " << c.help << '\n';
+    }
+}
+
+bool IsGlobalValue(const std::string& word)
+{
+    return word == "--data-dir" || word == "--host" || word == "--model";
+}
+
+Arguments ParseCommandArguments(const CommandSpec& spec, const std::vector<std::string>& words)
+{
+    Arguments args;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (word.size() > 2 && word.rfind("--", 0) == 0) {
+            std::string name = word.substr(2);
+            std::string value;
+            const auto eq = name.find('=');
+            const bool inlineValue = eq != std::string::npos;
+            if (inlineValue) {
+                value = name.substr(eq + 1);
+                name = name.substr(0, eq);
+            }
+            if (spec.valueOptions.contains(name)) {
+                if (!inlineValue) {
+                    if (i + 1 >= words.size())
+                        throw UsageError("--" + name + " needs a value");
+                    value = words[++i];
+                }
+                args.values[name] = value;
+            } else if (spec.flagOptions.contains(name) && !inlineValue) {
+                args.flags.insert(name);
+            } else {
+                throw UsageError("unknown option --" + name + " for '" + spec.name + "'");
+            }
+        } else {
+            args.words.push_back(word);
+        }
+    }
+    return args;
+}
+
+} // namespace
+
+int ParseIntOr(const std::string& text, int low, int high, const char* what)
+{
+    int value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || value < low ||
+        value > high) {
+        throw UsageError(std::string(what) + " must be a whole number from " +
+                         std::to_string(low) + " to " + std::to_string(high) + ", not '" + text +
+                         "'");
+    }
+    return value;
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (std::uint8_t b : bytes) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
+std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text)
+{
+    if (text.size() % 2 != 0)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        unsigned value = 0;
+        const auto [ptr, ec] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
+        if (ec != std::errc() || ptr != text.data() + i + 2)
+            return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return bytes;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Context::Context(Environment& env, GlobalOptions options)
+    : env_(env),
+      options_(std::move(options)),
+      prompter_(env.err, options_.yes),
+      progress_(env.err, env.terminal)
+{
+}
+
+Context::~Context() = default;
+
+std::optional<std::string> Context::DataFolder()
+{
+    if (dataFolder_)
+        return dataFolder_;
+    std::string folder = options_.dataDir.empty() ? env_.defaultDataFolder() : options_.dataDir;
+    if (folder.empty()) {
+        env_.err << "cannot find or create a data folder; use --data-dir\n";
+        return std::nullopt;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (folder.back() != '/')
+        folder += '/';
+    std::string error;
+    if (!EnsureDatabase(folder + "Database/DADE.db", error)) {
+        env_.err << "cannot create the database: " << error << '\n';
+        return std::nullopt;
+    }
+    dataFolder_ = folder;
+    return dataFolder_;
+}
+
+std::optional<std::string> Context::ConnectionString()
+{
+    const auto folder = DataFolder();
+    if (!folder)
+        return std::nullopt;
+    return MakeConnectionString(*folder + "Database/DADE.db");
+}
+
+SimHostSession* Context::Sim()
+{
+    if (!IsSimulated())
+        return nullptr;
+    if (!sim_) {
+        std::string error;
+        const HostModel model = options_.model == "qx" ? HostModel::QX : HostModel::PX;
+        sim_ = SimHostSession::Open(options_.host.substr(4), model, error);
+        if (!sim_)
+            env_.err << "simulated host: " << error << '\n';
+    }
+    return sim_.get();
+}
+
+HostExchange* Context::Exchange()
+{
+    if (exchange_)
+        return exchange_.get();
+    const auto folder = DataFolder();
+    if (!folder)
+        return nullptr;
+    HidBackend* backend = nullptr;
+    if (IsSimulated()) {
+        SimHostSession* sim = Sim();
+        if (sim == nullptr)
+            return nullptr;
+        backend = &sim->Backend();
+    } else {
+        hid_ = std::make_unique<HidapiBackend>();
+        backend = hid_.get();
+    }
+    link_ = std::make_unique<HostLink>(*backend, env_.clock, pump_, prompter_);
+    exchange_ = std::make_unique<HostExchange>(*link_, env_.clock, prompter_, monitor_,
+                                               progress_, *folder);
+    lock_ = exchange_->Begin();
+    return exchange_.get();
+}
+
+bool Context::Finish()
+{
+    if (!sim_)
+        return true;
+    std::string error;
+    if (!sim_->Save(error)) {
+        env_.err << "simulated host: cannot save its state: " << error << '\n';
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+int Run(const std::vector<std::string>& args, Environment& env)
+{
+    const std::vector<CommandSpec> commands = AllCommands();
+    GlobalOptions options;
+    std::vector<std::string> rest;
+    bool help = false;
+    try {
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string& word = args[i];
+            if (IsGlobalValue(word)) {
+                if (i + 1 >= args.size())
+                    throw UsageError(word + " needs a value");
+                const std::string& value = args[++i];
+                if (word == "--data-dir")
+                    options.dataDir = value;
+                else if (word == "--host")
+                    options.host = value;
+                else
+                    options.model = value;
+            } else if (word == "--yes") {
+                options.yes = true;
+            } else if (word == "--json") {
+                options.json = true;
+            } else if (word == "--help" || word == "-h") {
+                help = true;
+            } else if (word == "--version") {
+                env.out << kVersion << '\n';
+                return kExitOk;
+            } else {
+                rest.push_back(word);
+            }
+        }
+        if (options.host != "hid" && (options.host.rfind("sim:", 0) != 0 || options.host.size() == 4))
+            throw UsageError("--host must be hid or sim:DIR");
+        if (options.model != "px" && options.model != "qx")
+            throw UsageError("--model must be px or qx");
+
+        // The longest command name that the words start with.
+        const CommandSpec* spec = nullptr;
+        std::size_t used = 0;
+        for (const CommandSpec& c : commands) {
+            std::vector<std::string> nameWords;
+            std::string name = c.name;
+            for (std::size_t at = 0; at != std::string::npos;) {
+                const auto space = name.find(' ', at);
+                nameWords.push_back(name.substr(at, space == std::string::npos ? space : space - at));
+                at = space == std::string::npos ? space : space + 1;
+            }
+            if (nameWords.size() <= rest.size() &&
+                std::equal(nameWords.begin(), nameWords.end(), rest.begin()) && nameWords.size() > used) {
+                spec = &c;
+                used = nameWords.size();
+            }
+        }
+        if (spec == nullptr) {
+            if (help || rest.empty()) {
+                PrintHelp(help ? env.out : env.err, commands, rest.empty() ? "" : rest[0]);
+                return help ? kExitOk : kExitUsage;
+            }
+            throw UsageError("unknown command '" + rest[0] + "'");
+        }
+        if (help) {
+            env.out << "Usage: pxctl " << spec->name << ' ' << spec->usage << '\n'
+                    << spec->help << '\n';
+            return kExitOk;
+        }
+        const Arguments arguments = ParseCommandArguments(
+            *spec, std::vector<std::string>(rest.begin() + static_cast<std::ptrdiff_t>(used), rest.end()));
+        Context context(env, options);
+        int status = spec->handler(context, arguments);
+        if (!context.Finish() && status == kExitOk)
+            status = kExitFailed;
+        return status;
+    } catch (const UsageError& error) {
+        env.err << "pxctl: " << error.Text() << "\n(see pxctl --help)\n";
+        return kExitUsage;
+    }
+}
+
+} // namespace px::cli

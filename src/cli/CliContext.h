@@ -1,0 +1,112 @@
+#pragma once
+
+#include "cli/CliApp.h"
+#include "cli/CliPorts.h"
+#include "hostlink/HostExchange.h"
+#include "sim/SimHost.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace px::cli {
+
+// The arguments of one command: positional words, options with a value, flags.
+struct Arguments
+{
+    std::vector<std::string> words;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+
+    bool Has(const std::string& name) const { return values.contains(name) || flags.contains(name); }
+    std::string Value(const std::string& name, const std::string& def = {}) const
+    {
+        const auto it = values.find(name);
+        return it != values.end() ? it->second : def;
+    }
+};
+
+struct GlobalOptions
+{
+    std::string dataDir;
+    std::string host = "hid";
+    std::string model = "px";
+    bool yes = false;
+    bool json = false;
+};
+
+class UsageError
+{
+public:
+    explicit UsageError(std::string text) : text_(std::move(text)) {}
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// What a command works with; the host is opened the first time a command needs it, and a
+// simulated host's folder is saved when the command ends.
+class Context
+{
+public:
+    Context(Environment& env, GlobalOptions options);
+    ~Context();
+
+    Environment& Env() { return env_; }
+    const GlobalOptions& Options() const { return options_; }
+    CliPrompter& Prompter() { return prompter_; }
+
+    // The data folder, ending with '/', with its database created when missing.
+    std::optional<std::string> DataFolder();
+    std::optional<std::string> ConnectionString();
+
+    bool IsSimulated() const { return options_.host.rfind("sim:", 0) == 0; }
+    // The simulated host's folder session (only with --host sim:DIR).
+    SimHostSession* Sim();
+    // The exchange with the host, taken for this command.
+    HostExchange* Exchange();
+
+    // Saves a simulated host's state; false with a message when that fails.
+    bool Finish();
+
+private:
+    Environment& env_;
+    GlobalOptions options_;
+    CliPrompter prompter_;
+    CliProgress progress_;
+    NullDataMonitor monitor_;
+    NullEventPump pump_;
+    std::optional<std::string> dataFolder_;
+    std::unique_ptr<SimHostSession> sim_;
+    std::unique_ptr<HidBackend> hid_;
+    std::unique_ptr<HostLink> link_;
+    std::unique_ptr<HostExchange> exchange_;
+    std::optional<HostExchange::Lock> lock_;
+};
+
+using Handler = int (*)(Context& context, const Arguments& args);
+
+struct CommandSpec
+{
+    const char* name;            // "version", "sim status", ...
+    const char* usage;           // argument synopsis
+    const char* help;            // one line
+    std::set<std::string> valueOptions;
+    std::set<std::string> flagOptions;
+    Handler handler;
+};
+
+// Commands by area; each file adds its own.
+void AddHostCommands(std::vector<CommandSpec>& commands);
+void AddSimCommands(std::vector<CommandSpec>& commands);
+
+// Helpers for the handlers.
+int ParseIntOr(const std::string& text, int low, int high, const char* what);
+std::string Hex(const std::vector<std::uint8_t>& bytes);
+std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text);
+
+} // namespace px::cli

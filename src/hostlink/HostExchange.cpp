@@ -1,0 +1,343 @@
+#include "hostlink/HostExchange.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace px {
+
+namespace {
+
+constexpr std::uint8_t kInitialise = 0x60;
+constexpr std::uint8_t kKeyCode = 0xD4;
+constexpr std::uint8_t kAddressMessage = 0xB2;
+constexpr std::uint8_t kFirmware = 0x64;
+constexpr Rgb kMissingFileColour{56, 139, 30};
+
+std::string PacketText(std::string_view caption, int count, int number)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, ",共有%d包数据,当前第%d包数据", count, number);
+    return std::string(caption) + text + "正在发送.......";
+}
+
+} // namespace
+
+HostExchange::HostExchange(HostLink& link, Clock& clock, Prompter& prompter, DataMonitor& monitor,
+                           ProgressSink& progress, std::string dataFolder)
+    : link_(link),
+      clock_(clock),
+      prompter_(prompter),
+      monitor_(monitor),
+      progress_(progress),
+      dataFolder_(std::move(dataFolder))
+{
+}
+
+std::optional<HostExchange::Lock> HostExchange::Begin()
+{
+    if (active_) {
+        prompter_.Message(kBusyMessage);
+        return std::nullopt;
+    }
+    active_ = true;
+    return Lock(this);
+}
+
+std::string HostExchange::RecordFilePath(std::string_view name) const
+{
+    return dataFolder_ + std::string(name);
+}
+
+std::span<const std::uint8_t> HostExchange::AnswerPayload() const
+{
+    const Report& answer = Answer();
+    const std::size_t length =
+        std::min<std::size_t>(answer[5], answer.size() - frame::kAnswerPayloadOffset);
+    return std::span(answer.data() + frame::kAnswerPayloadOffset, length);
+}
+
+void HostExchange::Pause(int ms)
+{
+    const std::int64_t end = clock_.NowMs() + ms;
+    while (true) {
+        const std::int64_t now = clock_.NowMs();
+        if (now >= end || !link_.PumpMessages())
+            break;
+        clock_.SleepMs(static_cast<int>(std::min<std::int64_t>(HostLink::kWaitSliceMs, end - now)));
+    }
+}
+
+bool HostExchange::TakeCancel()
+{
+    if (cancelRequest_ == 0)
+        return false;
+    cancelRequest_ = 0;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+int HostExchange::SingleExchange(std::span<const std::uint8_t> frame, bool wait)
+{
+    if (active_)
+        return Exchange(frame, wait);
+    auto lock = Begin();
+    return Exchange(frame, wait);
+}
+
+int HostExchange::Exchange(std::span<const std::uint8_t> frame, bool wait)
+{
+    if (frame.size() < 4 || frame.size() > frame::kMaxFrame)
+        return kFailed;
+    const std::uint8_t command = frame[1];
+
+    Report& out = link_.SendBuffer();
+    out.fill(0);
+    out[1] = 0x55;
+    out[2] = 0xAA;
+    std::copy(frame.begin(), frame.end(), out.begin() + 3);
+
+    bool written = false;
+    for (int attempt = 0; attempt < kWriteAttempts && !written; ++attempt)
+        written = link_.WriteReport();
+    if (!written) {
+        prompter_.Message("设备未连接，请连接设备！", "失败1");
+        return kFailed;
+    }
+    monitor_.AddLine(frame::FormatReportLine("Write:", out));
+    if (!wait)
+        return kOk;
+
+    const int timeout =
+        (command == kInitialise || command == kKeyCode) ? kLongAnswerTimeoutMs : kAnswerTimeoutMs;
+    const Report& in = link_.ReceiveBuffer();
+    while (true) {
+        if (!link_.ReadReport(timeout))
+            return kFailed;
+        if (!frame::HasAnswerHeader(in) || !frame::AnswerChecksumOk(in))
+            return kFailed;
+        if (in[4] == command)
+            break; // an answer to another command is passed over
+    }
+    int result = kOk;
+    if (command == kAddressMessage) {
+        const std::uint8_t verdict = in[frame::kAnswerPayloadOffset];
+        result = verdict == 0x5A ? kOk : verdict == 0xA5 ? kFailed : kOther;
+    }
+    monitor_.AddLine(frame::FormatReportLine("Read :", in));
+    return result;
+}
+
+bool HostExchange::SendCommand(std::uint8_t command, std::span<const std::uint8_t> payload,
+                               std::string_view caption, bool multiPacket)
+{
+    std::optional<Lock> lock;
+    if (!active_ && !(lock = Begin()))
+        return false;
+    if (!multiPacket) {
+        if (payload.size() > frame::kMaxPayload) {
+            prompter_.Message("数据超过58个字节，不能在一帧中发送！");
+            return false;
+        }
+        return Exchange(frame::Build(command, payload), true) != kFailed;
+    }
+    const std::string path = RecordFilePath("Temp.txt");
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    if (!WriteRecordFile(path, payload)) {
+        prompter_.Message("无法写入文件 " + path);
+        return false;
+    }
+    const bool ok = RunDownload(command, path, caption);
+    std::filesystem::remove(path, ec);
+    return ok;
+}
+
+bool HostExchange::Download(std::uint8_t command, const std::string& recordFile,
+                            std::string_view caption)
+{
+    std::optional<Lock> lock;
+    if (!active_ && !(lock = Begin()))
+        return false;
+    return RunDownload(command, recordFile, caption);
+}
+
+bool HostExchange::ReadBack(std::uint8_t command, const std::string& recordFile,
+                            std::string_view caption)
+{
+    std::optional<Lock> lock;
+    if (!active_ && !(lock = Begin()))
+        return false;
+    return RunReadBack(command, recordFile, caption);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::optional<Bytes> HostExchange::ReadRecordFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        monitor_.AddColouredLine("无法打开 " + path + "\r\n", kMissingFileColour);
+        return std::nullopt;
+    }
+    Bytes bytes;
+    char chunk[256];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+        if (bytes.size() > kMaxRecordBytes)
+            break; // too long to send; the caller refuses it
+    }
+    return bytes;
+}
+
+bool HostExchange::WriteRecordFile(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+void HostExchange::ShowPacketProgress(std::string_view caption, int count, int number)
+{
+    progress_.SetProgressText(PacketText(caption, count, number));
+    progress_.Show();
+}
+
+void HostExchange::FinishTransfer(std::string_view caption, std::string_view result)
+{
+    progress_.SetResultText(std::string(caption) + std::string(result));
+    progress_.Show();
+    Pause(kResultPauseMs);
+    progress_.Close();
+}
+
+bool HostExchange::RunDownload(std::uint8_t command, const std::string& recordFile,
+                               std::string_view caption)
+{
+    Bytes data = ReadRecordFile(recordFile).value_or(Bytes{});
+    if (data.size() > kMaxRecordBytes) {
+        prompter_.Message("文件太大，最多只能下载3000000字节！\n" + recordFile);
+        return false;
+    }
+    const std::size_t n = data.size();
+    const int count = static_cast<int>((n + frame::kPacketData - 1) / frame::kPacketData);
+
+    progress_.Show();
+    progress_.SetRange(0, count);
+    const int startPosition = progress_.Position();
+
+    for (int i = 1; i <= count; ++i) {
+        const std::size_t offset = static_cast<std::size_t>(i - 1) * frame::kPacketData;
+        const std::size_t length = std::min(frame::kPacketData, n - offset);
+        const Bytes packet = frame::BuildPacket(command, static_cast<std::uint16_t>(count),
+                                                static_cast<std::uint16_t>(i),
+                                                std::span(data.data() + offset, length));
+        if (Exchange(packet, false) == kFailed) {
+            progress_.Close();
+            return false;
+        }
+        link_.PumpMessages();
+        if (TakeCancel()) {
+            progress_.Close();
+            return false;
+        }
+        Pause(i == 1 ? kFirstPacketPauseMs : kPacketPauseMs);
+        progress_.SetPosition(command == kFirmware ? i : i + startPosition);
+        ShowPacketProgress(caption, count, i);
+    }
+
+    link_.ReadReport(kAcknowledgeTimeoutMs);
+    monitor_.AddLine(frame::FormatReportLine("Read :", link_.ReceiveBuffer()));
+    const bool acknowledged = frame::IsAcknowledgement(link_.ReceiveBuffer(), command);
+    FinishTransfer(caption, acknowledged ? "发送成功" : "发送失败");
+    return acknowledged;
+}
+
+bool HostExchange::RunReadBack(std::uint8_t command, const std::string& recordFile,
+                               std::string_view caption)
+{
+    Report& out = link_.SendBuffer();
+    out.fill(0);
+    out[1] = 0x55;
+    out[2] = 0xAA;
+    const Bytes request = frame::BuildReadBackRequest(command);
+    std::copy(request.begin(), request.end(), out.begin() + 3);
+    monitor_.AddLine(frame::FormatReportLine("Write:", out));
+    if (!link_.WriteReport()) {
+        prompter_.Message("下发数据失败，请重新发送！", "失败1", MessageIcon::Warning);
+        return false;
+    }
+
+    const Report& in = link_.ReceiveBuffer();
+    link_.ReadReport(kAcknowledgeTimeoutMs);
+    if (!frame::IsAnswerTo(in, command))
+        return false;
+    monitor_.AddLine(frame::FormatReportLine("Read :", in));
+    if (!frame::AnswerChecksumOk(in)) {
+        prompter_.Message("接受数据不正确，请检查主机是否正常工作！", "警告", MessageIcon::Warning);
+        return false;
+    }
+
+    const int count = (in[6] << 8) | in[7];
+    progress_.Show();
+    progress_.SetRange(0, count);
+
+    // A packet's L covers its number fields and at most one slot of data; anything else
+    // would land outside the slot.
+    const auto validLength = [](int length) {
+        return length >= static_cast<int>(frame::kPacketHeader) &&
+               length <= static_cast<int>(frame::kMaxPayload);
+    };
+    Bytes area(static_cast<std::size_t>(count) * frame::kPacketData, 0xFF);
+    const int firstLength = in[5];
+    if (!validLength(firstLength) ||
+        (count == 0 && firstLength != static_cast<int>(frame::kPacketHeader))) {
+        FinishTransfer(caption, "  数据包错误");
+        return false;
+    }
+    std::size_t total = static_cast<std::size_t>(firstLength) - frame::kPacketHeader;
+    std::copy_n(in.begin() + frame::kAnswerPacketDataOffset, total, area.begin());
+
+    for (int i = 2; i <= count; ++i) {
+        link_.PumpMessages();
+        if (TakeCancel()) {
+            FinishTransfer(caption, "  取消读取");
+            return false;
+        }
+        if (!link_.ReadReport(kReadBackPacketTimeoutMs)) {
+            FinishTransfer(caption, "  读取失败");
+            return false;
+        }
+        if (!frame::IsAnswerTo(in, command) || !validLength(in[5])) {
+            FinishTransfer(caption, "  数据包错误");
+            return false;
+        }
+        const std::size_t length = static_cast<std::size_t>(in[5]) - frame::kPacketHeader;
+        std::copy_n(in.begin() + frame::kAnswerPacketDataOffset, length,
+                    area.begin() + static_cast<std::ptrdiff_t>((i - 1) * frame::kPacketData));
+        total += length;
+
+        char prefix[16];
+        std::snprintf(prefix, sizeof prefix, "Read%03d:", i);
+        monitor_.AddLine(frame::FormatReportLine(prefix, in));
+        progress_.SetPosition(i);
+        ShowPacketProgress(caption, count, i);
+    }
+
+    FinishTransfer(caption, "发送成功");
+    // The first T bytes: a short packet leaves 0xFF in its slot and the end unwritten.
+    if (!WriteRecordFile(recordFile, std::span(area.data(), std::min(total, area.size())))) {
+        prompter_.Message("无法写入文件 " + recordFile);
+        return false;
+    }
+    return true;
+}
+
+} // namespace px

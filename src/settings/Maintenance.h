@@ -1,0 +1,40 @@
+#pragma once
+
+// Commands that act on the host directly: initialise, clock calibration of the information
+// machines, firmware upgrade, program version and preamble. Each shows its own messages.
+
+#include "hostlink/HostExchange.h"
+
+#include <optional>
+#include <string>
+
+namespace px {
+
+inline constexpr std::uint8_t kCmdInitialise = 0x60;
+inline constexpr std::uint8_t kCmdClock = 0x62;
+inline constexpr std::uint8_t kCmdFirmware = 0x64;
+inline constexpr std::uint8_t kCmdVersion = 0x82;
+inline constexpr std::uint8_t kCmdPreamble = 0xB3;
+
+bool InitialiseHost(HostExchange& exchange);
+
+// The 12-byte clock payload: the address big-endian, the time as "%H%M%S", then "#时" in GBK.
+Bytes ClockPayload(std::uint32_t address, const LocalTime& time);
+
+// Sets the receivers' clock through the information machine with pager number 0 (of any
+// configuration file). Returns nothing, and does nothing, when the database cannot be opened
+// or holds no such machine.
+std::optional<bool> CalibrateClock(HostExchange& exchange, const std::string& connectionString);
+
+// Downloads a firmware image; a file over 3,000,000 bytes is refused before anything is sent.
+bool UpgradeFirmware(HostExchange& exchange, const std::string& imagePath);
+
+// The version text of an answer's data: up to the first 0xFF, at most 15 bytes.
+std::string VersionText(std::span<const std::uint8_t> data);
+
+// Reads and shows the host's program version; nothing on failure.
+std::optional<std::string> ReadProgramVersion(HostExchange& exchange);
+
+bool SendPreamble(HostExchange& exchange);
+
+} // namespace px

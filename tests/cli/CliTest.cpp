@@ -1,0 +1,180 @@
+#include "cli/CliApp.h"
+
+#include "mock/FakeClock.h"
+#include "mock/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <sstream>
+
+namespace px {
+namespace {
+
+// Runs pxctl in process against a data folder and a simulated host folder.
+class CliTest : public ::testing::Test
+{
+protected:
+    struct Result
+    {
+        int status;
+        std::string out;
+        std::string err;
+    };
+
+    Result Run(std::vector<std::string> args, bool simulated = true)
+    {
+        std::vector<std::string> full = {"--data-dir", data_.Path().string()};
+        if (simulated) {
+            full.push_back("--host");
+            full.push_back("sim:" + sim_.Path().string());
+        }
+        full.insert(full.end(), args.begin(), args.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        cli::Environment env{out, err, false, profile_, clock_, [] { return std::string(); }};
+        const int status = cli::Run(full, env);
+        return {status, out.str(), err.str()};
+    }
+
+    nlohmann::json Status()
+    {
+        const Result r = Run({"--json", "sim", "status"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return nlohmann::json::parse(r.out);
+    }
+
+    std::string Capture()
+    {
+        std::ifstream in(sim_.File("capture.log"));
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    test::TempFolder data_;
+    test::TempFolder sim_;
+    MemoryProfile profile_;
+    test::FakeClock clock_;
+};
+
+TEST_F(CliTest, VersionAndHelp)
+{
+    EXPECT_EQ(Run({"--version"}).out, "pxctl 1.0.1\n");
+    const Result help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("sim status"), std::string::npos);
+    EXPECT_NE(help.out.find("message"), std::string::npos);
+    const Result sub = Run({"message", "--help"});
+    EXPECT_EQ(sub.status, 0);
+    EXPECT_NE(sub.out.find("--address ADDR"), std::string::npos);
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"version", "--nope"},
+        {"message", "--to", "600", "x"},
+        {"message", "--to", "5", "--address", "9", "x"},
+        {"message", "--address", "9", "--baud", "300", "x"},
+        {"sim", "fault", "sometimes"},
+        {"sim", "press", "12345"},
+        {"--model", "zx", "sim", "status"},
+        {"upgrade"},
+    };
+    for (const auto& args : cases) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "(none)" : args[0]) << ": " << r.err;
+        EXPECT_FALSE(r.err.empty());
+    }
+    EXPECT_EQ(Run({"sim", "status"}, false).status, 2) << "sim commands need a simulated host";
+}
+
+TEST_F(CliTest, ANewSimulatedHostTakesTheModelAndKeepsItsState)
+{
+    test::TempFolder qx;
+    std::ostringstream out, err;
+    cli::Environment env{out, err, false, profile_, clock_, [] { return std::string(); }};
+    ASSERT_EQ(cli::Run({"--data-dir", data_.Path().string(), "--host", "sim:" + qx.Path().string(),
+                        "--model", "qx", "--json", "sim", "status"},
+                       env),
+              0);
+    EXPECT_EQ(nlohmann::json::parse(out.str())["model"], "QX");
+
+    EXPECT_EQ(Status()["model"], "PX");
+    ASSERT_EQ(Run({"sim", "version", "V9.9"}).status, 0);
+    const Result version = Run({"version"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "V9.9\n");
+    EXPECT_NE(version.err.find("当前设备版本号: V9.9"), std::string::npos);
+    EXPECT_EQ(Run({"--json", "version"}).out, "{\"version\":\"V9.9\"}\n");
+}
+
+TEST_F(CliTest, HostCommandsReachTheSimulatedHostAndItsCapture)
+{
+    EXPECT_EQ(Run({"init"}).status, 0);
+    EXPECT_EQ(Run({"preamble"}).status, 0);
+    const std::string capture = Capture();
+    EXPECT_EQ(capture.rfind("Write:0055AA0160009E", 0), 0u) << capture.substr(0, 40);
+    EXPECT_NE(capture.find("\nRead :0055AA0260"), std::string::npos);
+    EXPECT_NE(capture.find("\nWrite:0055AA01B3004B"), std::string::npos);
+
+    const Result message = Run({"message", "--to", "300", "请到前台"});
+    EXPECT_EQ(message.status, 0) << message.err;
+    EXPECT_NE(message.err.find("Send information !"), std::string::npos);
+    EXPECT_NE(Capture().find("Write:0055AA01B132012C"), std::string::npos);
+
+    const Result address = Run({"message", "--address", "8", "--type", "num", "--polarity", "+",
+                                "--baud", "2400", "x"});
+    EXPECT_EQ(address.status, 0) << address.err;
+    EXPECT_NE(Capture().find("Write:0055AA01B235000008FA01"), std::string::npos);
+}
+
+TEST_F(CliTest, FailuresExitWithOne)
+{
+    const Result range = Run({"message", "--address", "7", "x"});
+    EXPECT_EQ(range.status, 1);
+    EXPECT_NE(range.err.find("Address rang [8,2097152]"), std::string::npos);
+
+    EXPECT_EQ(Run({"clock"}).status, 1) << "no clock receiver registered";
+
+    ASSERT_EQ(Run({"sim", "fault", "silent"}).status, 0);
+    EXPECT_EQ(Run({"preamble"}).status, 1);
+    ASSERT_EQ(Run({"sim", "fault", "none"}).status, 0);
+
+    ASSERT_EQ(Run({"sim", "unplug"}).status, 0);
+    EXPECT_FALSE(Status()["plugged"].get<bool>());
+    const Result unplugged = Run({"version"});
+    EXPECT_EQ(unplugged.status, 1);
+    EXPECT_NE(unplugged.err.find("设备未连接，请连接设备！"), std::string::npos);
+    ASSERT_EQ(Run({"sim", "plug"}).status, 0);
+    EXPECT_EQ(Run({"version"}).status, 0);
+}
+
+TEST_F(CliTest, UpgradeDownloadsTheImage)
+{
+    const std::string image = data_.File("fw.bin");
+    {
+        std::ofstream out(image, std::ios::binary);
+        for (int i = 0; i < 500; ++i)
+            out.put(static_cast<char>(i));
+    }
+    const Result r = Run({"upgrade", image});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Status()["tables"]["64"], 500);
+    EXPECT_NE(r.err.find("下载升级程序发送成功"), std::string::npos);
+    EXPECT_EQ(Run({"upgrade", data_.File("missing.bin")}).status, 1);
+}
+
+TEST_F(CliTest, PressesAreQueuedForTheHost)
+{
+    ASSERT_EQ(Run({"sim", "press", "123451"}).status, 0);
+    ASSERT_EQ(Run({"sim", "press", "1A2B", "--status", "66"}).status, 0);
+    EXPECT_EQ(Status()["presses"], 2);
+}
+
+} // namespace
+} // namespace px

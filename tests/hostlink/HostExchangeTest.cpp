@@ -1,0 +1,318 @@
+#include "HostFixture.h"
+
+#include <filesystem>
+
+namespace px {
+namespace {
+
+using test::HostFixture;
+
+class HostExchangeTest : public HostFixture
+{
+};
+
+TEST_F(HostExchangeTest, SingleFormBuildsTheFrameIntoTheReport)
+{
+    ASSERT_TRUE(exchange_.SendCommand(0x82, {}, "", false));
+    const auto written = Written();
+    ASSERT_EQ(written.size(), 1u);
+    const Report& report = written[0];
+    EXPECT_EQ(Bytes(report.begin(), report.begin() + 7), (Bytes{0x00, 0x55, 0xAA, 0x01, 0x82, 0x00, 0x7C}));
+    for (std::size_t i = 7; i < report.size(); ++i)
+        EXPECT_EQ(report[i], 0) << i;
+    // Both reports are logged, the answer last.
+    ASSERT_EQ(monitor_.lines.size(), 2u);
+    EXPECT_EQ(monitor_.lines[0].text, "Write:0055AA0182007C" + std::string(116, '0'));
+    EXPECT_EQ(monitor_.lines[1].text.substr(0, 16), "Read :0055AA0282");
+}
+
+TEST_F(HostExchangeTest, SingleFormRefusesMoreThan58PayloadBytes)
+{
+    EXPECT_FALSE(exchange_.SendCommand(0x62, Bytes(59, 1), "", false));
+    EXPECT_TRUE(Written().empty());
+    EXPECT_EQ(prompter_.All().size(), 1u);
+    EXPECT_TRUE(exchange_.SendCommand(0x62, Bytes(12, 1), "", false)) << "a clock payload fits";
+}
+
+struct PacketCase
+{
+    std::size_t bytes;
+    std::vector<int> lengths; // L of each packet
+};
+
+class DownloadPacketsTest : public HostFixture, public ::testing::WithParamInterface<PacketCase>
+{
+};
+
+TEST_P(DownloadPacketsTest, DataIsCutInto54BytePackets)
+{
+    const PacketCase c = GetParam();
+    const Bytes data = Sequence(c.bytes, 1);
+    const std::string path = WriteFile("Bp.txt", data);
+    ASSERT_TRUE(exchange_.Download(0x65, path, "下载Bp机信息"));
+
+    const auto written = Written();
+    ASSERT_EQ(written.size(), c.lengths.size());
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        const Report& r = written[i];
+        const int count = static_cast<int>(c.lengths.size());
+        EXPECT_EQ(r[3], 0x01);
+        EXPECT_EQ(r[4], 0x65);
+        EXPECT_EQ(r[5], c.lengths[i]) << "packet " << i + 1;
+        EXPECT_EQ((r[6] << 8) | r[7], count);
+        EXPECT_EQ((r[8] << 8) | r[9], static_cast<int>(i + 1));
+        EXPECT_EQ(r[10], data[i * 54]);
+    }
+    EXPECT_EQ(host_.State().tables.at(0x65), data);
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{"下载Bp机信息发送成功"}));
+    EXPECT_FALSE(progress_.open);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, DownloadPacketsTest,
+                         ::testing::Values(PacketCase{1, {5}}, PacketCase{54, {58}},
+                                           PacketCase{55, {58, 5}}, PacketCase{108, {58, 58}},
+                                           PacketCase{109, {58, 58, 5}}));
+
+TEST_F(HostExchangeTest, DownloadPacesItselfAfterEachPacket)
+{
+    const std::string path = WriteFile("Call.txt", Sequence(3 * 54));
+    const auto start = clock_.NowMs();
+    ASSERT_TRUE(exchange_.Download(0x66, path, "x"));
+    // 2000 ms after the first packet, 10 ms after each later one, the result shown for 1 s.
+    EXPECT_EQ(clock_.NowMs() - start, 2000 + 10 + 10 + 1000);
+    EXPECT_EQ(progress_.progressTexts.back(), "x,共有3包数据,当前第3包数据正在发送.......");
+}
+
+TEST_F(HostExchangeTest, FirmwareProgressIsThePacketNumberAlone)
+{
+    const std::string path = WriteFile("fw.bin", Sequence(2 * 54));
+    progress_.position = 40;
+    ASSERT_TRUE(exchange_.Download(0x64, path, "下载升级程序"));
+    EXPECT_EQ(progress_.positions, (std::vector<int>{1, 2}));
+
+    progress_.positions.clear();
+    progress_.position = 40;
+    ASSERT_TRUE(exchange_.Download(0x65, path, "x"));
+    EXPECT_EQ(progress_.positions, (std::vector<int>{41, 42}));
+}
+
+TEST_F(HostExchangeTest, AMissingRecordFileSendsNothingAndFails)
+{
+    const std::string path = folder_.File("Bp.txt");
+    const auto start = clock_.NowMs();
+    EXPECT_FALSE(exchange_.Download(0x65, path, "下载Bp机信息"));
+    EXPECT_TRUE(Written().empty());
+    EXPECT_GE(clock_.NowMs() - start, 5000) << "the acknowledgement is awaited all the same";
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{"下载Bp机信息发送失败"}));
+    ASSERT_FALSE(monitor_.lines.empty());
+    EXPECT_TRUE(monitor_.lines[0].coloured);
+    EXPECT_EQ(monitor_.lines[0].text, "无法打开 " + path + "\r\n");
+    EXPECT_EQ(monitor_.lines[0].colour, (Rgb{56, 139, 30}));
+}
+
+TEST_F(HostExchangeTest, ARecordFileOverTheLimitIsRefusedBeforeSending)
+{
+    const std::string path = WriteFile("big.bin", Bytes(HostExchange::kMaxRecordBytes + 1, 0x11));
+    EXPECT_FALSE(exchange_.Download(0x64, path, "下载升级程序"));
+    EXPECT_TRUE(Written().empty());
+    ASSERT_EQ(prompter_.All().size(), 1u);
+    EXPECT_NE(prompter_.All()[0].text.find("3000000"), std::string::npos);
+}
+
+TEST_F(HostExchangeTest, AnUnacknowledgedDownloadFails)
+{
+    host_.State().fault = *ParseSimFault("silent-after:1");
+    const std::string path = WriteFile("Bp.txt", Sequence(60));
+    EXPECT_FALSE(exchange_.Download(0x65, path, "c"));
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{"c发送失败"}));
+}
+
+TEST_F(HostExchangeTest, MultiPacketFormGoesThroughTempFileAndRemovesIt)
+{
+    const Bytes payload = Sequence(100);
+    ASSERT_TRUE(exchange_.SendCommand(0x63, payload, "参数", true));
+    EXPECT_EQ(host_.State().tables.at(0x63), payload);
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("Temp.txt")));
+}
+
+TEST_F(HostExchangeTest, AnAnswerToAnotherCommandIsSkipped)
+{
+    host_.State().fault = *ParseSimFault("stale-answer");
+    host_.State().version = "V2";
+    ASSERT_TRUE(exchange_.SendCommand(0x82, {}, "", false));
+    EXPECT_EQ(exchange_.Answer()[4], 0x82);
+    EXPECT_EQ(exchange_.AnswerPayload()[0], 'V');
+}
+
+TEST_F(HostExchangeTest, ABadChecksumFailsTheExchange)
+{
+    host_.State().fault = *ParseSimFault("bad-checksum");
+    EXPECT_FALSE(exchange_.SendCommand(0x82, {}, "", false));
+}
+
+TEST_F(HostExchangeTest, AnAddressMessageAnswerGivesThreeResults)
+{
+    const Bytes frame = frame::Build(0xB2, Bytes(53, 0xFF));
+    for (const auto& [answer, result] :
+         std::vector<std::pair<std::uint8_t, int>>{{0x5A, 1}, {0xA5, 0}, {0x00, 2}}) {
+        host_.State().b2Result = answer;
+        EXPECT_EQ(exchange_.SingleExchange(frame, true), result) << int(answer);
+    }
+}
+
+TEST_F(HostExchangeTest, WithoutAHostFiveWritesFailAndTheUserIsTold)
+{
+    backend_.RemoveDevice(device_);
+    EXPECT_EQ(exchange_.SingleExchange(frame::Build(0xB3, {}), true), HostExchange::kFailed);
+    ASSERT_EQ(prompter_.All().size(), 1u);
+    EXPECT_EQ(prompter_.All()[0].text, "设备未连接，请连接设备！");
+    EXPECT_EQ(prompter_.All()[0].caption, "失败1");
+}
+
+TEST_F(HostExchangeTest, InitialiseAndKeyCodesWaitFiveSecondsOthersOne)
+{
+    host_.State().fault = *ParseSimFault("silent");
+    for (const auto& [command, timeout] :
+         std::vector<std::pair<std::uint8_t, int>>{{0x60, 5000}, {0xD4, 5000}, {0xB3, 1000}, {0x82, 1000}}) {
+        const auto start = clock_.NowMs();
+        EXPECT_EQ(exchange_.SingleExchange(frame::Build(command, {}), true), HostExchange::kFailed);
+        const auto waited = clock_.NowMs() - start;
+        EXPECT_GE(waited, timeout) << int(command);
+        EXPECT_LT(waited, timeout + 50) << int(command);
+    }
+}
+
+TEST_F(HostExchangeTest, AHostUnpluggedDuringADownloadEndsIt)
+{
+    host_.State().fault = *ParseSimFault("unplug-at:3");
+    const std::string path = WriteFile("Call.txt", Sequence(5 * 54));
+    EXPECT_FALSE(exchange_.Download(0x66, path, "c"));
+    EXPECT_EQ(Written().size(), 3u) << "packet 3 reached the host as it went away";
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"设备未连接，请连接设备！"}));
+    EXPECT_FALSE(progress_.open);
+    EXPECT_TRUE(progress_.results.empty());
+    EXPECT_FALSE(host_.State().tables.contains(0x66));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+class ReadBackTest : public HostFixture
+{
+protected:
+    std::string file_ = folder_.File("RDevice.txt");
+};
+
+TEST_F(ReadBackTest, ASinglePacketAnswerIsWrittenWhole)
+{
+    host_.State().tables[0x65] = Sequence(30);
+    ASSERT_TRUE(exchange_.ReadBack(0x84, file_, "回读"));
+    EXPECT_EQ(ReadFile(file_), Sequence(30));
+    EXPECT_EQ(progress_.rangeHigh, 1);
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{"回读发送成功"}));
+    EXPECT_EQ(Written()[0][4], 0x84);
+    EXPECT_EQ(Written()[0][5], 0x00);
+}
+
+TEST_F(ReadBackTest, ManyPacketsAreJoinedAndLogged)
+{
+    const Bytes table = Sequence(3 * 54 + 7);
+    host_.State().tables[0x66] = table;
+    ASSERT_TRUE(exchange_.ReadBack(0x85, file_, "c"));
+    EXPECT_EQ(ReadFile(file_), table);
+    std::vector<std::string> prefixes;
+    for (const auto& line : monitor_.Texts())
+        prefixes.push_back(line.substr(0, line.find(':') + 1));
+    EXPECT_EQ(prefixes, (std::vector<std::string>{"Write:", "Read :", "Read002:", "Read003:", "Read004:"}));
+}
+
+TEST_F(ReadBackTest, AnEmptyTableGivesAnEmptyFile)
+{
+    ASSERT_TRUE(exchange_.ReadBack(0x87, file_, "c"));
+    EXPECT_TRUE(std::filesystem::exists(file_));
+    EXPECT_TRUE(ReadFile(file_).empty());
+}
+
+TEST_F(ReadBackTest, AShortMiddlePacketLeavesFFInItsSlotAndTheFileHoldsTBytes)
+{
+    const Bytes table = Sequence(4 * 54, 0x10);
+    host_.State().tables[0x65] = table;
+    host_.State().fault = *ParseSimFault("short-packet:2");
+    ASSERT_TRUE(exchange_.ReadBack(0x84, file_, "c"));
+    const Bytes file = ReadFile(file_);
+    ASSERT_EQ(file.size(), 54u + 20 + 54 + 54);
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + 74, table.begin()));
+    for (std::size_t i = 74; i < 108; ++i)
+        EXPECT_EQ(file[i], 0xFF) << i;
+    EXPECT_TRUE(std::equal(file.begin() + 108, file.end(), table.begin() + 108));
+}
+
+struct EndingCase
+{
+    const char* fault;
+    const char* ending;
+};
+
+class ReadBackEndingTest : public ReadBackTest, public ::testing::WithParamInterface<EndingCase>
+{
+};
+
+TEST_P(ReadBackEndingTest, AFailedReadBackLeavesTheOldFileAlone)
+{
+    WriteFile("RDevice.txt", Bytes{'o', 'l', 'd'});
+    host_.State().tables[0x65] = Sequence(5 * 54);
+    host_.State().fault = *ParseSimFault(GetParam().fault);
+    EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{std::string("c") + GetParam().ending}));
+    EXPECT_EQ(ReadFile(file_), (Bytes{'o', 'l', 'd'}));
+    EXPECT_FALSE(progress_.open);
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, ReadBackEndingTest,
+                         ::testing::Values(EndingCase{"silent-after:2", "  读取失败"},
+                                           EndingCase{"unplug-at:3", "  读取失败"},
+                                           EndingCase{"long-packet:2", "  数据包错误"}));
+
+TEST_F(ReadBackTest, CancelEndsItAtTheNextPacket)
+{
+    host_.State().tables[0x65] = Sequence(5 * 54);
+    exchange_.RequestCancel(1);
+    EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{"c  取消读取"}));
+    EXPECT_EQ(exchange_.CancelRequest(), 0) << "the transfer that honours it clears it";
+    EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
+TEST_F(ReadBackTest, NoAnswerOrABadFirstChecksum)
+{
+    host_.State().fault = *ParseSimFault("silent");
+    EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
+    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(progress_.results.empty());
+
+    host_.State().fault = *ParseSimFault("bad-checksum");
+    EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"接受数据不正确，请检查主机是否正常工作！"}));
+    EXPECT_EQ(prompter_.All()[0].caption, "警告");
+    EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
+TEST_F(ReadBackTest, ARequestThatCannotBeWrittenIsReported)
+{
+    backend_.RemoveDevice(device_);
+    EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下发数据失败，请重新发送！"}));
+    EXPECT_EQ(prompter_.All()[0].caption, "失败1");
+}
+
+TEST_F(HostExchangeTest, OnlyOneCommandTalksToTheHostAtATime)
+{
+    auto first = exchange_.Begin();
+    ASSERT_TRUE(first.has_value());
+    EXPECT_FALSE(exchange_.Begin().has_value());
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{HostExchange::kBusyMessage}));
+    first.reset();
+    EXPECT_TRUE(exchange_.Begin().has_value());
+}
+
+} // namespace
+} // namespace px
