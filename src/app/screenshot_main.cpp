@@ -2,6 +2,8 @@
 
 #include "app/CPX_SystemDlg.h"
 #include "app/DataFolder.h"
+#include "hostlink/CProgressDlg.h"
+#include "hostlink/QtHostViews.h"
 #include "common/Profile.h"
 #include "sim/SimHidBackend.h"
 #include "storage/AdoDatabase.h"
@@ -54,7 +56,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: px-screenshot OUTPUT.png\n");
+        std::fprintf(stderr, "usage: px-screenshot MAIN.png [PROGRESS.png]\n");
         return 2;
     }
     QTemporaryDir dir;
@@ -90,6 +92,15 @@ int main(int argc, char* argv[])
             "00000000000000000000000000000000000000000000000000");
     }
     QApplication::processEvents();
-    const bool ok = window.grab().save(QString::fromLocal8Bit(argv[1]));
+    bool ok = window.grab().save(QString::fromLocal8Bit(argv[1]));
+    if (argc > 2) {
+        // The progress window in the middle of a download.
+        window.Progress().Show();
+        window.Progress().SetRange(0, 6);
+        window.Progress().SetPosition(4);
+        window.Progress().SetProgressText("下载Bp机信息,共有6包数据,当前第4包数据正在发送.......");
+        QApplication::processEvents();
+        ok = ok && window.Progress().Window()->grab().save(QString::fromLocal8Bit(argv[2]));
+    }
     return ok ? 0 : 1;
 }

@@ -1,0 +1,59 @@
+// Packetising and sending a 3,000,000-byte record file to the simulated host, with the
+// protocol's pauses on a fake clock so only the work itself is measured.
+
+#include "hostlink/HostExchange.h"
+#include "sim/SimHost.h"
+
+#include "mock/FakeClock.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace {
+
+class SilentPrompter final : public px::Prompter
+{
+public:
+    void Message(std::string_view, std::string_view, px::MessageIcon) override {}
+    bool AskOkCancel(std::string_view, std::string_view) override { return false; }
+};
+
+void BM_Download3MB(benchmark::State& state)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}()));
+    fs::create_directories(folder);
+    const std::string path = (folder / "image.bin").string();
+    const std::size_t size = px::HostExchange::kMaxRecordBytes;
+    {
+        std::ofstream out(path, std::ios::binary);
+        std::mt19937 random(7);
+        for (std::size_t i = 0; i < size; ++i)
+            out.put(static_cast<char>(random() & 0xFF));
+    }
+    for (auto _ : state) {
+        px::SimHost host;
+        px::SimHidBackend backend;
+        backend.AddDevice(px::kHostVendorId, px::kPxProductId, &host);
+        px::test::FakeClock clock;
+        px::NullEventPump pump;
+        SilentPrompter prompter;
+        px::NullDataMonitor monitor;
+        px::NullProgressSink progress;
+        px::HostLink link(backend, clock, pump, prompter);
+        px::HostExchange exchange(link, clock, prompter, monitor, progress, folder.string() + "/");
+        const bool ok = exchange.Download(0x64, path, "下载升级程序");
+        if (!ok || host.State().tables[0x64].size() != size)
+            state.SkipWithError("the host did not take the image");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+}
+BENCHMARK(BM_Download3MB)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+} // namespace
