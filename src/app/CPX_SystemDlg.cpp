@@ -5,7 +5,11 @@
 #include "common/IniFile.h"
 #include "hostlink/CProgressDlg.h"
 #include "hostlink/QtHostViews.h"
+#include "registry/InfoMachines.h"
 #include "settings/InfoMessage.h"
+#include "storage/CNewDlg.h"
+#include "storage/ConfigFiles.h"
+#include "transfer/TableDownload.h"
 #include "settings/Maintenance.h"
 #include "registry/RegistryViews.h"
 #include "ui/CallerGridView.h"
@@ -110,6 +114,7 @@ CPX_SystemDlg::CPX_SystemDlg(const AppServices& services, QWidget* parent)
                    ? dialog.selectedFiles().first()
                    : QString();
     };
+    runFileDialog_ = [](CNewDlg& dialog) { return dialog.exec(); };
     if (services_.simulatedHost) {
         auto* badge = new QLabel(Q("模拟主机 (simulated host)"), this);
         badge->setObjectName("simulatedHostBadge");
@@ -227,6 +232,12 @@ void CPX_SystemDlg::BuildControls()
             &CPX_SystemDlg::ClearMonitor);
     connect(As<QPushButton>(Control(1032)), &QPushButton::clicked, this,
             &CPX_SystemDlg::OnSendMessage);
+    connect(As<QPushButton>(Control(1004)), &QPushButton::clicked, this,
+            &CPX_SystemDlg::OnSaveInfoMachine);
+    connect(As<QPushButton>(Control(1006)), &QPushButton::clicked, this,
+            &CPX_SystemDlg::OnDeleteInfoMachine);
+    connect(As<ReportList>(Control(1000))->selectionModel(), &QItemSelectionModel::selectionChanged,
+            this, &CPX_SystemDlg::OnInfoMachineSelected);
 
     CallerGridView* grid = CallerGrid();
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -342,6 +353,21 @@ void CPX_SystemDlg::OnCommand(int id)
     case 32815: // 文件 → 退出: no question, every edit is already stored
         reject();
         break;
+    case 32812:
+        NewFile();
+        break;
+    case 32813:
+        OpenFile();
+        break;
+    case 32814:
+        DeleteFiles();
+        break;
+    case 32820:
+        SaveFileAs();
+        break;
+    case 32786:
+        RunHostCommand([this] { DownloadInfoMachines(*exchange_, connectionString_, currentFile_); });
+        break;
     case 32776:
         RunHostCommand([this] { InitialiseHost(*exchange_); });
         break;
@@ -363,6 +389,94 @@ void CPX_SystemDlg::OnCommand(int id)
     default:
         break;
     }
+}
+
+void CPX_SystemDlg::NewFile()
+{
+    CNewDlg dialog(connectionString_, services_.prompter, FileDialogMode::New, this);
+    if (runFileDialog_(dialog) != QDialog::Accepted || !OpenDatabase())
+        return;
+    const std::string name = dialog.FileName();
+    if (CompleteNewFile(database_, services_.prompter, HostModelCode(), name, dialog.DeviceType()))
+        MakeFileCurrent(name, dialog.DeviceType());
+}
+
+void CPX_SystemDlg::OpenFile()
+{
+    CNewDlg dialog(connectionString_, services_.prompter, FileDialogMode::Open, this);
+    if (runFileDialog_(dialog) != QDialog::Accepted)
+        return;
+    // The type made current is the radio buttons' as they stood when the file was chosen.
+    const std::string name = dialog.FileName();
+    if (CompleteOpenFile(services_.prompter, HostModelCode(), name, dialog.DeviceType(),
+                         currentFile_) == OpenStep::MakeCurrent)
+        MakeFileCurrent(name, dialog.DeviceType());
+}
+
+void CPX_SystemDlg::DeleteFiles()
+{
+    // Deleting the current file leaves the window showing what it has loaded.
+    CNewDlg dialog(connectionString_, services_.prompter, FileDialogMode::Delete, this);
+    runFileDialog_(dialog);
+}
+
+void CPX_SystemDlg::SaveFileAs()
+{
+    if (!CanSaveAs(services_.prompter, currentFile_))
+        return;
+    CNewDlg dialog(connectionString_, services_.prompter, FileDialogMode::SaveAs, this);
+    if (runFileDialog_(dialog) != QDialog::Accepted || !OpenDatabase())
+        return;
+    CompleteSaveAs(database_, services_.prompter, dialog.FileName(), dialog.DeviceType(),
+                   currentFile_, currentFileType_);
+}
+
+void CPX_SystemDlg::OnSaveInfoMachine()
+{
+    if (!OpenDatabase())
+        return;
+    InfoMachineFields fields;
+    fields.pagerText = As<QLineEdit>(Control(1001))->text().toStdString();
+    fields.handheldText = As<QLineEdit>(Control(1010))->text().toStdString();
+    fields.address = As<QLineEdit>(Control(1002))->text().toStdString();
+    fields.remark = As<QLineEdit>(Control(1003))->text().toStdString();
+    fields.typeIndex = As<QComboBox>(Control(1045))->currentIndex();
+    fields.advanceAddress = As<QCheckBox>(Control(1042))->isChecked();
+    const InfoMachineSaveResult result =
+        SaveInfoMachine(database_, services_.prompter, connectionString_, currentFile_,
+                        currentFileType_, HostModelCode(), fields);
+    if (!result.fieldsChanged)
+        return;
+    ReloadRegistrationViews(currentFile_);
+    As<QLineEdit>(Control(1001))->setText(QString::number(result.pagerNumber));
+    As<QLineEdit>(Control(1002))->setText(Q(result.address));
+}
+
+void CPX_SystemDlg::OnDeleteInfoMachine()
+{
+    if (!OpenDatabase())
+        return;
+    ReportList* list = InfoMachineList();
+    const int row = list->SelectedRow();
+    DeleteInfoMachine(database_, currentFile_,
+                      row >= 0 ? list->Text(row, 0).toStdString() : std::string());
+    ReloadRegistrationViews(currentFile_);
+    As<QLineEdit>(Control(1001))->setText("0");
+    As<QLineEdit>(Control(1002))->clear();
+    As<QLineEdit>(Control(1003))->clear();
+}
+
+void CPX_SystemDlg::OnInfoMachineSelected()
+{
+    ReportList* list = InfoMachineList();
+    const int row = list->SelectedRow();
+    if (row < 0)
+        return;
+    As<QLineEdit>(Control(1001))->setText(QString::number(list->Text(row, 0).toInt()));
+    As<QLineEdit>(Control(1002))->setText(list->Text(row, 1));
+    As<QLineEdit>(Control(1003))->setText(list->Text(row, 3));
+    if (const auto index = ReceiverTypeIndex(list->Text(row, 2).toStdString()))
+        As<QComboBox>(Control(1045))->setCurrentIndex(*index);
 }
 
 void CPX_SystemDlg::RunHostCommand(const std::function<void()>& command)

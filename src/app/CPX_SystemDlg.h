@@ -24,6 +24,7 @@ class QWidget;
 
 namespace px {
 
+class CNewDlg;
 class CallerGridView;
 class QtDataMonitor;
 class QtProgressSink;
@@ -67,6 +68,8 @@ public:
     int MessageMode() const { return messageMode_; }
     // How the firmware upgrade asks for its file (a file dialog unless replaced).
     void SetFirmwareChooser(std::function<QString()> chooser) { chooseFirmware_ = std::move(chooser); }
+    // How the file dialog is run (modally unless replaced); returns the dialog's result.
+    void SetFileDialogRunner(std::function<int(CNewDlg&)> runner) { runFileDialog_ = std::move(runner); }
     const std::string& CurrentFileName() const { return currentFile_; }
     // -1 none, 0 PX, 1 QX.
     int CurrentFileType() const { return currentFileType_; }
@@ -97,6 +100,9 @@ public slots:
     void ClearMonitor();
     void OnCommand(int id);
     void OnSendMessage();
+    void OnSaveInfoMachine();
+    void OnDeleteInfoMachine();
+    void OnInfoMachineSelected();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,6 +117,11 @@ private:
     void RunHostCommand(const std::function<void()>& command);
     void CountGestureClick(QEvent* event, bool& swallow);
     void ToggleMessageMode();
+    void NewFile();
+    void OpenFile();
+    void DeleteFiles();
+    void SaveFileAs();
+    int HostModelCode() const { return static_cast<int>(link_.GetHostModel()); }
     QRect Scaled(int x, int y, int w, int h) const;
     int ScaledY(int dlu) const;
 
@@ -120,6 +131,7 @@ private:
     std::unique_ptr<QtProgressSink> progress_;
     std::unique_ptr<HostExchange> exchange_;
     std::function<QString()> chooseFirmware_;
+    std::function<int(CNewDlg&)> runFileDialog_;
     CADODatabase database_;
     std::string connectionString_;
 

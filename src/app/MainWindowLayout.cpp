@@ -18,7 +18,8 @@ constexpr ControlSpec kControls[] = {
     {1002, K::Edit, "", 84, 193, 36, 12, kDigitsOnly, 7},
     {1042, K::CheckBox, "地址码自加一", 56, 211, 61, 10, kNone, 0},
     {0, K::Label, "类型", 6, 228, 24, 9, kNone, 0},
-    {1045, K::DropDownCombo, "", 35, 225, 85, 103, kNone, 0},
+    // Choose-only: a typed text would select no entry and store type -1.
+    {1045, K::DropDownList, "", 35, 225, 85, 103, kNone, 0},
     {0, K::Label, "备注", 6, 245, 24, 8, kNone, 0},
     {1003, K::Edit, "", 35, 243, 85, 12, kNone, 0},
     {1004, K::Button, "添加&&修改", 13, 264, 45, 17, kDisabled, 0},

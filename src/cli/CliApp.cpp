@@ -21,6 +21,7 @@ std::vector<CommandSpec> AllCommands()
     std::vector<CommandSpec> commands;
     AddHostCommands(commands);
     AddSimCommands(commands);
+    AddFileCommands(commands);
     return commands;
 }
 
@@ -172,6 +173,15 @@ SimHostSession* Context::Sim()
     return sim_.get();
 }
 
+int Context::HostModelNow()
+{
+    HostExchange* exchange = Exchange();
+    if (exchange == nullptr)
+        return 0;
+    exchange->Link().FindHost();
+    return static_cast<int>(exchange->Link().GetHostModel());
+}
+
 HostExchange* Context::Exchange()
 {
     if (exchange_)
@@ -217,9 +227,12 @@ int Run(const std::vector<std::string>& args, Environment& env)
     std::vector<std::string> rest;
     bool help = false;
     try {
+        bool commandSeen = false;
         for (std::size_t i = 0; i < args.size(); ++i) {
             const std::string& word = args[i];
-            if (IsGlobalValue(word)) {
+            // Options with a value are global only before the command: after it they are the
+            // command's own (file new NAME --model qx).
+            if (IsGlobalValue(word) && !commandSeen) {
                 if (i + 1 >= args.size())
                     throw UsageError(word + " needs a value");
                 const std::string& value = args[++i];
@@ -239,6 +252,7 @@ int Run(const std::vector<std::string>& args, Environment& env)
                 env.out << kVersion << '\n';
                 return kExitOk;
             } else {
+                commandSeen = commandSeen || word.rfind("--", 0) != 0;
                 rest.push_back(word);
             }
         }

@@ -58,7 +58,7 @@ public:
 
     Environment& Env() { return env_; }
     const GlobalOptions& Options() const { return options_; }
-    CliPrompter& Prompter() { return prompter_; }
+    ::px::Prompter& Prompter() { return prompter_; }
 
     // The data folder, ending with '/', with its database created when missing.
     std::optional<std::string> DataFolder();
@@ -69,6 +69,8 @@ public:
     SimHostSession* Sim();
     // The exchange with the host, taken for this command.
     HostExchange* Exchange();
+    // The model of the connected host (0 none, 1 PX, 2 QX), looked for now.
+    int HostModelNow();
 
     // Saves a simulated host's state; false with a message when that fails.
     bool Finish();
@@ -103,6 +105,7 @@ struct CommandSpec
 // Commands by area; each file adds its own.
 void AddHostCommands(std::vector<CommandSpec>& commands);
 void AddSimCommands(std::vector<CommandSpec>& commands);
+void AddFileCommands(std::vector<CommandSpec>& commands);
 
 // Helpers for the handlers.
 int ParseIntOr(const std::string& text, int low, int high, const char* what);

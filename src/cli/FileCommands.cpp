@@ -1,0 +1,246 @@
+// Configuration files, information machines and their download.
+
+#include "cli/CliContext.h"
+#include "registry/InfoMachines.h"
+#include "registry/RegistryViews.h"
+#include "storage/ConfigFiles.h"
+#include "transfer/TableDownload.h"
+
+#include <nlohmann/json.hpp>
+
+namespace px::cli {
+
+namespace {
+
+const char* ModelName(int deviceType)
+{
+    return deviceType == kFileTypeQX ? "qx" : "px";
+}
+
+int ParseModel(const std::string& text)
+{
+    if (text == "px")
+        return kFileTypePX;
+    if (text == "qx")
+        return kFileTypeQX;
+    throw UsageError("--model must be px or qx");
+}
+
+// The database of the data folder, open; nothing after a message.
+std::unique_ptr<CADODatabase> OpenDatabase(Context& context)
+{
+    const auto connection = context.ConnectionString();
+    if (!connection)
+        return nullptr;
+    auto db = std::make_unique<CADODatabase>();
+    if (!db->Open(*connection)) {
+        context.Env().err << "cannot open the database: " << db->GetLastErrorString() << '\n';
+        return nullptr;
+    }
+    return db;
+}
+
+void Words(const Arguments& args, std::size_t count, const char* usage)
+{
+    if (args.words.size() != count)
+        throw UsageError(std::string("usage: pxctl ") + usage);
+}
+
+// The configuration file named by --file; nothing after a message when it does not exist.
+std::optional<ConfigFile> RequireFile(Context& context, CADODatabase& db, const Arguments& args)
+{
+    if (!args.Has("file"))
+        throw UsageError("--file NAME is needed");
+    auto file = FindConfigFile(db, args.Value("file"));
+    if (!file)
+        context.Prompter().Message("配置文件 \"" + args.Value("file") + "\" 不存在！");
+    return file;
+}
+
+int FileList(Context& context, const Arguments& args)
+{
+    Words(args, 0, "file list");
+    auto db = OpenDatabase(context);
+    if (!db)
+        return kExitFailed;
+    const auto files = ListConfigFiles(*db);
+    std::ostream& out = context.Env().out;
+    if (context.Options().json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const ConfigFile& file : files)
+            list.push_back({{"name", file.name}, {"model", ModelName(file.deviceType)}});
+        out << list.dump() << '\n';
+    } else {
+        for (const ConfigFile& file : files)
+            out << ModelName(file.deviceType) << '\t' << file.name << '\n';
+    }
+    return kExitOk;
+}
+
+int FileNew(Context& context, const Arguments& args)
+{
+    Words(args, 1, "file new NAME --model px|qx");
+    const int type = ParseModel(args.Value("model", "px"));
+    auto db = OpenDatabase(context);
+    if (!db)
+        return kExitFailed;
+    std::vector<std::string> names;
+    for (const ConfigFile& file : ListConfigFiles(*db))
+        names.push_back(file.name);
+    const std::string& name = args.words[0];
+    if (ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::New, name, type, names) !=
+        FileDialogStep::Accept)
+        return kExitFailed;
+    return CompleteNewFile(*db, context.Prompter(), context.HostModelNow(), name, type)
+               ? kExitOk
+               : kExitFailed;
+}
+
+int FileDelete(Context& context, const Arguments& args)
+{
+    Words(args, 1, "file delete NAME");
+    auto db = OpenDatabase(context);
+    if (!db)
+        return kExitFailed;
+    if (!FindConfigFile(*db, args.words[0])) {
+        context.Prompter().Message("配置文件 \"" + args.words[0] + "\" 不存在！");
+        return kExitFailed;
+    }
+    return ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::Delete, args.words[0], 0, {}) ==
+                   FileDialogStep::Deleted
+               ? kExitOk
+               : kExitFailed;
+}
+
+int FileCopy(Context& context, const Arguments& args)
+{
+    Words(args, 2, "file copy FROM TO");
+    auto db = OpenDatabase(context);
+    if (!db)
+        return kExitFailed;
+    const auto from = FindConfigFile(*db, args.words[0]);
+    if (!from) {
+        context.Prompter().Message("当前没有编辑的文件，请核对后再进行操作！");
+        return kExitFailed;
+    }
+    std::vector<std::string> names;
+    for (const ConfigFile& file : ListConfigFiles(*db))
+        names.push_back(file.name);
+    if (ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::SaveAs, args.words[1],
+                          from->deviceType, names) != FileDialogStep::Accept)
+        return kExitFailed;
+    return CompleteSaveAs(*db, context.Prompter(), args.words[1], from->deviceType, from->name,
+                          from->deviceType)
+               ? kExitOk
+               : kExitFailed;
+}
+
+int ImList(Context& context, const Arguments& args)
+{
+    Words(args, 0, "im list --file NAME");
+    auto db = OpenDatabase(context);
+    if (!db)
+        return kExitFailed;
+    const auto file = RequireFile(context, *db, args);
+    if (!file)
+        return kExitFailed;
+    const InfoMachineView view = LoadInfoMachineView(*db, file->name);
+    std::ostream& out = context.Env().out;
+    if (context.Options().json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const auto& row : view.rows)
+            list.push_back({{"pager", row.deviceNo},
+                            {"address", row.address},
+                            {"type", row.typeName},
+                            {"remark", row.remark}});
+        out << list.dump() << '\n';
+        return kExitOk;
+    }
+    for (const auto& row : view.rows)
+        out << row.deviceNo << '\t' << row.address << '\t' << row.typeName << '\t' << row.remark
+            << '\n';
+    return kExitOk;
+}
+
+int ImAdd(Context& context, const Arguments& args)
+{
+    Words(args, 2, "im add PAGER ADDRESS [--type BX-2|LW2/LW1|num|en|LW3] [--remark TEXT] --file NAME");
+    auto db = OpenDatabase(context);
+    if (!db)
+        return kExitFailed;
+    const auto file = RequireFile(context, *db, args);
+    if (!file)
+        return kExitFailed;
+    InfoMachineFields fields;
+    fields.pagerText = args.words[0];
+    fields.handheldText = "1";
+    fields.address = args.words[1];
+    fields.remark = args.Value("remark");
+    const auto type = ReceiverTypeIndex(args.Value("type", "BX-2"));
+    if (!type)
+        throw UsageError("--type must be BX-2, LW2/LW1, num, en or LW3");
+    fields.typeIndex = *type;
+    const auto result = SaveInfoMachine(*db, context.Prompter(), *context.ConnectionString(),
+                                        file->name, file->deviceType, context.HostModelNow(),
+                                        fields);
+    return result.stored ? kExitOk : kExitFailed;
+}
+
+int ImDelete(Context& context, const Arguments& args)
+{
+    Words(args, 1, "im delete PAGER --file NAME");
+    ParseIntOr(args.words[0], 0, kMaxPagerNumber, "PAGER");
+    auto db = OpenDatabase(context);
+    if (!db)
+        return kExitFailed;
+    const auto file = RequireFile(context, *db, args);
+    if (!file)
+        return kExitFailed;
+    DeleteInfoMachine(*db, file->name, args.words[0]);
+    if (db->GetRecordsAffected() == 0) {
+        context.Prompter().Message("传呼号 " + args.words[0] + " 不存在");
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int DownloadIm(Context& context, const Arguments& args)
+{
+    Words(args, 0, "download im --file NAME");
+    auto db = OpenDatabase(context);
+    if (!db)
+        return kExitFailed;
+    const auto file = RequireFile(context, *db, args);
+    HostExchange* exchange = file ? context.Exchange() : nullptr;
+    if (exchange == nullptr)
+        return kExitFailed;
+    return DownloadInfoMachines(*exchange, *context.ConnectionString(), file->name) ==
+                   DownloadOutcome::Sent
+               ? kExitOk
+               : kExitFailed;
+}
+
+} // namespace
+
+void AddFileCommands(std::vector<CommandSpec>& commands)
+{
+    commands.push_back({"file list", "", "the configuration files and their models", {}, {}, FileList});
+    commands.push_back({"file new", "NAME --model px|qx", "create a configuration file", {"model"},
+                        {}, FileNew});
+    commands.push_back({"file delete", "NAME", "delete a configuration file and all its rows", {},
+                        {}, FileDelete});
+    commands.push_back({"file copy", "FROM TO", "save a configuration file under another name",
+                        {}, {}, FileCopy});
+    commands.push_back({"im list", "--file NAME", "the information machines of a file", {"file"},
+                        {}, ImList});
+    commands.push_back({"im add", "PAGER ADDRESS [--type BX-2|LW2/LW1|num|en|LW3] [--remark TEXT] --file NAME",
+                        "add or modify an information machine", {"file", "type", "remark"}, {},
+                        ImAdd});
+    commands.push_back({"im delete", "PAGER --file NAME", "delete an information machine",
+                        {"file"}, {}, ImDelete});
+    commands.push_back({"download im", "--file NAME",
+                        "download the information machine table to the host", {"file"}, {},
+                        DownloadIm});
+}
+
+} // namespace px::cli

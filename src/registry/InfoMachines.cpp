@@ -1,0 +1,149 @@
+#include "registry/InfoMachines.h"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+
+namespace px {
+
+namespace {
+
+constexpr std::array<const char*, 5> kTypeNames = {"BX-2", "LW2/LW1", "num", "en", "LW3"};
+constexpr int kHostModelPX = 1;
+constexpr int kHostModelQX = 2;
+constexpr int kFileTypePX = 0;
+constexpr int kFileTypeQX = 1;
+
+// Leading blanks skipped, the decimal digits up to the first other character.
+long long LeadingNumber(const std::string& text)
+{
+    std::size_t i = text.find_first_not_of(' ');
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > 1'000'000'000'000LL)
+            break;
+    }
+    return value;
+}
+
+} // namespace
+
+std::optional<int> ReceiverTypeIndex(const std::string& typeName)
+{
+    for (std::size_t i = 0; i < kTypeNames.size(); ++i) {
+        if (typeName == kTypeNames[i])
+            return static_cast<int>(i);
+    }
+    return std::nullopt;
+}
+
+const char* ReceiverTypeName(int index)
+{
+    return index >= 0 && index < static_cast<int>(kTypeNames.size())
+               ? kTypeNames[static_cast<std::size_t>(index)]
+               : "";
+}
+
+std::string AdvanceAddress(const std::string& address)
+{
+    long long next = LeadingNumber(address) + 1;
+    if (next > kMaxAddress)
+        next = kAddressWrap;
+    char text[24];
+    std::snprintf(text, sizeof text, "%07lld", next);
+    return text;
+}
+
+std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text, int low, int high)
+{
+    long long value = 0;
+    const auto first = text.find_first_not_of(' ');
+    const auto last = text.find_last_not_of(' ');
+    const std::string trimmed =
+        first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    const auto [ptr, ec] =
+        std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+    if (trimmed.empty() || ec != std::errc() || ptr != trimmed.data() + trimmed.size()) {
+        prompter.Message("Please enter an integer.");
+        return std::nullopt;
+    }
+    if (value < low || value > high) {
+        prompter.Message("Please enter an integer between " + std::to_string(low) + " and " +
+                         std::to_string(high) + ".");
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+bool InfoMachineCapacityReached(Prompter& prompter, int count, int hostModel, int fileType)
+{
+    if ((hostModel == kHostModelQX || fileType == kFileTypeQX) && count >= kInfoMachinesQX) {
+        prompter.Message("最多可以输入20个信息机！");
+        return true;
+    }
+    if ((hostModel == kHostModelPX || fileType == kFileTypePX) && count >= kInfoMachinesPX) {
+        prompter.Message("最多可以输入500个信息机！");
+        return true;
+    }
+    return false;
+}
+
+InfoMachineSaveResult SaveInfoMachine(CADODatabase& db, Prompter& prompter,
+                                      const std::string& connectionString,
+                                      const std::string& fileName, int fileType, int hostModel,
+                                      const InfoMachineFields& fields)
+{
+    InfoMachineSaveResult result;
+    result.address = fields.address;
+
+    // Every field of the window is read first; a bad one stops the save.
+    const std::optional<int> pager = ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber);
+    const bool valid = pager && ReadIntegerField(prompter, fields.handheldText, 1, 99);
+    if (valid) {
+        if (fields.address.empty()) {
+            prompter.Message("地址码不能为空！");
+            return result;
+        }
+        if (LeadingNumber(fields.address) > kMaxAddress) {
+            prompter.Message("信息机地址输入有误，请正确输入！");
+            return result;
+        }
+        CADORecordset rs(db);
+        // The count comes before knowing whether the row exists: a full file refuses
+        // modifications too.
+        if (rs.Open(db, "select * from T_Device1 where FileName=?", {fileName}) &&
+            InfoMachineCapacityReached(prompter, rs.GetRecordCount(), hostModel, fileType))
+            return result;
+        if (rs.Open(db, "select * from T_Device1 where DeviceNo=? and FileName=?",
+                    {std::int64_t{*pager}, fileName})) {
+            const std::int64_t type = fields.typeIndex;
+            if (rs.IsEof()) {
+                result.stored = db.Execute(
+                    "Insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
+                    "(?,?,?,?,?)",
+                    {std::int64_t{*pager}, fields.address, fields.remark, fileName, type});
+            } else {
+                result.stored = db.Execute("Update T_Device1 set Address=?,Remark=?,TypeNo=? "
+                                           "where DeviceNo=? and FileName=?",
+                                           {fields.address, fields.remark, type,
+                                            std::int64_t{*pager}, fileName});
+            }
+        }
+    }
+    result.fieldsChanged = true;
+    result.pagerNumber =
+        NextNumber("DeviceNo", "FileName=?", "T_Device1", connectionString, {fileName});
+    if (fields.advanceAddress)
+        result.address = AdvanceAddress(fields.address);
+    return result;
+}
+
+void DeleteInfoMachine(CADODatabase& db, const std::string& fileName, const std::string& pagerText)
+{
+    if (pagerText.empty())
+        return; // nothing selected: nothing to delete
+    db.Execute("Delete from T_Device1 where DeviceNo=? and FileName=?", {pagerText, fileName});
+}
+
+} // namespace px

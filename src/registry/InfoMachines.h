@@ -1,0 +1,61 @@
+#pragma once
+
+// Information machines (pagers and display receivers) of a configuration file: adding,
+// modifying and deleting them with the checks of the registration strip.
+
+#include "common/Prompter.h"
+#include "storage/AdoDatabase.h"
+
+#include <optional>
+#include <string>
+
+namespace px {
+
+inline constexpr int kMaxPagerNumber = 499;
+inline constexpr int kMaxAddress = 2097151; // 21 bits
+inline constexpr int kAddressWrap = 1111110;
+inline constexpr int kInfoMachinesQX = 20;
+inline constexpr int kInfoMachinesPX = 500;
+
+// The receiver type names of T_Type by drop-down position; nothing for another name.
+std::optional<int> ReceiverTypeIndex(const std::string& typeName);
+const char* ReceiverTypeName(int index);
+
+// The address after "地址码自加一": one more, wrapping to 1111110 past 2097151, seven digits.
+std::string AdvanceAddress(const std::string& address);
+
+// What the main window's fields hold when a machine is saved.
+struct InfoMachineFields
+{
+    std::string pagerText;    // edit 1001
+    std::string handheldText; // edit 1010: every field of the window is checked on save
+    std::string address;      // edit 1002
+    std::string remark;       // edit 1003
+    int typeIndex = 0;        // drop-down 1045
+    bool advanceAddress = false;
+};
+
+// What the fields become afterwards; nothing changes when a check refused the save.
+struct InfoMachineSaveResult
+{
+    bool stored = false;
+    bool fieldsChanged = false;
+    int pagerNumber = 0;
+    std::string address;
+};
+
+// Capacity rules: the QX limit applies when the host or the file is QX.
+bool InfoMachineCapacityReached(Prompter& prompter, int count, int hostModel, int fileType);
+
+InfoMachineSaveResult SaveInfoMachine(CADODatabase& db, Prompter& prompter,
+                                      const std::string& connectionString,
+                                      const std::string& fileName, int fileType, int hostModel,
+                                      const InfoMachineFields& fields);
+
+// Deletes the machine whose pager number text was selected (nothing when the text is empty).
+void DeleteInfoMachine(CADODatabase& db, const std::string& fileName, const std::string& pagerText);
+
+// Checks an integer field the way the window's field exchange does; nothing after a message.
+std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text, int low, int high);
+
+} // namespace px

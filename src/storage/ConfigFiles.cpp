@@ -1,0 +1,191 @@
+#include "storage/ConfigFiles.h"
+
+#include <algorithm>
+#include <array>
+
+namespace px {
+
+namespace {
+
+constexpr int kHostModelQX = 2;
+
+// Runs the statements as one unit: all or nothing.
+template <typename Body>
+bool InTransaction(CADODatabase& db, Body&& body)
+{
+    if (!db.BeginTransaction())
+        return false;
+    if (body() && db.CommitTransaction())
+        return true;
+    db.RollbackTransaction();
+    return false;
+}
+
+} // namespace
+
+std::vector<ConfigFile> ListConfigFiles(CADODatabase& db)
+{
+    std::vector<ConfigFile> files;
+    CADORecordset rs(db);
+    if (!rs.Open(db, "select * from T_FileName "))
+        return files;
+    for (; !rs.IsEof(); rs.MoveNext()) {
+        ConfigFile file;
+        rs.GetFieldValue("FileName", file.name);
+        rs.GetFieldValue("DeviceType", file.deviceType);
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+std::optional<ConfigFile> FindConfigFile(CADODatabase& db, const std::string& name)
+{
+    CADORecordset rs(db);
+    if (!rs.Open(db, "select * from T_FileName where FileName=?", {name}) || rs.IsEof())
+        return std::nullopt;
+    ConfigFile file{name, kFileTypePX};
+    rs.GetFieldValue("DeviceType", file.deviceType);
+    return file;
+}
+
+bool InsertConfigFile(CADODatabase& db, const std::string& name, int deviceType)
+{
+    return db.Execute("Insert into T_FileName (FileName,DeviceType) values (?,?)",
+                      {name, std::int64_t{deviceType}});
+}
+
+bool DeleteConfigFile(CADODatabase& db, const std::string& name)
+{
+    return InTransaction(db, [&] {
+        for (const char* table : {"T_FileName", "T_Device1", "T_Device2", "T_Device3"}) {
+            if (!db.Execute(std::string("Delete from ") + table + " where FileName=?", {name}))
+                return false;
+        }
+        return true;
+    });
+}
+
+bool CopyConfigFileRows(CADODatabase& db, const std::string& from, const std::string& to)
+{
+    return InTransaction(db, [&] {
+        return db.Execute("Insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
+                          "select DeviceNo,Address,Remark,?,TypeNo from T_Device1 "
+                          "where FileName=? order by DeviceNo",
+                          {to, from}) &&
+               db.Execute("Insert into T_Device2 (DeviceNo,Address,Remark,FileName) "
+                          "select DeviceNo,Address,Remark,? from T_Device2 "
+                          "where FileName=? order by DeviceNo",
+                          {to, from}) &&
+               db.Execute("Insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,"
+                          "DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,"
+                          "ZhuiHu,CodeType,FileName) select CodeNo,CallNo,CallName,KeyName,"
+                          "DeviceNo1,DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,"
+                          "DeviceNo8,ZhuiHu,CodeType,? from T_Device3 where FileName=? "
+                          "order by CallNo",
+                          {to, from});
+    });
+}
+
+FileDialogTexts TextsFor(FileDialogMode mode)
+{
+    static constexpr std::array<FileDialogTexts, 5> kTexts = {{
+        {"新建文件", "新建"},
+        {"打开文件", "打开"},
+        {"删除文件", "删除"},
+        {"另存为文件", "另存为"},
+        {"选择覆盖文件名或新建", "覆盖"},
+    }};
+    return kTexts[static_cast<std::size_t>(mode)];
+}
+
+FileDialogStep ConfirmFileDialog(CADODatabase& db, Prompter& prompter, FileDialogMode mode,
+                                 const std::string& name, int deviceType,
+                                 const std::vector<std::string>& listed)
+{
+    if (name.empty()) {
+        prompter.Message("请填写文件名称再进行操作！");
+        return FileDialogStep::Stay;
+    }
+    const bool isListed = std::find(listed.begin(), listed.end(), name) != listed.end();
+    switch (mode) {
+    case FileDialogMode::New:
+    case FileDialogMode::SaveAs:
+        if (isListed) {
+            prompter.Message("所起的文件名已存在，请重新设置！");
+            return FileDialogStep::StayClearName;
+        }
+        if (!InsertConfigFile(db, name, deviceType)) {
+            prompter.Message(mode == FileDialogMode::New ? "新建文件失败，请检查后重试！"
+                                                         : "另存为文件失败，请检查后重试！");
+            return FileDialogStep::Stay;
+        }
+        return FileDialogStep::Accept;
+    case FileDialogMode::Open:
+        if (isListed)
+            return FileDialogStep::Accept;
+        prompter.Message("要打开的文件在 已存在文件 列表中不存在，请核对后再打开！");
+        return FileDialogStep::StayClearName;
+    case FileDialogMode::Delete:
+        if (!DeleteConfigFile(db, name))
+            return FileDialogStep::Stay;
+        prompter.Message("成功删除");
+        return FileDialogStep::Deleted;
+    case FileDialogMode::Import:
+        return FileDialogStep::Accept;
+    }
+    return FileDialogStep::Stay;
+}
+
+bool CompleteNewFile(CADODatabase& db, Prompter& prompter, int hostModel, const std::string& name,
+                     int deviceType)
+{
+    if (hostModel == kHostModelQX && deviceType == kFileTypePX) {
+        prompter.Message("当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！");
+        db.Execute("Delete from T_FileName where FileName=?", {name});
+        return false;
+    }
+    return true;
+}
+
+OpenStep CompleteOpenFile(Prompter& prompter, int hostModel, const std::string& name, int deviceType,
+                          const std::string& currentName)
+{
+    if (hostModel == kHostModelQX && deviceType == kFileTypePX) {
+        prompter.Message("当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！");
+        return OpenStep::Refused;
+    }
+    if (name == currentName) {
+        prompter.Message("当前要打开的文件已打开，请认真操作！");
+        return OpenStep::AlreadyOpen;
+    }
+    return OpenStep::MakeCurrent;
+}
+
+bool CanSaveAs(Prompter& prompter, const std::string& currentName)
+{
+    if (currentName.empty()) {
+        prompter.Message("当前没有编辑的文件，请核对后再进行操作！");
+        return false;
+    }
+    return true;
+}
+
+bool CompleteSaveAs(CADODatabase& db, Prompter& prompter, const std::string& newName, int newType,
+                    const std::string& currentName, int currentType)
+{
+    if (newType != currentType) {
+        prompter.Message("当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！");
+        db.Execute("Delete from T_FileName where FileName=?", {newName});
+        return false;
+    }
+    if (!CopyConfigFileRows(db, currentName, newName)) {
+        // Leave nothing half made: the new file goes with its rows.
+        DeleteConfigFile(db, newName);
+        prompter.Message("另存为文件失败，请检查后重试！");
+        return false;
+    }
+    prompter.Message("成功另存为文件！");
+    return true;
+}
+
+} // namespace px

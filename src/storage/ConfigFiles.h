@@ -1,0 +1,86 @@
+#pragma once
+
+// Configuration files: a row of T_FileName (name and host model) and the registrations that
+// carry its name.
+
+#include "common/Prompter.h"
+#include "storage/AdoDatabase.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace px {
+
+inline constexpr int kFileTypePX = 0;
+inline constexpr int kFileTypeQX = 1;
+
+struct ConfigFile
+{
+    std::string name;
+    int deviceType = kFileTypePX;
+};
+
+// The files in the order the database returns them.
+std::vector<ConfigFile> ListConfigFiles(CADODatabase& db);
+std::optional<ConfigFile> FindConfigFile(CADODatabase& db, const std::string& name);
+
+bool InsertConfigFile(CADODatabase& db, const std::string& name, int deviceType);
+// Removes the file and all its registrations, all or nothing.
+bool DeleteConfigFile(CADODatabase& db, const std::string& name);
+// Copies every registration row of one file, every column, to another, all or nothing.
+bool CopyConfigFileRows(CADODatabase& db, const std::string& from, const std::string& to);
+
+// The modes of the file dialog.
+enum class FileDialogMode : int
+{
+    New = 0,
+    Open = 1,
+    Delete = 2,
+    SaveAs = 3,
+    Import = 4,
+};
+
+struct FileDialogTexts
+{
+    const char* title;
+    const char* button;
+};
+FileDialogTexts TextsFor(FileDialogMode mode);
+
+// What the dialog does after its first button was pressed.
+enum class FileDialogStep
+{
+    Stay,          // a message was shown; the name stays
+    StayClearName, // a message was shown; the name field is emptied
+    Deleted,       // delete mode: the file is gone, the dialog stays open
+    Accept,        // close with OK
+};
+
+// Button 1 of the file dialog in every mode. listed: the names the dialog lists.
+FileDialogStep ConfirmFileDialog(CADODatabase& db, Prompter& prompter, FileDialogMode mode,
+                                 const std::string& name, int deviceType,
+                                 const std::vector<std::string>& listed);
+
+// After the dialog created a new file: a PX file cannot be made while a QX host is connected
+// (the row is removed again). True when the file is to become current.
+bool CompleteNewFile(CADODatabase& db, Prompter& prompter, int hostModel, const std::string& name,
+                     int deviceType);
+
+enum class OpenStep
+{
+    Refused,     // PX file while a QX host is connected
+    AlreadyOpen, // it is the current file
+    MakeCurrent,
+};
+OpenStep CompleteOpenFile(Prompter& prompter, int hostModel, const std::string& name, int deviceType,
+                          const std::string& currentName);
+
+// Before the save-as dialog: false (after a message) when no file is being edited.
+bool CanSaveAs(Prompter& prompter, const std::string& currentName);
+// After the dialog created the new row: checks the type and copies the rows. On any failure
+// the new row is removed again and the database is as it was.
+bool CompleteSaveAs(CADODatabase& db, Prompter& prompter, const std::string& newName,
+                    int newType, const std::string& currentName, int currentType);
+
+} // namespace px

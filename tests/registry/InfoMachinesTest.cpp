@@ -1,0 +1,158 @@
+#include "registry/InfoMachines.h"
+#include "registry/RegistryViews.h"
+
+#include "mock/DatabaseFixture.h"
+
+namespace px {
+namespace {
+
+constexpr int kNoHost = 0;
+constexpr int kPxHost = 1;
+constexpr int kQxHost = 2;
+
+class InfoMachinesTest : public test::DatabaseFixture
+{
+protected:
+    InfoMachineSaveResult Save(const std::string& pager, const std::string& address,
+                               int fileType = 0, int host = kNoHost, bool advance = false,
+                               const std::string& remark = "", int type = 0)
+    {
+        InfoMachineFields fields{pager, "1", address, remark, type, advance};
+        return SaveInfoMachine(db_, prompter_, connection_, "f", fileType, host, fields);
+    }
+
+    void FillFile(int count)
+    {
+        ASSERT_TRUE(db_.BeginTransaction());
+        for (int i = 0; i < count; ++i)
+            AddMachine("f", i);
+        ASSERT_TRUE(db_.CommitTransaction());
+    }
+};
+
+TEST_F(InfoMachinesTest, TheNextPagerNumberFollowsTheHighest)
+{
+    AddMachine("f", 9);
+    AddMachine("other", 40);
+    const auto result = Save("5", "123");
+    EXPECT_TRUE(result.stored);
+    EXPECT_EQ(result.pagerNumber, 10);
+    EXPECT_EQ(result.address, "123") << "without the advance the address stays";
+    const auto first = SaveInfoMachine(db_, prompter_, connection_, "empty", 0, kNoHost,
+                                       {"1", "1", "5", "", 0, false});
+    EXPECT_EQ(first.pagerNumber, 2);
+}
+
+TEST_F(InfoMachinesTest, TheAddressIsStoredAsTypedAndAdvancedOnRequest)
+{
+    const auto result = Save("1", "123", 0, kNoHost, true, "O'Brien'); DROP TABLE T_Device1;--", 4);
+    ASSERT_TRUE(result.stored);
+    EXPECT_EQ(result.address, "0000124");
+    const InfoMachineView view = LoadInfoMachineView(db_, "f");
+    ASSERT_EQ(view.rows.size(), 1u);
+    EXPECT_EQ(view.rows[0].address, "123");
+    EXPECT_EQ(view.rows[0].remark, "O'Brien'); DROP TABLE T_Device1;--");
+    EXPECT_EQ(view.rows[0].typeName, "LW3");
+}
+
+TEST_F(InfoMachinesTest, AdvancingTheAddress)
+{
+    struct Case
+    {
+        const char* address;
+        const char* next;
+    };
+    for (const Case c : {Case{"123", "0000124"}, Case{"0", "0000001"}, Case{"2097150", "2097151"},
+                         Case{"2097151", "1111110"}, Case{"9999999", "1111110"}}) {
+        EXPECT_EQ(AdvanceAddress(c.address), c.next) << c.address;
+    }
+}
+
+TEST_F(InfoMachinesTest, ASecondSaveOfAPagerNumberModifiesIt)
+{
+    ASSERT_TRUE(Save("3", "100", 0, kNoHost, false, "a", 1).stored);
+    ASSERT_TRUE(Save("3", "200", 0, kNoHost, false, "b", 2).stored);
+    const InfoMachineView view = LoadInfoMachineView(db_, "f");
+    ASSERT_EQ(view.rows.size(), 1u);
+    EXPECT_EQ(view.rows[0].address, "200");
+    EXPECT_EQ(view.rows[0].typeName, "num");
+}
+
+struct RefusalCase
+{
+    const char* pager;
+    const char* handheld;
+    const char* address;
+    const char* message;
+    bool fieldsChange; // a bad number still moves on to the next pager number
+};
+
+class InfoMachineRefusalTest : public InfoMachinesTest, public ::testing::WithParamInterface<RefusalCase>
+{
+};
+
+TEST_P(InfoMachineRefusalTest, NothingIsStored)
+{
+    const RefusalCase c = GetParam();
+    AddMachine("f", 4);
+    const auto result = SaveInfoMachine(db_, prompter_, connection_, "f", 0, kNoHost,
+                                        {c.pager, c.handheld, c.address, "", 0, true});
+    EXPECT_FALSE(result.stored);
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{c.message}));
+    EXPECT_EQ(result.fieldsChanged, c.fieldsChange);
+    if (c.fieldsChange) {
+        EXPECT_EQ(result.pagerNumber, 5);
+    }
+    EXPECT_EQ(Count("select * from T_Device1"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, InfoMachineRefusalTest,
+    ::testing::Values(RefusalCase{"", "1", "1", "Please enter an integer.", true},
+                      RefusalCase{"500", "1", "1", "Please enter an integer between 0 and 499.", true},
+                      RefusalCase{"3", "100", "1", "Please enter an integer between 1 and 99.", true},
+                      RefusalCase{"3", "1", "", "地址码不能为空！", false},
+                      RefusalCase{"3", "1", "2097152", "信息机地址输入有误，请正确输入！", false}));
+
+TEST_F(InfoMachinesTest, AFullQxFileRefusesNewRowsAndModifications)
+{
+    FillFile(20);
+    EXPECT_FALSE(Save("20", "1", 1).stored);
+    EXPECT_FALSE(Save("3", "1", 1).stored) << "a modification is refused too";
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>(2, "最多可以输入20个信息机！")));
+    EXPECT_FALSE(Save("20", "1", 1, kPxHost).stored) << "the QX test comes first";
+    EXPECT_FALSE(Save("20", "1", 0, kQxHost).stored) << "a QX host limits a PX file too";
+    EXPECT_TRUE(Save("20", "1", 0, kPxHost).stored);
+}
+
+TEST_F(InfoMachinesTest, APxFileHoldsFiveHundred)
+{
+    FillFile(499);
+    EXPECT_TRUE(Save("499", "1", 0).stored);
+    EXPECT_FALSE(Save("499", "1", 0).stored);
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"最多可以输入500个信息机！"}));
+}
+
+TEST_F(InfoMachinesTest, DeleteTakesTheSelectedRowOnly)
+{
+    AddMachine("f", 1);
+    AddMachine("f", 2);
+    AddMachine("g", 1);
+    DeleteInfoMachine(db_, "f", "");
+    EXPECT_EQ(Count("select * from T_Device1"), 3) << "nothing selected, nothing deleted";
+    DeleteInfoMachine(db_, "f", "1");
+    EXPECT_EQ(Count("select * from T_Device1 where FileName='f'"), 1);
+    EXPECT_EQ(Count("select * from T_Device1 where FileName='g'"), 1);
+}
+
+TEST_F(InfoMachinesTest, ReceiverTypeNamesMapToPositions)
+{
+    const std::vector<std::pair<std::string, std::optional<int>>> cases = {
+        {"BX-2", 0}, {"LW2/LW1", 1}, {"num", 2}, {"en", 3}, {"LW3", 4}, {"数字", std::nullopt},
+        {"", std::nullopt}};
+    for (const auto& [name, index] : cases)
+        EXPECT_EQ(ReceiverTypeIndex(name), index) << name;
+}
+
+} // namespace
+} // namespace px
