@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include "mock/WaitUntil.h"
+
 #include "common/IniFile.h"
 #include "ui/CallerGridView.h"
 #include "ui/ReportList.h"
@@ -83,7 +85,8 @@ TEST_F(MainWindowTest, TheDetectionTimerTicksEverySecond)
     const QTimer* timer = w.findChild<QTimer*>("timer256");
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 1000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.windowTitle(), Title(CPX_SystemDlg::kTitleConnected), 3000);
+    EXPECT_TRUE(test::WaitUntil(
+        [&] { return w.windowTitle() == Title(CPX_SystemDlg::kTitleConnected); }, 3000));
 }
 
 TEST_F(MainWindowTest, AQxHostWithAPxFileEmptiesTheThreeViewsButKeepsTheFile)

@@ -176,5 +176,68 @@ TEST_F(CliTest, PressesAreQueuedForTheHost)
     EXPECT_EQ(Status()["presses"], 2);
 }
 
+TEST_F(CliTest, ConfigurationFilesFromTheShell)
+{
+    ASSERT_EQ(Run({"file", "new", "一号店", "--model", "px"}).status, 0);
+    ASSERT_EQ(Run({"file", "new", "qx店", "--model", "qx"}).status, 0);
+    const Result again = Run({"file", "new", "一号店"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("所起的文件名已存在，请重新设置！"), std::string::npos);
+    EXPECT_EQ(Run({"file", "list"}).out, "px\t一号店\nqx\tqx店\n");
+
+    ASSERT_EQ(Run({"im", "add", "7", "2097151", "--type", "LW3", "--remark", "O'Brien", "--file", "一号店"}).status, 0);
+    ASSERT_EQ(Run({"im", "add", "3", "123", "--file", "一号店"}).status, 0);
+    const Result list = Run({"--json", "im", "list", "--file", "一号店"});
+    const auto rows = nlohmann::json::parse(list.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1]["pager"], 7);
+    EXPECT_EQ(rows[1]["type"], "LW3");
+    EXPECT_EQ(rows[1]["remark"], "O'Brien");
+
+    ASSERT_EQ(Run({"file", "copy", "一号店", "二号店"}).status, 0);
+    EXPECT_EQ(nlohmann::json::parse(Run({"--json", "im", "list", "--file", "二号店"}).out), rows);
+
+    const Result download = Run({"download", "im", "--file", "二号店"});
+    EXPECT_EQ(download.status, 0) << download.err;
+    EXPECT_EQ(Status()["tables"]["65"], 60);
+
+    ASSERT_EQ(Run({"im", "delete", "3", "--file", "二号店"}).status, 0);
+    EXPECT_EQ(Run({"im", "delete", "3", "--file", "二号店"}).status, 1) << "already gone";
+    ASSERT_EQ(Run({"file", "delete", "二号店"}).status, 0);
+    EXPECT_EQ(Run({"im", "list", "--file", "二号店"}).status, 1);
+    EXPECT_EQ(Run({"file", "delete", "二号店"}).status, 1);
+}
+
+TEST_F(CliTest, RegistrationLimitsAndChecksHoldOnTheCommandLine)
+{
+    ASSERT_EQ(Run({"file", "new", "q", "--model", "qx"}).status, 0);
+    for (int pager = 0; pager < 20; ++pager)
+        ASSERT_EQ(Run({"im", "add", std::to_string(pager), "1", "--file", "q"}).status, 0);
+    const Result full = Run({"im", "add", "20", "1", "--file", "q"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("最多可以输入20个信息机！"), std::string::npos);
+    EXPECT_EQ(Run({"im", "add", "1", "2097152", "--file", "q"}).status, 1);
+    EXPECT_EQ(Run({"im", "add", "1", "5", "--type", "pager", "--file", "q"}).status, 2);
+    EXPECT_EQ(Run({"download", "im"}).status, 2) << "--file is needed";
+
+    ASSERT_EQ(Run({"file", "new", "empty"}).status, 0);
+    const Result empty = Run({"download", "im", "--file", "empty"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("Bp机信息表中没有数据！"), std::string::npos);
+}
+
+TEST_F(CliTest, APxFileIsRefusedWhileAQxHostIsConnected)
+{
+    test::TempFolder qx;
+    std::ostringstream out, err;
+    cli::Environment env{out, err, false, profile_, clock_, [] { return std::string(); }};
+    EXPECT_EQ(cli::Run({"--data-dir", data_.Path().string(), "--host", "sim:" + qx.Path().string(),
+                        "--model", "qx", "file", "new", "px", "--model", "px"},
+                       env),
+              1);
+    EXPECT_NE(err.str().find("当前连接的主机为QX主机"), std::string::npos);
+    EXPECT_EQ(Run({"file", "list"}).out, "");
+}
+
 } // namespace
 } // namespace px
