@@ -1,5 +1,7 @@
 #include "transfer/TableDownload.h"
 
+#include "common/Gbk.h"
+
 #include <filesystem>
 
 namespace px {
@@ -38,7 +40,84 @@ DownloadOutcome SendRecordFile(HostExchange& exchange, std::uint8_t command, con
     return ok ? DownloadOutcome::Sent : DownloadOutcome::Failed;
 }
 
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+void PutLittleEndian(CallerRecord& record, std::size_t at, int value)
+{
+    record[at] = static_cast<std::uint8_t>(value & 0xFF);
+    record[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+// A text's GBK bytes cut to the field without splitting a character.
+bool PutText(CallerRecord& record, std::size_t at, std::size_t size, const std::string& text,
+             const char* what, std::string& error)
+{
+    const auto bytes = ToGbk(text);
+    if (!bytes) {
+        error = std::string(what) + " \"" + text + "\" 含有主机无法显示的字符";
+        return false;
+    }
+    const GbkBytes cut = CutGbk(*bytes, size);
+    std::copy(cut.begin(), cut.end(), record.begin() + static_cast<std::ptrdiff_t>(at));
+    return true;
+}
+
+int Int(CADORecordset& rs, const char* field)
+{
+    int value = 0;
+    rs.GetFieldValue(field, value);
+    return value;
+}
+
 } // namespace
+
+std::uint8_t ReadHexPair(const std::string& text, std::size_t at)
+{
+    int value = 0;
+    for (std::size_t i = at; i < at + 2 && i < text.size(); ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0)
+            break;
+        value = value * 16 + digit;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+std::optional<CallerRecord> MakeCallerRecord(const CallerRow& row, std::string& error)
+{
+    if (row.codeNo.size() > kMaxCodeDigits) {
+        error = "特征码 " + row.codeNo + " 超过14位，无法下载";
+        return std::nullopt;
+    }
+    CallerRecord record;
+    record.fill(0xFF);
+    record[0] = row.codeType == 0 ? 0x55 : 0x5A;
+    for (std::size_t pair = 0; pair < row.codeNo.size() / 2; ++pair)
+        record[1 + pair] = ReadHexPair(row.codeNo, pair * 2);
+    PutLittleEndian(record, 8, row.callNo);
+    if (!PutText(record, 10, 10, row.callName, "中文名称", error) ||
+        !PutText(record, 20, 48, row.keyName, "信息内容", error))
+        return std::nullopt;
+    for (std::size_t i = 0; i < row.devices.size(); ++i)
+        PutLittleEndian(record, 68 + 2 * i, row.devices[i]);
+    record[84] = static_cast<std::uint8_t>(row.escalation & 0xFF);
+    return record;
+}
+
+HandheldRecord MakeHandheldRecord(int deviceNo, const std::string& address)
+{
+    return {static_cast<std::uint8_t>(deviceNo & 0xFF), ReadHexPair(address, 0),
+            ReadHexPair(address, 2), 0xFF, 0xFF, 0xFF};
+}
 
 InfoMachineRecord MakeInfoMachineRecord(int deviceNo, const std::string& address,
                                         const std::string& machineType, const std::string& rate,
@@ -92,6 +171,69 @@ DownloadOutcome DownloadInfoMachines(HostExchange& exchange, const std::string& 
         records.insert(records.end(), record.begin(), record.end());
     }
     return SendRecordFile(exchange, kCmdInfoMachineTable, "Bp.txt", records, "下载Bp机信息");
+}
+
+DownloadOutcome DownloadCallers(HostExchange& exchange, const std::string& connectionString,
+                                const std::string& fileName)
+{
+    CADODatabase db;
+    if (!db.Open(connectionString))
+        return DownloadOutcome::NoDatabase;
+    CADORecordset rs(db);
+    if (!rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName}))
+        return DownloadOutcome::NoDatabase;
+    if (rs.IsEof())
+        return DownloadOutcome::Empty;
+    Bytes records;
+    records.reserve(static_cast<std::size_t>(rs.GetRecordCount()) * kCallerRecordSize);
+    static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
+                                           "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
+    for (; !rs.IsEof(); rs.MoveNext()) {
+        CallerRow row;
+        row.codeNo = Text(rs, "CodeNo");
+        row.codeType = Int(rs, "CodeType");
+        row.callNo = Int(rs, "CallNo");
+        row.callName = Text(rs, "CallName");
+        row.keyName = Text(rs, "KeyName");
+        for (std::size_t i = 0; i < row.devices.size(); ++i)
+            row.devices[i] = Int(rs, kDevices[i]);
+        row.escalation = Int(rs, "ZhuiHu");
+        std::string error;
+        const auto record = MakeCallerRecord(row, error);
+        if (!record) {
+            exchange.GetPrompter().Message(error + "\n下载呼叫器信息失败！");
+            return DownloadOutcome::Failed;
+        }
+        records.insert(records.end(), record->begin(), record->end());
+    }
+    const DownloadOutcome outcome =
+        SendRecordFile(exchange, kCmdCallerTable, "Call.txt", records, "呼叫器信息");
+    exchange.GetPrompter().Message(outcome == DownloadOutcome::Sent ? "下载呼叫器信息成功！"
+                                                                    : "下载呼叫器信息失败！");
+    return outcome;
+}
+
+DownloadOutcome DownloadHandhelds(HostExchange& exchange, const std::string& connectionString,
+                                  const std::string& fileName)
+{
+    CADODatabase db;
+    if (!db.Open(connectionString))
+        return DownloadOutcome::NoDatabase;
+    CADORecordset rs(db);
+    if (!rs.Open(db, "select * from T_Device2 where FileName=? order by DeviceNo", {fileName}))
+        return DownloadOutcome::NoDatabase;
+    if (rs.IsEof())
+        return DownloadOutcome::Empty;
+    Bytes records;
+    for (; !rs.IsEof(); rs.MoveNext()) {
+        const HandheldRecord record = MakeHandheldRecord(Int(rs, "DeviceNo"), Text(rs, "Address"));
+        records.insert(records.end(), record.begin(), record.end());
+    }
+    const DownloadOutcome outcome =
+        SendRecordFile(exchange, kCmdHandheldTable, "ShouChi.txt", records, "手持呼叫器匹配表");
+    exchange.GetPrompter().Message(outcome == DownloadOutcome::Sent ? "手持呼叫器匹配表设置成功！"
+                                                                    : "手持呼叫器匹配表设置失败！");
+    return outcome;
 }
 
 } // namespace px

@@ -1,0 +1,295 @@
+#include "registry/Callers.h"
+
+#include "registry/Handhelds.h"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+
+namespace px {
+
+namespace {
+
+constexpr int kHostModelPX = 1;
+constexpr int kHostModelQX = 2;
+constexpr int kFileTypePX = 0;
+constexpr int kFileTypeQX = 1;
+
+bool IsHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return 0;
+}
+
+// A leading decimal number, 0 when there is none.
+int IntOf(const std::string& text)
+{
+    int value = 0;
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return 0;
+    std::from_chars(text.data() + first, text.data() + text.size(), value);
+    return value;
+}
+
+std::string HexOf(const Bytes& bytes)
+{
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", b);
+        text += pair;
+    }
+    return text;
+}
+
+// Stores the keys of one caller; false when the file is full (the run stops there).
+bool RegisterOneCaller(CADODatabase& db, Prompter& prompter, const std::string& connectionString,
+                       const RegistrationRequest& request, const std::string& code,
+                       int keyCount, int codeType, RegistrationResult& result)
+{
+    const std::string callerPart = code.substr(0, code.size() - 1);
+    char digit = code.back();
+    const std::string callerNumber =
+        request.callerNumber.empty()
+            ? std::to_string(NextNumber("CallNo", "FileName=?", "T_Device3", connectionString,
+                                        {request.fileName}))
+            : request.callerNumber;
+    unsigned selection = request.types[static_cast<std::size_t>(request.typePosition)].keySelection;
+    const std::string firstNumber = request.numberList.empty() ? "" : request.numberList.front();
+    const int device = firstNumber.empty() ? -1 : IntOf(firstNumber);
+
+    for (int key = 0; key < keyCount; ++key) {
+        if ((selection & 0x1Fu) != 0) {
+            int bit = 0;
+            while ((selection & (1u << bit)) == 0)
+                ++bit;
+            selection &= ~(1u << bit);
+            digit = static_cast<char>('1' + bit);
+        }
+        const std::string keyCode = callerPart + digit;
+        CADORecordset rs(db);
+        if (rs.Open(db, "select * from T_Device3 where FileName=?", {request.fileName})) {
+            const int rows = rs.GetRecordCount();
+            if ((request.hostModel == kHostModelQX || request.fileType == kFileTypeQX) &&
+                rows >= kCallerRowsQX) {
+                prompter.Message("最多可以输入200个呼叫器！");
+                return false;
+            }
+            if ((request.hostModel == kHostModelPX || request.fileType == kFileTypePX) &&
+                rows >= kCallerRowsPX) {
+                prompter.Message("最多可以输入1999个呼叫器！");
+                return false;
+            }
+        }
+        if (!rs.Open(db, "select * from T_Device3 where CodeNo=? and FileName=?",
+                     {keyCode, request.fileName}))
+            return false;
+        if (!rs.IsEof())
+            continue; // already registered
+        if (static_cast<std::size_t>(key) >= request.keyNames.size()) {
+            prompter.Message("按键名称不足，第" + std::to_string(key + 1) +
+                             "个按键无法登记，请先在按键名称表中添加！");
+            continue;
+        }
+        const std::string& keyName = request.keyNames[static_cast<std::size_t>(key)];
+        SqlParams params = {keyCode, std::int64_t{IntOf(callerNumber)}, request.callerName, keyName};
+        for (int i = 0; i < 8; ++i)
+            params.emplace_back(std::int64_t{device});
+        params.emplace_back(std::int64_t{codeType});
+        params.emplace_back(request.fileName);
+        if (!db.Execute("Insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,"
+                        "DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,"
+                        "CodeType,FileName) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                        params))
+            continue;
+        CallerGridRow row;
+        row[0] = keyCode;
+        row[1] = std::to_string(IntOf(callerNumber));
+        row[2] = request.callerName;
+        row[3] = keyName;
+        for (int c = kFirstDeviceColumn; c <= kLastDeviceColumn; ++c)
+            row[static_cast<std::size_t>(c)] = device < 0 ? std::string() : firstNumber;
+        row[kEscalationColumn] = kEscalationChoices[0];
+        result.added.push_back(std::move(row));
+    }
+    return true;
+}
+
+} // namespace
+
+CellEditResult UpdateCallerCell(CADODatabase& db, const std::string& fileName,
+                                const std::string& rememberedCode, int column,
+                                const std::string& text)
+{
+    CellEditResult result;
+    std::string assignment;
+    SqlParams params;
+    if (column == 0) {
+        if (text.size() != 6 && text.size() != 12) {
+            result.restore = rememberedCode;
+            return result;
+        }
+        assignment = "CodeNo=?,CodeType=?";
+        params = {text, std::int64_t{text.size() == 6 ? 0 : 1}};
+    } else if (column == 1) {
+        assignment = "CallNo=?";
+        params = {std::int64_t{IntOf(text)}};
+    } else if (column == 2) {
+        assignment = "CallName=?";
+        params = {text};
+    } else if (column == 3) {
+        assignment = "KeyName=?";
+        params = {text};
+    } else if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn) {
+        assignment = "DeviceNo" + std::to_string(column - kFirstDeviceColumn + 1) + "=?";
+        params = {std::int64_t{text.empty() ? -1 : IntOf(text)}};
+    } else if (column == kEscalationColumn) {
+        assignment = "ZhuiHu=?";
+        params = {std::int64_t{text == kEscalationChoices[0] ? 0 : text == kEscalationChoices[1] ? 1 : 2}};
+    } else {
+        return result;
+    }
+    params.emplace_back(rememberedCode);
+    params.emplace_back(fileName);
+    result.written = db.Execute("Update T_Device3 set " + assignment +
+                                    " where CodeNo=? and FileName=?",
+                                params) &&
+                     db.GetRecordsAffected() > 0;
+    return result;
+}
+
+bool DeleteCallerKey(CADODatabase& db, Prompter& prompter, const std::string& fileName,
+                     const std::string& code)
+{
+    if (!prompter.AskOkCancel("确定要删除" + code + "特征码吗？", "提示"))
+        return false;
+    return db.Execute("Delete from T_Device3 where CodeNo=? and FileName=?", {code, fileName});
+}
+
+bool DeleteCallerKeys(CADODatabase& db, Prompter& prompter, const std::string& fileName,
+                      const std::string& code)
+{
+    const std::string callerPart = code.empty() ? code : code.substr(0, code.size() - 1);
+    if (!prompter.AskOkCancel("确定要删除" + callerPart + "类特征码吗？", "提示"))
+        return false;
+    if (!db.BeginTransaction())
+        return false;
+    for (char key = '1'; key <= '9'; ++key) {
+        if (!db.Execute("Delete from T_Device3 where CodeNo=? and FileName=?",
+                        {callerPart + key, fileName})) {
+            db.RollbackTransaction();
+            return false;
+        }
+    }
+    return db.CommitTransaction();
+}
+
+std::string AdvanceCallerPart(const std::string& code)
+{
+    // The code read as three bytes of two hexadecimal digits each, plus one in the caller part.
+    long value = 0;
+    for (std::size_t pair = 0; pair < 3; ++pair) {
+        int byte = 0;
+        for (std::size_t i = pair * 2; i < pair * 2 + 2 && i < code.size(); ++i) {
+            if (!IsHex(code[i]))
+                break;
+            byte = byte * 16 + HexValue(code[i]);
+        }
+        value = value * 256 + byte;
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%06lX", (value + 16) & 0xFFFFFFL);
+    std::string advanced = text;
+    advanced.pop_back();
+    return advanced;
+}
+
+std::string FilterFeatureCode(const std::string& text)
+{
+    std::string kept;
+    for (char c : text) {
+        if (IsHex(c))
+            kept += c;
+    }
+    return kept;
+}
+
+RegistrationResult RegisterCallers(CADODatabase& db, Prompter& prompter, HostExchange* exchange,
+                                   const std::string& connectionString,
+                                   const RegistrationRequest& request)
+{
+    RegistrationResult result;
+    result.manualCode = request.manualCode;
+    if (request.typePosition < 0 || request.typePosition >= static_cast<int>(request.types.size())) {
+        prompter.Message("呼叫器类型没有添加，请认证操作！");
+        return result;
+    }
+    const int keyCount = request.types[static_cast<std::size_t>(request.typePosition)].keyCount;
+    if (keyCount < 1) {
+        prompter.Message("键值个数输入有误，请认真操作！");
+        return result;
+    }
+    if (keyCount > 9) {
+        prompter.Message("键值个数不能超过10，请认真操作！");
+        return result;
+    }
+
+    if (!request.manual) {
+        const auto answer = exchange != nullptr ? AskKeyCode(*exchange) : std::nullopt;
+        if (!answer) {
+            if (exchange == nullptr)
+                prompter.Message("获取手持呼叫器特征码失败！");
+            return result;
+        }
+        if (answer->status == kStatusHandheld) {
+            prompter.Message("请正确进行手持呼叫器进行设置！");
+            return result;
+        }
+        const int codeType = answer->status == kStatusShortCode ? 0 : 1;
+        const std::string code = HexOf(answer->code);
+        // The pressed key is the last digit; a letter there counts as key 0.
+        const char last = code.empty() ? '0' : code.back();
+        const int pressed = last >= '0' && last <= '9' ? last - '0' : 0;
+        if (code.empty() || pressed > keyCount) {
+            prompter.Message("请正确选择呼叫器类型！");
+            return result;
+        }
+        RegisterOneCaller(db, prompter, connectionString, request, code, keyCount, codeType, result);
+        return result;
+    }
+
+    const int from = IntOf(request.runFrom);
+    const int to = IntOf(request.runTo);
+    for (int run = from; run <= to; ++run) {
+        const std::string typed = result.manualCode;
+        if (typed.empty()) {
+            prompter.Message("特征码不能为空！");
+            result.focusCode = true;
+            return result;
+        }
+        if (typed.size() < 5) {
+            prompter.Message("特征码的长度必须为五位！");
+            result.focusCode = true;
+            return result;
+        }
+        const std::string code = typed + std::to_string(keyCount);
+        if (request.plusOne)
+            result.manualCode = AdvanceCallerPart(code);
+        if (!RegisterOneCaller(db, prompter, connectionString, request, code, keyCount, 0, result))
+            return result;
+    }
+    return result;
+}
+
+} // namespace px

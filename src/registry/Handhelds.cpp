@@ -1,0 +1,139 @@
+#include "registry/Handhelds.h"
+
+#include "registry/InfoMachines.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace px {
+
+namespace {
+
+constexpr int kHostModelPX = 1;
+constexpr int kHostModelQX = 2;
+constexpr int kFileTypePX = 0;
+constexpr int kFileTypeQX = 1;
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string HexOf(const Bytes& bytes)
+{
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", b);
+        text += pair;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string RandomFeatureCode(Lcg& random)
+{
+    while (true) {
+        const int r1 = random.Next();
+        const int r2 = random.Next();
+        char code[8];
+        std::snprintf(code, sizeof code, "%02X%02X", (r1 * 12) % 256, (r2 * 34) % 256);
+        const std::string text = code;
+        if (text != "0000" && text != "FFFF")
+            return text;
+    }
+}
+
+std::optional<KeyCodeAnswer> AskKeyCode(HostExchange& exchange)
+{
+    if (!exchange.SendCommand(kCmdKeyCode, {}, "", false)) {
+        exchange.GetPrompter().Message("获取手持呼叫器特征码失败！");
+        return std::nullopt;
+    }
+    const auto payload = exchange.AnswerPayload();
+    KeyCodeAnswer answer;
+    if (!payload.empty()) {
+        answer.status = payload[0];
+        answer.code.assign(payload.begin() + 1, payload.end());
+    }
+    return answer;
+}
+
+HandheldSaveResult SaveHandheld(CADODatabase& db, Prompter& prompter, HostExchange* exchange,
+                                Lcg& random, const std::string& connectionString,
+                                const std::string& fileName, int fileType, int hostModel,
+                                const HandheldFields& fields)
+{
+    HandheldSaveResult result;
+    result.featureCode = fields.featureCode;
+    const bool valid = ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber) &&
+                       ReadIntegerField(prompter, fields.numberText, 1, 99);
+    if (valid) {
+        const int number = std::stoi(fields.numberText);
+        std::string code = fields.featureCode;
+        if (!fields.madeUpCode) {
+            const auto answer = exchange != nullptr ? AskKeyCode(*exchange) : std::nullopt;
+            if (!answer) {
+                if (exchange == nullptr)
+                    prompter.Message("获取手持呼叫器特征码失败！");
+                return result;
+            }
+            if (answer->status != kStatusHandheld) {
+                prompter.Message("请正确进行手持呼叫器进行设置！");
+                return result;
+            }
+            code = HexOf(answer->code);
+            result.featureCode = code;
+        }
+        if (code.empty()) {
+            prompter.Message("地址码不能为空！");
+            return result;
+        }
+        if (code == "0000" || Lower(code) == "ffff") {
+            prompter.Message("自定义特征码错误！");
+            return result;
+        }
+        CADORecordset rs(db);
+        // Counted before knowing whether the row exists: a full file refuses changes too.
+        if (rs.Open(db, "select * from T_Device2 where FileName=?", {fileName})) {
+            const int count = rs.GetRecordCount();
+            if ((hostModel == kHostModelQX || fileType == kFileTypeQX) && count >= kHandheldsQX) {
+                prompter.Message("最多可以输入10个手持呼叫器！");
+                return result;
+            }
+            if ((hostModel == kHostModelPX || fileType == kFileTypePX) && count >= kHandheldsPX) {
+                prompter.Message("最多可以输入100个手持呼叫器！");
+                return result;
+            }
+        }
+        if (rs.Open(db, "select * from T_Device2 where DeviceNo=? and FileName=?",
+                    {std::int64_t{number}, fileName})) {
+            if (rs.IsEof())
+                result.stored = db.Execute(
+                    "Insert into T_Device2 (DeviceNo,Address,Remark,FileName) values (?,?,?,?)",
+                    {std::int64_t{number}, code, fields.remark, fileName});
+            else
+                result.stored = db.Execute(
+                    "Update T_Device2 set Address=?,Remark=? where DeviceNo=? and FileName=?",
+                    {code, fields.remark, std::int64_t{number}, fileName});
+        }
+    }
+    result.fieldsChanged = true;
+    result.number = NextNumber("DeviceNo", "FileName=?", "T_Device2", connectionString, {fileName});
+    if (fields.madeUpCode)
+        result.featureCode = RandomFeatureCode(random);
+    return result;
+}
+
+void DeleteHandheld(CADODatabase& db, const std::string& fileName, const std::string& numberText)
+{
+    if (numberText.empty())
+        return;
+    db.Execute("Delete from T_Device2 where DeviceNo=? and FileName=?", {numberText, fileName});
+}
+
+} // namespace px

@@ -1,0 +1,281 @@
+#include "registry/CallerTypes.h"
+#include "registry/Callers.h"
+
+#include "hostlink/HostFixture.h"
+#include "storage/Schema.h"
+
+namespace px {
+namespace {
+
+// Callers against a database and a simulated host that reports key presses.
+class CallersTest : public test::HostFixture
+{
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
+        ASSERT_TRUE(db_.Open(connection_));
+        request_.types = {{"单键0", 1, 0}, {"三键", 3, 7}, {"二四", 2, 10}, {"五键", 5, 31}};
+        request_.keyNames = {"呼叫", "结账", "加水", "点菜", "取消"};
+        request_.fileName = "f";
+    }
+
+    RegistrationResult Register(int type) 
+    {
+        request_.typePosition = type;
+        return RegisterCallers(db_, prompter_, &exchange_, connection_, request_);
+    }
+
+    void Press(Bytes answer) { host_.State().presses.push_back(std::move(answer)); }
+
+    std::vector<std::string> Codes()
+    {
+        std::vector<std::string> codes;
+        CADORecordset rs(db_);
+        EXPECT_TRUE(rs.Open(db_, "select * from T_Device3 where FileName='f' order by rowid"));
+        for (; !rs.IsEof(); rs.MoveNext()) {
+            std::string code;
+            rs.GetFieldValue("CodeNo", code);
+            codes.push_back(code);
+        }
+        return codes;
+    }
+
+    std::string Field(const std::string& code, const char* field)
+    {
+        CADORecordset rs(db_);
+        EXPECT_TRUE(rs.Open(db_, "select * from T_Device3 where CodeNo=? and FileName='f'", {code}));
+        std::string value;
+        rs.GetFieldValue(field, value);
+        return value;
+    }
+
+    std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
+    CADODatabase db_;
+    RegistrationRequest request_;
+};
+
+TEST_F(CallersTest, AutomaticSingleKeyStoresTheReportedCode)
+{
+    Press({0x55, 0x12, 0x34, 0x51});
+    const auto result = Register(0);
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"123451"}));
+    EXPECT_EQ(Field("123451", "CodeType"), "0");
+    EXPECT_EQ(Field("123451", "KeyName"), "呼叫");
+    EXPECT_EQ(Field("123451", "DeviceNo1"), "-1") << "no information machine registered";
+    EXPECT_EQ(Field("123451", "ZhuiHu"), "0");
+    ASSERT_EQ(result.added.size(), 1u);
+    EXPECT_EQ(result.added[0][4], "");
+    EXPECT_EQ(result.added[0][12], "不追呼");
+
+    Press({0x5A, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xB1});
+    Register(0);
+    EXPECT_EQ(Field("123456789AB1", "CodeType"), "1") << "any status but 55 is a long code";
+}
+
+TEST_F(CallersTest, AutomaticRefusals)
+{
+    struct Case
+    {
+        int type;
+        Bytes answer;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {0, {0x55, 0x12, 0x34, 0x53}, "请正确选择呼叫器类型！"},
+        {1, {0x55, 0x12, 0x34, 0x55}, "请正确选择呼叫器类型！"},
+        {0, {0x66, 0x1A, 0x2B}, "请正确进行手持呼叫器进行设置！"},
+    };
+    for (const Case& c : cases) {
+        prompter_.Clear();
+        Press(c.answer);
+        EXPECT_TRUE(Register(c.type).added.empty());
+        EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{c.message}));
+    }
+    prompter_.Clear();
+    EXPECT_TRUE(Register(0).added.empty()) << "no press queued: the host stays silent";
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"获取手持呼叫器特征码失败！"}));
+    EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(CallersTest, KeySelectionPicksTheKeyNumbers)
+{
+    Press({0x55, 0x12, 0x34, 0x51});
+    const auto three = Register(1);
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"123451", "123452", "123453"}));
+    EXPECT_EQ(Field("123453", "KeyName"), "加水");
+    ASSERT_EQ(three.added.size(), 3u);
+    EXPECT_EQ(three.added[2][0], "123453");
+
+    Press({0x55, 0xAB, 0xCD, 0xE2});
+    Register(2);
+    EXPECT_EQ(Field("ABCDE2", "KeyName"), "呼叫");
+    EXPECT_EQ(Field("ABCDE4", "KeyName"), "结账");
+    EXPECT_EQ(Field("ABCDE1", "KeyName"), "");
+}
+
+TEST_F(CallersTest, EveryKeyOfACallerSharesItsNumberAndTheDefaultDevice)
+{
+    request_.numberList = {"7", "9"};
+    Press({0x55, 0x11, 0x11, 0x11});
+    Register(1);
+    Press({0x55, 0x22, 0x22, 0x21});
+    Register(0);
+    EXPECT_EQ(Field("111111", "CallNo"), "1");
+    EXPECT_EQ(Field("111113", "CallNo"), "1");
+    EXPECT_EQ(Field("222221", "CallNo"), "2");
+    EXPECT_EQ(Field("111112", "DeviceNo8"), "7");
+    request_.numberList = {"", "9"}; // pager 0 first: no default
+    Press({0x55, 0x33, 0x33, 0x31});
+    Register(0);
+    EXPECT_EQ(Field("333331", "DeviceNo1"), "-1");
+}
+
+TEST_F(CallersTest, ManualRunsWithAndWithoutPlusOne)
+{
+    request_.manual = true;
+    request_.manualCode = "1234F";
+    request_.runFrom = "1";
+    request_.runTo = "3";
+    request_.plusOne = true;
+    const auto result = Register(0);
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"1234F1", "123501", "123511"}));
+    EXPECT_EQ(result.manualCode, "12352");
+
+    request_.manualCode = "ABCDE";
+    request_.plusOne = false;
+    const auto once = Register(0);
+    EXPECT_EQ(once.added.size(), 1u) << "the later passes find the code registered";
+    EXPECT_EQ(once.manualCode, "ABCDE");
+}
+
+TEST_F(CallersTest, ManualCodeChecks)
+{
+    request_.manual = true;
+    for (const auto& [code, message] : std::vector<std::pair<std::string, std::string>>{
+             {"", "特征码不能为空！"}, {"123", "特征码的长度必须为五位！"}}) {
+        prompter_.Clear();
+        request_.manualCode = code;
+        const auto result = Register(0);
+        EXPECT_TRUE(result.focusCode);
+        EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{message}));
+    }
+    request_.manualCode = "12345";
+    request_.runFrom = "3";
+    request_.runTo = "2";
+    EXPECT_TRUE(Register(0).added.empty()) << "a run from 3 to 2 does nothing";
+}
+
+TEST_F(CallersTest, TypeChecks)
+{
+    request_.types.push_back({"坏", 0, 0});
+    request_.types.push_back({"十", 10, 0});
+    EXPECT_TRUE(Register(-1).added.empty());
+    EXPECT_TRUE(Register(4).added.empty());
+    EXPECT_TRUE(Register(5).added.empty());
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"呼叫器类型没有添加，请认证操作！", "键值个数输入有误，请认真操作！",
+                                        "键值个数不能超过10，请认真操作！"}));
+}
+
+TEST_F(CallersTest, TheQxLimitStopsInTheMiddleOfACaller)
+{
+    ASSERT_TRUE(db_.BeginTransaction());
+    for (int i = 0; i < 199; ++i)
+        ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,FileName) values (?,'f')",
+                                {"F" + std::to_string(100000 + i)}));
+    ASSERT_TRUE(db_.CommitTransaction());
+    request_.fileType = 1;
+    Press({0x55, 0x12, 0x34, 0x51});
+    const auto result = Register(1);
+    EXPECT_EQ(result.added.size(), 1u);
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"最多可以输入200个呼叫器！"}));
+}
+
+TEST_F(CallersTest, CellEditsWriteTheRowTheEditStartedOn)
+{
+    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CodeType,DeviceNo1,FileName) values "
+                            "('A1B2C1',0,5,'f'),('A1B2C1',0,5,'other')"));
+    struct Case
+    {
+        int column;
+        std::string text;
+        const char* field;
+        const char* stored;
+    };
+    const std::vector<Case> cases = {
+        {4, "", "DeviceNo1", "-1"},
+        {11, "12", "DeviceNo8", "12"},
+        {12, "删除追呼", "ZhuiHu", "2"},
+        {12, "不追呼", "ZhuiHu", "0"},
+        {12, "追呼", "ZhuiHu", "1"},
+        {2, "O'Brien", "CallName", "O'Brien"},
+        {1, "300", "CallNo", "300"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(UpdateCallerCell(db_, "f", "A1B2C1", c.column, c.text).written) << c.column;
+        EXPECT_EQ(Field("A1B2C1", c.field), c.stored) << c.column;
+    }
+    const auto wrongLength = UpdateCallerCell(db_, "f", "A1B2C1", 0, "A1B2C");
+    EXPECT_FALSE(wrongLength.written);
+    EXPECT_EQ(wrongLength.restore, std::optional<std::string>("A1B2C1"));
+
+    EXPECT_TRUE(UpdateCallerCell(db_, "f", "A1B2C1", 0, "0123456789AB").written);
+    EXPECT_EQ(Field("0123456789AB", "CodeType"), "1");
+    EXPECT_FALSE(UpdateCallerCell(db_, "f", "", 2, "x").written) << "the blank row changes nothing";
+    CADORecordset rs(db_);
+    ASSERT_TRUE(rs.Open(db_, "select * from T_Device3 where FileName='other' and CallNo is null"));
+    EXPECT_EQ(rs.GetRecordCount(), 1) << "the other file's row is untouched";
+}
+
+TEST_F(CallersTest, DeletingOneKeyOrKeysOneToNine)
+{
+    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,FileName) values ('0A1B21','f'),"
+                            "('0A1B22','f'),('0A1B29','f'),('0A1B20','f'),('0A1B2A','f'),"
+                            "('0A1B21','g')"));
+    prompter_.Answer(false);
+    EXPECT_FALSE(DeleteCallerKey(db_, prompter_, "f", "0A1B21"));
+    prompter_.Answer(true);
+    EXPECT_TRUE(DeleteCallerKey(db_, prompter_, "f", "0A1B21"));
+    EXPECT_EQ(prompter_.All()[0].text, "确定要删除0A1B21特征码吗？");
+    EXPECT_EQ(prompter_.All()[0].caption, "提示");
+
+    prompter_.Answer(true);
+    EXPECT_TRUE(DeleteCallerKeys(db_, prompter_, "f", "0A1B23"));
+    EXPECT_EQ(prompter_.All()[2].text, "确定要删除0A1B2类特征码吗？");
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"0A1B20", "0A1B2A"}));
+}
+
+TEST_F(CallersTest, TypedCodesKeepOnlyHexadecimalDigits)
+{
+    for (const auto& [typed, kept] : std::vector<std::pair<std::string, std::string>>{
+             {"12aF", "12aF"}, {"12G", "12"}, {"zz9x", "9"}, {"", ""}}) {
+        EXPECT_EQ(FilterFeatureCode(typed), kept) << typed;
+    }
+    EXPECT_EQ(AdvanceCallerPart("1234F1"), "12350");
+    EXPECT_EQ(AdvanceCallerPart("FFFFF1"), "00000");
+}
+
+TEST_F(CallersTest, CallerTypesFromTheKeyToggles)
+{
+    EXPECT_EQ(KeySelection({false, true, false, false, true}), 18u);
+    EXPECT_EQ(KeyCount({false, true, false, false, true}), 2);
+    ASSERT_TRUE(AddOrUpdateCallerType(db_, prompter_, "二五", {false, true, false, false, true}));
+    ASSERT_TRUE(AddOrUpdateCallerType(db_, prompter_, "", {false, false, false, false, false}));
+    prompter_.Answer(true);
+    ASSERT_TRUE(AddOrUpdateCallerType(db_, prompter_, "二五", {true, false, false, false, false}));
+    prompter_.Answer(false);
+    EXPECT_FALSE(AddOrUpdateCallerType(db_, prompter_, "二五", {true, true, true, false, false}));
+    const auto types = ListCallerTypesByName(db_);
+    const auto it = std::find_if(types.begin(), types.end(), [](auto& t) { return t.name == "二五"; });
+    ASSERT_NE(it, types.end());
+    EXPECT_EQ(it->keyCount, 1);
+    EXPECT_EQ(it->keySelection, 1u);
+    EXPECT_EQ(types.front().name, "") << "sorted by name, the empty name first";
+    EXPECT_TRUE(DeleteCallerType(db_, "二五"));
+    EXPECT_EQ(ListCallerTypesByName(db_).size(), types.size() - 1);
+}
+
+} // namespace
+} // namespace px
