@@ -5,7 +5,12 @@
 #include "common/IniFile.h"
 #include "hostlink/CProgressDlg.h"
 #include "hostlink/QtHostViews.h"
+#include "common/Random.h"
+#include "registry/CTypeDlg.h"
+#include "registry/Callers.h"
+#include "registry/Handhelds.h"
 #include "registry/InfoMachines.h"
+#include "ui/CallerGridDelegate.h"
 #include "settings/InfoMessage.h"
 #include "storage/CNewDlg.h"
 #include "storage/ConfigFiles.h"
@@ -115,6 +120,7 @@ CPX_SystemDlg::CPX_SystemDlg(const AppServices& services, QWidget* parent)
                    : QString();
     };
     runFileDialog_ = [](CNewDlg& dialog) { return dialog.exec(); };
+    runTypeDialog_ = [](CTypeDlg& dialog) { return dialog.exec(); };
     if (services_.simulatedHost) {
         auto* badge = new QLabel(Q("模拟主机 (simulated host)"), this);
         badge->setObjectName("simulatedHostBadge");
@@ -239,12 +245,42 @@ void CPX_SystemDlg::BuildControls()
     connect(As<ReportList>(Control(1000))->selectionModel(), &QItemSelectionModel::selectionChanged,
             this, &CPX_SystemDlg::OnInfoMachineSelected);
 
+    connect(As<QPushButton>(Control(1013)), &QPushButton::clicked, this,
+            &CPX_SystemDlg::OnSaveHandheld);
+    connect(As<QPushButton>(Control(1015)), &QPushButton::clicked, this,
+            &CPX_SystemDlg::OnDeleteHandheld);
+    connect(As<ReportList>(Control(1008))->selectionModel(), &QItemSelectionModel::selectionChanged,
+            this, &CPX_SystemDlg::OnHandheldSelected);
+    connect(As<QCheckBox>(Control(1036)), &QCheckBox::clicked, this, [this] {
+        Lcg random(TimeSeed());
+        As<QLineEdit>(Control(1011))->setText(Q(RandomFeatureCode(random)));
+    });
+    connect(As<QCheckBox>(Control(1037)), &QCheckBox::clicked, this, &CPX_SystemDlg::OnManualToggled);
+    connect(As<QPushButton>(Control(1026)), &QPushButton::clicked, this,
+            &CPX_SystemDlg::OnRegisterCallers);
+    for (int id : {1038, 1011})
+        connect(As<QLineEdit>(Control(id)), &QLineEdit::textChanged, this, [this, id] { FilterCodeEdit(id); });
+
     CallerGridView* grid = CallerGrid();
+    auto* delegate = new CallerGridDelegate(
+        [this] {
+            QStringList options;
+            for (const std::string& number : infoMachineNumbers_)
+                options << Q(number);
+            return options;
+        },
+        grid);
+    grid->setItemDelegate(delegate);
+    connect(delegate, &CallerGridDelegate::editBegun, this, [this](int row, int) {
+        rememberedCode_ = CallerGrid()->GridModel()->Text(row, 0);
+    });
+    connect(grid->GridModel(), &CallerGridModel::cellEdited, this, &CPX_SystemDlg::OnGridEdited);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
         const QModelIndex index = grid->indexAt(pos);
         if (!index.isValid())
             return;
+        rememberedCode_ = grid->GridModel()->Text(index.row(), 0);
         gridMenu_->popup(grid->viewport()->mapToGlobal(pos));
     });
 }
@@ -294,13 +330,7 @@ void CPX_SystemDlg::Initialise()
 
     EnableRegistration(false);
 
-    auto* callerTypes = As<QComboBox>(Control(1043));
-    callerTypes->clear();
-    if (database_.IsOpen()) {
-        for (const CallerType& type : LoadCallerTypes(database_))
-            callerTypes->addItem(Q(type.name));
-    }
-    callerTypes->setCurrentIndex(callerTypes->count() > 0 ? 0 : -1);
+    LoadCallerTypeList();
     As<QLineEdit>(Control(1044))->setText("1");
     As<QLineEdit>(Control(1018))->setText("1");
 
@@ -364,6 +394,28 @@ void CPX_SystemDlg::OnCommand(int id)
         break;
     case 32820:
         SaveFileAs();
+        break;
+    case 32817: {
+        CTypeDlg dialog(connectionString_, services_.prompter, services_.clock, services_.pump, this);
+        if (runTypeDialog_(dialog) == QDialog::Accepted)
+            LoadCallerTypeList();
+        break;
+    }
+    case 32792:
+        RunHostCommand([this] { DownloadCallers(*exchange_, connectionString_, currentFile_); });
+        break;
+    case 32799:
+        RunHostCommand([this] { DownloadHandhelds(*exchange_, connectionString_, currentFile_); });
+        break;
+    case 32794:
+        if (OpenDatabase() &&
+            DeleteCallerKey(database_, services_.prompter, currentFile_, rememberedCode_))
+            ReloadRegistrationViews(currentFile_);
+        break;
+    case 32797:
+        if (OpenDatabase() &&
+            DeleteCallerKeys(database_, services_.prompter, currentFile_, rememberedCode_))
+            ReloadRegistrationViews(currentFile_);
         break;
     case 32786:
         RunHostCommand([this] { DownloadInfoMachines(*exchange_, connectionString_, currentFile_); });
@@ -477,6 +529,127 @@ void CPX_SystemDlg::OnInfoMachineSelected()
     As<QLineEdit>(Control(1003))->setText(list->Text(row, 3));
     if (const auto index = ReceiverTypeIndex(list->Text(row, 2).toStdString()))
         As<QComboBox>(Control(1045))->setCurrentIndex(*index);
+}
+
+void CPX_SystemDlg::LoadCallerTypeList()
+{
+    if (!OpenDatabase())
+        return;
+    callerTypes_ = LoadCallerTypes(database_);
+    auto* combo = As<QComboBox>(Control(1043));
+    combo->clear();
+    for (const CallerType& type : callerTypes_)
+        combo->addItem(Q(type.name));
+    combo->setCurrentIndex(0);
+}
+
+void CPX_SystemDlg::OnGridEdited(int row, int column, const QString& text)
+{
+    if (!OpenDatabase())
+        return;
+    const CellEditResult result =
+        UpdateCallerCell(database_, currentFile_, rememberedCode_, column, text.toStdString());
+    if (result.restore)
+        CallerGrid()->GridModel()->SetText(row, column, *result.restore);
+}
+
+void CPX_SystemDlg::FilterCodeEdit(int id)
+{
+    auto* edit = As<QLineEdit>(Control(id));
+    const QString kept = Q(FilterFeatureCode(edit->text().toStdString()));
+    if (kept != edit->text()) {
+        edit->setText(kept);
+        edit->setCursorPosition(static_cast<int>(kept.size()));
+    }
+}
+
+void CPX_SystemDlg::OnManualToggled()
+{
+    const bool manual = As<QCheckBox>(Control(1037))->isChecked();
+    As<QPushButton>(Control(1026))->setText(Q(manual ? "手动登记呼叫器" : "自动登记呼叫器"));
+    for (int id : {1038, 1044, 1018, 1041})
+        Control(id)->setEnabled(manual);
+    if (!manual)
+        As<QCheckBox>(Control(1041))->setChecked(false);
+}
+
+void CPX_SystemDlg::OnRegisterCallers()
+{
+    RegistrationRequest request;
+    request.types = callerTypes_;
+    request.typePosition = As<QComboBox>(Control(1043))->currentIndex();
+    request.manual = As<QCheckBox>(Control(1037))->isChecked();
+    request.manualCode = As<QLineEdit>(Control(1038))->text().toStdString();
+    request.runFrom = As<QLineEdit>(Control(1044))->text().toStdString();
+    request.runTo = As<QLineEdit>(Control(1018))->text().toStdString();
+    request.plusOne = As<QCheckBox>(Control(1041))->isChecked();
+    request.callerNumber = As<QLineEdit>(Control(1028))->text().toStdString();
+    request.callerName = As<QLineEdit>(Control(1029))->text().toStdString();
+    request.keyNames = keyNames_;
+    request.numberList = infoMachineNumbers_;
+    request.fileName = currentFile_;
+    request.fileType = currentFileType_;
+    request.hostModel = HostModelCode();
+    RunHostCommand([&] {
+        if (!OpenDatabase())
+            return;
+        const RegistrationResult result = RegisterCallers(
+            database_, services_.prompter, request.manual ? nullptr : exchange_.get(),
+            connectionString_, request);
+        for (const CallerGridRow& row : result.added)
+            CallerGrid()->GridModel()->InsertTop(row);
+        As<QLineEdit>(Control(1038))->setText(Q(result.manualCode));
+        if (result.focusCode)
+            Control(1038)->setFocus();
+    });
+}
+
+void CPX_SystemDlg::OnSaveHandheld()
+{
+    HandheldFields fields;
+    fields.pagerText = As<QLineEdit>(Control(1001))->text().toStdString();
+    fields.numberText = As<QLineEdit>(Control(1010))->text().toStdString();
+    fields.featureCode = As<QLineEdit>(Control(1011))->text().toStdString();
+    fields.remark = As<QLineEdit>(Control(1012))->text().toStdString();
+    fields.madeUpCode = As<QCheckBox>(Control(1036))->isChecked();
+    RunHostCommand([&] {
+        if (!OpenDatabase())
+            return;
+        Lcg random(TimeSeed());
+        const HandheldSaveResult result =
+            SaveHandheld(database_, services_.prompter, exchange_.get(), random, connectionString_,
+                         currentFile_, currentFileType_, HostModelCode(), fields);
+        if (result.stored || result.fieldsChanged)
+            ReloadRegistrationViews(currentFile_);
+        if (result.fieldsChanged) {
+            As<QLineEdit>(Control(1010))->setText(QString::number(result.number));
+            As<QLineEdit>(Control(1011))->setText(Q(result.featureCode));
+        }
+    });
+}
+
+void CPX_SystemDlg::OnDeleteHandheld()
+{
+    if (!OpenDatabase())
+        return;
+    ReportList* list = HandheldList();
+    const int row = list->SelectedRow();
+    DeleteHandheld(database_, currentFile_, row >= 0 ? list->Text(row, 0).toStdString() : std::string());
+    ReloadRegistrationViews(currentFile_);
+    As<QLineEdit>(Control(1010))->setText("0");
+    As<QLineEdit>(Control(1011))->clear();
+    As<QLineEdit>(Control(1012))->clear();
+}
+
+void CPX_SystemDlg::OnHandheldSelected()
+{
+    ReportList* list = HandheldList();
+    const int row = list->SelectedRow();
+    if (row < 0)
+        return;
+    As<QLineEdit>(Control(1010))->setText(QString::number(list->Text(row, 0).toInt()));
+    As<QLineEdit>(Control(1011))->setText(list->Text(row, 1));
+    As<QLineEdit>(Control(1012))->setText(list->Text(row, 2));
 }
 
 void CPX_SystemDlg::RunHostCommand(const std::function<void()>& command)

@@ -6,6 +6,7 @@
 #include "common/Prompter.h"
 #include "hostlink/HostExchange.h"
 #include "hostlink/HostLink.h"
+#include "registry/RegistryViews.h"
 #include "storage/AdoDatabase.h"
 
 #include <QDialog>
@@ -25,6 +26,7 @@ class QWidget;
 namespace px {
 
 class CNewDlg;
+class CTypeDlg;
 class CallerGridView;
 class QtDataMonitor;
 class QtProgressSink;
@@ -70,6 +72,8 @@ public:
     void SetFirmwareChooser(std::function<QString()> chooser) { chooseFirmware_ = std::move(chooser); }
     // How the file dialog is run (modally unless replaced); returns the dialog's result.
     void SetFileDialogRunner(std::function<int(CNewDlg&)> runner) { runFileDialog_ = std::move(runner); }
+    void SetTypeDialogRunner(std::function<int(CTypeDlg&)> runner) { runTypeDialog_ = std::move(runner); }
+    const std::vector<CallerType>& CallerTypes() const { return callerTypes_; }
     const std::string& CurrentFileName() const { return currentFile_; }
     // -1 none, 0 PX, 1 QX.
     int CurrentFileType() const { return currentFileType_; }
@@ -103,6 +107,11 @@ public slots:
     void OnSaveInfoMachine();
     void OnDeleteInfoMachine();
     void OnInfoMachineSelected();
+    void OnSaveHandheld();
+    void OnDeleteHandheld();
+    void OnHandheldSelected();
+    void OnRegisterCallers();
+    void OnManualToggled();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -122,6 +131,10 @@ private:
     void DeleteFiles();
     void SaveFileAs();
     int HostModelCode() const { return static_cast<int>(link_.GetHostModel()); }
+    void LoadCallerTypeList();
+    void OnGridEdited(int row, int column, const QString& text);
+    void FilterCodeEdit(int id);
+    std::uint32_t TimeSeed() const { return static_cast<std::uint32_t>(services_.clock.EpochSeconds()); }
     QRect Scaled(int x, int y, int w, int h) const;
     int ScaledY(int dlu) const;
 
@@ -132,6 +145,7 @@ private:
     std::unique_ptr<HostExchange> exchange_;
     std::function<QString()> chooseFirmware_;
     std::function<int(CNewDlg&)> runFileDialog_;
+    std::function<int(CTypeDlg&)> runTypeDialog_;
     CADODatabase database_;
     std::string connectionString_;
 
@@ -143,6 +157,9 @@ private:
 
     std::vector<std::string> keyNames_;
     std::vector<std::string> infoMachineNumbers_;
+    std::vector<CallerType> callerTypes_;
+    // The feature code of the grid row where the latest edit or right click started.
+    std::string rememberedCode_;
     std::string currentFile_;
     int currentFileType_ = -1;
     bool windowConnected_ = false;

@@ -1,6 +1,7 @@
 #include "transfer/RecordDecoding.h"
 
 #include "common/Gbk.h"
+#include "transfer/TableDownload.h"
 
 #include <charconv>
 #include <cstdio>
@@ -11,9 +12,10 @@ namespace px {
 
 namespace {
 
-constexpr std::size_t kInfoMachineSize = 30;
-constexpr std::size_t kCallerSize = 100;
-constexpr std::size_t kHandheldSize = 6;
+// A read-back returns the records the downloads wrote.
+constexpr std::size_t kInfoMachineSize = kInfoMachineRecordSize;
+constexpr std::size_t kCallerSize = kCallerRecordSize;
+constexpr std::size_t kHandheldSize = kHandheldRecordSize;
 
 constexpr std::array<const char*, 5> kTypeNames = {"BX-2", "LW2/LW1", "num", "en", "LW3"};
 constexpr std::array<const char*, 3> kEscalationTexts = {"不追呼", "追呼", "删除追呼"};

@@ -49,13 +49,10 @@ QVariant CallerGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
-    const auto row = static_cast<std::size_t>(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        if (row < rows_.size())
-            return QString::fromStdString(rows_[row][static_cast<std::size_t>(index.column())]);
-        return QString();
+        return QString::fromStdString(Text(index.row(), index.column()));
     case Qt::BackgroundRole:
         // Rows are counted from the header: the first data row is row 1, an odd row.
         return (index.row() + 1) % 2 == 1 ? kOddRow : kEvenRow;
@@ -73,6 +70,43 @@ QVariant CallerGridModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
+Qt::ItemFlags CallerGridModel::flags(const QModelIndex& index) const
+{
+    return QAbstractTableModel::flags(index) | Qt::ItemIsEditable;
+}
+
+CallerGridRow& CallerGridModel::RowAt(int row)
+{
+    return row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)] : blank_;
+}
+
+std::string CallerGridModel::Text(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kCallerGridColumns)
+        return {};
+    const CallerGridRow& cells =
+        row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)] : blank_;
+    return cells[static_cast<std::size_t>(column)];
+}
+
+void CallerGridModel::SetText(int row, int column, const std::string& text)
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kCallerGridColumns)
+        return;
+    RowAt(row)[static_cast<std::size_t>(column)] = text;
+    emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole});
+}
+
+bool CallerGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole)
+        return false;
+    const QString text = value.toString();
+    SetText(index.row(), index.column(), text.toStdString());
+    emit cellEdited(index.row(), index.column(), text);
+    return true;
+}
+
 void CallerGridModel::Reset()
 {
     SetRows({});
@@ -82,6 +116,7 @@ void CallerGridModel::SetRows(std::vector<CallerGridRow> rows)
 {
     beginResetModel();
     rows_ = std::move(rows);
+    blank_ = {};
     endResetModel();
 }
 

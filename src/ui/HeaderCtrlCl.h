@@ -76,11 +76,14 @@ private:
     QColor textColour_ = Qt::black;
 };
 
-// Text alignment for an alignment character.
-Qt::Alignment AlignmentFor(QChar code);
+// The horizontal alignment an alignment character stands for.
+Qt::Alignment ListAlignment(QChar code);
 
-// A font named "宋体" at a pixel height; a width above 0 stretches or narrows the glyphs so an
-// average character is that wide.
-QFont CellFont(int height, int width);
+// The lists' font "宋体" at a pixel height; a width above 0 stretches or narrows the glyphs so
+// an average character is that wide.
+QFont ListFont(int height, int width);
+
+// Room between a cell's or header item's edge and its text.
+inline constexpr int kListTextMargin = 6;
 
 } // namespace px

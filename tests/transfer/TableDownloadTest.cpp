@@ -1,6 +1,7 @@
 #include "transfer/TableDownload.h"
 
 #include "hostlink/HostFixture.h"
+#include "common/Gbk.h"
 #include "storage/Schema.h"
 
 #include <filesystem>
@@ -101,6 +102,106 @@ TEST_F(TableDownloadTest, AFailedTransferStillRemovesTheRecordFile)
     backend_.RemoveDevice(device_);
     EXPECT_EQ(DownloadInfoMachines(exchange_, connection_, "f"), DownloadOutcome::Failed);
     EXPECT_FALSE(std::filesystem::exists(folder_.File("Bp.txt")));
+}
+
+TEST_F(TableDownloadTest, CallerRecordLayout)
+{
+    std::string error;
+    CallerRow row;
+    row.codeNo = "A1B2C3";
+    row.callNo = 300;
+    row.callName = "八号桌";
+    row.devices = {12, -1, -1, -1, -1, -1, -1, -1};
+    row.escalation = 2;
+    const auto record = MakeCallerRecord(row, error);
+    ASSERT_TRUE(record.has_value()) << error;
+    const Bytes r(record->begin(), record->end());
+    EXPECT_EQ(Bytes(r.begin(), r.begin() + 8), (Bytes{0x55, 0xA1, 0xB2, 0xC3, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(Bytes(r.begin() + 8, r.begin() + 10), (Bytes{0x2C, 0x01}));
+    EXPECT_EQ(Bytes(r.begin() + 10, r.begin() + 16), *ToGbk("八号桌"));
+    EXPECT_EQ(Bytes(r.begin() + 16, r.begin() + 20), Bytes(4, 0xFF));
+    EXPECT_EQ(Bytes(r.begin() + 20, r.begin() + 68), Bytes(48, 0xFF)) << "an empty KeyName";
+    EXPECT_EQ(Bytes(r.begin() + 68, r.begin() + 70), (Bytes{0x0C, 0x00}));
+    EXPECT_EQ(Bytes(r.begin() + 76, r.begin() + 78), (Bytes{0xFF, 0xFF}));
+    EXPECT_EQ(r[84], 0x02);
+    EXPECT_EQ(Bytes(r.begin() + 85, r.end()), Bytes(15, 0xFF));
+
+    row.codeNo = "0123456789ab";
+    row.codeType = 1;
+    const auto longCode = MakeCallerRecord(row, error);
+    ASSERT_TRUE(longCode.has_value());
+    EXPECT_EQ(Bytes(longCode->begin(), longCode->begin() + 8),
+              (Bytes{0x5A, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xFF}));
+}
+
+TEST_F(TableDownloadTest, CallerTextsAreCutWithoutSplittingACharacter)
+{
+    std::string error;
+    CallerRow row;
+    row.codeNo = "123451";
+    row.callName = "一二三四五六"; // 12 GBK bytes: the sixth character does not fit
+    row.keyName = std::string(47, 'x') + "呼";
+    const auto record = MakeCallerRecord(row, error);
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(Bytes(record->begin() + 10, record->begin() + 20), *ToGbk("一二三四五"));
+    EXPECT_EQ((*record)[20 + 46], 'x');
+    EXPECT_EQ((*record)[20 + 47], 0xFF) << "half a character is not sent";
+}
+
+TEST_F(TableDownloadTest, CallerRowsThatCannotTravelAreRefused)
+{
+    std::string error;
+    CallerRow row;
+    row.codeNo = "123456789012345";
+    EXPECT_FALSE(MakeCallerRecord(row, error).has_value());
+    EXPECT_NE(error.find("14"), std::string::npos);
+    row.codeNo = "12345678901234";
+    EXPECT_TRUE(MakeCallerRecord(row, error).has_value()) << "14 digits fill the field";
+    row.keyName = "\xF0\x9F\x98\x80";
+    EXPECT_FALSE(MakeCallerRecord(row, error).has_value());
+}
+
+TEST_F(TableDownloadTest, HexPairsAndHandheldRecords)
+{
+    EXPECT_EQ(ReadHexPair("1G", 0), 0x01);
+    EXPECT_EQ(ReadHexPair("G1", 0), 0x00);
+    EXPECT_EQ(ReadHexPair("12", 2), 0x00);
+    const HandheldRecord a = MakeHandheldRecord(5, "1a2b");
+    EXPECT_EQ(Bytes(a.begin(), a.end()), (Bytes{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}));
+    const HandheldRecord b = MakeHandheldRecord(12, "12");
+    EXPECT_EQ(Bytes(b.begin(), b.end()), (Bytes{0x0C, 0x12, 0x00, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
+{
+    ASSERT_TRUE(db_.BeginTransaction());
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CodeType,FileName) values (?,?,0,'f')",
+                                {"ABC" + std::to_string(100 + i), std::int64_t{i}}));
+    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (5,'1a2b','f')"));
+    ASSERT_TRUE(db_.CommitTransaction());
+    EXPECT_EQ(DownloadCallers(exchange_, connection_, "f"), DownloadOutcome::Sent);
+    EXPECT_EQ(host_.State().tables.at(0x66).size(), 2000u);
+    EXPECT_EQ(Written().size(), 38u);
+    EXPECT_EQ(DownloadHandhelds(exchange_, connection_, "f"), DownloadOutcome::Sent);
+    EXPECT_EQ(host_.State().tables.at(0x68), (Bytes{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("Call.txt")));
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("ShouChi.txt")));
+
+    prompter_.Clear();
+    host_.State().fault = *ParseSimFault("silent-after:1");
+    EXPECT_EQ(DownloadCallers(exchange_, connection_, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(DownloadHandhelds(exchange_, connection_, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下载呼叫器信息失败！", "手持呼叫器匹配表设置失败！"}));
+}
+
+TEST_F(TableDownloadTest, EmptyCallerAndHandheldTablesAreSilent)
+{
+    EXPECT_EQ(DownloadCallers(exchange_, connection_, "f"), DownloadOutcome::Empty);
+    EXPECT_EQ(DownloadHandhelds(exchange_, connection_, "f"), DownloadOutcome::Empty);
+    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(Written().empty());
 }
 
 } // namespace

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "common/Prompter.h"
+#include "transfer/RecordDecoding.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QPushButton;
+
+namespace px {
+
+class CListCtrlCl;
+
+// The read-back browser: the table a read-back left in a record file, one row per record.
+// It reads the file once, when it is made; "写入到数据库" hands the shown rows to the owner's
+// import and leaves the dialog open, so the same rows can go into another file too.
+class CViewDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    using ImportHandler = std::function<void(const std::vector<std::vector<std::string>>& rows)>;
+
+    // hostModel: the connected host as the main window holds it (0 none, 1 PX, 2 QX), kept for
+    // the import. A missing record file is reported when the dialog is first shown.
+    CViewDlg(BrowserMode mode, int hostModel, const std::string& recordFile, Prompter& prompter,
+             QWidget* parent = nullptr);
+
+    void SetImportHandler(ImportHandler handler) { onImport_ = std::move(handler); }
+
+    BrowserMode Mode() const { return mode_; }
+    int HostModel() const { return hostModel_; }
+    CListCtrlCl* List() const { return list_; }
+    QPushButton* ImportButton() const { return import_; }
+    QPushButton* CancelButton() const { return cancel_; }
+    // The texts of the list's cells, row by row: what an import writes.
+    std::vector<std::vector<std::string>> ShownRows() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Fill(const std::string& recordFile);
+    void PlaceControls();
+    void OnImport();
+
+    BrowserMode mode_;
+    int hostModel_;
+    Prompter& prompter_;
+    CListCtrlCl* list_;
+    QPushButton* import_;
+    QPushButton* cancel_;
+    ImportHandler onImport_;
+    bool fileMissing_ = false;
+    bool shown_ = false;
+};
+
+} // namespace px
