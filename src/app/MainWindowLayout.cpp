@@ -30,7 +30,8 @@ constexpr ControlSpec kControls[] = {
     {0, K::Label, "编号", 130, 213, 17, 8, kNone, 0},
     {1010, K::Edit, "", 152, 211, 22, 12, kDigitsOnly, 0},
     {0, K::Label, "特征码", 177, 213, 26, 8, kNone, 0},
-    {1011, K::Edit, "", 206, 211, 34, 12, kDigitsOnly, 4},
+    // Hexadecimal, not digits only: codes like 1A2B must be typable (filtered as typed).
+    {1011, K::Edit, "", 206, 211, 34, 12, kNone, 4},
     {0, K::Label, "备注", 130, 230, 17, 8, kNone, 0},
     {1012, K::Edit, "", 152, 228, 88, 12, kNone, 0},
     {1036, K::CheckBox, "自动添加特征码", 140, 245, 72, 10, kNone, 0},
