@@ -22,6 +22,7 @@ std::vector<CommandSpec> AllCommands()
     AddHostCommands(commands);
     AddSimCommands(commands);
     AddFileCommands(commands);
+    AddRegistryCommands(commands);
     return commands;
 }
 

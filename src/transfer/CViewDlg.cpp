@@ -21,10 +21,7 @@ QString Q(const std::string& text)
 
 CViewDlg::CViewDlg(BrowserMode mode, int hostModel, const std::string& recordFile,
                    Prompter& prompter, QWidget* parent)
-    : QDialog(parent),
-      mode_(mode),
-      hostModel_(hostModel),
-      prompter_(prompter),
+    : QDialog(parent), mode_(mode), hostModel_(hostModel), prompter_(prompter),
       list_(new CListCtrlCl(this)),
       import_(new QPushButton(QString::fromUtf8("写入到数据库"), this)),
       cancel_(new QPushButton(QString::fromUtf8("取消"), this))

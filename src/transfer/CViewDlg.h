@@ -4,7 +4,6 @@
 #include "transfer/RecordDecoding.h"
 
 #include <QDialog>
-
 #include <functional>
 #include <string>
 #include <vector>

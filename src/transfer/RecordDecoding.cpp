@@ -126,11 +126,11 @@ std::vector<BrowserColumn> BrowserColumns(BrowserMode mode)
     case BrowserMode::InfoMachines:
         return {{"设备编号", kYellow}, {"设备地址", kGreen}, {"设备类型", std::nullopt}};
     case BrowserMode::Callers:
-        return {{"机器类型", kYellow},  {"特征码", kGreen},    {"呼叫器号", kCyan},
-                {"中文名称", kYellow},  {"信息内容", kYellow}, {"信息机1", kGreen},
-                {"信息机2", kGreen},    {"信息机3", kGreen},   {"信息机4", kGreen},
-                {"中级主管1", kCyan},   {"中级主管2", kCyan},  {"高级主管1", kPink},
-                {"高级主管2", kPink},   {"追呼类型", kYellow}};
+        return {{"机器类型", kYellow}, {"特征码", kGreen},    {"呼叫器号", kCyan},
+                {"中文名称", kYellow}, {"信息内容", kYellow}, {"信息机1", kGreen},
+                {"信息机2", kGreen},   {"信息机3", kGreen},   {"信息机4", kGreen},
+                {"中级主管1", kCyan},  {"中级主管2", kCyan},  {"高级主管1", kPink},
+                {"高级主管2", kPink},  {"追呼类型", kYellow}};
     case BrowserMode::Handhelds:
         return {{"设备编号", std::nullopt}, {"设备地址", std::nullopt}};
     }

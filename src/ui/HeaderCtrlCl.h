@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QString>
 #include <QStringList>
-
 #include <algorithm>
 
 namespace px {

@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
-
 #include <algorithm>
 
 namespace px {

@@ -5,7 +5,6 @@
 #include <QStandardItemModel>
 #include <QStringList>
 #include <QTableView>
-
 #include <map>
 #include <utility>
 #include <vector>

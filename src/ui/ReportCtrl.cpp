@@ -2,7 +2,6 @@
 
 #include <QAbstractItemDelegate>
 #include <QHeaderView>
-
 #include <algorithm>
 
 namespace px {
@@ -112,8 +111,7 @@ int CReportCtrl::SelectedRow() const
     return first;
 }
 
-void CReportCtrl::SetCellColours(int row, int column, const QColor& text,
-                                 const QColor& background)
+void CReportCtrl::SetCellColours(int row, int column, const QColor& text, const QColor& background)
 {
     QStandardItem* item = model_->item(row, column);
     if (item == nullptr) {

@@ -4,7 +4,6 @@
 #include <QStandardItemModel>
 #include <QStringList>
 #include <QTableView>
-
 #include <vector>
 
 namespace px {

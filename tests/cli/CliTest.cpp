@@ -239,5 +239,59 @@ TEST_F(CliTest, APxFileIsRefusedWhileAQxHostIsConnected)
     EXPECT_EQ(Run({"file", "list"}).out, "");
 }
 
+TEST_F(CliTest, CallersHandheldsAndTypesFromTheShell)
+{
+    ASSERT_EQ(Run({"file", "new", "店"}).status, 0);
+    ASSERT_EQ(Run({"im", "add", "5", "123", "--file", "店"}).status, 0);
+    ASSERT_EQ(Run({"type", "add", "二四", "2,4"}).status, 0);
+    const auto types = nlohmann::json::parse(Run({"--json", "type", "list"}).out);
+    bool found = false;
+    for (const auto& t : types)
+        found = found || (t["name"] == "二四" && t["keys"] == 2 && t["selection"] == 10);
+    EXPECT_TRUE(found) << types.dump();
+
+    ASSERT_EQ(Run({"sim", "press", "ABCDE2"}).status, 0);
+    const Result automatic = Run({"caller", "register", "--type", "二四", "--name", "八号桌", "--file", "店"});
+    EXPECT_EQ(automatic.status, 0) << automatic.err;
+    EXPECT_EQ(automatic.out, "ABCDE2\nABCDE4\n");
+
+    const Result manual = Run({"caller", "register", "--code", "1234F", "--from", "1", "--to", "3",
+                               "--plus-one", "--file", "店"});
+    EXPECT_EQ(manual.status, 0) << manual.err;
+    EXPECT_EQ(manual.out, "1234F1\n123501\n123511\n");
+
+    ASSERT_EQ(Run({"caller", "set", "ABCDE2", "ZhuiHu", "2", "--file", "店"}).status, 0);
+    ASSERT_EQ(Run({"caller", "set", "ABCDE2", "DeviceNo3", "-1", "--file", "店"}).status, 0);
+    EXPECT_EQ(Run({"caller", "set", "ABCDE2", "CodeNo", "ABC", "--file", "店"}).status, 1);
+    EXPECT_EQ(Run({"caller", "set", "NOPE01", "CallName", "x", "--file", "店"}).status, 1);
+    EXPECT_EQ(Run({"caller", "set", "ABCDE2", "Colour", "x", "--file", "店"}).status, 2);
+    const auto callers = nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out);
+    ASSERT_EQ(callers.size(), 5u);
+    EXPECT_EQ(callers[1]["CodeNo"], "ABCDE2") << "descending codes: ABCDE4 first";
+    EXPECT_EQ(callers[1]["ZhuiHu"], "删除追呼");
+    EXPECT_EQ(callers[1]["CallName"], "八号桌");
+    EXPECT_EQ(callers[1]["DeviceNo1"], "5");
+    EXPECT_EQ(callers[1]["DeviceNo3"], "");
+
+    EXPECT_EQ(Run({"caller", "delete", "ABCDE2", "--all-keys", "--file", "店"}).status, 1) << "no --yes: Cancel";
+    ASSERT_EQ(Run({"--yes", "caller", "delete", "ABCDE2", "--all-keys", "--file", "店"}).status, 0);
+    EXPECT_EQ(nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out).size(), 3u);
+
+    ASSERT_EQ(Run({"handheld", "add", "5", "1a2b", "--file", "店"}).status, 0);
+    ASSERT_EQ(Run({"sim", "press", "3C4D", "--status", "66"}).status, 0);
+    ASSERT_EQ(Run({"handheld", "add", "6", "--file", "店"}).status, 0);
+    EXPECT_EQ(Run({"handheld", "add", "7", "ffff", "--file", "店"}).status, 1);
+    EXPECT_EQ(Run({"handheld", "list", "--file", "店"}).out, "5\t1a2b\t\n6\t3C4D\t\n");
+
+    EXPECT_EQ(Run({"download", "callers", "--file", "店"}).status, 0);
+    EXPECT_EQ(Run({"download", "handhelds", "--file", "店"}).status, 0);
+    const auto status = Status();
+    EXPECT_EQ(status["tables"]["66"], 300);
+    EXPECT_EQ(status["tables"]["68"], 12);
+    ASSERT_EQ(Run({"handheld", "delete", "5", "--file", "店"}).status, 0);
+    EXPECT_EQ(Run({"handheld", "delete", "5", "--file", "店"}).status, 1);
+    ASSERT_EQ(Run({"type", "delete", "二四"}).status, 0);
+}
+
 } // namespace
 } // namespace px

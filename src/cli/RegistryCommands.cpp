@@ -1,0 +1,339 @@
+// Caller types, callers, handheld callers and their downloads.
+
+#include "cli/CliContext.h"
+#include "common/Random.h"
+#include "registry/CallerTypes.h"
+#include "registry/Callers.h"
+#include "registry/Handhelds.h"
+#include "registry/InfoMachines.h"
+#include "registry/RegistryViews.h"
+#include "storage/ConfigFiles.h"
+#include "transfer/TableDownload.h"
+
+#include <nlohmann/json.hpp>
+
+namespace px::cli {
+
+namespace {
+
+struct FileContext
+{
+    std::unique_ptr<CADODatabase> db;
+    ConfigFile file;
+};
+
+// The database and the configuration file named by --file; nothing after a message.
+std::optional<FileContext> OpenFile(Context& context, const Arguments& args)
+{
+    if (!args.Has("file"))
+        throw UsageError("--file NAME is needed");
+    const auto connection = context.ConnectionString();
+    if (!connection)
+        return std::nullopt;
+    FileContext result{std::make_unique<CADODatabase>(), {}};
+    if (!result.db->Open(*connection)) {
+        context.Env().err << "cannot open the database\n";
+        return std::nullopt;
+    }
+    const auto file = FindConfigFile(*result.db, args.Value("file"));
+    if (!file) {
+        context.Prompter().Message("配置文件 \"" + args.Value("file") + "\" 不存在！");
+        return std::nullopt;
+    }
+    result.file = *file;
+    return result;
+}
+
+std::unique_ptr<CADODatabase> OpenGlobal(Context& context)
+{
+    const auto connection = context.ConnectionString();
+    auto db = std::make_unique<CADODatabase>();
+    if (!connection || !db->Open(*connection))
+        return nullptr;
+    return db;
+}
+
+void Words(const Arguments& args, std::size_t count, const char* usage)
+{
+    if (args.words.size() != count)
+        throw UsageError(std::string("usage: pxctl ") + usage);
+}
+
+int TypeList(Context& context, const Arguments& args)
+{
+    Words(args, 0, "type list");
+    auto db = OpenGlobal(context);
+    if (!db)
+        return kExitFailed;
+    const auto types = ListCallerTypesByName(*db);
+    if (context.Options().json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const auto& t : types)
+            list.push_back({{"name", t.name}, {"keys", t.keyCount}, {"selection", t.keySelection}});
+        context.Env().out << list.dump() << '\n';
+        return kExitOk;
+    }
+    for (const auto& t : types)
+        context.Env().out << t.name << '\t' << t.keyCount << '\t' << t.keySelection << '\n';
+    return kExitOk;
+}
+
+int TypeAdd(Context& context, const Arguments& args)
+{
+    Words(args, 2, "type add NAME KEYS   (KEYS like 1,2,4)");
+    std::array<bool, 5> keys{};
+    std::string digits = args.words[1];
+    for (std::size_t at = 0; at <= digits.size();) {
+        const auto comma = digits.find(',', at);
+        const std::string part = digits.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        if (!part.empty())
+            keys[static_cast<std::size_t>(ParseIntOr(part, 1, 5, "a key") - 1)] = true;
+        if (comma == std::string::npos)
+            break;
+        at = comma + 1;
+    }
+    auto db = OpenGlobal(context);
+    if (!db)
+        return kExitFailed;
+    return AddOrUpdateCallerType(*db, context.Prompter(), args.words[0], keys) ? kExitOk : kExitFailed;
+}
+
+int TypeDelete(Context& context, const Arguments& args)
+{
+    Words(args, 1, "type delete NAME");
+    auto db = OpenGlobal(context);
+    if (!db)
+        return kExitFailed;
+    return DeleteCallerType(*db, args.words[0]) && db->GetRecordsAffected() > 0 ? kExitOk : kExitFailed;
+}
+
+int CallerList(Context& context, const Arguments& args)
+{
+    Words(args, 0, "caller list --file NAME");
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
+    static const char* const kColumns[] = {"CodeNo", "CallNo", "CallName", "KeyName", "DeviceNo1",
+                                           "DeviceNo2", "DeviceNo3", "DeviceNo4", "DeviceNo5",
+                                           "DeviceNo6", "DeviceNo7", "DeviceNo8", "ZhuiHu"};
+    const auto rows = LoadCallerGridView(*file->db, file->file.name);
+    if (context.Options().json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const auto& row : rows) {
+            nlohmann::json item;
+            for (int c = 0; c < kCallerGridColumns; ++c)
+                item[kColumns[c]] = row[static_cast<std::size_t>(c)];
+            list.push_back(item);
+        }
+        context.Env().out << list.dump() << '\n';
+        return kExitOk;
+    }
+    for (const auto& row : rows) {
+        for (int c = 0; c < kCallerGridColumns; ++c)
+            context.Env().out << (c ? "\t" : "") << row[static_cast<std::size_t>(c)];
+        context.Env().out << '\n';
+    }
+    return kExitOk;
+}
+
+int CallerRegister(Context& context, const Arguments& args)
+{
+    Words(args, 0, "caller register --type NAME [--code CODE5] ... --file NAME");
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
+    RegistrationRequest request;
+    request.types = LoadCallerTypes(*file->db);
+    const std::string typeName = args.Value("type", "单键0");
+    for (std::size_t i = 0; i < request.types.size(); ++i) {
+        if (request.types[i].name == typeName)
+            request.typePosition = static_cast<int>(i);
+    }
+    if (request.typePosition < 0)
+        throw UsageError("no caller type named '" + typeName + "' (see pxctl type list)");
+    request.manual = args.Has("code");
+    request.manualCode = FilterFeatureCode(args.Value("code"));
+    if (request.manualCode != args.Value("code") || request.manualCode.size() > 5)
+        throw UsageError("--code takes five hexadecimal digits");
+    request.runFrom = args.Value("from", "1");
+    request.runTo = args.Value("to", request.runFrom);
+    request.plusOne = args.Has("plus-one");
+    request.callerNumber = args.Value("number");
+    if (!request.callerNumber.empty())
+        ParseIntOr(request.callerNumber, 0, 99999, "--number");
+    request.callerName = args.Value("name");
+    request.keyNames = LoadKeyNames(*file->db);
+    request.numberList = LoadInfoMachineView(*file->db, file->file.name).numberList;
+    request.fileName = file->file.name;
+    request.fileType = file->file.deviceType;
+    request.hostModel = context.HostModelNow();
+    HostExchange* exchange = request.manual ? nullptr : context.Exchange();
+    if (!request.manual && exchange == nullptr)
+        return kExitFailed;
+    const auto result = RegisterCallers(*file->db, context.Prompter(), exchange,
+                                        *context.ConnectionString(), request);
+    for (const auto& row : result.added)
+        context.Env().out << row[0] << '\n';
+    return result.added.empty() ? kExitFailed : kExitOk;
+}
+
+int CallerSet(Context& context, const Arguments& args)
+{
+    Words(args, 3, "caller set CODENO COLUMN VALUE --file NAME");
+    static const std::vector<std::string> kColumns = {
+        "CodeNo", "CallNo", "CallName", "KeyName", "DeviceNo1", "DeviceNo2", "DeviceNo3",
+        "DeviceNo4", "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8", "ZhuiHu"};
+    const auto it = std::find(kColumns.begin(), kColumns.end(), args.words[1]);
+    if (it == kColumns.end())
+        throw UsageError("COLUMN is one of CodeNo CallNo CallName KeyName DeviceNo1..8 ZhuiHu");
+    const int column = static_cast<int>(it - kColumns.begin());
+    std::string value = args.words[2];
+    if (column == kEscalationColumn) {
+        // The column takes the stored number or the choice's text.
+        const int n = ParseIntOr(value, 0, 2, "ZhuiHu");
+        value = kEscalationChoices[static_cast<std::size_t>(n)];
+    } else if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn && value != "-1" && !value.empty()) {
+        ParseIntOr(value, 0, kMaxPagerNumber, args.words[1].c_str());
+    } else if (column == 1) {
+        ParseIntOr(value, 0, 99999, "CallNo");
+    }
+    if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn && value == "-1")
+        value.clear();
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
+    const auto result = UpdateCallerCell(*file->db, file->file.name, args.words[0], column, value);
+    if (result.restore) {
+        context.Env().err << "特征码必须为6位或12位\n";
+        return kExitFailed;
+    }
+    if (!result.written) {
+        context.Env().err << "特征码 " << args.words[0] << " 不存在\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int CallerDelete(Context& context, const Arguments& args)
+{
+    Words(args, 1, "caller delete CODENO [--all-keys] --file NAME");
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
+    const bool ok = args.Has("all-keys")
+                        ? DeleteCallerKeys(*file->db, context.Prompter(), file->file.name, args.words[0])
+                        : DeleteCallerKey(*file->db, context.Prompter(), file->file.name, args.words[0]);
+    return ok ? kExitOk : kExitFailed;
+}
+
+int HandheldList(Context& context, const Arguments& args)
+{
+    Words(args, 0, "handheld list --file NAME");
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
+    const auto rows = LoadHandheldView(*file->db, file->file.name);
+    if (context.Options().json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const auto& row : rows)
+            list.push_back({{"number", row.deviceNo}, {"code", row.address}, {"remark", row.remark}});
+        context.Env().out << list.dump() << '\n';
+        return kExitOk;
+    }
+    for (const auto& row : rows)
+        context.Env().out << row.deviceNo << '\t' << row.address << '\t' << row.remark << '\n';
+    return kExitOk;
+}
+
+int HandheldAdd(Context& context, const Arguments& args)
+{
+    if (args.words.empty() || args.words.size() > 2)
+        throw UsageError("usage: pxctl handheld add NUMBER [CODE] [--remark TEXT] --file NAME");
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
+    HandheldFields fields;
+    fields.pagerText = "1";
+    fields.numberText = args.words[0];
+    fields.madeUpCode = args.words.size() == 2;
+    fields.featureCode = fields.madeUpCode ? args.words[1] : "";
+    if (fields.madeUpCode && FilterFeatureCode(fields.featureCode) != fields.featureCode)
+        throw UsageError("CODE takes hexadecimal digits");
+    fields.remark = args.Value("remark");
+    HostExchange* exchange = fields.madeUpCode ? nullptr : context.Exchange();
+    if (!fields.madeUpCode && exchange == nullptr)
+        return kExitFailed;
+    Lcg random(static_cast<std::uint32_t>(context.Env().clock.EpochSeconds()));
+    const auto result = SaveHandheld(*file->db, context.Prompter(), exchange, random,
+                                     *context.ConnectionString(), file->file.name,
+                                     file->file.deviceType, context.HostModelNow(), fields);
+    return result.stored ? kExitOk : kExitFailed;
+}
+
+int HandheldDelete(Context& context, const Arguments& args)
+{
+    Words(args, 1, "handheld delete NUMBER --file NAME");
+    ParseIntOr(args.words[0], 1, 99, "NUMBER");
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
+    DeleteHandheld(*file->db, file->file.name, args.words[0]);
+    return file->db->GetRecordsAffected() > 0 ? kExitOk : kExitFailed;
+}
+
+int DownloadTable(Context& context, const Arguments& args, bool callers)
+{
+    Words(args, 0, callers ? "download callers --file NAME" : "download handhelds --file NAME");
+    auto file = OpenFile(context, args);
+    HostExchange* exchange = file ? context.Exchange() : nullptr;
+    if (exchange == nullptr)
+        return kExitFailed;
+    const auto outcome = callers
+                             ? DownloadCallers(*exchange, *context.ConnectionString(), file->file.name)
+                             : DownloadHandhelds(*exchange, *context.ConnectionString(), file->file.name);
+    if (outcome == DownloadOutcome::Empty)
+        context.Env().err << "nothing to download: the table of " << file->file.name << " is empty\n";
+    return outcome == DownloadOutcome::Sent ? kExitOk : kExitFailed;
+}
+
+int DownloadCallersCommand(Context& context, const Arguments& args)
+{
+    return DownloadTable(context, args, true);
+}
+
+int DownloadHandheldsCommand(Context& context, const Arguments& args)
+{
+    return DownloadTable(context, args, false);
+}
+
+} // namespace
+
+void AddRegistryCommands(std::vector<CommandSpec>& commands)
+{
+    commands.push_back({"type list", "", "the caller types", {}, {}, TypeList});
+    commands.push_back({"type add", "NAME KEYS", "add or update a caller type (KEYS like 1,2,4)", {}, {}, TypeAdd});
+    commands.push_back({"type delete", "NAME", "delete a caller type", {}, {}, TypeDelete});
+    commands.push_back({"caller list", "--file NAME", "the callers of a file, one row per key", {"file"}, {}, CallerList});
+    commands.push_back({"caller register",
+                        "--type NAME [--code CODE5] [--from A --to B] [--plus-one] [--number N] [--name TEXT] --file NAME",
+                        "register callers: --code is manual mode, without it the host reports the pressed key",
+                        {"file", "type", "code", "from", "to", "number", "name"}, {"plus-one"}, CallerRegister});
+    commands.push_back({"caller set", "CODENO COLUMN VALUE --file NAME",
+                        "change one column of a key (COLUMN: CodeNo CallNo CallName KeyName DeviceNo1..8 ZhuiHu)",
+                        {"file"}, {}, CallerSet});
+    commands.push_back({"caller delete", "CODENO [--all-keys] --file NAME",
+                        "delete a key, or keys 1 to 9 of its caller (asks: use --yes)", {"file"},
+                        {"all-keys"}, CallerDelete});
+    commands.push_back({"handheld list", "--file NAME", "the handheld callers of a file", {"file"}, {}, HandheldList});
+    commands.push_back({"handheld add", "NUMBER [CODE] [--remark TEXT] --file NAME",
+                        "add or modify a handheld caller (no CODE: read from the host)", {"file", "remark"}, {},
+                        HandheldAdd});
+    commands.push_back({"handheld delete", "NUMBER --file NAME", "delete a handheld caller", {"file"}, {},
+                        HandheldDelete});
+    commands.push_back({"download callers", "--file NAME", "download the caller table to the host", {"file"}, {},
+                        DownloadCallersCommand});
+    commands.push_back({"download handhelds", "--file NAME", "download the handheld match table", {"file"}, {},
+                        DownloadHandheldsCommand});
+}
+
+} // namespace px::cli
