@@ -18,7 +18,7 @@
 #include "settings/Maintenance.h"
 #include "registry/RegistryViews.h"
 #include "ui/CallerGridView.h"
-#include "ui/ReportList.h"
+#include "ui/ReportCtrl.h"
 
 #include <QAction>
 #include <QApplication>
@@ -162,8 +162,8 @@ void CPX_SystemDlg::BuildControls()
         case ControlKind::GroupBox:
             widget = new QGroupBox(text, canvas_);
             break;
-        case ControlKind::ReportList:
-            widget = new ReportList(canvas_);
+        case ControlKind::CReportCtrl:
+            widget = new CReportCtrl(canvas_);
             break;
         case ControlKind::Label:
             widget = new QLabel(text, canvas_);
@@ -229,9 +229,9 @@ void CPX_SystemDlg::BuildControls()
         }
     }
 
-    As<ReportList>(Control(1000))->SetColumns(
+    As<CReportCtrl>(Control(1000))->SetColumns(
         {{Q("传呼号"), 20}, {Q("地址码"), 50}, {Q("类型"), 50}, {Q("备注"), 90}});
-    As<ReportList>(Control(1008))->SetColumns(
+    As<CReportCtrl>(Control(1008))->SetColumns(
         {{Q("编号"), 80}, {Q("地址码"), 60}, {Q("备注"), 70}});
 
     connect(As<QPushButton>(Control(1)), &QPushButton::clicked, this,
@@ -242,14 +242,14 @@ void CPX_SystemDlg::BuildControls()
             &CPX_SystemDlg::OnSaveInfoMachine);
     connect(As<QPushButton>(Control(1006)), &QPushButton::clicked, this,
             &CPX_SystemDlg::OnDeleteInfoMachine);
-    connect(As<ReportList>(Control(1000))->selectionModel(), &QItemSelectionModel::selectionChanged,
+    connect(As<CReportCtrl>(Control(1000))->selectionModel(), &QItemSelectionModel::selectionChanged,
             this, &CPX_SystemDlg::OnInfoMachineSelected);
 
     connect(As<QPushButton>(Control(1013)), &QPushButton::clicked, this,
             &CPX_SystemDlg::OnSaveHandheld);
     connect(As<QPushButton>(Control(1015)), &QPushButton::clicked, this,
             &CPX_SystemDlg::OnDeleteHandheld);
-    connect(As<ReportList>(Control(1008))->selectionModel(), &QItemSelectionModel::selectionChanged,
+    connect(As<CReportCtrl>(Control(1008))->selectionModel(), &QItemSelectionModel::selectionChanged,
             this, &CPX_SystemDlg::OnHandheldSelected);
     connect(As<QCheckBox>(Control(1036)), &QCheckBox::clicked, this, [this] {
         Lcg random(TimeSeed());
@@ -362,14 +362,14 @@ QWidget* CPX_SystemDlg::Control(int id) const
     return it != controls_.end() ? it->second : nullptr;
 }
 
-ReportList* CPX_SystemDlg::InfoMachineList() const
+CReportCtrl* CPX_SystemDlg::InfoMachineList() const
 {
-    return As<ReportList>(Control(1000));
+    return As<CReportCtrl>(Control(1000));
 }
 
-ReportList* CPX_SystemDlg::HandheldList() const
+CReportCtrl* CPX_SystemDlg::HandheldList() const
 {
-    return As<ReportList>(Control(1008));
+    return As<CReportCtrl>(Control(1008));
 }
 
 CallerGridView* CPX_SystemDlg::CallerGrid() const
@@ -508,7 +508,7 @@ void CPX_SystemDlg::OnDeleteInfoMachine()
 {
     if (!OpenDatabase())
         return;
-    ReportList* list = InfoMachineList();
+    CReportCtrl* list = InfoMachineList();
     const int row = list->SelectedRow();
     DeleteInfoMachine(database_, currentFile_,
                       row >= 0 ? list->Text(row, 0).toStdString() : std::string());
@@ -520,7 +520,7 @@ void CPX_SystemDlg::OnDeleteInfoMachine()
 
 void CPX_SystemDlg::OnInfoMachineSelected()
 {
-    ReportList* list = InfoMachineList();
+    CReportCtrl* list = InfoMachineList();
     const int row = list->SelectedRow();
     if (row < 0)
         return;
@@ -632,7 +632,7 @@ void CPX_SystemDlg::OnDeleteHandheld()
 {
     if (!OpenDatabase())
         return;
-    ReportList* list = HandheldList();
+    CReportCtrl* list = HandheldList();
     const int row = list->SelectedRow();
     DeleteHandheld(database_, currentFile_, row >= 0 ? list->Text(row, 0).toStdString() : std::string());
     ReloadRegistrationViews(currentFile_);
@@ -643,7 +643,7 @@ void CPX_SystemDlg::OnDeleteHandheld()
 
 void CPX_SystemDlg::OnHandheldSelected()
 {
-    ReportList* list = HandheldList();
+    CReportCtrl* list = HandheldList();
     const int row = list->SelectedRow();
     if (row < 0)
         return;
@@ -736,8 +736,8 @@ void CPX_SystemDlg::MakeFileCurrent(const std::string& name, int fileType)
 
 void CPX_SystemDlg::ReloadRegistrationViews(const std::string& fileName)
 {
-    ReportList* machines = InfoMachineList();
-    ReportList* handhelds = HandheldList();
+    CReportCtrl* machines = InfoMachineList();
+    CReportCtrl* handhelds = HandheldList();
     auto* senderNumbers = As<QComboBox>(Control(1031));
     machines->Clear();
     handhelds->Clear();

@@ -30,7 +30,7 @@ class CTypeDlg;
 class CallerGridView;
 class QtDataMonitor;
 class QtProgressSink;
-class ReportList;
+class CReportCtrl;
 
 // What the main window works with; owned by whoever starts it.
 struct AppServices
@@ -93,8 +93,8 @@ public:
 
     QAction* Command(int id) const;
     QWidget* Control(int id) const;
-    ReportList* InfoMachineList() const;
-    ReportList* HandheldList() const;
+    CReportCtrl* InfoMachineList() const;
+    CReportCtrl* HandheldList() const;
     CallerGridView* CallerGrid() const;
 
 public slots:

@@ -11,7 +11,7 @@ using K = ControlKind;
 constexpr ControlSpec kControls[] = {
     // information machines
     {0, K::GroupBox, "信息机登记", 3, 4, 121, 284, kNone, 0},
-    {1000, K::ReportList, "", 8, 17, 113, 171, kNone, 0},
+    {1000, K::CReportCtrl, "", 8, 17, 113, 171, kNone, 0},
     {0, K::Label, "传呼号", 7, 196, 24, 8, kNone, 0},
     {1001, K::Edit, "", 33, 194, 21, 12, kDigitsOnly, 0},
     {0, K::Label, "地址码", 58, 196, 24, 8, kNone, 0},
@@ -26,7 +26,7 @@ constexpr ControlSpec kControls[] = {
     {1006, K::Button, "删除", 69, 264, 45, 17, kDisabled, 0},
     // handheld callers
     {0, K::GroupBox, "手持呼叫器登记", 123, 4, 121, 284, kNone, 0},
-    {1008, K::ReportList, "", 129, 17, 111, 181, kNone, 0},
+    {1008, K::CReportCtrl, "", 129, 17, 111, 181, kNone, 0},
     {0, K::Label, "编号", 130, 213, 17, 8, kNone, 0},
     {1010, K::Edit, "", 152, 211, 22, 12, kDigitsOnly, 0},
     {0, K::Label, "特征码", 177, 213, 26, 8, kNone, 0},

@@ -10,7 +10,7 @@ namespace px {
 enum class ControlKind
 {
     GroupBox,
-    ReportList,
+    CReportCtrl,
     Label,
     Edit,
     CheckBox,

@@ -1,7 +1,7 @@
 #include "registry/CTypeDlg.h"
 
 #include "registry/CallerTypes.h"
-#include "ui/ReportList.h"
+#include "ui/ReportCtrl.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -28,7 +28,7 @@ CTypeDlg::CTypeDlg(const std::string& connectionString, Prompter& prompter, Cloc
       prompter_(prompter),
       clock_(clock),
       pump_(pump),
-      list_(new ReportList(this)),
+      list_(new CReportCtrl(this)),
       name_(new QLineEdit(this)),
       keyCount_(new QComboBox(this)),
       add_(new QPushButton(Q("添加"), this)),

@@ -15,7 +15,7 @@ class QPushButton;
 
 namespace px {
 
-class ReportList;
+class CReportCtrl;
 
 // The caller type table: name, key count and which keys the caller has.
 class CTypeDlg : public QDialog
@@ -27,7 +27,7 @@ public:
     CTypeDlg(const std::string& connectionString, Prompter& prompter, Clock& clock,
              EventPump& pump, QWidget* parent = nullptr);
 
-    ReportList* List() const { return list_; }
+    CReportCtrl* List() const { return list_; }
     QLineEdit* NameEdit() const { return name_; }
     QComboBox* KeyCountBox() const { return keyCount_; }
     QPushButton* KeyToggle(int key) const { return keys_[static_cast<std::size_t>(key - 1)]; }
@@ -48,7 +48,7 @@ private:
     Prompter& prompter_;
     Clock& clock_;
     EventPump& pump_;
-    ReportList* list_;
+    CReportCtrl* list_;
     QLineEdit* name_;
     QComboBox* keyCount_;
     std::array<QPushButton*, 5> keys_{};

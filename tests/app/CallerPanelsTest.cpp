@@ -2,7 +2,7 @@
 
 #include "registry/CTypeDlg.h"
 #include "ui/CallerGridView.h"
-#include "ui/ReportList.h"
+#include "ui/ReportCtrl.h"
 
 #include <QAbstractItemDelegate>
 #include <QAction>
@@ -158,7 +158,7 @@ TEST_F(CallerPanelsTest, HandheldPanelAddsSelectsAndDeletes)
     Edit(1010)->setText("7");
     Edit(1012)->setText("领班");
     Press(1013);
-    ReportList* list = w.HandheldList();
+    CReportCtrl* list = w.HandheldList();
     ASSERT_EQ(list->RowCount(), 2);
     EXPECT_EQ(list->Text(1, 1), "3C4D");
     EXPECT_EQ(Edit(1010)->text(), "8");

@@ -4,7 +4,7 @@
 
 #include "common/IniFile.h"
 #include "storage/CNewDlg.h"
-#include "ui/ReportList.h"
+#include "ui/ReportCtrl.h"
 
 #include <QAction>
 #include <QApplication>
@@ -171,7 +171,7 @@ TEST_F(FileCommandsTest, TheRegistrationStripAddsSelectsAndDeletesMachines)
     AddFile("f", 0);
     CPX_SystemDlg& w = ScriptedWindow();
     w.MakeFileCurrent("f", 0);
-    ReportList* list = w.InfoMachineList();
+    CReportCtrl* list = w.InfoMachineList();
     ASSERT_EQ(list->RowCount(), 1); // pager 5 from the fixture
 
     Type(1001, "0");

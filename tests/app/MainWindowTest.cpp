@@ -4,7 +4,7 @@
 
 #include "common/IniFile.h"
 #include "ui/CallerGridView.h"
-#include "ui/ReportList.h"
+#include "ui/ReportCtrl.h"
 
 #include <QAction>
 #include <QApplication>
