@@ -14,7 +14,12 @@
 #include "settings/InfoMessage.h"
 #include "storage/CNewDlg.h"
 #include "storage/ConfigFiles.h"
+#include "transfer/CViewDlg.h"
+#include "transfer/Import.h"
+#include "transfer/ReadBack.h"
 #include "transfer/TableDownload.h"
+
+#include <filesystem>
 #include "settings/Maintenance.h"
 #include "registry/RegistryViews.h"
 #include "ui/CallerGridView.h"
@@ -121,6 +126,7 @@ CPX_SystemDlg::CPX_SystemDlg(const AppServices& services, QWidget* parent)
     };
     runFileDialog_ = [](CNewDlg& dialog) { return dialog.exec(); };
     runTypeDialog_ = [](CTypeDlg& dialog) { return dialog.exec(); };
+    runViewDialog_ = [](CViewDlg& dialog) { return dialog.exec(); };
     if (services_.simulatedHost) {
         auto* badge = new QLabel(Q("模拟主机 (simulated host)"), this);
         badge->setObjectName("simulatedHostBadge");
@@ -417,6 +423,15 @@ void CPX_SystemDlg::OnCommand(int id)
             DeleteCallerKeys(database_, services_.prompter, currentFile_, rememberedCode_))
             ReloadRegistrationViews(currentFile_);
         break;
+    case 32805:
+        ReadBackIntoBrowser(static_cast<int>(BrowserMode::InfoMachines));
+        break;
+    case 32806:
+        ReadBackIntoBrowser(static_cast<int>(BrowserMode::Callers));
+        break;
+    case 32807:
+        ReadBackIntoBrowser(static_cast<int>(BrowserMode::Handhelds));
+        break;
     case 32786:
         RunHostCommand([this] { DownloadInfoMachines(*exchange_, connectionString_, currentFile_); });
         break;
@@ -529,6 +544,38 @@ void CPX_SystemDlg::OnInfoMachineSelected()
     As<QLineEdit>(Control(1003))->setText(list->Text(row, 3));
     if (const auto index = ReceiverTypeIndex(list->Text(row, 2).toStdString()))
         As<QComboBox>(Control(1045))->setCurrentIndex(*index);
+}
+
+void CPX_SystemDlg::ReadBackIntoBrowser(int modeValue)
+{
+    const auto mode = static_cast<BrowserMode>(modeValue);
+    bool hostFound = false;
+    RunHostCommand([&] { hostFound = ReadBackTable(*exchange_, mode); });
+    if (!hostFound)
+        return;
+    // The browser opens whatever the outcome; without a file it says so.
+    const std::string path = exchange_->RecordFilePath(RecordFileName(mode));
+    {
+        CViewDlg browser(mode, HostModelCode(), path, services_.prompter, this);
+        browser.SetImportHandler([this, modeValue, &browser](const std::vector<std::vector<std::string>>& rows) {
+            ImportFromBrowser(modeValue, browser.HostModel(), rows);
+        });
+        runViewDialog_(browser);
+    }
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+void CPX_SystemDlg::ImportFromBrowser(int modeValue, int hostModel,
+                                      const std::vector<std::vector<std::string>>& rows)
+{
+    CNewDlg chooser(connectionString_, services_.prompter, FileDialogMode::Import, this);
+    if (runFileDialog_(chooser) != QDialog::Accepted)
+        return;
+    CADODatabase db;
+    db.Open(connectionString_);
+    ImportRows(db, services_.prompter, static_cast<BrowserMode>(modeValue), hostModel,
+               chooser.FileName(), chooser.DeviceType(), rows);
 }
 
 void CPX_SystemDlg::LoadCallerTypeList()

@@ -27,6 +27,7 @@ namespace px {
 
 class CNewDlg;
 class CTypeDlg;
+class CViewDlg;
 class CallerGridView;
 class QtDataMonitor;
 class QtProgressSink;
@@ -73,6 +74,7 @@ public:
     // How the file dialog is run (modally unless replaced); returns the dialog's result.
     void SetFileDialogRunner(std::function<int(CNewDlg&)> runner) { runFileDialog_ = std::move(runner); }
     void SetTypeDialogRunner(std::function<int(CTypeDlg&)> runner) { runTypeDialog_ = std::move(runner); }
+    void SetViewDialogRunner(std::function<int(CViewDlg&)> runner) { runViewDialog_ = std::move(runner); }
     const std::vector<CallerType>& CallerTypes() const { return callerTypes_; }
     const std::string& CurrentFileName() const { return currentFile_; }
     // -1 none, 0 PX, 1 QX.
@@ -132,6 +134,8 @@ private:
     void SaveFileAs();
     int HostModelCode() const { return static_cast<int>(link_.GetHostModel()); }
     void LoadCallerTypeList();
+    void ReadBackIntoBrowser(int mode);
+    void ImportFromBrowser(int mode, int hostModel, const std::vector<std::vector<std::string>>& rows);
     void OnGridEdited(int row, int column, const QString& text);
     void FilterCodeEdit(int id);
     std::uint32_t TimeSeed() const { return static_cast<std::uint32_t>(services_.clock.EpochSeconds()); }
@@ -146,6 +150,7 @@ private:
     std::function<QString()> chooseFirmware_;
     std::function<int(CNewDlg&)> runFileDialog_;
     std::function<int(CTypeDlg&)> runTypeDialog_;
+    std::function<int(CViewDlg&)> runViewDialog_;
     CADODatabase database_;
     std::string connectionString_;
 

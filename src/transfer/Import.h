@@ -1,0 +1,32 @@
+#pragma once
+
+// Writing the rows of a read-back into a configuration file, replacing that file's rows of the
+// same table.
+
+#include "common/Prompter.h"
+#include "storage/AdoDatabase.h"
+#include "transfer/RecordDecoding.h"
+
+#include <string>
+#include <vector>
+
+namespace px {
+
+enum class ImportOutcome
+{
+    ModelMismatch, // the file's model does not fit the connected host
+    NoDatabase,
+    EmptyList,    // at most the new file entry was written
+    NotConfirmed, // the overwrite question was not answered OK
+    Imported,
+    Failed, // nothing of the table changed; a message says why
+};
+
+// Imports the rows shown for a mode into the file of the given name. A new name is created
+// with the chosen model; an existing one keeps its own. The table's rows are replaced in one
+// transaction: a bad or failing row leaves them as they were.
+ImportOutcome ImportRows(CADODatabase& db, Prompter& prompter, BrowserMode mode, int hostModel,
+                         const std::string& fileName, int chosenType,
+                         const std::vector<BrowserRow>& rows);
+
+} // namespace px

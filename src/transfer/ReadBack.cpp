@@ -1,0 +1,32 @@
+#include "transfer/ReadBack.h"
+
+#include <filesystem>
+
+namespace px {
+
+ReadBackSpec ReadBackFor(BrowserMode mode)
+{
+    switch (mode) {
+    case BrowserMode::InfoMachines:
+        return {0x84, "读取信息机信息"};
+    case BrowserMode::Callers:
+        return {0x85, "读取呼叫器信息"};
+    case BrowserMode::Handhelds:
+        return {0x87, "读取手持呼叫器信息"};
+    }
+    return {0x84, ""};
+}
+
+bool ReadBackTable(HostExchange& exchange, BrowserMode mode)
+{
+    if (!exchange.Link().FindHost())
+        return false;
+    const std::string path = exchange.RecordFilePath(RecordFileName(mode));
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    const ReadBackSpec spec = ReadBackFor(mode);
+    exchange.ReadBack(spec.command, path, spec.caption);
+    return true;
+}
+
+} // namespace px

@@ -1,0 +1,189 @@
+#include "transfer/Import.h"
+#include "transfer/ReadBack.h"
+#include "transfer/TableDownload.h"
+
+#include "hostlink/HostFixture.h"
+#include "storage/ConfigFiles.h"
+#include "storage/Schema.h"
+
+namespace px {
+namespace {
+
+constexpr int kPxHost = 1;
+constexpr int kQxHost = 2;
+
+class ImportTest : public test::HostFixture
+{
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
+        ASSERT_TRUE(db_.Open(connection_));
+    }
+
+    // Each row of a table of a file as "column=value|..." in a fixed order.
+    std::vector<std::string> Rows(const char* table, const std::string& file, const char* order)
+    {
+        std::vector<std::string> rows;
+        CADORecordset rs(db_);
+        EXPECT_TRUE(rs.Open(db_, std::string("select * from ") + table + " where FileName=? order by " + order, {file}));
+        for (; !rs.IsEof(); rs.MoveNext()) {
+            std::string row;
+            for (int i = 0; i < rs.GetFieldCount(); ++i) {
+                if (rs.GetFieldName(i) == "FileName")
+                    continue;
+                std::string value;
+                rs.GetFieldValue(i, value);
+                row += rs.GetFieldName(i) + "=" + value + "|";
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    std::vector<BrowserRow> ReadBackRows(BrowserMode mode)
+    {
+        EXPECT_TRUE(ReadBackTable(exchange_, mode));
+        auto rows = ReadRecordFile(mode, exchange_.RecordFilePath(RecordFileName(mode)));
+        EXPECT_TRUE(rows.has_value());
+        return rows.value_or(std::vector<BrowserRow>{});
+    }
+
+    std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
+    CADODatabase db_;
+};
+
+TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
+{
+    ASSERT_TRUE(InsertConfigFile(db_, "src", 0));
+    ASSERT_TRUE(db_.Execute(
+        "insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
+        "(7,'0000123','前台','src',4),(499,'2097151','','src',2),(0,'55','钟','src',0)"));
+    ASSERT_TRUE(db_.Execute(
+        "insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,DeviceNo3,DeviceNo4,"
+        "DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,FileName) values "
+        "('a1b2c3',70000,'一二三四五六','O''Brien 结账',12,-1,3,4,5,6,7,499,5,0,'src'),"
+        "('0123456789ab',8,'八号','',-1,-1,-1,-1,-1,-1,-1,-1,1,7,'src')"));
+    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values "
+                            "(5,'1a2b','经理','src'),(6,'ffff','','src'),(300,'12','','src')"));
+    ASSERT_EQ(DownloadInfoMachines(exchange_, connection_, "src"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadCallers(exchange_, connection_, "src"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadHandhelds(exchange_, connection_, "src"), DownloadOutcome::Sent);
+    prompter_.Clear();
+
+    for (BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers, BrowserMode::Handhelds}) {
+        prompter_.Answer(true);
+        EXPECT_EQ(ImportRows(db_, prompter_, mode, kPxHost, "dst", 0, ReadBackRows(mode)),
+                  ImportOutcome::Imported);
+    }
+    EXPECT_EQ(FindConfigFile(db_, "dst")->deviceType, 0);
+
+    // Addresses lose their leading zeros, remarks are gone, types come back as the code sent.
+    EXPECT_EQ(Rows("T_Device1", "dst", "DeviceNo"),
+              (std::vector<std::string>{"DeviceNo=0|Address=55|Remark=|TypeNo=0|",
+                                        "DeviceNo=7|Address=123|Remark=|TypeNo=4|",
+                                        "DeviceNo=499|Address=2097151|Remark=|TypeNo=2|"}));
+    // Codes come back upper case, CallNo in 16 bits, names cut at 10 bytes, escalation 5
+    // becomes 2, a code kind other than 0 becomes 1; devices and -1 stay.
+    EXPECT_EQ(Rows("T_Device3", "dst", "CodeNo"),
+              (std::vector<std::string>{
+                  "CodeNo=0123456789AB|CallNo=8|CallName=八号|KeyName=|DeviceNo1=-1|DeviceNo2=-1|"
+                  "DeviceNo3=-1|DeviceNo4=-1|DeviceNo5=-1|DeviceNo6=-1|DeviceNo7=-1|DeviceNo8=-1|"
+                  "ZhuiHu=1|CodeType=1|",
+                  "CodeNo=A1B2C3|CallNo=4464|CallName=一二三四五|KeyName=O'Brien 结账|DeviceNo1=12|"
+                  "DeviceNo2=-1|DeviceNo3=3|DeviceNo4=4|DeviceNo5=5|DeviceNo6=6|DeviceNo7=7|"
+                  "DeviceNo8=499|ZhuiHu=2|CodeType=0|"}));
+    // Numbers keep their low byte, codes four upper-case digits; FFFF is dropped.
+    EXPECT_EQ(Rows("T_Device2", "dst", "DeviceNo"),
+              (std::vector<std::string>{"DeviceNo=5|Address=1A2B|Remark=|",
+                                        "DeviceNo=44|Address=1200|Remark=|"}));
+}
+
+TEST_F(ImportTest, TheFileModelMustFitTheHost)
+{
+    const std::vector<BrowserRow> none;
+    struct Case
+    {
+        int host;
+        int fileType;
+        bool accepted;
+    };
+    for (const Case c : {Case{kPxHost, 1, false}, Case{0, 0, false}, Case{0, 1, false},
+                         Case{kQxHost, 0, true}, Case{kPxHost, 0, true}, Case{kQxHost, 1, true}}) {
+        prompter_.Clear();
+        const auto outcome = ImportRows(db_, prompter_, BrowserMode::Callers, c.host,
+                                        "f" + std::to_string(c.host) + std::to_string(c.fileType),
+                                        c.fileType, none);
+        EXPECT_EQ(outcome, c.accepted ? ImportOutcome::EmptyList : ImportOutcome::ModelMismatch)
+            << c.host << "/" << c.fileType;
+        if (!c.accepted) {
+            EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"连接的机器型号与文件类型不匹配，请检查重试！"}));
+        }
+    }
+}
+
+TEST_F(ImportTest, AnExistingFileKeepsItsModelAndOnlyTheModesTableIsReplaced)
+{
+    ASSERT_TRUE(InsertConfigFile(db_, "f", 1));
+    ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,FileName) values (1,'1','f'),(2,'2','f')"));
+    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
+    prompter_.Answer(true);
+    const std::vector<BrowserRow> rows = {{"9", "900", "LW3"}};
+    ASSERT_EQ(ImportRows(db_, prompter_, BrowserMode::InfoMachines, kQxHost, "f", 0, rows),
+              ImportOutcome::Imported);
+    EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在2个设备，确定要用当前显示的1个设备覆盖？");
+    EXPECT_EQ(prompter_.All()[0].caption, "提示");
+    EXPECT_EQ(FindConfigFile(db_, "f")->deviceType, 1);
+    EXPECT_EQ(Rows("T_Device1", "f", "DeviceNo"), (std::vector<std::string>{"DeviceNo=9|Address=900|Remark=|TypeNo=4|"}));
+    EXPECT_EQ(Rows("T_Device2", "f", "DeviceNo").size(), 1u);
+}
+
+TEST_F(ImportTest, AnEmptyListOrACancelWritesOnlyTheNewFile)
+{
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, kPxHost, "new", 0, {}),
+              ImportOutcome::EmptyList);
+    EXPECT_TRUE(prompter_.All().empty()) << "nothing is asked";
+    EXPECT_TRUE(FindConfigFile(db_, "new").has_value());
+
+    prompter_.Answer(false);
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, kPxHost, "other", 0, {{"5", "1A2B"}}),
+              ImportOutcome::NotConfirmed);
+    EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在0个记录，确定要用当前显示的1个记录覆盖？");
+    EXPECT_TRUE(FindConfigFile(db_, "other").has_value());
+    EXPECT_TRUE(Rows("T_Device2", "other", "DeviceNo").empty());
+}
+
+TEST_F(ImportTest, AFailingRowLeavesTheFileAsItWas)
+{
+    ASSERT_TRUE(InsertConfigFile(db_, "f", 0));
+    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
+    ASSERT_TRUE(db_.Execute("create trigger refuse before insert on T_Device2 when NEW.DeviceNo=7 "
+                            "begin select raise(abort, 'refused'); end"));
+    prompter_.Answer(true);
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, kPxHost, "f", 0,
+                         {{"5", "1A2B"}, {"7", "3C4D"}, {"8", "5E6F"}}),
+              ImportOutcome::Failed);
+    EXPECT_EQ(prompter_.Texts().back(), "写入数据库失败（第2行），文件 f 保持原样！");
+    EXPECT_EQ(Rows("T_Device2", "f", "DeviceNo"), (std::vector<std::string>{"DeviceNo=1|Address=ABCD|Remark=|"}));
+
+    prompter_.Answer(true);
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Callers, kPxHost, "f", 0, {{"0", "A1"}}),
+              ImportOutcome::Failed) << "a row the browser could not show";
+}
+
+TEST_F(ImportTest, AFailedReadBackLeavesNoFileAndNoHostNoReadBack)
+{
+    host_.State().tables[0x66] = Bytes(300, 0x11);
+    host_.State().fault = *ParseSimFault("silent-after:1");
+    const std::string path = exchange_.RecordFilePath(RecordFileName(BrowserMode::Callers));
+    WriteFile("RCall.txt", Bytes(100, 0x55)); // left over from an earlier read-back
+    EXPECT_TRUE(ReadBackTable(exchange_, BrowserMode::Callers));
+    EXPECT_FALSE(ReadRecordFile(BrowserMode::Callers, path).has_value());
+
+    backend_.RemoveDevice(device_);
+    EXPECT_FALSE(ReadBackTable(exchange_, BrowserMode::Callers));
+}
+
+} // namespace
+} // namespace px
