@@ -23,6 +23,7 @@ std::vector<CommandSpec> AllCommands()
     AddSimCommands(commands);
     AddFileCommands(commands);
     AddRegistryCommands(commands);
+    AddReadBackCommands(commands);
     return commands;
 }
 

@@ -293,5 +293,30 @@ TEST_F(CliTest, CallersHandheldsAndTypesFromTheShell)
     ASSERT_EQ(Run({"type", "delete", "二四"}).status, 0);
 }
 
+TEST_F(CliTest, ReadBackPrintsAndImports)
+{
+    ASSERT_EQ(Run({"file", "new", "店"}).status, 0);
+    ASSERT_EQ(Run({"im", "add", "3", "123", "--type", "LW3", "--file", "店"}).status, 0);
+    ASSERT_EQ(Run({"im", "add", "7", "2097151", "--file", "店"}).status, 0);
+    ASSERT_EQ(Run({"download", "im", "--file", "店"}).status, 0);
+
+    const Result shown = Run({"--json", "readback", "im"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    const auto rows = nlohmann::json::parse(shown.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], "3");
+    EXPECT_EQ(rows[1][1], "2097151");
+
+    EXPECT_EQ(Run({"readback", "im", "--import", "副本"}).status, 1) << "the question needs --yes";
+    ASSERT_EQ(Run({"--yes", "readback", "im", "--import", "副本"}).status, 0);
+    EXPECT_EQ(Run({"im", "list", "--file", "副本"}).out, "3\t123\tLW3\t\n7\t2097151\tBX-2\t\n");
+
+    ASSERT_EQ(Run({"sim", "fault", "silent"}).status, 0);
+    const Result failed = Run({"readback", "callers"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("无法找到回读文件RCall.txt文件！"), std::string::npos);
+    EXPECT_EQ(Run({"readback", "everything"}).status, 2);
+}
+
 } // namespace
 } // namespace px
