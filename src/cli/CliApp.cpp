@@ -24,6 +24,7 @@ std::vector<CommandSpec> AllCommands()
     AddFileCommands(commands);
     AddRegistryCommands(commands);
     AddReadBackCommands(commands);
+    AddConfigCommands(commands);
     return commands;
 }
 

@@ -318,5 +318,47 @@ TEST_F(CliTest, ReadBackPrintsAndImports)
     EXPECT_EQ(Run({"readback", "everything"}).status, 2);
 }
 
+TEST_F(CliTest, ExportImportAndVerifyASite)
+{
+    ASSERT_EQ(Run({"file", "new", "店"}).status, 0);
+    ASSERT_EQ(Run({"im", "add", "3", "0000123", "--remark", "O'Brien", "--file", "店"}).status, 0);
+    ASSERT_EQ(Run({"handheld", "add", "5", "1A2B", "--file", "店"}).status, 0);
+    ASSERT_EQ(Run({"caller", "register", "--code", "ABCDE", "--name", "八号桌", "--file", "店"}).status, 0);
+    const std::string json = data_.File("site.json");
+    ASSERT_EQ(Run({"export", "店", json}).status, 0);
+    EXPECT_EQ(Run({"export", "nope", json}).status, 1);
+
+    EXPECT_EQ(Run({"import", json}).status, 1) << "the name exists";
+    ASSERT_EQ(Run({"import", json, "--as", "二号店"}).status, 0);
+    EXPECT_EQ(Run({"im", "list", "--file", "二号店"}).out, Run({"im", "list", "--file", "店"}).out);
+    ASSERT_EQ(Run({"--yes", "import", json}).status, 0);
+
+    for (const char* table : {"im", "callers", "handhelds"})
+        ASSERT_EQ(Run({"download", table, "--file", "店"}).status, 0) << table;
+    const Result same = Run({"verify", "店"});
+    EXPECT_EQ(same.status, 0) << same.out << same.err;
+    const Result json1 = Run({"--json", "verify", "店"});
+    EXPECT_TRUE(nlohmann::json::parse(json1.out)["match"].get<bool>());
+
+    ASSERT_EQ(Run({"caller", "set", "ABCDE1", "CallName", "九号桌", "--file", "店"}).status, 0);
+    const Result changed = Run({"--json", "verify", "店"});
+    EXPECT_EQ(changed.status, 1);
+    const auto report = nlohmann::json::parse(changed.out);
+    EXPECT_FALSE(report["match"].get<bool>());
+    ASSERT_EQ(report["differences"].size(), 1u);
+    EXPECT_EQ(report["differences"][0]["key"], "ABCDE1");
+    EXPECT_EQ(report["differences"][0]["file"], "九号桌");
+    EXPECT_EQ(report["differences"][0]["host"], "八号桌");
+
+    {
+        std::ofstream bad(data_.File("bad.json"));
+        bad << R"({"format": 1, "name": "x", "model": "px", "infoMachines": [{"DeviceNo": 600, "Address": "1", "Remark": "", "TypeNo": 0}], "handhelds": [], "callers": []})";
+    }
+    const Result bad = Run({"import", data_.File("bad.json")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("infoMachines[0].DeviceNo"), std::string::npos);
+    EXPECT_EQ(Run({"file", "list"}).out.find("\tx\n"), std::string::npos) << "nothing written";
+}
+
 } // namespace
 } // namespace px

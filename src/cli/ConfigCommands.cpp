@@ -1,0 +1,142 @@
+// Whole configuration files: JSON export and import, and verifying what the host holds.
+
+#include "cli/CliContext.h"
+#include "storage/ConfigJson.h"
+#include "transfer/Verify.h"
+
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <sstream>
+
+namespace px::cli {
+
+namespace {
+
+std::unique_ptr<CADODatabase> Database(Context& context)
+{
+    const auto connection = context.ConnectionString();
+    auto db = std::make_unique<CADODatabase>();
+    if (!connection || !db->Open(*connection)) {
+        context.Env().err << "cannot open the database\n";
+        return nullptr;
+    }
+    return db;
+}
+
+int ExportCommand(Context& context, const Arguments& args)
+{
+    if (args.words.size() != 2)
+        throw UsageError("usage: pxctl export NAME FILE.json");
+    auto db = Database(context);
+    if (!db)
+        return kExitFailed;
+    const auto document = ExportConfigFile(*db, args.words[0]);
+    if (!document) {
+        context.Prompter().Message("配置文件 \"" + args.words[0] + "\" 不存在！");
+        return kExitFailed;
+    }
+    const std::string path = args.words[1];
+    const std::string partial = path + ".part";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        out << *document << '\n';
+        if (!out.flush()) {
+            context.Env().err << "cannot write " << path << '\n';
+            return kExitFailed;
+        }
+    }
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        context.Env().err << "cannot write " << path << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int ImportCommand(Context& context, const Arguments& args)
+{
+    if (args.words.size() != 1)
+        throw UsageError("usage: pxctl import FILE.json [--as NAME]");
+    std::ifstream in(args.words[0], std::ios::binary);
+    if (!in) {
+        context.Env().err << "cannot read " << args.words[0] << '\n';
+        return kExitFailed;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    auto db = Database(context);
+    if (!db)
+        return kExitFailed;
+    std::string error;
+    std::string name;
+    switch (ImportConfigFile(*db, text.str(), args.Value("as"), context.Options().yes, error, &name)) {
+    case JsonImportResult::Imported:
+        context.Env().err << "imported \"" << name << "\"\n";
+        return kExitOk;
+    case JsonImportResult::Invalid:
+        context.Env().err << args.words[0] << ": " << error << "\nnothing was imported\n";
+        return kExitFailed;
+    case JsonImportResult::Exists:
+        context.Env().err << error << "; use --yes to replace it, or --as NAME\n";
+        return kExitFailed;
+    case JsonImportResult::Failed:
+        context.Env().err << "the database refused the import (" << error << "); nothing was imported\n";
+        return kExitFailed;
+    }
+    return kExitFailed;
+}
+
+int VerifyCommand(Context& context, const Arguments& args)
+{
+    if (args.words.size() != 1)
+        throw UsageError("usage: pxctl verify NAME");
+    auto db = Database(context);
+    HostExchange* exchange = db ? context.Exchange() : nullptr;
+    if (exchange == nullptr)
+        return kExitFailed;
+    std::string error;
+    const auto differences = VerifyConfigFile(*exchange, *db, args.words[0], error);
+    if (!differences) {
+        context.Prompter().Message(error);
+        return kExitFailed;
+    }
+    std::ostream& out = context.Env().out;
+    if (context.Options().json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const Difference& d : *differences)
+            list.push_back({{"table", d.table},
+                            {"key", d.key},
+                            {"kind", KindName(d.kind)},
+                            {"field", d.field},
+                            {"file", d.fileValue},
+                            {"host", d.hostValue}});
+        out << nlohmann::json{{"match", differences->empty()}, {"differences", list}}.dump() << '\n';
+    } else if (differences->empty()) {
+        out << "the host holds what \"" << args.words[0] << "\" says\n";
+    } else {
+        for (const Difference& d : *differences) {
+            out << d.table << ' ' << d.key << ": " << KindName(d.kind);
+            if (d.kind == Difference::Kind::Different)
+                out << ' ' << d.field << ": file \"" << d.fileValue << "\", host \"" << d.hostValue << '"';
+            out << '\n';
+        }
+    }
+    return differences->empty() ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+void AddConfigCommands(std::vector<CommandSpec>& commands)
+{
+    commands.push_back({"export", "NAME FILE.json", "write one configuration file, all its rows, as JSON", {}, {},
+                        ExportCommand});
+    commands.push_back({"import", "FILE.json [--as NAME]",
+                        "create a configuration file from JSON (an existing name only with --yes)",
+                        {"as"}, {}, ImportCommand});
+    commands.push_back({"verify", "NAME",
+                        "read the three tables back and list every difference from NAME; exit 0 only "
+                        "when they match",
+                        {}, {}, VerifyCommand});
+}
+
+} // namespace px::cli

@@ -1,0 +1,234 @@
+#include "settings/MachineParams.h"
+
+#include "settings/SettingsHost.h"
+#include "storage/AdoDatabase.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace px {
+
+namespace {
+
+void PutBigEndian(Bytes& record, std::size_t offset, int value)
+{
+    record[offset] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+    record[offset + 1] = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+int BigEndian(std::span<const std::uint8_t> record, std::size_t offset)
+{
+    return record[offset] * 256 + record[offset + 1];
+}
+
+// Digits up to the first 0xFF of a frequency field; conversion stops at the first non-digit.
+int FrequencyField(std::span<const std::uint8_t> field)
+{
+    int value = 0;
+    for (const std::uint8_t byte : field) {
+        if (byte < '0' || byte > '9' || value > 100'000'000)
+            break;
+        value = value * 10 + (byte - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+MachineParams LoadMachineParams(const Profile& profile)
+{
+    const MachineParams d;
+    const std::string s = kMachineSection;
+    MachineParams p;
+    p.txFrequency = profile.GetInt(s, "TPL", d.txFrequency);
+    p.rxFrequency = profile.GetInt(s, "RPL", d.rxFrequency);
+    p.room = profile.GetInt(s, "ROOM", d.room);
+    p.monitoring = profile.GetInt(s, "JIANTING", d.monitoring);
+    p.receiver = profile.GetInt(s, "NO", d.receiver);
+    p.escalation = profile.GetInt(s, "ZHUIHU", d.escalation);
+    p.interval1 = profile.GetInt(s, "TIME1", d.interval1);
+    p.count1 = profile.GetInt(s, "TIMES1", d.count1);
+    p.interval2 = profile.GetInt(s, "TIME2", d.interval2);
+    p.count2 = profile.GetInt(s, "TIMES2", d.count2);
+    p.mode = profile.GetInt(s, "MODE", d.mode);
+    return p;
+}
+
+void StoreMachineParameters(Profile& profile, const MachineParams& p)
+{
+    const std::string s = kMachineSection;
+    profile.SetInt(s, "ROOM", p.room);
+    profile.SetInt(s, "JIANTING", p.monitoring);
+    profile.SetInt(s, "NO", p.receiver);
+    profile.SetInt(s, "ZHUIHU", p.escalation);
+    profile.SetInt(s, "TIME1", p.interval1);
+    profile.SetInt(s, "TIME2", p.interval2);
+    profile.SetInt(s, "TIMES1", p.count1);
+    profile.SetInt(s, "TIMES2", p.count2);
+    profile.SetInt(s, "MODE", p.mode);
+}
+
+void StoreFrequencies(Profile& profile, const MachineParams& p)
+{
+    profile.SetInt(kMachineSection, "TPL", p.txFrequency);
+    profile.SetInt(kMachineSection, "RPL", p.rxFrequency);
+}
+
+std::string CheckMachineParams(const MachineParams& p)
+{
+    const std::pair<int, IntRange> fields[] = {
+        {p.monitoring, kMonitoringRange},      {p.receiver, kReceiverRange},
+        {p.interval1, kEscalationIntervalRange}, {p.count1, kEscalationCountRange},
+        {p.interval2, kEscalationIntervalRange}, {p.count2, kEscalationCountRange},
+        {p.txFrequency, kFrequencyRange},      {p.rxFrequency, kFrequencyRange},
+        {p.mode, kTransmitModeRange},          {p.room, IntRange{0, 1}},
+        {p.escalation, IntRange{0, 1}},
+    };
+    for (const auto& [value, range] : fields) {
+        std::string prompt = CheckRange(value, range);
+        if (!prompt.empty())
+            return prompt;
+    }
+    return {};
+}
+
+Bytes BuildMachineRecord(const MachineParams& p)
+{
+    Bytes record(kMachineRecordBytes, 0x00);
+    record[0] = 0x5A;
+    record[1] = 0xFF;
+    record[2] = 0x00;
+    record[3] = static_cast<std::uint8_t>(kMachineRecordBytes);
+    record[4] = static_cast<std::uint8_t>(p.room);
+    record[5] = static_cast<std::uint8_t>(p.monitoring + 1);
+    PutBigEndian(record, 6, p.receiver);
+    record[8] = static_cast<std::uint8_t>(p.escalation);
+    PutBigEndian(record, 9, p.interval1);
+    record[11] = static_cast<std::uint8_t>(p.count1);
+    PutBigEndian(record, 12, p.interval2);
+    record[14] = static_cast<std::uint8_t>(p.count2);
+    record[15] = 0xFF;
+    record[16] = static_cast<std::uint8_t>(p.mode);
+    return record;
+}
+
+Bytes BuildFrequencyRecord(int txFrequency, int rxFrequency)
+{
+    Bytes record(kFrequencyRecordBytes, 0xFF);
+    record[0] = 0x5A;
+    const auto put = [&record](std::size_t offset, int value) {
+        char digits[16];
+        const int n = std::snprintf(digits, sizeof digits, "%d", value);
+        std::copy_n(digits, std::clamp(n, 0, 7), record.begin() + static_cast<std::ptrdiff_t>(offset));
+    };
+    put(1, txFrequency);
+    put(8, rxFrequency);
+    return record;
+}
+
+std::optional<MachineParams> DecodeMachineRecord(std::span<const std::uint8_t> record,
+                                                 const MachineParams& base)
+{
+    if (record.size() < kMachineRecordBytes)
+        return std::nullopt;
+    MachineParams p = base;
+    p.room = record[4];
+    p.monitoring = record[5] - 1;
+    p.receiver = BigEndian(record, 6);
+    p.escalation = record[8];
+    p.interval1 = BigEndian(record, 9);
+    p.count1 = record[11];
+    p.interval2 = BigEndian(record, 12);
+    p.count2 = record[14];
+    p.mode = record[16];
+    return p;
+}
+
+std::optional<Frequencies> DecodeFrequencyRecord(std::span<const std::uint8_t> record)
+{
+    if (record.size() < kFrequencyRecordBytes)
+        return std::nullopt;
+    const auto field = [&record](std::size_t offset) {
+        const auto bytes = record.subspan(offset, 7);
+        const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0xFF});
+        return FrequencyField(std::span(bytes.begin(), end));
+    };
+    return Frequencies{field(1), field(8)};
+}
+
+bool WriteMachineParameters(HostExchange& exchange, Profile& profile, const MachineParams& params)
+{
+    const bool ok =
+        exchange.SendCommand(kCmdMachineParams, BuildMachineRecord(params), "设置机器参数", true);
+    if (ok)
+        StoreMachineParameters(profile, params);
+    exchange.GetPrompter().Message(ok ? "设置本机参数成功！" : "设置本机参数失败！");
+    return ok;
+}
+
+bool WriteFrequencies(HostExchange& exchange, Profile& profile, const MachineParams& params)
+{
+    const bool ok = exchange.SendCommand(
+        kCmdFrequencies, BuildFrequencyRecord(params.txFrequency, params.rxFrequency),
+        "设置机器参数", true);
+    if (ok)
+        StoreFrequencies(profile, params);
+    exchange.GetPrompter().Message(ok ? "设置频率成功！" : "设置频率失败！");
+    return ok;
+}
+
+std::optional<ReceiverTypeRates> LoadReceiverTypeRates(const std::string& connectionString)
+{
+    CADODatabase db;
+    if (!db.Open(connectionString))
+        return std::nullopt;
+    CADORecordset rs(db);
+    if (!rs.Open(db, "select * from T_Type where TypeNo=2 or TypeNo=3 order by TypeNo"))
+        return std::nullopt;
+    ReceiverTypeRates rates;
+    for (; !rs.IsEof(); rs.MoveNext()) {
+        int typeNo = 0;
+        int rate = -1;
+        int polarity = -1;
+        rs.GetFieldValue("TypeNo", typeNo);
+        rs.GetFieldValue("Rate", rate);
+        rs.GetFieldValue("Polarity", polarity);
+        if (typeNo == 2) {
+            rates.numericRate = rate;
+            rates.numericPolarity = polarity;
+        } else {
+            rates.charRate = rate;
+            rates.charPolarity = polarity;
+        }
+    }
+    return rates;
+}
+
+bool SaveReceiverTypeRates(const std::string& connectionString, const ReceiverTypeRates& rates)
+{
+    CADODatabase db;
+    if (!db.Open(connectionString))
+        return false;
+    // An unknown index would be stored as -1 and break the next table download, so such a
+    // column keeps its value.
+    const auto update = [&db](int typeNo, int rate, int polarity) {
+        bool ok = true;
+        if (rate >= 0)
+            ok = db.Execute("update T_Type set Rate=? where TypeNo=?",
+                            {std::int64_t{rate}, std::int64_t{typeNo}}) && ok;
+        if (polarity >= 0)
+            ok = db.Execute("update T_Type set Polarity=? where TypeNo=?",
+                            {std::int64_t{polarity}, std::int64_t{typeNo}}) && ok;
+        return ok;
+    };
+    db.BeginTransaction();
+    bool ok = update(2, rates.numericRate, rates.numericPolarity);
+    ok = ok && update(3, rates.charRate, rates.charPolarity);
+    if (!ok) {
+        db.RollbackTransaction();
+        return false;
+    }
+    return db.CommitTransaction();
+}
+
+} // namespace px

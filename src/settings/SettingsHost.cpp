@@ -1,0 +1,71 @@
+#include "settings/SettingsHost.h"
+
+#include "settings/NetworkParams.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace px {
+
+namespace {
+
+struct ReadBackRequest
+{
+    std::uint8_t command;
+    const char* caption;
+};
+
+ReadBackRequest RequestFor(ParamReadBack kind)
+{
+    switch (kind) {
+    case ParamReadBack::MachineParameters:
+        return {0x83, "读取机器参数"};
+    case ParamReadBack::Frequencies:
+        return {0x88, "读取频率参数"};
+    case ParamReadBack::Lw21:
+        return {0x8A, "读取LW2/1参数"};
+    case ParamReadBack::Lw3:
+        break;
+    }
+    return {0x8B, "读取LW3参数"};
+}
+
+} // namespace
+
+std::optional<Bytes> ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+std::optional<Bytes> ReadBackRecord(HostExchange& exchange, std::uint8_t command,
+                                    std::string_view fileName, std::string_view caption)
+{
+    const std::string path = exchange.RecordFilePath(fileName);
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    if (!exchange.ReadBack(command, path, caption))
+        return std::nullopt;
+    return ReadWholeFile(path);
+}
+
+std::optional<Bytes> ExchangeSettingsHost::ReadBackParams(ParamReadBack kind)
+{
+    const ReadBackRequest request = RequestFor(kind);
+    return ReadBackRecord(exchange_, request.command, "machine.txt", request.caption);
+}
+
+bool ExchangeSettingsHost::SendNetwork(std::span<const std::uint8_t> record)
+{
+    return SendNetworkRecord(exchange_, record);
+}
+
+std::optional<Bytes> ExchangeSettingsHost::ReadBackNetwork()
+{
+    return ReadBackNetworkRecord(exchange_);
+}
+
+} // namespace px

@@ -1,0 +1,60 @@
+#pragma once
+
+// The settings dialogs never talk to the host themselves: they ask the main window, which
+// runs the exchange on their behalf and hands back what the host answered.
+
+#include "hostlink/HostExchange.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace px {
+
+// What an open dialog asks to read back into the record file machine.txt.
+enum class ParamReadBack
+{
+    MachineParameters = 0, // 0x83
+    Frequencies = 1,       // 0x88
+    Lw21 = 2,              // 0x8A
+    Lw3 = 3,               // 0x8B
+};
+
+class SettingsHost
+{
+public:
+    virtual ~SettingsHost() = default;
+
+    // The record read back, as stored in machine.txt; nothing when the read-back failed (the
+    // exchange has reported why).
+    virtual std::optional<Bytes> ReadBackParams(ParamReadBack kind) = 0;
+    // Sends the 40-byte network record; false when no host was found or it did not answer.
+    virtual bool SendNetwork(std::span<const std::uint8_t> record) = 0;
+    // The network record read back into NetData.txt; nothing when there is none.
+    virtual std::optional<Bytes> ReadBackNetwork() = 0;
+};
+
+// Runs the requests over the host exchange, through the record files in the data folder.
+class ExchangeSettingsHost final : public SettingsHost
+{
+public:
+    explicit ExchangeSettingsHost(HostExchange& exchange) : exchange_(exchange) {}
+
+    std::optional<Bytes> ReadBackParams(ParamReadBack kind) override;
+    bool SendNetwork(std::span<const std::uint8_t> record) override;
+    std::optional<Bytes> ReadBackNetwork() override;
+
+private:
+    HostExchange& exchange_;
+};
+
+// Deletes the record file, reads the command back into it and returns its bytes; nothing when
+// the read-back failed or the file cannot be read.
+std::optional<Bytes> ReadBackRecord(HostExchange& exchange, std::uint8_t command,
+                                    std::string_view fileName, std::string_view caption);
+
+// The bytes of a file; nothing when it cannot be opened.
+std::optional<Bytes> ReadWholeFile(const std::string& path);
+
+} // namespace px
