@@ -17,7 +17,9 @@
 #include "transfer/CViewDlg.h"
 #include "transfer/Import.h"
 #include "transfer/ReadBack.h"
+#include "storage/ConfigJson.h"
 #include "transfer/TableDownload.h"
+#include "transfer/Verify.h"
 
 #include <filesystem>
 #include "settings/Maintenance.h"
@@ -31,6 +33,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDebug>
+#include <QFile>
 #include <QFileDialog>
 #include <QMouseEvent>
 #include <QGroupBox>
@@ -116,13 +119,28 @@ CPX_SystemDlg::CPX_SystemDlg(const AppServices& services, QWidget* parent)
     // 200 ms and paces downloads itself, so holding a transfer would make it fail.
     connect(progress_.get(), &QtProgressSink::cancelRequested, this,
             [this](int value) { exchange_->RequestCancel(value); });
-    chooseFirmware_ = [this] {
-        QFileDialog dialog(this, QString(), QString(), "*.bin");
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setOption(QFileDialog::ReadOnly, true);
+    chooseFile_ = [this](const QString& filter, bool save) {
+        QFileDialog dialog(this, QString(), QString(), filter);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::ReadOnly, !save);
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
                    ? dialog.selectedFiles().first()
                    : QString();
+    };
+    showReport_ = [this](const QString& title, const QString& text) {
+        QDialog report(this);
+        report.setObjectName("reportDialog");
+        report.setWindowTitle(title);
+        auto* view = new QPlainTextEdit(text, &report);
+        view->setReadOnly(true);
+        auto* close = new QPushButton(Q("关闭"), &report);
+        connect(close, &QPushButton::clicked, &report, &QDialog::accept);
+        auto* box = new QVBoxLayout(&report);
+        box->addWidget(view);
+        box->addWidget(close, 0, Qt::AlignRight);
+        report.resize(640, 360);
+        report.exec();
     };
     runFileDialog_ = [](CNewDlg& dialog) { return dialog.exec(); };
     runTypeDialog_ = [](CTypeDlg& dialog) { return dialog.exec(); };
@@ -423,6 +441,15 @@ void CPX_SystemDlg::OnCommand(int id)
             DeleteCallerKeys(database_, services_.prompter, currentFile_, rememberedCode_))
             ReloadRegistrationViews(currentFile_);
         break;
+    case kCmdExportJson:
+        ExportFile();
+        break;
+    case kCmdImportJson:
+        ImportFile();
+        break;
+    case kCmdVerify:
+        VerifyFile();
+        break;
     case 32805:
         ReadBackIntoBrowser(static_cast<int>(BrowserMode::InfoMachines));
         break;
@@ -442,7 +469,7 @@ void CPX_SystemDlg::OnCommand(int id)
         RunHostCommand([this] { CalibrateClock(*exchange_, connectionString_); });
         break;
     case 32780: {
-        const QString image = chooseFirmware_();
+        const QString image = chooseFile_("*.bin", false);
         if (!image.isEmpty())
             RunHostCommand([&] { UpgradeFirmware(*exchange_, image.toStdString()); });
         break;
@@ -544,6 +571,83 @@ void CPX_SystemDlg::OnInfoMachineSelected()
     As<QLineEdit>(Control(1003))->setText(list->Text(row, 3));
     if (const auto index = ReceiverTypeIndex(list->Text(row, 2).toStdString()))
         As<QComboBox>(Control(1045))->setCurrentIndex(*index);
+}
+
+void CPX_SystemDlg::ExportFile()
+{
+    if (!CanSaveAs(services_.prompter, currentFile_) || !OpenDatabase())
+        return;
+    const QString path = chooseFile_("*.json", true);
+    if (path.isEmpty())
+        return;
+    const auto document = ExportConfigFile(database_, currentFile_);
+    QFile out(path);
+    if (!document || !out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        out.write(document->data(), static_cast<qint64>(document->size())) < 0) {
+        services_.prompter.Message("无法写入文件 " + path.toStdString());
+        return;
+    }
+    services_.prompter.Message("已导出 " + currentFile_ + " 到 " + path.toStdString());
+}
+
+void CPX_SystemDlg::ImportFile()
+{
+    const QString path = chooseFile_("*.json", false);
+    if (path.isEmpty() || !OpenDatabase())
+        return;
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        services_.prompter.Message("无法读取文件 " + path.toStdString());
+        return;
+    }
+    const std::string text = in.readAll().toStdString();
+    std::string error;
+    std::string name;
+    JsonImportResult result = ImportConfigFile(database_, text, "", false, error, &name);
+    if (result == JsonImportResult::Exists &&
+        services_.prompter.AskOkCancel(error + "，确定要覆盖吗？", "提示"))
+        result = ImportConfigFile(database_, text, "", true, error, &name);
+    switch (result) {
+    case JsonImportResult::Imported:
+        services_.prompter.Message("已导入配置文件 " + name);
+        break;
+    case JsonImportResult::Invalid:
+        services_.prompter.Message("文件内容有误，没有导入任何数据：\n" + error);
+        break;
+    case JsonImportResult::Failed:
+        services_.prompter.Message("导入失败，没有导入任何数据：\n" + error);
+        break;
+    case JsonImportResult::Exists:
+        break;
+    }
+}
+
+void CPX_SystemDlg::VerifyFile()
+{
+    if (!CanSaveAs(services_.prompter, currentFile_))
+        return;
+    std::optional<std::vector<Difference>> differences;
+    std::string error;
+    RunHostCommand([&] {
+        CADODatabase db;
+        if (db.Open(connectionString_))
+            differences = VerifyConfigFile(*exchange_, db, currentFile_, error);
+    });
+    if (!differences) {
+        if (!error.empty())
+            services_.prompter.Message(error);
+        return;
+    }
+    QString text;
+    if (differences->empty())
+        text = Q("主机中的数据与文件 " + currentFile_ + " 一致。");
+    for (const Difference& d : *differences) {
+        text += Q(d.table + " " + d.key + ": " + KindName(d.kind));
+        if (d.kind == Difference::Kind::Different)
+            text += Q(" " + d.field + ": 文件 \"" + d.fileValue + "\", 主机 \"" + d.hostValue + "\"");
+        text += '\n';
+    }
+    showReport_(Q("与主机核对: " + currentFile_), text);
 }
 
 void CPX_SystemDlg::ReadBackIntoBrowser(int modeValue)

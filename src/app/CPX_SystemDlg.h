@@ -56,6 +56,10 @@ public:
     static constexpr int kDetectionIntervalMs = 1000;
     // Shift held and this many clicks on the manual sender switch it to address mode and back.
     static constexpr int kGestureClicks = 7;
+    // Commands of ours beyond the classic menu.
+    static constexpr int kCmdExportJson = 33001;
+    static constexpr int kCmdImportJson = 33002;
+    static constexpr int kCmdVerify = 33003;
     static constexpr const char* kTitleStart = "ZR4870PX设置系统";
     static constexpr const char* kTitleConnected = "ZR4870PX设置系统----------[已连接设备]";
     static constexpr const char* kTitleNotConnected = "ZR4870PX设置系统----------[未连接设备]";
@@ -70,7 +74,15 @@ public:
     // 0 number mode, 1 address mode of the manual sender.
     int MessageMode() const { return messageMode_; }
     // How the firmware upgrade asks for its file (a file dialog unless replaced).
-    void SetFirmwareChooser(std::function<QString()> chooser) { chooseFirmware_ = std::move(chooser); }
+    // How a file on disk is chosen (a file dialog unless replaced): filter like "*.bin";
+    // save asks for a new file. Empty when cancelled.
+    using FileChooser = std::function<QString(const QString& filter, bool save)>;
+    void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    // How a report is shown (a dialog unless replaced).
+    void SetReportViewer(std::function<void(const QString& title, const QString& text)> viewer)
+    {
+        showReport_ = std::move(viewer);
+    }
     // How the file dialog is run (modally unless replaced); returns the dialog's result.
     void SetFileDialogRunner(std::function<int(CNewDlg&)> runner) { runFileDialog_ = std::move(runner); }
     void SetTypeDialogRunner(std::function<int(CTypeDlg&)> runner) { runTypeDialog_ = std::move(runner); }
@@ -135,6 +147,9 @@ private:
     int HostModelCode() const { return static_cast<int>(link_.GetHostModel()); }
     void LoadCallerTypeList();
     void ReadBackIntoBrowser(int mode);
+    void ExportFile();
+    void ImportFile();
+    void VerifyFile();
     void ImportFromBrowser(int mode, int hostModel, const std::vector<std::vector<std::string>>& rows);
     void OnGridEdited(int row, int column, const QString& text);
     void FilterCodeEdit(int id);
@@ -147,7 +162,8 @@ private:
     std::unique_ptr<QtDataMonitor> monitor_;
     std::unique_ptr<QtProgressSink> progress_;
     std::unique_ptr<HostExchange> exchange_;
-    std::function<QString()> chooseFirmware_;
+    FileChooser chooseFile_;
+    std::function<void(const QString&, const QString&)> showReport_;
     std::function<int(CNewDlg&)> runFileDialog_;
     std::function<int(CTypeDlg&)> runTypeDialog_;
     std::function<int(CViewDlg&)> runViewDialog_;

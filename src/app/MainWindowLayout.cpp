@@ -75,7 +75,17 @@ constexpr ControlSpec kControls[] = {
 };
 
 constexpr MenuEntry kFileMenu[] = {
-    {32812, "新建"}, {32813, "打开"}, {32820, "另存为..."}, {32814, "删除"}, {32815, "退出"},
+    {32812, "新建"},
+    {32813, "打开"},
+    {32820, "另存为..."},
+    {32814, "删除"},
+    {0, ""},
+    // Moving whole set-ups between sites and checking what the host holds.
+    {33001, "导出为JSON..."},
+    {33002, "从JSON导入..."},
+    {33003, "与主机核对..."},
+    {0, ""},
+    {32815, "退出"},
 };
 constexpr MenuEntry kSettingsMenu[] = {
     {32776, "初始化主机"},     {32779, "设备参数"},   {32780, "程序升级"},

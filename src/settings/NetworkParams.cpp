@@ -61,9 +61,11 @@ std::optional<IpAddress> ParseIp(std::string_view text)
         ip[part++] = static_cast<std::uint8_t>(*value);
         if (dot == std::string_view::npos)
             break;
+        if (part == 4)
+            return std::nullopt;
         text.remove_prefix(dot + 1);
     }
-    if (part != 4 || text.find('.') != std::string_view::npos)
+    if (part != 4)
         return std::nullopt;
     return ip;
 }
