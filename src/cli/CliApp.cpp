@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 
 #include "cli/CliContext.h"
+#include "common/Hex.h"
 #include "hostlink/HidapiBackend.h"
 #include "storage/AdoDatabase.h"
 #include "storage/Schema.h"
@@ -24,6 +25,7 @@ std::vector<CommandSpec> AllCommands()
     AddFileCommands(commands);
     AddRegistryCommands(commands);
     AddReadBackCommands(commands);
+    AddSettingsCommands(commands);
     AddConfigCommands(commands);
     return commands;
 }
@@ -95,14 +97,7 @@ int ParseIntOr(const std::string& text, int low, int high, const char* what)
 
 std::string Hex(const std::vector<std::uint8_t>& bytes)
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (std::uint8_t b : bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0x0F];
-    }
-    return text;
+    return HexString(bytes);
 }
 
 std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text)

@@ -108,6 +108,7 @@ void AddSimCommands(std::vector<CommandSpec>& commands);
 void AddFileCommands(std::vector<CommandSpec>& commands);
 void AddRegistryCommands(std::vector<CommandSpec>& commands);
 void AddReadBackCommands(std::vector<CommandSpec>& commands);
+void AddSettingsCommands(std::vector<CommandSpec>& commands);
 void AddConfigCommands(std::vector<CommandSpec>& commands);
 
 // Helpers for the handlers.

@@ -1,5 +1,6 @@
 #include "registry/Callers.h"
 
+#include "common/Hex.h"
 #include "registry/Handhelds.h"
 
 #include <array>
@@ -15,22 +16,6 @@ constexpr int kHostModelQX = 2;
 constexpr int kFileTypePX = 0;
 constexpr int kFileTypeQX = 1;
 
-bool IsHex(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0;
-}
-
 // A leading decimal number, 0 when there is none.
 int IntOf(const std::string& text)
 {
@@ -40,17 +25,6 @@ int IntOf(const std::string& text)
         return 0;
     std::from_chars(text.data() + first, text.data() + text.size(), value);
     return value;
-}
-
-std::string HexOf(const Bytes& bytes)
-{
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", b);
-        text += pair;
-    }
-    return text;
 }
 
 // Stores the keys of one caller; false when the file is full (the run stops there).
@@ -202,9 +176,9 @@ std::string AdvanceCallerPart(const std::string& code)
     for (std::size_t pair = 0; pair < 3; ++pair) {
         int byte = 0;
         for (std::size_t i = pair * 2; i < pair * 2 + 2 && i < code.size(); ++i) {
-            if (!IsHex(code[i]))
+            if (HexDigitValue(code[i]) < 0)
                 break;
-            byte = byte * 16 + HexValue(code[i]);
+            byte = byte * 16 + HexDigitValue(code[i]);
         }
         value = value * 256 + byte;
     }
@@ -219,7 +193,7 @@ std::string FilterFeatureCode(const std::string& text)
 {
     std::string kept;
     for (char c : text) {
-        if (IsHex(c))
+        if (HexDigitValue(c) >= 0)
             kept += c;
     }
     return kept;
@@ -257,7 +231,7 @@ RegistrationResult RegisterCallers(CADODatabase& db, Prompter& prompter, HostExc
             return result;
         }
         const int codeType = answer->status == kStatusShortCode ? 0 : 1;
-        const std::string code = HexOf(answer->code);
+        const std::string code = HexString(answer->code);
         // The pressed key is the last digit; a letter there counts as key 0.
         const char last = code.empty() ? '0' : code.back();
         const int pressed = last >= '0' && last <= '9' ? last - '0' : 0;

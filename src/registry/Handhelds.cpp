@@ -1,5 +1,6 @@
 #include "registry/Handhelds.h"
 
+#include "common/Hex.h"
 #include "registry/InfoMachines.h"
 
 #include <algorithm>
@@ -19,17 +20,6 @@ std::string Lower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string HexOf(const Bytes& bytes)
-{
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", b);
-        text += pair;
-    }
     return text;
 }
 
@@ -86,7 +76,7 @@ HandheldSaveResult SaveHandheld(CADODatabase& db, Prompter& prompter, HostExchan
                 prompter.Message("请正确进行手持呼叫器进行设置！");
                 return result;
             }
-            code = HexOf(answer->code);
+            code = HexString(answer->code);
             result.featureCode = code;
         }
         if (code.empty()) {

@@ -4,24 +4,6 @@
 
 namespace px {
 
-namespace {
-
-std::string Text(CADORecordset& rs, const char* field)
-{
-    std::string value;
-    rs.GetFieldValue(field, value);
-    return value;
-}
-
-int Int(CADORecordset& rs, const char* field)
-{
-    int value = 0;
-    rs.GetFieldValue(field, value);
-    return value;
-}
-
-} // namespace
-
 InfoMachineView LoadInfoMachineView(CADODatabase& db, const std::string& fileName)
 {
     InfoMachineView view;
@@ -31,10 +13,10 @@ InfoMachineView LoadInfoMachineView(CADODatabase& db, const std::string& fileNam
         return view;
     for (; !rs.IsEof(); rs.MoveNext()) {
         InfoMachineListRow row;
-        row.deviceNo = Int(rs, "DeviceNo");
-        row.address = Text(rs, "Address");
-        row.remark = Text(rs, "Remark");
-        row.typeName = Text(rs, "TypeName");
+        row.deviceNo = FieldInt(rs, "DeviceNo");
+        row.address = FieldText(rs, "Address");
+        row.remark = FieldText(rs, "Remark");
+        row.typeName = FieldText(rs, "TypeName");
         const std::string number = std::to_string(row.deviceNo);
         view.numberList.push_back(row.deviceNo == 0 ? std::string() : number);
         view.senderEntries.push_back(number);
@@ -50,7 +32,7 @@ std::vector<HandheldListRow> LoadHandheldView(CADODatabase& db, const std::strin
     if (!rs.Open(db, "select * from T_Device2 where FileName=? order by DeviceNo", {fileName}))
         return rows;
     for (; !rs.IsEof(); rs.MoveNext())
-        rows.push_back({Int(rs, "DeviceNo"), Text(rs, "Address"), Text(rs, "Remark")});
+        rows.push_back({FieldInt(rs, "DeviceNo"), FieldText(rs, "Address"), FieldText(rs, "Remark")});
     return rows;
 }
 
@@ -66,15 +48,15 @@ std::vector<CallerGridRow> LoadCallerGridView(CADODatabase& db, const std::strin
                                                  "DeviceNo7", "DeviceNo8"};
     for (; !rs.IsEof(); rs.MoveNext()) {
         CallerGridRow row;
-        row[0] = Text(rs, "CodeNo");
-        row[1] = Text(rs, "CallNo");
-        row[2] = Text(rs, "CallName");
-        row[3] = Text(rs, "KeyName");
+        row[0] = FieldText(rs, "CodeNo");
+        row[1] = FieldText(rs, "CallNo");
+        row[2] = FieldText(rs, "CallName");
+        row[3] = FieldText(rs, "KeyName");
         for (int i = 0; i < 8; ++i) {
-            const std::string value = Text(rs, kDeviceColumns[i]);
+            const std::string value = FieldText(rs, kDeviceColumns[i]);
             row[static_cast<std::size_t>(4 + i)] = value == "-1" ? std::string() : value;
         }
-        const int escalation = Int(rs, "ZhuiHu");
+        const int escalation = FieldInt(rs, "ZhuiHu");
         row[12] = escalation >= 0 && escalation < static_cast<int>(kEscalationChoices.size())
                       ? kEscalationChoices[static_cast<std::size_t>(escalation)]
                       : std::string();
@@ -92,7 +74,7 @@ std::vector<CallerType> LoadCallerTypes(CADODatabase& db)
         return types;
     for (; !rs.IsEof(); rs.MoveNext()) {
         types.push_back(
-            {Text(rs, "TypeName"), Int(rs, "TypeNum"), static_cast<unsigned>(Int(rs, "TypeChoice"))});
+            {FieldText(rs, "TypeName"), FieldInt(rs, "TypeNum"), static_cast<unsigned>(FieldInt(rs, "TypeChoice"))});
     }
     return types;
 }
@@ -104,7 +86,7 @@ std::vector<std::string> LoadKeyNames(CADODatabase& db)
     if (!rs.Open(db, "select * from T_KeyName order by KeyNo"))
         return names;
     for (; !rs.IsEof(); rs.MoveNext())
-        names.push_back(Text(rs, "KeyName"));
+        names.push_back(FieldText(rs, "KeyName"));
     return names;
 }
 

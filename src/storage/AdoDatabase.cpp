@@ -494,6 +494,20 @@ void CADORecordset::RecordError(int code, const std::string& description)
 
 // ---------------------------------------------------------------------------------------------
 
+std::string FieldText(CADORecordset& rs, const std::string& field)
+{
+    std::string value;
+    rs.GetFieldValue(field, value);
+    return value;
+}
+
+int FieldInt(CADORecordset& rs, const std::string& field)
+{
+    int value = 0;
+    rs.GetFieldValue(field, value);
+    return value;
+}
+
 int NextNumber(const std::string& field, const std::string& condition, const std::string& table,
                const std::string& connectionString, const SqlParams& params)
 {

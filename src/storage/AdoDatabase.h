@@ -139,6 +139,10 @@ private:
     std::uint32_t lastErrorCode_ = 0;
 };
 
+// A field of the current record as text or integer; "" and 0 when it cannot be read.
+std::string FieldText(CADORecordset& rs, const std::string& field);
+int FieldInt(CADORecordset& rs, const std::string& field);
+
 // The highest value of an integer column plus one (1 when the selection is empty). The
 // condition may use '?' placeholders bound to the given parameters. The table and field
 // names come from the program, never from user input.

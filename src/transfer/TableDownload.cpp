@@ -1,6 +1,7 @@
 #include "transfer/TableDownload.h"
 
 #include "common/Gbk.h"
+#include "common/Hex.h"
 
 #include <filesystem>
 
@@ -18,13 +19,6 @@ std::uint32_t LeadingNumber(const std::string& text)
     return value;
 }
 
-std::string Text(CADORecordset& rs, const char* field)
-{
-    std::string value;
-    rs.GetFieldValue(field, value);
-    return value;
-}
-
 // Writes the records to a record file, downloads it and removes it again.
 DownloadOutcome SendRecordFile(HostExchange& exchange, std::uint8_t command, const char* fileName,
                                const Bytes& records, const char* caption)
@@ -38,17 +32,6 @@ DownloadOutcome SendRecordFile(HostExchange& exchange, std::uint8_t command, con
     std::error_code ec;
     std::filesystem::remove(path, ec);
     return ok ? DownloadOutcome::Sent : DownloadOutcome::Failed;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 void PutLittleEndian(CallerRecord& record, std::size_t at, int value)
@@ -71,20 +54,13 @@ bool PutText(CallerRecord& record, std::size_t at, std::size_t size, const std::
     return true;
 }
 
-int Int(CADORecordset& rs, const char* field)
-{
-    int value = 0;
-    rs.GetFieldValue(field, value);
-    return value;
-}
-
 } // namespace
 
 std::uint8_t ReadHexPair(const std::string& text, std::size_t at)
 {
     int value = 0;
     for (std::size_t i = at; i < at + 2 && i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
+        const int digit = HexDigitValue(text[i]);
         if (digit < 0)
             break;
         value = value * 16 + digit;
@@ -117,6 +93,22 @@ HandheldRecord MakeHandheldRecord(int deviceNo, const std::string& address)
 {
     return {static_cast<std::uint8_t>(deviceNo & 0xFF), ReadHexPair(address, 0),
             ReadHexPair(address, 2), 0xFF, 0xFF, 0xFF};
+}
+
+CallerRow ReadCallerRow(CADORecordset& rs)
+{
+    static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
+                                           "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
+    CallerRow row;
+    row.codeNo = FieldText(rs, "CodeNo");
+    row.codeType = FieldInt(rs, "CodeType");
+    row.callNo = FieldInt(rs, "CallNo");
+    row.callName = FieldText(rs, "CallName");
+    row.keyName = FieldText(rs, "KeyName");
+    for (std::size_t i = 0; i < row.devices.size(); ++i)
+        row.devices[i] = FieldInt(rs, kDevices[i]);
+    row.escalation = FieldInt(rs, "ZhuiHu");
+    return row;
 }
 
 InfoMachineRecord MakeInfoMachineRecord(int deviceNo, const std::string& address,
@@ -166,8 +158,8 @@ DownloadOutcome DownloadInfoMachines(HostExchange& exchange, const std::string& 
         int deviceNo = 0;
         rs.GetFieldValue("DeviceNo", deviceNo);
         const InfoMachineRecord record =
-            MakeInfoMachineRecord(deviceNo, Text(rs, "Address"), Text(rs, "MachineType"),
-                                  Text(rs, "Rate"), Text(rs, "Polarity"));
+            MakeInfoMachineRecord(deviceNo, FieldText(rs, "Address"), FieldText(rs, "MachineType"),
+                                  FieldText(rs, "Rate"), FieldText(rs, "Polarity"));
         records.insert(records.end(), record.begin(), record.end());
     }
     return SendRecordFile(exchange, kCmdInfoMachineTable, "Bp.txt", records, "下载Bp机信息");
@@ -186,18 +178,8 @@ DownloadOutcome DownloadCallers(HostExchange& exchange, const std::string& conne
         return DownloadOutcome::Empty;
     Bytes records;
     records.reserve(static_cast<std::size_t>(rs.GetRecordCount()) * kCallerRecordSize);
-    static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
-                                           "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
     for (; !rs.IsEof(); rs.MoveNext()) {
-        CallerRow row;
-        row.codeNo = Text(rs, "CodeNo");
-        row.codeType = Int(rs, "CodeType");
-        row.callNo = Int(rs, "CallNo");
-        row.callName = Text(rs, "CallName");
-        row.keyName = Text(rs, "KeyName");
-        for (std::size_t i = 0; i < row.devices.size(); ++i)
-            row.devices[i] = Int(rs, kDevices[i]);
-        row.escalation = Int(rs, "ZhuiHu");
+        const CallerRow row = ReadCallerRow(rs);
         std::string error;
         const auto record = MakeCallerRecord(row, error);
         if (!record) {
@@ -226,7 +208,7 @@ DownloadOutcome DownloadHandhelds(HostExchange& exchange, const std::string& con
         return DownloadOutcome::Empty;
     Bytes records;
     for (; !rs.IsEof(); rs.MoveNext()) {
-        const HandheldRecord record = MakeHandheldRecord(Int(rs, "DeviceNo"), Text(rs, "Address"));
+        const HandheldRecord record = MakeHandheldRecord(FieldInt(rs, "DeviceNo"), FieldText(rs, "Address"));
         records.insert(records.end(), record.begin(), record.end());
     }
     const DownloadOutcome outcome =

@@ -46,6 +46,9 @@ struct CallerRow
 std::optional<CallerRecord> MakeCallerRecord(const CallerRow& row, std::string& error);
 HandheldRecord MakeHandheldRecord(int deviceNo, const std::string& address);
 
+// The caller row at the current record of a T_Device3 query.
+CallerRow ReadCallerRow(CADORecordset& rs);
+
 // A hexadecimal pair as the records read it: as far as its characters are hexadecimal
 // digits, 0 when the first is not one or the pair is missing.
 std::uint8_t ReadHexPair(const std::string& text, std::size_t at);

@@ -11,20 +11,6 @@ namespace px {
 
 namespace {
 
-std::string Text(CADORecordset& rs, const char* field)
-{
-    std::string value;
-    rs.GetFieldValue(field, value);
-    return value;
-}
-
-int Int(CADORecordset& rs, const char* field)
-{
-    int value = 0;
-    rs.GetFieldValue(field, value);
-    return value;
-}
-
 const char* TableName(BrowserMode mode)
 {
     switch (mode) {
@@ -76,25 +62,15 @@ std::vector<BrowserRow> ExpectedRows(CADODatabase& db, BrowserMode mode, const s
     case BrowserMode::InfoMachines:
         if (rs.Open(db, "select * from Q_Device1Query where FileName=? order by DeviceNo", {fileName})) {
             for (; !rs.IsEof(); rs.MoveNext())
-                Append(records, MakeInfoMachineRecord(Int(rs, "DeviceNo"), Text(rs, "Address"),
-                                                      Text(rs, "MachineType"), Text(rs, "Rate"),
-                                                      Text(rs, "Polarity")));
+                Append(records, MakeInfoMachineRecord(FieldInt(rs, "DeviceNo"), FieldText(rs, "Address"),
+                                                      FieldText(rs, "MachineType"), FieldText(rs, "Rate"),
+                                                      FieldText(rs, "Polarity")));
         }
         break;
     case BrowserMode::Callers:
         if (rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName})) {
-            static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
-                                                   "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
             for (; !rs.IsEof(); rs.MoveNext()) {
-                CallerRow row;
-                row.codeNo = Text(rs, "CodeNo");
-                row.codeType = Int(rs, "CodeType");
-                row.callNo = Int(rs, "CallNo");
-                row.callName = Text(rs, "CallName");
-                row.keyName = Text(rs, "KeyName");
-                for (std::size_t i = 0; i < 8; ++i)
-                    row.devices[i] = Int(rs, kDevices[i]);
-                row.escalation = Int(rs, "ZhuiHu");
+                const CallerRow row = ReadCallerRow(rs);
                 const auto record = MakeCallerRecord(row, error);
                 if (record)
                     Append(records, *record);
@@ -104,7 +80,7 @@ std::vector<BrowserRow> ExpectedRows(CADODatabase& db, BrowserMode mode, const s
     case BrowserMode::Handhelds:
         if (rs.Open(db, "select * from T_Device2 where FileName=? order by DeviceNo", {fileName})) {
             for (; !rs.IsEof(); rs.MoveNext())
-                Append(records, MakeHandheldRecord(Int(rs, "DeviceNo"), Text(rs, "Address")));
+                Append(records, MakeHandheldRecord(FieldInt(rs, "DeviceNo"), FieldText(rs, "Address")));
         }
         break;
     }

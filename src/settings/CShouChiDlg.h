@@ -1,0 +1,46 @@
+#pragma once
+
+#include "common/Profile.h"
+#include "common/Prompter.h"
+#include "hostlink/HostExchange.h"
+#include "settings/HandheldSettings.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace px {
+
+// The handheld callers' hurry-dish and dispatch modes.
+class CShouChiDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    CShouChiDlg(const HandheldSettings& values, Prompter& prompter, QWidget* parent = nullptr);
+
+    // After 写入: the values taken from the controls.
+    const HandheldSettings& Values() const { return values_; }
+
+private:
+    void OnWrite();
+
+    HandheldSettings values_;
+    Prompter& prompter_;
+    QCheckBox* hurry_;
+    QCheckBox* hurryNumber_;
+    QLineEdit* hurryPrefix_;
+    QLineEdit* hurrySuffix_;
+    QCheckBox* dispatch_;
+    QCheckBox* dispatchNumber_;
+    QLineEdit* dispatchPrefix_;
+    QLineEdit* dispatchSuffix_;
+};
+
+// Command 32791 (下载数据 → 手持呼叫器设置信息): edit the remembered settings, then download
+// them; remembered only when the host took them.
+void RunHandheldSettingsDownload(HostExchange& exchange, Profile& profile, QWidget* parent);
+// Command 32801 (回读数据 → 手持呼叫器设置信息): shows what the host holds, for viewing only.
+void RunHandheldSettingsReadBack(HostExchange& exchange, QWidget* parent);
+
+} // namespace px
