@@ -11,7 +11,12 @@
 #include "registry/Handhelds.h"
 #include "registry/InfoMachines.h"
 #include "ui/CallerGridDelegate.h"
+#include "settings/CLW123Dlg.h"
+#include "settings/CMachineDlg.h"
+#include "settings/CShouChiDlg.h"
+#include "settings/CStationDlg.h"
 #include "settings/InfoMessage.h"
+#include "settings/SettingsHost.h"
 #include "storage/CNewDlg.h"
 #include "storage/ConfigFiles.h"
 #include "transfer/CViewDlg.h"
@@ -142,6 +147,8 @@ CPX_SystemDlg::CPX_SystemDlg(const AppServices& services, QWidget* parent)
         report.resize(640, 360);
         report.exec();
     };
+    settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_);
+    station_ = std::make_unique<CStationDlg>(*settingsHost_, services_.clock, services_.prompter, this);
     runFileDialog_ = [](CNewDlg& dialog) { return dialog.exec(); };
     runTypeDialog_ = [](CTypeDlg& dialog) { return dialog.exec(); };
     runViewDialog_ = [](CViewDlg& dialog) { return dialog.exec(); };
@@ -449,6 +456,21 @@ void CPX_SystemDlg::OnCommand(int id)
         break;
     case kCmdVerify:
         VerifyFile();
+        break;
+    case 32779:
+        RunMachineCommand(*exchange_, services_.profile, connectionString_, this);
+        break;
+    case 32823:
+        station_->exec();
+        break;
+    case 32825:
+        RunAlertCommand(*exchange_, services_.profile, this);
+        break;
+    case 32791:
+        RunHandheldSettingsDownload(*exchange_, services_.profile, this);
+        break;
+    case 32801:
+        RunHandheldSettingsReadBack(*exchange_, this);
         break;
     case 32805:
         ReadBackIntoBrowser(static_cast<int>(BrowserMode::InfoMachines));
@@ -913,6 +935,9 @@ void CPX_SystemDlg::ReloadRegistrationViews(const std::string& fileName)
         handhelds->AddRow({QString::number(row.deviceNo), Q(row.address), Q(row.remark)});
 
     grid->SetRows(LoadCallerGridView(database_, fileName));
+    // Never narrower than a header or a cell: the narrow classic widths cut pager numbers off.
+    machines->FitColumns();
+    handhelds->FitColumns();
 }
 
 void CPX_SystemDlg::OnDetectionTick()

@@ -26,7 +26,9 @@ class QWidget;
 namespace px {
 
 class CNewDlg;
+class CStationDlg;
 class CTypeDlg;
+class ExchangeSettingsHost;
 class CViewDlg;
 class CallerGridView;
 class QtDataMonitor;
@@ -110,6 +112,7 @@ public:
     CReportCtrl* InfoMachineList() const;
     CReportCtrl* HandheldList() const;
     CallerGridView* CallerGrid() const;
+    CStationDlg* StationDialog() const { return station_.get(); }
 
 public slots:
     void OnDetectionTick();
@@ -162,6 +165,9 @@ private:
     std::unique_ptr<QtDataMonitor> monitor_;
     std::unique_ptr<QtProgressSink> progress_;
     std::unique_ptr<HostExchange> exchange_;
+    // The network dialog lives as long as the window, so it keeps what was typed.
+    std::unique_ptr<ExchangeSettingsHost> settingsHost_;
+    std::unique_ptr<CStationDlg> station_;
     FileChooser chooseFile_;
     std::function<void(const QString&, const QString&)> showReport_;
     std::function<int(CNewDlg&)> runFileDialog_;

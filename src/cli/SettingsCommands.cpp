@@ -44,7 +44,8 @@ int Print(Context& context, const Fields& fields)
 void TakeInt(const Arguments& args, const char* name, IntRange range, int& value)
 {
     if (args.Has(name))
-        value = ParseIntOr(args.Value(name), range.low, range.high, (std::string("--") + name).c_str());
+        value =
+            ParseIntOr(args.Value(name), range.low, range.high, (std::string("--") + name).c_str());
 }
 
 void TakeSwitch(const Arguments& args, const char* name, int& value)
@@ -104,8 +105,9 @@ int ParamsGet(Context& context, const Arguments& args)
 {
     NoWords(args, "params get");
     const auto record = ReadParams(context, ParamReadBack::MachineParameters);
-    const auto params =
-        record ? DecodeMachineRecord(*record, LoadMachineParams(context.Env().profile)) : std::nullopt;
+    const auto params = record
+                            ? DecodeMachineRecord(*record, LoadMachineParams(context.Env().profile))
+                            : std::nullopt;
     if (!params) {
         context.Prompter().Message("读取机器参数失败！");
         return kExitFailed;
@@ -130,7 +132,8 @@ int ParamsSet(Context& context, const Arguments& args)
     if (!prompt.empty())
         throw UsageError("the remembered parameters are out of range: " + prompt);
     HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr && WriteMachineParameters(*exchange, context.Env().profile, p));
+    return Status(exchange != nullptr &&
+                  WriteMachineParameters(*exchange, context.Env().profile, p));
 }
 
 int FreqGet(Context& context, const Arguments& args)
@@ -152,7 +155,8 @@ int FreqSet(Context& context, const Arguments& args)
     TakeInt(args, "tx", kFrequencyRange, p.txFrequency);
     TakeInt(args, "rx", kFrequencyRange, p.rxFrequency);
     if (!kFrequencyRange.Contains(p.txFrequency) || !kFrequencyRange.Contains(p.rxFrequency))
-        throw UsageError("the remembered frequencies are out of range: " + RangePrompt(kFrequencyRange));
+        throw UsageError("the remembered frequencies are out of range: " +
+                         RangePrompt(kFrequencyRange));
     HostExchange* exchange = context.Exchange();
     return Status(exchange != nullptr && WriteFrequencies(*exchange, context.Env().profile, p));
 }
@@ -340,9 +344,11 @@ int HandheldGet(Context& context, const Arguments& args)
     if (!s)
         return kExitFailed;
     if (context.Options().json)
-        return Print(context, {{"hurry", ModeFields(s->hurry)}, {"dispatch", ModeFields(s->dispatch)}});
+        return Print(context,
+                     {{"hurry", ModeFields(s->hurry)}, {"dispatch", ModeFields(s->dispatch)}});
     Fields flat;
-    for (const auto& [name, mode] : {std::pair{"hurry", &s->hurry}, std::pair{"dispatch", &s->dispatch}})
+    for (const auto& [name, mode] :
+         {std::pair{"hurry", &s->hurry}, std::pair{"dispatch", &s->dispatch}})
         for (const auto& [key, value] : ModeFields(*mode).items())
             flat[std::string(name) + (key == "on" ? "" : "-" + key)] = value;
     return Print(context, flat);
@@ -374,8 +380,8 @@ int HandheldSet(Context& context, const Arguments& args)
 
 void AddSettingsCommands(std::vector<CommandSpec>& commands)
 {
-    commands.push_back({"params get", "", "read the device parameters back from the host", {}, {},
-                        ParamsGet});
+    commands.push_back(
+        {"params get", "", "read the device parameters back from the host", {}, {}, ParamsGet});
     commands.push_back({"params set",
                         "[--room on|off] [--monitor 0-3] [--receiver N] [--escalation on|off] "
                         "[--time1 S] [--times1 N] [--time2 S] [--times2 N] [--mode 0|1]",
@@ -384,22 +390,30 @@ void AddSettingsCommands(std::vector<CommandSpec>& commands)
                          "times2", "mode"},
                         {},
                         ParamsSet});
-    commands.push_back({"freq get", "", "read the radio frequencies (kHz) back from the host", {},
-                        {}, FreqGet});
-    commands.push_back({"freq set", "[--tx KHZ] [--rx KHZ]",
-                        "write the radio frequencies, 230000 to 930000 kHz", {"tx", "rx"}, {},
+    commands.push_back(
+        {"freq get", "", "read the radio frequencies (kHz) back from the host", {}, {}, FreqGet});
+    commands.push_back({"freq set",
+                        "[--tx KHZ] [--rx KHZ]",
+                        "write the radio frequencies, 230000 to 930000 kHz",
+                        {"tx", "rx"},
+                        {},
                         FreqSet});
-    commands.push_back({"types-rate get", "",
+    commands.push_back({"types-rate get",
+                        "",
                         "print the baud-rate and polarity indexes of the numeric and character "
                         "receiver types",
-                        {}, {}, TypesRateGet});
+                        {},
+                        {},
+                        TypesRateGet});
     commands.push_back({"types-rate set",
                         "[--num-rate 0-2] [--num-polarity 0-1] [--char-rate 0-2] "
                         "[--char-polarity 0-1]",
                         "store them (rate 0 = 512, 1 = 1200, 2 = 2400; polarity 0 = +, 1 = -)",
-                        {"num-rate", "num-polarity", "char-rate", "char-polarity"}, {},
+                        {"num-rate", "num-polarity", "char-rate", "char-polarity"},
+                        {},
                         TypesRateSet});
-    commands.push_back({"net get", "", "read the network set-up back from the host", {}, {}, NetGet});
+    commands.push_back(
+        {"net get", "", "read the network set-up back from the host", {}, {}, NetGet});
     commands.push_back({"net set",
                         "[--off] [--role host|slave] [--id N] [--ip A.B.C.D] [--port N] "
                         "[--mac HEX12] [--mask A.B.C.D] [--gateway A.B.C.D] [--reconnect S] "
@@ -409,19 +423,27 @@ void AddSettingsCommands(std::vector<CommandSpec>& commands)
                          "validity", "host-ip", "host-port"},
                         {"off"},
                         NetSet});
-    commands.push_back({"lw3 get", "", "read the LW3 alert settings back from the host", {}, {},
-                        Lw3Get});
+    commands.push_back(
+        {"lw3 get", "", "read the LW3 alert settings back from the host", {}, {}, Lw3Get});
     commands.push_back({"lw3 set",
                         "[--shake N] [--ring N] [--shine N] [--interval N] [--method 0-7]",
                         "write the LW3 alert settings (method: 1 vibrate + 2 ring + 4 light)",
-                        {"shake", "ring", "shine", "interval", "method"}, {}, Lw3Set});
-    commands.push_back({"lw21 get", "", "read the LW2/LW1 alert settings back from the host", {},
-                        {}, Lw21Get});
-    commands.push_back({"lw21 set", "[--count N] [--interval N] [--method 0-7]",
-                        "write the LW2/LW1 alert settings", {"count", "interval", "method"}, {},
+                        {"shake", "ring", "shine", "interval", "method"},
+                        {},
+                        Lw3Set});
+    commands.push_back(
+        {"lw21 get", "", "read the LW2/LW1 alert settings back from the host", {}, {}, Lw21Get});
+    commands.push_back({"lw21 set",
+                        "[--count N] [--interval N] [--method 0-7]",
+                        "write the LW2/LW1 alert settings",
+                        {"count", "interval", "method"},
+                        {},
                         Lw21Set});
-    commands.push_back({"handheld-settings get", "",
-                        "read the handheld callers' modes back from the host", {}, {},
+    commands.push_back({"handheld-settings get",
+                        "",
+                        "read the handheld callers' modes back from the host",
+                        {},
+                        {},
                         HandheldGet});
     commands.push_back({"handheld-settings set",
                         "[--hurry on|off] [--hurry-num on|off] [--hurry-prefix T] "

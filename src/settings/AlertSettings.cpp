@@ -84,8 +84,12 @@ std::string CheckLw21Settings(const Lw21Settings& s)
 
 Bytes BuildLw3Record(const Lw3Settings& s)
 {
-    return {Digit(s.shake),         Digit(s.ring),          Digit(s.shine),
-            Digit(s.interval / 10), Digit(s.interval % 10), Digit(s.method),
+    return {Digit(s.shake),
+            Digit(s.ring),
+            Digit(s.shine),
+            Digit(s.interval / 10),
+            Digit(s.interval % 10),
+            Digit(s.method),
             0x5A};
 }
 

@@ -7,7 +7,6 @@
 #include "settings/SettingsHost.h"
 
 #include <QDialog>
-
 #include <array>
 
 class QCheckBox;

@@ -22,8 +22,8 @@ namespace {
 
 QComboBox* BaudCombo(int id)
 {
-    return WithId(FillCombo(new QComboBox, {kBaudRateNames[0], kBaudRateNames[1], kBaudRateNames[2]}),
-                  id);
+    return WithId(
+        FillCombo(new QComboBox, {kBaudRateNames[0], kBaudRateNames[1], kBaudRateNames[2]}), id);
 }
 
 QComboBox* PolarityCombo(int id)
@@ -42,11 +42,7 @@ QPushButton* Button(const char* text, int id)
 
 CMachineDlg::CMachineDlg(const MachineParams& values, SettingsHost& host, const Profile& profile,
                          Prompter& prompter, std::string connectionString, QWidget* parent)
-    : QDialog(parent),
-      values_(values),
-      host_(host),
-      profile_(profile),
-      prompter_(prompter),
+    : QDialog(parent), values_(values), host_(host), profile_(profile), prompter_(prompter),
       connectionString_(std::move(connectionString))
 {
     setWindowTitle(QString::fromUtf8("设备参数"));

@@ -108,9 +108,9 @@ void CStationDlg::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return; // restored from minimised, not opened
     ShowValues();
-    for (QWidget* field : std::initializer_list<QWidget*>{id_, ip_, port_, mac_, randomMac_, mask_,
-                                                          gateway_, reconnect_, validity_, roleHost_,
-                                                          roleSlave_, hostIp_, hostPort_})
+    for (QWidget* field : std::initializer_list<QWidget*>{
+             id_, ip_, port_, mac_, randomMac_, mask_, gateway_, reconnect_, validity_, roleHost_,
+             roleSlave_, hostIp_, hostPort_})
         field->setEnabled(true);
     hostIp_->setEnabled(false);
     hostPort_->setEnabled(false);

@@ -77,8 +77,8 @@ void StoreHandheldSettings(Profile& profile, const HandheldSettings& settings)
 
 std::string CheckHandheldSettings(const HandheldSettings& s)
 {
-    for (const std::string* text : {&s.hurry.prefix, &s.hurry.suffix, &s.dispatch.prefix,
-                                    &s.dispatch.suffix}) {
+    for (const std::string* text :
+         {&s.hurry.prefix, &s.hurry.suffix, &s.dispatch.prefix, &s.dispatch.suffix}) {
         if (!ToGbk(*text))
             return "信息前缀或后缀含有主机无法显示的字符，请修改后再写入！";
     }
@@ -124,8 +124,8 @@ bool DownloadHandheldSettings(HostExchange& exchange, Profile& profile,
 
 std::optional<HandheldSettings> ReadBackHandheldSettings(HostExchange& exchange)
 {
-    const auto bytes =
-        ReadBackRecord(exchange, kCmdReadHandheldSettings, kHandheldReadBackFile, "手持设备设置数据");
+    const auto bytes = ReadBackRecord(exchange, kCmdReadHandheldSettings, kHandheldReadBackFile,
+                                      "手持设备设置数据");
     if (!bytes)
         return std::nullopt;
     auto settings = DecodeHandheldRecord(*bytes);

@@ -77,11 +77,16 @@ void StoreFrequencies(Profile& profile, const MachineParams& p)
 std::string CheckMachineParams(const MachineParams& p)
 {
     const std::pair<int, IntRange> fields[] = {
-        {p.monitoring, kMonitoringRange},      {p.receiver, kReceiverRange},
-        {p.interval1, kEscalationIntervalRange}, {p.count1, kEscalationCountRange},
-        {p.interval2, kEscalationIntervalRange}, {p.count2, kEscalationCountRange},
-        {p.txFrequency, kFrequencyRange},      {p.rxFrequency, kFrequencyRange},
-        {p.mode, kTransmitModeRange},          {p.room, IntRange{0, 1}},
+        {p.monitoring, kMonitoringRange},
+        {p.receiver, kReceiverRange},
+        {p.interval1, kEscalationIntervalRange},
+        {p.count1, kEscalationCountRange},
+        {p.interval2, kEscalationIntervalRange},
+        {p.count2, kEscalationCountRange},
+        {p.txFrequency, kFrequencyRange},
+        {p.rxFrequency, kFrequencyRange},
+        {p.mode, kTransmitModeRange},
+        {p.room, IntRange{0, 1}},
         {p.escalation, IntRange{0, 1}},
     };
     for (const auto& [value, range] : fields) {
@@ -119,7 +124,8 @@ Bytes BuildFrequencyRecord(int txFrequency, int rxFrequency)
     const auto put = [&record](std::size_t offset, int value) {
         char digits[16];
         const int n = std::snprintf(digits, sizeof digits, "%d", value);
-        std::copy_n(digits, std::clamp(n, 0, 7), record.begin() + static_cast<std::ptrdiff_t>(offset));
+        std::copy_n(digits, std::clamp(n, 0, 7),
+                    record.begin() + static_cast<std::ptrdiff_t>(offset));
     };
     put(1, txFrequency);
     put(8, rxFrequency);
@@ -215,10 +221,12 @@ bool SaveReceiverTypeRates(const std::string& connectionString, const ReceiverTy
         bool ok = true;
         if (rate >= 0)
             ok = db.Execute("update T_Type set Rate=? where TypeNo=?",
-                            {std::int64_t{rate}, std::int64_t{typeNo}}) && ok;
+                            {std::int64_t{rate}, std::int64_t{typeNo}}) &&
+                 ok;
         if (polarity >= 0)
             ok = db.Execute("update T_Type set Polarity=? where TypeNo=?",
-                            {std::int64_t{polarity}, std::int64_t{typeNo}}) && ok;
+                            {std::int64_t{polarity}, std::int64_t{typeNo}}) &&
+                 ok;
         return ok;
     };
     db.BeginTransaction();

@@ -72,8 +72,8 @@ std::optional<IpAddress> ParseIp(std::string_view text)
 
 std::string FormatIp(const IpAddress& ip)
 {
-    return std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) +
-           "." + std::to_string(ip[3]);
+    return std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "." +
+           std::to_string(ip[3]);
 }
 
 std::string NormaliseMac(const std::string& mac)
@@ -84,9 +84,12 @@ std::string NormaliseMac(const std::string& mac)
 std::string CheckNetworkParams(const NetworkParams& p)
 {
     const std::pair<int, IntRange> fields[] = {
-        {p.id, kNetworkIdRange},           {p.port, kPortRange},
-        {p.reconnectSeconds, kReconnectRange}, {p.validityMinutes, kValidityRange},
-        {p.hostPort, kPortRange},          {p.role, IntRange{0, 1}},
+        {p.id, kNetworkIdRange},
+        {p.port, kPortRange},
+        {p.reconnectSeconds, kReconnectRange},
+        {p.validityMinutes, kValidityRange},
+        {p.hostPort, kPortRange},
+        {p.role, IntRange{0, 1}},
     };
     for (const auto& [value, range] : fields) {
         std::string prompt = CheckRange(value, range);

@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QString>
-
 #include <initializer_list>
 #include <string>
 
@@ -16,8 +15,7 @@ namespace px {
 struct IntRange;
 
 // Every control with an id is found by tests and tools as "id<N>".
-template <typename Widget>
-Widget* WithId(Widget* widget, int id)
+template <typename Widget> Widget* WithId(Widget* widget, int id)
 {
     widget->setObjectName(QStringLiteral("id%1").arg(id));
     return widget;

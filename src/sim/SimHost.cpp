@@ -291,7 +291,13 @@ void SimHost::OnSingleCommand(std::uint8_t command, std::span<const std::uint8_t
         }
         return;
     case 0x6A:
-        state_.tables[command] = received;
+        // One frame in the packet layout: N = 1, i = 1, then the 40 record bytes.
+        if (received.size() < kPacketHeader || received[0] != 0 || received[1] != 1 ||
+            received[2] != 0 || received[3] != 1) {
+            Reject("network record not framed as packet 1 of 1");
+            return;
+        }
+        state_.tables[command] = Bytes(received.begin() + kPacketHeader, received.end());
         AnswerSingle(command, Bytes{kAccepted});
         return;
     default:

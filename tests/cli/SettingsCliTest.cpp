@@ -1,13 +1,11 @@
 #include "cli/CliApp.h"
 #include "common/Profile.h"
-
 #include "mock/FakeClock.h"
 #include "mock/TempFolder.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-
-#include <fstream>
 #include <sstream>
 
 namespace px {
@@ -66,7 +64,15 @@ TEST_F(SettingsCliTest, SetChangesOnlyTheGivenOptionsAndGetReadsBack)
     const Result set = Run({"params", "set", "--receiver", "200", "--monitor", "3"});
     ASSERT_EQ(set.status, 0) << set.err;
     EXPECT_NE(set.err.find("设置本机参数成功！"), std::string::npos);
-    EXPECT_EQ(Table("63"), "5AFF00110004" "00C8" "00" "001E" "02" "000A" "02" "FF" "01");
+    EXPECT_EQ(Table("63"), "5AFF00110004"
+                           "00C8"
+                           "00"
+                           "001E"
+                           "02"
+                           "000A"
+                           "02"
+                           "FF"
+                           "01");
     EXPECT_EQ(profile_.GetInt("MACHINE", "NO", -1), 200);
 
     const auto params = Json({"params", "get"});
@@ -95,9 +101,11 @@ TEST_F(SettingsCliTest, NetworkAlertsAndHandheldSettingsRoundTrip)
     EXPECT_EQ(Json({"lw3", "get"})["method"], 5);
     ASSERT_EQ(Run({"lw21", "set"}).status, 0);
     EXPECT_EQ(Table("6B"), "343130305A");
-    EXPECT_EQ(Json({"lw21", "get"}), (nlohmann::json{{"count", 4}, {"interval", 10}, {"method", 0}}));
+    EXPECT_EQ(Json({"lw21", "get"}),
+              (nlohmann::json{{"count", 4}, {"interval", 10}, {"method", 0}}));
 
-    ASSERT_EQ(Run({"handheld-settings", "set", "--hurry", "on", "--dispatch-suffix", "号"}).status, 0);
+    ASSERT_EQ(Run({"handheld-settings", "set", "--hurry", "on", "--dispatch-suffix", "号"}).status,
+              0);
     const auto handheld = Json({"handheld-settings", "get"});
     EXPECT_EQ(handheld["hurry"]["on"], "on");
     EXPECT_EQ(handheld["dispatch"]["suffix"], "号");

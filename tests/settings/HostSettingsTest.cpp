@@ -1,4 +1,5 @@
 #include "common/Gbk.h"
+#include "hostlink/HostFixture.h"
 #include "settings/AlertSettings.h"
 #include "settings/HandheldSettings.h"
 #include "settings/MachineParams.h"
@@ -6,8 +7,6 @@
 #include "settings/SettingsHost.h"
 #include "storage/AdoDatabase.h"
 #include "storage/Schema.h"
-
-#include "hostlink/HostFixture.h"
 
 #include <filesystem>
 
@@ -101,8 +100,8 @@ TEST_F(HostSettingsTest, FrequencyRecordAndRange)
 {
     MachineParams p;
     ASSERT_TRUE(WriteFrequencies(exchange_, profile_, p));
-    EXPECT_EQ(Table(kCmdFrequencies),
-              (Bytes{0x5A, '4', '3', '0', '2', '2', '5', 0xFF, '3', '1', '5', '6', '0', '0', 0xFF}));
+    EXPECT_EQ(Table(kCmdFrequencies), (Bytes{0x5A, '4', '3', '0', '2', '2', '5', 0xFF, '3', '1',
+                                             '5', '6', '0', '0', 0xFF}));
 
     const std::pair<int, int> accepted[] = {{230000, 930000}, {930000, 230000}};
     for (const auto& [tx, rx] : accepted) {
@@ -169,8 +168,8 @@ TEST_F(HostSettingsTest, FrequencyReadBackDecodesDigitsUpToTheFirstFF)
     ASSERT_TRUE(f);
     EXPECT_EQ(f->tx, 230000);
     EXPECT_EQ(f->rx, 930000);
-    const Bytes sevenDigits = {0x5A, '1', '2', '3', '4', '5', '6', '7', '9', 0xFF, '8',
-                               0xFF, 0xFF, 0xFF, 0xFF};
+    const Bytes sevenDigits = {0x5A, '1',  '2', '3',  '4',  '5',  '6', '7',
+                               '9',  0xFF, '8', 0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(DecodeFrequencyRecord(sevenDigits)->tx, 1234567);
     EXPECT_EQ(DecodeFrequencyRecord(sevenDigits)->rx, 9);
 }
@@ -188,8 +187,8 @@ TEST_F(HostSettingsTest, AFailedWriteKeepsTheProfile)
     EXPECT_EQ(profile_.GetInt("MACHINE", "NO", -1), 17);
     EXPECT_EQ(profile_.GetInt("MACHINE", "TPL", -1), -1);
     EXPECT_EQ(profile_.GetInt("LW123", "SHAKE", -1), 2);
-    EXPECT_EQ(prompter_.Texts(),
-              (std::vector<std::string>{"设置本机参数失败！", "设置频率失败！", "LW3参数设置失败！"}));
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"设置本机参数失败！", "设置频率失败！",
+                                                           "LW3参数设置失败！"}));
     EXPECT_FALSE(settingsHost_.ReadBackParams(ParamReadBack::MachineParameters));
     EXPECT_FALSE(std::filesystem::exists(folder_.File("machine.txt")));
 }
@@ -225,18 +224,19 @@ TEST_F(HostSettingsTest, ReceiverTypeRatesAreSavedWithUnknownColumnsKept)
 TEST_F(HostSettingsTest, DefaultNetworkRecordGoesAsOne48ByteFrame)
 {
     const Bytes record = BuildNetworkRecord({});
-    const Bytes expected = Concat({{0x01, 0x01, 0x01, 0xC0, 0xA8, 0x00, 0x02, 0x8D, 0x13, 0x1A,
-                                    0x2B, 0x3C, 0x4D, 0x5E, 0x6F, 0xC0, 0xA8, 0x00, 0x0F, 0xD0,
-                                    0x07, 0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8, 0x00, 0x01, 0x3C,
-                                    0x00, 0x0A},
-                                   Bytes(8, 0xFF)});
+    const Bytes expected =
+        Concat({{0x01, 0x01, 0x01, 0xC0, 0xA8, 0x00, 0x02, 0x8D, 0x13, 0x1A, 0x2B,
+                 0x3C, 0x4D, 0x5E, 0x6F, 0xC0, 0xA8, 0x00, 0x0F, 0xD0, 0x07, 0xFF,
+                 0xFF, 0xFF, 0x00, 0xC0, 0xA8, 0x00, 0x01, 0x3C, 0x00, 0x0A},
+                Bytes(8, 0xFF)});
     EXPECT_EQ(record, expected);
 
     ASSERT_TRUE(settingsHost_.SendNetwork(record));
     const auto written = Written();
     ASSERT_EQ(written.size(), 1u);
     const Report& r = written[0];
-    EXPECT_EQ(Bytes(r.begin() + 3, r.begin() + 10), (Bytes{0x01, 0x6A, 0x2C, 0x00, 0x01, 0x00, 0x01}));
+    EXPECT_EQ(Bytes(r.begin() + 3, r.begin() + 10),
+              (Bytes{0x01, 0x6A, 0x2C, 0x00, 0x01, 0x00, 0x01}));
     EXPECT_EQ(Bytes(r.begin() + 10, r.begin() + 50), expected);
     EXPECT_EQ(r[50], frame::Checksum(std::span(r).subspan(3, 47)));
     EXPECT_TRUE(std::all_of(r.begin() + 51, r.end(), [](std::uint8_t b) { return b == 0; }));
@@ -260,11 +260,17 @@ TEST_F(HostSettingsTest, NetworkRecordFields)
     const NetworkCase cases[] = {
         {"network off", [](NetworkParams& p) { p.enabled = false; }, 0,
          Concat({{0x00}, Bytes(39, 0xFF)})},
-        {"short MAC is padded with zeros", [](NetworkParams& p) { p.mac = "1A2B"; }, 9,
+        {"short MAC is padded with zeros",
+         [](NetworkParams& p) { p.mac = "1A2B"; },
+         9,
          {0x1A, 0x2B, 0x00, 0x00, 0x00, 0x00}},
-        {"14-digit MAC loses its last two digits", [](NetworkParams& p) { p.mac = "11223344556677"; },
-         9, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0xC0}},
-        {"lower-case MAC", [](NetworkParams& p) { p.mac = "a1b2c3d4e5f6"; }, 9,
+        {"14-digit MAC loses its last two digits",
+         [](NetworkParams& p) { p.mac = "11223344556677"; },
+         9,
+         {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0xC0}},
+        {"lower-case MAC",
+         [](NetworkParams& p) { p.mac = "a1b2c3d4e5f6"; },
+         9,
          {0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6}},
         {"port 65535", [](NetworkParams& p) { p.port = 65535; }, 19, {0xFF, 0xFF}},
         {"port 256 goes low byte first", [](NetworkParams& p) { p.port = 256; }, 19, {0x00, 0x01}},
@@ -273,7 +279,8 @@ TEST_F(HostSettingsTest, NetworkRecordFields)
              p.hostPort = 256;
              p.reconnectSeconds = 65535;
          },
-         7, {0x00, 0x01}},
+         7,
+         {0x00, 0x01}},
         {"slave role", [](NetworkParams& p) { p.role = NetworkParams::kNetworkSlave; }, 1, {0x02}},
     };
     for (const auto& c : cases) {
@@ -298,8 +305,10 @@ TEST_F(HostSettingsTest, NetworkInputThatCannotTravelIsRefused)
     const std::pair<void (*)(NetworkParams&), const char*> cases[] = {
         {[](NetworkParams& p) { p.id = 0; }, "Please enter an integer between 1 and 255."},
         {[](NetworkParams& p) { p.port = 65536; }, "Please enter an integer between 0 and 65535."},
-        {[](NetworkParams& p) { p.validityMinutes = 100; }, "Please enter an integer between 1 and 99."},
-        {[](NetworkParams& p) { p.mac = "1A2B3C4D5E6G"; }, "MAC地址只能由十六进制数字(0-9, A-F)组成！"},
+        {[](NetworkParams& p) { p.validityMinutes = 100; },
+         "Please enter an integer between 1 and 99."},
+        {[](NetworkParams& p) { p.mac = "1A2B3C4D5E6G"; },
+         "MAC地址只能由十六进制数字(0-9, A-F)组成！"},
     };
     for (const auto& [change, prompt] : cases) {
         NetworkParams p;
@@ -391,7 +400,8 @@ TEST_F(HostSettingsTest, AlertRecordsReachTheHostAsDigits)
     EXPECT_EQ(Table(kCmdLw3), (Bytes{'4', '4', '4', '1', '0', '0', 0x5A}));
     ASSERT_TRUE(WriteLw21Settings(exchange_, profile_, LoadLw21Settings(profile_)));
     EXPECT_EQ(Table(kCmdLw21), (Bytes{'4', '1', '0', '0', 0x5A}));
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"LW3参数设置成功！", "LW2/1参数设置成功！"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"LW3参数设置成功！", "LW2/1参数设置成功！"}));
 
     const std::pair<Lw3Settings, Bytes> cases[] = {
         {{0, 9, 1, 100, 7}, {'0', '9', '1', ':', '0', '7', 0x5A}},

@@ -1,10 +1,9 @@
+#include "hostlink/HostFixture.h"
+#include "mock/WaitUntil.h"
 #include "settings/CLW123Dlg.h"
 #include "settings/CMachineDlg.h"
 #include "settings/CShouChiDlg.h"
 #include "settings/CStationDlg.h"
-
-#include "hostlink/HostFixture.h"
-#include "mock/WaitUntil.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,7 +13,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-
 #include <functional>
 
 namespace px {
@@ -23,8 +21,7 @@ namespace {
 class SettingsDialogsTest : public test::HostFixture
 {
 protected:
-    template <typename Widget>
-    static Widget* Find(QWidget* dialog, int id)
+    template <typename Widget> static Widget* Find(QWidget* dialog, int id)
     {
         auto* widget = dialog->findChild<Widget*>(QStringLiteral("id%1").arg(id));
         EXPECT_NE(widget, nullptr) << "id" << id;
@@ -40,7 +37,8 @@ protected:
     static void OnModal(std::function<void(QWidget*)> step)
     {
         QTimer::singleShot(0, [step] {
-            ASSERT_TRUE(test::WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }));
+            ASSERT_TRUE(
+                test::WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }));
             step(QApplication::activeModalWidget());
         });
     }
@@ -200,8 +198,8 @@ TEST_F(SettingsDialogsTest, StationOpensWithTheNetworkHostFieldsDisabledAndFollo
         bool roles;
     };
     const Step steps[] = {
-        {1034, true, true, true},   {1033, true, false, true}, {1035, false, false, false},
-        {1036, true, true, true},   {1033, true, false, true},
+        {1034, true, true, true}, {1033, true, false, true}, {1035, false, false, false},
+        {1036, true, true, true}, {1033, true, false, true},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.radio);

@@ -213,7 +213,7 @@ TEST(SimHostTest, SingleCommandsLeaveWhatTheyCarried)
     host.OnOutputReport(Out("00 55 AA 01 B1 03 11 22 33 E4"));
     host.OnOutputReport(Out("00 55 AA 01 62 0C 14 09 0C 1E 08 2D 00 03 00 00 00 00 11"));
     host.OnOutputReport(Out("00 55 AA 01 B2 02 01 02 47"));
-    host.OnOutputReport(Out("00 55 AA 01 6A 04 C0 A8 01 64 C3"));
+    host.OnOutputReport(Out("00 55 AA 01 6A 08 00 01 00 01 C0 A8 01 64 BD"));
 
     const SimHostState& state = host.State();
     EXPECT_EQ(state.initialiseCount, 2);
@@ -524,9 +524,10 @@ TEST(SimHostReadBackTest, EachReadBackReturnsItsDownload)
         SimHost host;
         const Bytes table = {download, 0x10, 0x20};
         if (download == 0x6A) {
-            Report frame = Out("00 55 AA 01 6A 03");
-            std::copy(table.begin(), table.end(), frame.begin() + 6);
-            frame[9] = static_cast<std::uint8_t>(~Sum(std::span(frame).subspan(3, 6)));
+            // The network record travels as one frame in the packet layout: N = 1, i = 1.
+            Report frame = Out("00 55 AA 01 6A 07 00 01 00 01");
+            std::copy(table.begin(), table.end(), frame.begin() + 10);
+            frame[13] = static_cast<std::uint8_t>(~Sum(std::span(frame).subspan(3, 10)));
             host.OnOutputReport(frame);
         } else {
             Download(host, download, table);
