@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "55 AA 02 B2 01 A5 A5"},
         SingleCase{"Preamble", "00 55 AA 01 B3 00 4B", "55 AA 02 B3 01 5A EF"},
         SingleCase{"KeyPress", "00 55 AA 01 D4 00 2A", "55 AA 02 D4 03 55 12 34 8B"},
-        SingleCase{"NetworkRecord", "00 55 AA 01 6A 04 C0 A8 01 64 C3", "55 AA 02 6A 01 5A 38"},
+        SingleCase{"NetworkRecord", "00 55 AA 01 6A 08 00 01 00 01 C0 A8 01 64 BD", "55 AA 02 6A 01 5A 38"},
         // Message frames leave 0xFF after the checksum; those bytes are not the host's concern.
         SingleCase{"BytesAfterTheChecksumIgnored",
                    "00 55 AA 01 B1 03 11 22 33 E4 FF FF FF FF FF FF FF FF",
