@@ -4,6 +4,14 @@
 #include "app/DataFolder.h"
 #include "hostlink/CProgressDlg.h"
 #include "hostlink/QtHostViews.h"
+#include "settings/AlertSettings.h"
+#include "settings/CLW123Dlg.h"
+#include "settings/CMachineDlg.h"
+#include "settings/CShouChiDlg.h"
+#include "settings/CStationDlg.h"
+#include "settings/HandheldSettings.h"
+#include "settings/MachineParams.h"
+#include "settings/SettingsHost.h"
 #include "common/Profile.h"
 #include "sim/SimHidBackend.h"
 #include "storage/AdoDatabase.h"
@@ -101,6 +109,25 @@ int main(int argc, char* argv[])
         window.Progress().SetProgressText("下载Bp机信息,共有6包数据,当前第4包数据正在发送.......");
         QApplication::processEvents();
         ok = ok && window.Progress().Window()->grab().save(QString::fromLocal8Bit(argv[2]));
+    }
+    if (argc > 3) {
+        // The settings dialogs, with the values a new installation starts from.
+        const QString folder = QString::fromLocal8Bit(argv[3]);
+        px::ExchangeSettingsHost host(window.Exchange());
+        const auto save = [&](QWidget& dialog, const char* name) {
+            dialog.show();
+            QApplication::processEvents();
+            ok = ok && dialog.grab().save(folder + "/" + name);
+        };
+        px::CMachineDlg machine(px::LoadMachineParams(profile), host, profile, prompter, connection);
+        save(machine, "device-parameters.png");
+        px::CStationDlg station(host, clock, prompter);
+        save(station, "network-parameters.png");
+        px::CLW123Dlg alerts(px::LoadLw3Settings(profile), px::LoadLw21Settings(profile), host,
+                             profile, prompter);
+        save(alerts, "receiver-alerts.png");
+        px::CShouChiDlg handheld(px::LoadHandheldSettings(profile), prompter);
+        save(handheld, "handheld-settings.png");
     }
     return ok ? 0 : 1;
 }
