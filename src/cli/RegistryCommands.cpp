@@ -172,8 +172,15 @@ int CallerRegister(Context& context, const Arguments& args)
         return kExitFailed;
     const auto result = RegisterCallers(*file->db, context.Prompter(), exchange,
                                         *context.ConnectionString(), request);
-    for (const auto& row : result.added)
-        context.Env().out << row[0] << '\n';
+    if (context.Options().json) {
+        nlohmann::json codes = nlohmann::json::array();
+        for (const auto& row : result.added)
+            codes.push_back(row[0]);
+        context.Env().out << codes.dump() << '\n';
+    } else {
+        for (const auto& row : result.added)
+            context.Env().out << row[0] << '\n';
+    }
     return result.added.empty() ? kExitFailed : kExitOk;
 }
 

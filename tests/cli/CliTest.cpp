@@ -260,13 +260,16 @@ TEST_F(CliTest, CallersHandheldsAndTypesFromTheShell)
     EXPECT_EQ(manual.status, 0) << manual.err;
     EXPECT_EQ(manual.out, "1234F1\n123501\n123511\n");
 
+    ASSERT_EQ(Run({"sim", "press", "77777A"}).status, 0);
+    EXPECT_EQ(Run({"--json", "caller", "register", "--file", "店"}).out, "[\"77777A\"]\n")
+        << "a letter counts as key 0, which a single-key type takes";
     ASSERT_EQ(Run({"caller", "set", "ABCDE2", "ZhuiHu", "2", "--file", "店"}).status, 0);
     ASSERT_EQ(Run({"caller", "set", "ABCDE2", "DeviceNo3", "-1", "--file", "店"}).status, 0);
     EXPECT_EQ(Run({"caller", "set", "ABCDE2", "CodeNo", "ABC", "--file", "店"}).status, 1);
     EXPECT_EQ(Run({"caller", "set", "NOPE01", "CallName", "x", "--file", "店"}).status, 1);
     EXPECT_EQ(Run({"caller", "set", "ABCDE2", "Colour", "x", "--file", "店"}).status, 2);
     const auto callers = nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out);
-    ASSERT_EQ(callers.size(), 5u);
+    ASSERT_EQ(callers.size(), 6u);
     EXPECT_EQ(callers[1]["CodeNo"], "ABCDE2") << "descending codes: ABCDE4 first";
     EXPECT_EQ(callers[1]["ZhuiHu"], "删除追呼");
     EXPECT_EQ(callers[1]["CallName"], "八号桌");
@@ -275,7 +278,7 @@ TEST_F(CliTest, CallersHandheldsAndTypesFromTheShell)
 
     EXPECT_EQ(Run({"caller", "delete", "ABCDE2", "--all-keys", "--file", "店"}).status, 1) << "no --yes: Cancel";
     ASSERT_EQ(Run({"--yes", "caller", "delete", "ABCDE2", "--all-keys", "--file", "店"}).status, 0);
-    EXPECT_EQ(nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out).size(), 3u);
+    EXPECT_EQ(nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out).size(), 4u);
 
     ASSERT_EQ(Run({"handheld", "add", "5", "1a2b", "--file", "店"}).status, 0);
     ASSERT_EQ(Run({"sim", "press", "3C4D", "--status", "66"}).status, 0);
@@ -286,7 +289,7 @@ TEST_F(CliTest, CallersHandheldsAndTypesFromTheShell)
     EXPECT_EQ(Run({"download", "callers", "--file", "店"}).status, 0);
     EXPECT_EQ(Run({"download", "handhelds", "--file", "店"}).status, 0);
     const auto status = Status();
-    EXPECT_EQ(status["tables"]["66"], 300);
+    EXPECT_EQ(status["tables"]["66"], 400);
     EXPECT_EQ(status["tables"]["68"], 12);
     ASSERT_EQ(Run({"handheld", "delete", "5", "--file", "店"}).status, 0);
     EXPECT_EQ(Run({"handheld", "delete", "5", "--file", "店"}).status, 1);
