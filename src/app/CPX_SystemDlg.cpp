@@ -942,7 +942,9 @@ void CPX_SystemDlg::ReloadRegistrationViews(const std::string& fileName)
 
 void CPX_SystemDlg::OnDetectionTick()
 {
-    if (windowConnected_)
+    // A search closes and reopens the link: never in the middle of an exchange. The timer
+    // tries again a second later.
+    if (windowConnected_ || exchange_->IsBusy() || link_.IsWaiting())
         return;
     if (link_.FindHost()) {
         detectionTimer_->stop();

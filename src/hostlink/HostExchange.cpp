@@ -35,9 +35,17 @@ HostExchange::HostExchange(HostLink& link, Clock& clock, Prompter& prompter, Dat
 {
 }
 
+bool HostExchange::RefuseNested()
+{
+    if (!link_.IsWaiting())
+        return false;
+    prompter_.Message(kBusyMessage);
+    return true;
+}
+
 std::optional<HostExchange::Lock> HostExchange::Begin()
 {
-    if (active_) {
+    if (active_ || link_.IsWaiting()) {
         prompter_.Message(kBusyMessage);
         return std::nullopt;
     }
@@ -81,6 +89,8 @@ bool HostExchange::TakeCancel()
 
 int HostExchange::SingleExchange(std::span<const std::uint8_t> frame, bool wait)
 {
+    if (RefuseNested())
+        return kFailed;
     if (active_)
         return Exchange(frame, wait);
     auto lock = Begin();
@@ -134,7 +144,7 @@ bool HostExchange::SendCommand(std::uint8_t command, std::span<const std::uint8_
                                std::string_view caption, bool multiPacket)
 {
     std::optional<Lock> lock;
-    if (!active_ && !(lock = Begin()))
+    if (RefuseNested() || (!active_ && !(lock = Begin())))
         return false;
     if (!multiPacket) {
         if (payload.size() > frame::kMaxPayload) {
@@ -159,7 +169,7 @@ bool HostExchange::Download(std::uint8_t command, const std::string& recordFile,
                             std::string_view caption)
 {
     std::optional<Lock> lock;
-    if (!active_ && !(lock = Begin()))
+    if (RefuseNested() || (!active_ && !(lock = Begin())))
         return false;
     return RunDownload(command, recordFile, caption);
 }
@@ -168,7 +178,7 @@ bool HostExchange::ReadBack(std::uint8_t command, const std::string& recordFile,
                             std::string_view caption)
 {
     std::optional<Lock> lock;
-    if (!active_ && !(lock = Begin()))
+    if (RefuseNested() || (!active_ && !(lock = Begin())))
         return false;
     return RunReadBack(command, recordFile, caption);
 }

@@ -112,6 +112,8 @@ public:
     void Pause(int ms);
 
 private:
+    // A command started from inside another's wait is refused (after a message).
+    bool RefuseNested();
     int Exchange(std::span<const std::uint8_t> frame, bool wait);
     bool RunDownload(std::uint8_t command, const std::string& recordFile,
                      std::string_view caption);

@@ -150,7 +150,11 @@ void HostLink::CloseHost()
 
 bool HostLink::PumpMessages()
 {
-    return pump_.PumpMessages();
+    // Whatever runs while events are dispatched here runs in the middle of a wait.
+    ++waitDepth_;
+    const bool running = pump_.PumpMessages();
+    --waitDepth_;
+    return running;
 }
 
 } // namespace px

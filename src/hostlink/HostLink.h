@@ -49,6 +49,9 @@ public:
     bool PumpMessages();
 
     bool IsConnected() const { return connected_; }
+    // True while events are dispatched from inside a wait for the host: a handler running now
+    // must not start an exchange of its own.
+    bool IsWaiting() const { return waitDepth_ > 0; }
     HostModel GetHostModel() const { return hostModel_; }
     void SetHostModel(HostModel model) { hostModel_ = model; }
 
@@ -78,6 +81,7 @@ private:
     Prompter& prompter_;
     std::unique_ptr<HidDevice> device_;
     bool connected_ = false;
+    int waitDepth_ = 0;
     HostModel hostModel_ = HostModel::None;
     Report sendBuffer_{};
     Report receiveBuffer_{};

@@ -316,3 +316,50 @@ TEST_F(HostExchangeTest, OnlyOneCommandTalksToTheHostAtATime)
 
 } // namespace
 } // namespace px
+
+namespace px {
+namespace {
+
+// A pump that runs a handler the way the window does while an exchange waits.
+class HandlerPump final : public EventPump
+{
+public:
+    bool PumpMessages() override
+    {
+        if (handler) {
+            auto run = std::move(handler);
+            handler = nullptr;
+            run();
+        }
+        return true;
+    }
+    std::function<void()> handler;
+};
+
+TEST(NestedExchangeTest, ACommandStartedDuringAnotherWaitIsRefused)
+{
+    test::TempFolder folder;
+    SimHost host;
+    host.State().fault = *ParseSimFault("silent"); // the first exchange waits its full time-out
+    SimHidBackend backend;
+    backend.AddDevice(kHostVendorId, kPxProductId, &host);
+    test::FakeClock clock;
+    HandlerPump pump;
+    test::ScriptedPrompter prompter;
+    test::RecordingMonitor monitor;
+    test::RecordingProgress progress;
+    HostLink link(backend, clock, pump, prompter);
+    HostExchange exchange(link, clock, prompter, monitor, progress, folder.Folder());
+
+    // Not through Begin(): the way a dialog calls the primitives directly.
+    bool nested = true;
+    pump.handler = [&] { nested = exchange.ReadBack(0x86, folder.File("rshouchi.txt"), "x"); };
+    EXPECT_EQ(exchange.SingleExchange(frame::Build(0x60, {}), true), HostExchange::kFailed);
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{HostExchange::kBusyMessage}));
+    for (const std::string& line : host.Capture())
+        EXPECT_EQ(line.find("Write:0055AA0186"), std::string::npos) << "no read-back was sent";
+}
+
+} // namespace
+} // namespace px
