@@ -95,6 +95,25 @@ int ParseIntOr(const std::string& text, int low, int high, const char* what)
     return value;
 }
 
+std::unique_ptr<CADODatabase> OpenDatabase(Context& context)
+{
+    const auto connection = context.ConnectionString();
+    if (!connection)
+        return nullptr;
+    auto db = std::make_unique<CADODatabase>();
+    if (!db->Open(*connection)) {
+        context.Env().err << "cannot open the database: " << db->GetLastErrorString() << '\n';
+        return nullptr;
+    }
+    return db;
+}
+
+void RequireWords(const Arguments& args, std::size_t count, const char* usage)
+{
+    if (args.words.size() != count)
+        throw UsageError(std::string("usage: pxctl ") + usage);
+}
+
 std::string Hex(const std::vector<std::uint8_t>& bytes)
 {
     return HexString(bytes);

@@ -3,6 +3,7 @@
 #include "cli/CliApp.h"
 #include "cli/CliPorts.h"
 #include "hostlink/HostExchange.h"
+#include "storage/AdoDatabase.h"
 #include "sim/SimHost.h"
 
 #include <map>
@@ -112,6 +113,10 @@ void AddSettingsCommands(std::vector<CommandSpec>& commands);
 void AddConfigCommands(std::vector<CommandSpec>& commands);
 
 // Helpers for the handlers.
+// The data folder's database, open; nothing after a message.
+std::unique_ptr<CADODatabase> OpenDatabase(Context& context);
+// A usage error unless the command got exactly that many words.
+void RequireWords(const Arguments& args, std::size_t count, const char* usage);
 int ParseIntOr(const std::string& text, int low, int high, const char* what);
 std::string Hex(const std::vector<std::uint8_t>& bytes);
 std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text);

@@ -13,22 +13,12 @@ namespace px::cli {
 
 namespace {
 
-std::unique_ptr<CADODatabase> Database(Context& context)
-{
-    const auto connection = context.ConnectionString();
-    auto db = std::make_unique<CADODatabase>();
-    if (!connection || !db->Open(*connection)) {
-        context.Env().err << "cannot open the database\n";
-        return nullptr;
-    }
-    return db;
-}
 
 int ExportCommand(Context& context, const Arguments& args)
 {
     if (args.words.size() != 2)
         throw UsageError("usage: pxctl export NAME FILE.json");
-    auto db = Database(context);
+    auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
     const auto document = ExportConfigFile(*db, args.words[0]);
@@ -64,7 +54,7 @@ int ImportCommand(Context& context, const Arguments& args)
     }
     std::stringstream text;
     text << in.rdbuf();
-    auto db = Database(context);
+    auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
     std::string error;
@@ -90,7 +80,7 @@ int VerifyCommand(Context& context, const Arguments& args)
 {
     if (args.words.size() != 1)
         throw UsageError("usage: pxctl verify NAME");
-    auto db = Database(context);
+    auto db = OpenDatabase(context);
     HostExchange* exchange = db ? context.Exchange() : nullptr;
     if (exchange == nullptr)
         return kExitFailed;

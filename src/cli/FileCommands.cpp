@@ -26,25 +26,7 @@ int ParseModel(const std::string& text)
     throw UsageError("--model must be px or qx");
 }
 
-// The database of the data folder, open; nothing after a message.
-std::unique_ptr<CADODatabase> OpenDatabase(Context& context)
-{
-    const auto connection = context.ConnectionString();
-    if (!connection)
-        return nullptr;
-    auto db = std::make_unique<CADODatabase>();
-    if (!db->Open(*connection)) {
-        context.Env().err << "cannot open the database: " << db->GetLastErrorString() << '\n';
-        return nullptr;
-    }
-    return db;
-}
 
-void Words(const Arguments& args, std::size_t count, const char* usage)
-{
-    if (args.words.size() != count)
-        throw UsageError(std::string("usage: pxctl ") + usage);
-}
 
 // The configuration file named by --file; nothing after a message when it does not exist.
 std::optional<ConfigFile> RequireFile(Context& context, CADODatabase& db, const Arguments& args)
@@ -59,7 +41,7 @@ std::optional<ConfigFile> RequireFile(Context& context, CADODatabase& db, const 
 
 int FileList(Context& context, const Arguments& args)
 {
-    Words(args, 0, "file list");
+    RequireWords(args, 0, "file list");
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
@@ -79,7 +61,7 @@ int FileList(Context& context, const Arguments& args)
 
 int FileNew(Context& context, const Arguments& args)
 {
-    Words(args, 1, "file new NAME --model px|qx");
+    RequireWords(args, 1, "file new NAME --model px|qx");
     const int type = ParseModel(args.Value("model", "px"));
     auto db = OpenDatabase(context);
     if (!db)
@@ -98,7 +80,7 @@ int FileNew(Context& context, const Arguments& args)
 
 int FileDelete(Context& context, const Arguments& args)
 {
-    Words(args, 1, "file delete NAME");
+    RequireWords(args, 1, "file delete NAME");
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
@@ -114,7 +96,7 @@ int FileDelete(Context& context, const Arguments& args)
 
 int FileCopy(Context& context, const Arguments& args)
 {
-    Words(args, 2, "file copy FROM TO");
+    RequireWords(args, 2, "file copy FROM TO");
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
@@ -137,7 +119,7 @@ int FileCopy(Context& context, const Arguments& args)
 
 int ImList(Context& context, const Arguments& args)
 {
-    Words(args, 0, "im list --file NAME");
+    RequireWords(args, 0, "im list --file NAME");
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
@@ -164,7 +146,7 @@ int ImList(Context& context, const Arguments& args)
 
 int ImAdd(Context& context, const Arguments& args)
 {
-    Words(args, 2, "im add PAGER ADDRESS [--type BX-2|LW2/LW1|num|en|LW3] [--remark TEXT] --file NAME");
+    RequireWords(args, 2, "im add PAGER ADDRESS [--type BX-2|LW2/LW1|num|en|LW3] [--remark TEXT] --file NAME");
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
@@ -188,7 +170,7 @@ int ImAdd(Context& context, const Arguments& args)
 
 int ImDelete(Context& context, const Arguments& args)
 {
-    Words(args, 1, "im delete PAGER --file NAME");
+    RequireWords(args, 1, "im delete PAGER --file NAME");
     ParseIntOr(args.words[0], 0, kMaxPagerNumber, "PAGER");
     auto db = OpenDatabase(context);
     if (!db)
@@ -206,7 +188,7 @@ int ImDelete(Context& context, const Arguments& args)
 
 int DownloadIm(Context& context, const Arguments& args)
 {
-    Words(args, 0, "download im --file NAME");
+    RequireWords(args, 0, "download im --file NAME");
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;

@@ -27,14 +27,9 @@ std::optional<FileContext> OpenFile(Context& context, const Arguments& args)
 {
     if (!args.Has("file"))
         throw UsageError("--file NAME is needed");
-    const auto connection = context.ConnectionString();
-    if (!connection)
+    FileContext result{OpenDatabase(context), {}};
+    if (!result.db)
         return std::nullopt;
-    FileContext result{std::make_unique<CADODatabase>(), {}};
-    if (!result.db->Open(*connection)) {
-        context.Env().err << "cannot open the database\n";
-        return std::nullopt;
-    }
     const auto file = FindConfigFile(*result.db, args.Value("file"));
     if (!file) {
         context.Prompter().Message("配置文件 \"" + args.Value("file") + "\" 不存在！");
@@ -44,25 +39,12 @@ std::optional<FileContext> OpenFile(Context& context, const Arguments& args)
     return result;
 }
 
-std::unique_ptr<CADODatabase> OpenGlobal(Context& context)
-{
-    const auto connection = context.ConnectionString();
-    auto db = std::make_unique<CADODatabase>();
-    if (!connection || !db->Open(*connection))
-        return nullptr;
-    return db;
-}
 
-void Words(const Arguments& args, std::size_t count, const char* usage)
-{
-    if (args.words.size() != count)
-        throw UsageError(std::string("usage: pxctl ") + usage);
-}
 
 int TypeList(Context& context, const Arguments& args)
 {
-    Words(args, 0, "type list");
-    auto db = OpenGlobal(context);
+    RequireWords(args, 0, "type list");
+    auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
     const auto types = ListCallerTypesByName(*db);
@@ -80,7 +62,7 @@ int TypeList(Context& context, const Arguments& args)
 
 int TypeAdd(Context& context, const Arguments& args)
 {
-    Words(args, 2, "type add NAME KEYS   (KEYS like 1,2,4)");
+    RequireWords(args, 2, "type add NAME KEYS   (KEYS like 1,2,4)");
     std::array<bool, 5> keys{};
     std::string digits = args.words[1];
     for (std::size_t at = 0; at <= digits.size();) {
@@ -92,7 +74,7 @@ int TypeAdd(Context& context, const Arguments& args)
             break;
         at = comma + 1;
     }
-    auto db = OpenGlobal(context);
+    auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
     return AddOrUpdateCallerType(*db, context.Prompter(), args.words[0], keys) ? kExitOk : kExitFailed;
@@ -100,8 +82,8 @@ int TypeAdd(Context& context, const Arguments& args)
 
 int TypeDelete(Context& context, const Arguments& args)
 {
-    Words(args, 1, "type delete NAME");
-    auto db = OpenGlobal(context);
+    RequireWords(args, 1, "type delete NAME");
+    auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
     return DeleteCallerType(*db, args.words[0]) && db->GetRecordsAffected() > 0 ? kExitOk : kExitFailed;
@@ -109,7 +91,7 @@ int TypeDelete(Context& context, const Arguments& args)
 
 int CallerList(Context& context, const Arguments& args)
 {
-    Words(args, 0, "caller list --file NAME");
+    RequireWords(args, 0, "caller list --file NAME");
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
@@ -138,7 +120,7 @@ int CallerList(Context& context, const Arguments& args)
 
 int CallerRegister(Context& context, const Arguments& args)
 {
-    Words(args, 0, "caller register --type NAME [--code CODE5] ... --file NAME");
+    RequireWords(args, 0, "caller register --type NAME [--code CODE5] ... --file NAME");
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
@@ -186,7 +168,7 @@ int CallerRegister(Context& context, const Arguments& args)
 
 int CallerSet(Context& context, const Arguments& args)
 {
-    Words(args, 3, "caller set CODENO COLUMN VALUE --file NAME");
+    RequireWords(args, 3, "caller set CODENO COLUMN VALUE --file NAME");
     static const std::vector<std::string> kColumns = {
         "CodeNo", "CallNo", "CallName", "KeyName", "DeviceNo1", "DeviceNo2", "DeviceNo3",
         "DeviceNo4", "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8", "ZhuiHu"};
@@ -223,7 +205,7 @@ int CallerSet(Context& context, const Arguments& args)
 
 int CallerDelete(Context& context, const Arguments& args)
 {
-    Words(args, 1, "caller delete CODENO [--all-keys] --file NAME");
+    RequireWords(args, 1, "caller delete CODENO [--all-keys] --file NAME");
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
@@ -235,7 +217,7 @@ int CallerDelete(Context& context, const Arguments& args)
 
 int HandheldList(Context& context, const Arguments& args)
 {
-    Words(args, 0, "handheld list --file NAME");
+    RequireWords(args, 0, "handheld list --file NAME");
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
@@ -279,7 +261,7 @@ int HandheldAdd(Context& context, const Arguments& args)
 
 int HandheldDelete(Context& context, const Arguments& args)
 {
-    Words(args, 1, "handheld delete NUMBER --file NAME");
+    RequireWords(args, 1, "handheld delete NUMBER --file NAME");
     ParseIntOr(args.words[0], 1, 99, "NUMBER");
     auto file = OpenFile(context, args);
     if (!file)
@@ -290,7 +272,7 @@ int HandheldDelete(Context& context, const Arguments& args)
 
 int DownloadTable(Context& context, const Arguments& args, bool callers)
 {
-    Words(args, 0, callers ? "download callers --file NAME" : "download handhelds --file NAME");
+    RequireWords(args, 0, callers ? "download callers --file NAME" : "download handhelds --file NAME");
     auto file = OpenFile(context, args);
     HostExchange* exchange = file ? context.Exchange() : nullptr;
     if (exchange == nullptr)
