@@ -1,0 +1,117 @@
+#include "common/BoundedJson.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace px {
+
+namespace {
+
+// The deepest nesting of objects and arrays in the text, counted outside strings; stops
+// counting as soon as the limit is passed.
+int NestingDepth(std::string_view text, int limit)
+{
+    int depth = 0;
+    int deepest = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        switch (c) {
+        case '"':
+            inString = true;
+            break;
+        case '[':
+        case '{':
+            if (++depth > deepest) {
+                deepest = depth;
+                if (deepest > limit)
+                    return deepest;
+            }
+            break;
+        case ']':
+        case '}':
+            if (depth > 0)
+                --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return deepest;
+}
+
+} // namespace
+
+std::optional<nlohmann::json> ParseBoundedJson(std::string_view text, const JsonLimits& limits,
+                                               std::string& error)
+{
+    if (text.size() > limits.maxBytes) {
+        error = "the document is " + std::to_string(text.size()) + " bytes, more than the " +
+                std::to_string(limits.maxBytes) + " this program reads";
+        return std::nullopt;
+    }
+    if (NestingDepth(text, limits.maxDepth) > limits.maxDepth) {
+        error = "the document is nested more than " + std::to_string(limits.maxDepth) +
+                " levels deep";
+        return std::nullopt;
+    }
+    try {
+        return nlohmann::json::parse(text);
+    } catch (const nlohmann::json::exception& e) {
+        // The parser's message gives the byte position of the fault.
+        error = std::string("not valid JSON (") + e.what() + ")";
+        return std::nullopt;
+    }
+}
+
+std::optional<nlohmann::json> ReadBoundedJsonFile(const std::string& path, const JsonLimits& limits,
+                                                  std::string& error)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        error = "cannot read " + path + ": " + ec.message();
+        return std::nullopt;
+    }
+    if (size > limits.maxBytes) {
+        error = path + " is " + std::to_string(size) + " bytes, more than the " +
+                std::to_string(limits.maxBytes) + " this program reads";
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + path;
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) {
+        error = "cannot read " + path;
+        return std::nullopt;
+    }
+    return ParseBoundedJson(text.str(), limits, error);
+}
+
+std::string JsonSnippet(const nlohmann::json& value, std::size_t maxChars)
+{
+    std::string text = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (text.size() <= maxChars)
+        return text;
+    std::size_t cut = maxChars;
+    // Never end inside a multi-byte UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return text.substr(0, cut) + "...";
+}
+
+} // namespace px
