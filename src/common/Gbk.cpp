@@ -9,6 +9,8 @@ namespace px {
 
 namespace {
 
+const char* g_codePage = "GBK";
+
 struct IconvCloser
 {
     void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
@@ -25,11 +27,71 @@ IconvHandle OpenIconv(const char* to, const char* from)
 
 } // namespace
 
-std::optional<GbkBytes> ToGbk(std::string_view utf8)
+void SetGbkCodePageForTesting(const char* name)
 {
-    IconvHandle cd = OpenIconv("GBK", "UTF-8");
-    if (!cd)
+    g_codePage = name != nullptr ? name : "GBK";
+}
+
+bool GbkAvailable()
+{
+    return OpenIconv(g_codePage, "UTF-8") != nullptr && OpenIconv("UTF-8", g_codePage) != nullptr;
+}
+
+bool IsValidUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+        const unsigned char lead = byte(i);
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0)
+                low = 0xA0; // overlong
+            else if (lead == 0xED)
+                high = 0x9F; // surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0)
+                low = 0x90; // overlong
+            else if (lead == 0xF4)
+                high = 0x8F; // past U+10FFFF
+        } else {
+            return false;
+        }
+        if (i + length > text.size())
+            return false;
+        if (byte(i + 1) < low || byte(i + 1) > high)
+            return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::optional<GbkBytes> ToGbk(std::string_view utf8, GbkProblem* problem)
+{
+    const auto fail = [&](GbkProblem why) -> std::optional<GbkBytes> {
+        if (problem != nullptr)
+            *problem = why;
         return std::nullopt;
+    };
+    if (!IsValidUtf8(utf8))
+        return fail(GbkProblem::NotUtf8);
+    IconvHandle cd = OpenIconv(g_codePage, "UTF-8");
+    if (!cd)
+        return fail(GbkProblem::NoConverter);
     GbkBytes out(utf8.size() * 2 + 4);
     char* in = const_cast<char*>(utf8.data());
     std::size_t inLeft = utf8.size();
@@ -37,17 +99,19 @@ std::optional<GbkBytes> ToGbk(std::string_view utf8)
     std::size_t outLeft = out.size();
     if (iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft) ==
         static_cast<std::size_t>(-1))
-        return std::nullopt;
+        return fail(GbkProblem::Unencodable);
     out.resize(out.size() - outLeft);
+    if (problem != nullptr)
+        *problem = GbkProblem::None;
     return out;
 }
 
-std::string FromGbk(const std::uint8_t* data, std::size_t size)
+std::optional<std::string> FromGbk(const std::uint8_t* data, std::size_t size)
 {
-    IconvHandle cd = OpenIconv("UTF-8", "GBK");
-    std::string text;
+    IconvHandle cd = OpenIconv("UTF-8", g_codePage);
     if (!cd)
-        return text;
+        return std::nullopt;
+    std::string text;
     char* in = reinterpret_cast<char*>(const_cast<std::uint8_t*>(data));
     std::size_t inLeft = size;
     while (inLeft > 0) {

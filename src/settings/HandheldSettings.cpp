@@ -46,7 +46,7 @@ bool PutMode(Bytes& record, std::size_t offset, const HandheldMode& mode)
            PutText(record, offset + 2 + kHandheldTextBytes, mode.suffix);
 }
 
-std::string TextAt(std::span<const std::uint8_t> record, std::size_t offset)
+std::optional<std::string> TextAt(std::span<const std::uint8_t> record, std::size_t offset)
 {
     GbkBytes bytes;
     for (const std::uint8_t byte : record.subspan(offset, kHandheldTextBytes)) {
@@ -56,10 +56,14 @@ std::string TextAt(std::span<const std::uint8_t> record, std::size_t offset)
     return FromGbk(bytes);
 }
 
-HandheldMode ModeAt(std::span<const std::uint8_t> record, std::size_t offset)
+std::optional<HandheldMode> ModeAt(std::span<const std::uint8_t> record, std::size_t offset)
 {
-    return {record[offset] != 0, record[offset + 1] != 0, TextAt(record, offset + 2),
-            TextAt(record, offset + 2 + kHandheldTextBytes)};
+    auto prefix = TextAt(record, offset + 2);
+    auto suffix = TextAt(record, offset + 2 + kHandheldTextBytes);
+    if (!prefix || !suffix)
+        return std::nullopt;
+    return HandheldMode{record[offset] != 0, record[offset + 1] != 0, std::move(*prefix),
+                        std::move(*suffix)};
 }
 
 } // namespace
@@ -79,8 +83,9 @@ std::string CheckHandheldSettings(const HandheldSettings& s)
 {
     for (const std::string* text :
          {&s.hurry.prefix, &s.hurry.suffix, &s.dispatch.prefix, &s.dispatch.suffix}) {
-        if (!ToGbk(*text))
-            return "信息前缀或后缀含有主机无法显示的字符，请修改后再写入！";
+        GbkProblem problem = GbkProblem::None;
+        if (!ToGbk(*text, &problem))
+            return GbkRefusal(problem, "信息前缀或后缀含有主机无法显示的字符，请修改后再写入！");
     }
     return {};
 }
@@ -98,7 +103,11 @@ std::optional<HandheldSettings> DecodeHandheldRecord(std::span<const std::uint8_
 {
     if (record.size() < kHandheldRecordBytes)
         return std::nullopt;
-    return HandheldSettings{ModeAt(record, kHurryOffset), ModeAt(record, kDispatchOffset)};
+    auto hurry = ModeAt(record, kHurryOffset);
+    auto dispatch = ModeAt(record, kDispatchOffset);
+    if (!hurry || !dispatch)
+        return std::nullopt;
+    return HandheldSettings{std::move(*hurry), std::move(*dispatch)};
 }
 
 bool DownloadHandheldSettings(HostExchange& exchange, Profile& profile,
@@ -128,6 +137,10 @@ std::optional<HandheldSettings> ReadBackHandheldSettings(HostExchange& exchange)
                                       "手持设备设置数据");
     if (!bytes)
         return std::nullopt;
+    if (!GbkAvailable()) {
+        exchange.GetPrompter().Message(kGbkUnavailableMessage);
+        return std::nullopt;
+    }
     auto settings = DecodeHandheldRecord(*bytes);
     if (!settings)
         exchange.GetPrompter().Message("回读的手持呼叫器设置信息不完整！");

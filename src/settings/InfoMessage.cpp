@@ -73,9 +73,10 @@ MessageOutcome SendInformationMessage(HostExchange& exchange, const MessageReque
             typed += '\r';
         typed += c;
     }
-    const std::optional<GbkBytes> text = ToGbk(typed);
+    GbkProblem problem = GbkProblem::None;
+    const std::optional<GbkBytes> text = ToGbk(typed, &problem);
     if (!text) {
-        prompter.Message("信息内容含有主机无法显示的字符，请修改后再发送！");
+        prompter.Message(GbkRefusal(problem, "信息内容含有主机无法显示的字符，请修改后再发送！"));
         return MessageOutcome::NotSent;
     }
     if (text->size() > kMessageTextBytes) {

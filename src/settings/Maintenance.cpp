@@ -101,7 +101,7 @@ bool UpgradeFirmware(HostExchange& exchange, const std::string& imagePath)
     return ok;
 }
 
-std::string VersionText(std::span<const std::uint8_t> data)
+std::optional<std::string> VersionText(std::span<const std::uint8_t> data)
 {
     std::string text;
     for (std::size_t i = 0; i < data.size() && i < 15 && data[i] != 0xFF; ++i)
@@ -115,11 +115,15 @@ std::optional<std::string> ReadProgramVersion(HostExchange& exchange)
         exchange.GetPrompter().Message("读取版本号失败！");
         return std::nullopt;
     }
-    const std::string version = VersionText(exchange.AnswerPayload());
-    const std::string text = "当前设备版本号: " + version;
+    const std::optional<std::string> version = VersionText(exchange.AnswerPayload());
+    if (!version) {
+        exchange.GetPrompter().Message(std::string("读取版本号失败！") + kGbkUnavailableMessage);
+        return std::nullopt;
+    }
+    const std::string text = "当前设备版本号: " + *version;
     exchange.GetPrompter().Message(text);
     exchange.Monitor().AddLine(text + "\n");
-    return version;
+    return *version;
 }
 
 bool SendPreamble(HostExchange& exchange)

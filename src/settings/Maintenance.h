@@ -30,7 +30,8 @@ std::optional<bool> CalibrateClock(HostExchange& exchange, const std::string& co
 bool UpgradeFirmware(HostExchange& exchange, const std::string& imagePath);
 
 // The version text of an answer's data: up to the first 0xFF, at most 15 bytes.
-std::string VersionText(std::span<const std::uint8_t> data);
+// Nothing when the system cannot convert GBK.
+std::optional<std::string> VersionText(std::span<const std::uint8_t> data);
 
 // Reads and shows the host's program version; nothing on failure.
 std::optional<std::string> ReadProgramVersion(HostExchange& exchange);

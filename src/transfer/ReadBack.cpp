@@ -1,5 +1,7 @@
 #include "transfer/ReadBack.h"
 
+#include "common/Gbk.h"
+
 #include <filesystem>
 
 namespace px {
@@ -24,6 +26,11 @@ bool ReadBackTable(HostExchange& exchange, BrowserMode mode)
     const std::string path = exchange.RecordFilePath(RecordFileName(mode));
     std::error_code ec;
     std::filesystem::remove(path, ec);
+    if (!GbkAvailable()) {
+        // The names of the rows could not be shown: better no table than one without them.
+        exchange.GetPrompter().Message(kGbkUnavailableMessage);
+        return true;
+    }
     const ReadBackSpec spec = ReadBackFor(mode);
     exchange.ReadBack(spec.command, path, spec.caption);
     return true;

@@ -45,7 +45,9 @@ std::string FieldText(std::span<const std::uint8_t> field)
     while (end < field.size() && field[end] != 0xFF && field[end] != 0x00)
         ++end;
     const GbkBytes whole(field.begin(), field.begin() + static_cast<std::ptrdiff_t>(end));
-    return FromGbk(CutGbk(whole, whole.size()));
+    // Callers of the decoders make sure the system can convert (ReadRecordFile refuses to
+    // decode otherwise), so an empty text here never stands for a real name.
+    return FromGbk(CutGbk(whole, whole.size())).value_or(std::string());
 }
 
 std::string DeviceText(std::uint8_t low, std::uint8_t high)
@@ -197,6 +199,8 @@ std::vector<BrowserRow> DecodeRecords(BrowserMode mode, std::span<const std::uin
 
 std::optional<std::vector<BrowserRow>> ReadRecordFile(BrowserMode mode, const std::string& path)
 {
+    if (!GbkAvailable())
+        return std::nullopt;
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return std::nullopt;

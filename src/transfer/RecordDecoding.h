@@ -47,7 +47,8 @@ std::optional<BrowserRow> DecodeHandheldRecord(std::span<const std::uint8_t, 6> 
 // Every whole record of the bytes, in order; a trailing part record is ignored.
 std::vector<BrowserRow> DecodeRecords(BrowserMode mode, std::span<const std::uint8_t> bytes);
 
-// The rows of a record file; nothing when the file cannot be read.
+// The rows of a record file; nothing when the file cannot be read or the system cannot
+// convert the texts of its rows.
 std::optional<std::vector<BrowserRow>> ReadRecordFile(BrowserMode mode, const std::string& path);
 
 // What an import writes for one shown row. Every function below answers nothing for a row

@@ -44,9 +44,10 @@ void PutLittleEndian(CallerRecord& record, std::size_t at, int value)
 bool PutText(CallerRecord& record, std::size_t at, std::size_t size, const std::string& text,
              const char* what, std::string& error)
 {
-    const auto bytes = ToGbk(text);
+    GbkProblem problem = GbkProblem::None;
+    const auto bytes = ToGbk(text, &problem);
     if (!bytes) {
-        error = std::string(what) + " \"" + text + "\" 含有主机无法显示的字符";
+        error = GbkRefusal(problem, std::string(what) + " \"" + text + "\" 含有主机无法显示的字符");
         return false;
     }
     const GbkBytes cut = CutGbk(*bytes, size);

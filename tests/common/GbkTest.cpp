@@ -1,5 +1,7 @@
 #include "common/Gbk.h"
 
+#include "mock/NoGbkConverter.h"
+
 #include <gtest/gtest.h>
 
 namespace px {
@@ -16,9 +18,49 @@ TEST(GbkTest, ChineseTextRoundTrips)
 
 TEST(GbkTest, CharactersGbkLacksAreRefused)
 {
-    EXPECT_FALSE(ToGbk("ok \xF0\x9F\x98\x80").has_value());
-    EXPECT_FALSE(ToGbk("\xFF\xFE").has_value()) << "not UTF-8";
+    GbkProblem problem = GbkProblem::None;
+    EXPECT_FALSE(ToGbk("ok \xF0\x9F\x98\x80", &problem).has_value());
+    EXPECT_EQ(problem, GbkProblem::Unencodable);
+    EXPECT_FALSE(ToGbk("\xFF\xFE", &problem).has_value());
+    EXPECT_EQ(problem, GbkProblem::NotUtf8);
     EXPECT_EQ(ToGbk(""), GbkBytes{});
+}
+
+TEST(GbkTest, WithoutAConverterEveryConversionFailsAndSaysSo)
+{
+    test::NoGbkConverter missing;
+    EXPECT_FALSE(GbkAvailable());
+    GbkProblem problem = GbkProblem::None;
+    EXPECT_FALSE(ToGbk("abc", &problem).has_value()) << "not even ASCII passes unchecked";
+    EXPECT_EQ(problem, GbkProblem::NoConverter);
+    EXPECT_EQ(FromGbk(GbkBytes{'P', 'X'}), std::nullopt);
+    EXPECT_EQ(GbkRefusal(problem, "unencodable"), kGbkUnavailableMessage);
+}
+
+TEST(GbkTest, Utf8IsCheckedStrictly)
+{
+    struct Case
+    {
+        const char* what;
+        std::string text;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"ASCII", "PX V1.0", true},
+        {"Chinese", "一号店", true},
+        {"four-byte character", "\xF0\x9F\x98\x80", true},
+        {"empty", "", true},
+        {"a lone continuation byte", "a\x80", false},
+        {"a cut-off character", "\xE4\xB8", false},
+        {"an overlong slash", "\xC0\xAF", false},
+        {"an overlong three-byte form", "\xE0\x80\xAF", false},
+        {"a surrogate", "\xED\xA0\x80", false},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", false},
+        {"GBK bytes", "\xBA\xF4\xBD\xD0", false},
+        {"Latin-1", "caf\xE9", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.what;
 }
 
 TEST(GbkTest, CuttingNeverSplitsATwoByteCharacter)

@@ -3,6 +3,7 @@
 #include "storage/Schema.h"
 
 #include "hostlink/HostFixture.h"
+#include "mock/NoGbkConverter.h"
 
 namespace px {
 namespace {
@@ -105,6 +106,14 @@ TEST_F(MaintenanceTest, VersionFailureIsReported)
     host_.State().fault = *ParseSimFault("silent");
     EXPECT_EQ(ReadProgramVersion(exchange_), std::nullopt);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"读取版本号失败！"}));
+}
+
+TEST_F(MaintenanceTest, AVersionThatCannotBeConvertedIsAFailureNotAnEmptyText)
+{
+    test::NoGbkConverter missing;
+    EXPECT_EQ(ReadProgramVersion(exchange_), std::nullopt);
+    ASSERT_EQ(prompter_.Texts().size(), 1u);
+    EXPECT_NE(prompter_.Texts()[0].find(kGbkUnavailableMessage), std::string::npos);
 }
 
 TEST_F(MaintenanceTest, FirmwareIsDownloadedWholeOrRefusedWhenTooLong)
