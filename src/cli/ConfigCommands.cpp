@@ -108,6 +108,8 @@ int VerifyCommand(Context& context, const Arguments& args)
             out << d.table << ' ' << d.key << ": " << KindName(d.kind);
             if (d.kind == Difference::Kind::Different)
                 out << ' ' << d.field << ": file \"" << d.fileValue << "\", host \"" << d.hostValue << '"';
+            else if (d.kind == Difference::Kind::CannotSend)
+                out << ": " << d.fileValue;
             out << '\n';
         }
     }

@@ -2,6 +2,7 @@
 
 #include "common/Hex.h"
 #include "registry/Handhelds.h"
+#include "storage/RowRules.h"
 
 #include <array>
 #include <charconv>
@@ -11,10 +12,6 @@ namespace px {
 
 namespace {
 
-constexpr int kHostModelPX = 1;
-constexpr int kHostModelQX = 2;
-constexpr int kFileTypePX = 0;
-constexpr int kFileTypeQX = 1;
 
 // A leading decimal number, 0 when there is none.
 int IntOf(const std::string& text)
@@ -54,15 +51,10 @@ bool RegisterOneCaller(CADODatabase& db, Prompter& prompter, const std::string& 
         const std::string keyCode = callerPart + digit;
         CADORecordset rs(db);
         if (rs.Open(db, "select * from T_Device3 where FileName=?", {request.fileName})) {
-            const int rows = rs.GetRecordCount();
-            if ((request.hostModel == kHostModelQX || request.fileType == kFileTypeQX) &&
-                rows >= kCallerRowsQX) {
-                prompter.Message("最多可以输入200个呼叫器！");
-                return false;
-            }
-            if ((request.hostModel == kHostModelPX || request.fileType == kFileTypePX) &&
-                rows >= kCallerRowsPX) {
-                prompter.Message("最多可以输入1999个呼叫器！");
+            const std::string full = CapacityMessage(RowTable::Callers, rs.GetRecordCount(),
+                                                     request.hostModel, request.fileType);
+            if (!full.empty()) {
+                prompter.Message(full);
                 return false;
             }
         }

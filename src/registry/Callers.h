@@ -14,8 +14,6 @@
 
 namespace px {
 
-inline constexpr int kCallerRowsQX = 200;
-inline constexpr int kCallerRowsPX = 1999;
 inline constexpr int kFirstDeviceColumn = 4;
 inline constexpr int kLastDeviceColumn = 11;
 inline constexpr int kEscalationColumn = 12;

@@ -11,10 +11,6 @@ namespace px {
 
 namespace {
 
-constexpr int kHostModelPX = 1;
-constexpr int kHostModelQX = 2;
-constexpr int kFileTypePX = 0;
-constexpr int kFileTypeQX = 1;
 
 std::string Lower(std::string text)
 {
@@ -90,13 +86,10 @@ HandheldSaveResult SaveHandheld(CADODatabase& db, Prompter& prompter, HostExchan
         CADORecordset rs(db);
         // Counted before knowing whether the row exists: a full file refuses changes too.
         if (rs.Open(db, "select * from T_Device2 where FileName=?", {fileName})) {
-            const int count = rs.GetRecordCount();
-            if ((hostModel == kHostModelQX || fileType == kFileTypeQX) && count >= kHandheldsQX) {
-                prompter.Message("最多可以输入10个手持呼叫器！");
-                return result;
-            }
-            if ((hostModel == kHostModelPX || fileType == kFileTypePX) && count >= kHandheldsPX) {
-                prompter.Message("最多可以输入100个手持呼叫器！");
+            const std::string full =
+                CapacityMessage(RowTable::Handhelds, rs.GetRecordCount(), hostModel, fileType);
+            if (!full.empty()) {
+                prompter.Message(full);
                 return result;
             }
         }

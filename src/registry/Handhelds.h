@@ -17,8 +17,6 @@ namespace px {
 inline constexpr std::uint8_t kCmdKeyCode = 0xD4;
 inline constexpr std::uint8_t kStatusHandheld = 0x66;
 inline constexpr std::uint8_t kStatusShortCode = 0x55;
-inline constexpr int kHandheldsQX = 10;
-inline constexpr int kHandheldsPX = 100;
 
 // A made-up feature code: "%02X%02X" of (r1 * 12) mod 256 and (r2 * 34) mod 256, drawn again
 // while it would be 0000 or FFFF.

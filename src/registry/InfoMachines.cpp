@@ -9,10 +9,6 @@ namespace px {
 namespace {
 
 constexpr std::array<const char*, 5> kTypeNames = {"BX-2", "LW2/LW1", "num", "en", "LW3"};
-constexpr int kHostModelPX = 1;
-constexpr int kHostModelQX = 2;
-constexpr int kFileTypePX = 0;
-constexpr int kFileTypeQX = 1;
 
 // Leading blanks skipped, the decimal digits up to the first other character.
 long long LeadingNumber(const std::string& text)
@@ -78,15 +74,10 @@ std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text,
 
 bool InfoMachineCapacityReached(Prompter& prompter, int count, int hostModel, int fileType)
 {
-    if ((hostModel == kHostModelQX || fileType == kFileTypeQX) && count >= kInfoMachinesQX) {
-        prompter.Message("最多可以输入20个信息机！");
-        return true;
-    }
-    if ((hostModel == kHostModelPX || fileType == kFileTypePX) && count >= kInfoMachinesPX) {
-        prompter.Message("最多可以输入500个信息机！");
-        return true;
-    }
-    return false;
+    const std::string full = CapacityMessage(RowTable::InfoMachines, count, hostModel, fileType);
+    if (!full.empty())
+        prompter.Message(full);
+    return !full.empty();
 }
 
 InfoMachineSaveResult SaveInfoMachine(CADODatabase& db, Prompter& prompter,

@@ -5,17 +5,14 @@
 
 #include "common/Prompter.h"
 #include "storage/AdoDatabase.h"
+#include "storage/RowRules.h"
 
 #include <optional>
 #include <string>
 
 namespace px {
 
-inline constexpr int kMaxPagerNumber = 499;
-inline constexpr int kMaxAddress = 2097151; // 21 bits
 inline constexpr int kAddressWrap = 1111110;
-inline constexpr int kInfoMachinesQX = 20;
-inline constexpr int kInfoMachinesPX = 500;
 
 // The receiver type names of T_Type by drop-down position; nothing for another name.
 std::optional<int> ReceiverTypeIndex(const std::string& typeName);

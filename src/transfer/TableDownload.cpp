@@ -2,6 +2,7 @@
 
 #include "common/Gbk.h"
 #include "common/Hex.h"
+#include "storage/RowRules.h"
 
 #include <filesystem>
 
@@ -96,22 +97,6 @@ HandheldRecord MakeHandheldRecord(int deviceNo, const std::string& address)
             ReadHexPair(address, 2), 0xFF, 0xFF, 0xFF};
 }
 
-CallerRow ReadCallerRow(CADORecordset& rs)
-{
-    static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
-                                           "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
-    CallerRow row;
-    row.codeNo = FieldText(rs, "CodeNo");
-    row.codeType = FieldInt(rs, "CodeType");
-    row.callNo = FieldInt(rs, "CallNo");
-    row.callName = FieldText(rs, "CallName");
-    row.keyName = FieldText(rs, "KeyName");
-    for (std::size_t i = 0; i < row.devices.size(); ++i)
-        row.devices[i] = FieldInt(rs, kDevices[i]);
-    row.escalation = FieldInt(rs, "ZhuiHu");
-    return row;
-}
-
 InfoMachineRecord MakeInfoMachineRecord(int deviceNo, const std::string& address,
                                         const std::string& machineType, const std::string& rate,
                                         const std::string& polarity)
@@ -140,83 +125,196 @@ InfoMachineRecord MakeInfoMachineRecord(int deviceNo, const std::string& address
     return record;
 }
 
-DownloadOutcome DownloadInfoMachines(HostExchange& exchange, const std::string& connectionString,
-                                     const std::string& fileName)
+namespace {
+
+// Reads an integer column of the current row and judges it with a rule; a null reads as
+// ifNull, a text that is no whole number is refused.
+std::string JudgeNumber(CADORecordset& rs, const char* field, long long ifNull,
+                        std::string (*rule)(long long), int& value)
 {
+    if (rs.IsFieldNull(field)) {
+        value = static_cast<int>(ifNull);
+        return rule(ifNull);
+    }
+    if (!rs.GetFieldValue(field, value))
+        return std::string(field) + " \"" + FieldText(rs, field) + "\" is not a whole number";
+    return rule(value);
+}
+
+std::string FirstProblem(std::initializer_list<std::string> problems)
+{
+    for (const std::string& problem : problems) {
+        if (!problem.empty())
+            return problem;
+    }
+    return {};
+}
+
+// Runs the query and turns each row into a record; a row that cannot travel is refused with
+// the reason the maker gives.
+template <typename MakeRecord>
+TableRecords Collect(CADODatabase& db, const char* query, const std::string& fileName,
+                     MakeRecord&& make)
+{
+    TableRecords table;
+    CADORecordset rs(db);
+    if (!rs.Open(db, query, {fileName}))
+        return table;
+    table.read = true;
+    for (; !rs.IsEof(); rs.MoveNext()) {
+        ++table.rows;
+        std::string key;
+        const std::string reason = make(rs, key, table.records);
+        if (!reason.empty())
+            table.refused.push_back({key, reason});
+    }
+    return table;
+}
+
+template <typename Record>
+void Append(Bytes& bytes, const Record& record)
+{
+    bytes.insert(bytes.end(), record.begin(), record.end());
+}
+
+} // namespace
+
+TableRecords CollectInfoMachineRecords(CADODatabase& db, const std::string& fileName)
+{
+    return Collect(db, "select * from Q_Device1Query where FileName=? order by DeviceNo", fileName,
+                   [](CADORecordset& rs, std::string& key, Bytes& records) {
+                       key = FieldText(rs, "DeviceNo");
+                       int pager = 0;
+                       int type = 0;
+                       const std::string address = FieldText(rs, "Address");
+                       std::string problem =
+                           FirstProblem({JudgeNumber(rs, "DeviceNo", 0, CheckPagerNumber, pager),
+                                         CheckAddress(address),
+                                         JudgeNumber(rs, "TypeNo", 0, CheckReceiverType, type)});
+                       if (problem.empty())
+                           Append(records, MakeInfoMachineRecord(pager, address,
+                                                                 FieldText(rs, "MachineType"),
+                                                                 FieldText(rs, "Rate"),
+                                                                 FieldText(rs, "Polarity")));
+                       return problem;
+                   });
+}
+
+TableRecords CollectCallerRecords(CADODatabase& db, const std::string& fileName)
+{
+    static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
+                                           "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
+    return Collect(
+        db, "select * from T_Device3 where FileName=? order by CodeNo", fileName,
+        [](CADORecordset& rs, std::string& key, Bytes& records) {
+            CallerRow row;
+            row.codeNo = FieldText(rs, "CodeNo");
+            row.callName = FieldText(rs, "CallName");
+            row.keyName = FieldText(rs, "KeyName");
+            key = row.codeNo;
+            std::string problem =
+                FirstProblem({CheckCallerCode(row.codeNo),
+                              JudgeNumber(rs, "CallNo", 0, CheckCallerNumber, row.callNo),
+                              CheckStoredText(row.callName), CheckStoredText(row.keyName),
+                              JudgeNumber(rs, "ZhuiHu", 0, CheckEscalation, row.escalation),
+                              JudgeNumber(rs, "CodeType", 0, CheckCodeType, row.codeType)});
+            for (std::size_t i = 0; problem.empty() && i < row.devices.size(); ++i)
+                problem = JudgeNumber(rs, kDevices[i], 0, CheckTargetPager, row.devices[i]);
+            if (!problem.empty())
+                return problem;
+            const auto record = MakeCallerRecord(row, problem);
+            if (record)
+                Append(records, *record);
+            return problem;
+        });
+}
+
+TableRecords CollectHandheldRecords(CADODatabase& db, const std::string& fileName)
+{
+    return Collect(db, "select * from T_Device2 where FileName=? order by DeviceNo", fileName,
+                   [](CADORecordset& rs, std::string& key, Bytes& records) {
+                       key = FieldText(rs, "DeviceNo");
+                       int number = 0;
+                       const std::string code = FieldText(rs, "Address");
+                       std::string problem = FirstProblem(
+                           {JudgeNumber(rs, "DeviceNo", 0, CheckHandheldNumber, number),
+                            CheckHandheldCode(code)});
+                       if (problem.empty())
+                           Append(records, MakeHandheldRecord(number, code));
+                       return problem;
+                   });
+}
+
+namespace {
+
+// What differs between the three table downloads.
+struct TableDownload
+{
+    TableRecords (*collect)(CADODatabase& db, const std::string& fileName);
+    std::uint8_t command;
+    const char* recordFile;
+    const char* caption;
+    const char* keyName;      // how a refused row is named
+    const char* emptyMessage; // nullptr: an empty table ends silently
+    const char* sentMessage;  // nullptr: the progress window alone tells the outcome
+    const char* failedMessage;
+};
+
+DownloadOutcome RunTableDownload(HostExchange& exchange, const std::string& connectionString,
+                                 const std::string& fileName, const TableDownload& spec)
+{
+    Prompter& prompter = exchange.GetPrompter();
     CADODatabase db;
     if (!db.Open(connectionString))
         return DownloadOutcome::NoDatabase;
-    CADORecordset rs(db);
-    if (!rs.Open(db, "select * from Q_Device1Query where FileName=? order by DeviceNo", {fileName}))
+    const TableRecords table = spec.collect(db, fileName);
+    if (!table.read)
         return DownloadOutcome::NoDatabase;
-    if (rs.IsEof()) {
-        exchange.GetPrompter().Message("Bp机信息表中没有数据！");
+    if (table.rows == 0) {
+        if (spec.emptyMessage != nullptr)
+            prompter.Message(spec.emptyMessage);
         return DownloadOutcome::Empty;
     }
-    Bytes records;
-    records.reserve(static_cast<std::size_t>(rs.GetRecordCount()) * kInfoMachineRecordSize);
-    for (; !rs.IsEof(); rs.MoveNext()) {
-        int deviceNo = 0;
-        rs.GetFieldValue("DeviceNo", deviceNo);
-        const InfoMachineRecord record =
-            MakeInfoMachineRecord(deviceNo, FieldText(rs, "Address"), FieldText(rs, "MachineType"),
-                                  FieldText(rs, "Rate"), FieldText(rs, "Polarity"));
-        records.insert(records.end(), record.begin(), record.end());
+    if (!table.refused.empty()) {
+        const RefusedRow& row = table.refused.front();
+        std::string text = std::string(spec.keyName) + " " + row.key + " 无法下载：" + row.reason;
+        if (spec.failedMessage != nullptr)
+            text += std::string("\n") + spec.failedMessage;
+        prompter.Message(text);
+        return DownloadOutcome::Failed;
     }
-    return SendRecordFile(exchange, kCmdInfoMachineTable, "Bp.txt", records, "下载Bp机信息");
+    const DownloadOutcome outcome =
+        SendRecordFile(exchange, spec.command, spec.recordFile, table.records, spec.caption);
+    if (spec.sentMessage != nullptr)
+        prompter.Message(outcome == DownloadOutcome::Sent ? spec.sentMessage : spec.failedMessage);
+    return outcome;
+}
+
+} // namespace
+
+DownloadOutcome DownloadInfoMachines(HostExchange& exchange, const std::string& connectionString,
+                                     const std::string& fileName)
+{
+    return RunTableDownload(exchange, connectionString, fileName,
+                            {CollectInfoMachineRecords, kCmdInfoMachineTable, "Bp.txt",
+                             "下载Bp机信息", "传呼号", "Bp机信息表中没有数据！", nullptr, nullptr});
 }
 
 DownloadOutcome DownloadCallers(HostExchange& exchange, const std::string& connectionString,
                                 const std::string& fileName)
 {
-    CADODatabase db;
-    if (!db.Open(connectionString))
-        return DownloadOutcome::NoDatabase;
-    CADORecordset rs(db);
-    if (!rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName}))
-        return DownloadOutcome::NoDatabase;
-    if (rs.IsEof())
-        return DownloadOutcome::Empty;
-    Bytes records;
-    records.reserve(static_cast<std::size_t>(rs.GetRecordCount()) * kCallerRecordSize);
-    for (; !rs.IsEof(); rs.MoveNext()) {
-        const CallerRow row = ReadCallerRow(rs);
-        std::string error;
-        const auto record = MakeCallerRecord(row, error);
-        if (!record) {
-            exchange.GetPrompter().Message(error + "\n下载呼叫器信息失败！");
-            return DownloadOutcome::Failed;
-        }
-        records.insert(records.end(), record->begin(), record->end());
-    }
-    const DownloadOutcome outcome =
-        SendRecordFile(exchange, kCmdCallerTable, "Call.txt", records, "呼叫器信息");
-    exchange.GetPrompter().Message(outcome == DownloadOutcome::Sent ? "下载呼叫器信息成功！"
-                                                                    : "下载呼叫器信息失败！");
-    return outcome;
+    return RunTableDownload(exchange, connectionString, fileName,
+                            {CollectCallerRecords, kCmdCallerTable, "Call.txt", "呼叫器信息",
+                             "特征码", nullptr, "下载呼叫器信息成功！", "下载呼叫器信息失败！"});
 }
 
 DownloadOutcome DownloadHandhelds(HostExchange& exchange, const std::string& connectionString,
                                   const std::string& fileName)
 {
-    CADODatabase db;
-    if (!db.Open(connectionString))
-        return DownloadOutcome::NoDatabase;
-    CADORecordset rs(db);
-    if (!rs.Open(db, "select * from T_Device2 where FileName=? order by DeviceNo", {fileName}))
-        return DownloadOutcome::NoDatabase;
-    if (rs.IsEof())
-        return DownloadOutcome::Empty;
-    Bytes records;
-    for (; !rs.IsEof(); rs.MoveNext()) {
-        const HandheldRecord record = MakeHandheldRecord(FieldInt(rs, "DeviceNo"), FieldText(rs, "Address"));
-        records.insert(records.end(), record.begin(), record.end());
-    }
-    const DownloadOutcome outcome =
-        SendRecordFile(exchange, kCmdHandheldTable, "ShouChi.txt", records, "手持呼叫器匹配表");
-    exchange.GetPrompter().Message(outcome == DownloadOutcome::Sent ? "手持呼叫器匹配表设置成功！"
-                                                                    : "手持呼叫器匹配表设置失败！");
-    return outcome;
+    return RunTableDownload(exchange, connectionString, fileName,
+                            {CollectHandheldRecords, kCmdHandheldTable, "ShouChi.txt",
+                             "手持呼叫器匹配表", "手持呼叫器", nullptr, "手持呼叫器匹配表设置成功！",
+                             "手持呼叫器匹配表设置失败！"});
 }
 
 } // namespace px

@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace px {
 
@@ -46,12 +47,34 @@ struct CallerRow
 std::optional<CallerRecord> MakeCallerRecord(const CallerRow& row, std::string& error);
 HandheldRecord MakeHandheldRecord(int deviceNo, const std::string& address);
 
-// The caller row at the current record of a T_Device3 query.
-CallerRow ReadCallerRow(CADORecordset& rs);
-
 // A hexadecimal pair as the records read it: as far as its characters are hexadecimal
 // digits, 0 when the first is not one or the pair is missing.
 std::uint8_t ReadHexPair(const std::string& text, std::size_t at);
+
+// A row of a file that cannot travel to the host as it is: its key (pager number, feature
+// code, handheld number) and the reason.
+struct RefusedRow
+{
+    std::string key;
+    std::string reason;
+};
+
+// A table of a configuration file turned into the host's records.
+struct TableRecords
+{
+    bool read = false; // false: the database could not be queried
+    int rows = 0;      // rows of the file, refused ones included
+    Bytes records;     // the rows that travel unchanged, back to back, in table order
+    std::vector<RefusedRow> refused;
+};
+
+// The records of a file's information machines (by pager number), callers (by feature code)
+// and handheld callers (by number). A row whose values the record would change (an address
+// past 21 bits, a caller number past two bytes, a code that is not hexadecimal, a text the
+// host cannot show, ...) is refused rather than sent as another value.
+TableRecords CollectInfoMachineRecords(CADODatabase& db, const std::string& fileName);
+TableRecords CollectCallerRecords(CADODatabase& db, const std::string& fileName);
+TableRecords CollectHandheldRecords(CADODatabase& db, const std::string& fileName);
 
 enum class DownloadOutcome
 {
@@ -60,6 +83,9 @@ enum class DownloadOutcome
     Sent,
     Failed,     // the transfer failed; the progress window said so
 };
+
+// Each download refuses a table with a row that cannot travel (a message names it) and sends
+// nothing of it.
 
 // Sends the information machines of a configuration file under 0x65 through Bp.txt.
 DownloadOutcome DownloadInfoMachines(HostExchange& exchange, const std::string& connectionString,

@@ -30,12 +30,6 @@ std::size_t KeyColumn(BrowserMode mode)
     return mode == BrowserMode::Callers ? 1 : 0;
 }
 
-template <typename Record>
-void Append(Bytes& bytes, const Record& record)
-{
-    bytes.insert(bytes.end(), record.begin(), record.end());
-}
-
 } // namespace
 
 const char* KindName(Difference::Kind kind)
@@ -49,89 +43,95 @@ const char* KindName(Difference::Kind kind)
         return "different";
     case Difference::Kind::Unread:
         return "could not be read back";
+    case Difference::Kind::CannotSend:
+        return "cannot be sent";
+    case Difference::Kind::DuplicateInFile:
+        return "more than once in the file";
+    case Difference::Kind::DuplicateOnHost:
+        return "more than once on the host";
     }
     return "";
 }
 
-std::vector<BrowserRow> ExpectedRows(CADODatabase& db, BrowserMode mode, const std::string& fileName,
-                                     std::string& error)
+ExpectedTable ExpectedRows(CADODatabase& db, BrowserMode mode, const std::string& fileName)
 {
-    Bytes records;
-    CADORecordset rs(db);
+    TableRecords table;
     switch (mode) {
     case BrowserMode::InfoMachines:
-        if (rs.Open(db, "select * from Q_Device1Query where FileName=? order by DeviceNo", {fileName})) {
-            for (; !rs.IsEof(); rs.MoveNext())
-                Append(records, MakeInfoMachineRecord(FieldInt(rs, "DeviceNo"), FieldText(rs, "Address"),
-                                                      FieldText(rs, "MachineType"), FieldText(rs, "Rate"),
-                                                      FieldText(rs, "Polarity")));
-        }
+        table = CollectInfoMachineRecords(db, fileName);
         break;
     case BrowserMode::Callers:
-        if (rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName})) {
-            for (; !rs.IsEof(); rs.MoveNext()) {
-                const CallerRow row = ReadCallerRow(rs);
-                const auto record = MakeCallerRecord(row, error);
-                if (record)
-                    Append(records, *record);
-            }
-        }
+        table = CollectCallerRecords(db, fileName);
         break;
     case BrowserMode::Handhelds:
-        if (rs.Open(db, "select * from T_Device2 where FileName=? order by DeviceNo", {fileName})) {
-            for (; !rs.IsEof(); rs.MoveNext())
-                Append(records, MakeHandheldRecord(FieldInt(rs, "DeviceNo"), FieldText(rs, "Address")));
-        }
+        table = CollectHandheldRecords(db, fileName);
         break;
     }
-    return DecodeRecords(mode, records);
+    return {table.read, DecodeRecords(mode, table.records), std::move(table.refused)};
 }
 
 std::vector<Difference> CompareRows(BrowserMode mode, const std::vector<BrowserRow>& expected,
                                     const std::vector<BrowserRow>& host)
 {
     const std::size_t keyColumn = KeyColumn(mode);
+    const auto keyOf = [keyColumn](const BrowserRow& row) {
+        return row.size() > keyColumn ? row[keyColumn] : std::string();
+    };
     const auto titles = BrowserColumns(mode);
-    std::map<std::string, const BrowserRow*> onHost;
-    for (const BrowserRow& row : host)
-        onHost.emplace(row.size() > keyColumn ? row[keyColumn] : std::string(), &row);
     std::vector<Difference> differences;
-    std::map<std::string, bool> seen;
-    for (const BrowserRow& row : expected) {
-        const std::string key = row.size() > keyColumn ? row[keyColumn] : std::string();
-        seen[key] = true;
+    // The first row of each key is compared; every further one is a difference of its own.
+    const auto index = [&](const std::vector<BrowserRow>& rows, Difference::Kind duplicate) {
+        std::map<std::string, const BrowserRow*> byKey;
+        for (const BrowserRow& row : rows) {
+            if (!byKey.emplace(keyOf(row), &row).second)
+                differences.push_back({TableName(mode), keyOf(row), duplicate, "", "", ""});
+        }
+        return byKey;
+    };
+    const auto inFile = index(expected, Difference::Kind::DuplicateInFile);
+    const auto onHost = index(host, Difference::Kind::DuplicateOnHost);
+
+    for (const auto& [key, row] : inFile) {
         const auto it = onHost.find(key);
         if (it == onHost.end()) {
             differences.push_back({TableName(mode), key, Difference::Kind::Missing, "", "", ""});
             continue;
         }
         const BrowserRow& other = *it->second;
-        for (std::size_t c = 0; c < std::max(row.size(), other.size()); ++c) {
-            const std::string mine = c < row.size() ? row[c] : std::string();
+        for (std::size_t c = 0; c < std::max(row->size(), other.size()); ++c) {
+            const std::string mine = c < row->size() ? (*row)[c] : std::string();
             const std::string theirs = c < other.size() ? other[c] : std::string();
             if (mine != theirs) {
                 const std::string field = c < titles.size() ? titles[c].title : std::to_string(c);
-                differences.push_back({TableName(mode), key, Difference::Kind::Different, field, mine, theirs});
+                differences.push_back(
+                    {TableName(mode), key, Difference::Kind::Different, field, mine, theirs});
             }
         }
     }
-    for (const BrowserRow& row : host) {
-        const std::string key = row.size() > keyColumn ? row[keyColumn] : std::string();
-        if (!seen.contains(key))
+    for (const auto& [key, row] : onHost) {
+        if (!inFile.contains(key))
             differences.push_back({TableName(mode), key, Difference::Kind::Extra, "", "", ""});
     }
     return differences;
 }
 
 std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, CADODatabase& db,
-                                                        const std::string& fileName, std::string& error)
+                                                        const std::string& fileName,
+                                                        std::string& error)
 {
     if (!FindConfigFile(db, fileName)) {
         error = "配置文件 \"" + fileName + "\" 不存在！";
         return std::nullopt;
     }
     std::vector<Difference> differences;
-    for (BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers, BrowserMode::Handhelds}) {
+    for (BrowserMode mode :
+         {BrowserMode::InfoMachines, BrowserMode::Callers, BrowserMode::Handhelds}) {
+        const ExpectedTable expected = ExpectedRows(db, mode, fileName);
+        if (!expected.read) {
+            error = "cannot read the table \"" + std::string(TableName(mode)) + "\" of \"" +
+                    fileName + "\" from the database";
+            return std::nullopt;
+        }
         if (!ReadBackTable(exchange, mode)) {
             error = "设备未连接，请连接设备！";
             return std::nullopt;
@@ -140,13 +140,14 @@ std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, 
         const auto host = ReadRecordFile(mode, path);
         std::error_code ec;
         std::filesystem::remove(path, ec);
+        for (const RefusedRow& row : expected.refused)
+            differences.push_back(
+                {TableName(mode), row.key, Difference::Kind::CannotSend, "", row.reason, ""});
         if (!host) {
             differences.push_back({TableName(mode), "", Difference::Kind::Unread, "", "", ""});
             continue;
         }
-        std::string rowError;
-        const auto expected = ExpectedRows(db, mode, fileName, rowError);
-        const auto found = CompareRows(mode, expected, *host);
+        const auto found = CompareRows(mode, expected.rows, *host);
         differences.insert(differences.end(), found.begin(), found.end());
     }
     return differences;

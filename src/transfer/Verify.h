@@ -6,6 +6,7 @@
 #include "hostlink/HostExchange.h"
 #include "storage/AdoDatabase.h"
 #include "transfer/RecordDecoding.h"
+#include "transfer/TableDownload.h"
 
 #include <optional>
 #include <string>
@@ -21,6 +22,9 @@ struct Difference
         Extra,     // on the host, not in the file
         Different, // both, a field differs
         Unread,    // the host's table could not be read back
+        CannotSend,      // a row of the file that no download can send as it is (fileValue: why)
+        DuplicateInFile, // the file holds the key more than once
+        DuplicateOnHost, // the host holds the key more than once
     };
     std::string table; // "im", "callers", "handhelds"
     std::string key;   // pager number, feature code or handheld number
@@ -32,11 +36,18 @@ struct Difference
 
 const char* KindName(Difference::Kind kind);
 
-// The rows a table of a file comes back as, decoded as the browser shows them.
-std::vector<BrowserRow> ExpectedRows(CADODatabase& db, BrowserMode mode, const std::string& fileName,
-                                     std::string& error);
+// What a table of a file means to the host: the rows as a download and read-back bring them
+// back, decoded as the browser shows them, and the rows that cannot travel unchanged.
+struct ExpectedTable
+{
+    bool read = false; // false: the database could not be queried
+    std::vector<BrowserRow> rows;
+    std::vector<RefusedRow> refused;
+};
+ExpectedTable ExpectedRows(CADODatabase& db, BrowserMode mode, const std::string& fileName);
 
-// Compares expected and read-back rows of one table.
+// Compares expected and read-back rows of one table: rows missing on either side, fields that
+// differ, and keys held more than once on either side.
 std::vector<Difference> CompareRows(BrowserMode mode, const std::vector<BrowserRow>& expected,
                                     const std::vector<BrowserRow>& host);
 

@@ -63,10 +63,10 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
     ASSERT_TRUE(db_.Execute(
         "insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,DeviceNo3,DeviceNo4,"
         "DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,FileName) values "
-        "('a1b2c3',70000,'一二三四五六','O''Brien 结账',12,-1,3,4,5,6,7,499,5,0,'src'),"
-        "('0123456789ab',8,'八号','',-1,-1,-1,-1,-1,-1,-1,-1,1,7,'src')"));
+        "('a1b2c3',65535,'一二三四五六','O''Brien 结账',12,-1,3,4,5,6,7,499,2,0,'src'),"
+        "('0123456789ab',8,'八号','',-1,-1,-1,-1,-1,-1,-1,-1,1,1,'src')"));
     ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values "
-                            "(5,'1a2b','经理','src'),(6,'ffff','','src'),(300,'12','','src')"));
+                            "(5,'1a2b','经理','src'),(99,'00ff','','src')"));
     ASSERT_EQ(DownloadInfoMachines(exchange_, connection_, "src"), DownloadOutcome::Sent);
     ASSERT_EQ(DownloadCallers(exchange_, connection_, "src"), DownloadOutcome::Sent);
     ASSERT_EQ(DownloadHandhelds(exchange_, connection_, "src"), DownloadOutcome::Sent);
@@ -84,20 +84,19 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
               (std::vector<std::string>{"DeviceNo=0|Address=55|Remark=|TypeNo=0|",
                                         "DeviceNo=7|Address=123|Remark=|TypeNo=4|",
                                         "DeviceNo=499|Address=2097151|Remark=|TypeNo=2|"}));
-    // Codes come back upper case, CallNo in 16 bits, names cut at 10 bytes, escalation 5
-    // becomes 2, a code kind other than 0 becomes 1; devices and -1 stay.
+    // Codes come back upper case and names cut at 10 bytes; numbers, devices and -1 stay.
     EXPECT_EQ(Rows("T_Device3", "dst", "CodeNo"),
               (std::vector<std::string>{
                   "CodeNo=0123456789AB|CallNo=8|CallName=八号|KeyName=|DeviceNo1=-1|DeviceNo2=-1|"
                   "DeviceNo3=-1|DeviceNo4=-1|DeviceNo5=-1|DeviceNo6=-1|DeviceNo7=-1|DeviceNo8=-1|"
                   "ZhuiHu=1|CodeType=1|",
-                  "CodeNo=A1B2C3|CallNo=4464|CallName=一二三四五|KeyName=O'Brien 结账|DeviceNo1=12|"
+                  "CodeNo=A1B2C3|CallNo=65535|CallName=一二三四五|KeyName=O'Brien 结账|DeviceNo1=12|"
                   "DeviceNo2=-1|DeviceNo3=3|DeviceNo4=4|DeviceNo5=5|DeviceNo6=6|DeviceNo7=7|"
                   "DeviceNo8=499|ZhuiHu=2|CodeType=0|"}));
-    // Numbers keep their low byte, codes four upper-case digits; FFFF is dropped.
+    // Codes come back as four upper-case digits.
     EXPECT_EQ(Rows("T_Device2", "dst", "DeviceNo"),
               (std::vector<std::string>{"DeviceNo=5|Address=1A2B|Remark=|",
-                                        "DeviceNo=44|Address=1200|Remark=|"}));
+                                        "DeviceNo=99|Address=00FF|Remark=|"}));
 }
 
 TEST_F(ImportTest, TheFileModelMustFitTheHost)
