@@ -602,10 +602,13 @@ void CPX_SystemDlg::ExportFile()
     const QString path = chooseFile_("*.json", true);
     if (path.isEmpty())
         return;
-    const auto document = ExportConfigFile(database_, currentFile_);
-    QFile out(path);
-    if (!document || !out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        out.write(document->data(), static_cast<qint64>(document->size())) < 0) {
+    std::string error;
+    const auto document = ExportConfigFile(database_, currentFile_, error);
+    if (!document) {
+        services_.prompter.Message("无法导出 " + currentFile_ + "：\n" + error);
+        return;
+    }
+    if (!WriteConfigJsonFile(path.toStdString(), *document, error)) {
         services_.prompter.Message("无法写入文件 " + path.toStdString());
         return;
     }
@@ -617,13 +620,13 @@ void CPX_SystemDlg::ImportFile()
     const QString path = chooseFile_("*.json", false);
     if (path.isEmpty() || !OpenDatabase())
         return;
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
-        services_.prompter.Message("无法读取文件 " + path.toStdString());
+    std::string error;
+    const auto read = ReadConfigJsonFile(path.toStdString(), error);
+    if (!read) {
+        services_.prompter.Message("无法读取文件 " + path.toStdString() + "：\n" + error);
         return;
     }
-    const std::string text = in.readAll().toStdString();
-    std::string error;
+    const std::string& text = *read;
     std::string name;
     JsonImportResult result = ImportConfigFile(database_, text, "", false, error, &name);
     if (result == JsonImportResult::Exists &&

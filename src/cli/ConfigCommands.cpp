@@ -6,8 +6,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-#include <sstream>
 
 namespace px::cli {
 
@@ -21,23 +19,10 @@ int ExportCommand(Context& context, const Arguments& args)
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
-    const auto document = ExportConfigFile(*db, args.words[0]);
-    if (!document) {
-        context.Prompter().Message("配置文件 \"" + args.words[0] + "\" 不存在！");
-        return kExitFailed;
-    }
-    const std::string path = args.words[1];
-    const std::string partial = path + ".part";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << *document << '\n';
-        if (!out.flush()) {
-            context.Env().err << "cannot write " << path << '\n';
-            return kExitFailed;
-        }
-    }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        context.Env().err << "cannot write " << path << '\n';
+    std::string error;
+    const auto document = ExportConfigFile(*db, args.words[0], error);
+    if (!document || !WriteConfigJsonFile(args.words[1], *document, error)) {
+        context.Prompter().Message(error);
         return kExitFailed;
     }
     return kExitOk;
@@ -47,19 +32,17 @@ int ImportCommand(Context& context, const Arguments& args)
 {
     if (args.words.size() != 1)
         throw UsageError("usage: pxctl import FILE.json [--as NAME]");
-    std::ifstream in(args.words[0], std::ios::binary);
-    if (!in) {
-        context.Env().err << "cannot read " << args.words[0] << '\n';
+    std::string error;
+    const auto text = ReadConfigJsonFile(args.words[0], error);
+    if (!text) {
+        context.Env().err << error << "\nnothing was imported\n";
         return kExitFailed;
     }
-    std::stringstream text;
-    text << in.rdbuf();
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
-    std::string error;
     std::string name;
-    switch (ImportConfigFile(*db, text.str(), args.Value("as"), context.Options().yes, error, &name)) {
+    switch (ImportConfigFile(*db, *text, args.Value("as"), context.Options().yes, error, &name)) {
     case JsonImportResult::Imported:
         context.Env().err << "imported \"" << name << "\"\n";
         return kExitOk;

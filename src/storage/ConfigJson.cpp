@@ -1,12 +1,19 @@
 #include "storage/ConfigJson.h"
 
+#include "common/BoundedJson.h"
+#include "common/Gbk.h"
 #include "storage/ConfigFiles.h"
+#include "storage/RowRules.h"
 
 #include <nlohmann/json.hpp>
 
 #include <array>
 #include <cctype>
 #include <climits>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <map>
 
 namespace px {
 
@@ -24,9 +31,9 @@ struct ColumnRule
 {
     const char* name;
     Kind kind;
-    long long low = LLONG_MIN; // integers only
-    long long high = LLONG_MAX;
-    bool required = false;
+    bool required; // null is refused
+    std::string (*integerRule)(long long) = nullptr;
+    std::string (*textRule)(std::string_view) = nullptr;
 };
 
 struct TableRule
@@ -34,79 +41,127 @@ struct TableRule
     const char* key;   // in the document
     const char* table; // in the database
     std::vector<ColumnRule> columns;
+    int Capacity::*limit;
 };
 
-// What each table's rows may hold: the registrations' own ranges.
+ColumnRule Number(const char* name, bool required, std::string (*rule)(long long))
+{
+    return {name, Kind::Integer, required, rule, nullptr};
+}
+
+ColumnRule Text(const char* name, bool required, std::string (*rule)(std::string_view))
+{
+    return {name, Kind::Text, required, nullptr, rule};
+}
+
+// What each table's rows may hold: what registration accepts and the host's records carry.
 const std::array<TableRule, 3>& Tables()
 {
     static const std::array<TableRule, 3> tables = {{
         {"infoMachines",
          "T_Device1",
-         {{"DeviceNo", Kind::Integer, 0, 499, true},
-          {"Address", Kind::Text},
-          {"Remark", Kind::Text},
-          {"TypeNo", Kind::Integer, -1, 4, true}}},
+         {Number("DeviceNo", true, CheckPagerNumber), Text("Address", true, CheckAddress),
+          Text("Remark", false, CheckStoredText), Number("TypeNo", true, CheckReceiverType)},
+         &Capacity::infoMachines},
         {"handhelds",
          "T_Device2",
-         {{"DeviceNo", Kind::Integer, 0, 255, true}, {"Address", Kind::Text}, {"Remark", Kind::Text}}},
+         {Number("DeviceNo", true, CheckHandheldNumber), Text("Address", true, CheckHandheldCode),
+          Text("Remark", false, CheckStoredText)},
+         &Capacity::handhelds},
         {"callers",
          "T_Device3",
-         {{"CodeNo", Kind::Text, 0, 0, true},
-          {"CallNo", Kind::Integer, 0, 99999},
-          {"CallName", Kind::Text},
-          {"KeyName", Kind::Text},
-          {"DeviceNo1", Kind::Integer, -1, 499},
-          {"DeviceNo2", Kind::Integer, -1, 499},
-          {"DeviceNo3", Kind::Integer, -1, 499},
-          {"DeviceNo4", Kind::Integer, -1, 499},
-          {"DeviceNo5", Kind::Integer, -1, 499},
-          {"DeviceNo6", Kind::Integer, -1, 499},
-          {"DeviceNo7", Kind::Integer, -1, 499},
-          {"DeviceNo8", Kind::Integer, -1, 499},
-          {"ZhuiHu", Kind::Integer, 0, 255, true},
-          {"CodeType", Kind::Integer, 0, 1}}},
+         {Text("CodeNo", true, CheckCallerCode), Number("CallNo", false, CheckCallerNumber),
+          Text("CallName", false, CheckHostText), Text("KeyName", false, CheckHostText),
+          Number("DeviceNo1", false, CheckTargetPager), Number("DeviceNo2", false, CheckTargetPager),
+          Number("DeviceNo3", false, CheckTargetPager), Number("DeviceNo4", false, CheckTargetPager),
+          Number("DeviceNo5", false, CheckTargetPager), Number("DeviceNo6", false, CheckTargetPager),
+          Number("DeviceNo7", false, CheckTargetPager), Number("DeviceNo8", false, CheckTargetPager),
+          Number("ZhuiHu", true, CheckEscalation), Number("CodeType", false, CheckCodeType)},
+         &Capacity::callerRows},
     }};
     return tables;
 }
 
-json ReadRows(CADODatabase& db, const TableRule& rule, const std::string& name)
+// The column a row is known by; two rows of a file may not share it.
+const char* KeyColumn(const TableRule& rule)
 {
-    json rows = json::array();
+    return rule.columns.front().name;
+}
+
+// The key as the host tells rows apart: feature codes in either case are the same code.
+std::string KeyOf(const json& value)
+{
+    if (value.is_string()) {
+        std::string text = value.get<std::string>();
+        for (char& c : text)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return text;
+    }
+    return value.dump();
+}
+
+// A document is an object of lists of flat rows: anything nested deeper is refused before
+// it is parsed.
+constexpr JsonLimits kImportLimits{kMaxConfigJsonBytes, 3};
+
+// Reads the rows of a table; false with the reason when a value cannot be written as JSON.
+bool ReadRows(CADODatabase& db, const TableRule& rule, const std::string& name, json& rows,
+              std::string& error)
+{
+    rows = json::array();
     CADORecordset rs(db);
     std::string columns;
     for (const ColumnRule& column : rule.columns)
         columns += std::string(columns.empty() ? "" : ",") + column.name;
     // rowid keeps the rows in the order they were made.
-    if (!rs.Open(db, "select " + columns + " from " + rule.table + " where FileName=? order by rowid",
-                 {name}))
-        return rows;
-    for (; !rs.IsEof(); rs.MoveNext()) {
+    if (!rs.Open(db, "select " + columns + " from " + rule.table +
+                         " where FileName=? order by rowid",
+                 {name})) {
+        error = "cannot read " + std::string(rule.table) + ": " + rs.GetLastErrorString();
+        return false;
+    }
+    for (std::size_t index = 0; !rs.IsEof(); rs.MoveNext(), ++index) {
         json row = json::object();
         for (const ColumnRule& column : rule.columns) {
+            const std::string field =
+                std::string(rule.key) + "[" + std::to_string(index) + "]." + column.name;
             if (rs.IsFieldNull(column.name)) {
                 row[column.name] = nullptr;
             } else if (column.kind == Kind::Integer) {
                 int value = 0;
-                rs.GetFieldValue(column.name, value);
+                if (!rs.GetFieldValue(column.name, value)) {
+                    error = field + ": \"" + FieldText(rs, column.name) +
+                            "\" in the database is not a whole number";
+                    return false;
+                }
                 row[column.name] = value;
             } else {
                 std::string value;
                 rs.GetFieldValue(column.name, value);
-                row[column.name] = value;
+                if (!IsValidUtf8(value)) {
+                    error = field + ": the database holds a text that is not valid UTF-8";
+                    return false;
+                }
+                row[column.name] = std::move(value);
             }
         }
         rows.push_back(std::move(row));
     }
-    return rows;
+    return true;
 }
 
-bool IsHex(const std::string& text)
+// The integer of a JSON value, if it is one a long long holds.
+std::optional<long long> IntegerOf(const json& value)
 {
-    for (char c : text) {
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return false;
+    if (value.is_number_unsigned()) {
+        const auto n = value.get<std::uint64_t>();
+        if (n > static_cast<std::uint64_t>(LLONG_MAX))
+            return std::nullopt;
+        return static_cast<long long>(n);
     }
-    return true;
+    if (value.is_number_integer())
+        return value.get<long long>();
+    return std::nullopt;
 }
 
 // Checks one row; on failure the error names the field.
@@ -140,26 +195,47 @@ bool CheckRow(const TableRule& rule, const json& row, std::size_t index, std::st
             }
             continue;
         }
+        std::string problem;
         if (column.kind == Kind::Integer) {
-            if (!value.is_number_integer()) {
-                error = field + ": must be a whole number, not " + value.dump();
-                return false;
+            if (value.is_number_integer()) {
+                const std::optional<long long> n = IntegerOf(value);
+                problem = n ? column.integerRule(*n) : JsonSnippet(value) + " is out of range";
+            } else {
+                problem = "must be a whole number, not " + JsonSnippet(value);
             }
-            const long long n = value.get<long long>();
-            if (n < column.low || n > column.high) {
-                error = field + ": " + std::to_string(n) + " is out of range " +
-                        std::to_string(column.low) + ".." + std::to_string(column.high);
-                return false;
-            }
-        } else if (!value.is_string()) {
-            error = field + ": must be a text, not " + value.dump();
+        } else if (value.is_string()) {
+            problem = column.textRule(value.get_ref<const std::string&>());
+        } else {
+            problem = "must be a text, not " + JsonSnippet(value);
+        }
+        if (!problem.empty()) {
+            error = field + ": " + problem;
             return false;
         }
     }
-    if (std::string(rule.key) == "callers") {
-        const std::string code = row.at("CodeNo").get<std::string>();
-        if ((code.size() != 6 && code.size() != 12) || !IsHex(code)) {
-            error = where + ".CodeNo: \"" + code + "\" is not 6 or 12 hexadecimal digits";
+    return true;
+}
+
+// Checks the rows of a table: each row, no key twice, no more rows than the model holds.
+bool CheckTable(const TableRule& rule, const json& rows, const Capacity& capacity,
+                const std::string& model, std::string& error)
+{
+    const int limit = capacity.*rule.limit;
+    if (rows.size() > static_cast<std::size_t>(limit)) {
+        error = std::string(rule.key) + ": " + std::to_string(rows.size()) +
+                " rows, more than the " + std::to_string(limit) + " a " + model + " file holds";
+        return false;
+    }
+    std::map<std::string, std::size_t> seen;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!CheckRow(rule, rows[i], i, error))
+            return false;
+        const json& key = rows[i].at(KeyColumn(rule));
+        const auto [it, added] = seen.emplace(KeyOf(key), i);
+        if (!added) {
+            error = std::string(rule.key) + "[" + std::to_string(i) + "]." + KeyColumn(rule) +
+                    ": " + JsonSnippet(key) + " is already in " + rule.key + "[" +
+                    std::to_string(it->second) + "]";
             return false;
         }
     }
@@ -171,30 +247,88 @@ SqlValue ToSql(const json& value)
     if (value.is_null())
         return std::monostate{};
     if (value.is_number_integer())
-        return std::int64_t{value.get<long long>()};
+        return std::int64_t{*IntegerOf(value)};
     return value.get<std::string>();
 }
 
 } // namespace
 
-std::optional<std::string> ExportConfigFile(CADODatabase& db, const std::string& name)
+std::optional<std::string> ReadConfigJsonFile(const std::string& path, std::string& error)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        error = "cannot read " + path + ": " + ec.message();
+        return std::nullopt;
+    }
+    if (size > kMaxConfigJsonBytes) {
+        error = path + " is " + std::to_string(size) + " bytes, more than the " +
+                std::to_string(kMaxConfigJsonBytes) + " a configuration file can take";
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in || in.bad()) {
+        error = "cannot read " + path;
+        return std::nullopt;
+    }
+    return text.str();
+}
+
+bool WriteConfigJsonFile(const std::string& path, const std::string& document, std::string& error)
+{
+    const std::string partial = path + ".part";
+    std::error_code ec;
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        out << document << '\n';
+        out.close();
+        if (!out) {
+            std::filesystem::remove(partial, ec);
+            error = "cannot write " + path;
+            return false;
+        }
+    }
+    std::filesystem::rename(partial, path, ec);
+    if (ec) {
+        error = "cannot write " + path + ": " + ec.message();
+        std::filesystem::remove(partial, ec);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> ExportConfigFile(CADODatabase& db, const std::string& name,
+                                            std::string& error)
 {
     const auto file = FindConfigFile(db, name);
-    if (!file)
+    if (!file) {
+        error = "配置文件 \"" + name + "\" 不存在！";
         return std::nullopt;
+    }
+    if (!IsValidUtf8(name)) {
+        error = "the name of the configuration file is not valid UTF-8";
+        return std::nullopt;
+    }
     json document = {{"format", kConfigJsonFormat},
                      {"name", name},
                      {"model", file->deviceType == kFileTypeQX ? "qx" : "px"}};
-    for (const TableRule& rule : Tables())
-        document[rule.key] = ReadRows(db, rule, name);
+    for (const TableRule& rule : Tables()) {
+        if (!ReadRows(db, rule, name, document[rule.key], error))
+            return std::nullopt;
+    }
     return document.dump(2);
 }
 
 JsonImportResult ImportConfigFile(CADODatabase& db, const std::string& text, const std::string& asName,
                                   bool replace, std::string& error, std::string* importedName)
 {
-    const json document = json::parse(text, nullptr, false);
-    if (document.is_discarded() || !document.is_object()) {
+    const std::optional<json> parsed = ParseBoundedJson(text, kImportLimits, error);
+    if (!parsed)
+        return JsonImportResult::Invalid;
+    const json& document = *parsed;
+    if (!document.is_object()) {
         error = "not a JSON object";
         return JsonImportResult::Invalid;
     }
@@ -203,9 +337,18 @@ JsonImportResult ImportConfigFile(CADODatabase& db, const std::string& text, con
         return JsonImportResult::Invalid;
     }
     if (document["format"] != kConfigJsonFormat) {
-        error = "format: " + document["format"].dump() + " is not a known format (this program reads " +
+        error = "format: " + JsonSnippet(document["format"]) +
+                " is not a known format (this program reads " +
                 std::to_string(kConfigJsonFormat) + ")";
         return JsonImportResult::Invalid;
+    }
+    for (auto it = document.begin(); it != document.end(); ++it) {
+        const std::string& key = it.key();
+        if (key != "format" && key != "name" && key != "model" && key != "infoMachines" &&
+            key != "handhelds" && key != "callers") {
+            error = key + ": unknown field";
+            return JsonImportResult::Invalid;
+        }
     }
     for (const char* key : {"name", "model"}) {
         if (!document.contains(key) || !document[key].is_string()) {
@@ -215,7 +358,7 @@ JsonImportResult ImportConfigFile(CADODatabase& db, const std::string& text, con
     }
     const std::string model = document["model"].get<std::string>();
     if (model != "px" && model != "qx") {
-        error = "model: \"" + model + "\" is neither px nor qx";
+        error = "model: " + JsonSnippet(document["model"]) + " is neither px nor qx";
         return JsonImportResult::Invalid;
     }
     const std::string name = asName.empty() ? document["name"].get<std::string>() : asName;
@@ -223,24 +366,18 @@ JsonImportResult ImportConfigFile(CADODatabase& db, const std::string& text, con
         error = "name: empty";
         return JsonImportResult::Invalid;
     }
+    if (const std::string problem = CheckStoredText(name); !problem.empty()) {
+        error = "name: " + problem;
+        return JsonImportResult::Invalid;
+    }
+    const Capacity capacity = CapacityFor(model == "qx");
     for (const TableRule& rule : Tables()) {
         if (!document.contains(rule.key) || !document[rule.key].is_array()) {
             error = std::string(rule.key) + ": missing or not a list";
             return JsonImportResult::Invalid;
         }
-        const json& rows = document[rule.key];
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (!CheckRow(rule, rows[i], i, error))
-                return JsonImportResult::Invalid;
-        }
-    }
-    for (auto it = document.begin(); it != document.end(); ++it) {
-        const std::string& key = it.key();
-        if (key != "format" && key != "name" && key != "model" && key != "infoMachines" &&
-            key != "handhelds" && key != "callers") {
-            error = key + ": unknown field";
+        if (!CheckTable(rule, document[rule.key], capacity, model, error))
             return JsonImportResult::Invalid;
-        }
     }
 
     const bool exists = FindConfigFile(db, name).has_value();

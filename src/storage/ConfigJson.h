@@ -18,9 +18,22 @@
 namespace px {
 
 inline constexpr int kConfigJsonFormat = 1;
+// A larger document is refused without being read: a full PX file takes well under 2 MB.
+inline constexpr std::size_t kMaxConfigJsonBytes = 64u * 1024u * 1024u;
 
-// The document of a configuration file; nothing when there is no such file.
-std::optional<std::string> ExportConfigFile(CADODatabase& db, const std::string& name);
+// The document of a configuration file; nothing, with the reason, when there is no such file,
+// the database cannot be read, or it holds a value the format cannot carry (a text that is not
+// UTF-8, a number column holding text).
+std::optional<std::string> ExportConfigFile(CADODatabase& db, const std::string& name,
+                                            std::string& error);
+
+// The text of a document file; nothing, with the reason, when it cannot be read or is larger
+// than kMaxConfigJsonBytes (refused from its size, without reading it).
+std::optional<std::string> ReadConfigJsonFile(const std::string& path, std::string& error);
+
+// Writes a document to a file through a temporary file next to it, so a failure never leaves
+// a half-written document under the name; nothing is left behind on failure.
+bool WriteConfigJsonFile(const std::string& path, const std::string& document, std::string& error);
 
 enum class JsonImportResult
 {
@@ -32,7 +45,9 @@ enum class JsonImportResult
 
 // Creates the configuration file of a document, under its own name or the one given. An
 // existing file of that name is replaced (its model and all its rows) only when allowed.
-// All or nothing.
+// Every row must pass the checks registration applies and fit the host's records, the tables
+// must fit the model's capacity and hold no key twice; the first fault is named and nothing is
+// written. All or nothing.
 JsonImportResult ImportConfigFile(CADODatabase& db, const std::string& document,
                                   const std::string& asName, bool replace, std::string& error,
                                   std::string* importedName = nullptr);
