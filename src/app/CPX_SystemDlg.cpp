@@ -727,6 +727,8 @@ void CPX_SystemDlg::OnGridEdited(int row, int column, const QString& text)
         UpdateCallerCell(database_, currentFile_, rememberedCode_, column, text.toStdString());
     if (result.restore)
         CallerGrid()->GridModel()->SetText(row, column, *result.restore);
+    if (!result.refusal.empty())
+        services_.prompter.Message(result.refusal);
 }
 
 void CPX_SystemDlg::FilterCodeEdit(int id)

@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 
 #include "cli/CliContext.h"
+#include "common/Gbk.h"
 #include "common/Hex.h"
 #include "hostlink/HidapiBackend.h"
 #include "storage/AdoDatabase.h"
@@ -95,17 +96,24 @@ int ParseIntOr(const std::string& text, int low, int high, const char* what)
     return value;
 }
 
-std::unique_ptr<CADODatabase> OpenDatabase(Context& context)
+CADODatabase* OpenDatabase(Context& context)
 {
-    const auto connection = context.ConnectionString();
-    if (!connection)
-        return nullptr;
-    auto db = std::make_unique<CADODatabase>();
-    if (!db->Open(*connection)) {
-        context.Env().err << "cannot open the database: " << db->GetLastErrorString() << '\n';
-        return nullptr;
-    }
-    return db;
+    return context.Database();
+}
+
+void ReportMissingFile(Context& context, CADODatabase& db, const std::string& name)
+{
+    context.Prompter().Message(FileNotFoundMessage(db, name));
+}
+
+std::optional<ConfigFile> RequireFile(Context& context, CADODatabase& db, const Arguments& args)
+{
+    if (!args.Has("file"))
+        throw UsageError("--file NAME is needed");
+    auto file = FindConfigFile(db, args.Value("file"));
+    if (!file)
+        ReportMissingFile(context, db, args.Value("file"));
+    return file;
 }
 
 void RequireWords(const Arguments& args, std::size_t count, const char* usage)
@@ -176,6 +184,28 @@ std::optional<std::string> Context::ConnectionString()
     return MakeConnectionString(*folder + "Database/DADE.db");
 }
 
+CADODatabase* Context::Database()
+{
+    if (database_)
+        return database_.get();
+    const auto connection = ConnectionString();
+    if (!connection)
+        return nullptr;
+    auto db = std::make_unique<CADODatabase>();
+    std::string error;
+    if (!db->Open(*connection)) {
+        const auto failure = db->TakeFailure();
+        env_.err << DescribeDatabaseFailure(failure.value_or(DatabaseFailure{}), db->Path()) << '\n';
+        return nullptr;
+    }
+    if (!CheckDatabase(*db, error)) {
+        env_.err << error << '\n';
+        return nullptr;
+    }
+    database_ = std::move(db);
+    return database_.get();
+}
+
 SimHostSession* Context::Sim()
 {
     if (!IsSimulated())
@@ -223,8 +253,12 @@ HostExchange* Context::Exchange()
     return exchange_.get();
 }
 
-bool Context::Finish()
+bool Context::Finish(int status)
 {
+    if (status != kExitOk && database_) {
+        if (const auto failure = database_->TakeFailure())
+            env_.err << DescribeDatabaseFailure(*failure, database_->Path()) << '\n';
+    }
     if (!sim_)
         return true;
     std::string error;
@@ -244,6 +278,11 @@ int Run(const std::vector<std::string>& args, Environment& env)
     std::vector<std::string> rest;
     bool help = false;
     try {
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (!IsValidUtf8(args[i]) || args[i].find('\0') != std::string::npos)
+                throw UsageError("argument " + std::to_string(i + 1) +
+                                 " is not valid UTF-8 text; nothing was done");
+        }
         bool commandSeen = false;
         for (std::size_t i = 0; i < args.size(); ++i) {
             const std::string& word = args[i];
@@ -311,7 +350,7 @@ int Run(const std::vector<std::string>& args, Environment& env)
             *spec, std::vector<std::string>(rest.begin() + static_cast<std::ptrdiff_t>(used), rest.end()));
         Context context(env, options);
         int status = spec->handler(context, arguments);
-        if (!context.Finish() && status == kExitOk)
+        if (!context.Finish(status) && status == kExitOk)
             status = kExitFailed;
         return status;
     } catch (const UsageError& error) {

@@ -4,6 +4,7 @@
 #include "cli/CliPorts.h"
 #include "hostlink/HostExchange.h"
 #include "storage/AdoDatabase.h"
+#include "storage/ConfigFiles.h"
 #include "sim/SimHost.h"
 
 #include <map>
@@ -64,6 +65,9 @@ public:
     // The data folder, ending with '/', with its database created when missing.
     std::optional<std::string> DataFolder();
     std::optional<std::string> ConnectionString();
+    // The data folder's database, opened and checked once for the command; nothing after a
+    // message when it cannot be used.
+    CADODatabase* Database();
 
     bool IsSimulated() const { return options_.host.rfind("sim:", 0) == 0; }
     // The simulated host's folder session (only with --host sim:DIR).
@@ -73,8 +77,10 @@ public:
     // The model of the connected host (0 none, 1 PX, 2 QX), looked for now.
     int HostModelNow();
 
-    // Saves a simulated host's state; false with a message when that fails.
-    bool Finish();
+    // Saves a simulated host's state; false with a message when that fails. A command that
+    // failed because of the database gets the database's own reason said, unless it was
+    // said already.
+    bool Finish(int status);
 
 private:
     Environment& env_;
@@ -84,6 +90,7 @@ private:
     NullDataMonitor monitor_;
     NullEventPump pump_;
     std::optional<std::string> dataFolder_;
+    std::unique_ptr<CADODatabase> database_;
     std::unique_ptr<SimHostSession> sim_;
     std::unique_ptr<HidBackend> hid_;
     std::unique_ptr<HostLink> link_;
@@ -114,7 +121,13 @@ void AddConfigCommands(std::vector<CommandSpec>& commands);
 
 // Helpers for the handlers.
 // The data folder's database, open; nothing after a message.
-std::unique_ptr<CADODatabase> OpenDatabase(Context& context);
+CADODatabase* OpenDatabase(Context& context);
+// The configuration file named by --file (a usage error without it); nothing after a message
+// that says whether it does not exist or the database could not be read.
+std::optional<ConfigFile> RequireFile(Context& context, CADODatabase& db, const Arguments& args);
+// Says why a configuration file could not be found: the database's failure, or that there is
+// no file of that name.
+void ReportMissingFile(Context& context, CADODatabase& db, const std::string& name);
 // A usage error unless the command got exactly that many words.
 void RequireWords(const Arguments& args, std::size_t count, const char* usage);
 int ParseIntOr(const std::string& text, int low, int high, const char* what);

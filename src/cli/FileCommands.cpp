@@ -28,16 +28,6 @@ int ParseModel(const std::string& text)
 
 
 
-// The configuration file named by --file; nothing after a message when it does not exist.
-std::optional<ConfigFile> RequireFile(Context& context, CADODatabase& db, const Arguments& args)
-{
-    if (!args.Has("file"))
-        throw UsageError("--file NAME is needed");
-    auto file = FindConfigFile(db, args.Value("file"));
-    if (!file)
-        context.Prompter().Message("配置文件 \"" + args.Value("file") + "\" 不存在！");
-    return file;
-}
 
 int FileList(Context& context, const Arguments& args)
 {
@@ -85,7 +75,7 @@ int FileDelete(Context& context, const Arguments& args)
     if (!db)
         return kExitFailed;
     if (!FindConfigFile(*db, args.words[0])) {
-        context.Prompter().Message("配置文件 \"" + args.words[0] + "\" 不存在！");
+        ReportMissingFile(context, *db, args.words[0]);
         return kExitFailed;
     }
     return ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::Delete, args.words[0], 0, {}) ==
@@ -147,12 +137,9 @@ int ImList(Context& context, const Arguments& args)
 int ImAdd(Context& context, const Arguments& args)
 {
     RequireWords(args, 2, "im add PAGER ADDRESS [--type BX-2|LW2/LW1|num|en|LW3] [--remark TEXT] --file NAME");
-    auto db = OpenDatabase(context);
-    if (!db)
-        return kExitFailed;
-    const auto file = RequireFile(context, *db, args);
-    if (!file)
-        return kExitFailed;
+    ParseIntOr(args.words[0], 0, kMaxPagerNumber, "PAGER");
+    if (const std::string problem = CheckAddress(args.words[1]); !problem.empty())
+        throw UsageError("ADDRESS: " + problem);
     InfoMachineFields fields;
     fields.pagerText = args.words[0];
     fields.handheldText = "1";
@@ -161,6 +148,12 @@ int ImAdd(Context& context, const Arguments& args)
     const auto type = ReceiverTypeIndex(args.Value("type", "BX-2"));
     if (!type)
         throw UsageError("--type must be BX-2, LW2/LW1, num, en or LW3");
+    auto db = OpenDatabase(context);
+    if (!db)
+        return kExitFailed;
+    const auto file = RequireFile(context, *db, args);
+    if (!file)
+        return kExitFailed;
     fields.typeIndex = *type;
     const auto result = SaveInfoMachine(*db, context.Prompter(), *context.ConnectionString(),
                                         file->name, file->deviceType, context.HostModelNow(),

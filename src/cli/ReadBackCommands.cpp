@@ -60,12 +60,11 @@ int ReadBackCommand(Context& context, const Arguments& args)
     }
     if (!args.Has("import"))
         return kExitOk;
-    const auto connection = context.ConnectionString();
-    CADODatabase db;
-    if (!connection || !db.Open(*connection))
+    CADODatabase* db = OpenDatabase(context);
+    if (db == nullptr)
         return kExitFailed;
     const auto outcome =
-        ImportRows(db, context.Prompter(), mode, static_cast<int>(exchange->Link().GetHostModel()),
+        ImportRows(*db, context.Prompter(), mode, static_cast<int>(exchange->Link().GetHostModel()),
                    args.Value("import"), model == "qx" ? 1 : 0, *rows);
     return outcome == ImportOutcome::Imported || outcome == ImportOutcome::EmptyList ? kExitOk
                                                                                     : kExitFailed;

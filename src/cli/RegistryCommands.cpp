@@ -18,7 +18,7 @@ namespace {
 
 struct FileContext
 {
-    std::unique_ptr<CADODatabase> db;
+    CADODatabase* db;
     ConfigFile file;
 };
 
@@ -27,16 +27,13 @@ std::optional<FileContext> OpenFile(Context& context, const Arguments& args)
 {
     if (!args.Has("file"))
         throw UsageError("--file NAME is needed");
-    FileContext result{OpenDatabase(context), {}};
-    if (!result.db)
+    CADODatabase* db = OpenDatabase(context);
+    if (db == nullptr)
         return std::nullopt;
-    const auto file = FindConfigFile(*result.db, args.Value("file"));
-    if (!file) {
-        context.Prompter().Message("配置文件 \"" + args.Value("file") + "\" 不存在！");
+    const auto file = RequireFile(context, *db, args);
+    if (!file)
         return std::nullopt;
-    }
-    result.file = *file;
-    return result;
+    return FileContext{db, *file};
 }
 
 
@@ -142,7 +139,9 @@ int CallerRegister(Context& context, const Arguments& args)
     request.plusOne = args.Has("plus-one");
     request.callerNumber = args.Value("number");
     if (!request.callerNumber.empty())
-        ParseIntOr(request.callerNumber, 0, 99999, "--number");
+        ParseIntOr(request.callerNumber, 0, kMaxCallerNumber, "--number");
+    if (const std::string problem = CheckHostText(args.Value("name")); !problem.empty())
+        throw UsageError("--name: " + problem);
     request.callerName = args.Value("name");
     request.keyNames = LoadKeyNames(*file->db);
     request.numberList = LoadInfoMachineView(*file->db, file->file.name).numberList;
@@ -177,6 +176,13 @@ int CallerSet(Context& context, const Arguments& args)
         throw UsageError("COLUMN is one of CodeNo CallNo CallName KeyName DeviceNo1..8 ZhuiHu");
     const int column = static_cast<int>(it - kColumns.begin());
     std::string value = args.words[2];
+    if (column == 0) {
+        if (const std::string problem = CheckCallerCode(value); !problem.empty())
+            throw UsageError("CodeNo: " + problem);
+    } else if (column == 2 || column == 3) {
+        if (const std::string problem = CheckHostText(value); !problem.empty())
+            throw UsageError(args.words[1] + ": " + problem);
+    }
     if (column == kEscalationColumn) {
         // The column takes the stored number or the choice's text.
         const int n = ParseIntOr(value, 0, 2, "ZhuiHu");
@@ -184,7 +190,7 @@ int CallerSet(Context& context, const Arguments& args)
     } else if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn && value != "-1" && !value.empty()) {
         ParseIntOr(value, 0, kMaxPagerNumber, args.words[1].c_str());
     } else if (column == 1) {
-        ParseIntOr(value, 0, 99999, "CallNo");
+        ParseIntOr(value, 0, kMaxCallerNumber, "CallNo");
     }
     if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn && value == "-1")
         value.clear();
@@ -238,16 +244,20 @@ int HandheldAdd(Context& context, const Arguments& args)
 {
     if (args.words.empty() || args.words.size() > 2)
         throw UsageError("usage: pxctl handheld add NUMBER [CODE] [--remark TEXT] --file NAME");
-    auto file = OpenFile(context, args);
-    if (!file)
-        return kExitFailed;
     HandheldFields fields;
     fields.pagerText = "1";
     fields.numberText = args.words[0];
+    ParseIntOr(fields.numberText, kMinHandheldNumber, kMaxHandheldNumber, "NUMBER");
     fields.madeUpCode = args.words.size() == 2;
     fields.featureCode = fields.madeUpCode ? args.words[1] : "";
-    if (fields.madeUpCode && FilterFeatureCode(fields.featureCode) != fields.featureCode)
-        throw UsageError("CODE takes hexadecimal digits");
+    if (fields.madeUpCode && (FilterFeatureCode(fields.featureCode) != fields.featureCode ||
+                              fields.featureCode.size() > 4))
+        throw UsageError("CODE takes up to 4 hexadecimal digits");
+    if (const std::string problem = CheckStoredText(args.Value("remark")); !problem.empty())
+        throw UsageError("--remark: " + problem);
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
     fields.remark = args.Value("remark");
     HostExchange* exchange = fields.madeUpCode ? nullptr : context.Exchange();
     if (!fields.madeUpCode && exchange == nullptr)

@@ -348,9 +348,12 @@ int HandheldGet(Context& context, const Arguments& args)
                      {{"hurry", ModeFields(s->hurry)}, {"dispatch", ModeFields(s->dispatch)}});
     Fields flat;
     for (const auto& [name, mode] :
-         {std::pair{"hurry", &s->hurry}, std::pair{"dispatch", &s->dispatch}})
-        for (const auto& [key, value] : ModeFields(*mode).items())
+         {std::pair{"hurry", &s->hurry}, std::pair{"dispatch", &s->dispatch}}) {
+        // The fields must outlive the loop over them: items() only refers to them.
+        const Fields fields = ModeFields(*mode);
+        for (const auto& [key, value] : fields.items())
             flat[std::string(name) + (key == "on" ? "" : "-" + key)] = value;
+    }
     return Print(context, flat);
 }
 

@@ -36,6 +36,10 @@ bool RegisterOneCaller(CADODatabase& db, Prompter& prompter, const std::string& 
             ? std::to_string(NextNumber("CallNo", "FileName=?", "T_Device3", connectionString,
                                         {request.fileName}))
             : request.callerNumber;
+    if (std::string why = CallerNumberRefusal(callerNumber); !why.empty()) {
+        prompter.Message(why); // the next free number has run past what the record holds
+        return false;
+    }
     unsigned selection = request.types[static_cast<std::size_t>(request.typePosition)].keySelection;
     const std::string firstNumber = request.numberList.empty() ? "" : request.numberList.front();
     const int device = firstNumber.empty() ? -1 : IntOf(firstNumber);
@@ -94,6 +98,31 @@ bool RegisterOneCaller(CADODatabase& db, Prompter& prompter, const std::string& 
 
 } // namespace
 
+std::string CallerNumberRefusal(const std::string& text)
+{
+    const bool digits = !text.empty() && text.size() <= 5 &&
+                        text.find_first_not_of("0123456789") == std::string::npos;
+    if (digits && std::stoi(text) <= kMaxCallerNumber)
+        return {};
+    return "呼叫器号必须在0到" + std::to_string(kMaxCallerNumber) + "之间";
+}
+
+namespace {
+
+// The stored text of a column of the row an edit started on, to put back a refused value.
+std::string StoredText(CADODatabase& db, const std::string& fileName, const std::string& code,
+                       const char* column)
+{
+    CADORecordset rs(db);
+    if (!rs.Open(db, std::string("select ") + column + " from T_Device3 where CodeNo=? and FileName=?",
+                 {code, fileName}) ||
+        rs.IsEof())
+        return {};
+    return FieldText(rs, column);
+}
+
+} // namespace
+
 CellEditResult UpdateCallerCell(CADODatabase& db, const std::string& fileName,
                                 const std::string& rememberedCode, int column,
                                 const std::string& text)
@@ -101,6 +130,11 @@ CellEditResult UpdateCallerCell(CADODatabase& db, const std::string& fileName,
     CellEditResult result;
     std::string assignment;
     SqlParams params;
+    const auto refuse = [&](const char* field, std::string why) {
+        result.restore = StoredText(db, fileName, rememberedCode, field);
+        result.refusal = std::move(why);
+        return result;
+    };
     if (column == 0) {
         if (text.size() != 6 && text.size() != 12) {
             result.restore = rememberedCode;
@@ -109,13 +143,16 @@ CellEditResult UpdateCallerCell(CADODatabase& db, const std::string& fileName,
         assignment = "CodeNo=?,CodeType=?";
         params = {text, std::int64_t{text.size() == 6 ? 0 : 1}};
     } else if (column == 1) {
+        if (std::string why = CallerNumberRefusal(text); !why.empty())
+            return refuse("CallNo", why);
         assignment = "CallNo=?";
         params = {std::int64_t{IntOf(text)}};
-    } else if (column == 2) {
-        assignment = "CallName=?";
-        params = {text};
-    } else if (column == 3) {
-        assignment = "KeyName=?";
+    } else if (column == 2 || column == 3) {
+        const char* field = column == 2 ? "CallName" : "KeyName";
+        if (!CheckHostText(text).empty())
+            return refuse(field, std::string(column == 2 ? "中文名称" : "信息内容") +
+                                     "含有主机无法显示的字符，请修改后再输入！");
+        assignment = std::string(field) + "=?";
         params = {text};
     } else if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn) {
         assignment = "DeviceNo" + std::to_string(column - kFirstDeviceColumn + 1) + "=?";
@@ -208,6 +245,18 @@ RegistrationResult RegisterCallers(CADODatabase& db, Prompter& prompter, HostExc
     }
     if (keyCount > 9) {
         prompter.Message("键值个数不能超过10，请认真操作！");
+        return result;
+    }
+    // What the user typed is checked before the host is asked, so no key press is spent on
+    // a registration that cannot be stored as typed.
+    if (!request.callerNumber.empty()) {
+        if (std::string why = CallerNumberRefusal(request.callerNumber); !why.empty()) {
+            prompter.Message(why);
+            return result;
+        }
+    }
+    if (!CheckHostText(request.callerName).empty()) {
+        prompter.Message("呼叫器名称含有主机无法显示的字符，请修改后再登记！");
         return result;
     }
 

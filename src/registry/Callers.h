@@ -22,9 +22,15 @@ inline constexpr int kEscalationColumn = 12;
 struct CellEditResult
 {
     bool written = false;
-    // The text the cell must show again (a feature code of a wrong length is put back).
+    // The text the cell must show again (a feature code of a wrong length, a caller number
+    // that cannot travel or a text the host cannot show is put back).
     std::optional<std::string> restore;
+    // What the user is told about a refused value (nothing for a code of a wrong length).
+    std::string refusal;
 };
+
+// The message for a caller number the record cannot carry; empty when it can ("" is not one).
+std::string CallerNumberRefusal(const std::string& text);
 
 // Writes the new text of a grid cell to the row whose feature code the edit started on.
 CellEditResult UpdateCallerCell(CADODatabase& db, const std::string& fileName,

@@ -96,7 +96,8 @@ InfoMachineSaveResult SaveInfoMachine(CADODatabase& db, Prompter& prompter,
             prompter.Message("地址码不能为空！");
             return result;
         }
-        if (LeadingNumber(fields.address) > kMaxAddress) {
+        // Only decimal digits travel as typed: "12ab" would go out as 12.
+        if (!CheckAddress(fields.address).empty()) {
             prompter.Message("信息机地址输入有误，请正确输入！");
             return result;
         }

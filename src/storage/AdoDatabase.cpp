@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 #include <limits>
+#include <utility>
 
 namespace px {
 
@@ -101,6 +102,29 @@ std::string ErrorText(sqlite3* db, int rc)
 
 } // namespace
 
+std::string DescribeDatabaseFailure(const DatabaseFailure& failure, const std::string& path)
+{
+    switch (failure.code & 0xFF) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return "数据库文件已损坏或不是数据库：" + path + "（文件未作任何修改）";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "数据库正被其他程序使用，请稍后再试：" + path;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return "数据库无法写入（只读）：" + path;
+    case SQLITE_FULL:
+        return "磁盘已满，无法写入数据库：" + path;
+    case SQLITE_CANTOPEN:
+        return "无法打开数据库：" + path;
+    case SQLITE_IOERR:
+        return "读写数据库出错：" + path + "（" + failure.text + "）";
+    default:
+        return "数据库操作失败：" + failure.text;
+    }
+}
+
 std::string MakeConnectionString(const std::string& databasePath)
 {
     return "Data Source=" + databasePath + ";";
@@ -122,6 +146,12 @@ namespace detail {
 Connection::~Connection()
 {
     Close();
+}
+
+void Connection::Record(int code, const std::string& text)
+{
+    if (!failure)
+        failure = DatabaseFailure{code, text};
 }
 
 void Connection::Close()
@@ -212,8 +242,19 @@ bool CADODatabase::RollbackTransaction()
     return Execute("ROLLBACK");
 }
 
+std::string CADODatabase::Path() const
+{
+    return DatabasePathFromConnectionString(connectionString_);
+}
+
+std::optional<DatabaseFailure> CADODatabase::TakeFailure()
+{
+    return std::exchange(connection_->failure, std::nullopt);
+}
+
 void CADODatabase::RecordError(int code, const std::string& description)
 {
+    connection_->Record(code, description);
     errorDescription_ = description;
     lastErrorCode_ = static_cast<std::uint32_t>(code);
     lastError_ = "Connection String = " + connectionString_ + "\n" +
@@ -285,6 +326,8 @@ bool CADORecordset::Open(const std::string& sql, const SqlParams& params)
         });
     if (rc != SQLITE_OK) {
         RecordError(rc, ErrorText(connection_->db, rc));
+        // The connection keeps it for whoever reports failures of the database.
+        connection_->Record(rc, ErrorText(connection_->db, rc));
         return false;
     }
     result_ = std::move(result);
@@ -488,6 +531,7 @@ bool CADORecordset::IsFieldNull(const std::string& field)
 
 void CADORecordset::RecordError(int code, const std::string& description)
 {
+
     lastErrorCode_ = static_cast<std::uint32_t>(code);
     lastError_ = "Query = " + query_ + "\n" + FormatReport(kRecordsetReport, code, description);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -23,14 +24,29 @@ using SqlParams = std::vector<SqlValue>;
 std::string MakeConnectionString(const std::string& databasePath);
 std::string DatabasePathFromConnectionString(const std::string& connectionString);
 
+// A failed statement or query of a connection: SQLite's result code and text.
+struct DatabaseFailure
+{
+    int code = 0;
+    std::string text;
+};
+
+// What a user is told about a failure of the database file at path: damaged or not a
+// database, busy with another program, read-only, disk full, ... Never suggests that a
+// configuration file does not exist.
+std::string DescribeDatabaseFailure(const DatabaseFailure& failure, const std::string& path);
+
 namespace detail {
 // The connection is shared between a database object and the recordsets opened on it, so a
-// recordset sees its database being closed or reopened.
+// recordset sees its database being closed or reopened, and the database sees the failures of
+// its recordsets.
 struct Connection
 {
     sqlite3* db = nullptr;
+    std::optional<DatabaseFailure> failure; // the first one not yet taken
     ~Connection();
     void Close();
+    void Record(int code, const std::string& text);
 };
 } // namespace detail
 
@@ -60,6 +76,13 @@ public:
     const std::string& GetErrorDescription() const { return errorDescription_; }
     std::uint32_t GetLastError() const { return lastErrorCode_; }
     void SetConnectionTimeout(int seconds) { connectionTimeout_ = seconds; }
+    // The database file this object opens.
+    std::string Path() const;
+
+    // The first failure of a statement or query on this connection (its recordsets included)
+    // since the last call; nothing when all went well. Lets a caller tell "no such row" from
+    // "the database could not be read".
+    std::optional<DatabaseFailure> TakeFailure();
 
 private:
     friend class CADORecordset;

@@ -40,12 +40,21 @@ std::vector<ConfigFile> ListConfigFiles(CADODatabase& db)
 
 std::optional<ConfigFile> FindConfigFile(CADODatabase& db, const std::string& name)
 {
+    // A failure left from an earlier statement must not be taken for this lookup's.
+    db.TakeFailure();
     CADORecordset rs(db);
     if (!rs.Open(db, "select * from T_FileName where FileName=?", {name}) || rs.IsEof())
         return std::nullopt;
     ConfigFile file{name, kFileTypePX};
     rs.GetFieldValue("DeviceType", file.deviceType);
     return file;
+}
+
+std::string FileNotFoundMessage(CADODatabase& db, const std::string& name)
+{
+    if (const auto failure = db.TakeFailure())
+        return DescribeDatabaseFailure(*failure, db.Path());
+    return "配置文件 \"" + name + "\" 不存在！";
 }
 
 bool InsertConfigFile(CADODatabase& db, const std::string& name, int deviceType)
@@ -67,8 +76,7 @@ bool DeleteConfigFile(CADODatabase& db, const std::string& name)
 
 bool CopyConfigFileRows(CADODatabase& db, const std::string& from, const std::string& to)
 {
-    return InTransaction(db, [&] {
-        return db.Execute("Insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
+    return db.Execute("Insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
                           "select DeviceNo,Address,Remark,?,TypeNo from T_Device1 "
                           "where FileName=? order by DeviceNo",
                           {to, from}) &&
@@ -83,7 +91,6 @@ bool CopyConfigFileRows(CADODatabase& db, const std::string& from, const std::st
                           "DeviceNo8,ZhuiHu,CodeType,? from T_Device3 where FileName=? "
                           "order by CallNo",
                           {to, from});
-    });
 }
 
 FileDialogTexts TextsFor(FileDialogMode mode)
@@ -114,9 +121,10 @@ FileDialogStep ConfirmFileDialog(CADODatabase& db, Prompter& prompter, FileDialo
             prompter.Message("所起的文件名已存在，请重新设置！");
             return FileDialogStep::StayClearName;
         }
-        if (!InsertConfigFile(db, name, deviceType)) {
-            prompter.Message(mode == FileDialogMode::New ? "新建文件失败，请检查后重试！"
-                                                         : "另存为文件失败，请检查后重试！");
+        // A copy's name is written together with its rows (CompleteSaveAs), so no moment
+        // exists in which an empty copy holds the name.
+        if (mode == FileDialogMode::New && !InsertConfigFile(db, name, deviceType)) {
+            prompter.Message("新建文件失败，请检查后重试！");
             return FileDialogStep::Stay;
         }
         return FileDialogStep::Accept;
@@ -175,12 +183,12 @@ bool CompleteSaveAs(CADODatabase& db, Prompter& prompter, const std::string& new
 {
     if (newType != currentType) {
         prompter.Message("当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！");
-        db.Execute("Delete from T_FileName where FileName=?", {newName});
         return false;
     }
-    if (!CopyConfigFileRows(db, currentName, newName)) {
-        // Leave nothing half made: the new file goes with its rows.
-        DeleteConfigFile(db, newName);
+    if (!InTransaction(db, [&] {
+            return InsertConfigFile(db, newName, newType) &&
+                   CopyConfigFileRows(db, currentName, newName);
+        })) {
         prompter.Message("另存为文件失败，请检查后重试！");
         return false;
     }

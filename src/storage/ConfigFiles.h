@@ -23,12 +23,18 @@ struct ConfigFile
 
 // The files in the order the database returns them.
 std::vector<ConfigFile> ListConfigFiles(CADODatabase& db);
+// Nothing when there is no such file or the lookup failed; FileNotFoundMessage tells which.
 std::optional<ConfigFile> FindConfigFile(CADODatabase& db, const std::string& name);
+
+// Why a configuration file was not found: the database's failure when the lookup could not
+// run (damaged, busy, ...), otherwise "配置文件 "NAME" 不存在！".
+std::string FileNotFoundMessage(CADODatabase& db, const std::string& name);
 
 bool InsertConfigFile(CADODatabase& db, const std::string& name, int deviceType);
 // Removes the file and all its registrations, all or nothing.
 bool DeleteConfigFile(CADODatabase& db, const std::string& name);
-// Copies every registration row of one file, every column, to another, all or nothing.
+// Copies every registration row of one file, every column, to another; run it inside a
+// transaction to make it all or nothing.
 bool CopyConfigFileRows(CADODatabase& db, const std::string& from, const std::string& to);
 
 // The modes of the file dialog.
@@ -57,7 +63,8 @@ enum class FileDialogStep
     Accept,        // close with OK
 };
 
-// Button 1 of the file dialog in every mode. listed: the names the dialog lists.
+// Button 1 of the file dialog in every mode. listed: the names the dialog lists. New creates
+// the file's row; save as only checks the name (CompleteSaveAs creates it with its rows).
 FileDialogStep ConfirmFileDialog(CADODatabase& db, Prompter& prompter, FileDialogMode mode,
                                  const std::string& name, int deviceType,
                                  const std::vector<std::string>& listed);
@@ -78,8 +85,8 @@ OpenStep CompleteOpenFile(Prompter& prompter, int hostModel, const std::string& 
 
 // Before the save-as dialog: false (after a message) when no file is being edited.
 bool CanSaveAs(Prompter& prompter, const std::string& currentName);
-// After the dialog created the new row: checks the type and copies the rows. On any failure
-// the new row is removed again and the database is as it was.
+// After the dialog accepted the new name: checks the type, then creates the file and copies
+// the rows in one transaction. On any failure the database is as it was.
 bool CompleteSaveAs(CADODatabase& db, Prompter& prompter, const std::string& newName,
                     int newType, const std::string& currentName, int currentType);
 

@@ -304,7 +304,7 @@ std::optional<std::string> ExportConfigFile(CADODatabase& db, const std::string&
 {
     const auto file = FindConfigFile(db, name);
     if (!file) {
-        error = "配置文件 \"" + name + "\" 不存在！";
+        error = FileNotFoundMessage(db, name);
         return std::nullopt;
     }
     if (!IsValidUtf8(name)) {
@@ -421,6 +421,7 @@ JsonImportResult ImportConfigFile(CADODatabase& db, const std::string& text, con
     }
     error = db.GetErrorDescription();
     db.RollbackTransaction();
+    db.TakeFailure(); // said in error
     return JsonImportResult::Failed;
 }
 

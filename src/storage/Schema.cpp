@@ -5,7 +5,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 #include <system_error>
 
 namespace px {
@@ -14,6 +16,30 @@ const std::string& DatabaseSchemaSql()
 {
     static const std::string sql(kSchemaSql);
     return sql;
+}
+
+bool CheckDatabase(CADODatabase& db, std::string& error)
+{
+    static const char* const kNeeded[] = {"T_FileName", "T_Device1", "T_Device2", "T_Device3",
+                                          "T_CallType", "T_KeyName", "T_Type", "Q_Device1Query"};
+    db.TakeFailure();
+    CADORecordset rs(db);
+    if (!rs.Open(db, "select name from sqlite_master where type in ('table','view')")) {
+        const auto failure = db.TakeFailure();
+        error = DescribeDatabaseFailure(failure.value_or(DatabaseFailure{}), db.Path());
+        return false;
+    }
+    std::vector<std::string> names;
+    for (; !rs.IsEof(); rs.MoveNext())
+        names.push_back(FieldText(rs, "name"));
+    for (const char* needed : kNeeded) {
+        if (std::find(names.begin(), names.end(), needed) == names.end()) {
+            error = "数据库 " + db.Path() + " 不是本程序的配置数据库（缺少 " + needed +
+                    "），文件未作任何修改";
+            return false;
+        }
+    }
+    return true;
 }
 
 bool EnsureDatabase(const std::string& databasePath, std::string& error)

@@ -76,14 +76,19 @@ ImportOutcome ImportRows(CADODatabase& db, Prompter& prompter, BrowserMode mode,
     CADORecordset rs(db);
     if (!rs.Open(db, "select * from T_FileName where FileName=?", {fileName}))
         return ImportOutcome::NoDatabase;
-    if (rs.IsEof() &&
-        !db.Execute("Insert into T_FileName (FileName,DeviceType) values (?,?)",
-                    {fileName, std::int64_t{chosenType}})) {
-        prompter.Message("无法建立文件 " + fileName + "，没有写入任何数据！");
-        return ImportOutcome::Failed;
-    }
-    if (rows.empty())
+    const bool isNew = rs.IsEof();
+    const auto createFile = [&] {
+        return db.Execute("Insert into T_FileName (FileName,DeviceType) values (?,?)",
+                          {fileName, std::int64_t{chosenType}});
+    };
+    if (rows.empty()) {
+        // Nothing to write but the new file itself.
+        if (isNew && !createFile()) {
+            prompter.Message("无法建立文件 " + fileName + "，没有写入任何数据！");
+            return ImportOutcome::Failed;
+        }
         return ImportOutcome::EmptyList;
+    }
 
     const std::string table = TableOf(mode);
     int existing = 0;
@@ -100,7 +105,9 @@ ImportOutcome ImportRows(CADODatabase& db, Prompter& prompter, BrowserMode mode,
         prompter.Message("数据库忙，没有写入任何数据，请稍后重试！");
         return ImportOutcome::Failed;
     }
-    bool ok = db.Execute("Delete from " + table + " where FileName=?", {fileName});
+    // A new file is created with its rows, so it never exists without them.
+    bool ok = (!isNew || createFile()) &&
+              db.Execute("Delete from " + table + " where FileName=?", {fileName});
     std::size_t failedRow = 0;
     for (std::size_t i = 0; ok && i < rows.size(); ++i) {
         if (!InsertRow(db, mode, fileName, rows[i])) {

@@ -23,8 +23,9 @@ enum class ImportOutcome
 };
 
 // Imports the rows shown for a mode into the file of the given name. A new name is created
-// with the chosen model; an existing one keeps its own. The table's rows are replaced in one
-// transaction: a bad or failing row leaves them as they were.
+// with the chosen model; an existing one keeps its own. The file (when new) and the table's
+// rows are written in one transaction after the question: a bad or failing row, or Cancel,
+// leaves the database as it was.
 ImportOutcome ImportRows(CADODatabase& db, Prompter& prompter, BrowserMode mode, int hostModel,
                          const std::string& fileName, int chosenType,
                          const std::vector<BrowserRow>& rows);

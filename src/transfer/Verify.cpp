@@ -120,7 +120,7 @@ std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, 
                                                         std::string& error)
 {
     if (!FindConfigFile(db, fileName)) {
-        error = "配置文件 \"" + fileName + "\" 不存在！";
+        error = FileNotFoundMessage(db, fileName);
         return std::nullopt;
     }
     std::vector<Difference> differences;

@@ -110,6 +110,12 @@ TEST_F(SettingsCliTest, NetworkAlertsAndHandheldSettingsRoundTrip)
     EXPECT_EQ(handheld["hurry"]["on"], "on");
     EXPECT_EQ(handheld["dispatch"]["suffix"], "号");
     EXPECT_EQ(profile_.GetString("SHOUCHI", "DIAODUBEHIND", ""), "号");
+
+    // The same read-back as lines of text.
+    const Result lines = Run({"handheld-settings", "get"});
+    ASSERT_EQ(lines.status, 0) << lines.err;
+    EXPECT_NE(lines.out.find("hurry: on\n"), std::string::npos) << lines.out;
+    EXPECT_NE(lines.out.find("dispatch-suffix: 号\n"), std::string::npos) << lines.out;
 }
 
 TEST_F(SettingsCliTest, ReceiverTypesLiveInTheDatabase)

@@ -115,6 +115,8 @@ TEST_F(ConfigFilesTest, SaveAsCopiesEveryColumnReceiverTypesIncluded)
     AddMachine("other", 1);
     ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", 0, {"from", "other"}),
               FileDialogStep::Accept);
+    EXPECT_FALSE(FindConfigFile(db_, "to").has_value())
+        << "the name is written with the rows, never alone: a stop here leaves no empty copy";
     ASSERT_TRUE(CompleteSaveAs(db_, prompter_, "to", 0, "from", 0));
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功另存为文件！"}));
     EXPECT_EQ(Rows("to"), Rows("from"));
@@ -147,6 +149,11 @@ TEST_F(ConfigFilesTest, AFailedCopyLeavesTheDatabaseAsItWas)
     EXPECT_FALSE(FindConfigFile(db_, "to").has_value());
     EXPECT_TRUE(Rows("to").empty()) << "machines and handhelds copied before the failure are gone";
     EXPECT_EQ(Rows("from").size(), 3u);
+
+    // The name is free for a retry once the fault is gone.
+    ASSERT_TRUE(db_.Execute("drop trigger refuse"));
+    EXPECT_TRUE(CompleteSaveAs(db_, prompter_, "to", 0, "from", 0));
+    EXPECT_EQ(Rows("to"), Rows("from"));
 }
 
 TEST_F(ConfigFilesTest, SaveAsNeedsACurrentFile)
