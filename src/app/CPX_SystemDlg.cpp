@@ -23,6 +23,7 @@
 #include "transfer/Import.h"
 #include "transfer/ReadBack.h"
 #include "storage/ConfigJson.h"
+#include "storage/Schema.h"
 #include "transfer/TableDownload.h"
 #include "transfer/Verify.h"
 
@@ -352,8 +353,16 @@ void CPX_SystemDlg::Initialise()
     As<QLineEdit>(Control(1010))->setText("1");
     CallerGrid()->GridModel()->Reset();
 
-    if (OpenDatabase())
-        keyNames_ = LoadKeyNames(database_);
+    // A database that cannot be opened leaves the key names empty without a message; one
+    // that opens but is damaged, busy or not ours is said at once, rather than showing as an
+    // empty list of files. The file itself is left as it is.
+    std::string databaseProblem;
+    if (OpenDatabase()) {
+        if (CheckDatabase(database_, databaseProblem))
+            keyNames_ = LoadKeyNames(database_);
+        else
+            services_.prompter.Message(databaseProblem);
+    }
 
     detectionTimer_->start();
     monitorHidden_ = true;

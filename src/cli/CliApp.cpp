@@ -34,7 +34,12 @@ std::vector<CommandSpec> AllCommands()
 void PrintHelp(std::ostream& out, const std::vector<CommandSpec>& commands, const std::string& prefix)
 {
     out << "Usage: pxctl [--data-dir DIR] [--host hid|sim:DIR] [--model px|qx] [--yes] [--json] "
-           "COMMAND [ARGS]\n\nCommands:\n";
+           "COMMAND [ARGS]\n\n"
+           "Exit status: 0 success; 1 the operation failed (the host refused or did not answer, a\n"
+           "limit was reached, the database could not be used); 2 the command line is wrong\n"
+           "(unknown command or option, a missing or malformed argument, a value out of its range,\n"
+           "text that is not UTF-8). A refused command line writes nothing.\n\n"
+           "Commands:\n";
     for (const CommandSpec& c : commands) {
         if (!prefix.empty() && std::string(c.name).rfind(prefix, 0) != 0)
             continue;
@@ -120,6 +125,12 @@ void RequireWords(const Arguments& args, std::size_t count, const char* usage)
 {
     if (args.words.size() != count)
         throw UsageError(std::string("usage: pxctl ") + usage);
+}
+
+void PrintJson(Context& context, const nlohmann::json& value)
+{
+    context.Env().out << value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+                      << '\n';
 }
 
 std::string Hex(const std::vector<std::uint8_t>& bytes)

@@ -7,6 +7,8 @@
 #include "storage/ConfigFiles.h"
 #include "sim/SimHost.h"
 
+#include <nlohmann/json.hpp>
+
 #include <map>
 #include <memory>
 #include <optional>
@@ -132,6 +134,9 @@ void ReportMissingFile(Context& context, CADODatabase& db, const std::string& na
 void RequireWords(const Arguments& args, std::size_t count, const char* usage);
 int ParseIntOr(const std::string& text, int low, int high, const char* what);
 std::string Hex(const std::vector<std::uint8_t>& bytes);
+// Prints a JSON value on one line of standard output. A text from the database that is not
+// UTF-8 shows with replacement characters instead of stopping the command.
+void PrintJson(Context& context, const nlohmann::json& value);
 std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text);
 
 } // namespace px::cli

@@ -83,7 +83,7 @@ int VerifyCommand(Context& context, const Arguments& args)
                             {"field", d.field},
                             {"file", d.fileValue},
                             {"host", d.hostValue}});
-        out << nlohmann::json{{"match", differences->empty()}, {"differences", list}}.dump() << '\n';
+        PrintJson(context, nlohmann::json{{"match", differences->empty()}, {"differences", list}});
     } else if (differences->empty()) {
         out << "the host holds what \"" << args.words[0] << "\" says\n";
     } else {

@@ -41,7 +41,7 @@ int FileList(Context& context, const Arguments& args)
         nlohmann::json list = nlohmann::json::array();
         for (const ConfigFile& file : files)
             list.push_back({{"name", file.name}, {"model", ModelName(file.deviceType)}});
-        out << list.dump() << '\n';
+        PrintJson(context, list);
     } else {
         for (const ConfigFile& file : files)
             out << ModelName(file.deviceType) << '\t' << file.name << '\n';
@@ -125,7 +125,7 @@ int ImList(Context& context, const Arguments& args)
                             {"address", row.address},
                             {"type", row.typeName},
                             {"remark", row.remark}});
-        out << list.dump() << '\n';
+        PrintJson(context, list);
         return kExitOk;
     }
     for (const auto& row : view.rows)

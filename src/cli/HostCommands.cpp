@@ -31,7 +31,7 @@ int VersionCommand(Context& context, const Arguments& args)
     if (!version)
         return kExitFailed;
     if (context.Options().json)
-        context.Env().out << nlohmann::json{{"version", *version}}.dump() << '\n';
+        PrintJson(context, nlohmann::json{{"version", *version}});
     else
         context.Env().out << *version << '\n';
     return kExitOk;

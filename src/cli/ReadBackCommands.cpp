@@ -50,7 +50,7 @@ int ReadBackCommand(Context& context, const Arguments& args)
         nlohmann::json list = nlohmann::json::array();
         for (const BrowserRow& row : *rows)
             list.push_back(row);
-        context.Env().out << list.dump() << '\n';
+        PrintJson(context, list);
     } else {
         for (const BrowserRow& row : *rows) {
             for (std::size_t c = 0; c < row.size(); ++c)

@@ -49,7 +49,7 @@ int TypeList(Context& context, const Arguments& args)
         nlohmann::json list = nlohmann::json::array();
         for (const auto& t : types)
             list.push_back({{"name", t.name}, {"keys", t.keyCount}, {"selection", t.keySelection}});
-        context.Env().out << list.dump() << '\n';
+        PrintJson(context, list);
         return kExitOk;
     }
     for (const auto& t : types)
@@ -104,7 +104,7 @@ int CallerList(Context& context, const Arguments& args)
                 item[kColumns[c]] = row[static_cast<std::size_t>(c)];
             list.push_back(item);
         }
-        context.Env().out << list.dump() << '\n';
+        PrintJson(context, list);
         return kExitOk;
     }
     for (const auto& row : rows) {
@@ -157,7 +157,7 @@ int CallerRegister(Context& context, const Arguments& args)
         nlohmann::json codes = nlohmann::json::array();
         for (const auto& row : result.added)
             codes.push_back(row[0]);
-        context.Env().out << codes.dump() << '\n';
+        PrintJson(context, codes);
     } else {
         for (const auto& row : result.added)
             context.Env().out << row[0] << '\n';
@@ -232,7 +232,7 @@ int HandheldList(Context& context, const Arguments& args)
         nlohmann::json list = nlohmann::json::array();
         for (const auto& row : rows)
             list.push_back({{"number", row.deviceNo}, {"code", row.address}, {"remark", row.remark}});
-        context.Env().out << list.dump() << '\n';
+        PrintJson(context, list);
         return kExitOk;
     }
     for (const auto& row : rows)

@@ -33,7 +33,7 @@ int Print(Context& context, const Fields& fields)
 {
     std::ostream& out = context.Env().out;
     if (context.Options().json) {
-        out << fields.dump() << '\n';
+        PrintJson(context, fields);
         return kExitOk;
     }
     for (const auto& [key, value] : fields.items())

@@ -7,6 +7,8 @@
 #include "ui/ReportCtrl.h"
 
 #include <QAction>
+#include <fstream>
+#include <iterator>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QCheckBox>
@@ -40,6 +42,23 @@ void PressShiftedM(QWidget* target)
     QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_M, Qt::ShiftModifier, "M");
     QApplication::sendEvent(target, &release);
+}
+
+TEST_F(MainWindowTest, ADamagedDatabaseIsSaidAtStartAndLeftAlone)
+{
+    db_.Close();
+    const std::string path = folder_.File("Database/DADE.db");
+    const std::string garbage(4096, '\x5A');
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << garbage;
+    }
+    Window();
+    ASSERT_FALSE(prompter_.Texts().empty());
+    EXPECT_NE(prompter_.Texts().front().find("已损坏或不是数据库"), std::string::npos)
+        << prompter_.Texts().front();
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
 }
 
 TEST_F(MainWindowTest, TitleFollowsTheSearchForTheHost)

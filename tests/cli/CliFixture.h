@@ -1,0 +1,78 @@
+#pragma once
+
+#include "cli/CliApp.h"
+#include "common/Profile.h"
+
+#include "mock/FakeClock.h"
+#include "mock/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace px::test {
+
+// Runs pxctl in process against its own data folder and simulated host folder.
+class CliFixture : public ::testing::Test
+{
+protected:
+    struct Result
+    {
+        int status;
+        std::string out;
+        std::string err;
+    };
+
+    Result Run(std::vector<std::string> args, bool simulated = true)
+    {
+        std::vector<std::string> full = {"--data-dir", data_.Path().string()};
+        if (simulated) {
+            full.push_back("--host");
+            full.push_back("sim:" + sim_.Path().string());
+        }
+        full.insert(full.end(), args.begin(), args.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        cli::Environment env{out, err, false, profile_, clock_, [] { return std::string(); }};
+        const int status = cli::Run(full, env);
+        return {status, out.str(), err.str()};
+    }
+
+    // The command's JSON output; null after a failure.
+    nlohmann::json Json(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "--json");
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return nlohmann::json::parse(r.out, nullptr, false);
+    }
+
+    std::string DatabasePath() const { return data_.File("Database/DADE.db"); }
+
+    // The database file's bytes: equal before and after means nothing was written.
+    std::string DatabaseBytes() const { return ReadAll(DatabasePath()); }
+
+    static std::string ReadAll(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    static void WriteAll(const std::string& path, const std::string& bytes)
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+
+    TempFolder data_;
+    TempFolder sim_;
+    MemoryProfile profile_;
+    FakeClock clock_;
+};
+
+} // namespace px::test
