@@ -4,6 +4,8 @@
 #include "hostlink/HostFixture.h"
 #include "storage/Schema.h"
 
+#include <tuple>
+
 namespace px {
 namespace {
 
@@ -227,6 +229,61 @@ TEST_F(CallersTest, CellEditsWriteTheRowTheEditStartedOn)
     CADORecordset rs(db_);
     ASSERT_TRUE(rs.Open(db_, "select * from T_Device3 where FileName='other' and CallNo is null"));
     EXPECT_EQ(rs.GetRecordCount(), 1) << "the other file's row is untouched";
+}
+
+TEST_F(CallersTest, ACellValueTheHostCannotKeepIsRefusedAndPutBack)
+{
+    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,CodeType,FileName) "
+                            "values ('A1B2C1',300,'八号','结账',0,'f')"));
+    struct Case
+    {
+        int column;
+        std::string text;
+        const char* field;
+        const char* stored;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {1, "65536", "CallNo", "300", "呼叫器号必须在0到65535之间"},
+        {1, "abc", "CallNo", "300", "呼叫器号必须在0到65535之间"},
+        {1, "", "CallNo", "300", "呼叫器号必须在0到65535之间"},
+        {2, "八号\xF0\x9F\x98\x80", "CallName", "八号", "中文名称含有主机无法显示的字符，请修改后再输入！"},
+        {3, "\xF0\x9F\x98\x80", "KeyName", "结账", "信息内容含有主机无法显示的字符，请修改后再输入！"},
+    };
+    for (const Case& c : cases) {
+        const CellEditResult result = UpdateCallerCell(db_, "f", "A1B2C1", c.column, c.text);
+        EXPECT_FALSE(result.written) << c.text;
+        EXPECT_EQ(result.restore, std::optional<std::string>(c.stored)) << c.text;
+        EXPECT_EQ(result.refusal, c.says) << c.text;
+        EXPECT_EQ(Field("A1B2C1", c.field), c.stored) << c.text;
+    }
+    EXPECT_TRUE(UpdateCallerCell(db_, "f", "A1B2C1", 1, "65535").written) << "the largest that travels";
+}
+
+TEST_F(CallersTest, RegistrationRefusesACallerNumberOrNameTheHostCannotKeep)
+{
+    request_.manual = true;
+    request_.manualCode = "1234F";
+    for (const auto& [number, name, says] :
+         {std::tuple{"65536", "", "呼叫器号必须在0到65535之间"},
+          std::tuple{"", "\xF0\x9F\x98\x80", "呼叫器名称含有主机无法显示的字符，请修改后再登记！"}}) {
+        request_.callerNumber = number;
+        request_.callerName = name;
+        prompter_.Clear();
+        EXPECT_TRUE(Register(0).added.empty());
+        EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{says}));
+    }
+    EXPECT_TRUE(Codes().empty());
+
+    // The next free number past 65535 cannot be given either.
+    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CodeType,FileName) values "
+                            "('AAAAA1',65535,0,'f')"));
+    request_.callerNumber.clear();
+    request_.callerName.clear();
+    prompter_.Clear();
+    EXPECT_TRUE(Register(0).added.empty());
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"呼叫器号必须在0到65535之间"}));
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"AAAAA1"}));
 }
 
 TEST_F(CallersTest, DeletingOneKeyOrKeysOneToNine)
