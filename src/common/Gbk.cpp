@@ -133,6 +133,63 @@ std::optional<std::string> FromGbk(const std::uint8_t* data, std::size_t size)
     return text;
 }
 
+std::optional<std::string> FromGbkStrict(std::string_view gbk)
+{
+    IconvHandle cd = OpenIconv("UTF-8", g_codePage);
+    if (!cd)
+        return std::nullopt;
+    std::string text;
+    char* in = const_cast<char*>(gbk.data());
+    std::size_t inLeft = gbk.size();
+    while (inLeft > 0) {
+        char buffer[1024];
+        char* outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t rc =
+            iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft);
+        text.append(buffer, sizeof buffer - outLeft);
+        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG)
+            return std::nullopt;
+    }
+    return text;
+}
+
+const char* EncodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return "UTF-8";
+    case TextEncoding::Utf8WithBom:
+        return "UTF-8 (BOM)";
+    case TextEncoding::Gbk:
+        return "GBK";
+    }
+    return "";
+}
+
+std::optional<DecodedText> DecodeUtf8OrGbk(std::string_view bytes, std::string& error)
+{
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (bytes.substr(0, kBom.size()) == kBom) {
+        const std::string_view rest = bytes.substr(kBom.size());
+        if (!IsValidUtf8(rest)) {
+            error = "the file starts as UTF-8 (BOM) but holds bytes that are not UTF-8";
+            return std::nullopt;
+        }
+        return DecodedText{std::string(rest), TextEncoding::Utf8WithBom};
+    }
+    if (IsValidUtf8(bytes))
+        return DecodedText{std::string(bytes), TextEncoding::Utf8};
+    if (!GbkAvailable()) {
+        error = kGbkUnavailableMessage;
+        return std::nullopt;
+    }
+    if (auto text = FromGbkStrict(bytes))
+        return DecodedText{std::move(*text), TextEncoding::Gbk};
+    error = "the file is neither UTF-8 nor GBK text";
+    return std::nullopt;
+}
+
 GbkBytes CutGbk(const GbkBytes& bytes, std::size_t maxBytes)
 {
     std::size_t end = 0;

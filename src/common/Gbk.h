@@ -46,6 +46,30 @@ inline std::optional<std::string> FromGbk(const GbkBytes& bytes)
     return FromGbk(bytes.data(), bytes.size());
 }
 
+// The UTF-8 text of GBK bytes only when every byte sequence is valid GBK; nothing otherwise
+// (or when the system has no converter).
+std::optional<std::string> FromGbkStrict(std::string_view gbk);
+
+// How a text file from outside (a spreadsheet saved as CSV) was written.
+enum class TextEncoding
+{
+    Utf8,
+    Utf8WithBom,
+    Gbk,
+};
+const char* EncodingName(TextEncoding encoding); // "UTF-8", "UTF-8 (BOM)", "GBK"
+
+struct DecodedText
+{
+    std::string utf8;
+    TextEncoding encoding = TextEncoding::Utf8;
+};
+
+// Reads a file's bytes as UTF-8 (with or without a byte order mark) or, failing that, as GBK,
+// which spreadsheet programs in a Chinese locale write. Nothing, with the reason, for bytes
+// that are neither.
+std::optional<DecodedText> DecodeUtf8OrGbk(std::string_view bytes, std::string& error);
+
 // Whether the system can convert between UTF-8 and GBK.
 bool GbkAvailable();
 

@@ -37,6 +37,36 @@ TEST(GbkTest, WithoutAConverterEveryConversionFailsAndSaysSo)
     EXPECT_EQ(GbkRefusal(problem, "unencodable"), kGbkUnavailableMessage);
 }
 
+TEST(GbkTest, SpreadsheetTextIsReadAsUtf8OrGbk)
+{
+    const std::string header = "特征码,中文名称\r\n";
+    const GbkBytes gbk = *ToGbk(header);
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+        TextEncoding encoding;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"UTF-8", header, TextEncoding::Utf8, header},
+        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + header, TextEncoding::Utf8WithBom, header},
+        {"GBK", std::string(gbk.begin(), gbk.end()), TextEncoding::Gbk, header},
+        {"ASCII only", "CodeNo\r\n", TextEncoding::Utf8, "CodeNo\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto text = DecodeUtf8OrGbk(c.bytes, error);
+        ASSERT_TRUE(text.has_value()) << c.what << ": " << error;
+        EXPECT_EQ(text->encoding, c.encoding) << c.what;
+        EXPECT_EQ(text->utf8, c.text) << c.what;
+    }
+    std::string error;
+    EXPECT_FALSE(DecodeUtf8OrGbk("\x80\xFF\xFE", error).has_value());
+    EXPECT_EQ(error, "the file is neither UTF-8 nor GBK text");
+    EXPECT_FALSE(DecodeUtf8OrGbk("\xEF\xBB\xBF\xB0\xA1", error).has_value()) << "a BOM, then GBK";
+}
+
 TEST(GbkTest, Utf8IsCheckedStrictly)
 {
     struct Case

@@ -1,0 +1,31 @@
+#pragma once
+
+// Comma-separated values as spreadsheet programs write them: fields separated by commas,
+// records by CR LF or LF; a field in double quotes may hold commas, line breaks and doubled
+// quotes. Strict: an unterminated quote or a quote inside an unquoted field is an error with
+// its line, never a guess.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace px {
+
+struct CsvRecord
+{
+    int line = 0; // the line the record starts on, from 1
+    std::vector<std::string> fields;
+};
+
+// The records of a UTF-8 text; blank lines are skipped. Nothing, with the reason, when the
+// text is not well-formed.
+std::optional<std::vector<CsvRecord>> ParseCsv(std::string_view text, std::string& error);
+
+// A field as a spreadsheet reads it back: quoted when it holds a comma, a quote, a line break
+// or leading or trailing blanks.
+std::string CsvField(std::string_view text);
+// One record, its fields joined by commas, ended by CR LF.
+std::string CsvLine(const std::vector<std::string>& fields);
+
+} // namespace px

@@ -1,0 +1,473 @@
+#include "registry/CallerSheet.h"
+
+#include "common/Csv.h"
+#include "registry/RegistryViews.h"
+#include "storage/RowRules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+namespace px {
+
+namespace {
+
+enum class Column
+{
+    CodeNo,
+    CallNo,
+    CallName,
+    KeyName,
+    Device1, // .. Device8 follow in order
+    Device2,
+    Device3,
+    Device4,
+    Device5,
+    Device6,
+    Device7,
+    Device8,
+    ZhuiHu,
+};
+
+struct ColumnName
+{
+    Column column;
+    const char* chinese; // the caller grid's header
+    const char* english; // the database column
+};
+
+constexpr std::array<ColumnName, 13> kColumns{{
+    {Column::CodeNo, "特征码", "CodeNo"},
+    {Column::CallNo, "呼叫器号", "CallNo"},
+    {Column::CallName, "中文名称", "CallName"},
+    {Column::KeyName, "信息内容", "KeyName"},
+    {Column::Device1, "信息机1", "DeviceNo1"},
+    {Column::Device2, "信息机2", "DeviceNo2"},
+    {Column::Device3, "信息机3", "DeviceNo3"},
+    {Column::Device4, "信息机4", "DeviceNo4"},
+    {Column::Device5, "中级主管1", "DeviceNo5"},
+    {Column::Device6, "中级主管2", "DeviceNo6"},
+    {Column::Device7, "高级主管1", "DeviceNo7"},
+    {Column::Device8, "高级主管2", "DeviceNo8"},
+    {Column::ZhuiHu, "追呼类型", "ZhuiHu"},
+}};
+
+std::string Trim(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool SameName(const std::string& a, const char* b)
+{
+    return Upper(a) == Upper(b);
+}
+
+std::optional<Column> ColumnNamed(const std::string& name)
+{
+    for (const ColumnName& c : kColumns) {
+        if (name == c.chinese || SameName(name, c.english))
+            return c.column;
+    }
+    return std::nullopt;
+}
+
+const ColumnName& NameOf(Column column)
+{
+    return kColumns[static_cast<std::size_t>(column)];
+}
+
+// A whole number of at most digits digits, or nothing.
+std::optional<int> Digits(const std::string& text, std::size_t digits)
+{
+    if (text.empty() || text.size() > digits ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoi(text);
+}
+
+std::string CallerPart(const std::string& code)
+{
+    return Upper(code.substr(0, code.size() - 1));
+}
+
+// The rows the file holds now, by upper-case feature code.
+struct StoredRows
+{
+    std::map<std::string, CallerValues> byCode;
+    std::map<std::string, int> numberOfCaller; // caller part -> its caller number
+    int highestNumber = 0;
+};
+
+std::optional<StoredRows> LoadStoredRows(CADODatabase& db, const std::string& fileName,
+                                         std::string& error)
+{
+    static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
+                                           "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
+    CADORecordset rs(db);
+    if (!rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName})) {
+        error = "cannot read the callers of \"" + fileName + "\"";
+        return std::nullopt;
+    }
+    StoredRows stored;
+    for (; !rs.IsEof(); rs.MoveNext()) {
+        CallerValues v;
+        v.codeNo = FieldText(rs, "CodeNo");
+        v.callNo = FieldInt(rs, "CallNo");
+        v.callName = FieldText(rs, "CallName");
+        v.keyName = FieldText(rs, "KeyName");
+        for (std::size_t i = 0; i < v.devices.size(); ++i)
+            v.devices[i] = rs.IsFieldNull(kDevices[i]) ? 0 : FieldInt(rs, kDevices[i]);
+        v.zhuiHu = FieldInt(rs, "ZhuiHu");
+        v.codeType = FieldInt(rs, "CodeType");
+        stored.highestNumber = std::max(stored.highestNumber, v.callNo);
+        if (!v.codeNo.empty())
+            stored.numberOfCaller.emplace(CallerPart(v.codeNo), v.callNo);
+        stored.byCode.emplace(Upper(v.codeNo), std::move(v));
+    }
+    return stored;
+}
+
+// The target of a new caller's keys: the lowest pager number of the file, none when that is
+// pager 0 or there is no information machine (as registration does).
+int DefaultDevice(CADODatabase& db, const std::string& fileName)
+{
+    CADORecordset rs(db);
+    if (!rs.Open(db, "select DeviceNo from T_Device1 where FileName=? order by DeviceNo limit 1",
+                 {fileName}) ||
+        rs.IsEof())
+        return -1;
+    const int pager = FieldInt(rs, "DeviceNo");
+    return pager == 0 ? -1 : pager;
+}
+
+// Applies one cell to the values; the reason when the cell cannot be taken.
+std::string ApplyCell(Column column, const std::string& text, CallerValues& v)
+{
+    const std::string label = std::string(NameOf(column).chinese) + ": ";
+    switch (column) {
+    case Column::CodeNo:
+        return {};
+    case Column::CallNo: {
+        const auto n = Digits(text, 5);
+        if (!n)
+            return label + "\"" + text + "\" is not a caller number";
+        if (std::string problem = CheckCallerNumber(*n); !problem.empty())
+            return label + problem;
+        v.callNo = *n;
+        return {};
+    }
+    case Column::CallName:
+    case Column::KeyName: {
+        if (std::string problem = CheckHostText(text); !problem.empty())
+            return label + problem;
+        (column == Column::CallName ? v.callName : v.keyName) = text;
+        return {};
+    }
+    case Column::ZhuiHu: {
+        for (std::size_t i = 0; i < kEscalationChoices.size(); ++i) {
+            if (text == kEscalationChoices[i] || text == std::to_string(i)) {
+                v.zhuiHu = static_cast<int>(i);
+                return {};
+            }
+        }
+        return label + "\"" + text + "\" is none of 不追呼, 追呼, 删除追呼, 0, 1, 2";
+    }
+    default: {
+        const std::size_t index =
+            static_cast<std::size_t>(column) - static_cast<std::size_t>(Column::Device1);
+        if (text.empty() || text == "-1") {
+            v.devices[index] = -1;
+            return {};
+        }
+        const auto n = Digits(text, 3);
+        if (!n)
+            return label + "\"" + text + "\" is not a pager number";
+        if (std::string problem = CheckPagerNumber(*n); !problem.empty())
+            return label + problem;
+        v.devices[index] = *n;
+        return {};
+    }
+    }
+}
+
+// The names of the columns whose values differ.
+std::vector<std::string> ChangedColumns(const CallerValues& before, const CallerValues& after)
+{
+    std::vector<std::string> changed;
+    const auto note = [&](bool differs, Column column) {
+        if (differs)
+            changed.emplace_back(NameOf(column).chinese);
+    };
+    note(before.callNo != after.callNo, Column::CallNo);
+    note(before.callName != after.callName, Column::CallName);
+    note(before.keyName != after.keyName, Column::KeyName);
+    for (std::size_t i = 0; i < before.devices.size(); ++i)
+        note(before.devices[i] != after.devices[i],
+             static_cast<Column>(static_cast<std::size_t>(Column::Device1) + i));
+    note(before.zhuiHu != after.zhuiHu, Column::ZhuiHu);
+    return changed;
+}
+
+} // namespace
+
+const char* SheetActionName(SheetAction action)
+{
+    switch (action) {
+    case SheetAction::Add:
+        return "add";
+    case SheetAction::Change:
+        return "change";
+    case SheetAction::Unchanged:
+        return "unchanged";
+    case SheetAction::Refuse:
+        return "refused";
+    }
+    return "";
+}
+
+int SheetPreview::Count(SheetAction action) const
+{
+    return static_cast<int>(std::count_if(rows.begin(), rows.end(),
+                                          [action](const SheetRow& r) { return r.action == action; }));
+}
+
+std::optional<SheetPreview> PreviewCallerSheet(CADODatabase& db, const SheetTarget& target,
+                                               std::string_view bytes, std::string& error)
+{
+    if (bytes.size() > kMaxSheetBytes) {
+        error = "the file is " + std::to_string(bytes.size()) + " bytes, more than the " +
+                std::to_string(kMaxSheetBytes) + " a caller list can take";
+        return std::nullopt;
+    }
+    const std::optional<DecodedText> text = DecodeUtf8OrGbk(bytes, error);
+    if (!text)
+        return std::nullopt;
+    const auto records = ParseCsv(text->utf8, error);
+    if (!records)
+        return std::nullopt;
+    if (records->empty()) {
+        error = "the file is empty";
+        return std::nullopt;
+    }
+
+    SheetPreview preview;
+    preview.encoding = text->encoding;
+    // Which column of the file holds which caller column.
+    const std::vector<std::string>& header = records->front().fields;
+    std::vector<std::optional<Column>> columnAt;
+    std::set<Column> present;
+    for (const std::string& raw : header) {
+        const std::string name = Trim(raw);
+        const auto column = ColumnNamed(name);
+        if (column && !present.insert(*column).second) {
+            error = "line 1: the column " + name + " appears twice";
+            return std::nullopt;
+        }
+        if (!column)
+            preview.ignoredColumns.push_back(name);
+        columnAt.push_back(column);
+    }
+    if (present.empty()) {
+        error = "line 1 names no caller column (特征码/CodeNo, 呼叫器号/CallNo, 中文名称/CallName, "
+                "信息内容/KeyName, 信息机1..4, 中级主管1..2, 高级主管1..2, 追呼类型/ZhuiHu)";
+        return std::nullopt;
+    }
+    if (!present.contains(Column::CodeNo)) {
+        error = "line 1 has no 特征码 (CodeNo) column: rows are matched by feature code";
+        return std::nullopt;
+    }
+
+    auto stored = LoadStoredRows(db, target.fileName, error);
+    if (!stored)
+        return std::nullopt;
+    const int defaultDevice = DefaultDevice(db, target.fileName);
+    std::map<std::string, int> lineOfCode;
+    int nextNumber = stored->highestNumber + 1;
+    int rowsAfter = static_cast<int>(stored->byCode.size());
+
+    for (std::size_t r = 1; r < records->size(); ++r) {
+        const CsvRecord& record = (*records)[r];
+        SheetRow row;
+        row.line = record.line;
+        const auto refuse = [&](std::string why) {
+            row.action = SheetAction::Refuse;
+            row.reason = std::move(why);
+            preview.rows.push_back(std::move(row));
+        };
+        if (record.fields.size() != header.size()) {
+            refuse(std::to_string(record.fields.size()) + " fields, the first line has " +
+                   std::to_string(header.size()));
+            continue;
+        }
+        std::map<Column, std::string> cells;
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            if (columnAt[i])
+                cells[*columnAt[i]] = Trim(record.fields[i]);
+        }
+        row.code = cells[Column::CodeNo];
+        if (std::string problem = CheckCallerCode(row.code); !problem.empty()) {
+            refuse("特征码: " + problem);
+            continue;
+        }
+        const std::string key = Upper(row.code);
+        if (const auto seen = lineOfCode.find(key); seen != lineOfCode.end()) {
+            refuse("特征码 " + row.code + " is already in line " + std::to_string(seen->second));
+            continue;
+        }
+        lineOfCode.emplace(key, row.line);
+
+        const auto existing = stored->byCode.find(key);
+        CallerValues values;
+        if (existing != stored->byCode.end()) {
+            values = existing->second;
+            row.storedCode = existing->second.codeNo;
+        } else {
+            // What registration gives a new key: its caller's number (the next free one for
+            // a new caller), the key name of its key number, the first pager everywhere.
+            values.codeNo = row.code;
+            values.codeType = row.code.size() == 6 ? 0 : 1;
+            const char digit = row.code.back();
+            const std::size_t keyIndex =
+                digit >= '1' && digit <= '9' ? static_cast<std::size_t>(digit - '1') : 0;
+            values.keyName = keyIndex < target.keyNames.size() ? target.keyNames[keyIndex] : "";
+            values.devices.fill(defaultDevice);
+        }
+        std::string problem;
+        for (const auto& [column, cell] : cells) {
+            // An empty caller number or escalation keeps what the row has or gets by default.
+            if ((column == Column::CallNo || column == Column::ZhuiHu) && cell.empty())
+                continue;
+            problem = ApplyCell(column, cell, values);
+            if (!problem.empty())
+                break;
+        }
+        if (!problem.empty()) {
+            refuse(problem);
+            continue;
+        }
+        if (existing == stored->byCode.end() &&
+            (!cells.contains(Column::CallNo) || cells[Column::CallNo].empty())) {
+            const auto [it, added] = stored->numberOfCaller.emplace(CallerPart(row.code), nextNumber);
+            if (added)
+                ++nextNumber;
+            values.callNo = it->second;
+            if (std::string why = CheckCallerNumber(values.callNo); !why.empty()) {
+                refuse("呼叫器号: " + why);
+                continue;
+            }
+        }
+        if (existing == stored->byCode.end()) {
+            const std::string full =
+                CapacityMessage(RowTable::Callers, rowsAfter, target.hostModel, target.fileType);
+            if (!full.empty()) {
+                refuse(full);
+                continue;
+            }
+            ++rowsAfter;
+            row.action = SheetAction::Add;
+        } else {
+            row.changed = ChangedColumns(existing->second, values);
+            row.action = row.changed.empty() ? SheetAction::Unchanged : SheetAction::Change;
+        }
+        row.values = std::move(values);
+        preview.rows.push_back(std::move(row));
+    }
+    return preview;
+}
+
+bool ApplyCallerSheet(CADODatabase& db, const std::string& fileName, const SheetPreview& preview,
+                      std::string& error)
+{
+    if (!preview.AllAccepted()) {
+        error = std::to_string(preview.Count(SheetAction::Refuse)) +
+                " rows are refused; nothing was written";
+        return false;
+    }
+    if (!db.BeginTransaction()) {
+        error = db.GetErrorDescription();
+        return false;
+    }
+    bool ok = true;
+    for (const SheetRow& row : preview.rows) {
+        if (!ok)
+            break;
+        const CallerValues& v = row.values;
+        SqlParams params = {std::int64_t{v.callNo}, v.callName, v.keyName};
+        for (int device : v.devices)
+            params.emplace_back(std::int64_t{device});
+        params.emplace_back(std::int64_t{v.zhuiHu});
+        if (row.action == SheetAction::Change) {
+            params.emplace_back(row.storedCode);
+            params.emplace_back(fileName);
+            ok = db.Execute("update T_Device3 set CallNo=?,CallName=?,KeyName=?,DeviceNo1=?,"
+                            "DeviceNo2=?,DeviceNo3=?,DeviceNo4=?,DeviceNo5=?,DeviceNo6=?,"
+                            "DeviceNo7=?,DeviceNo8=?,ZhuiHu=? where CodeNo=? and FileName=?",
+                            params);
+        } else if (row.action == SheetAction::Add) {
+            params.emplace_back(std::int64_t{v.codeType});
+            params.emplace_back(v.codeNo);
+            params.emplace_back(fileName);
+            ok = db.Execute("insert into T_Device3 (CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,"
+                            "DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,"
+                            "CodeType,CodeNo,FileName) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                            params);
+        }
+    }
+    if (ok && db.CommitTransaction())
+        return true;
+    error = db.GetErrorDescription() + "; nothing was written";
+    db.RollbackTransaction();
+    return false;
+}
+
+std::optional<std::string> ExportCallerSheet(CADODatabase& db, const std::string& fileName,
+                                             TextEncoding encoding, std::string& error)
+{
+    auto stored = LoadStoredRows(db, fileName, error);
+    if (!stored)
+        return std::nullopt;
+    std::vector<std::string> header;
+    for (const ColumnName& c : kColumns)
+        header.emplace_back(c.chinese);
+    std::string text = CsvLine(header);
+    for (const auto& [key, v] : stored->byCode) {
+        std::vector<std::string> fields = {v.codeNo, std::to_string(v.callNo), v.callName,
+                                           v.keyName};
+        for (int device : v.devices)
+            fields.push_back(device < 0 ? std::string() : std::to_string(device));
+        fields.push_back(v.zhuiHu >= 0 && v.zhuiHu < static_cast<int>(kEscalationChoices.size())
+                             ? kEscalationChoices[static_cast<std::size_t>(v.zhuiHu)]
+                             : std::to_string(v.zhuiHu));
+        for (const std::string& field : fields) {
+            if (!IsValidUtf8(field)) {
+                error = "特征码 " + v.codeNo + ": the database holds a text that is not UTF-8";
+                return std::nullopt;
+            }
+        }
+        text += CsvLine(fields);
+    }
+    if (encoding != TextEncoding::Gbk)
+        return "\xEF\xBB\xBF" + text;
+    GbkProblem problem = GbkProblem::None;
+    const auto gbk = ToGbk(text, &problem);
+    if (!gbk) {
+        error = GbkRefusal(problem, "a text of the list cannot be written in GBK; export it as "
+                                    "UTF-8");
+        return std::nullopt;
+    }
+    return std::string(gbk->begin(), gbk->end());
+}
+
+} // namespace px
