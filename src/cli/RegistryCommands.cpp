@@ -1,7 +1,9 @@
 // Caller types, callers, handheld callers and their downloads.
 
 #include "cli/CliContext.h"
+#include "common/FileIo.h"
 #include "common/Random.h"
+#include "registry/CallerSheet.h"
 #include "registry/CallerTypes.h"
 #include "registry/Callers.h"
 #include "registry/Handhelds.h"
@@ -11,6 +13,8 @@
 #include "transfer/TableDownload.h"
 
 #include <nlohmann/json.hpp>
+
+
 
 namespace px::cli {
 
@@ -209,6 +213,86 @@ int CallerSet(Context& context, const Arguments& args)
     return kExitOk;
 }
 
+int CallerImport(Context& context, const Arguments& args)
+{
+    RequireWords(args, 1, "caller import FILE.csv --file NAME [--dry-run]");
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
+    std::string error;
+    const auto bytes = ReadFileUpTo(args.words[0], kMaxSheetBytes, error);
+    if (!bytes) {
+        context.Env().err << error << "\nnothing was written\n";
+        return kExitFailed;
+    }
+    const SheetTarget target{file->file.name, file->file.deviceType, context.HostModelNow(),
+                             LoadKeyNames(*file->db)};
+    const auto preview = PreviewCallerSheet(*file->db, target, *bytes, error);
+    if (!preview) {
+        context.Env().err << args.words[0] << ": " << error << "\nnothing was written\n";
+        return kExitFailed;
+    }
+    std::ostream& out = context.Env().out;
+    if (context.Options().json) {
+        nlohmann::json rows = nlohmann::json::array();
+        for (const SheetRow& row : preview->rows)
+            rows.push_back({{"line", row.line},
+                            {"code", row.code},
+                            {"action", SheetActionName(row.action)},
+                            {"changed", row.changed},
+                            {"reason", row.reason}});
+        PrintJson(context, {{"encoding", EncodingName(preview->encoding)},
+                            {"ignoredColumns", preview->ignoredColumns},
+                            {"rows", rows}});
+    } else {
+        out << "encoding: " << EncodingName(preview->encoding) << '\n';
+        for (const std::string& name : preview->ignoredColumns)
+            out << "ignored column: " << name << '\n';
+        for (const SheetRow& row : preview->rows) {
+            out << "line " << row.line << '\t' << row.code << '\t' << SheetActionName(row.action);
+            if (row.action == SheetAction::Refuse)
+                out << ": " << row.reason;
+            for (std::size_t i = 0; i < row.changed.size(); ++i)
+                out << (i == 0 ? ": " : ", ") << row.changed[i];
+            out << '\n';
+        }
+        out << preview->Count(SheetAction::Add) << " to add, " << preview->Count(SheetAction::Change)
+            << " to change, " << preview->Count(SheetAction::Unchanged) << " unchanged, "
+            << preview->Count(SheetAction::Refuse) << " refused\n";
+    }
+    if (!preview->AllAccepted()) {
+        context.Env().err << "nothing was written: correct the refused rows and import again\n";
+        return kExitFailed;
+    }
+    if (args.Has("dry-run"))
+        return kExitOk;
+    if (!ApplyCallerSheet(*file->db, file->file.name, *preview, error)) {
+        context.Env().err << error << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int CallerExport(Context& context, const Arguments& args)
+{
+    RequireWords(args, 1, "caller export --file NAME FILE.csv [--encoding gbk|utf-8]");
+    const std::string encodingName = args.Value("encoding", "utf-8");
+    if (encodingName != "utf-8" && encodingName != "gbk")
+        throw UsageError("--encoding must be gbk or utf-8");
+    auto file = OpenFile(context, args);
+    if (!file)
+        return kExitFailed;
+    std::string error;
+    const auto sheet = ExportCallerSheet(
+        *file->db, file->file.name,
+        encodingName == "gbk" ? TextEncoding::Gbk : TextEncoding::Utf8WithBom, error);
+    if (!sheet || !WriteFileWhole(args.words[0], *sheet, error)) {
+        context.Env().err << error << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
 int CallerDelete(Context& context, const Arguments& args)
 {
     RequireWords(args, 1, "caller delete CODENO [--all-keys] --file NAME");
@@ -323,6 +407,13 @@ void AddRegistryCommands(std::vector<CommandSpec>& commands)
     commands.push_back({"caller delete", "CODENO [--all-keys] --file NAME",
                         "delete a key, or keys 1 to 9 of its caller (asks: use --yes)", {"file"},
                         {"all-keys"}, CallerDelete});
+    commands.push_back({"caller import", "FILE.csv --file NAME [--dry-run]",
+                        "update and add callers from a spreadsheet (UTF-8 or GBK): prints what each "
+                        "row does; writes all rows or, if any is refused, none",
+                        {"file"}, {"dry-run"}, CallerImport});
+    commands.push_back({"caller export", "--file NAME FILE.csv [--encoding gbk|utf-8]",
+                        "write the callers of a file as a spreadsheet", {"file", "encoding"}, {},
+                        CallerExport});
     commands.push_back({"handheld list", "--file NAME", "the handheld callers of a file", {"file"}, {}, HandheldList});
     commands.push_back({"handheld add", "NUMBER [CODE] [--remark TEXT] --file NAME",
                         "add or modify a handheld caller (no CODE: read from the host)", {"file", "remark"}, {},

@@ -1,8 +1,7 @@
 #include "common/BoundedJson.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include "common/FileIo.h"
+
 
 namespace px {
 
@@ -77,29 +76,10 @@ std::optional<nlohmann::json> ParseBoundedJson(std::string_view text, const Json
 std::optional<nlohmann::json> ReadBoundedJsonFile(const std::string& path, const JsonLimits& limits,
                                                   std::string& error)
 {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        error = "cannot read " + path + ": " + ec.message();
+    const std::optional<std::string> text = ReadFileUpTo(path, limits.maxBytes, error);
+    if (!text)
         return std::nullopt;
-    }
-    if (size > limits.maxBytes) {
-        error = path + " is " + std::to_string(size) + " bytes, more than the " +
-                std::to_string(limits.maxBytes) + " this program reads";
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path;
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read " + path;
-        return std::nullopt;
-    }
-    return ParseBoundedJson(text.str(), limits, error);
+    return ParseBoundedJson(*text, limits, error);
 }
 
 std::string JsonSnippet(const nlohmann::json& value, std::size_t maxChars)

@@ -1,6 +1,7 @@
 #include "storage/ConfigJson.h"
 
 #include "common/BoundedJson.h"
+#include "common/FileIo.h"
 #include "common/Gbk.h"
 #include "storage/ConfigFiles.h"
 #include "storage/RowRules.h"
@@ -10,9 +11,6 @@
 #include <array>
 #include <cctype>
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <map>
 
 namespace px {
@@ -255,48 +253,12 @@ SqlValue ToSql(const json& value)
 
 std::optional<std::string> ReadConfigJsonFile(const std::string& path, std::string& error)
 {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        error = "cannot read " + path + ": " + ec.message();
-        return std::nullopt;
-    }
-    if (size > kMaxConfigJsonBytes) {
-        error = path + " is " + std::to_string(size) + " bytes, more than the " +
-                std::to_string(kMaxConfigJsonBytes) + " a configuration file can take";
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in || in.bad()) {
-        error = "cannot read " + path;
-        return std::nullopt;
-    }
-    return text.str();
+    return ReadFileUpTo(path, kMaxConfigJsonBytes, error);
 }
 
 bool WriteConfigJsonFile(const std::string& path, const std::string& document, std::string& error)
 {
-    const std::string partial = path + ".part";
-    std::error_code ec;
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << document << '\n';
-        out.close();
-        if (!out) {
-            std::filesystem::remove(partial, ec);
-            error = "cannot write " + path;
-            return false;
-        }
-    }
-    std::filesystem::rename(partial, path, ec);
-    if (ec) {
-        error = "cannot write " + path + ": " + ec.message();
-        std::filesystem::remove(partial, ec);
-        return false;
-    }
-    return true;
+    return WriteFileWhole(path, document + "\n", error);
 }
 
 std::optional<std::string> ExportConfigFile(CADODatabase& db, const std::string& name,

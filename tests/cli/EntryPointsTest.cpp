@@ -3,6 +3,8 @@
 
 #include "cli/CliFixture.h"
 
+#include "common/Gbk.h"
+
 #include <sqlite3.h>
 
 #include <filesystem>
@@ -221,6 +223,76 @@ TEST_F(EntryPointsTest, VerifyFailsForARowThatCannotTravel)
     EXPECT_NE(verify.out.find("callers ABCDE1: cannot be sent: caller number 70000"),
               std::string::npos)
         << verify.out;
+}
+
+} // namespace
+} // namespace px
+
+namespace px {
+namespace {
+
+class CallerSheetCliTest : public test::CliFixture
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(Run({"file", "new", "店"}).status, 0);
+        ASSERT_EQ(Run({"im", "add", "7", "123", "--file", "店"}).status, 0);
+    }
+
+    std::string Sheet(const std::string& name, const std::string& bytes)
+    {
+        const std::string path = data_.File(name);
+        WriteAll(path, bytes);
+        return path;
+    }
+};
+
+TEST_F(CallerSheetCliTest, APreviewThenAnImportFromAGbkSpreadsheet)
+{
+    const GbkBytes gbk = *ToGbk("特征码,中文名称\r\n123451,一号桌\r\n123452,一号桌\r\n");
+    const std::string path = Sheet("tables.csv", std::string(gbk.begin(), gbk.end()));
+
+    const Result dry = Run({"caller", "import", path, "--file", "店", "--dry-run"});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_NE(dry.out.find("encoding: GBK\n"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("line 2\t123451\tadd\n"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("2 to add, 0 to change, 0 unchanged, 0 refused\n"), std::string::npos);
+    EXPECT_TRUE(Json({"caller", "list", "--file", "店"}).empty()) << "a dry run writes nothing";
+
+    ASSERT_EQ(Run({"caller", "import", path, "--file", "店"}).status, 0);
+    const auto callers = Json({"caller", "list", "--file", "店"});
+    ASSERT_EQ(callers.size(), 2u);
+    EXPECT_EQ(callers[0]["CallName"], "一号桌");
+    EXPECT_EQ(callers[0]["DeviceNo1"], "7");
+
+    // The export reads back to the same rows, in either encoding.
+    for (const char* encoding : {"gbk", "utf-8"}) {
+        const std::string out = data_.File(std::string("out-") + encoding + ".csv");
+        ASSERT_EQ(Run({"caller", "export", "--file", "店", out, "--encoding", encoding}).status, 0);
+        const Result again = Run({"caller", "import", out, "--file", "店", "--dry-run"});
+        EXPECT_EQ(again.status, 0) << again.err;
+        EXPECT_NE(again.out.find("0 to add, 0 to change, 2 unchanged, 0 refused"), std::string::npos)
+            << encoding << ": " << again.out;
+    }
+}
+
+TEST_F(CallerSheetCliTest, ARefusedRowMeansNothingIsWritten)
+{
+    const std::string path = Sheet("bad.csv", "CodeNo,CallName\r\n123451,ok\r\n12345,short\r\n");
+    const std::string before = DatabaseBytes();
+    const Result r = Run({"caller", "import", path, "--file", "店"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("line 3\t12345\trefused: 特征码: feature code \"12345\""), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.err.find("nothing was written"), std::string::npos);
+    EXPECT_EQ(DatabaseBytes(), before);
+
+    EXPECT_EQ(Run({"caller", "import", data_.File("none.csv"), "--file", "店"}).status, 1);
+    EXPECT_EQ(Run({"caller", "export", "--file", "店", data_.File("x.csv"), "--encoding", "latin1"})
+                  .status,
+              2);
+    EXPECT_EQ(Run({"caller", "import", path}).status, 2) << "--file is needed";
 }
 
 } // namespace
