@@ -2,6 +2,7 @@
 // 1999 caller rows) into the main window's three views, offscreen.
 
 #include "app/CPX_SystemDlg.h"
+#include "paperwork/SiteSheetPdf.h"
 #include "common/Profile.h"
 #include "sim/SimHidBackend.h"
 #include "storage/AdoDatabase.h"
@@ -9,6 +10,7 @@
 #include "ui/CallerGridView.h"
 
 #include "mock/FakeClock.h"
+#include "mock/FullFile.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -31,24 +33,7 @@ void FillFullFile(const std::string& connection)
 {
     px::CADODatabase db;
     db.Open(connection);
-    db.BeginTransaction();
-    db.Execute("insert into T_FileName (FileName, DeviceType) values ('full', 0)");
-    for (int i = 0; i < 500; ++i)
-        db.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
-                   "(?,?,'前台','full',?)",
-                   {std::int64_t{i}, std::to_string(100000 + i), std::int64_t{i % 5}});
-    for (int i = 1; i <= 100; ++i)
-        db.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values (?,?,'','full')",
-                   {std::int64_t{i}, std::to_string(1000 + i)});
-    for (int i = 0; i < 1999; ++i) {
-        char code[16];
-        std::snprintf(code, sizeof code, "%05X%d", 0x10000 + i / 3, i % 3 + 1);
-        db.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,"
-                   "DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,"
-                   "FileName) values (?,?,'八号桌','呼叫服务',1,2,3,4,5,-1,7,-1,1,0,'full')",
-                   {std::string(code), std::int64_t{i / 3}});
-    }
-    db.CommitTransaction();
+    px::test::FillFullPxFile(db, "full");
 }
 
 void BM_LoadFullPxFile(benchmark::State& state)
@@ -83,6 +68,27 @@ void BM_LoadFullPxFile(benchmark::State& state)
     state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 BENCHMARK(BM_LoadFullPxFile)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The site sheet of a full PX file as a PDF: read, laid out on A4 pages, written (target:
+// under 2 s).
+void BM_SiteSheetOfAFullPxFile(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const std::string path = folder.filePath("DADE.db").toStdString();
+    std::string error;
+    px::EnsureDatabase(path, error);
+    FillFullFile(px::MakeConnectionString(path));
+    px::CADODatabase db;
+    db.Open(px::MakeConnectionString(path));
+    const QString pdf = folder.filePath("sheet.pdf");
+    for (auto _ : state) {
+        const auto sheet = px::LoadSiteSheet(db, "full", "2026-12-10", error);
+        QString failure;
+        if (!sheet || !px::WriteSiteSheetPdf(*sheet, pdf, failure))
+            state.SkipWithError("the sheet was not written");
+    }
+}
+BENCHMARK(BM_SiteSheetOfAFullPxFile)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 
 } // namespace
 

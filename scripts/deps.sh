@@ -8,6 +8,7 @@ PACKAGES=(
     nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-wqy-microhei
+    poppler-utils
 )
 
 missing=()

@@ -28,6 +28,7 @@ std::vector<CommandSpec> AllCommands()
     AddReadBackCommands(commands);
     AddSettingsCommands(commands);
     AddConfigCommands(commands);
+    AddSheetCommands(commands);
     return commands;
 }
 

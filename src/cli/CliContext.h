@@ -120,6 +120,7 @@ void AddRegistryCommands(std::vector<CommandSpec>& commands);
 void AddReadBackCommands(std::vector<CommandSpec>& commands);
 void AddSettingsCommands(std::vector<CommandSpec>& commands);
 void AddConfigCommands(std::vector<CommandSpec>& commands);
+void AddSheetCommands(std::vector<CommandSpec>& commands);
 
 // Helpers for the handlers.
 // The data folder's database, open; nothing after a message.

@@ -113,24 +113,11 @@ struct StoredRows
 std::optional<StoredRows> LoadStoredRows(CADODatabase& db, const std::string& fileName,
                                          std::string& error)
 {
-    static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
-                                           "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
-    CADORecordset rs(db);
-    if (!rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName})) {
-        error = "cannot read the callers of \"" + fileName + "\"";
+    auto values = LoadCallerValues(db, fileName, error);
+    if (!values)
         return std::nullopt;
-    }
     StoredRows stored;
-    for (; !rs.IsEof(); rs.MoveNext()) {
-        CallerValues v;
-        v.codeNo = FieldText(rs, "CodeNo");
-        v.callNo = FieldInt(rs, "CallNo");
-        v.callName = FieldText(rs, "CallName");
-        v.keyName = FieldText(rs, "KeyName");
-        for (std::size_t i = 0; i < v.devices.size(); ++i)
-            v.devices[i] = rs.IsFieldNull(kDevices[i]) ? 0 : FieldInt(rs, kDevices[i]);
-        v.zhuiHu = FieldInt(rs, "ZhuiHu");
-        v.codeType = FieldInt(rs, "CodeType");
+    for (CallerValues& v : *values) {
         stored.highestNumber = std::max(stored.highestNumber, v.callNo);
         if (!v.codeNo.empty())
             stored.numberOfCaller.emplace(CallerPart(v.codeNo), v.callNo);
@@ -221,6 +208,33 @@ std::vector<std::string> ChangedColumns(const CallerValues& before, const Caller
 }
 
 } // namespace
+
+std::optional<std::vector<CallerValues>> LoadCallerValues(CADODatabase& db,
+                                                          const std::string& fileName,
+                                                          std::string& error)
+{
+    static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
+                                           "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
+    CADORecordset rs(db);
+    if (!rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName})) {
+        error = "cannot read the callers of \"" + fileName + "\"";
+        return std::nullopt;
+    }
+    std::vector<CallerValues> keys;
+    for (; !rs.IsEof(); rs.MoveNext()) {
+        CallerValues v;
+        v.codeNo = FieldText(rs, "CodeNo");
+        v.callNo = FieldInt(rs, "CallNo");
+        v.callName = FieldText(rs, "CallName");
+        v.keyName = FieldText(rs, "KeyName");
+        for (std::size_t i = 0; i < v.devices.size(); ++i)
+            v.devices[i] = FieldInt(rs, kDevices[i]);
+        v.zhuiHu = FieldInt(rs, "ZhuiHu");
+        v.codeType = FieldInt(rs, "CodeType");
+        keys.push_back(std::move(v));
+    }
+    return keys;
+}
 
 const char* SheetActionName(SheetAction action)
 {

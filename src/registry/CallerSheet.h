@@ -30,6 +30,12 @@ struct CallerValues
     bool operator==(const CallerValues&) const = default;
 };
 
+// The keys of a file in ascending feature code; nothing, with the reason, when they cannot be
+// read. A null target pager reads as 0, as the downloads read it.
+std::optional<std::vector<CallerValues>> LoadCallerValues(CADODatabase& db,
+                                                          const std::string& fileName,
+                                                          std::string& error);
+
 enum class SheetAction
 {
     Add,

@@ -1,0 +1,60 @@
+#include "paperwork/HostFacts.h"
+
+#include "settings/Maintenance.h"
+#include "settings/MachineParams.h"
+#include "settings/SettingsHost.h"
+
+namespace px {
+
+namespace {
+
+
+std::string OnOff(int value)
+{
+    return value != 0 ? "开" : "关";
+}
+
+template <std::size_t N>
+std::string NameAt(const std::array<const char*, N>& names, int index)
+{
+    return index >= 0 && index < static_cast<int>(N) ? names[static_cast<std::size_t>(index)]
+                                                     : std::to_string(index);
+}
+
+} // namespace
+
+std::optional<HostFacts> ReadHostFacts(HostExchange& exchange, const Profile& profile)
+{
+    if (!exchange.Link().FindHost() || !exchange.SendCommand(kCmdVersion, {}, "", false))
+        return std::nullopt;
+    const auto version = VersionText(exchange.AnswerPayload());
+    if (!version)
+        return std::nullopt;
+    HostFacts facts{*version, {}};
+    ExchangeSettingsHost host(exchange);
+    const MachineParams remembered = LoadMachineParams(profile);
+    if (const auto record = host.ReadBackParams(ParamReadBack::MachineParameters)) {
+        if (const auto p = DecodeMachineRecord(*record, remembered)) {
+            facts.settings = {
+                {"房号开关", OnOff(p->room)},
+                {"监控方式", NameAt(kMonitoringNames, p->monitoring)},
+                {"监控接收机", std::to_string(p->receiver)},
+                {"追呼", OnOff(p->escalation)},
+                {"信息机追呼间隔（秒）", std::to_string(p->interval1)},
+                {"信息机追呼次数", std::to_string(p->count1)},
+                {"主管追呼间隔（秒）", std::to_string(p->interval2)},
+                {"主管追呼次数", std::to_string(p->count2)},
+                {"发射模式", NameAt(kTransmitModeNames, p->mode)},
+            };
+        }
+    }
+    if (const auto record = host.ReadBackParams(ParamReadBack::Frequencies)) {
+        if (const auto f = DecodeFrequencyRecord(*record)) {
+            facts.settings.emplace_back("发射频率（kHz）", std::to_string(f->tx));
+            facts.settings.emplace_back("接收频率（kHz）", std::to_string(f->rx));
+        }
+    }
+    return facts;
+}
+
+} // namespace px
