@@ -18,6 +18,18 @@ void SystemClock::SleepMs(int ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+std::int64_t SystemClock::NowUs() const
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SystemClock::SleepUs(std::int64_t us)
+{
+    if (us > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
 LocalTime SystemClock::Local() const
 {
     const std::time_t now = std::time(nullptr);
