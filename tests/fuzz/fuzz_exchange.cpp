@@ -7,6 +7,8 @@
 
 #include "mock/FakeClock.h"
 
+#include "FuzzOracle.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,8 @@
 #include <unistd.h>
 
 namespace {
+
+using px::fuzz::Check;
 
 using px::Bytes;
 using Answer = std::array<std::uint8_t, px::kReportDataSize>;
@@ -44,13 +48,6 @@ public:
     bool AskOkCancel(std::string_view, std::string_view) override { return false; }
 };
 
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "property broken: %s\n", what);
-        std::abort();
-    }
-}
 
 // In the 64 data bytes: 55 AA 02 at 0, the command at 3, L at 4, payload from 5.
 bool Headed(const Answer& a, std::uint8_t command)
@@ -60,13 +57,7 @@ bool Headed(const Answer& a, std::uint8_t command)
 
 bool ChecksumFits(const Answer& a)
 {
-    const std::size_t at = 5 + static_cast<std::size_t>(a[4]);
-    if (at >= a.size())
-        return false;
-    unsigned sum = 0;
-    for (std::size_t i = 2; i < at; ++i)
-        sum += a[i];
-    return a[at] == static_cast<std::uint8_t>(~sum);
+    return px::fuzz::AnswerChecksumFits(a);
 }
 
 // What a valid read-back of these answers gives, or nothing.

@@ -8,24 +8,21 @@
 #include "sim/SimHost.h"
 #include "transfer/RecordDecoding.h"
 
+#include "FuzzOracle.h"
+
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
+using px::fuzz::Check;
+
 using px::Report;
 
-// The layout, independent of the tool's code: 00 55 AA 02, command, L, payload, checksum at
-// 6 + L, which must lie inside the 65-byte report.
+// The report as the tool holds it: report id 0, then the answer's 64 bytes.
 bool ChecksumFits(const Report& r)
 {
-    const std::size_t at = 6 + static_cast<std::size_t>(r[5]);
-    if (at >= r.size())
-        return false;
-    unsigned sum = 0;
-    for (std::size_t i = 3; i < at; ++i)
-        sum += r[i];
-    return r[at] == static_cast<std::uint8_t>(~sum);
+    return px::fuzz::AnswerChecksumFits(std::span<const std::uint8_t, 64>(r.data() + 1, 64));
 }
 
 bool Acknowledges(const Report& r, std::uint8_t command)
@@ -34,13 +31,6 @@ bool Acknowledges(const Report& r, std::uint8_t command)
            r[6] == 0x5A && ChecksumFits(r);
 }
 
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "property broken: %s\n", what);
-        std::abort();
-    }
-}
 
 } // namespace
 
@@ -66,9 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool refused = !host.Rejections().empty();
     while (host.NextInputReport(answer)) {
         Check(!refused, "an answer to a refused report");
-        Report in{};
-        std::copy(answer.begin(), answer.end(), in.begin() + 1);
-        Check(ChecksumFits(in), "the host's answer checksum");
+        Check(px::fuzz::AnswerChecksumFits(answer), "the host's answer checksum");
     }
 
     // Every decoder of what a read-back brings, on the rest of the input.

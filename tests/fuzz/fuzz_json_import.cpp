@@ -7,21 +7,18 @@
 
 #include <sqlite3.h>
 
+#include "FuzzOracle.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
 namespace {
 
+using px::fuzz::Check;
+
 namespace fs = std::filesystem;
 
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "property broken: %s\n", what);
-        std::abort();
-    }
-}
 
 // Every row of every table, in a fixed order, as text.
 std::string Dump(const std::string& path)

@@ -4,6 +4,8 @@
 
 #include "sim/SimHost.h"
 
+#include "FuzzOracle.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,13 +13,8 @@
 
 namespace {
 
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "property broken: %s\n", what);
-        std::abort();
-    }
-}
+using px::fuzz::Check;
+
 
 } // namespace
 
