@@ -383,6 +383,24 @@ TEST_F(CliTest, EveryFaultHasItsOwnLineInTheHelp)
     EXPECT_NE(unknown.err.find("wrong-first-readback"), std::string::npos);
 }
 
+// A state file nested deeper than any state needs (or too deep for any parser's stack) is
+// refused by everything that loads it, in one short line, and left as it is.
+TEST_F(CliTest, ADeeplyNestedStateFileIsRefusedNotFollowed)
+{
+    const std::string nested = R"({"format": 1, "model": "px", "tables": {"65": )" +
+                               std::string(100000, '[') + std::string(100000, ']') + "}}";
+    std::ofstream(sim_.File("state.json"), std::ios::binary) << nested;
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"sim", "status"}, {"version"}, {"sim", "press", "123451"}}) {
+        const Result r = Run(command);
+        EXPECT_EQ(r.status, 1) << command[0];
+        EXPECT_NE(r.err.find("nested more than 4 levels"), std::string::npos) << r.err.substr(0, 300);
+        EXPECT_LT(r.err.size(), 400u);
+    }
+    std::ifstream in(sim_.File("state.json"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), nested) << "left for its owner to mend";
+}
+
 // Each fault, armed with pxctl, reaches a command of the tool as the protocol's failure.
 struct FaultCase
 {
