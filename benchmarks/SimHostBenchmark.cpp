@@ -3,12 +3,10 @@
 // capture line), and a full caller table against the simulated host on the real clock.
 
 #include "hostlink/HostExchange.h"
+#include "mock/FakeClock.h"
 #include "sim/SimHost.h"
 
-#include "mock/FakeClock.h"
-
 #include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -29,7 +27,8 @@ public:
 class ScratchFolder
 {
 public:
-    ScratchFolder() : path_(fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}())))
+    ScratchFolder()
+        : path_(fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}())))
     {
         fs::create_directories(path_);
     }
@@ -82,7 +81,8 @@ void BM_PacketPause(benchmark::State& state)
                 clock.SleepMs(static_cast<int>(std::min<std::int64_t>(2, end - now)));
         }
         const double tookUs =
-            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count();
         overshootUs += tookUs - 10'000;
         shortestUs = std::min(shortestUs, tookUs);
     }
@@ -91,7 +91,12 @@ void BM_PacketPause(benchmark::State& state)
     state.counters["shortest_us"] = shortestUs;
     state.SetLabel(microseconds ? "microsecond deadline" : "millisecond deadline");
 }
-BENCHMARK(BM_PacketPause)->Arg(0)->Arg(1)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PacketPause)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(300)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The shared folder's cost per download packet, without pauses: lock, one stat of state.json,
 // the capture line appended; the table is saved once, with the last packet. Arg: bytes already
@@ -101,8 +106,10 @@ void BM_SharedFolderPerPacket(benchmark::State& state)
     ScratchFolder folder;
     std::string error;
     auto session = px::SimHostSession::Open(folder.Folder(), px::HostModel::PX, error);
-    if (!session || !session->Modify([&](px::SimHostState& s) { s.tables[0x64] = px::Bytes(state.range(0), 0x11); },
-                                     error)) {
+    if (!session ||
+        !session->Modify(
+            [&](px::SimHostState& s) { s.tables[0x64] = px::Bytes(state.range(0), 0x11); },
+            error)) {
         state.SkipWithError(error.c_str());
         return;
     }
@@ -114,7 +121,8 @@ void BM_SharedFolderPerPacket(benchmark::State& state)
         px::Bytes packet = {static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count),
                             static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
         packet.insert(packet.end(), table.begin() + static_cast<std::ptrdiff_t>(offset),
-                      table.begin() + static_cast<std::ptrdiff_t>(std::min(table.size(), offset + 54)));
+                      table.begin() +
+                          static_cast<std::ptrdiff_t>(std::min(table.size(), offset + 54)));
         const px::Bytes frame = px::frame::Build(0x66, packet);
         px::Report report{};
         report[1] = 0x55;
@@ -134,11 +142,17 @@ void BM_SharedFolderPerPacket(benchmark::State& state)
         std::array<std::uint8_t, px::kReportDataSize> ack{};
         if (device->Read(ack, 0) != 64 || ack[5] != 0x5A)
             state.SkipWithError("not acknowledged");
-        totalUs += std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+        totalUs +=
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count();
     }
     state.counters["us_per_packet"] = totalUs / static_cast<double>(state.iterations() * count);
 }
-BENCHMARK(BM_SharedFolderPerPacket)->Arg(0)->Arg(3'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SharedFolderPerPacket)
+    ->Arg(0)
+    ->Arg(3'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // A full caller table (1999 records, 3,702 packets) downloaded as pxctl does, to the simulated
 // host in a folder, on the real clock. The protocol mandates 2 s after packet 1, 10 ms after
@@ -155,7 +169,8 @@ void BM_FullCallerDownloadRealClock(benchmark::State& state)
     const px::Bytes table = CallerTable();
     const std::string path = folder.Folder() + "Call.txt";
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(table.data()), static_cast<std::streamsize>(table.size()));
+        .write(reinterpret_cast<const char*>(table.data()),
+               static_cast<std::streamsize>(table.size()));
     const int packets = static_cast<int>((table.size() + 53) / 54);
     const double mandatedMs = px::HostExchange::kFirstPacketPauseMs +
                               (packets - 1) * px::HostExchange::kPacketPauseMs +
@@ -172,7 +187,8 @@ void BM_FullCallerDownloadRealClock(benchmark::State& state)
         const auto start = std::chrono::steady_clock::now();
         const bool ok = exchange.Download(0x66, path, "呼叫器信息");
         const double tookMs =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         if (!ok)
             state.SkipWithError("the host did not take the table");
         ratio = tookMs / mandatedMs;

@@ -205,27 +205,29 @@ Reason CheckNetworkRecord(Record r)
 {
     if (r[0] == 0x00)
         return ExpectEach(r, 1, 40, 0xFF); // the network function is off: nothing else is sent
-    return FirstOf({ExpectOneOf(r, 0, {0x00, 0x01}), ExpectIn(r, 1, 1, 2), ExpectEach(r, 32, 40, 0xFF)});
+    return FirstOf(
+        {ExpectOneOf(r, 0, {0x00, 0x01}), ExpectIn(r, 1, 1, 2), ExpectEach(r, 32, 40, 0xFF)});
 }
 
 // The interval's tens may pass '9' (the tool takes intervals up to 999); its units cannot.
 Reason CheckLw21Record(Record r)
 {
-    return FirstOf({ExpectDigit(r, 0, 9), ExpectDigit(r, 2, 9), ExpectDigit(r, 3, 7), Expect(r, 4, 0x5A)});
+    return FirstOf(
+        {ExpectDigit(r, 0, 9), ExpectDigit(r, 2, 9), ExpectDigit(r, 3, 7), Expect(r, 4, 0x5A)});
 }
 
 Reason CheckLw3Record(Record r)
 {
-    return FirstOf({ExpectDigit(r, 0, 9), ExpectDigit(r, 1, 9), ExpectDigit(r, 2, 9), ExpectDigit(r, 4, 9),
-                    ExpectDigit(r, 5, 7), Expect(r, 6, 0x5A)});
+    return FirstOf({ExpectDigit(r, 0, 9), ExpectDigit(r, 1, 9), ExpectDigit(r, 2, 9),
+                    ExpectDigit(r, 4, 9), ExpectDigit(r, 5, 7), Expect(r, 6, 0x5A)});
 }
 
 // Three address bytes, then the time as six digits "%H%M%S", then "#时" in GBK.
 Reason CheckClockPayload(Record r)
 {
-    return FirstOf({ExpectDigit(r, 3, 9), ExpectDigit(r, 4, 9), ExpectDigit(r, 5, 9), ExpectDigit(r, 6, 9),
-                    ExpectDigit(r, 7, 9), ExpectDigit(r, 8, 9), Expect(r, 9, 0x23), Expect(r, 10, 0xCA),
-                    Expect(r, 11, 0xB1)});
+    return FirstOf({ExpectDigit(r, 3, 9), ExpectDigit(r, 4, 9), ExpectDigit(r, 5, 9),
+                    ExpectDigit(r, 6, 9), ExpectDigit(r, 7, 9), ExpectDigit(r, 8, 9),
+                    Expect(r, 9, 0x23), Expect(r, 10, 0xCA), Expect(r, 11, 0xB1)});
 }
 
 Reason CheckAddressMessage(Record r)
@@ -267,23 +269,23 @@ namespace {
 using SimTransfer = SimCommandRule::Transfer;
 
 constexpr std::array<SimCommandRule, 17> kRules{{
-    {0x60, SimTransfer::Single, 0, 0, 0, 0, nullptr},                           // initialise
-    {0x62, SimTransfer::Single, 0, 12, 0, 0, CheckClockPayload},                // clock
-    {0x63, SimTransfer::Download, 0x83, 17, 0, 0, CheckMachineRecord},          // machine
-    {0x64, SimTransfer::Download, 0, 1, kMaxImageBytes, 0, nullptr},            // firmware
+    {0x60, SimTransfer::Single, 0, 0, 0, 0, nullptr},                  // initialise
+    {0x62, SimTransfer::Single, 0, 12, 0, 0, CheckClockPayload},       // clock
+    {0x63, SimTransfer::Download, 0x83, 17, 0, 0, CheckMachineRecord}, // machine
+    {0x64, SimTransfer::Download, 0, 1, kMaxImageBytes, 0, nullptr},   // firmware
     {0x65, SimTransfer::Download, 0x84, 30, kMaxTableBytes, 0, CheckInfoMachineRecord},
     {0x66, SimTransfer::Download, 0x85, 100, kMaxTableBytes, 0, CheckCallerRecord},
     {0x67, SimTransfer::Download, 0x86, 164, 0, 0, CheckHandheldSettingsRecord},
     {0x68, SimTransfer::Download, 0x87, 6, kMaxTableBytes, 0, CheckHandheldMatchRecord},
-    {0x69, SimTransfer::Download, 0x88, 15, 0, 0, CheckFrequencyRecord},       // frequencies
-    {0x6A, SimTransfer::NetworkFrame, 0x89, 40, 0, 0, CheckNetworkRecord},     // network
-    {0x6B, SimTransfer::Download, 0x8A, 5, 0, 0, CheckLw21Record},              // LW2/LW1
-    {0x6C, SimTransfer::Download, 0x8B, 7, 0, 0, CheckLw3Record},               // LW3
-    {0x82, SimTransfer::Single, 0, 0, 0, 0, nullptr},                           // version
-    {0xB1, SimTransfer::Single, 0, 50, 0, 3, nullptr},                          // message by number
-    {0xB2, SimTransfer::Single, 0, 53, 0, 0, CheckAddressMessage},              // by address
-    {0xB3, SimTransfer::Single, 0, 0, 0, 0, nullptr},                           // preamble
-    {0xD4, SimTransfer::Single, 0, 0, 0, 0, nullptr},                           // key code
+    {0x69, SimTransfer::Download, 0x88, 15, 0, 0, CheckFrequencyRecord},   // frequencies
+    {0x6A, SimTransfer::NetworkFrame, 0x89, 40, 0, 0, CheckNetworkRecord}, // network
+    {0x6B, SimTransfer::Download, 0x8A, 5, 0, 0, CheckLw21Record},         // LW2/LW1
+    {0x6C, SimTransfer::Download, 0x8B, 7, 0, 0, CheckLw3Record},          // LW3
+    {0x82, SimTransfer::Single, 0, 0, 0, 0, nullptr},                      // version
+    {0xB1, SimTransfer::Single, 0, 50, 0, 3, nullptr},                     // message by number
+    {0xB2, SimTransfer::Single, 0, 53, 0, 0, CheckAddressMessage},         // by address
+    {0xB3, SimTransfer::Single, 0, 0, 0, 0, nullptr},                      // preamble
+    {0xD4, SimTransfer::Single, 0, 0, 0, 0, nullptr},                      // key code
 }};
 
 const SimCommandRule* RuleFor(std::uint8_t command)
@@ -351,7 +353,8 @@ Reason CheckRecords(const SimCommandRule& rule, std::span<const std::uint8_t> da
     return std::nullopt;
 }
 
-// --- faults ---------------------------------------------------------------------------------------
+// --- faults
+// ---------------------------------------------------------------------------------------
 
 enum class FaultArgument
 {
@@ -369,29 +372,55 @@ struct FaultName
 };
 
 constexpr std::array<FaultName, 13> kFaultNames{{
-    {SimFault::Kind::None, "none", FaultArgument::None, {"none", "no fault: the host answers as it should"}},
+    {SimFault::Kind::None,
+     "none",
+     FaultArgument::None,
+     {"none", "no fault: the host answers as it should"}},
     {SimFault::Kind::Silent, "silent", FaultArgument::None, {"silent", "no answer to anything"}},
-    {SimFault::Kind::BadChecksum, "bad-checksum", FaultArgument::None,
+    {SimFault::Kind::BadChecksum,
+     "bad-checksum",
+     FaultArgument::None,
      {"bad-checksum", "every answer carries a wrong checksum"}},
-    {SimFault::Kind::StaleAnswer, "stale-answer", FaultArgument::None,
-     {"stale-answer", "an answer for another command comes before each answer to a single command"}},
-    {SimFault::Kind::UnplugAt, "unplug-at", FaultArgument::Positive,
+    {SimFault::Kind::StaleAnswer,
+     "stale-answer",
+     FaultArgument::None,
+     {"stale-answer",
+      "an answer for another command comes before each answer to a single command"}},
+    {SimFault::Kind::UnplugAt,
+     "unplug-at",
+     FaultArgument::Positive,
      {"unplug-at:K", "unplugged when download packet K arrives or read-back packet K is due"}},
-    {SimFault::Kind::ShortPacket, "short-packet", FaultArgument::Positive,
+    {SimFault::Kind::ShortPacket,
+     "short-packet",
+     FaultArgument::Positive,
      {"short-packet:K", "read-back packet K (not the last) carries 20 data bytes instead of 54"}},
-    {SimFault::Kind::LongPacket, "long-packet", FaultArgument::Positive,
+    {SimFault::Kind::LongPacket,
+     "long-packet",
+     FaultArgument::Positive,
      {"long-packet:K", "read-back packet K announces L = 60, more than a report holds"}},
-    {SimFault::Kind::SilentAfter, "silent-after", FaultArgument::Positive,
+    {SimFault::Kind::SilentAfter,
+     "silent-after",
+     FaultArgument::Positive,
      {"silent-after:K", "read-back packets after K never come; downloads are not acknowledged"}},
-    {SimFault::Kind::Nak, "nak", FaultArgument::None,
+    {SimFault::Kind::Nak,
+     "nak",
+     FaultArgument::None,
      {"nak", "every command is refused: answered with 0xA5 instead of 0x5A, nothing kept"}},
-    {SimFault::Kind::FailWrites, "fail-writes", FaultArgument::Positive,
+    {SimFault::Kind::FailWrites,
+     "fail-writes",
+     FaultArgument::Positive,
      {"fail-writes:N", "the next N writes to the host fail"}},
-    {SimFault::Kind::WrongAck, "wrong-ack", FaultArgument::None,
+    {SimFault::Kind::WrongAck,
+     "wrong-ack",
+     FaultArgument::None,
      {"wrong-ack", "a download's acknowledgement names another command"}},
-    {SimFault::Kind::WrongFirstReadBack, "wrong-first-readback", FaultArgument::None,
+    {SimFault::Kind::WrongFirstReadBack,
+     "wrong-first-readback",
+     FaultArgument::None,
      {"wrong-first-readback", "an answer for another command comes first in every read-back"}},
-    {SimFault::Kind::AnswerLength, "answer-length", FaultArgument::Byte,
+    {SimFault::Kind::AnswerLength,
+     "answer-length",
+     FaultArgument::Byte,
      {"answer-length:L", "answers and acknowledgements announce L payload bytes (58 fits; 59 "
                          "and more leave no room for the checksum)"}},
 }};
@@ -473,7 +502,8 @@ std::optional<std::uint8_t> DownloadCommandFor(std::uint8_t readBackCommand)
     return rule->command;
 }
 
-// --- the host -------------------------------------------------------------------------------------
+// --- the host
+// -------------------------------------------------------------------------------------
 
 SimHost::SimHost(SimHostState state) : state_(std::move(state)) {}
 
@@ -558,8 +588,8 @@ bool SimHost::OnOutputReport(const Report& report)
     for (std::size_t at = checksumAt + 1; at < report.size(); ++at) {
         const std::uint8_t want = at <= checksumAt + trailer ? 0xFF : 0x00;
         if (report[at] != want) {
-            Reject(ByteText(command) + " report byte " + std::to_string(at) + " after the frame is " +
-                   ByteText(report[at]) + ", expected " + ByteText(want));
+            Reject(ByteText(command) + " report byte " + std::to_string(at) +
+                   " after the frame is " + ByteText(report[at]) + ", expected " + ByteText(want));
             return true;
         }
     }
@@ -704,9 +734,11 @@ void SimHost::OnDownloadPacket(const SimCommandRule& rule, std::span<const std::
         transfer_ = Transfer{command, count, 0, {}, false};
         const auto [fewest, most] = PacketRange(rule);
         if (static_cast<std::size_t>(count) < fewest || static_cast<std::size_t>(count) > most) {
-            BreakTransfer(what + " announces " + Count(static_cast<std::size_t>(count), "packet", "packets") + ", expected " +
-                          (fewest == most ? std::to_string(fewest)
-                                          : std::to_string(fewest) + " to " + std::to_string(most)));
+            BreakTransfer(
+                what + " announces " + Count(static_cast<std::size_t>(count), "packet", "packets") +
+                ", expected " +
+                (fewest == most ? std::to_string(fewest)
+                                : std::to_string(fewest) + " to " + std::to_string(most)));
             if (count == 1)
                 transfer_.reset(); // nothing more of it will come
             return;
@@ -721,20 +753,28 @@ void SimHost::OnDownloadPacket(const SimCommandRule& rule, std::span<const std::
         if (index >= transfer_->count)
             transfer_.reset();
         return;
-    } else if (command != transfer_->command) {
-        BreakTransfer(packet + " inside a transfer of " + ByteText(transfer_->command));
+    }
+    // A refused packet that was the transfer's last ends it: nothing more of it will come.
+    const auto refuse = [&](std::string reason) {
+        BreakTransfer(std::move(reason));
+        if (index >= transfer_->count)
+            transfer_.reset();
+    };
+    if (command != transfer_->command) {
+        refuse(packet + " inside a transfer of " + ByteText(transfer_->command));
         return;
-    } else if (count != transfer_->count) {
-        BreakTransfer(packet + " after " + std::to_string(transfer_->count) +
-                      " packets were announced");
+    }
+    if (count != transfer_->count) {
+        refuse(packet + " after " + std::to_string(transfer_->count) + " packets were announced");
         return;
-    } else if (index != transfer_->received + 1) {
-        BreakTransfer(packet + " after packet " + std::to_string(transfer_->received));
+    }
+    if (index != transfer_->received + 1) {
+        refuse(packet + " after packet " + std::to_string(transfer_->received));
         return;
     }
     if (index < count && payload.size() != kPacketHeader + kPacketData) {
-        BreakTransfer(packet + " carries " + std::to_string(payload.size() - kPacketHeader) +
-                      " data bytes; only the last may carry fewer than 54");
+        refuse(packet + " carries " + std::to_string(payload.size() - kPacketHeader) +
+               " data bytes; only the last may carry fewer than 54");
         return;
     }
 

@@ -91,7 +91,8 @@ struct FileStamp
     static FileStamp Of(const struct stat& info)
     {
         return {info.st_dev, info.st_ino, info.st_size,
-                static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+                static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
+                    info.st_mtim.tv_nsec};
     }
     bool operator==(const FileStamp&) const = default;
 };
@@ -149,7 +150,8 @@ public:
     ReadResult ReadIfChanged(SimHostState& state, std::string& error)
     {
         const fs::path path = dir_ / kStateFile;
-        struct stat info{};
+        struct stat info
+        {};
         if (::stat(path.c_str(), &info) != 0) {
             if (errno == ENOENT)
                 return ReadResult::Missing;
@@ -169,8 +171,9 @@ public:
         std::string text;
         // Refused from its size alone, before anything is read into memory.
         if (static_cast<std::uint64_t>(info.st_size) > kMaxStateBytes) {
-            error = path.string() + " is " + std::to_string(info.st_size) + " bytes, more than the " +
-                    std::to_string(kMaxStateBytes) + " this program reads";
+            error = path.string() + " is " + std::to_string(info.st_size) +
+                    " bytes, more than the " + std::to_string(kMaxStateBytes) +
+                    " this program reads";
             return ReadResult::Failed;
         }
         text.resize(static_cast<std::size_t>(info.st_size));
@@ -217,7 +220,8 @@ public:
             ::unlink(temp.c_str());
             return false;
         }
-        struct stat info{};
+        struct stat info
+        {};
         if (::stat(path.c_str(), &info) == 0)
             seen_ = FileStamp::Of(info);
         else

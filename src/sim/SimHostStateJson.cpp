@@ -1,9 +1,8 @@
 // The simulated host's state as a JSON document (DIR/state.json).
 
-#include "sim/SimHost.h"
-
 #include "common/BoundedJson.h"
 #include "common/Hex.h"
+#include "sim/SimHost.h"
 
 #include <limits>
 #include <set>
@@ -62,7 +61,8 @@ public:
         if (!doc_.contains("format"))
             return Fail("\"format\" is missing");
         if (!doc_["format"].is_number_integer() || doc_["format"].get<long long>() != kStateFormat)
-            return Fail("\"format\" is " + JsonSnippet(doc_["format"]) + ", only format 1 is known");
+            return Fail("\"format\" is " + JsonSnippet(doc_["format"]) +
+                        ", only format 1 is known");
         if (!doc_.contains("model"))
             return Fail("\"model\" is missing");
         const json& model = doc_["model"];
@@ -82,7 +82,8 @@ public:
                ReadText("lastRefusal", kMaxReasonLength, state_.lastRefusal) && ReadTables() &&
                ReadPresses() && ReadMessages() && ReadFault() &&
                ReadHex("lastClock", state_.lastClock) &&
-               ReadInteger("b2Result", 0, 0xFF, [&](int v) { state_.b2Result = static_cast<std::uint8_t>(v); }) &&
+               ReadInteger("b2Result", 0, 0xFF,
+                           [&](int v) { state_.b2Result = static_cast<std::uint8_t>(v); }) &&
                ReadInteger("initialiseCount", 0, kMaxCount,
                            [&](int v) { state_.initialiseCount = v; }) &&
                ReadInteger("preambleCount", 0, kMaxCount, [&](int v) { state_.preambleCount = v; });

@@ -4,19 +4,16 @@
 #include "app/SimFolderWatcher.h"
 #include "cli/CliApp.h"
 #include "common/Profile.h"
-#include "sim/SimHost.h"
-#include "storage/Schema.h"
-
 #include "mock/FakeClock.h"
 #include "mock/ScriptedPrompter.h"
 #include "mock/TempFolder.h"
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include "sim/SimHost.h"
+#include "storage/Schema.h"
 
 #include <QAction>
-
 #include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 namespace px {
@@ -49,8 +46,9 @@ protected:
             else
                 window_->OnDeviceRemoval();
         });
-        watcher_ = std::make_unique<SimFolderWatcher>(*session_, CPX_SystemDlg::kDetectionIntervalMs,
-                                                      [this](const std::string& e) { errors_.push_back(e); });
+        watcher_ = std::make_unique<SimFolderWatcher>(
+            *session_, CPX_SystemDlg::kDetectionIntervalMs,
+            [this](const std::string& e) { errors_.push_back(e); });
     }
 
     // pxctl in another shell: its own run, its own session on the same folder.

@@ -2,12 +2,10 @@
 // the tool succeeds exactly when the answers were valid by the byte layout written out here,
 // and a read-back that succeeds writes exactly the data the answers carried.
 
-#include "hostlink/HostExchange.h"
-#include "sim/SimHidBackend.h"
-
-#include "mock/FakeClock.h"
-
 #include "FuzzOracle.h"
+#include "hostlink/HostExchange.h"
+#include "mock/FakeClock.h"
+#include "sim/SimHidBackend.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -48,7 +46,6 @@ public:
     bool AskOkCancel(std::string_view, std::string_view) override { return false; }
 };
 
-
 // In the 64 data bytes: 55 AA 02 at 0, the command at 3, L at 4, payload from 5.
 bool Headed(const Answer& a, std::uint8_t command)
 {
@@ -78,7 +75,8 @@ std::optional<Bytes> ValidReadBack(const std::vector<Answer>& answers, std::uint
             return std::nullopt;
         if (i < count && carried != 54)
             return std::nullopt; // only the last packet may be short
-        data.insert(data.end(), a.begin() + 9, a.begin() + 9 + static_cast<std::ptrdiff_t>(carried));
+        data.insert(data.end(), a.begin() + 9,
+                    a.begin() + 9 + static_cast<std::ptrdiff_t>(carried));
     }
     return data;
 }
@@ -151,7 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream(file, std::ios::binary) << "0123456789";
         const bool ok = exchange.Download(command, file, "d");
         const bool acknowledged = !answers.empty() && Headed(answers[0], command) &&
-                                  answers[0][4] == 1 && answers[0][5] == 0x5A && ChecksumFits(answers[0]);
+                                  answers[0][4] == 1 && answers[0][5] == 0x5A &&
+                                  ChecksumFits(answers[0]);
         Check(ok == acknowledged, "a download succeeds exactly when it is acknowledged");
     }
     return 0;

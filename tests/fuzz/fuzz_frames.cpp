@@ -1,14 +1,13 @@
 // Frame and record decoding on any bytes: the tool's answer checks against the byte layout
 // written out here, the simulated host's report checks, and every record decoder.
 
+#include "FuzzOracle.h"
 #include "hostlink/Frames.h"
 #include "settings/AlertSettings.h"
 #include "settings/HandheldSettings.h"
 #include "settings/MachineParams.h"
 #include "sim/SimHost.h"
 #include "transfer/RecordDecoding.h"
-
-#include "FuzzOracle.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -27,10 +26,9 @@ bool ChecksumFits(const Report& r)
 
 bool Acknowledges(const Report& r, std::uint8_t command)
 {
-    return r[0] == 0 && r[1] == 0x55 && r[2] == 0xAA && r[3] == 0x02 && r[4] == command && r[5] == 1 &&
-           r[6] == 0x5A && ChecksumFits(r);
+    return r[0] == 0 && r[1] == 0x55 && r[2] == 0xAA && r[3] == 0x02 && r[4] == command &&
+           r[5] == 1 && r[6] == 0x5A && ChecksumFits(r);
 }
-
 
 } // namespace
 
@@ -40,10 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(report.data(), data, std::min(size, report.size()));
     const std::uint8_t command = report[4];
 
-    const bool header = report[0] == 0 && report[1] == 0x55 && report[2] == 0xAA && report[3] == 0x02;
+    const bool header =
+        report[0] == 0 && report[1] == 0x55 && report[2] == 0xAA && report[3] == 0x02;
     Check(px::frame::HasAnswerHeader(report) == header, "answer header");
     Check(px::frame::AnswerChecksumOk(report) == ChecksumFits(report), "answer checksum");
-    Check(px::frame::IsAcknowledgement(report, command) == Acknowledges(report, command), "acknowledgement");
+    Check(px::frame::IsAcknowledgement(report, command) == Acknowledges(report, command),
+          "acknowledgement");
     Check(px::frame::IsAcknowledgement(report, static_cast<std::uint8_t>(command + 1)) == false,
           "acknowledgement of another command");
     Check(px::frame::FormatReportLine("Read :", report).size() == 6 + 130, "monitor line");
@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const px::BrowserMode mode :
          {px::BrowserMode::InfoMachines, px::BrowserMode::Callers, px::BrowserMode::Handhelds}) {
         const std::vector<px::BrowserRow> rows = px::DecodeRecords(mode, rest);
-        Check(rows.size() <= rest.size() / px::RecordSize(mode), "one row per whole record at most");
+        Check(rows.size() <= rest.size() / px::RecordSize(mode),
+              "one row per whole record at most");
         for (const px::BrowserRow& row : rows) {
             if (mode == px::BrowserMode::InfoMachines)
                 (void)px::InfoMachineFromRow(row);

@@ -1,16 +1,14 @@
 // JSON import of a configuration file into a real SQLite file. The property: a document the
 // import refuses leaves the database exactly as it was.
 
+#include "FuzzOracle.h"
 #include "storage/AdoDatabase.h"
 #include "storage/ConfigJson.h"
 #include "storage/Schema.h"
 
-#include <sqlite3.h>
-
-#include "FuzzOracle.h"
-
 #include <cstdlib>
 #include <filesystem>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace {
@@ -18,7 +16,6 @@ namespace {
 using px::fuzz::Check;
 
 namespace fs = std::filesystem;
-
 
 // Every row of every table, in a fixed order, as text.
 std::string Dump(const std::string& path)
@@ -31,8 +28,8 @@ std::string Dump(const std::string& path)
     const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, sqlite3_close);
     std::vector<std::string> tables;
     sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db.get(), "select name from sqlite_master where type='table' order by name", -1,
-                       &statement, nullptr);
+    sqlite3_prepare_v2(db.get(), "select name from sqlite_master where type='table' order by name",
+                       -1, &statement, nullptr);
     while (sqlite3_step(statement) == SQLITE_ROW)
         tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
     sqlite3_finalize(statement);
@@ -63,7 +60,8 @@ struct Paths
 const Paths& Databases()
 {
     static const Paths paths = [] {
-        const fs::path folder = fs::temp_directory_path() / ("px-fuzz-import-" + std::to_string(::getpid()));
+        const fs::path folder =
+            fs::temp_directory_path() / ("px-fuzz-import-" + std::to_string(::getpid()));
         fs::create_directories(folder);
         Paths p{(folder / "pristine.db").string(), (folder / "work.db").string()};
         std::string error;
@@ -96,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string document(reinterpret_cast<const char*>(data), size);
         // Replacing allowed or not, and under its own name or another: from the input's length.
         std::string error;
-        result = px::ImportConfigFile(db, document, size % 3 == 0 ? "另一个" : "", size % 2 == 0, error);
+        result =
+            px::ImportConfigFile(db, document, size % 3 == 0 ? "另一个" : "", size % 2 == 0, error);
     }
     if (result != px::JsonImportResult::Imported)
         Check(Dump(paths.work) == before, "a refused document leaves the database unchanged");

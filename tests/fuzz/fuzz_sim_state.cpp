@@ -2,9 +2,8 @@
 // The properties: reading never crashes, a state read once is written and read back the same,
 // and a session opens on a file exactly when the reader takes it.
 
-#include "sim/SimHost.h"
-
 #include "FuzzOracle.h"
+#include "sim/SimHost.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +13,6 @@
 namespace {
 
 using px::fuzz::Check;
-
 
 } // namespace
 
@@ -36,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("px-fuzz-sim-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
-    std::ofstream(folder / "state.json", std::ios::binary | std::ios::trunc).write(text.data(),
-                                                                                static_cast<std::streamsize>(size));
+    std::ofstream(folder / "state.json", std::ios::binary | std::ios::trunc)
+        .write(text.data(), static_cast<std::streamsize>(size));
     const auto session = px::SimHostSession::Open(folder.string(), px::HostModel::PX, error);
     Check((session != nullptr) == read, "the folder opens exactly when its state reads");
     return 0;

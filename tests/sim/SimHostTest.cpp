@@ -97,7 +97,8 @@ Report Frame(std::uint8_t command, const Bytes& payload, const Bytes& trailer = 
     std::copy(payload.begin(), payload.end(), report.begin() + 6);
     report[6 + payload.size()] =
         static_cast<std::uint8_t>(~Sum(std::span(report).subspan(3, 3 + payload.size())));
-    std::copy(trailer.begin(), trailer.end(), report.begin() + 7 + static_cast<std::ptrdiff_t>(payload.size()));
+    std::copy(trailer.begin(), trailer.end(),
+              report.begin() + 7 + static_cast<std::ptrdiff_t>(payload.size()));
     return report;
 }
 
@@ -119,9 +120,10 @@ Data Answer(std::uint8_t command, const Bytes& payload)
 // A download packet built from the layout: 01, command, L, N, i, data, checksum.
 Report Packet(std::uint8_t command, int count, int index, const Bytes& data)
 {
-    return Frame(command, Join({{static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count),
-                                 static_cast<std::uint8_t>(index >> 8), static_cast<std::uint8_t>(index)},
-                                data}));
+    return Frame(command,
+                 Join({{static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count),
+                        static_cast<std::uint8_t>(index >> 8), static_cast<std::uint8_t>(index)},
+                       data}));
 }
 
 Report ReadBackRequest(std::uint8_t command)
@@ -150,8 +152,9 @@ std::vector<Report> DownloadReports(std::uint8_t command, const Bytes& table)
     const int count = static_cast<int>((table.size() + 53) / 54);
     for (int i = 1; i <= count; ++i) {
         const std::size_t offset = static_cast<std::size_t>(i - 1) * 54;
-        reports.push_back(Packet(command, count, i,
-                                 Slice(table, offset, std::min<std::size_t>(54, table.size() - offset))));
+        reports.push_back(
+            Packet(command, count, i,
+                   Slice(table, offset, std::min<std::size_t>(54, table.size() - offset))));
     }
     return reports;
 }
@@ -162,7 +165,8 @@ void Download(SimHost& host, std::uint8_t command, const Bytes& table)
         host.OnOutputReport(report);
 }
 
-// --- records as the description lays them out -----------------------------------------------------
+// --- records as the description lays them out
+// -----------------------------------------------------
 
 // Machine parameters with the dialog's defaults.
 Bytes MachineRecord()
@@ -185,8 +189,13 @@ Bytes InfoMachineRecord(std::uint8_t pager)
 
 Bytes CallerRecord(std::uint8_t callNo)
 {
-    return Join({Hex("55 A1 B2 C3 FF FF FF FF"), {callNo, 0x00}, Bytes(58, 0xFF), {0x0C, 0x00},
-                 Bytes(14, 0xFF), {0x01}, Bytes(15, 0xFF)});
+    return Join({Hex("55 A1 B2 C3 FF FF FF FF"),
+                 {callNo, 0x00},
+                 Bytes(58, 0xFF),
+                 {0x0C, 0x00},
+                 Bytes(14, 0xFF),
+                 {0x01},
+                 Bytes(15, 0xFF)});
 }
 
 Bytes HandheldSettingsRecord()
@@ -316,7 +325,8 @@ INSTANTIATE_TEST_SUITE_P(
                    [] { return In(Hex("55 AA 02 62 01 5A 40")); }},
         SingleCase{"Version", [] { return Out("00 55 AA 01 82 00 7C"); },
                    [] {
-                       return In(Hex("55 AA 02 82 0F 50 58 20 56 31 2E 30 2E 31 FF FF FF FF FF FF 66"));
+                       return In(
+                           Hex("55 AA 02 82 0F 50 58 20 56 31 2E 30 2E 31 FF FF FF FF FF FF 66"));
                    }},
         SingleCase{"MessageByNumberWithItsTrailingFF", [] { return NumberMessage(); },
                    [] { return In(Hex("55 AA 02 B1 01 5A F1")); }},
@@ -328,7 +338,10 @@ INSTANTIATE_TEST_SUITE_P(
                    [] { return In(Hex("55 AA 02 D4 03 55 12 34 8B")); }},
         SingleCase{"NetworkRecord", [] { return NetworkFrame(NetworkRecord()); },
                    [] { return In(Hex("55 AA 02 6A 01 5A 38")); }},
-        SingleCase{"NetworkOff", [] { return NetworkFrame(Join({{0x00}, Bytes(39, 0xFF)})); },
+        SingleCase{"NetworkOff",
+                   [] {
+                       return NetworkFrame(Join({{0x00}, Bytes(39, 0xFF)}));
+                   },
                    [] { return In(Hex("55 AA 02 6A 01 5A 38")); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -504,7 +517,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Sizes.
         RuleCase{"InitialiseWithAPayload", [] { return Single(Frame(0x60, {0x00})); },
                  "0x60 carries 1 payload byte, expected none"},
-        RuleCase{"PreambleWithAPayload", [] { return Single(Frame(0xB3, {0x01, 0x02})); },
+        RuleCase{"PreambleWithAPayload",
+                 [] {
+                     return Single(Frame(0xB3, {0x01, 0x02}));
+                 },
                  "0xB3 carries 2 payload bytes, expected none"},
         RuleCase{"VersionRequestWithAPayload", [] { return Single(Frame(0x82, {0x00})); },
                  "0x82 carries 1 payload byte, expected none"},
@@ -513,7 +529,9 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"MessageByAddressOfFiftyBytes", [] { return Single(AddressMessage(50)); },
                  "0xB2 carries 50 payload bytes, expected 53"},
         RuleCase{"ByteAfterTheFrame",
-                 [] { return Single(Frame(0x82, {}, {0x00, 0x00, 0x00, 0x01})); },
+                 [] {
+                     return Single(Frame(0x82, {}, {0x00, 0x00, 0x00, 0x01}));
+                 },
                  "0x82 report byte 10 after the frame is 0x01, expected 0x00"},
         RuleCase{"MessageByNumberWithoutItsTrailingFF",
                  [] { return Single(Frame(0xB1, Bytes(50, 0xFF))); },
@@ -521,12 +539,18 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"MachineRecordOfFiveBytes", [] { return DownloadReports(0x63, Bytes(5, 0x5A)); },
                  "0x63 record is 5 bytes, expected 17"},
         RuleCase{"CallerTableOf150Bytes",
-                 [] { return DownloadReports(0x66, Join({CallerRecord(1), Slice(CallerRecord(2), 0, 50)})); },
+                 [] {
+                     return DownloadReports(0x66,
+                                            Join({CallerRecord(1), Slice(CallerRecord(2), 0, 50)}));
+                 },
                  "0x66 table is 150 bytes, expected a multiple of 100"},
-        RuleCase{"NetworkRecordOfTenBytes", [] { return Single(NetworkFrame(Slice(NetworkRecord(), 0, 10))); },
+        RuleCase{"NetworkRecordOfTenBytes",
+                 [] { return Single(NetworkFrame(Slice(NetworkRecord(), 0, 10))); },
                  "0x6A record is 10 bytes, expected 40"},
         RuleCase{"NetworkFrameNotPacketOneOfOne",
-                 [] { return Single(Frame(0x6A, Join({Hex("00 02 00 01"), NetworkRecord()}))); },
+                 [] {
+                     return Single(Frame(0x6A, Join({Hex("00 02 00 01"), NetworkRecord()})));
+                 },
                  "0x6A frame is not packet 1 of 1"},
         RuleCase{"HandheldSettingsInOnePacket",
                  [] { return Single(Packet(0x67, 1, 1, Slice(HandheldSettingsRecord(), 0, 54))); },
@@ -542,21 +566,34 @@ INSTANTIATE_TEST_SUITE_P(
                  [] { return DownloadReports(0x63, With(MachineRecord(), 7, 0xC9)); },
                  "0x63 record: bytes 6-7 are 201, expected 1 to 200"},
         RuleCase{"FrequencyOfFiveDigits",
-                 [] { return DownloadReports(0x69, Hex("5A 31 32 33 34 35 FF FF 33 31 35 36 30 30 FF")); },
+                 [] {
+                     return DownloadReports(0x69,
+                                            Hex("5A 31 32 33 34 35 FF FF 33 31 35 36 30 30 FF"));
+                 },
                  "0x69 record: bytes 1-7 are not six digits and 0xFF (byte 6 is 0xFF)"},
         RuleCase{"FrequencyOutOfRange",
-                 [] { return DownloadReports(0x69, Hex("5A 39 39 39 39 39 39 FF 33 31 35 36 30 30 FF")); },
+                 [] {
+                     return DownloadReports(0x69,
+                                            Hex("5A 39 39 39 39 39 39 FF 33 31 35 36 30 30 FF"));
+                 },
                  "0x69 record: bytes 1-7 give 999999 kHz, expected 230000 to 930000"},
         RuleCase{"InfoMachineRecordTwoWithoutItsByteFour",
-                 [] { return DownloadReports(0x65, Join({InfoMachineRecord(1), With(InfoMachineRecord(2), 4, 0x03)})); },
+                 [] {
+                     return DownloadReports(
+                         0x65, Join({InfoMachineRecord(1), With(InfoMachineRecord(2), 4, 0x03)}));
+                 },
                  "0x65 record 2: byte 4 is 0x03, expected 0x02"},
         RuleCase{"InfoMachineTypeByte",
                  [] { return DownloadReports(0x65, With(InfoMachineRecord(1), 3, 0xF5)); },
                  "0x65 record 1: byte 3 is 0xF5, expected 0xF0, 0xF1, 0xF2, 0xF3 or 0xF4"},
         RuleCase{"CallerRecordWithDataInItsTail",
-                 [] { return DownloadReports(0x66, Join({CallerRecord(1), With(CallerRecord(2), 90, 0x00)})); },
+                 [] {
+                     return DownloadReports(
+                         0x66, Join({CallerRecord(1), With(CallerRecord(2), 90, 0x00)}));
+                 },
                  "0x66 record 2: byte 90 is 0x00, expected 0xFF in bytes 85-99"},
-        RuleCase{"CallerRecordMarker", [] { return DownloadReports(0x66, With(CallerRecord(1), 0, 0x56)); },
+        RuleCase{"CallerRecordMarker",
+                 [] { return DownloadReports(0x66, With(CallerRecord(1), 0, 0x56)); },
                  "0x66 record 1: byte 0 is 0x56, expected 0x55 or 0x5A"},
         RuleCase{"HandheldMatchRecordTail",
                  [] { return DownloadReports(0x68, With(HandheldMatchRecord(5), 3, 0x00)); },
@@ -564,16 +601,21 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"HandheldSettingsSwitchOfTwo",
                  [] { return DownloadReports(0x67, With(HandheldSettingsRecord(), 82, 0x02)); },
                  "0x67 record: byte 82 is 2, expected 0 to 1"},
-        RuleCase{"NetworkRoleThree", [] { return Single(NetworkFrame(With(NetworkRecord(), 1, 0x03))); },
+        RuleCase{"NetworkRoleThree",
+                 [] { return Single(NetworkFrame(With(NetworkRecord(), 1, 0x03))); },
                  "0x6A record: byte 1 is 3, expected 1 to 2"},
         RuleCase{"NetworkOffWithData",
-                 [] { return Single(NetworkFrame(Join({{0x00, 0x01}, Bytes(38, 0xFF)}))); },
+                 [] {
+                     return Single(NetworkFrame(Join({{0x00, 0x01}, Bytes(38, 0xFF)})));
+                 },
                  "0x6A record: byte 1 is 0x01, expected 0xFF in bytes 1-39"},
-        RuleCase{"Lw21RecordNotClosed", [] { return DownloadReports(0x6B, With(Lw21Record(), 4, 0x00)); },
+        RuleCase{"Lw21RecordNotClosed",
+                 [] { return DownloadReports(0x6B, With(Lw21Record(), 4, 0x00)); },
                  "0x6B record: byte 4 is 0x00, expected 0x5A"},
         RuleCase{"Lw3MethodEight", [] { return DownloadReports(0x6C, With(Lw3Record(), 5, '8')); },
                  "0x6C record: byte 5 is 0x38, expected a digit '0' to '7'"},
-        RuleCase{"ClockWithoutItsHourSign", [] { return Single(Frame(0x62, With(ClockPayload(), 11, 0x00))); },
+        RuleCase{"ClockWithoutItsHourSign",
+                 [] { return Single(Frame(0x62, With(ClockPayload(), 11, 0x00))); },
                  "0x62 payload: byte 11 is 0x00, expected 0xB1"},
         RuleCase{"AddressSeven", [] { return Single(AddressMessage(53, 7)); },
                  "0xB2 payload: bytes 0-2 give the address 7, expected 8 to 2097152"}),
@@ -618,8 +660,9 @@ TEST(SimHostTest, EveryDownloadKeepsItsRecordsAndItsReadBackReturnsThem)
         const std::size_t count = (c.table.size() + 53) / 54;
         ASSERT_EQ(answers.size(), count);
         for (std::size_t i = 0; i < count; ++i)
-            ExpectReadBackPacket(answers[i], c.readBack, static_cast<int>(count), static_cast<int>(i + 1),
-                                 Slice(c.table, i * 54, std::min<std::size_t>(54, c.table.size() - i * 54)));
+            ExpectReadBackPacket(
+                answers[i], c.readBack, static_cast<int>(count), static_cast<int>(i + 1),
+                Slice(c.table, i * 54, std::min<std::size_t>(54, c.table.size() - i * 54)));
     }
     // The firmware upgrade has no read-back, and a read-back command has no download.
     EXPECT_EQ(ReadBackCommandFor(0x64), std::nullopt);
@@ -721,7 +764,8 @@ TEST(SimHostDownloadTest, PacketsAfterARefusedOneKeepItsReason)
     EXPECT_FALSE(host.InTransfer()) << "the last packet ends the refused transfer";
     EXPECT_EQ(host.State().lastRefusal, "0x64 download packet 3/4 after packet 1");
     EXPECT_EQ(host.Rejections().size(), 2u);
-    EXPECT_EQ(host.Capture().back(), "Refused: 0x64 download packet 4/4 of a transfer already refused");
+    EXPECT_EQ(host.Capture().back(),
+              "Refused: 0x64 download packet 4/4 of a transfer already refused");
 }
 
 struct BrokenCase
@@ -1055,7 +1099,8 @@ TEST_F(SimHostFaultTest, WrongAckNamesAnotherCommandButKeepsTheTable)
     EXPECT_EQ(host_.State().tables.at(0x66), CallerRecord(1));
 
     host_.OnOutputReport(Out("00 55 AA 01 60 00 9E"));
-    EXPECT_THAT(Drain(host_), ElementsAre(In(Hex("55 AA 02 60 01 5A 42")))) << "single answers are right";
+    EXPECT_THAT(Drain(host_), ElementsAre(In(Hex("55 AA 02 60 01 5A 42"))))
+        << "single answers are right";
 }
 
 TEST_F(SimHostFaultTest, WrongFirstReadBackPutsAnotherCommandFirst)
@@ -1065,7 +1110,8 @@ TEST_F(SimHostFaultTest, WrongFirstReadBackPutsAnotherCommandFirst)
     const std::vector<Data> packets = Drain(host_);
     ASSERT_EQ(packets.size(), 4u);
     EXPECT_NE(packets[0][3], 0x85);
-    EXPECT_EQ(packets[0], Answer(packets[0][3], Bytes(packets[1].begin() + 5, packets[1].begin() + 5 + 58)))
+    EXPECT_EQ(packets[0],
+              Answer(packets[0][3], Bytes(packets[1].begin() + 5, packets[1].begin() + 5 + 58)))
         << "a well-formed packet, for another command";
     ExpectReadBackPacket(packets[1], 0x85, 3, 1, Slice(table_, 0, 54));
     ExpectReadBackPacket(packets[3], 0x85, 3, 3, Slice(table_, 108, 42));
@@ -1077,7 +1123,8 @@ TEST_F(SimHostFaultTest, AnswerLengthShapesAnswersAndAcknowledgements)
     host_.OnOutputReport(Out("00 55 AA 01 82 00 7C"));
     Bytes version = Hex("50 58 20 56 31 2E 30 2E 31");
     version.resize(58, 0xFF);
-    EXPECT_THAT(Drain(host_), ElementsAre(Answer(0x82, version))) << "58 still leaves room for the checksum";
+    EXPECT_THAT(Drain(host_), ElementsAre(Answer(0x82, version)))
+        << "58 still leaves room for the checksum";
 
     for (const int length : {59, 255}) {
         SCOPED_TRACE(length);
@@ -1229,7 +1276,8 @@ nlohmann::json StateOnDisk(const test::TempFolder& folder)
 
 ino_t InodeOf(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {};
     return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
@@ -1367,7 +1415,6 @@ TEST(SimHostSessionTest, ReportsThatChangeNothingLeaveTheStateFileAlone)
     EXPECT_EQ(StateOnDisk(temp)["tables"]["64"], HexString(Counting(500)));
 }
 
-
 // Another process (here: another session on the same folder) changes the host between two
 // reports of this one; each report sees the change, and nothing either made is lost.
 TEST(SimHostSharedFolderTest, AChangeMadeElsewhereIsSeenByTheNextReport)
@@ -1408,7 +1455,8 @@ TEST(SimHostSharedFolderTest, AnUnplugElsewhereEndsADownloadHere)
     int removals = 0;
     tool->Backend().SetDeviceListener([&](bool added) { removals += added ? 0 : 1; });
     const auto device = OpenDevice(*tool);
-    const std::vector<Report> table = DownloadReports(0x66, Join({CallerRecord(1), CallerRecord(2)}));
+    const std::vector<Report> table =
+        DownloadReports(0x66, Join({CallerRecord(1), CallerRecord(2)}));
     ASSERT_EQ(table.size(), 4u);
     ASSERT_TRUE(device->Write(table[0]));
 
@@ -1471,7 +1519,8 @@ TEST(SimHostSharedFolderTest, ChangesFromManyProcessesAtOnceAreAllKept)
             for (int i = 0; ok && i < kChanges; ++i) {
                 ok = session->Modify(
                     [&](SimHostState& state) {
-                        state.presses.push_back({static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(i)});
+                        state.presses.push_back(
+                            {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(i)});
                     },
                     error);
             }
@@ -1616,7 +1665,9 @@ TEST(SimHostSessionTest, UnplugAtADownloadPacketRemovesTheDevice)
 {
     test::TempFolder temp;
     const auto session = OpenSession(temp.Folder());
-    Modify(*session, [](SimHostState& state) { state.fault = SimFault{SimFault::Kind::UnplugAt, 1}; });
+    Modify(*session, [](SimHostState& state) {
+        state.fault = SimFault{SimFault::Kind::UnplugAt, 1};
+    });
 
     const auto device = OpenDevice(*session);
     ASSERT_NE(device, nullptr);
