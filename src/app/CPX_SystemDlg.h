@@ -45,7 +45,7 @@ struct AppServices
     HidBackend& backend;
     Profile& profile;
     bool simulatedHost = false;
-    // Run after every host command (the simulated host saves its state there).
+    // Run after every host command (the simulated host saves what it held back there).
     std::function<void()> afterHostCommand;
 };
 

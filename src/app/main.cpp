@@ -4,6 +4,7 @@
 #include "app/DeviceWatcher.h"
 #include "app/QtPorts.h"
 #include "app/SettingsProfile.h"
+#include "app/SimFolderWatcher.h"
 #include "hostlink/HidapiBackend.h"
 #include "sim/SimHost.h"
 #include "storage/Schema.h"
@@ -64,20 +65,27 @@ int main(int argc, char* argv[])
         hid = std::make_unique<px::HidapiBackend>();
         backend = hid.get();
     }
-    const auto saveSimulatedHost = [&session] {
+    // The folder is saved as each report changes it; what a download held back is saved
+    // after each command, and a failure to read or write the folder is said.
+    const auto flushSimulatedHost = [&session] {
         std::string simError;
-        if (session && !session->Save(simError))
+        if (session && !session->Flush(simError))
             std::fprintf(stderr, "simulated host: %s\n", simError.c_str());
     };
 
     px::AppServices services{dataFolder, prompter, clock,  pump, *backend, profile,
-                             options->simulated, saveSimulatedHost};
+                             options->simulated, flushSimulatedHost};
     px::CPX_SystemDlg window(services);
     prompter.SetParent(&window);
     QObject::connect(&window, &QDialog::finished, [&pump] { pump.SetQuitting(); });
 
     px::DeviceWatcher watcher;
+    std::unique_ptr<px::SimFolderWatcher> folderWatcher;
     if (sim != nullptr) {
+        folderWatcher = std::make_unique<px::SimFolderWatcher>(
+            *session, px::CPX_SystemDlg::kDetectionIntervalMs, [](const std::string& simError) {
+                std::fprintf(stderr, "simulated host: %s\n", simError.c_str());
+            });
         sim->SetDeviceListener([&window](bool added) {
             if (added)
                 window.OnDeviceArrival();
@@ -92,6 +100,6 @@ int main(int argc, char* argv[])
     }
 
     window.exec();
-    saveSimulatedHost();
+    flushSimulatedHost();
     return 0;
 }

@@ -32,6 +32,16 @@ std::vector<CommandSpec> AllCommands()
     return commands;
 }
 
+void PrintDetails(std::ostream& out, const CommandSpec& command, const std::string& indent)
+{
+    std::size_t at = 0;
+    while (at < command.details.size()) {
+        const std::size_t end = command.details.find('\n', at);
+        out << indent << command.details.substr(at, end - at) << '\n';
+        at = end == std::string::npos ? end : end + 1;
+    }
+}
+
 void PrintHelp(std::ostream& out, const std::vector<CommandSpec>& commands, const std::string& prefix)
 {
     out << "Usage: pxctl [--data-dir DIR] [--host hid|sim:DIR] [--model px|qx] [--yes] [--json] "
@@ -46,6 +56,7 @@ void PrintHelp(std::ostream& out, const std::vector<CommandSpec>& commands, cons
             continue;
         std::string line = std::string("  ") + c.name + (c.usage[0] != '\0' ? " " : "") + c.usage;
         out << line << '\n' << "      " << c.help << '\n';
+        PrintDetails(out, c, "        ");
     }
 }
 
@@ -274,8 +285,8 @@ bool Context::Finish(int status)
     if (!sim_)
         return true;
     std::string error;
-    if (!sim_->Save(error)) {
-        env_.err << "simulated host: cannot save its state: " << error << '\n';
+    if (!sim_->Flush(error)) {
+        env_.err << "simulated host: " << error << '\n';
         return false;
     }
     return true;
@@ -356,6 +367,7 @@ int Run(const std::vector<std::string>& args, Environment& env)
         if (help) {
             env.out << "Usage: pxctl " << spec->name << ' ' << spec->usage << '\n'
                     << spec->help << '\n';
+            PrintDetails(env.out, *spec, "  ");
             return kExitOk;
         }
         const Arguments arguments = ParseCommandArguments(

@@ -79,9 +79,9 @@ public:
     // The model of the connected host (0 none, 1 PX, 2 QX), looked for now.
     int HostModelNow();
 
-    // Saves a simulated host's state; false with a message when that fails. A command that
-    // failed because of the database gets the database's own reason said, unless it was
-    // said already.
+    // Saves what a simulated host still holds back; false with a message when its folder could
+    // not be read or written during the command. A command that failed because of the database
+    // gets the database's own reason said, unless it was said already.
     bool Finish(int status);
 
 private:
@@ -110,6 +110,7 @@ struct CommandSpec
     std::set<std::string> valueOptions;
     std::set<std::string> flagOptions;
     Handler handler;
+    std::string details = {}; // more lines for the help, each printed on its own
 };
 
 // Commands by area; each file adds its own.

@@ -49,6 +49,17 @@ int NestingDepth(std::string_view text, int limit)
     return deepest;
 }
 
+// At most maxChars bytes of text, never ending inside a UTF-8 character, "..." when cut.
+std::string Shortened(std::string text, std::size_t maxChars)
+{
+    if (text.size() <= maxChars)
+        return text;
+    std::size_t cut = maxChars;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return text.substr(0, cut) + "...";
+}
+
 } // namespace
 
 std::optional<nlohmann::json> ParseBoundedJson(std::string_view text, const JsonLimits& limits,
@@ -67,8 +78,9 @@ std::optional<nlohmann::json> ParseBoundedJson(std::string_view text, const Json
     try {
         return nlohmann::json::parse(text);
     } catch (const nlohmann::json::exception& e) {
-        // The parser's message gives the byte position of the fault.
-        error = std::string("not valid JSON (") + e.what() + ")";
+        // The parser's message gives the byte position of the fault, then the text it last
+        // read, which can be a whole long value: that part is cut short.
+        error = "not valid JSON (" + Shortened(e.what(), 160) + ")";
         return std::nullopt;
     }
 }
@@ -84,14 +96,7 @@ std::optional<nlohmann::json> ReadBoundedJsonFile(const std::string& path, const
 
 std::string JsonSnippet(const nlohmann::json& value, std::size_t maxChars)
 {
-    std::string text = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    if (text.size() <= maxChars)
-        return text;
-    std::size_t cut = maxChars;
-    // Never end inside a multi-byte UTF-8 character.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return text.substr(0, cut) + "...";
+    return Shortened(value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), maxChars);
 }
 
 } // namespace px

@@ -68,12 +68,14 @@ std::span<const std::uint8_t> HostExchange::AnswerPayload() const
 
 void HostExchange::Pause(int ms)
 {
-    const std::int64_t end = clock_.NowMs() + ms;
+    // Measured in microseconds: the slices of a whole-millisecond clock overshoot a little
+    // each, and a download makes thousands of these pauses.
+    const std::int64_t end = clock_.NowUs() + std::int64_t{ms} * 1000;
     while (true) {
-        const std::int64_t now = clock_.NowMs();
+        const std::int64_t now = clock_.NowUs();
         if (now >= end || !link_.PumpMessages())
             break;
-        clock_.SleepMs(static_cast<int>(std::min<std::int64_t>(HostLink::kWaitSliceMs, end - now)));
+        clock_.SleepUs(std::min<std::int64_t>(std::int64_t{HostLink::kWaitSliceMs} * 1000, end - now));
     }
 }
 
@@ -270,6 +272,21 @@ bool HostExchange::RunDownload(std::uint8_t command, const std::string& recordFi
     return acknowledged;
 }
 
+bool HostExchange::RefuseShortPacket(std::string_view caption, int number, int count,
+                                     std::size_t dataBytes)
+{
+    // Only the last packet may carry fewer than 54 bytes. A shorter one in the middle would
+    // leave 0xFF in its slot and shift every record after it: lost data taken for a table.
+    if (number >= count || dataBytes == frame::kPacketData)
+        return false;
+    FinishTransfer(caption, "  数据包错误");
+    char text[160];
+    std::snprintf(text, sizeof text, "第%d包数据不完整：只有%zu字节，应为54字节，回读的数据未保存！",
+                  number, dataBytes);
+    prompter_.Message(text, "警告", MessageIcon::Warning);
+    return true;
+}
+
 bool HostExchange::RunReadBack(std::uint8_t command, const std::string& recordFile,
                                std::string_view caption)
 {
@@ -313,6 +330,8 @@ bool HostExchange::RunReadBack(std::uint8_t command, const std::string& recordFi
         return false;
     }
     std::size_t total = static_cast<std::size_t>(firstLength) - frame::kPacketHeader;
+    if (RefuseShortPacket(caption, 1, count, total))
+        return false;
     std::copy_n(in.begin() + frame::kAnswerPacketDataOffset, total, area.begin());
 
     for (int i = 2; i <= count; ++i) {
@@ -330,6 +349,8 @@ bool HostExchange::RunReadBack(std::uint8_t command, const std::string& recordFi
             return false;
         }
         const std::size_t length = static_cast<std::size_t>(in[5]) - frame::kPacketHeader;
+        if (RefuseShortPacket(caption, i, count, length))
+            return false;
         std::copy_n(in.begin() + frame::kAnswerPacketDataOffset, length,
                     area.begin() + static_cast<std::ptrdiff_t>((i - 1) * frame::kPacketData));
         total += length;
@@ -342,7 +363,6 @@ bool HostExchange::RunReadBack(std::uint8_t command, const std::string& recordFi
     }
 
     FinishTransfer(caption, "发送成功");
-    // The first T bytes: a short packet leaves 0xFF in its slot and the end unwritten.
     if (!WriteRecordFile(recordFile, std::span(area.data(), std::min(total, area.size())))) {
         prompter_.Message("无法写入文件 " + recordFile);
         return false;

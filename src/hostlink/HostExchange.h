@@ -119,6 +119,9 @@ private:
                      std::string_view caption);
     bool RunReadBack(std::uint8_t command, const std::string& recordFile,
                      std::string_view caption);
+    // Ends a read-back (with a message) when a packet before the last carries less than a
+    // whole slot.
+    bool RefuseShortPacket(std::string_view caption, int number, int count, std::size_t dataBytes);
     // Shows the result text, waits, closes the progress window.
     void FinishTransfer(std::string_view caption, std::string_view result);
     void ShowPacketProgress(std::string_view caption, int count, int number);

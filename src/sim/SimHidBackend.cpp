@@ -52,9 +52,8 @@ public:
         Report copy{};
         std::copy(report.begin(), report.end(), copy.begin());
         if (state_->peer != nullptr)
-            state_->peer->OnOutputReport(copy);
-        else
-            state_->written.push_back(copy);
+            return state_->peer->OnOutputReport(copy);
+        state_->written.push_back(copy);
         return true;
     }
 
@@ -69,6 +68,8 @@ SimHidBackend::~SimHidBackend() = default;
 
 std::vector<HidDeviceInfo> SimHidBackend::Enumerate()
 {
+    if (beforeEnumerate_)
+        beforeEnumerate_();
     std::vector<HidDeviceInfo> list;
     for (const auto& device : devices_) {
         if (device->present)

@@ -17,8 +17,8 @@ class SimPeer
 {
 public:
     virtual ~SimPeer() = default;
-    // An output report arrived (byte 0 is the report id).
-    virtual void OnOutputReport(const Report& report) = 0;
+    // An output report arrived (byte 0 is the report id). False when the write fails.
+    virtual bool OnOutputReport(const Report& report) = 0;
     // The next input report's 64 data bytes, if the device has one to send.
     virtual bool NextInputReport(std::array<std::uint8_t, kReportDataSize>& data) = 0;
 };
@@ -53,6 +53,8 @@ public:
 
     // Called after a device was added or removed.
     void SetDeviceListener(DeviceListener listener) { listener_ = std::move(listener); }
+    // Called before each enumeration, so the devices can be brought up to date first.
+    void SetBeforeEnumerate(std::function<void()> hook) { beforeEnumerate_ = std::move(hook); }
 
     struct DeviceState;
 
@@ -62,6 +64,7 @@ private:
     std::vector<std::shared_ptr<DeviceState>> devices_;
     int nextId_ = 1;
     DeviceListener listener_;
+    std::function<void()> beforeEnumerate_;
 };
 
 } // namespace px

@@ -1,327 +1,361 @@
 #include "sim/SimHost.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <limits>
-#include <nlohmann/json.hpp>
-#include <set>
-#include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace px {
 
 namespace {
 
 namespace fs = std::filesystem;
-using nlohmann::json;
 
-constexpr int kStateFormat = 1;
 constexpr const char* kStateFile = "state.json";
+constexpr const char* kStateTempFile = "state.json.tmp";
+constexpr const char* kLockFile = "state.lock";
 constexpr const char* kCaptureFile = "capture.log";
-constexpr std::size_t kMaxAnswerPayload = 58;
-constexpr std::size_t kMaxTableSize = 0xFFFF * 54; // what N, two bytes, can count
-constexpr long long kMaxCount = std::numeric_limits<int>::max();
-
-std::string ToHex(const Bytes& bytes)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (const std::uint8_t byte : bytes) {
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0x0F];
-    }
-    return text;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-std::optional<Bytes> FromHex(std::string_view text)
-{
-    if (text.size() % 2 != 0)
-        return std::nullopt;
-    Bytes bytes;
-    bytes.reserve(text.size() / 2);
-    for (std::size_t at = 0; at < text.size(); at += 2) {
-        const int high = HexDigit(text[at]);
-        const int low = HexDigit(text[at + 1]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
-    }
-    return bytes;
-}
 
 std::uint16_t ProductIdFor(HostModel model)
 {
     return model == HostModel::QX ? kQxProductId : kPxProductId;
 }
 
-json StateToJson(const SimHostState& state)
+std::string SystemError(const std::string& what, const fs::path& path)
 {
-    json tables = json::object();
-    for (const auto& [command, bytes] : state.tables)
-        tables[ToHex(Bytes{command})] = ToHex(bytes);
-    json presses = json::array();
-    for (const Bytes& press : state.presses)
-        presses.push_back(ToHex(press));
-    json messages = json::array();
-    for (const Bytes& message : state.messages)
-        messages.push_back(ToHex(message));
-
-    return json{
-        {"format", kStateFormat},
-        {"model", state.model == HostModel::QX ? "qx" : "px"},
-        {"plugged", state.plugged},
-        {"version", state.version},
-        {"tables", std::move(tables)},
-        {"presses", std::move(presses)},
-        {"b2Result", state.b2Result},
-        {"fault", FormatSimFault(state.fault)},
-        {"messages", std::move(messages)},
-        {"lastClock", ToHex(state.lastClock)},
-        {"initialiseCount", state.initialiseCount},
-        {"preambleCount", state.preambleCount},
-    };
+    return "cannot " + what + " " + path.string() + ": " + std::strerror(errno);
 }
 
-// Reads the document into state; on the first thing wrong, says what it is and returns false.
-class StateReader
+class UniqueFd
 {
 public:
-    StateReader(const json& doc, SimHostState& state) : doc_(doc), state_(state) {}
-
-    bool Read()
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
     {
-        if (!doc_.is_object())
-            return Fail("the file does not hold a JSON object");
-        static const std::set<std::string> kKeys = {
-            "format",   "model", "plugged",  "version",   "tables",          "presses",
-            "b2Result", "fault", "messages", "lastClock", "initialiseCount", "preambleCount"};
-        for (const auto& item : doc_.items()) {
-            if (!kKeys.contains(item.key()))
-                return Fail("unknown key \"" + item.key() + "\"");
+        if (this != &other) {
+            Reset();
+            fd_ = std::exchange(other.fd_, -1);
         }
-
-        if (!doc_.contains("format"))
-            return Fail("\"format\" is missing");
-        if (!doc_["format"].is_number_integer() || doc_["format"].get<long long>() != kStateFormat)
-            return Fail("\"format\" is " + doc_["format"].dump() + ", only format 1 is known");
-        if (!doc_.contains("model"))
-            return Fail("\"model\" is missing");
-        const json& model = doc_["model"];
-        if (model == "px")
-            state_.model = HostModel::PX;
-        else if (model == "qx")
-            state_.model = HostModel::QX;
-        else
-            return Fail("\"model\" is " + model.dump() + " instead of \"px\" or \"qx\"");
-
-        if (doc_.contains("plugged")) {
-            if (!doc_["plugged"].is_boolean())
-                return Fail("\"plugged\" is not true or false");
-            state_.plugged = doc_["plugged"].get<bool>();
-        }
-        if (doc_.contains("version")) {
-            if (!doc_["version"].is_string())
-                return Fail("\"version\" is not a string");
-            state_.version = doc_["version"].get<std::string>();
-        }
-        return ReadTables() && ReadPresses() && ReadMessages() && ReadFault() &&
-               ReadHex("lastClock", state_.lastClock) &&
-               ReadInteger("b2Result", 0, 0xFF, [&](int v) { state_.b2Result = v; }) &&
-               ReadInteger("initialiseCount", 0, kMaxCount,
-                           [&](int v) { state_.initialiseCount = v; }) &&
-               ReadInteger("preambleCount", 0, kMaxCount, [&](int v) { state_.preambleCount = v; });
+        return *this;
     }
+    ~UniqueFd() { Reset(); }
 
-    const std::string& Error() const { return error_; }
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    // Closes now and says whether the close succeeded (a late write error shows up here).
+    bool Close()
+    {
+        const int fd = std::exchange(fd_, -1);
+        return fd < 0 || ::close(fd) == 0;
+    }
 
 private:
-    bool Fail(std::string error)
+    void Reset()
     {
-        error_ = std::move(error);
-        return false;
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
     }
-
-    bool ParseHex(const json& value, const std::string& where, Bytes& bytes)
-    {
-        if (!value.is_string())
-            return Fail(where + " is not a string of hexadecimal bytes");
-        std::optional<Bytes> parsed = FromHex(value.get<std::string>());
-        if (!parsed)
-            return Fail(where + " is not an even number of hexadecimal digits");
-        bytes = std::move(*parsed);
-        return true;
-    }
-
-    bool ReadHex(const std::string& key, Bytes& bytes)
-    {
-        return !doc_.contains(key) || ParseHex(doc_[key], "\"" + key + "\"", bytes);
-    }
-
-    bool ReadHexList(const std::string& key, std::size_t maxSize, auto&& add)
-    {
-        if (!doc_.contains(key))
-            return true;
-        if (!doc_[key].is_array())
-            return Fail("\"" + key + "\" is not a list");
-        for (std::size_t at = 0; at < doc_[key].size(); ++at) {
-            const std::string where = "\"" + key + "\" entry " + std::to_string(at + 1);
-            Bytes bytes;
-            if (!ParseHex(doc_[key][at], where, bytes))
-                return false;
-            if (bytes.size() > maxSize)
-                return Fail(where + " has " + std::to_string(bytes.size()) + " bytes, more than " +
-                            std::to_string(maxSize));
-            add(std::move(bytes));
-        }
-        return true;
-    }
-
-    bool ReadTables()
-    {
-        if (!doc_.contains("tables"))
-            return true;
-        if (!doc_["tables"].is_object())
-            return Fail("\"tables\" is not an object");
-        for (const auto& item : doc_["tables"].items()) {
-            const std::string where = "\"tables\" key \"" + item.key() + "\"";
-            const std::optional<Bytes> command = FromHex(item.key());
-            if (!command || command->size() != 1 ||
-                (!ReadBackCommandFor(command->front()) && command->front() != 0x64))
-                return Fail(where + " is not a download command (63 to 6C)");
-            Bytes bytes;
-            if (!ParseHex(item.value(), where, bytes))
-                return false;
-            if (bytes.size() > kMaxTableSize)
-                return Fail(where + " holds more bytes than a read-back can count");
-            state_.tables[command->front()] = std::move(bytes);
-        }
-        return true;
-    }
-
-    bool ReadPresses()
-    {
-        state_.presses.clear();
-        return ReadHexList("presses", kMaxAnswerPayload,
-                           [&](Bytes bytes) { state_.presses.push_back(std::move(bytes)); });
-    }
-
-    bool ReadMessages()
-    {
-        state_.messages.clear();
-        return ReadHexList("messages", kMaxAnswerPayload,
-                           [&](Bytes bytes) { state_.messages.push_back(std::move(bytes)); });
-    }
-
-    bool ReadFault()
-    {
-        if (!doc_.contains("fault"))
-            return true;
-        const json& value = doc_["fault"];
-        const std::optional<SimFault> fault =
-            value.is_string() ? ParseSimFault(value.get<std::string>()) : std::nullopt;
-        if (!fault)
-            return Fail("\"fault\" is " + value.dump() + ", not a known fault");
-        state_.fault = *fault;
-        return true;
-    }
-
-    bool ReadInteger(const std::string& key, long long low, long long high, auto&& set)
-    {
-        if (!doc_.contains(key))
-            return true;
-        const json& value = doc_[key];
-        if (!value.is_number_integer() || value.get<long long>() < low ||
-            value.get<long long>() > high)
-            return Fail("\"" + key + "\" is " + value.dump() + ", not a whole number from " +
-                        std::to_string(low) + " to " + std::to_string(high));
-        set(static_cast<int>(value.get<long long>()));
-        return true;
-    }
-
-    const json& doc_;
-    SimHostState& state_;
-    std::string error_;
+    int fd_ = -1;
 };
 
-bool LoadState(const fs::path& path, SimHostState& state, std::string& error)
+bool WriteAll(int fd, std::string_view text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path.string();
-        return false;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    json doc;
-    try {
-        doc = json::parse(text.str());
-    } catch (const json::exception& e) {
-        // The parser's message gives the line and column of the fault.
-        error = path.string() + ": not valid JSON (" + e.what() + ")";
-        return false;
-    }
-    StateReader reader(doc, state);
-    if (!reader.Read()) {
-        error = path.string() + ": " + reader.Error();
-        return false;
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        text.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
 }
 
+// Which version of state.json a process last read or wrote. Every write makes a new file
+// (a temporary one renamed over the old), so its inode changes; the time and size guard
+// against an inode number that the file system hands out again.
+struct FileStamp
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    std::int64_t modifiedNs = 0;
+
+    static FileStamp Of(const struct stat& info)
+    {
+        return {info.st_dev, info.st_ino, info.st_size,
+                static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
+                    info.st_mtim.tv_nsec};
+    }
+    bool operator==(const FileStamp&) const = default;
+};
+
 } // namespace
+
+// The folder on disk: its lock, the state file and the capture log.
+class SimHostSession::Folder
+{
+public:
+    static std::unique_ptr<Folder> Open(const std::string& dir, std::string& error)
+    {
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        if (ec || !fs::is_directory(dir, ec)) {
+            error = "cannot make the folder " + dir + (ec ? ": " + ec.message() : std::string());
+            return nullptr;
+        }
+        const fs::path lockPath = fs::path(dir) / kLockFile;
+        UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        if (!lock.Valid()) {
+            error = SystemError("open", lockPath);
+            return nullptr;
+        }
+        return std::unique_ptr<Folder>(new Folder(fs::path(dir), std::move(lock)));
+    }
+
+    // Held while one process reads, changes and writes the state.
+    class Lock
+    {
+    public:
+        explicit Lock(int fd) : fd_(fd)
+        {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+        ~Lock() { ::flock(fd_, LOCK_UN); }
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+    private:
+        int fd_;
+    };
+    Lock Hold() { return Lock(lock_.Get()); }
+
+    enum class ReadResult
+    {
+        Unchanged,
+        Loaded,
+        Missing,
+        Failed,
+    };
+
+    // One stat when nothing changed; the whole file only when another process wrote it.
+    ReadResult ReadIfChanged(SimHostState& state, std::string& error)
+    {
+        const fs::path path = dir_ / kStateFile;
+        struct stat info
+        {};
+        if (::stat(path.c_str(), &info) != 0) {
+            if (errno == ENOENT)
+                return ReadResult::Missing;
+            error = SystemError("read", path);
+            return ReadResult::Failed;
+        }
+        if (seen_ && FileStamp::Of(info) == *seen_)
+            return ReadResult::Unchanged;
+
+        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) {
+            if (errno == ENOENT)
+                return ReadResult::Missing;
+            error = SystemError("read", path);
+            return ReadResult::Failed;
+        }
+        std::string text;
+        // Refused from its size alone, before anything is read into memory.
+        if (static_cast<std::uint64_t>(info.st_size) > kMaxStateBytes) {
+            error = path.string() + " is " + std::to_string(info.st_size) +
+                    " bytes, more than the " + std::to_string(kMaxStateBytes) +
+                    " this program reads";
+            return ReadResult::Failed;
+        }
+        text.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t got = 0;
+        while (got < text.size()) {
+            const ssize_t n = ::read(fd.Get(), text.data() + got, text.size() - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                error = SystemError("read", path);
+                return ReadResult::Failed;
+            }
+            if (n == 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        text.resize(got);
+        std::string why;
+        if (!ParseSimHostState(text, state, why)) {
+            error = path.string() + ": " + why;
+            return ReadResult::Failed;
+        }
+        seen_ = FileStamp::Of(info);
+        return ReadResult::Loaded;
+    }
+
+    bool WriteState(const std::string& text, std::string& error)
+    {
+        const fs::path temp = dir_ / kStateTempFile;
+        const fs::path path = dir_ / kStateFile;
+        UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (!fd.Valid()) {
+            error = SystemError("write", temp);
+            return false;
+        }
+        if (!WriteAll(fd.Get(), text) || !fd.Close()) {
+            error = SystemError("write", temp);
+            ::unlink(temp.c_str());
+            return false;
+        }
+        // Renaming over the old file means a reader sees either the old state or the new one.
+        if (::rename(temp.c_str(), path.c_str()) != 0) {
+            error = SystemError("replace", path);
+            ::unlink(temp.c_str());
+            return false;
+        }
+        struct stat info
+        {};
+        if (::stat(path.c_str(), &info) == 0)
+            seen_ = FileStamp::Of(info);
+        else
+            seen_.reset();
+        return true;
+    }
+
+    bool AppendCapture(const std::vector<std::string>& lines, std::string& error)
+    {
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + '\n';
+        const fs::path path = dir_ / kCaptureFile;
+        // Opened for each report: a log removed or rotated meanwhile is made again.
+        UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+        if (!fd.Valid() || !WriteAll(fd.Get(), text) || !fd.Close()) {
+            error = SystemError("append to", path);
+            return false;
+        }
+        return true;
+    }
+
+    static constexpr std::uint64_t kMaxStateBytes = 64u * 1024u * 1024u;
+
+private:
+    Folder(fs::path dir, UniqueFd lock) : dir_(std::move(dir)), lock_(std::move(lock)) {}
+
+    fs::path dir_;
+    UniqueFd lock_;
+    std::optional<FileStamp> seen_;
+};
+
+// --- the session ---------------------------------------------------------------------------------
 
 std::unique_ptr<SimHostSession> SimHostSession::Open(const std::string& dir, HostModel modelIfNew,
                                                      std::string& error)
 {
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec || !fs::is_directory(dir, ec)) {
-        error = "cannot make the folder " + dir + (ec ? ": " + ec.message() : std::string());
+    std::unique_ptr<Folder> folder = Folder::Open(dir, error);
+    if (!folder)
         return nullptr;
-    }
-
     SimHostState state;
-    const fs::path statePath = fs::path(dir) / kStateFile;
-    if (fs::exists(statePath, ec)) {
-        if (!LoadState(statePath, state, error))
+    {
+        const Folder::Lock lock = folder->Hold();
+        switch (folder->ReadIfChanged(state, error)) {
+        case Folder::ReadResult::Failed:
             return nullptr;
-    } else {
-        state.model = modelIfNew == HostModel::QX ? HostModel::QX : HostModel::PX;
+        case Folder::ReadResult::Missing:
+            // A new host is written at once, so every process that shares the folder sees
+            // the same model.
+            state.model = modelIfNew == HostModel::QX ? HostModel::QX : HostModel::PX;
+            if (!folder->WriteState(FormatSimHostState(state), error))
+                return nullptr;
+            break;
+        case Folder::ReadResult::Loaded:
+        case Folder::ReadResult::Unchanged:
+            break;
+        }
     }
     // The constructor is private, so make_unique cannot reach it.
-    return std::unique_ptr<SimHostSession>(new SimHostSession(dir, std::move(state)));
+    return std::unique_ptr<SimHostSession>(new SimHostSession(std::move(folder), std::move(state)));
 }
 
-SimHostSession::SimHostSession(std::string dir, SimHostState state)
-    : dir_(std::move(dir)), host_(std::move(state))
+SimHostSession::SimHostSession(std::unique_ptr<Folder> folder, SimHostState state)
+    : folder_(std::move(folder)), host_(std::move(state))
 {
     host_.SetUnplugHandler([this] { backend_.RemoveDevice(deviceId_); });
-    if (host_.State().plugged)
-        Plug();
+    // Every search for the host (each detection tick, each command) sees the folder as it is.
+    backend_.SetBeforeEnumerate([this] {
+        std::string error;
+        if (!Refresh(error))
+            NoteError(error);
+    });
+    SyncDevice();
 }
 
-void SimHostSession::Plug()
+SimHostSession::~SimHostSession()
 {
-    if (!IsPlugged())
-        deviceId_ = backend_.AddDevice(kHostVendorId, ProductIdFor(host_.State().model), &host_);
-    host_.State().plugged = true;
+    std::string ignored;
+    Flush(ignored);
 }
 
-void SimHostSession::Unplug()
+bool SimHostSession::Refresh(std::string& error)
 {
-    backend_.RemoveDevice(deviceId_);
-    host_.State().plugged = false;
+    SimHostState fresh;
+    switch (folder_->ReadIfChanged(fresh, error)) {
+    case Folder::ReadResult::Failed:
+        unreadable_ = true;
+        return false;
+    case Folder::ReadResult::Loaded:
+        host_.ReplaceState(std::move(fresh));
+        break;
+    case Folder::ReadResult::Missing: // removed: this state is written back at the next change
+    case Folder::ReadResult::Unchanged:
+        break;
+    }
+    unreadable_ = false;
+    SyncDevice();
+    return true;
+}
+
+bool SimHostSession::Save(std::string& error)
+{
+    // A state file that cannot be read is left for its owner to mend, not overwritten.
+    if (unreadable_) {
+        error = "state.json cannot be read, so it is not overwritten";
+        return false;
+    }
+    if (!folder_->WriteState(FormatSimHostState(host_.State()), error))
+        return false;
+    host_.ChangesSaved();
+    return true;
+}
+
+bool SimHostSession::Modify(const std::function<void(SimHostState&)>& change, std::string& error)
+{
+    const Folder::Lock lock = folder_->Hold();
+    if (!Refresh(error))
+        return false;
+    SimHostState next = host_.State();
+    change(next);
+    host_.ReplaceState(std::move(next));
+    const bool saved = Save(error);
+    SyncDevice();
+    return saved;
+}
+
+bool SimHostSession::Plug(std::string& error)
+{
+    return Modify([](SimHostState& state) { state.plugged = true; }, error);
+}
+
+bool SimHostSession::Unplug(std::string& error)
+{
+    return Modify([](SimHostState& state) { state.plugged = false; }, error);
 }
 
 bool SimHostSession::IsPlugged() const
@@ -329,48 +363,80 @@ bool SimHostSession::IsPlugged() const
     return deviceId_ != 0 && backend_.IsPresent(deviceId_);
 }
 
-bool SimHostSession::Save(std::string& error)
+bool SimHostSession::Flush(std::string& error)
 {
-    const fs::path folder(dir_);
-    const fs::path statePath = folder / kStateFile;
-    const fs::path tempPath = folder / (std::string(kStateFile) + ".tmp");
-    // A version text that is not UTF-8 must not stop the save; JSON cannot hold it as it is.
-    const std::string text =
-        StateToJson(host_.State()).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-    {
-        std::ofstream out(tempPath, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(tempPath, ignored);
-            error = "cannot write " + tempPath.string();
-            return false;
+    if (host_.PendingChanges() != SimHost::kNoChange) {
+        const Folder::Lock lock = folder_->Hold();
+        std::string why;
+        if (!Refresh(why) || !Save(why))
+            NoteError(why);
+    }
+    error = std::exchange(saveError_, std::string());
+    return error.empty();
+}
+
+void SimHostSession::AfterReport()
+{
+    std::string error;
+    const std::vector<std::string> lines = host_.TakeCapture();
+    if (!lines.empty()) {
+        if (!folder_->AppendCapture(lines, error))
+            NoteError(error);
+        if (captureListener_) {
+            for (const std::string& line : lines)
+                captureListener_(line);
         }
     }
-    // Renaming over the old file means a reader sees either the old state or the new one.
-    std::error_code ec;
-    fs::rename(tempPath, statePath, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(tempPath, ignored);
-        error = "cannot replace " + statePath.string() + ": " + ec.message();
-        return false;
+    // A refusal met inside a download waits for its end: the packets that follow it would
+    // otherwise rewrite the whole state one by one.
+    const unsigned changes = host_.PendingChanges();
+    if ((changes & SimHost::kStateChanged) ||
+        ((changes & SimHost::kRefused) && !host_.InTransfer())) {
+        if (!Save(error))
+            NoteError(error);
     }
+}
 
-    const std::vector<std::string> lines = host_.TakeCapture();
-    if (lines.empty())
-        return true;
-    const fs::path capturePath = folder / kCaptureFile;
-    std::ofstream log(capturePath, std::ios::binary | std::ios::app);
-    for (const std::string& line : lines)
-        log << line << '\n';
-    log.close();
-    if (!log) {
-        error = "cannot append to " + capturePath.string();
-        return false;
+void SimHostSession::SyncDevice()
+{
+    const SimHostState& state = host_.State();
+    if (IsPlugged() && (!state.plugged || deviceModel_ != state.model))
+        backend_.RemoveDevice(deviceId_);
+    if (state.plugged && !IsPlugged()) {
+        deviceModel_ = state.model;
+        deviceId_ = backend_.AddDevice(kHostVendorId, ProductIdFor(state.model), &peer_);
     }
-    return true;
+}
+
+void SimHostSession::NoteError(const std::string& error)
+{
+    saveError_ = error;
+}
+
+bool SimHostSession::Peer::OnOutputReport(const Report& report)
+{
+    const Folder::Lock lock = session_.folder_->Hold();
+    std::string error;
+    if (!session_.Refresh(error))
+        session_.NoteError(error); // the host goes on from the last state it could read
+    if (!session_.host_.State().plugged)
+        return false; // unplugged by another process: the device is gone
+    const bool written = session_.host_.OnOutputReport(report);
+    session_.AfterReport();
+    return written;
+}
+
+bool SimHostSession::Peer::NextInputReport(std::array<std::uint8_t, kReportDataSize>& data)
+{
+    const Folder::Lock lock = session_.folder_->Hold();
+    std::string error;
+    if (!session_.Refresh(error))
+        session_.NoteError(error);
+    if (!session_.host_.State().plugged)
+        return false;
+    const bool sent = session_.host_.NextInputReport(data);
+    session_.AfterReport();
+    return sent;
 }
 
 } // namespace px

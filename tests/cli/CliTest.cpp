@@ -1,4 +1,5 @@
 #include "cli/CliApp.h"
+#include "sim/SimHost.h"
 
 #include "mock/FakeClock.h"
 #include "mock/TempFolder.h"
@@ -361,6 +362,244 @@ TEST_F(CliTest, ExportImportAndVerifyASite)
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("infoMachines[0].DeviceNo"), std::string::npos);
     EXPECT_EQ(Run({"file", "list"}).out.find("\tx\n"), std::string::npos) << "nothing written";
+}
+
+// --- the simulated host from the shell -------------------------------------------------------------
+
+TEST_F(CliTest, EveryFaultHasItsOwnLineInTheHelp)
+{
+    const Result help = Run({"--help"});
+    for (const SimFaultHelpLine& fault : SimFaultHelp()) {
+        const std::string line = "        " + std::string(fault.usage);
+        const auto at = help.out.find(line);
+        ASSERT_NE(at, std::string::npos) << fault.usage;
+        const std::string rest = help.out.substr(at, help.out.find('\n', at) - at);
+        EXPECT_NE(rest.find(std::string(fault.meaning)), std::string::npos) << rest;
+    }
+    const Result sub = Run({"sim", "fault", "--help"});
+    EXPECT_NE(sub.out.find("fail-writes:N"), std::string::npos);
+    const Result unknown = Run({"sim", "fault", "sometimes"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("wrong-first-readback"), std::string::npos);
+}
+
+// A state file nested deeper than any state needs (or too deep for any parser's stack) is
+// refused by everything that loads it, in one short line, and left as it is.
+TEST_F(CliTest, ADeeplyNestedStateFileIsRefusedNotFollowed)
+{
+    const std::string nested = R"({"format": 1, "model": "px", "tables": {"65": )" +
+                               std::string(100000, '[') + std::string(100000, ']') + "}}";
+    std::ofstream(sim_.File("state.json"), std::ios::binary) << nested;
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"sim", "status"}, {"version"}, {"sim", "press", "123451"}}) {
+        const Result r = Run(command);
+        EXPECT_EQ(r.status, 1) << command[0];
+        EXPECT_NE(r.err.find("nested more than 4 levels"), std::string::npos) << r.err.substr(0, 300);
+        EXPECT_LT(r.err.size(), 400u);
+    }
+    std::ifstream in(sim_.File("state.json"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), nested) << "left for its owner to mend";
+}
+
+// Each fault, armed with pxctl, reaches a command of the tool as the protocol's failure.
+struct FaultCase
+{
+    const char* fault;
+    std::vector<std::string> command;
+    int status;
+    const char* message; // on standard error; "" for none expected
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os)
+{
+    *os << c.fault << " " << c.command[0];
+}
+
+class CliFaultTest : public CliTest, public ::testing::WithParamInterface<FaultCase>
+{
+};
+
+TEST_P(CliFaultTest, ReachesTheToolAsItsFailure)
+{
+    {
+        std::ofstream image(data_.File("fw.bin"), std::ios::binary);
+        image << std::string(100, '\x11');
+    }
+    ASSERT_EQ(Run({"sim", "fault", GetParam().fault}).status, 0);
+    std::vector<std::string> command = GetParam().command;
+    for (std::string& word : command) {
+        if (word == "IMAGE")
+            word = data_.File("fw.bin");
+    }
+    const Result r = Run(command);
+    EXPECT_EQ(r.status, GetParam().status) << r.err;
+    EXPECT_NE(r.err.find(GetParam().message), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliFaultTest,
+    ::testing::Values(
+        FaultCase{"nak", {"upgrade", "IMAGE"}, 1, "下载升级程序发送失败"},
+        FaultCase{"wrong-ack", {"upgrade", "IMAGE"}, 1, "下载升级程序发送失败"},
+        FaultCase{"fail-writes:4", {"upgrade", "IMAGE"}, 0, "下载升级程序发送成功"},
+        FaultCase{"fail-writes:4", {"version"}, 0, "当前设备版本号: PX V1.0.1"},
+        FaultCase{"fail-writes:5", {"version"}, 1, "设备未连接，请连接设备！"},
+        FaultCase{"answer-length:58", {"version"}, 0, "当前设备版本号: PX V1.0.1"},
+        FaultCase{"answer-length:59", {"version"}, 1, "读取版本号失败！"},
+        FaultCase{"answer-length:255", {"version"}, 1, "读取版本号失败！"},
+        FaultCase{"answer-length:58", {"upgrade", "IMAGE"}, 1, "下载升级程序发送失败"},
+        FaultCase{"wrong-first-readback", {"readback", "im"}, 1, "无法找到回读RDevice.txt文件！"},
+        FaultCase{"nak", {"readback", "im"}, 1, "无法找到回读RDevice.txt文件！"},
+        FaultCase{"nak", {"message", "--address", "8", "x"}, 1, "发送信息失败！"}),
+    [](const auto& info) {
+        std::string name = std::string(info.param.fault) + "_" + info.param.command[0];
+        std::erase_if(name, [](char c) { return c == '-' || c == ':'; });
+        return name + "_" + std::to_string(info.index);
+    });
+
+// A table read back with a packet shorter than announced in its middle is lost data: the
+// command fails with a message and imports nothing.
+TEST_F(CliTest, AReadBackWithAShortPacketImportsNothing)
+{
+    ASSERT_EQ(Run({"file", "new", "店"}).status, 0);
+    for (const char* code : {"12301", "12302", "12303", "12304", "12305", "12306"})
+        ASSERT_EQ(Run({"caller", "register", "--code", code, "--file", "店"}).status, 0);
+    ASSERT_EQ(nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out).size(), 6u);
+    ASSERT_EQ(Run({"download", "callers", "--file", "店"}).status, 0);
+    EXPECT_EQ(Status()["tables"]["66"], 600);
+
+    ASSERT_EQ(Run({"sim", "fault", "short-packet:2"}).status, 0);
+    const Result r = Run({"--yes", "readback", "callers", "--import", "副本"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("第2包数据不完整"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << "no rows shown";
+    EXPECT_EQ(Run({"file", "list"}).out, "px\t店\n") << "nothing imported";
+
+    ASSERT_EQ(Run({"sim", "fault", "none"}).status, 0);
+    const Result whole = Run({"--json", "readback", "callers"});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    EXPECT_EQ(nlohmann::json::parse(whole.out).size(), 6u);
+}
+
+TEST_F(CliTest, SimSendHandsRawReportsToTheHost)
+{
+    const Result version = Run({"sim", "send", "0055AA0182007C"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "Write:0055AA0182007C" + std::string(116, '0') +
+                               "\nRead :0055AA02820F5058205631"
+                               "2E302E31FFFFFFFFFFFF66" + std::string(86, '0') + "\n");
+
+    // Initialise with a payload byte, which the protocol does not allow.
+    const Result refused = Run({"sim", "send", "0055AA016001009D", "0055AA0160009E"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("\nRefused: 0x60 carries 1 payload byte, expected none\n"), std::string::npos)
+        << refused.out;
+    EXPECT_NE(refused.out.find("Read :0055AA0260015A42"), std::string::npos) << "the second is answered";
+    EXPECT_EQ(Status()["lastRefusal"], "0x60 carries 1 payload byte, expected none");
+    EXPECT_NE(Run({"sim", "status"}).out.find("refused   0x60 carries 1 payload byte, expected none\n"),
+              std::string::npos);
+    EXPECT_NE(Capture().find("\nRefused: 0x60 carries 1 payload byte, expected none\n"), std::string::npos);
+
+    const Result json = Run({"--json", "sim", "send", "0055AA016001009D"});
+    const auto list = nlohmann::json::parse(json.out);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]["written"], true);
+    EXPECT_EQ(list[0]["answers"].size(), 0u);
+    EXPECT_EQ(list[0]["refused"], "0x60 carries 1 payload byte, expected none");
+
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"sim", "send"}, {"sim", "send", "0055AA0"}, {"sim", "send", "ZZ"},
+          {"sim", "send", std::string(132, '0')}}) {
+        EXPECT_EQ(Run(wrong).status, 2) << wrong.back();
+    }
+
+    ASSERT_EQ(Run({"sim", "fault", "fail-writes:1"}).status, 0);
+    const Result failed = Run({"sim", "send", "0055AA0160009E"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.out.find("Failed: the write did not reach the host"), std::string::npos);
+    ASSERT_EQ(Run({"sim", "unplug"}).status, 0);
+    const Result unplugged = Run({"sim", "send", "0055AA0160009E"});
+    EXPECT_EQ(unplugged.status, 1);
+    EXPECT_NE(unplugged.out.find("unplugged"), std::string::npos);
+}
+
+// A clock whose first pause runs something else, the way another shell acts while pxctl waits.
+class InterruptingClock final : public Clock
+{
+public:
+    std::int64_t NowMs() const override { return now_; }
+    void SleepMs(int ms) override
+    {
+        now_ += ms > 0 ? ms : 0;
+        if (meanwhile_)
+            std::exchange(meanwhile_, nullptr)();
+    }
+    LocalTime Local() const override { return {}; }
+    std::int64_t EpochSeconds() const override { return 1'700'000'000; }
+    void Meanwhile(std::function<void()> action) { meanwhile_ = std::move(action); }
+
+private:
+    std::int64_t now_ = 1'000'000;
+    std::function<void()> meanwhile_;
+};
+
+class SharedFolderCliTest : public CliTest
+{
+protected:
+    // pxctl with a clock that lets another pxctl run during its first pause.
+    Result RunWhile(std::vector<std::string> args, std::vector<std::string> meanwhile, Result& other)
+    {
+        InterruptingClock clock;
+        clock.Meanwhile([&] { other = Run(meanwhile); });
+        std::vector<std::string> full = {"--data-dir", data_.Path().string(), "--host",
+                                         "sim:" + sim_.Path().string()};
+        full.insert(full.end(), args.begin(), args.end());
+        std::ostringstream out, err;
+        cli::Environment env{out, err, false, profile_, clock, [] { return std::string(); }};
+        const int status = cli::Run(full, env);
+        return {status, out.str(), err.str()};
+    }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(Run({"file", "new", "店"}).status, 0);
+        for (const char* code : {"12301", "12302"})
+            ASSERT_EQ(Run({"caller", "register", "--code", code, "--file", "店"}).status, 0);
+        ASSERT_EQ(Run({"handheld", "add", "5", "1a2b", "--file", "店"}).status, 0);
+    }
+};
+
+TEST_F(SharedFolderCliTest, AnUnplugFromAnotherShellFailsARunningDownload)
+{
+    Result unplug{};
+    const Result download = RunWhile({"download", "callers", "--file", "店"}, {"sim", "unplug"}, unplug);
+    EXPECT_EQ(unplug.status, 0) << unplug.err;
+    EXPECT_EQ(download.status, 1);
+    EXPECT_NE(download.err.find("设备未连接，请连接设备！"), std::string::npos) << download.err;
+    EXPECT_NE(download.err.find("下载呼叫器信息失败！"), std::string::npos);
+    const auto status = Status();
+    EXPECT_FALSE(status["plugged"].get<bool>()) << "the download did not plug it back";
+    EXPECT_FALSE(status["tables"].contains("66"));
+}
+
+TEST_F(SharedFolderCliTest, TwoDownloadsAtOnceKeepBothTables)
+{
+    Result handhelds{};
+    const Result callers =
+        RunWhile({"download", "callers", "--file", "店"}, {"download", "handhelds", "--file", "店"}, handhelds);
+    EXPECT_EQ(handhelds.status, 0) << handhelds.err;
+    EXPECT_EQ(callers.status, 0) << callers.err;
+    const auto tables = Status()["tables"];
+    EXPECT_EQ(tables["66"], 200);
+    EXPECT_EQ(tables["68"], 6);
+}
+
+TEST_F(SharedFolderCliTest, APressQueuedDuringACommandIsKept)
+{
+    Result press{};
+    const Result download = RunWhile({"download", "callers", "--file", "店"}, {"sim", "press", "ABCDE2"}, press);
+    EXPECT_EQ(download.status, 0) << download.err;
+    EXPECT_EQ(Status()["presses"], 1);
 }
 
 } // namespace

@@ -59,6 +59,11 @@ TEST(BoundedJsonTest, SizeAndSyntaxAreReported)
 
     EXPECT_FALSE(ParseBoundedJson("{\"a\": }", JsonLimits{}, error));
     EXPECT_NE(error.find("not valid JSON"), std::string::npos) << error;
+
+    // The parser quotes the token it stopped at; a long one is cut, not repeated whole.
+    EXPECT_FALSE(ParseBoundedJson("{\"a\": " + std::string(5000, '7') + "x}", JsonLimits{}, error));
+    EXPECT_NE(error.find("not valid JSON"), std::string::npos) << error;
+    EXPECT_LT(error.size(), 200u) << error;
 }
 
 TEST(BoundedJsonTest, AFileOverTheLimitIsRefusedFromItsSize)

@@ -31,7 +31,8 @@ TEST_F(HostExchangeTest, SingleFormRefusesMoreThan58PayloadBytes)
     EXPECT_FALSE(exchange_.SendCommand(0x62, Bytes(59, 1), "", false));
     EXPECT_TRUE(Written().empty());
     EXPECT_EQ(prompter_.All().size(), 1u);
-    EXPECT_TRUE(exchange_.SendCommand(0x62, Bytes(12, 1), "", false)) << "a clock payload fits";
+    const Bytes clock = {0x12, 0xD6, 0x87, '0', '9', '0', '5', '0', '7', 0x23, 0xCA, 0xB1};
+    EXPECT_TRUE(exchange_.SendCommand(0x62, clock, "", false)) << "a clock payload fits";
 }
 
 struct PacketCase
@@ -48,8 +49,8 @@ TEST_P(DownloadPacketsTest, DataIsCutInto54BytePackets)
 {
     const PacketCase c = GetParam();
     const Bytes data = Sequence(c.bytes, 1);
-    const std::string path = WriteFile("Bp.txt", data);
-    ASSERT_TRUE(exchange_.Download(0x65, path, "下载Bp机信息"));
+    const std::string path = WriteFile("fw.bin", data);
+    ASSERT_TRUE(exchange_.Download(0x64, path, "下载升级程序"));
 
     const auto written = Written();
     ASSERT_EQ(written.size(), c.lengths.size());
@@ -57,14 +58,14 @@ TEST_P(DownloadPacketsTest, DataIsCutInto54BytePackets)
         const Report& r = written[i];
         const int count = static_cast<int>(c.lengths.size());
         EXPECT_EQ(r[3], 0x01);
-        EXPECT_EQ(r[4], 0x65);
+        EXPECT_EQ(r[4], 0x64);
         EXPECT_EQ(r[5], c.lengths[i]) << "packet " << i + 1;
         EXPECT_EQ((r[6] << 8) | r[7], count);
         EXPECT_EQ((r[8] << 8) | r[9], static_cast<int>(i + 1));
         EXPECT_EQ(r[10], data[i * 54]);
     }
-    EXPECT_EQ(host_.State().tables.at(0x65), data);
-    EXPECT_EQ(progress_.results, (std::vector<std::string>{"下载Bp机信息发送成功"}));
+    EXPECT_EQ(host_.State().tables.at(0x64), data);
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{"下载升级程序发送成功"}));
     EXPECT_FALSE(progress_.open);
 }
 
@@ -75,9 +76,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, DownloadPacketsTest,
 
 TEST_F(HostExchangeTest, DownloadPacesItselfAfterEachPacket)
 {
-    const std::string path = WriteFile("Call.txt", Sequence(3 * 54));
+    const std::string path = WriteFile("fw.bin", Sequence(3 * 54));
     const auto start = clock_.NowMs();
-    ASSERT_TRUE(exchange_.Download(0x66, path, "x"));
+    ASSERT_TRUE(exchange_.Download(0x64, path, "x"));
     // 2000 ms after the first packet, 10 ms after each later one, the result shown for 1 s.
     EXPECT_EQ(clock_.NowMs() - start, 2000 + 10 + 10 + 1000);
     EXPECT_EQ(progress_.progressTexts.back(), "x,共有3包数据,当前第3包数据正在发送.......");
@@ -92,7 +93,7 @@ TEST_F(HostExchangeTest, FirmwareProgressIsThePacketNumberAlone)
 
     progress_.positions.clear();
     progress_.position = 40;
-    ASSERT_TRUE(exchange_.Download(0x65, path, "x"));
+    ASSERT_TRUE(exchange_.Download(0x65, WriteFile("Bp.txt", InfoMachines(3)), "x"));
     EXPECT_EQ(progress_.positions, (std::vector<int>{41, 42}));
 }
 
@@ -122,14 +123,15 @@ TEST_F(HostExchangeTest, ARecordFileOverTheLimitIsRefusedBeforeSending)
 TEST_F(HostExchangeTest, AnUnacknowledgedDownloadFails)
 {
     host_.State().fault = *ParseSimFault("silent-after:1");
-    const std::string path = WriteFile("Bp.txt", Sequence(60));
+    const std::string path = WriteFile("Bp.txt", InfoMachines(2));
     EXPECT_FALSE(exchange_.Download(0x65, path, "c"));
     EXPECT_EQ(progress_.results, (std::vector<std::string>{"c发送失败"}));
 }
 
 TEST_F(HostExchangeTest, MultiPacketFormGoesThroughTempFileAndRemovesIt)
 {
-    const Bytes payload = Sequence(100);
+    const Bytes payload = {0x5A, 0xFF, 0x00, 0x11, 0x00, 0x01, 0x00, 0x01, 0x00,
+                           0x00, 0x0A, 0x02, 0x00, 0x0A, 0x02, 0xFF, 0x01};
     ASSERT_TRUE(exchange_.SendCommand(0x63, payload, "参数", true));
     EXPECT_EQ(host_.State().tables.at(0x63), payload);
     EXPECT_FALSE(std::filesystem::exists(folder_.File("Temp.txt")));
@@ -152,7 +154,13 @@ TEST_F(HostExchangeTest, ABadChecksumFailsTheExchange)
 
 TEST_F(HostExchangeTest, AnAddressMessageAnswerGivesThreeResults)
 {
-    const Bytes frame = frame::Build(0xB2, Bytes(53, 0xFF));
+    Bytes payload(53, 0xFF);
+    payload[0] = 0x00;
+    payload[1] = 0x00;
+    payload[2] = 0x08;
+    payload[3] = 0xFA;
+    payload[4] = 0x01;
+    const Bytes frame = frame::Build(0xB2, payload);
     for (const auto& [answer, result] :
          std::vector<std::pair<std::uint8_t, int>>{{0x5A, 1}, {0xA5, 0}, {0x00, 2}}) {
         host_.State().b2Result = answer;
@@ -194,6 +202,89 @@ TEST_F(HostExchangeTest, AHostUnpluggedDuringADownloadEndsIt)
     EXPECT_FALSE(host_.State().tables.contains(0x66));
 }
 
+// --- what the host may answer instead of accepting ----------------------------------------------
+
+// The acknowledgement is 00 55 AA 02, the command, L = 1 and 0x5A: a refusal (0xA5) or an
+// acknowledgement of another command is a failed download, whatever else is right.
+struct AckCase
+{
+    const char* fault;
+    bool kept; // whether the host kept the table all the same
+};
+
+void PrintTo(const AckCase& c, std::ostream* os)
+{
+    *os << c.fault;
+}
+
+class DownloadAcknowledgementTest : public HostFixture, public ::testing::WithParamInterface<AckCase>
+{
+};
+
+TEST_P(DownloadAcknowledgementTest, AnythingButTheAcknowledgementFailsTheDownload)
+{
+    host_.State().fault = *ParseSimFault(GetParam().fault);
+    const std::string path = WriteFile("Bp.txt", InfoMachines(2));
+    EXPECT_FALSE(exchange_.Download(0x65, path, "c"));
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{"c发送失败"}));
+    EXPECT_EQ(host_.State().tables.contains(0x65), GetParam().kept);
+    ASSERT_FALSE(monitor_.lines.empty());
+    EXPECT_EQ(monitor_.lines.back().text.substr(0, 14), "Read :0055AA02") << "the answer was logged";
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, DownloadAcknowledgementTest,
+                         ::testing::Values(AckCase{"nak", false}, AckCase{"wrong-ack", true},
+                                           AckCase{"answer-length:58", true},
+                                           AckCase{"answer-length:0", true}),
+                         [](const auto& info) {
+                             std::string name = info.param.fault;
+                             std::erase_if(name, [](char c) { return c == '-' || c == ':'; });
+                             return name;
+                         });
+
+// Five attempts at every write: four failures are survived, five are not.
+TEST_F(HostExchangeTest, AWriteIsTriedFiveTimes)
+{
+    host_.State().fault = *ParseSimFault("fail-writes:4");
+    EXPECT_EQ(exchange_.SingleExchange(frame::Build(0xB3, {}), true), HostExchange::kOk);
+    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_EQ(host_.State().preambleCount, 1);
+
+    host_.State().fault = *ParseSimFault("fail-writes:5");
+    EXPECT_EQ(exchange_.SingleExchange(frame::Build(0xB3, {}), true), HostExchange::kFailed);
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"设备未连接，请连接设备！"}));
+    EXPECT_EQ(host_.State().preambleCount, 1);
+    EXPECT_EQ(host_.State().fault.kind, SimFault::Kind::None) << "all five were used up";
+
+    // Every download packet goes through the same five attempts.
+    prompter_.Clear();
+    host_.State().fault = *ParseSimFault("fail-writes:4");
+    ASSERT_TRUE(exchange_.Download(0x64, WriteFile("fw.bin", Sequence(3 * 54)), "x"));
+    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_EQ(host_.State().tables.at(0x64), Sequence(3 * 54));
+}
+
+// An answer of L = 58 fills the report to its checksum; 59 and more leave no room for one and
+// must be refused without reading past the report.
+TEST_F(HostExchangeTest, AnswerLengthsAtTheEndOfTheReport)
+{
+    struct Case
+    {
+        int length;
+        int result;
+    };
+    for (const Case c : {Case{58, HostExchange::kOk}, Case{59, HostExchange::kFailed},
+                         Case{255, HostExchange::kFailed}}) {
+        SCOPED_TRACE(c.length);
+        host_.State().fault = SimFault{SimFault::Kind::AnswerLength, c.length};
+        EXPECT_EQ(exchange_.SingleExchange(frame::Build(0x82, {}), true), c.result);
+        if (c.result == HostExchange::kOk) {
+            EXPECT_EQ(exchange_.AnswerPayload().size(), 58u);
+            EXPECT_EQ(exchange_.AnswerPayload()[0], 'P');
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 
 class ReadBackTest : public HostFixture
@@ -232,18 +323,36 @@ TEST_F(ReadBackTest, AnEmptyTableGivesAnEmptyFile)
     EXPECT_TRUE(ReadFile(file_).empty());
 }
 
-TEST_F(ReadBackTest, AShortMiddlePacketLeavesFFInItsSlotAndTheFileHoldsTBytes)
+// Only the last packet may be short: a shorter one in the middle loses data, so the read-back
+// fails with a message and writes no file (the old file stays).
+TEST_F(ReadBackTest, AShortMiddlePacketFailsWithAMessageAndWritesNothing)
 {
-    const Bytes table = Sequence(4 * 54, 0x10);
-    host_.State().tables[0x65] = table;
+    WriteFile("RDevice.txt", Bytes{'o', 'l', 'd'});
+    host_.State().tables[0x65] = Sequence(4 * 54, 0x10);
     host_.State().fault = *ParseSimFault("short-packet:2");
+    EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{"c  数据包错误"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"第2包数据不完整：只有20字节，应为54字节，回读的数据未保存！"}));
+    EXPECT_EQ(ReadFile(file_), (Bytes{'o', 'l', 'd'}));
+    EXPECT_FALSE(progress_.open);
+}
+
+TEST_F(ReadBackTest, AShortLastPacketIsTheEndOfTheTable)
+{
+    host_.State().tables[0x65] = Sequence(3 * 54 + 20, 0x10);
     ASSERT_TRUE(exchange_.ReadBack(0x84, file_, "c"));
-    const Bytes file = ReadFile(file_);
-    ASSERT_EQ(file.size(), 54u + 20 + 54 + 54);
-    EXPECT_TRUE(std::equal(file.begin(), file.begin() + 74, table.begin()));
-    for (std::size_t i = 74; i < 108; ++i)
-        EXPECT_EQ(file[i], 0xFF) << i;
-    EXPECT_TRUE(std::equal(file.begin() + 108, file.end(), table.begin() + 108));
+    EXPECT_EQ(ReadFile(file_), Sequence(3 * 54 + 20, 0x10));
+    EXPECT_TRUE(prompter_.All().empty());
+}
+
+TEST_F(ReadBackTest, AShortFirstPacketOfSeveralFailsToo)
+{
+    host_.State().tables[0x65] = Sequence(60);
+    host_.State().fault = *ParseSimFault("short-packet:1");
+    EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
+    EXPECT_EQ(prompter_.Texts().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(file_));
 }
 
 struct EndingCase
@@ -279,6 +388,26 @@ TEST_F(ReadBackTest, CancelEndsItAtTheNextPacket)
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
     EXPECT_EQ(progress_.results, (std::vector<std::string>{"c  取消读取"}));
     EXPECT_EQ(exchange_.CancelRequest(), 0) << "the transfer that honours it clears it";
+    EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
+// The first answer must be for the read-back's own command; one for another ends it at once,
+// without a message and without a file, even though the right packets follow.
+TEST_F(ReadBackTest, AFirstAnswerForAnotherCommandEndsItSilently)
+{
+    host_.State().tables[0x65] = Sequence(3 * 54);
+    host_.State().fault = *ParseSimFault("wrong-first-readback");
+    EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
+    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(progress_.results.empty());
+    EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
+TEST_F(ReadBackTest, ARefusedReadBackWritesNothing)
+{
+    host_.State().tables[0x65] = Sequence(3 * 54);
+    host_.State().fault = *ParseSimFault("nak");
+    EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
     EXPECT_FALSE(std::filesystem::exists(file_));
 }
 

@@ -61,6 +61,19 @@ protected:
         return bytes;
     }
 
+    // Information machine records as the table download lays them out: pager 1, 2, ...
+    static Bytes InfoMachines(std::size_t count)
+    {
+        Bytes table;
+        for (std::size_t i = 1; i <= count; ++i) {
+            const Bytes record = {0x00, static_cast<std::uint8_t>(i), 0xF8, 0xF1, 0x02, 0, 0, 0, 0, 0, 0x7B};
+            table.insert(table.end(), record.begin(), record.end());
+            table.insert(table.end(), 18, 0x00);
+            table.push_back(0xFF);
+        }
+        return table;
+    }
+
     TempFolder folder_;
     SimHost host_;
     SimHidBackend backend_;

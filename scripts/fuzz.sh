@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang 14, AddressSanitizer, UndefinedBehaviorSanitizer) and runs
+# each for a bounded time, starting from its seed corpus in tests/fuzz/corpus/.
+#   scripts/fuzz.sh                       every target, 60 s each (FUZZ_SECONDS changes that)
+#   FUZZ_SECONDS=3600 scripts/fuzz.sh fuzz_exchange      one target for an hour
+# A crash, a leak or a broken property fails the run; the input that did it is kept in
+# build/fuzz/crashes/ and printed here in hexadecimal.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${FUZZ_SECONDS:-60}"
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+    targets=(fuzz_frames fuzz_exchange fuzz_json_import fuzz_sim_state)
+fi
+
+scripts/deps.sh
+missing=()
+for package in clang-14 libclang-rt-14-dev; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [[ $(id -u) -ne 0 ]] && SUDO="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+crashes=build/fuzz/crashes
+mkdir -p "$crashes"
+passed=0
+failed=0
+for target in "${targets[@]}"; do
+    # New inputs go into a working corpus under build/, never into the repository's seeds.
+    work="build/fuzz/corpus/$target"
+    mkdir -p "$work"
+    echo "== $target: $seconds s"
+    if build/fuzz/tests/fuzz/"$target" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
+        -artifact_prefix="$crashes/$target-" "$work" "tests/fuzz/corpus/$target" \
+        >"build/fuzz/$target.log" 2>&1; then
+        grep -E "^Done|stat::number_of_executed_units" "build/fuzz/$target.log" || true
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        tail -n 60 "build/fuzz/$target.log"
+        for input in "$crashes/$target"-*; do
+            [[ -f "$input" ]] || continue
+            echo "-- input kept in $input ($(stat -c %s "$input") bytes), in hexadecimal:"
+            od -An -tx1 -v "$input" | head -n 64
+        done
+    fi
+done
+echo "fuzz: $passed passed, $failed failed"
+((failed == 0))
