@@ -28,7 +28,7 @@ void BM_PreviewAndApply1999CallerRows(benchmark::State& state)
                       0x10000 + i / 3, i % 3 + 1, i / 3, i / 3, i % 500, (i + 1) % 500);
         sheet += line;
     }
-    px::CADODatabase db;
+    px::Database db;
     db.Open(px::MakeConnectionString(path));
     db.Execute("insert into T_FileName (FileName,DeviceType) values ('target',0)");
     const px::SheetTarget target{"target", 0, 1, {"呼叫服务", "结账", "加水"}};

@@ -34,7 +34,7 @@ void BM_Import1999Callers(benchmark::State& state)
         rows.push_back({"0", code, std::to_string(i / 3), "八号桌", "呼叫服务", "1", "2", "", "",
                         "5", "", "7", "", "追呼"});
     }
-    px::CADODatabase db;
+    px::Database db;
     db.Open(px::MakeConnectionString(path));
     YesPrompter prompter;
     for (auto _ : state) {

@@ -5,7 +5,7 @@
 #include "paperwork/SiteSheetPdf.h"
 #include "common/Profile.h"
 #include "sim/SimHidBackend.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/Schema.h"
 #include "ui/CallerGridView.h"
 
@@ -31,7 +31,7 @@ public:
 
 void FillFullFile(const std::string& connection)
 {
-    px::CADODatabase db;
+    px::Database db;
     db.Open(connection);
     px::test::FillFullPxFile(db, "full");
 }
@@ -78,7 +78,7 @@ void BM_SiteSheetOfAFullPxFile(benchmark::State& state)
     std::string error;
     px::EnsureDatabase(path, error);
     FillFullFile(px::MakeConnectionString(path));
-    px::CADODatabase db;
+    px::Database db;
     db.Open(px::MakeConnectionString(path));
     const QString pdf = folder.filePath("sheet.pdf");
     for (auto _ : state) {

@@ -20,7 +20,7 @@ void BM_LoadCallerGridView(benchmark::State& state)
         state.SkipWithError(error.c_str());
         return;
     }
-    px::CADODatabase db;
+    px::Database db;
     db.Open(px::MakeConnectionString(path));
     db.BeginTransaction();
     const int rows = static_cast<int>(state.range(0));

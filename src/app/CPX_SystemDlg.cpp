@@ -663,7 +663,7 @@ void CPX_SystemDlg::VerifyFile()
     std::optional<std::vector<Difference>> differences;
     std::string error;
     RunHostCommand([&] {
-        CADODatabase db;
+        Database db;
         if (db.Open(connectionString_))
             differences = VerifyConfigFile(*exchange_, db, currentFile_, error);
     });
@@ -710,7 +710,7 @@ void CPX_SystemDlg::ImportFromBrowser(int modeValue, int hostModel,
     CNewDlg chooser(connectionString_, services_.prompter, FileDialogMode::Import, this);
     if (runFileDialog_(chooser) != QDialog::Accepted)
         return;
-    CADODatabase db;
+    Database db;
     db.Open(connectionString_);
     ImportRows(db, services_.prompter, static_cast<BrowserMode>(modeValue), hostModel,
                chooser.FileName(), chooser.DeviceType(), rows);

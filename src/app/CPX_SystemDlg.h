@@ -7,7 +7,7 @@
 #include "hostlink/HostExchange.h"
 #include "hostlink/HostLink.h"
 #include "registry/RegistryViews.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <QDialog>
 #include <QString>
@@ -173,7 +173,7 @@ private:
     std::function<int(CNewDlg&)> runFileDialog_;
     std::function<int(CTypeDlg&)> runTypeDialog_;
     std::function<int(CViewDlg&)> runViewDialog_;
-    CADODatabase database_;
+    Database database_;
     std::string connectionString_;
 
     QWidget* canvas_ = nullptr;

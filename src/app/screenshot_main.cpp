@@ -14,7 +14,7 @@
 #include "settings/SettingsHost.h"
 #include "common/Profile.h"
 #include "sim/SimHidBackend.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/Schema.h"
 
 #include <QApplication>
@@ -35,7 +35,7 @@ public:
 
 void AddSampleRows(const std::string& connection)
 {
-    px::CADODatabase db;
+    px::Database db;
     if (!db.Open(connection))
         return;
     db.Execute("insert into T_FileName (FileName, DeviceType) values ('示例餐厅', 0)");

@@ -4,7 +4,7 @@
 #include "common/Gbk.h"
 #include "common/Hex.h"
 #include "hostlink/HidapiBackend.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/Schema.h"
 
 #include <algorithm>
@@ -113,17 +113,17 @@ int ParseIntOr(const std::string& text, int low, int high, const char* what)
     return value;
 }
 
-CADODatabase* OpenDatabase(Context& context)
+Database* OpenDatabase(Context& context)
 {
-    return context.Database();
+    return context.OpenedDatabase();
 }
 
-void ReportMissingFile(Context& context, CADODatabase& db, const std::string& name)
+void ReportMissingFile(Context& context, Database& db, const std::string& name)
 {
     context.Prompter().Message(FileNotFoundMessage(db, name));
 }
 
-std::optional<ConfigFile> RequireFile(Context& context, CADODatabase& db, const Arguments& args)
+std::optional<ConfigFile> RequireFile(Context& context, Database& db, const Arguments& args)
 {
     if (!args.Has("file"))
         throw UsageError("--file NAME is needed");
@@ -207,14 +207,14 @@ std::optional<std::string> Context::ConnectionString()
     return MakeConnectionString(*folder + "Database/DADE.db");
 }
 
-CADODatabase* Context::Database()
+Database* Context::OpenedDatabase()
 {
     if (database_)
         return database_.get();
     const auto connection = ConnectionString();
     if (!connection)
         return nullptr;
-    auto db = std::make_unique<CADODatabase>();
+    auto db = std::make_unique<Database>();
     std::string error;
     if (!db->Open(*connection)) {
         const auto failure = db->TakeFailure();

@@ -3,7 +3,7 @@
 #include "cli/CliApp.h"
 #include "cli/CliPorts.h"
 #include "hostlink/HostExchange.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/ConfigFiles.h"
 #include "sim/SimHost.h"
 
@@ -69,7 +69,7 @@ public:
     std::optional<std::string> ConnectionString();
     // The data folder's database, opened and checked once for the command; nothing after a
     // message when it cannot be used.
-    CADODatabase* Database();
+    Database* OpenedDatabase();
 
     bool IsSimulated() const { return options_.host.rfind("sim:", 0) == 0; }
     // The simulated host's folder session (only with --host sim:DIR).
@@ -92,7 +92,7 @@ private:
     NullDataMonitor monitor_;
     NullEventPump pump_;
     std::optional<std::string> dataFolder_;
-    std::unique_ptr<CADODatabase> database_;
+    std::unique_ptr<Database> database_;
     std::unique_ptr<SimHostSession> sim_;
     std::unique_ptr<HidBackend> hid_;
     std::unique_ptr<HostLink> link_;
@@ -125,13 +125,13 @@ void AddSheetCommands(std::vector<CommandSpec>& commands);
 
 // Helpers for the handlers.
 // The data folder's database, open; nothing after a message.
-CADODatabase* OpenDatabase(Context& context);
+Database* OpenDatabase(Context& context);
 // The configuration file named by --file (a usage error without it); nothing after a message
 // that says whether it does not exist or the database could not be read.
-std::optional<ConfigFile> RequireFile(Context& context, CADODatabase& db, const Arguments& args);
+std::optional<ConfigFile> RequireFile(Context& context, Database& db, const Arguments& args);
 // Says why a configuration file could not be found: the database's failure, or that there is
 // no file of that name.
-void ReportMissingFile(Context& context, CADODatabase& db, const std::string& name);
+void ReportMissingFile(Context& context, Database& db, const std::string& name);
 // A usage error unless the command got exactly that many words.
 void RequireWords(const Arguments& args, std::size_t count, const char* usage);
 int ParseIntOr(const std::string& text, int low, int high, const char* what);

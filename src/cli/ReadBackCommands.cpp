@@ -60,7 +60,7 @@ int ReadBackCommand(Context& context, const Arguments& args)
     }
     if (!args.Has("import"))
         return kExitOk;
-    CADODatabase* db = OpenDatabase(context);
+    Database* db = OpenDatabase(context);
     if (db == nullptr)
         return kExitFailed;
     const auto outcome =

@@ -22,7 +22,7 @@ namespace {
 
 struct FileContext
 {
-    CADODatabase* db;
+    Database* db;
     ConfigFile file;
 };
 
@@ -31,7 +31,7 @@ std::optional<FileContext> OpenFile(Context& context, const Arguments& args)
 {
     if (!args.Has("file"))
         throw UsageError("--file NAME is needed");
-    CADODatabase* db = OpenDatabase(context);
+    Database* db = OpenDatabase(context);
     if (db == nullptr)
         return std::nullopt;
     const auto file = RequireFile(context, *db, args);

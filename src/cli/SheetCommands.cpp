@@ -38,7 +38,7 @@ int SheetCommand(Context& context, const Arguments& args)
     RequireWords(args, 1, "sheet --file NAME OUT.pdf");
     if (!args.Has("file"))
         throw UsageError("--file NAME is needed");
-    CADODatabase* db = OpenDatabase(context);
+    Database* db = OpenDatabase(context);
     if (db == nullptr)
         return kExitFailed;
     std::string error;

@@ -86,7 +86,7 @@ private:
 
 } // namespace
 
-std::optional<SiteSheet> LoadSiteSheet(CADODatabase& db, const std::string& fileName,
+std::optional<SiteSheet> LoadSiteSheet(Database& db, const std::string& fileName,
                                        const std::string& date, std::string& error)
 {
     const auto file = FindConfigFile(db, fileName);

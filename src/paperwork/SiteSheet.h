@@ -7,7 +7,7 @@
 #include "paperwork/HostFacts.h"
 #include "registry/CallerSheet.h"
 #include "registry/RegistryViews.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <optional>
 #include <string>
@@ -36,7 +36,7 @@ struct SiteSheet
 
 // The sheet of a configuration file; nothing, with the reason, when the file does not exist
 // or cannot be read.
-std::optional<SiteSheet> LoadSiteSheet(CADODatabase& db, const std::string& fileName,
+std::optional<SiteSheet> LoadSiteSheet(Database& db, const std::string& fileName,
                                        const std::string& date, std::string& error);
 
 // The sheet as an HTML document for a rich-text layout: a title, then one table per part,

@@ -3,7 +3,7 @@
 #include "common/Clock.h"
 #include "common/EventPump.h"
 #include "common/Prompter.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <QDialog>
 
@@ -44,7 +44,7 @@ private:
     void OnDelete();
     void OnSelected();
 
-    CADODatabase database_;
+    Database database_;
     Prompter& prompter_;
     Clock& clock_;
     EventPump& pump_;

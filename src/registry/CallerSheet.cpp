@@ -110,7 +110,7 @@ struct StoredRows
     int highestNumber = 0;
 };
 
-std::optional<StoredRows> LoadStoredRows(CADODatabase& db, const std::string& fileName,
+std::optional<StoredRows> LoadStoredRows(Database& db, const std::string& fileName,
                                          std::string& error)
 {
     auto values = LoadCallerValues(db, fileName, error);
@@ -128,9 +128,9 @@ std::optional<StoredRows> LoadStoredRows(CADODatabase& db, const std::string& fi
 
 // The target of a new caller's keys: the lowest pager number of the file, none when that is
 // pager 0 or there is no information machine (as registration does).
-int DefaultDevice(CADODatabase& db, const std::string& fileName)
+int DefaultDevice(Database& db, const std::string& fileName)
 {
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select DeviceNo from T_Device1 where FileName=? order by DeviceNo limit 1",
                  {fileName}) ||
         rs.IsEof())
@@ -209,13 +209,13 @@ std::vector<std::string> ChangedColumns(const CallerValues& before, const Caller
 
 } // namespace
 
-std::optional<std::vector<CallerValues>> LoadCallerValues(CADODatabase& db,
+std::optional<std::vector<CallerValues>> LoadCallerValues(Database& db,
                                                           const std::string& fileName,
                                                           std::string& error)
 {
     static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
                                            "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName})) {
         error = "cannot read the callers of \"" + fileName + "\"";
         return std::nullopt;
@@ -257,7 +257,7 @@ int SheetPreview::Count(SheetAction action) const
                                           [action](const SheetRow& r) { return r.action == action; }));
 }
 
-std::optional<SheetPreview> PreviewCallerSheet(CADODatabase& db, const SheetTarget& target,
+std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& target,
                                                std::string_view bytes, std::string& error)
 {
     if (bytes.size() > kMaxSheetBytes) {
@@ -401,7 +401,7 @@ std::optional<SheetPreview> PreviewCallerSheet(CADODatabase& db, const SheetTarg
     return preview;
 }
 
-bool ApplyCallerSheet(CADODatabase& db, const std::string& fileName, const SheetPreview& preview,
+bool ApplyCallerSheet(Database& db, const std::string& fileName, const SheetPreview& preview,
                       std::string& error)
 {
     if (!preview.AllAccepted()) {
@@ -446,7 +446,7 @@ bool ApplyCallerSheet(CADODatabase& db, const std::string& fileName, const Sheet
     return false;
 }
 
-std::optional<std::string> ExportCallerSheet(CADODatabase& db, const std::string& fileName,
+std::optional<std::string> ExportCallerSheet(Database& db, const std::string& fileName,
                                              TextEncoding encoding, std::string& error)
 {
     auto stored = LoadStoredRows(db, fileName, error);

@@ -6,7 +6,7 @@
 // has seen the preview and confirmed it, and then all rows at once or none.
 
 #include "common/Gbk.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <array>
 #include <optional>
@@ -32,7 +32,7 @@ struct CallerValues
 
 // The keys of a file in ascending feature code; nothing, with the reason, when they cannot be
 // read. A null target pager reads as 0, as the downloads read it.
-std::optional<std::vector<CallerValues>> LoadCallerValues(CADODatabase& db,
+std::optional<std::vector<CallerValues>> LoadCallerValues(Database& db,
                                                           const std::string& fileName,
                                                           std::string& error);
 
@@ -79,19 +79,19 @@ struct SheetTarget
 // when the file as a whole cannot be taken: not UTF-8 nor GBK, not well-formed CSV, larger
 // than kMaxSheetBytes, or a first line that names no caller column.
 inline constexpr std::size_t kMaxSheetBytes = 8u * 1024u * 1024u;
-std::optional<SheetPreview> PreviewCallerSheet(CADODatabase& db, const SheetTarget& target,
+std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& target,
                                                std::string_view bytes, std::string& error);
 
 // Writes a preview whose rows are all accepted, in one transaction; false with the reason
 // (and nothing written) otherwise.
-bool ApplyCallerSheet(CADODatabase& db, const std::string& fileName, const SheetPreview& preview,
+bool ApplyCallerSheet(Database& db, const std::string& fileName, const SheetPreview& preview,
                       std::string& error);
 
 // The callers of a file as a spreadsheet, with a Chinese header, in ascending feature code:
 // UTF-8 with a byte order mark (which spreadsheet programs need to recognise it) or GBK.
 // Nothing, with the reason, when the database cannot be read or a text GBK cannot hold is to
 // be written as GBK.
-std::optional<std::string> ExportCallerSheet(CADODatabase& db, const std::string& fileName,
+std::optional<std::string> ExportCallerSheet(Database& db, const std::string& fileName,
                                              TextEncoding encoding, std::string& error);
 
 } // namespace px

@@ -2,10 +2,10 @@
 
 namespace px {
 
-std::vector<CallerTypeRow> ListCallerTypesByName(CADODatabase& db)
+std::vector<CallerTypeRow> ListCallerTypesByName(Database& db)
 {
     std::vector<CallerTypeRow> rows;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_CallType order by TypeName"))
         return rows;
     for (; !rs.IsEof(); rs.MoveNext()) {
@@ -38,7 +38,7 @@ int KeyCount(const std::array<bool, 5>& keys)
     return count;
 }
 
-bool AddOrUpdateCallerType(CADODatabase& db, Prompter& prompter, const std::string& name,
+bool AddOrUpdateCallerType(Database& db, Prompter& prompter, const std::string& name,
                            const std::array<bool, 5>& keys)
 {
     const std::int64_t count = KeyCount(keys);
@@ -53,7 +53,7 @@ bool AddOrUpdateCallerType(CADODatabase& db, Prompter& prompter, const std::stri
                       {count, selection, name});
 }
 
-bool DeleteCallerType(CADODatabase& db, const std::string& name)
+bool DeleteCallerType(Database& db, const std::string& name)
 {
     return db.Execute("delete from T_CallType where TypeName=?", {name});
 }

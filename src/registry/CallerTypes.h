@@ -3,7 +3,7 @@
 // The global caller types: a name, a key count and which key numbers (1 to 5) the caller has.
 
 #include "common/Prompter.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <array>
 #include <string>
@@ -19,16 +19,16 @@ struct CallerTypeRow
 };
 
 // The types as the dialog lists them, by name.
-std::vector<CallerTypeRow> ListCallerTypesByName(CADODatabase& db);
+std::vector<CallerTypeRow> ListCallerTypesByName(Database& db);
 
 // Key selection and count from the five key toggles.
 unsigned KeySelection(const std::array<bool, 5>& keys);
 int KeyCount(const std::array<bool, 5>& keys);
 
 // Adds a type; when the name exists, asks whether to update it. True when stored.
-bool AddOrUpdateCallerType(CADODatabase& db, Prompter& prompter, const std::string& name,
+bool AddOrUpdateCallerType(Database& db, Prompter& prompter, const std::string& name,
                            const std::array<bool, 5>& keys);
 
-bool DeleteCallerType(CADODatabase& db, const std::string& name);
+bool DeleteCallerType(Database& db, const std::string& name);
 
 } // namespace px

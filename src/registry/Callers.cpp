@@ -25,7 +25,7 @@ int IntOf(const std::string& text)
 }
 
 // Stores the keys of one caller; false when the file is full (the run stops there).
-bool RegisterOneCaller(CADODatabase& db, Prompter& prompter, const std::string& connectionString,
+bool RegisterOneCaller(Database& db, Prompter& prompter, const std::string& connectionString,
                        const RegistrationRequest& request, const std::string& code,
                        int keyCount, int codeType, RegistrationResult& result)
 {
@@ -53,7 +53,7 @@ bool RegisterOneCaller(CADODatabase& db, Prompter& prompter, const std::string& 
             digit = static_cast<char>('1' + bit);
         }
         const std::string keyCode = callerPart + digit;
-        CADORecordset rs(db);
+        QueryResult rs(db);
         if (rs.Open(db, "select * from T_Device3 where FileName=?", {request.fileName})) {
             const std::string full = CapacityMessage(RowTable::Callers, rs.GetRecordCount(),
                                                      request.hostModel, request.fileType);
@@ -110,10 +110,10 @@ std::string CallerNumberRefusal(const std::string& text)
 namespace {
 
 // The stored text of a column of the row an edit started on, to put back a refused value.
-std::string StoredText(CADODatabase& db, const std::string& fileName, const std::string& code,
+std::string StoredText(Database& db, const std::string& fileName, const std::string& code,
                        const char* column)
 {
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, std::string("select ") + column + " from T_Device3 where CodeNo=? and FileName=?",
                  {code, fileName}) ||
         rs.IsEof())
@@ -123,7 +123,7 @@ std::string StoredText(CADODatabase& db, const std::string& fileName, const std:
 
 } // namespace
 
-CellEditResult UpdateCallerCell(CADODatabase& db, const std::string& fileName,
+CellEditResult UpdateCallerCell(Database& db, const std::string& fileName,
                                 const std::string& rememberedCode, int column,
                                 const std::string& text)
 {
@@ -172,7 +172,7 @@ CellEditResult UpdateCallerCell(CADODatabase& db, const std::string& fileName,
     return result;
 }
 
-bool DeleteCallerKey(CADODatabase& db, Prompter& prompter, const std::string& fileName,
+bool DeleteCallerKey(Database& db, Prompter& prompter, const std::string& fileName,
                      const std::string& code)
 {
     if (!prompter.AskOkCancel("确定要删除" + code + "特征码吗？", "提示"))
@@ -180,7 +180,7 @@ bool DeleteCallerKey(CADODatabase& db, Prompter& prompter, const std::string& fi
     return db.Execute("Delete from T_Device3 where CodeNo=? and FileName=?", {code, fileName});
 }
 
-bool DeleteCallerKeys(CADODatabase& db, Prompter& prompter, const std::string& fileName,
+bool DeleteCallerKeys(Database& db, Prompter& prompter, const std::string& fileName,
                       const std::string& code)
 {
     const std::string callerPart = code.empty() ? code : code.substr(0, code.size() - 1);
@@ -228,7 +228,7 @@ std::string FilterFeatureCode(const std::string& text)
     return kept;
 }
 
-RegistrationResult RegisterCallers(CADODatabase& db, Prompter& prompter, HostExchange* exchange,
+RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchange* exchange,
                                    const std::string& connectionString,
                                    const RegistrationRequest& request)
 {

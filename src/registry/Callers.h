@@ -6,7 +6,7 @@
 #include "common/Prompter.h"
 #include "hostlink/HostExchange.h"
 #include "registry/RegistryViews.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <optional>
 #include <string>
@@ -33,15 +33,15 @@ struct CellEditResult
 std::string CallerNumberRefusal(const std::string& text);
 
 // Writes the new text of a grid cell to the row whose feature code the edit started on.
-CellEditResult UpdateCallerCell(CADODatabase& db, const std::string& fileName,
+CellEditResult UpdateCallerCell(Database& db, const std::string& fileName,
                                 const std::string& rememberedCode, int column,
                                 const std::string& text);
 
 // Deletes one key after the OK/Cancel question; true when deleted.
-bool DeleteCallerKey(CADODatabase& db, Prompter& prompter, const std::string& fileName,
+bool DeleteCallerKey(Database& db, Prompter& prompter, const std::string& fileName,
                      const std::string& code);
 // Deletes keys 1 to 9 of the caller of a code after the question, all or nothing.
-bool DeleteCallerKeys(CADODatabase& db, Prompter& prompter, const std::string& fileName,
+bool DeleteCallerKeys(Database& db, Prompter& prompter, const std::string& fileName,
                       const std::string& code);
 
 // The caller part advanced by one: "1234F" -> "12350".
@@ -77,7 +77,7 @@ struct RegistrationResult
 };
 
 // Registers the callers of one press of the register button.
-RegistrationResult RegisterCallers(CADODatabase& db, Prompter& prompter, HostExchange* exchange,
+RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchange* exchange,
                                    const std::string& connectionString,
                                    const RegistrationRequest& request);
 

@@ -49,7 +49,7 @@ std::optional<KeyCodeAnswer> AskKeyCode(HostExchange& exchange)
     return answer;
 }
 
-HandheldSaveResult SaveHandheld(CADODatabase& db, Prompter& prompter, HostExchange* exchange,
+HandheldSaveResult SaveHandheld(Database& db, Prompter& prompter, HostExchange* exchange,
                                 Lcg& random, const std::string& connectionString,
                                 const std::string& fileName, int fileType, int hostModel,
                                 const HandheldFields& fields)
@@ -83,7 +83,7 @@ HandheldSaveResult SaveHandheld(CADODatabase& db, Prompter& prompter, HostExchan
             prompter.Message("自定义特征码错误！");
             return result;
         }
-        CADORecordset rs(db);
+        QueryResult rs(db);
         // Counted before knowing whether the row exists: a full file refuses changes too.
         if (rs.Open(db, "select * from T_Device2 where FileName=?", {fileName})) {
             const std::string full =
@@ -112,7 +112,7 @@ HandheldSaveResult SaveHandheld(CADODatabase& db, Prompter& prompter, HostExchan
     return result;
 }
 
-void DeleteHandheld(CADODatabase& db, const std::string& fileName, const std::string& numberText)
+void DeleteHandheld(Database& db, const std::string& fileName, const std::string& numberText)
 {
     if (numberText.empty())
         return;

@@ -7,7 +7,7 @@
 #include "common/Prompter.h"
 #include "common/Random.h"
 #include "hostlink/HostExchange.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <optional>
 #include <string>
@@ -47,11 +47,11 @@ struct KeyCodeAnswer
 };
 std::optional<KeyCodeAnswer> AskKeyCode(HostExchange& exchange);
 
-HandheldSaveResult SaveHandheld(CADODatabase& db, Prompter& prompter, HostExchange* exchange,
+HandheldSaveResult SaveHandheld(Database& db, Prompter& prompter, HostExchange* exchange,
                                 Lcg& random, const std::string& connectionString,
                                 const std::string& fileName, int fileType, int hostModel,
                                 const HandheldFields& fields);
 
-void DeleteHandheld(CADODatabase& db, const std::string& fileName, const std::string& numberText);
+void DeleteHandheld(Database& db, const std::string& fileName, const std::string& numberText);
 
 } // namespace px

@@ -80,7 +80,7 @@ bool InfoMachineCapacityReached(Prompter& prompter, int count, int hostModel, in
     return !full.empty();
 }
 
-InfoMachineSaveResult SaveInfoMachine(CADODatabase& db, Prompter& prompter,
+InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
                                       const std::string& connectionString,
                                       const std::string& fileName, int fileType, int hostModel,
                                       const InfoMachineFields& fields)
@@ -101,7 +101,7 @@ InfoMachineSaveResult SaveInfoMachine(CADODatabase& db, Prompter& prompter,
             prompter.Message("信息机地址输入有误，请正确输入！");
             return result;
         }
-        CADORecordset rs(db);
+        QueryResult rs(db);
         // The count comes before knowing whether the row exists: a full file refuses
         // modifications too.
         if (rs.Open(db, "select * from T_Device1 where FileName=?", {fileName}) &&
@@ -131,7 +131,7 @@ InfoMachineSaveResult SaveInfoMachine(CADODatabase& db, Prompter& prompter,
     return result;
 }
 
-void DeleteInfoMachine(CADODatabase& db, const std::string& fileName, const std::string& pagerText)
+void DeleteInfoMachine(Database& db, const std::string& fileName, const std::string& pagerText)
 {
     if (pagerText.empty())
         return; // nothing selected: nothing to delete

@@ -4,7 +4,7 @@
 // modifying and deleting them with the checks of the registration strip.
 
 #include "common/Prompter.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/RowRules.h"
 
 #include <optional>
@@ -44,13 +44,13 @@ struct InfoMachineSaveResult
 // Capacity rules: the QX limit applies when the host or the file is QX.
 bool InfoMachineCapacityReached(Prompter& prompter, int count, int hostModel, int fileType);
 
-InfoMachineSaveResult SaveInfoMachine(CADODatabase& db, Prompter& prompter,
+InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
                                       const std::string& connectionString,
                                       const std::string& fileName, int fileType, int hostModel,
                                       const InfoMachineFields& fields);
 
 // Deletes the machine whose pager number text was selected (nothing when the text is empty).
-void DeleteInfoMachine(CADODatabase& db, const std::string& fileName, const std::string& pagerText);
+void DeleteInfoMachine(Database& db, const std::string& fileName, const std::string& pagerText);
 
 // Checks an integer field the way the window's field exchange does; nothing after a message.
 std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text, int low, int high);

@@ -4,10 +4,10 @@
 
 namespace px {
 
-InfoMachineView LoadInfoMachineView(CADODatabase& db, const std::string& fileName)
+InfoMachineView LoadInfoMachineView(Database& db, const std::string& fileName)
 {
     InfoMachineView view;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from Q_Device1Query where FileName=? order by DeviceNo",
                  {fileName}))
         return view;
@@ -25,10 +25,10 @@ InfoMachineView LoadInfoMachineView(CADODatabase& db, const std::string& fileNam
     return view;
 }
 
-std::vector<HandheldListRow> LoadHandheldView(CADODatabase& db, const std::string& fileName)
+std::vector<HandheldListRow> LoadHandheldView(Database& db, const std::string& fileName)
 {
     std::vector<HandheldListRow> rows;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_Device2 where FileName=? order by DeviceNo", {fileName}))
         return rows;
     for (; !rs.IsEof(); rs.MoveNext())
@@ -36,10 +36,10 @@ std::vector<HandheldListRow> LoadHandheldView(CADODatabase& db, const std::strin
     return rows;
 }
 
-std::vector<CallerGridRow> LoadCallerGridView(CADODatabase& db, const std::string& fileName)
+std::vector<CallerGridRow> LoadCallerGridView(Database& db, const std::string& fileName)
 {
     std::vector<CallerGridRow> rows;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName}))
         return rows;
     rows.reserve(static_cast<std::size_t>(rs.GetRecordCount()));
@@ -66,10 +66,10 @@ std::vector<CallerGridRow> LoadCallerGridView(CADODatabase& db, const std::strin
     return rows;
 }
 
-std::vector<CallerType> LoadCallerTypes(CADODatabase& db)
+std::vector<CallerType> LoadCallerTypes(Database& db)
 {
     std::vector<CallerType> types{{"单键0", 1, 0}};
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_CallType order by TypeNum"))
         return types;
     for (; !rs.IsEof(); rs.MoveNext()) {
@@ -79,10 +79,10 @@ std::vector<CallerType> LoadCallerTypes(CADODatabase& db)
     return types;
 }
 
-std::vector<std::string> LoadKeyNames(CADODatabase& db)
+std::vector<std::string> LoadKeyNames(Database& db)
 {
     std::vector<std::string> names;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_KeyName order by KeyNo"))
         return names;
     for (; !rs.IsEof(); rs.MoveNext())

@@ -3,7 +3,7 @@
 // What the main window's three registration views and its drop-down lists show, read from
 // the database.
 
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <array>
 #include <string>
@@ -49,12 +49,12 @@ struct CallerType
     unsigned keySelection = 0;
 };
 
-InfoMachineView LoadInfoMachineView(CADODatabase& db, const std::string& fileName);
-std::vector<HandheldListRow> LoadHandheldView(CADODatabase& db, const std::string& fileName);
+InfoMachineView LoadInfoMachineView(Database& db, const std::string& fileName);
+std::vector<HandheldListRow> LoadHandheldView(Database& db, const std::string& fileName);
 // Rows in descending CodeNo, as the grid shows them above its blank row.
-std::vector<CallerGridRow> LoadCallerGridView(CADODatabase& db, const std::string& fileName);
+std::vector<CallerGridRow> LoadCallerGridView(Database& db, const std::string& fileName);
 // The built-in single key type first, then the stored types by ascending key count.
-std::vector<CallerType> LoadCallerTypes(CADODatabase& db);
-std::vector<std::string> LoadKeyNames(CADODatabase& db);
+std::vector<CallerType> LoadCallerTypes(Database& db);
+std::vector<std::string> LoadKeyNames(Database& db);
 
 } // namespace px

@@ -1,7 +1,7 @@
 #include "settings/MachineParams.h"
 
 #include "settings/SettingsHost.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -185,10 +185,10 @@ bool WriteFrequencies(HostExchange& exchange, Profile& profile, const MachinePar
 
 std::optional<ReceiverTypeRates> LoadReceiverTypeRates(const std::string& connectionString)
 {
-    CADODatabase db;
+    Database db;
     if (!db.Open(connectionString))
         return std::nullopt;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_Type where TypeNo=2 or TypeNo=3 order by TypeNo"))
         return std::nullopt;
     ReceiverTypeRates rates;
@@ -212,7 +212,7 @@ std::optional<ReceiverTypeRates> LoadReceiverTypeRates(const std::string& connec
 
 bool SaveReceiverTypeRates(const std::string& connectionString, const ReceiverTypeRates& rates)
 {
-    CADODatabase db;
+    Database db;
     if (!db.Open(connectionString))
         return false;
     // An unknown index would be stored as -1 and break the next table download, so such a

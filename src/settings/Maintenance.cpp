@@ -1,7 +1,7 @@
 #include "settings/Maintenance.h"
 
 #include "common/Gbk.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <charconv>
 #include <cstdio>
@@ -70,10 +70,10 @@ Bytes ClockPayload(std::uint32_t address, const LocalTime& time)
 
 std::optional<bool> CalibrateClock(HostExchange& exchange, const std::string& connectionString)
 {
-    CADODatabase db;
+    Database db;
     if (!db.Open(connectionString))
         return std::nullopt;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_Device1 where DeviceNo=0") || rs.IsEof())
         return std::nullopt;
     std::string address;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Prompter.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/ConfigFiles.h"
 
 #include <QDialog>
@@ -40,7 +40,7 @@ private:
     void OnItemChanged();
     std::vector<std::string> ListedNames() const;
 
-    CADODatabase database_;
+    Database database_;
     Prompter& prompter_;
     FileDialogMode mode_;
     QLineEdit* name_;

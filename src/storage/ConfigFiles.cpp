@@ -11,7 +11,7 @@ constexpr int kHostModelQX = 2;
 
 // Runs the statements as one unit: all or nothing.
 template <typename Body>
-bool InTransaction(CADODatabase& db, Body&& body)
+bool InTransaction(Database& db, Body&& body)
 {
     if (!db.BeginTransaction())
         return false;
@@ -23,10 +23,10 @@ bool InTransaction(CADODatabase& db, Body&& body)
 
 } // namespace
 
-std::vector<ConfigFile> ListConfigFiles(CADODatabase& db)
+std::vector<ConfigFile> ListConfigFiles(Database& db)
 {
     std::vector<ConfigFile> files;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_FileName "))
         return files;
     for (; !rs.IsEof(); rs.MoveNext()) {
@@ -38,11 +38,11 @@ std::vector<ConfigFile> ListConfigFiles(CADODatabase& db)
     return files;
 }
 
-std::optional<ConfigFile> FindConfigFile(CADODatabase& db, const std::string& name)
+std::optional<ConfigFile> FindConfigFile(Database& db, const std::string& name)
 {
     // A failure left from an earlier statement must not be taken for this lookup's.
     db.TakeFailure();
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_FileName where FileName=?", {name}) || rs.IsEof())
         return std::nullopt;
     ConfigFile file{name, kFileTypePX};
@@ -50,20 +50,20 @@ std::optional<ConfigFile> FindConfigFile(CADODatabase& db, const std::string& na
     return file;
 }
 
-std::string FileNotFoundMessage(CADODatabase& db, const std::string& name)
+std::string FileNotFoundMessage(Database& db, const std::string& name)
 {
     if (const auto failure = db.TakeFailure())
         return DescribeDatabaseFailure(*failure, db.Path());
     return "配置文件 \"" + name + "\" 不存在！";
 }
 
-bool InsertConfigFile(CADODatabase& db, const std::string& name, int deviceType)
+bool InsertConfigFile(Database& db, const std::string& name, int deviceType)
 {
     return db.Execute("Insert into T_FileName (FileName,DeviceType) values (?,?)",
                       {name, std::int64_t{deviceType}});
 }
 
-bool DeleteConfigFile(CADODatabase& db, const std::string& name)
+bool DeleteConfigFile(Database& db, const std::string& name)
 {
     return InTransaction(db, [&] {
         for (const char* table : {"T_FileName", "T_Device1", "T_Device2", "T_Device3"}) {
@@ -74,7 +74,7 @@ bool DeleteConfigFile(CADODatabase& db, const std::string& name)
     });
 }
 
-bool CopyConfigFileRows(CADODatabase& db, const std::string& from, const std::string& to)
+bool CopyConfigFileRows(Database& db, const std::string& from, const std::string& to)
 {
     return db.Execute("Insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
                           "select DeviceNo,Address,Remark,?,TypeNo from T_Device1 "
@@ -105,7 +105,7 @@ FileDialogTexts TextsFor(FileDialogMode mode)
     return kTexts[static_cast<std::size_t>(mode)];
 }
 
-FileDialogStep ConfirmFileDialog(CADODatabase& db, Prompter& prompter, FileDialogMode mode,
+FileDialogStep ConfirmFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
                                  const std::string& name, int deviceType,
                                  const std::vector<std::string>& listed)
 {
@@ -144,7 +144,7 @@ FileDialogStep ConfirmFileDialog(CADODatabase& db, Prompter& prompter, FileDialo
     return FileDialogStep::Stay;
 }
 
-bool CompleteNewFile(CADODatabase& db, Prompter& prompter, int hostModel, const std::string& name,
+bool CompleteNewFile(Database& db, Prompter& prompter, int hostModel, const std::string& name,
                      int deviceType)
 {
     if (hostModel == kHostModelQX && deviceType == kFileTypePX) {
@@ -178,7 +178,7 @@ bool CanSaveAs(Prompter& prompter, const std::string& currentName)
     return true;
 }
 
-bool CompleteSaveAs(CADODatabase& db, Prompter& prompter, const std::string& newName, int newType,
+bool CompleteSaveAs(Database& db, Prompter& prompter, const std::string& newName, int newType,
                     const std::string& currentName, int currentType)
 {
     if (newType != currentType) {

@@ -4,7 +4,7 @@
 // carry its name.
 
 #include "common/Prompter.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <optional>
 #include <string>
@@ -22,20 +22,20 @@ struct ConfigFile
 };
 
 // The files in the order the database returns them.
-std::vector<ConfigFile> ListConfigFiles(CADODatabase& db);
+std::vector<ConfigFile> ListConfigFiles(Database& db);
 // Nothing when there is no such file or the lookup failed; FileNotFoundMessage tells which.
-std::optional<ConfigFile> FindConfigFile(CADODatabase& db, const std::string& name);
+std::optional<ConfigFile> FindConfigFile(Database& db, const std::string& name);
 
 // Why a configuration file was not found: the database's failure when the lookup could not
 // run (damaged, busy, ...), otherwise "配置文件 "NAME" 不存在！".
-std::string FileNotFoundMessage(CADODatabase& db, const std::string& name);
+std::string FileNotFoundMessage(Database& db, const std::string& name);
 
-bool InsertConfigFile(CADODatabase& db, const std::string& name, int deviceType);
+bool InsertConfigFile(Database& db, const std::string& name, int deviceType);
 // Removes the file and all its registrations, all or nothing.
-bool DeleteConfigFile(CADODatabase& db, const std::string& name);
+bool DeleteConfigFile(Database& db, const std::string& name);
 // Copies every registration row of one file, every column, to another; run it inside a
 // transaction to make it all or nothing.
-bool CopyConfigFileRows(CADODatabase& db, const std::string& from, const std::string& to);
+bool CopyConfigFileRows(Database& db, const std::string& from, const std::string& to);
 
 // The modes of the file dialog.
 enum class FileDialogMode : int
@@ -65,13 +65,13 @@ enum class FileDialogStep
 
 // Button 1 of the file dialog in every mode. listed: the names the dialog lists. New creates
 // the file's row; save as only checks the name (CompleteSaveAs creates it with its rows).
-FileDialogStep ConfirmFileDialog(CADODatabase& db, Prompter& prompter, FileDialogMode mode,
+FileDialogStep ConfirmFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
                                  const std::string& name, int deviceType,
                                  const std::vector<std::string>& listed);
 
 // After the dialog created a new file: a PX file cannot be made while a QX host is connected
 // (the row is removed again). True when the file is to become current.
-bool CompleteNewFile(CADODatabase& db, Prompter& prompter, int hostModel, const std::string& name,
+bool CompleteNewFile(Database& db, Prompter& prompter, int hostModel, const std::string& name,
                      int deviceType);
 
 enum class OpenStep
@@ -87,7 +87,7 @@ OpenStep CompleteOpenFile(Prompter& prompter, int hostModel, const std::string& 
 bool CanSaveAs(Prompter& prompter, const std::string& currentName);
 // After the dialog accepted the new name: checks the type, then creates the file and copies
 // the rows in one transaction. On any failure the database is as it was.
-bool CompleteSaveAs(CADODatabase& db, Prompter& prompter, const std::string& newName,
+bool CompleteSaveAs(Database& db, Prompter& prompter, const std::string& newName,
                     int newType, const std::string& currentName, int currentType);
 
 } // namespace px

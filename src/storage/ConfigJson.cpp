@@ -103,11 +103,11 @@ std::string KeyOf(const json& value)
 constexpr JsonLimits kImportLimits{kMaxConfigJsonBytes, 3};
 
 // Reads the rows of a table; false with the reason when a value cannot be written as JSON.
-bool ReadRows(CADODatabase& db, const TableRule& rule, const std::string& name, json& rows,
+bool ReadRows(Database& db, const TableRule& rule, const std::string& name, json& rows,
               std::string& error)
 {
     rows = json::array();
-    CADORecordset rs(db);
+    QueryResult rs(db);
     std::string columns;
     for (const ColumnRule& column : rule.columns)
         columns += std::string(columns.empty() ? "" : ",") + column.name;
@@ -261,7 +261,7 @@ bool WriteConfigJsonFile(const std::string& path, const std::string& document, s
     return WriteFileWhole(path, document + "\n", error);
 }
 
-std::optional<std::string> ExportConfigFile(CADODatabase& db, const std::string& name,
+std::optional<std::string> ExportConfigFile(Database& db, const std::string& name,
                                             std::string& error)
 {
     const auto file = FindConfigFile(db, name);
@@ -283,7 +283,7 @@ std::optional<std::string> ExportConfigFile(CADODatabase& db, const std::string&
     return document.dump(2);
 }
 
-JsonImportResult ImportConfigFile(CADODatabase& db, const std::string& text, const std::string& asName,
+JsonImportResult ImportConfigFile(Database& db, const std::string& text, const std::string& asName,
                                   bool replace, std::string& error, std::string* importedName)
 {
     const std::optional<json> parsed = ParseBoundedJson(text, kImportLimits, error);

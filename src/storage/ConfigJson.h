@@ -10,7 +10,7 @@
 //
 // Every column of every row is kept; a column the database holds no value for is null.
 
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <optional>
 #include <string>
@@ -24,7 +24,7 @@ inline constexpr std::size_t kMaxConfigJsonBytes = 64u * 1024u * 1024u;
 // The document of a configuration file; nothing, with the reason, when there is no such file,
 // the database cannot be read, or it holds a value the format cannot carry (a text that is not
 // UTF-8, a number column holding text).
-std::optional<std::string> ExportConfigFile(CADODatabase& db, const std::string& name,
+std::optional<std::string> ExportConfigFile(Database& db, const std::string& name,
                                             std::string& error);
 
 // The text of a document file; nothing, with the reason, when it cannot be read or is larger
@@ -48,7 +48,7 @@ enum class JsonImportResult
 // Every row must pass the checks registration applies and fit the host's records, the tables
 // must fit the model's capacity and hold no key twice; the first fault is named and nothing is
 // written. All or nothing.
-JsonImportResult ImportConfigFile(CADODatabase& db, const std::string& document,
+JsonImportResult ImportConfigFile(Database& db, const std::string& document,
                                   const std::string& asName, bool replace, std::string& error,
                                   std::string* importedName = nullptr);
 

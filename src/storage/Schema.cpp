@@ -1,6 +1,6 @@
 #include "storage/Schema.h"
 
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/SchemaSql.h"
 
 #include <sqlite3.h>
@@ -18,12 +18,12 @@ const std::string& DatabaseSchemaSql()
     return sql;
 }
 
-bool CheckDatabase(CADODatabase& db, std::string& error)
+bool CheckDatabase(Database& db, std::string& error)
 {
     static const char* const kNeeded[] = {"T_FileName", "T_Device1", "T_Device2", "T_Device3",
                                           "T_CallType", "T_KeyName", "T_Type", "Q_Device1Query"};
     db.TakeFailure();
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select name from sqlite_master where type in ('table','view')")) {
         const auto failure = db.TakeFailure();
         error = DescribeDatabaseFailure(failure.value_or(DatabaseFailure{}), db.Path());
@@ -70,7 +70,7 @@ bool EnsureDatabase(const std::string& databasePath, std::string& error)
             return false;
         }
     }
-    CADODatabase database;
+    Database database;
     bool ok = database.Open(MakeConnectionString(partial.string())) &&
               database.BeginTransaction() && database.Execute(DatabaseSchemaSql()) &&
               database.CommitTransaction();

@@ -12,11 +12,11 @@ const std::string& DatabaseSchemaSql();
 // puts the reason into error; no half-made file is left behind.
 bool EnsureDatabase(const std::string& databasePath, std::string& error);
 
-class CADODatabase;
+class Database;
 
 // Whether an open database is one of ours and readable: false, with what the user is told,
 // for a file that is no database, a damaged one, one busy with another program, or one that
 // lacks a table of the program. Nothing is changed or "repaired".
-bool CheckDatabase(CADODatabase& db, std::string& error);
+bool CheckDatabase(Database& db, std::string& error);
 
 } // namespace px

@@ -22,7 +22,7 @@ const char* TableOf(BrowserMode mode)
 }
 
 // The insert of one row; false when the row cannot be imported.
-bool InsertRow(CADODatabase& db, BrowserMode mode, const std::string& fileName, const BrowserRow& row)
+bool InsertRow(Database& db, BrowserMode mode, const std::string& fileName, const BrowserRow& row)
 {
     switch (mode) {
     case BrowserMode::InfoMachines: {
@@ -61,7 +61,7 @@ bool InsertRow(CADODatabase& db, BrowserMode mode, const std::string& fileName, 
 
 } // namespace
 
-ImportOutcome ImportRows(CADODatabase& db, Prompter& prompter, BrowserMode mode, int hostModel,
+ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, int hostModel,
                          const std::string& fileName, int chosenType,
                          const std::vector<BrowserRow>& rows)
 {
@@ -73,7 +73,7 @@ ImportOutcome ImportRows(CADODatabase& db, Prompter& prompter, BrowserMode mode,
     }
     if (!db.IsOpen())
         return ImportOutcome::NoDatabase;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, "select * from T_FileName where FileName=?", {fileName}))
         return ImportOutcome::NoDatabase;
     const bool isNew = rs.IsEof();

@@ -4,7 +4,7 @@
 // same table.
 
 #include "common/Prompter.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "transfer/RecordDecoding.h"
 
 #include <string>
@@ -26,7 +26,7 @@ enum class ImportOutcome
 // with the chosen model; an existing one keeps its own. The file (when new) and the table's
 // rows are written in one transaction after the question: a bad or failing row, or Cancel,
 // leaves the database as it was.
-ImportOutcome ImportRows(CADODatabase& db, Prompter& prompter, BrowserMode mode, int hostModel,
+ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, int hostModel,
                          const std::string& fileName, int chosenType,
                          const std::vector<BrowserRow>& rows);
 

@@ -129,7 +129,7 @@ namespace {
 
 // Reads an integer column of the current row and judges it with a rule; a null reads as
 // ifNull, a text that is no whole number is refused.
-std::string JudgeNumber(CADORecordset& rs, const char* field, long long ifNull,
+std::string JudgeNumber(QueryResult& rs, const char* field, long long ifNull,
                         std::string (*rule)(long long), int& value)
 {
     if (rs.IsFieldNull(field)) {
@@ -153,11 +153,11 @@ std::string FirstProblem(std::initializer_list<std::string> problems)
 // Runs the query and turns each row into a record; a row that cannot travel is refused with
 // the reason the maker gives.
 template <typename MakeRecord>
-TableRecords Collect(CADODatabase& db, const char* query, const std::string& fileName,
+TableRecords Collect(Database& db, const char* query, const std::string& fileName,
                      MakeRecord&& make)
 {
     TableRecords table;
-    CADORecordset rs(db);
+    QueryResult rs(db);
     if (!rs.Open(db, query, {fileName}))
         return table;
     table.read = true;
@@ -179,10 +179,10 @@ void Append(Bytes& bytes, const Record& record)
 
 } // namespace
 
-TableRecords CollectInfoMachineRecords(CADODatabase& db, const std::string& fileName)
+TableRecords CollectInfoMachineRecords(Database& db, const std::string& fileName)
 {
     return Collect(db, "select * from Q_Device1Query where FileName=? order by DeviceNo", fileName,
-                   [](CADORecordset& rs, std::string& key, Bytes& records) {
+                   [](QueryResult& rs, std::string& key, Bytes& records) {
                        key = FieldText(rs, "DeviceNo");
                        int pager = 0;
                        int type = 0;
@@ -200,13 +200,13 @@ TableRecords CollectInfoMachineRecords(CADODatabase& db, const std::string& file
                    });
 }
 
-TableRecords CollectCallerRecords(CADODatabase& db, const std::string& fileName)
+TableRecords CollectCallerRecords(Database& db, const std::string& fileName)
 {
     static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
                                            "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
     return Collect(
         db, "select * from T_Device3 where FileName=? order by CodeNo", fileName,
-        [](CADORecordset& rs, std::string& key, Bytes& records) {
+        [](QueryResult& rs, std::string& key, Bytes& records) {
             CallerRow row;
             row.codeNo = FieldText(rs, "CodeNo");
             row.callName = FieldText(rs, "CallName");
@@ -229,10 +229,10 @@ TableRecords CollectCallerRecords(CADODatabase& db, const std::string& fileName)
         });
 }
 
-TableRecords CollectHandheldRecords(CADODatabase& db, const std::string& fileName)
+TableRecords CollectHandheldRecords(Database& db, const std::string& fileName)
 {
     return Collect(db, "select * from T_Device2 where FileName=? order by DeviceNo", fileName,
-                   [](CADORecordset& rs, std::string& key, Bytes& records) {
+                   [](QueryResult& rs, std::string& key, Bytes& records) {
                        key = FieldText(rs, "DeviceNo");
                        int number = 0;
                        const std::string code = FieldText(rs, "Address");
@@ -250,7 +250,7 @@ namespace {
 // What differs between the three table downloads.
 struct TableDownload
 {
-    TableRecords (*collect)(CADODatabase& db, const std::string& fileName);
+    TableRecords (*collect)(Database& db, const std::string& fileName);
     std::uint8_t command;
     const char* recordFile;
     const char* caption;
@@ -264,7 +264,7 @@ DownloadOutcome RunTableDownload(HostExchange& exchange, const std::string& conn
                                  const std::string& fileName, const TableDownload& spec)
 {
     Prompter& prompter = exchange.GetPrompter();
-    CADODatabase db;
+    Database db;
     if (!db.Open(connectionString))
         return DownloadOutcome::NoDatabase;
     const TableRecords table = spec.collect(db, fileName);

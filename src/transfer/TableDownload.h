@@ -3,7 +3,7 @@
 // Downloading the registration tables to the host as records.
 
 #include "hostlink/HostExchange.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <array>
 #include <optional>
@@ -72,9 +72,9 @@ struct TableRecords
 // and handheld callers (by number). A row whose values the record would change (an address
 // past 21 bits, a caller number past two bytes, a code that is not hexadecimal, a text the
 // host cannot show, ...) is refused rather than sent as another value.
-TableRecords CollectInfoMachineRecords(CADODatabase& db, const std::string& fileName);
-TableRecords CollectCallerRecords(CADODatabase& db, const std::string& fileName);
-TableRecords CollectHandheldRecords(CADODatabase& db, const std::string& fileName);
+TableRecords CollectInfoMachineRecords(Database& db, const std::string& fileName);
+TableRecords CollectCallerRecords(Database& db, const std::string& fileName);
+TableRecords CollectHandheldRecords(Database& db, const std::string& fileName);
 
 enum class DownloadOutcome
 {

@@ -53,7 +53,7 @@ const char* KindName(Difference::Kind kind)
     return "";
 }
 
-ExpectedTable ExpectedRows(CADODatabase& db, BrowserMode mode, const std::string& fileName)
+ExpectedTable ExpectedRows(Database& db, BrowserMode mode, const std::string& fileName)
 {
     TableRecords table;
     switch (mode) {
@@ -115,7 +115,7 @@ std::vector<Difference> CompareRows(BrowserMode mode, const std::vector<BrowserR
     return differences;
 }
 
-std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, CADODatabase& db,
+std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, Database& db,
                                                         const std::string& fileName,
                                                         std::string& error)
 {

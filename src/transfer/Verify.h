@@ -4,7 +4,7 @@
 // keep: a row is compared as it would come back from a download and a read-back.
 
 #include "hostlink/HostExchange.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "transfer/RecordDecoding.h"
 #include "transfer/TableDownload.h"
 
@@ -44,7 +44,7 @@ struct ExpectedTable
     std::vector<BrowserRow> rows;
     std::vector<RefusedRow> refused;
 };
-ExpectedTable ExpectedRows(CADODatabase& db, BrowserMode mode, const std::string& fileName);
+ExpectedTable ExpectedRows(Database& db, BrowserMode mode, const std::string& fileName);
 
 // Compares expected and read-back rows of one table: rows missing on either side, fields that
 // differ, and keys held more than once on either side.
@@ -53,7 +53,7 @@ std::vector<Difference> CompareRows(BrowserMode mode, const std::vector<BrowserR
 
 // Reads the three tables back from the host and compares them with the file. Nothing when the
 // host cannot be found or the file does not exist (error says which).
-std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, CADODatabase& db,
+std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, Database& db,
                                                         const std::string& fileName,
                                                         std::string& error);
 

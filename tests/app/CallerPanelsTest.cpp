@@ -31,7 +31,7 @@ protected:
 
     std::string Stored(const std::string& code, const char* field)
     {
-        CADORecordset rs(db_);
+        QueryResult rs(db_);
         EXPECT_TRUE(rs.Open(db_, "select * from T_Device3 where CodeNo=? and FileName='f'", {code}));
         std::string value;
         rs.GetFieldValue(field, value);

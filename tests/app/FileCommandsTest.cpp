@@ -122,7 +122,7 @@ TEST_F(FileCommandsTest, DeleteModeRemovesADoubleClickedFileAndStaysOpen)
     EXPECT_TRUE(test::WaitUntil([&] { return dialog.List()->count() == 1; }));
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功删除"}));
     EXPECT_TRUE(dialog.isVisible());
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open(db_, "select * from T_FileName"));
     EXPECT_EQ(rs.GetRecordCount(), 1);
 }
@@ -135,7 +135,7 @@ TEST_F(FileCommandsTest, NewPxFileWithAQxHostLeavesNoRow)
     Answer("px", 0);
     w.Command(32812)->trigger();
     EXPECT_EQ(w.CurrentFileName(), "");
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open(db_, "select * from T_FileName"));
     EXPECT_EQ(rs.GetRecordCount(), 0);
 }
@@ -161,7 +161,7 @@ TEST_F(FileCommandsTest, SaveAsWithoutAFileSaysSoAndAnotherModelIsRefused)
     Answer("copy", 0);
     w.Command(32820)->trigger();
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功另存为文件！"}));
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open(db_, "select * from T_Device3 where FileName='copy'"));
     EXPECT_EQ(rs.GetRecordCount(), 1);
 }

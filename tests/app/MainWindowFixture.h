@@ -3,7 +3,7 @@
 #include "app/CPX_SystemDlg.h"
 #include "common/Profile.h"
 #include "sim/SimHost.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/Schema.h"
 
 #include "mock/FakeClock.h"
@@ -81,7 +81,7 @@ protected:
     }
 
     TempFolder folder_;
-    CADODatabase db_;
+    Database db_;
     ScriptedPrompter prompter_;
     FakeClock clock_;
     HookedPump pump_;

@@ -89,7 +89,7 @@ TEST_F(ReadBackWindowTest, TheBrowserImportsIntoTheChosenFileAndTheRecordFileGoe
     EXPECT_EQ(shown_[0][1], "123");
     EXPECT_EQ(shown_[1][1], "2097151");
     EXPECT_FALSE(std::filesystem::exists(recordFile_));
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open(db_, "select * from Q_Device1Query where FileName='回读' order by DeviceNo"));
     ASSERT_EQ(rs.GetRecordCount(), 2);
     std::string type;

@@ -2,7 +2,7 @@
 // import refuses leaves the database exactly as it was.
 
 #include "FuzzOracle.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/ConfigJson.h"
 #include "storage/Schema.h"
 
@@ -66,7 +66,7 @@ const Paths& Databases()
         Paths p{(folder / "pristine.db").string(), (folder / "work.db").string()};
         std::string error;
         Check(px::EnsureDatabase(p.pristine, error), "a new database");
-        px::CADODatabase db;
+        px::Database db;
         Check(db.Open(px::MakeConnectionString(p.pristine)), "open the new database");
         const std::string site =
             R"({"format": 1, "name": "店", "model": "px",
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string before = Dump(paths.work);
     px::JsonImportResult result;
     {
-        px::CADODatabase db;
+        px::Database db;
         Check(db.Open(px::MakeConnectionString(paths.work)), "open the copy");
         const std::string document(reinterpret_cast<const char*>(data), size);
         // Replacing allowed or not, and under its own name or another: from the input's length.

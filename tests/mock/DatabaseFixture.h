@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/Schema.h"
 
 #include "mock/ScriptedPrompter.h"
@@ -23,7 +23,7 @@ protected:
 
     int Count(const std::string& sql, const SqlParams& params = {})
     {
-        CADORecordset rs(db_);
+        QueryResult rs(db_);
         EXPECT_TRUE(rs.Open(db_, sql, params)) << rs.GetLastErrorString();
         return rs.GetRecordCount();
     }
@@ -45,7 +45,7 @@ protected:
     TempFolder folder_;
     std::string dbPath_ = folder_.File("Database/DADE.db");
     std::string connection_ = MakeConnectionString(dbPath_);
-    CADODatabase db_;
+    Database db_;
     ScriptedPrompter prompter_;
 };
 

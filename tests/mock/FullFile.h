@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <cstdio>
 #include <string>
@@ -9,7 +9,7 @@ namespace px::test {
 
 // A full PX configuration file: 500 information machines, 100 handheld callers and 1999
 // caller keys (three keys per caller), in one transaction.
-inline bool FillFullPxFile(CADODatabase& db, const std::string& name)
+inline bool FillFullPxFile(Database& db, const std::string& name)
 {
     bool ok = db.BeginTransaction() &&
               db.Execute("insert into T_FileName (FileName,DeviceType) values (?,0)", {name});

@@ -32,7 +32,7 @@ protected:
     // Field texts of a stored key, in column order, "|" between them.
     std::string Stored(const std::string& code)
     {
-        CADORecordset rs(db_);
+        QueryResult rs(db_);
         EXPECT_TRUE(rs.Open(db_, "select CallNo,CallName,KeyName,DeviceNo1,DeviceNo8,ZhuiHu,"
                                  "CodeType from T_Device3 where CodeNo=? and FileName='店'",
                             {code}));
@@ -89,7 +89,7 @@ TEST_F(CallerSheetTest, AMissingColumnKeepsTheStoredValue)
     std::string error;
     ASSERT_TRUE(ApplyCallerSheet(db_, "店", *preview, error)) << error;
     EXPECT_EQ(Stored("a1b2c1"), "3|九号桌|结账|7|-1|2|0") << "the stored spelling is kept";
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open(db_, "select DeviceNo2 from T_Device3 where CodeNo='a1b2c1'"));
     EXPECT_EQ(FieldInt(rs, "DeviceNo2"), 9);
 }

@@ -34,7 +34,7 @@ protected:
     std::vector<std::string> Codes()
     {
         std::vector<std::string> codes;
-        CADORecordset rs(db_);
+        QueryResult rs(db_);
         EXPECT_TRUE(rs.Open(db_, "select * from T_Device3 where FileName='f' order by rowid"));
         for (; !rs.IsEof(); rs.MoveNext()) {
             std::string code;
@@ -46,7 +46,7 @@ protected:
 
     std::string Field(const std::string& code, const char* field)
     {
-        CADORecordset rs(db_);
+        QueryResult rs(db_);
         EXPECT_TRUE(rs.Open(db_, "select * from T_Device3 where CodeNo=? and FileName='f'", {code}));
         std::string value;
         rs.GetFieldValue(field, value);
@@ -54,7 +54,7 @@ protected:
     }
 
     std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
-    CADODatabase db_;
+    Database db_;
     RegistrationRequest request_;
 };
 
@@ -226,7 +226,7 @@ TEST_F(CallersTest, CellEditsWriteTheRowTheEditStartedOn)
     EXPECT_TRUE(UpdateCallerCell(db_, "f", "A1B2C1", 0, "0123456789AB").written);
     EXPECT_EQ(Field("0123456789AB", "CodeType"), "1");
     EXPECT_FALSE(UpdateCallerCell(db_, "f", "", 2, "x").written) << "the blank row changes nothing";
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open(db_, "select * from T_Device3 where FileName='other' and CallNo is null"));
     EXPECT_EQ(rs.GetRecordCount(), 1) << "the other file's row is untouched";
 }

@@ -25,7 +25,7 @@ protected:
     }
 
     std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
-    CADODatabase db_;
+    Database db_;
     Lcg random_{1};
 };
 

@@ -19,7 +19,7 @@ protected:
         ASSERT_TRUE(db_.Open(MakeConnectionString(path)));
     }
     test::TempFolder folder_;
-    CADODatabase db_;
+    Database db_;
 };
 
 TEST_F(RegistryViewsTest, InformationMachinesComeInPagerOrderWithTheirDerivedLists)

@@ -5,7 +5,7 @@
 #include "settings/MachineParams.h"
 #include "settings/NetworkParams.h"
 #include "settings/SettingsHost.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/Schema.h"
 
 #include <filesystem>
@@ -208,9 +208,9 @@ TEST_F(HostSettingsTest, ReceiverTypeRatesAreSavedWithUnknownColumnsKept)
     ASSERT_TRUE(SaveReceiverTypeRates(connection, {-1, 0, 1, -1}));
     EXPECT_EQ(LoadReceiverTypeRates(connection), (ReceiverTypeRates{2, 0, 1, 1}));
 
-    CADODatabase db;
+    Database db;
     ASSERT_TRUE(db.Open(connection));
-    CADORecordset rs(db);
+    QueryResult rs(db);
     ASSERT_TRUE(rs.Open(db, "select Rate from T_Type where TypeNo=0"));
     int other = -5;
     rs.GetFieldValue("Rate", other);

@@ -1,5 +1,5 @@
 #include "settings/Maintenance.h"
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/Schema.h"
 
 #include "hostlink/HostFixture.h"
@@ -11,7 +11,7 @@ namespace {
 class MaintenanceTest : public test::HostFixture
 {
 protected:
-    std::string Database()
+    std::string DatabaseConnection()
     {
         const std::string path = folder_.File("Database/DADE.db");
         std::string error;
@@ -53,8 +53,8 @@ TEST_F(MaintenanceTest, PreambleFrameAndMessages)
 
 TEST_F(MaintenanceTest, ClockUsesPagerZeroOfAnyFileAndTheLocalTime)
 {
-    const std::string connection = Database();
-    CADODatabase db;
+    const std::string connection = DatabaseConnection();
+    Database db;
     ASSERT_TRUE(db.Open(connection));
     ASSERT_TRUE(db.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
                            "(3,'99','','current',0),(0,'1234567','','another file',0)"));
@@ -71,7 +71,7 @@ TEST_F(MaintenanceTest, ClockUsesPagerZeroOfAnyFileAndTheLocalTime)
 
 TEST_F(MaintenanceTest, ClockWithoutAClockReceiverDoesNothing)
 {
-    const std::string connection = Database();
+    const std::string connection = DatabaseConnection();
     EXPECT_EQ(CalibrateClock(exchange_, connection), std::nullopt);
     EXPECT_EQ(CalibrateClock(exchange_, MakeConnectionString(folder_.File("none.db"))), std::nullopt);
     EXPECT_TRUE(Written().empty());

@@ -31,7 +31,7 @@ protected:
     {
         std::vector<std::string> rows;
         for (const char* table : {"T_Device1", "T_Device2", "T_Device3"}) {
-            CADORecordset rs(db_);
+            QueryResult rs(db_);
             EXPECT_TRUE(rs.Open(db_, std::string("select * from ") + table + " where FileName=?", {file}));
             for (; !rs.IsEof(); rs.MoveNext()) {
                 std::string row = table;

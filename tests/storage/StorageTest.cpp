@@ -1,4 +1,4 @@
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 #include "storage/Schema.h"
 
 #include "mock/TempFolder.h"
@@ -25,7 +25,7 @@ protected:
     test::TempFolder folder_;
     std::string path_ = folder_.File("Database/DADE.db");
     std::string connection_ = MakeConnectionString(path_);
-    CADODatabase db_;
+    Database db_;
 };
 
 TEST_F(StorageTest, OpenOnAnOpenDatabaseClosesItAndOpensTheNewOne)
@@ -35,7 +35,7 @@ TEST_F(StorageTest, OpenOnAnOpenDatabaseClosesItAndOpensTheNewOne)
     ASSERT_TRUE(EnsureDatabase(otherPath, error)) << error;
     ASSERT_TRUE(db_.Execute("insert into T_FileName (FileName, DeviceType) values ('first', 0)"));
 
-    CADORecordset attached(db_);
+    QueryResult attached(db_);
     ASSERT_TRUE(db_.Open(MakeConnectionString(otherPath)));
     EXPECT_EQ(db_.GetConnectionString(), MakeConnectionString(otherPath));
     // The recordset shares the connection, so it now reads the other database.
@@ -51,7 +51,7 @@ TEST_F(StorageTest, OpenOnAnOpenDatabaseClosesItAndOpensTheNewOne)
 
 TEST_F(StorageTest, OpeningAMissingDatabaseFailsWithTheConnectionInTheError)
 {
-    CADODatabase db;
+    Database db;
     const std::string missing = MakeConnectionString(folder_.File("missing/none.db"));
     EXPECT_FALSE(db.Open(missing));
     EXPECT_FALSE(db.IsOpen());
@@ -70,9 +70,9 @@ TEST_F(StorageTest, FailingStatementsReturnFalseAndKeepTheirError)
     EXPECT_FALSE(db_.Execute("delete from T_Nowhere"));
     EXPECT_NE(db_.GetLastErrorString().find("no such table: T_Nowhere"), std::string::npos);
 
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     EXPECT_FALSE(rs.Open("select * from T_Nowhere"));
-    EXPECT_EQ(rs.GetLastErrorString().rfind("Query = select * from T_Nowhere\nCADORecordset Error", 0),
+    EXPECT_EQ(rs.GetLastErrorString().rfind("Query = select * from T_Nowhere\nQueryResult Error", 0),
               0u)
         << rs.GetLastErrorString();
     EXPECT_FALSE(rs.IsOpen());
@@ -85,7 +85,7 @@ TEST_F(StorageTest, FailingStatementsReturnFalseAndKeepTheirError)
 TEST_F(StorageTest, NullReadsAsEmptyTextAndZero)
 {
     ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo, FileName) values (4, 'f')"));
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select DeviceNo, Address, Remark from T_Device1"));
     std::string text = "unchanged";
     int number = 99;
@@ -101,7 +101,7 @@ TEST_F(StorageTest, BooleanColumnsReadAsTOrFAndOneOrZero)
 {
     ASSERT_TRUE(db_.Execute("create table T_Flags (Id integer, Flag boolean)"));
     ASSERT_TRUE(db_.Execute("insert into T_Flags values (1, 1), (2, 0)"));
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select * from T_Flags order by Id"));
     struct Expected
     {
@@ -125,7 +125,7 @@ TEST_F(StorageTest, FourByteIntegersKeepTheirFullValueByNameAndByPosition)
 {
     ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo, CallNo, FileName) values ('A', 70000, 'f')"));
     ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo, CallNo, FileName) values ('B', -70000, 'f')"));
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select CallNo from T_Device3 order by CodeNo"));
     for (int expected : {70000, -70000}) {
         int byName = 0;
@@ -143,7 +143,7 @@ TEST_F(StorageTest, FourByteIntegersKeepTheirFullValueByNameAndByPosition)
 
 TEST_F(StorageTest, AFieldTheResultLacksFailsAndLeavesTheValue)
 {
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select * from T_Type order by TypeNo"));
     int number = 42;
     std::string text = "kept";
@@ -157,7 +157,7 @@ TEST_F(StorageTest, AFieldTheResultLacksFailsAndLeavesTheValue)
 
 TEST_F(StorageTest, LeadingBlanksAreStrippedFromTheQuery)
 {
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open(" \t\n  select * from T_Type"));
     EXPECT_EQ(rs.GetQuery(), "select * from T_Type");
     EXPECT_EQ(rs.GetRecordCount(), 5);
@@ -182,7 +182,7 @@ TEST_F(StorageTest, ValuesAreBoundSoQuotesAndSqlAreStoredAsTyped)
     ASSERT_TRUE(db_.Execute(
         "insert into T_Device1 (DeviceNo, Address, Remark, FileName) values (?, ?, ?, ?)",
         {std::int64_t{1}, std::string("0000123"), remark, std::string("餐厅'一")}));
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select * from T_Device1 where FileName=?", {std::string("餐厅'一")}));
     ASSERT_EQ(rs.GetRecordCount(), 1);
     std::string stored;
@@ -198,14 +198,14 @@ TEST_F(StorageTest, ARolledBackTransactionLeavesTheDatabaseAsItWas)
     ASSERT_TRUE(db_.Execute("delete from T_Type"));
     EXPECT_FALSE(db_.Execute("insert into T_FileName (FileName) values (NULL)"));
     ASSERT_TRUE(db_.RollbackTransaction());
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select * from T_Type"));
     EXPECT_EQ(rs.GetRecordCount(), 5);
 }
 
 TEST_F(StorageTest, RecordsetsSeeTheirDatabaseClose)
 {
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select * from T_Type"));
     EXPECT_TRUE(rs.IsOpen());
     db_.Close();
@@ -215,7 +215,7 @@ TEST_F(StorageTest, RecordsetsSeeTheirDatabaseClose)
 
 TEST_F(StorageTest, NewDatabaseHasTheSchemaAndInitialRows)
 {
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select * from T_Type order by TypeNo"));
     const char* names[] = {"BX-2", "LW2/LW1", "num", "en", "LW3"};
     for (int i = 0; i < 5; ++i, rs.MoveNext()) {
@@ -258,7 +258,7 @@ TEST_F(StorageTest, AnExistingDatabaseIsLeftAsItIs)
     std::string error;
     ASSERT_TRUE(EnsureDatabase(path_, error));
     ASSERT_TRUE(db_.Open(connection_));
-    CADORecordset rs(db_);
+    QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select * from T_KeyName"));
     EXPECT_EQ(rs.GetRecordCount(), 0);
 }

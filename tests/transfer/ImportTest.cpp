@@ -26,7 +26,7 @@ protected:
     std::vector<std::string> Rows(const char* table, const std::string& file, const char* order)
     {
         std::vector<std::string> rows;
-        CADORecordset rs(db_);
+        QueryResult rs(db_);
         EXPECT_TRUE(rs.Open(db_, std::string("select * from ") + table + " where FileName=? order by " + order, {file}));
         for (; !rs.IsEof(); rs.MoveNext()) {
             std::string row;
@@ -51,7 +51,7 @@ protected:
     }
 
     std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
-    CADODatabase db_;
+    Database db_;
 };
 
 TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)

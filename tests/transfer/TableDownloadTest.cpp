@@ -30,7 +30,7 @@ protected:
     }
 
     std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
-    CADODatabase db_;
+    Database db_;
 };
 
 TEST_F(TableDownloadTest, RecordLayout)

@@ -40,7 +40,7 @@ protected:
     }
 
     std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
-    CADODatabase db_;
+    Database db_;
 };
 
 TEST_F(VerifyTest, RightAfterADownloadEverythingMatches)
@@ -147,8 +147,9 @@ TEST_F(VerifyTest, EveryWayTheHostCanDifferIsReported)
     for (const FalseMatchCase& c : kFalseMatchCases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(db_.Execute("begin"));
-        if (c.fileChange != nullptr)
+        if (c.fileChange != nullptr) {
             ASSERT_TRUE(db_.Execute(c.fileChange)) << db_.GetErrorDescription();
+        }
         const SimHostState saved = host_.State();
         c.hostChange(host_.State());
 

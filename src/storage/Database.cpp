@@ -1,4 +1,4 @@
-#include "storage/AdoDatabase.h"
+#include "storage/Database.h"
 
 #include <sqlite3.h>
 
@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kConnectionReport =
     "CADODataBase Error\n\tCode = %08lx\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n";
 constexpr const char* kRecordsetReport =
-    "CADORecordset Error\n\tCode = %08lx\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n";
+    "QueryResult Error\n\tCode = %08lx\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n";
 constexpr const char* kDefaultDateFormat = "%Y-%m-%d %H:%M:%S";
 constexpr int kDefaultBusyTimeoutMs = 5000;
 
@@ -166,14 +166,14 @@ void Connection::Close()
 
 // ---------------------------------------------------------------------------------------------
 
-CADODatabase::CADODatabase() : connection_(std::make_shared<detail::Connection>()) {}
+Database::Database() : connection_(std::make_shared<detail::Connection>()) {}
 
-CADODatabase::~CADODatabase()
+Database::~Database()
 {
     Close();
 }
 
-bool CADODatabase::Open(const std::string& connectionString, const std::string& /*user*/,
+bool Database::Open(const std::string& connectionString, const std::string& /*user*/,
                         const std::string& /*password*/)
 {
     if (IsOpen())
@@ -196,7 +196,7 @@ bool CADODatabase::Open(const std::string& connectionString, const std::string& 
     return true;
 }
 
-bool CADODatabase::Execute(const std::string& sql, const SqlParams& params)
+bool Database::Execute(const std::string& sql, const SqlParams& params)
 {
     recordsAffected_ = 0;
     if (!IsOpen()) {
@@ -214,45 +214,45 @@ bool CADODatabase::Execute(const std::string& sql, const SqlParams& params)
     return true;
 }
 
-bool CADODatabase::IsOpen() const
+bool Database::IsOpen() const
 {
     return connection_ && connection_->db != nullptr;
 }
 
-void CADODatabase::Close()
+void Database::Close()
 {
     if (connection_)
         connection_->Close();
 }
 
-bool CADODatabase::BeginTransaction()
+bool Database::BeginTransaction()
 {
     return Execute("BEGIN IMMEDIATE");
 }
 
-bool CADODatabase::CommitTransaction()
+bool Database::CommitTransaction()
 {
     return Execute("COMMIT");
 }
 
-bool CADODatabase::RollbackTransaction()
+bool Database::RollbackTransaction()
 {
     if (!IsOpen() || sqlite3_get_autocommit(connection_->db) != 0)
         return true; // nothing to roll back: SQLite already ended it
     return Execute("ROLLBACK");
 }
 
-std::string CADODatabase::Path() const
+std::string Database::Path() const
 {
     return DatabasePathFromConnectionString(connectionString_);
 }
 
-std::optional<DatabaseFailure> CADODatabase::TakeFailure()
+std::optional<DatabaseFailure> Database::TakeFailure()
 {
     return std::exchange(connection_->failure, std::nullopt);
 }
 
-void CADODatabase::RecordError(int code, const std::string& description)
+void Database::RecordError(int code, const std::string& description)
 {
     connection_->Record(code, description);
     errorDescription_ = description;
@@ -263,20 +263,20 @@ void CADODatabase::RecordError(int code, const std::string& description)
 
 // ---------------------------------------------------------------------------------------------
 
-CADORecordset::CADORecordset() = default;
+QueryResult::QueryResult() = default;
 
-CADORecordset::CADORecordset(CADODatabase& database) : connection_(database.connection_) {}
+QueryResult::QueryResult(Database& database) : connection_(database.connection_) {}
 
-CADORecordset::~CADORecordset() = default;
+QueryResult::~QueryResult() = default;
 
-bool CADORecordset::Open(CADODatabase& database, const std::string& sql, const SqlParams& params)
+bool QueryResult::Open(Database& database, const std::string& sql, const SqlParams& params)
 {
     if (!connection_)
         connection_ = database.connection_;
     return Open(sql, params);
 }
 
-bool CADORecordset::Open(const std::string& sql, const SqlParams& params)
+bool QueryResult::Open(const std::string& sql, const SqlParams& params)
 {
     Close();
     if (!sql.empty())
@@ -336,57 +336,57 @@ bool CADORecordset::Open(const std::string& sql, const SqlParams& params)
     return true;
 }
 
-bool CADORecordset::IsOpen() const
+bool QueryResult::IsOpen() const
 {
     return open_ && connection_ && connection_->db != nullptr;
 }
 
-bool CADORecordset::IsEof() const
+bool QueryResult::IsEof() const
 {
     return !result_ || position_ >= result_->rows.size();
 }
 
-bool CADORecordset::IsBof() const
+bool QueryResult::IsBof() const
 {
     return !result_ || result_->rows.empty();
 }
 
-void CADORecordset::MoveNext()
+void QueryResult::MoveNext()
 {
     if (result_ && position_ < result_->rows.size())
         ++position_;
 }
 
-void CADORecordset::MoveFirst()
+void QueryResult::MoveFirst()
 {
     position_ = 0;
 }
 
-int CADORecordset::GetRecordCount() const
+int QueryResult::GetRecordCount() const
 {
     return result_ ? static_cast<int>(result_->rows.size()) : 0;
 }
 
-int CADORecordset::GetFieldCount() const
+int QueryResult::GetFieldCount() const
 {
     return result_ ? static_cast<int>(result_->columns.size()) : 0;
 }
 
-std::string CADORecordset::GetFieldName(int index) const
+std::string QueryResult::GetFieldName(int index) const
 {
     if (!result_ || index < 0 || index >= GetFieldCount())
         return {};
     return result_->columns[static_cast<std::size_t>(index)].name;
 }
 
-void CADORecordset::Close()
+void QueryResult::Close()
 {
     open_ = false;
     result_.reset();
     position_ = 0;
 }
 
-int CADORecordset::ColumnIndex(const std::string& field)
+int QueryResult::ColumnIndex(const std::string& field)
 {
     if (result_) {
         const std::string wanted = Upper(field);
@@ -399,7 +399,7 @@ int CADORecordset::ColumnIndex(const std::string& field)
     return -1;
 }
 
-const SqlValue* CADORecordset::Current(int index, const char* fieldForError)
+const SqlValue* QueryResult::Current(int index, const char* fieldForError)
 {
     if (!result_ || IsEof()) {
         RecordError(SQLITE_MISUSE, "no current record");
@@ -412,7 +412,7 @@ const SqlValue* CADORecordset::Current(int index, const char* fieldForError)
     return &result_->rows[position_][static_cast<std::size_t>(index)];
 }
 
-bool CADORecordset::TextOf(int index, std::string& value, const std::string& dateFormat)
+bool QueryResult::TextOf(int index, std::string& value, const std::string& dateFormat)
 {
     const SqlValue* cell = Current(index, std::to_string(index).c_str());
     if (cell == nullptr)
@@ -454,7 +454,7 @@ bool CADORecordset::TextOf(int index, std::string& value, const std::string& dat
     return true;
 }
 
-bool CADORecordset::IntOf(int index, int& value)
+bool QueryResult::IntOf(int index, int& value)
 {
     const SqlValue* cell = Current(index, std::to_string(index).c_str());
     if (cell == nullptr)
@@ -499,37 +499,37 @@ bool CADORecordset::IntOf(int index, int& value)
     return true;
 }
 
-bool CADORecordset::GetFieldValue(const std::string& field, std::string& value,
+bool QueryResult::GetFieldValue(const std::string& field, std::string& value,
                                   const std::string& dateFormat)
 {
     const int index = ColumnIndex(field);
     return index >= 0 && TextOf(index, value, dateFormat);
 }
 
-bool CADORecordset::GetFieldValue(int index, std::string& value, const std::string& dateFormat)
+bool QueryResult::GetFieldValue(int index, std::string& value, const std::string& dateFormat)
 {
     return TextOf(index, value, dateFormat);
 }
 
-bool CADORecordset::GetFieldValue(const std::string& field, int& value)
+bool QueryResult::GetFieldValue(const std::string& field, int& value)
 {
     const int index = ColumnIndex(field);
     return index >= 0 && IntOf(index, value);
 }
 
-bool CADORecordset::GetFieldValue(int index, int& value)
+bool QueryResult::GetFieldValue(int index, int& value)
 {
     return IntOf(index, value);
 }
 
-bool CADORecordset::IsFieldNull(const std::string& field)
+bool QueryResult::IsFieldNull(const std::string& field)
 {
     const int index = ColumnIndex(field);
     const SqlValue* cell = index >= 0 ? Current(index, field.c_str()) : nullptr;
     return cell == nullptr || std::holds_alternative<std::monostate>(*cell);
 }
 
-void CADORecordset::RecordError(int code, const std::string& description)
+void QueryResult::RecordError(int code, const std::string& description)
 {
 
     lastErrorCode_ = static_cast<std::uint32_t>(code);
@@ -538,14 +538,14 @@ void CADORecordset::RecordError(int code, const std::string& description)
 
 // ---------------------------------------------------------------------------------------------
 
-std::string FieldText(CADORecordset& rs, const std::string& field)
+std::string FieldText(QueryResult& rs, const std::string& field)
 {
     std::string value;
     rs.GetFieldValue(field, value);
     return value;
 }
 
-int FieldInt(CADORecordset& rs, const std::string& field)
+int FieldInt(QueryResult& rs, const std::string& field)
 {
     int value = 0;
     rs.GetFieldValue(field, value);
@@ -559,9 +559,9 @@ int NextNumber(const std::string& field, const std::string& condition, const std
     if (!condition.empty())
         sql += " where " + condition;
     int value = 0;
-    CADODatabase database;
+    Database database;
     if (database.Open(connectionString)) {
-        CADORecordset recordset(database);
+        QueryResult recordset(database);
         if (recordset.Open(database, sql, params) && recordset.GetRecordCount() == 1)
             recordset.GetFieldValue(0, value);
     }

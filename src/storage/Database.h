@@ -1,6 +1,6 @@
 #pragma once
 
-// Database access: one connection (CADODatabase) and one result set on it (CADORecordset),
+// Database access: one connection (Database) and one result set on it (QueryResult),
 // over SQLite. No operation throws; a failure is a false result with the error kept in the
 // object. Values always travel as bound parameters, never inside the SQL text.
 
@@ -50,13 +50,13 @@ struct Connection
 };
 } // namespace detail
 
-class CADODatabase
+class Database
 {
 public:
-    CADODatabase();
-    virtual ~CADODatabase();
-    CADODatabase(const CADODatabase&) = delete;
-    CADODatabase& operator=(const CADODatabase&) = delete;
+    Database();
+    virtual ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
 
     // Closes the connection first when it is open. A non-empty string replaces the stored one.
     bool Open(const std::string& connectionString = {}, const std::string& user = {},
@@ -85,7 +85,7 @@ public:
     std::optional<DatabaseFailure> TakeFailure();
 
 private:
-    friend class CADORecordset;
+    friend class QueryResult;
     void RecordError(int code, const std::string& description);
 
     std::shared_ptr<detail::Connection> connection_;
@@ -97,18 +97,18 @@ private:
     int connectionTimeout_ = 0;
 };
 
-class CADORecordset
+class QueryResult
 {
 public:
-    CADORecordset();
-    explicit CADORecordset(CADODatabase& database);
-    virtual ~CADORecordset();
+    QueryResult();
+    explicit QueryResult(Database& database);
+    virtual ~QueryResult();
     // Copies share the connection and the rows already read.
-    CADORecordset(const CADORecordset&) = default;
-    CADORecordset& operator=(const CADORecordset&) = default;
+    QueryResult(const QueryResult&) = default;
+    QueryResult& operator=(const QueryResult&) = default;
 
     // Runs the query and keeps its whole result (a static, client-side cursor).
-    bool Open(CADODatabase& database, const std::string& sql, const SqlParams& params = {});
+    bool Open(Database& database, const std::string& sql, const SqlParams& params = {});
     bool Open(const std::string& sql, const SqlParams& params = {});
     bool IsOpen() const;
     bool IsEof() const;
@@ -163,8 +163,8 @@ private:
 };
 
 // A field of the current record as text or integer; "" and 0 when it cannot be read.
-std::string FieldText(CADORecordset& rs, const std::string& field);
-int FieldInt(CADORecordset& rs, const std::string& field);
+std::string FieldText(QueryResult& rs, const std::string& field);
+int FieldInt(QueryResult& rs, const std::string& field);
 
 // The highest value of an integer column plus one (1 when the selection is empty). The
 // condition may use '?' placeholders bound to the given parameters. The table and field
