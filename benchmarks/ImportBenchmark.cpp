@@ -38,7 +38,8 @@ void BM_Import1999Callers(benchmark::State& state)
     db.Open(px::MakeConnectionString(path));
     YesPrompter prompter;
     for (auto _ : state) {
-        if (px::ImportRows(db, prompter, px::BrowserMode::Callers, 1, "target", 0, rows) !=
+        if (px::ImportRows(db, prompter, px::BrowserMode::Callers, px::HostModel::PX, "target",
+                           px::FileType::PX, rows) !=
             px::ImportOutcome::Imported)
             state.SkipWithError("import failed");
     }

@@ -56,7 +56,7 @@ void BM_LoadFullPxFile(benchmark::State& state)
     window.show();
     QApplication::processEvents();
     for (auto _ : state) {
-        window.MakeFileCurrent("full", 0);
+        window.MakeFileCurrent("full", px::FileType::PX);
         // Paint what is on screen, as the user would see it.
         window.repaint();
         QApplication::processEvents();

@@ -387,7 +387,7 @@ void CPX_SystemDlg::Initialise()
 
 bool CPX_SystemDlg::OpenDatabase()
 {
-    return database_.Open(connectionString_);
+    return database_.IsOpen() || database_.Open(connectionString_);
 }
 
 QAction* CPX_SystemDlg::Command(int id) const
@@ -436,16 +436,16 @@ void CPX_SystemDlg::OnCommand(int id)
         SaveFileAs();
         break;
     case 32817: {
-        CTypeDlg dialog(connectionString_, services_.prompter, services_.clock, services_.pump, this);
+        CTypeDlg dialog(database_, services_.prompter, services_.clock, services_.pump, this);
         if (runTypeDialog_(dialog) == QDialog::Accepted)
             LoadCallerTypeList();
         break;
     }
     case 32792:
-        RunHostCommand([this] { DownloadCallers(*exchange_, connectionString_, currentFile_); });
+        RunHostCommand([this] { DownloadCallers(*exchange_, database_, currentFile_); });
         break;
     case 32799:
-        RunHostCommand([this] { DownloadHandhelds(*exchange_, connectionString_, currentFile_); });
+        RunHostCommand([this] { DownloadHandhelds(*exchange_, database_, currentFile_); });
         break;
     case 32794:
         if (OpenDatabase() &&
@@ -467,7 +467,7 @@ void CPX_SystemDlg::OnCommand(int id)
         VerifyFile();
         break;
     case 32779:
-        RunMachineCommand(*exchange_, services_.profile, connectionString_, this);
+        RunMachineCommand(*exchange_, services_.profile, database_, this);
         break;
     case 32823:
         station_->exec();
@@ -491,13 +491,13 @@ void CPX_SystemDlg::OnCommand(int id)
         ReadBackIntoBrowser(static_cast<int>(BrowserMode::Handhelds));
         break;
     case 32786:
-        RunHostCommand([this] { DownloadInfoMachines(*exchange_, connectionString_, currentFile_); });
+        RunHostCommand([this] { DownloadInfoMachines(*exchange_, database_, currentFile_); });
         break;
     case 32776:
         RunHostCommand([this] { InitialiseHost(*exchange_); });
         break;
     case 32778:
-        RunHostCommand([this] { CalibrateClock(*exchange_, connectionString_); });
+        RunHostCommand([this] { CalibrateClock(*exchange_, database_); });
         break;
     case 32780: {
         const QString image = chooseFile_("*.bin", false);
@@ -518,7 +518,7 @@ void CPX_SystemDlg::OnCommand(int id)
 
 void CPX_SystemDlg::NewFile()
 {
-    CNewDlg dialog(connectionString_, services_.prompter, FileDialogMode::New, this);
+    CNewDlg dialog(database_, services_.prompter, FileDialogMode::New, this);
     if (runFileDialog_(dialog) != QDialog::Accepted || !OpenDatabase())
         return;
     const std::string name = dialog.FileName();
@@ -528,7 +528,7 @@ void CPX_SystemDlg::NewFile()
 
 void CPX_SystemDlg::OpenFile()
 {
-    CNewDlg dialog(connectionString_, services_.prompter, FileDialogMode::Open, this);
+    CNewDlg dialog(database_, services_.prompter, FileDialogMode::Open, this);
     if (runFileDialog_(dialog) != QDialog::Accepted)
         return;
     // The type made current is the radio buttons' as they stood when the file was chosen.
@@ -541,7 +541,7 @@ void CPX_SystemDlg::OpenFile()
 void CPX_SystemDlg::DeleteFiles()
 {
     // Deleting the current file leaves the window showing what it has loaded.
-    CNewDlg dialog(connectionString_, services_.prompter, FileDialogMode::Delete, this);
+    CNewDlg dialog(database_, services_.prompter, FileDialogMode::Delete, this);
     runFileDialog_(dialog);
 }
 
@@ -549,7 +549,7 @@ void CPX_SystemDlg::SaveFileAs()
 {
     if (!CanSaveAs(services_.prompter, currentFile_))
         return;
-    CNewDlg dialog(connectionString_, services_.prompter, FileDialogMode::SaveAs, this);
+    CNewDlg dialog(database_, services_.prompter, FileDialogMode::SaveAs, this);
     if (runFileDialog_(dialog) != QDialog::Accepted || !OpenDatabase())
         return;
     CompleteSaveAs(database_, services_.prompter, dialog.FileName(), dialog.DeviceType(),
@@ -568,8 +568,8 @@ void CPX_SystemDlg::OnSaveInfoMachine()
     fields.typeIndex = As<QComboBox>(Control(1045))->currentIndex();
     fields.advanceAddress = As<QCheckBox>(Control(1042))->isChecked();
     const InfoMachineSaveResult result =
-        SaveInfoMachine(database_, services_.prompter, connectionString_, currentFile_,
-                        currentFileType_, HostModelCode(), fields);
+        SaveInfoMachine(database_, services_.prompter, currentFile_, currentFileType_,
+                        HostModelCode(), fields);
     if (!result.fieldsChanged)
         return;
     ReloadRegistrationViews(currentFile_);
@@ -662,11 +662,7 @@ void CPX_SystemDlg::VerifyFile()
         return;
     std::optional<std::vector<Difference>> differences;
     std::string error;
-    RunHostCommand([&] {
-        Database db;
-        if (db.Open(connectionString_))
-            differences = VerifyConfigFile(*exchange_, db, currentFile_, error);
-    });
+    RunHostCommand([&] { differences = VerifyConfigFile(*exchange_, database_, currentFile_, error); });
     if (!differences) {
         if (!error.empty())
             services_.prompter.Message(error);
@@ -696,7 +692,7 @@ void CPX_SystemDlg::ReadBackIntoBrowser(int modeValue)
     {
         CViewDlg browser(mode, HostModelCode(), path, services_.prompter, this);
         browser.SetImportHandler([this, modeValue, &browser](const std::vector<std::vector<std::string>>& rows) {
-            ImportFromBrowser(modeValue, browser.HostModel(), rows);
+            ImportFromBrowser(modeValue, browser.ConnectedModel(), rows);
         });
         runViewDialog_(browser);
     }
@@ -704,15 +700,13 @@ void CPX_SystemDlg::ReadBackIntoBrowser(int modeValue)
     std::filesystem::remove(path, ec);
 }
 
-void CPX_SystemDlg::ImportFromBrowser(int modeValue, int hostModel,
+void CPX_SystemDlg::ImportFromBrowser(int modeValue, HostModel hostModel,
                                       const std::vector<std::vector<std::string>>& rows)
 {
-    CNewDlg chooser(connectionString_, services_.prompter, FileDialogMode::Import, this);
+    CNewDlg chooser(database_, services_.prompter, FileDialogMode::Import, this);
     if (runFileDialog_(chooser) != QDialog::Accepted)
         return;
-    Database db;
-    db.Open(connectionString_);
-    ImportRows(db, services_.prompter, static_cast<BrowserMode>(modeValue), hostModel,
+    ImportRows(database_, services_.prompter, static_cast<BrowserMode>(modeValue), hostModel,
                chooser.FileName(), chooser.DeviceType(), rows);
 }
 
@@ -781,8 +775,7 @@ void CPX_SystemDlg::OnRegisterCallers()
         if (!OpenDatabase())
             return;
         const RegistrationResult result = RegisterCallers(
-            database_, services_.prompter, request.manual ? nullptr : exchange_.get(),
-            connectionString_, request);
+            database_, services_.prompter, request.manual ? nullptr : exchange_.get(), request);
         for (const CallerGridRow& row : result.added)
             CallerGrid()->GridModel()->InsertTop(row);
         As<QLineEdit>(Control(1038))->setText(Q(result.manualCode));
@@ -804,8 +797,8 @@ void CPX_SystemDlg::OnSaveHandheld()
             return;
         Lcg random(TimeSeed());
         const HandheldSaveResult result =
-            SaveHandheld(database_, services_.prompter, exchange_.get(), random, connectionString_,
-                         currentFile_, currentFileType_, HostModelCode(), fields);
+            SaveHandheld(database_, services_.prompter, exchange_.get(), random, currentFile_,
+                         currentFileType_, HostModelCode(), fields);
         if (result.stored || result.fieldsChanged)
             ReloadRegistrationViews(currentFile_);
         if (result.fieldsChanged) {
@@ -911,7 +904,7 @@ void CPX_SystemDlg::EnableRegistration(bool on)
     As<QCheckBox>(Control(1041))->setChecked(false);
 }
 
-void CPX_SystemDlg::MakeFileCurrent(const std::string& name, int fileType)
+void CPX_SystemDlg::MakeFileCurrent(const std::string& name, FileType fileType)
 {
     currentFile_ = name;
     currentFileType_ = fileType;
@@ -966,9 +959,9 @@ void CPX_SystemDlg::OnDetectionTick()
         windowConnected_ = true;
         notConnected_ = false;
         const HostModel model = link_.GetHostModel();
-        if (model == HostModel::PX && currentFileType_ == 1) {
+        if (model == HostModel::PX && currentFileType_ == FileType::QX) {
             services_.prompter.Message("当前连接的是PX主机，打开的文件是QX主机文件！");
-        } else if (model == HostModel::QX && currentFileType_ == 0) {
+        } else if (model == HostModel::QX && currentFileType_ == FileType::PX) {
             services_.prompter.Message("当前连接的是QX主机，打开的文件是PX主机文件！");
             // A QX host cannot take a PX file's registrations: show none of them. The file
             // itself stays current.

@@ -91,8 +91,7 @@ public:
     void SetViewDialogRunner(std::function<int(CViewDlg&)> runner) { runViewDialog_ = std::move(runner); }
     const std::vector<CallerType>& CallerTypes() const { return callerTypes_; }
     const std::string& CurrentFileName() const { return currentFile_; }
-    // -1 none, 0 PX, 1 QX.
-    int CurrentFileType() const { return currentFileType_; }
+    FileType CurrentFileType() const { return currentFileType_; }
     bool IsWindowConnected() const { return windowConnected_; }
     bool IsDetectionTimerActive() const { return detectionTimer_->isActive(); }
     bool IsMonitorShown() const { return monitorShown_; }
@@ -103,7 +102,7 @@ public:
 
     // Makes a configuration file the one being edited: reloads the three views, enables the
     // registration controls and records the name in zpreg.ini.
-    void MakeFileCurrent(const std::string& name, int fileType);
+    void MakeFileCurrent(const std::string& name, FileType fileType);
     void ReloadRegistrationViews(const std::string& fileName);
     void EnableRegistration(bool on);
 
@@ -147,13 +146,14 @@ private:
     void OpenFile();
     void DeleteFiles();
     void SaveFileAs();
-    int HostModelCode() const { return static_cast<int>(link_.GetHostModel()); }
+    HostModel HostModelCode() const { return link_.GetHostModel(); }
     void LoadCallerTypeList();
     void ReadBackIntoBrowser(int mode);
     void ExportFile();
     void ImportFile();
     void VerifyFile();
-    void ImportFromBrowser(int mode, int hostModel, const std::vector<std::vector<std::string>>& rows);
+    void ImportFromBrowser(int mode, HostModel hostModel,
+                           const std::vector<std::vector<std::string>>& rows);
     void OnGridEdited(int row, int column, const QString& text);
     void FilterCodeEdit(int id);
     std::uint32_t TimeSeed() const { return static_cast<std::uint32_t>(services_.clock.EpochSeconds()); }
@@ -188,7 +188,7 @@ private:
     // The feature code of the grid row where the latest edit or right click started.
     std::string rememberedCode_;
     std::string currentFile_;
-    int currentFileType_ = -1;
+    FileType currentFileType_ = FileType::None;
     bool windowConnected_ = false;
     bool notConnected_ = true;
     bool monitorHidden_ = false;

@@ -86,7 +86,7 @@ int main(int argc, char* argv[])
     backend.AddDevice(px::kHostVendorId, px::kPxProductId);
     px::AppServices services{folder, prompter, clock, pump, backend, profile, true, {}};
     px::CPX_SystemDlg window(services);
-    window.MakeFileCurrent("示例餐厅", 0);
+    window.MakeFileCurrent("示例餐厅", px::FileType::PX);
     window.OnDetectionTick();
     window.show();
     // Show the data monitor the way a user does: Shift, then M with Shift held.
@@ -119,7 +119,9 @@ int main(int argc, char* argv[])
             QApplication::processEvents();
             ok = ok && dialog.grab().save(folder + "/" + name);
         };
-        px::CMachineDlg machine(px::LoadMachineParams(profile), host, profile, prompter, connection);
+        px::Database db;
+        db.Open(connection);
+        px::CMachineDlg machine(px::LoadMachineParams(profile), host, profile, prompter, db);
         save(machine, "device-parameters.png");
         px::CStationDlg station(host, clock, prompter);
         save(station, "network-parameters.png");

@@ -243,13 +243,13 @@ SimHostSession* Context::Sim()
     return sim_.get();
 }
 
-int Context::HostModelNow()
+HostModel Context::HostModelNow()
 {
     HostExchange* exchange = Exchange();
     if (exchange == nullptr)
-        return 0;
+        return HostModel::None;
     exchange->Link().FindHost();
-    return static_cast<int>(exchange->Link().GetHostModel());
+    return exchange->Link().GetHostModel();
 }
 
 HostExchange* Context::Exchange()

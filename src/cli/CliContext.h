@@ -76,8 +76,8 @@ public:
     SimHostSession* Sim();
     // The exchange with the host, taken for this command.
     HostExchange* Exchange();
-    // The model of the connected host (0 none, 1 PX, 2 QX), looked for now.
-    int HostModelNow();
+    // The model of the connected host, looked for now.
+    HostModel HostModelNow();
 
     // Saves what a simulated host still holds back; false with a message when its folder could
     // not be read or written during the command. A command that failed because of the database

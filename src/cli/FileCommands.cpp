@@ -12,17 +12,12 @@ namespace px::cli {
 
 namespace {
 
-const char* ModelName(int deviceType)
-{
-    return deviceType == kFileTypeQX ? "qx" : "px";
-}
-
-int ParseModel(const std::string& text)
+FileType ParseModel(const std::string& text)
 {
     if (text == "px")
-        return kFileTypePX;
+        return FileType::PX;
     if (text == "qx")
-        return kFileTypeQX;
+        return FileType::QX;
     throw UsageError("--model must be px or qx");
 }
 
@@ -40,11 +35,11 @@ int FileList(Context& context, const Arguments& args)
     if (context.Options().json) {
         nlohmann::json list = nlohmann::json::array();
         for (const ConfigFile& file : files)
-            list.push_back({{"name", file.name}, {"model", ModelName(file.deviceType)}});
+            list.push_back({{"name", file.name}, {"model", FileModelName(file.deviceType)}});
         PrintJson(context, list);
     } else {
         for (const ConfigFile& file : files)
-            out << ModelName(file.deviceType) << '\t' << file.name << '\n';
+            out << FileModelName(file.deviceType) << '\t' << file.name << '\n';
     }
     return kExitOk;
 }
@@ -52,7 +47,7 @@ int FileList(Context& context, const Arguments& args)
 int FileNew(Context& context, const Arguments& args)
 {
     RequireWords(args, 1, "file new NAME --model px|qx");
-    const int type = ParseModel(args.Value("model", "px"));
+    const FileType type = ParseModel(args.Value("model", "px"));
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
@@ -78,7 +73,8 @@ int FileDelete(Context& context, const Arguments& args)
         ReportMissingFile(context, *db, args.words[0]);
         return kExitFailed;
     }
-    return ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::Delete, args.words[0], 0, {}) ==
+    return ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::Delete, args.words[0],
+                             FileType::PX, {}) ==
                    FileDialogStep::Deleted
                ? kExitOk
                : kExitFailed;
@@ -155,8 +151,7 @@ int ImAdd(Context& context, const Arguments& args)
     if (!file)
         return kExitFailed;
     fields.typeIndex = *type;
-    const auto result = SaveInfoMachine(*db, context.Prompter(), *context.ConnectionString(),
-                                        file->name, file->deviceType, context.HostModelNow(),
+    const auto result = SaveInfoMachine(*db, context.Prompter(), file->name, file->deviceType, context.HostModelNow(),
                                         fields);
     return result.stored ? kExitOk : kExitFailed;
 }
@@ -189,7 +184,7 @@ int DownloadIm(Context& context, const Arguments& args)
     HostExchange* exchange = file ? context.Exchange() : nullptr;
     if (exchange == nullptr)
         return kExitFailed;
-    return DownloadInfoMachines(*exchange, *context.ConnectionString(), file->name) ==
+    return DownloadInfoMachines(*exchange, *db, file->name) ==
                    DownloadOutcome::Sent
                ? kExitOk
                : kExitFailed;

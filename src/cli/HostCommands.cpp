@@ -47,11 +47,11 @@ int InitCommand(Context& context, const Arguments& args)
 int ClockCommand(Context& context, const Arguments& args)
 {
     NoWords(args, "clock");
-    HostExchange* exchange = context.Exchange();
-    const auto connection = context.ConnectionString();
-    if (exchange == nullptr || !connection)
+    Database* db = OpenDatabase(context);
+    HostExchange* exchange = db != nullptr ? context.Exchange() : nullptr;
+    if (exchange == nullptr)
         return kExitFailed;
-    const auto result = CalibrateClock(*exchange, *connection);
+    const auto result = CalibrateClock(*exchange, *db);
     if (!result) {
         context.Env().err << "没有传呼号为0的信息机，时钟未校准 (no information machine with pager "
                              "number 0)\n";

@@ -64,8 +64,8 @@ int ReadBackCommand(Context& context, const Arguments& args)
     if (db == nullptr)
         return kExitFailed;
     const auto outcome =
-        ImportRows(*db, context.Prompter(), mode, static_cast<int>(exchange->Link().GetHostModel()),
-                   args.Value("import"), model == "qx" ? 1 : 0, *rows);
+        ImportRows(*db, context.Prompter(), mode, exchange->Link().GetHostModel(),
+                   args.Value("import"), model == "qx" ? FileType::QX : FileType::PX, *rows);
     return outcome == ImportOutcome::Imported || outcome == ImportOutcome::EmptyList ? kExitOk
                                                                                     : kExitFailed;
 }

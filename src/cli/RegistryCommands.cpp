@@ -155,8 +155,7 @@ int CallerRegister(Context& context, const Arguments& args)
     HostExchange* exchange = request.manual ? nullptr : context.Exchange();
     if (!request.manual && exchange == nullptr)
         return kExitFailed;
-    const auto result = RegisterCallers(*file->db, context.Prompter(), exchange,
-                                        *context.ConnectionString(), request);
+    const auto result = RegisterCallers(*file->db, context.Prompter(), exchange, request);
     if (context.Options().json) {
         nlohmann::json codes = nlohmann::json::array();
         for (const auto& row : result.added)
@@ -348,7 +347,7 @@ int HandheldAdd(Context& context, const Arguments& args)
         return kExitFailed;
     Lcg random(static_cast<std::uint32_t>(context.Env().clock.EpochSeconds()));
     const auto result = SaveHandheld(*file->db, context.Prompter(), exchange, random,
-                                     *context.ConnectionString(), file->file.name,
+                                     file->file.name,
                                      file->file.deviceType, context.HostModelNow(), fields);
     return result.stored ? kExitOk : kExitFailed;
 }
@@ -372,8 +371,8 @@ int DownloadTable(Context& context, const Arguments& args, bool callers)
     if (exchange == nullptr)
         return kExitFailed;
     const auto outcome = callers
-                             ? DownloadCallers(*exchange, *context.ConnectionString(), file->file.name)
-                             : DownloadHandhelds(*exchange, *context.ConnectionString(), file->file.name);
+                             ? DownloadCallers(*exchange, *file->db, file->file.name)
+                             : DownloadHandhelds(*exchange, *file->db, file->file.name);
     if (outcome == DownloadOutcome::Empty)
         context.Env().err << "nothing to download: the table of " << file->file.name << " is empty\n";
     return outcome == DownloadOutcome::Sent ? kExitOk : kExitFailed;

@@ -172,8 +172,8 @@ Fields RateFields(const ReceiverTypeRates& r)
 int TypesRateGet(Context& context, const Arguments& args)
 {
     NoWords(args, "types-rate get");
-    const auto connection = context.ConnectionString();
-    const auto rates = connection ? LoadReceiverTypeRates(*connection) : std::nullopt;
+    Database* db = OpenDatabase(context);
+    const auto rates = db != nullptr ? LoadReceiverTypeRates(*db) : std::nullopt;
     if (!rates) {
         context.Env().err << "cannot read the receiver types from the database\n";
         return kExitFailed;
@@ -184,8 +184,8 @@ int TypesRateGet(Context& context, const Arguments& args)
 int TypesRateSet(Context& context, const Arguments& args)
 {
     NoWords(args, "types-rate set");
-    const auto connection = context.ConnectionString();
-    auto rates = connection ? LoadReceiverTypeRates(*connection) : std::nullopt;
+    Database* db = OpenDatabase(context);
+    auto rates = db != nullptr ? LoadReceiverTypeRates(*db) : std::nullopt;
     if (!rates) {
         context.Env().err << "cannot read the receiver types from the database\n";
         return kExitFailed;
@@ -194,7 +194,7 @@ int TypesRateSet(Context& context, const Arguments& args)
     TakeInt(args, "num-polarity", {0, 1}, rates->numericPolarity);
     TakeInt(args, "char-rate", {0, 2}, rates->charRate);
     TakeInt(args, "char-polarity", {0, 1}, rates->charPolarity);
-    if (!SaveReceiverTypeRates(*connection, *rates)) {
+    if (!SaveReceiverTypeRates(*db, *rates)) {
         context.Env().err << "cannot save the receiver types\n";
         return kExitFailed;
     }

@@ -2,6 +2,7 @@
 
 #include "common/Clock.h"
 #include "common/EventPump.h"
+#include "common/Models.h"
 #include "common/Prompter.h"
 #include "hostlink/HidBackend.h"
 
@@ -15,14 +16,6 @@ namespace px {
 inline constexpr std::uint16_t kHostVendorId = 0x0483;
 inline constexpr std::uint16_t kPxProductId = 0x1234;
 inline constexpr std::uint16_t kQxProductId = 0x5158;
-
-// Host model as the program holds it.
-enum class HostModel : int
-{
-    None = 0,
-    PX = 1,
-    QX = 2,
-};
 
 // Which host model a USB id pair is, if any.
 HostModel IdentifyHost(std::uint16_t vendorId, std::uint16_t productId);

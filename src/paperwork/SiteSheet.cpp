@@ -96,7 +96,7 @@ std::optional<SiteSheet> LoadSiteSheet(Database& db, const std::string& fileName
     }
     SiteSheet sheet;
     sheet.fileName = fileName;
-    sheet.model = file->deviceType == kFileTypeQX ? "QX" : "PX";
+    sheet.model = file->deviceType == FileType::QX ? "QX" : "PX";
     sheet.date = date;
     sheet.infoMachines = LoadInfoMachineView(db, fileName).rows;
     sheet.handhelds = LoadHandheldView(db, fileName);

@@ -22,9 +22,10 @@ QString Q(const char* text)
 
 } // namespace
 
-CTypeDlg::CTypeDlg(const std::string& connectionString, Prompter& prompter, Clock& clock,
+CTypeDlg::CTypeDlg(Database& db, Prompter& prompter, Clock& clock,
                    EventPump& pump, QWidget* parent)
     : QDialog(parent),
+      database_(db),
       prompter_(prompter),
       clock_(clock),
       pump_(pump),
@@ -82,7 +83,6 @@ CTypeDlg::CTypeDlg(const std::string& connectionString, Prompter& prompter, Cloc
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CTypeDlg::OnSelected);
 
-    database_.Open(connectionString);
     Load();
 }
 

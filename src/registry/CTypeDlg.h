@@ -24,7 +24,7 @@ class CTypeDlg : public QDialog
 public:
     static constexpr int kClosePauseMs = 1500;
 
-    CTypeDlg(const std::string& connectionString, Prompter& prompter, Clock& clock,
+    CTypeDlg(Database& db, Prompter& prompter, Clock& clock,
              EventPump& pump, QWidget* parent = nullptr);
 
     CReportCtrl* List() const { return list_; }
@@ -44,7 +44,7 @@ private:
     void OnDelete();
     void OnSelected();
 
-    Database database_;
+    Database& database_;
     Prompter& prompter_;
     Clock& clock_;
     EventPump& pump_;

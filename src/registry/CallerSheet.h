@@ -6,6 +6,7 @@
 // has seen the preview and confirmed it, and then all rows at once or none.
 
 #include "common/Gbk.h"
+#include "common/Models.h"
 #include "storage/Database.h"
 
 #include <array>
@@ -70,8 +71,8 @@ struct SheetPreview
 struct SheetTarget
 {
     std::string fileName;
-    int fileType = 0;  // 0 PX, 1 QX
-    int hostModel = 0; // 0 none, 1 PX, 2 QX: a QX host limits the file as a QX file
+    FileType fileType = FileType::PX;
+    HostModel hostModel = HostModel::None; // a QX host limits the file as a QX file
     std::vector<std::string> keyNames; // key n of a caller gets name n
 };
 

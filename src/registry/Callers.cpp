@@ -25,16 +25,14 @@ int IntOf(const std::string& text)
 }
 
 // Stores the keys of one caller; false when the file is full (the run stops there).
-bool RegisterOneCaller(Database& db, Prompter& prompter, const std::string& connectionString,
-                       const RegistrationRequest& request, const std::string& code,
+bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationRequest& request, const std::string& code,
                        int keyCount, int codeType, RegistrationResult& result)
 {
     const std::string callerPart = code.substr(0, code.size() - 1);
     char digit = code.back();
     const std::string callerNumber =
         request.callerNumber.empty()
-            ? std::to_string(NextNumber("CallNo", "FileName=?", "T_Device3", connectionString,
-                                        {request.fileName}))
+            ? std::to_string(NextNumber(db, "CallNo", "FileName=?", "T_Device3", {request.fileName}))
             : request.callerNumber;
     if (std::string why = CallerNumberRefusal(callerNumber); !why.empty()) {
         prompter.Message(why); // the next free number has run past what the record holds
@@ -229,7 +227,6 @@ std::string FilterFeatureCode(const std::string& text)
 }
 
 RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchange* exchange,
-                                   const std::string& connectionString,
                                    const RegistrationRequest& request)
 {
     RegistrationResult result;
@@ -280,7 +277,7 @@ RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchang
             prompter.Message("请正确选择呼叫器类型！");
             return result;
         }
-        RegisterOneCaller(db, prompter, connectionString, request, code, keyCount, codeType, result);
+        RegisterOneCaller(db, prompter, request, code, keyCount, codeType, result);
         return result;
     }
 
@@ -301,7 +298,7 @@ RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchang
         const std::string code = typed + std::to_string(keyCount);
         if (request.plusOne)
             result.manualCode = AdvanceCallerPart(code);
-        if (!RegisterOneCaller(db, prompter, connectionString, request, code, keyCount, 0, result))
+        if (!RegisterOneCaller(db, prompter, request, code, keyCount, 0, result))
             return result;
     }
     return result;

@@ -65,8 +65,8 @@ struct RegistrationRequest
     std::vector<std::string> keyNames;
     std::vector<std::string> numberList; // the information machine number list
     std::string fileName;
-    int fileType = 0;
-    int hostModel = 0;
+    FileType fileType = FileType::None;
+    HostModel hostModel = HostModel::None;
 };
 
 struct RegistrationResult
@@ -78,7 +78,6 @@ struct RegistrationResult
 
 // Registers the callers of one press of the register button.
 RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchange* exchange,
-                                   const std::string& connectionString,
                                    const RegistrationRequest& request);
 
 } // namespace px

@@ -50,9 +50,8 @@ std::optional<KeyCodeAnswer> AskKeyCode(HostExchange& exchange)
 }
 
 HandheldSaveResult SaveHandheld(Database& db, Prompter& prompter, HostExchange* exchange,
-                                Lcg& random, const std::string& connectionString,
-                                const std::string& fileName, int fileType, int hostModel,
-                                const HandheldFields& fields)
+                                Lcg& random, const std::string& fileName, FileType fileType,
+                                HostModel hostModel, const HandheldFields& fields)
 {
     HandheldSaveResult result;
     result.featureCode = fields.featureCode;
@@ -106,7 +105,7 @@ HandheldSaveResult SaveHandheld(Database& db, Prompter& prompter, HostExchange* 
         }
     }
     result.fieldsChanged = true;
-    result.number = NextNumber("DeviceNo", "FileName=?", "T_Device2", connectionString, {fileName});
+    result.number = NextNumber(db, "DeviceNo", "FileName=?", "T_Device2", {fileName});
     if (fields.madeUpCode)
         result.featureCode = RandomFeatureCode(random);
     return result;

@@ -48,9 +48,8 @@ struct KeyCodeAnswer
 std::optional<KeyCodeAnswer> AskKeyCode(HostExchange& exchange);
 
 HandheldSaveResult SaveHandheld(Database& db, Prompter& prompter, HostExchange* exchange,
-                                Lcg& random, const std::string& connectionString,
-                                const std::string& fileName, int fileType, int hostModel,
-                                const HandheldFields& fields);
+                                Lcg& random, const std::string& fileName, FileType fileType,
+                                HostModel hostModel, const HandheldFields& fields);
 
 void DeleteHandheld(Database& db, const std::string& fileName, const std::string& numberText);
 

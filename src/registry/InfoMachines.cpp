@@ -72,7 +72,8 @@ std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text,
     return static_cast<int>(value);
 }
 
-bool InfoMachineCapacityReached(Prompter& prompter, int count, int hostModel, int fileType)
+bool InfoMachineCapacityReached(Prompter& prompter, int count, HostModel hostModel,
+                                FileType fileType)
 {
     const std::string full = CapacityMessage(RowTable::InfoMachines, count, hostModel, fileType);
     if (!full.empty())
@@ -81,9 +82,8 @@ bool InfoMachineCapacityReached(Prompter& prompter, int count, int hostModel, in
 }
 
 InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
-                                      const std::string& connectionString,
-                                      const std::string& fileName, int fileType, int hostModel,
-                                      const InfoMachineFields& fields)
+                                      const std::string& fileName, FileType fileType,
+                                      HostModel hostModel, const InfoMachineFields& fields)
 {
     InfoMachineSaveResult result;
     result.address = fields.address;
@@ -125,7 +125,7 @@ InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
     }
     result.fieldsChanged = true;
     result.pagerNumber =
-        NextNumber("DeviceNo", "FileName=?", "T_Device1", connectionString, {fileName});
+        NextNumber(db, "DeviceNo", "FileName=?", "T_Device1", {fileName});
     if (fields.advanceAddress)
         result.address = AdvanceAddress(fields.address);
     return result;

@@ -42,12 +42,12 @@ struct InfoMachineSaveResult
 };
 
 // Capacity rules: the QX limit applies when the host or the file is QX.
-bool InfoMachineCapacityReached(Prompter& prompter, int count, int hostModel, int fileType);
+bool InfoMachineCapacityReached(Prompter& prompter, int count, HostModel hostModel,
+                                FileType fileType);
 
 InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
-                                      const std::string& connectionString,
-                                      const std::string& fileName, int fileType, int hostModel,
-                                      const InfoMachineFields& fields);
+                                      const std::string& fileName, FileType fileType,
+                                      HostModel hostModel, const InfoMachineFields& fields);
 
 // Deletes the machine whose pager number text was selected (nothing when the text is empty).
 void DeleteInfoMachine(Database& db, const std::string& fileName, const std::string& pagerText);

@@ -41,9 +41,9 @@ QPushButton* Button(const char* text, int id)
 } // namespace
 
 CMachineDlg::CMachineDlg(const MachineParams& values, SettingsHost& host, const Profile& profile,
-                         Prompter& prompter, std::string connectionString, QWidget* parent)
+                         Prompter& prompter, Database& db, QWidget* parent)
     : QDialog(parent), values_(values), host_(host), profile_(profile), prompter_(prompter),
-      connectionString_(std::move(connectionString))
+      database_(db)
 {
     setWindowTitle(QString::fromUtf8("设备参数"));
 
@@ -121,7 +121,7 @@ CMachineDlg::CMachineDlg(const MachineParams& values, SettingsHost& host, const 
 
     for (QComboBox* combo : {numericRate_, numericPolarity_, charRate_, charPolarity_})
         combo->setCurrentIndex(-1);
-    if (const auto rates = LoadReceiverTypeRates(connectionString_)) {
+    if (const auto rates = LoadReceiverTypeRates(database_)) {
         SelectIndex(numericRate_, rates->numericRate);
         SelectIndex(numericPolarity_, rates->numericPolarity);
         SelectIndex(charRate_, rates->charRate);
@@ -224,7 +224,7 @@ void CMachineDlg::OnReadBack(ParamReadBack kind)
 
 void CMachineDlg::OnSaveTypes()
 {
-    SaveReceiverTypeRates(connectionString_,
+    SaveReceiverTypeRates(database_,
                           {numericRate_->currentIndex(), numericPolarity_->currentIndex(),
                            charRate_->currentIndex(), charPolarity_->currentIndex()});
 }
@@ -259,11 +259,11 @@ bool CMachineDlg::eventFilter(QObject* watched, QEvent* event)
 }
 
 void RunMachineCommand(HostExchange& exchange, Profile& profile,
-                       const std::string& connectionString, QWidget* parent)
+                       Database& db, QWidget* parent)
 {
     ExchangeSettingsHost host(exchange);
     CMachineDlg dialog(LoadMachineParams(profile), host, profile, exchange.GetPrompter(),
-                       connectionString, parent);
+                       db, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (dialog.ChosenAction() == CMachineDlg::kWriteFrequencies)

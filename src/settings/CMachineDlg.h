@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/Database.h"
+
 #include "common/Profile.h"
 #include "common/Prompter.h"
 #include "hostlink/HostExchange.h"
@@ -33,7 +35,7 @@ public:
     // values: what the profile remembers; host runs the read-backs; the database holds the
     // receiver types.
     CMachineDlg(const MachineParams& values, SettingsHost& host, const Profile& profile,
-                Prompter& prompter, std::string connectionString, QWidget* parent = nullptr);
+                Prompter& prompter, Database& db, QWidget* parent = nullptr);
     ~CMachineDlg() override;
 
     // After OK: the values taken from the controls and what to write.
@@ -56,7 +58,7 @@ private:
     SettingsHost& host_;
     const Profile& profile_;
     Prompter& prompter_;
-    std::string connectionString_;
+    Database& database_;
     Action action_ = kWriteParameters;
     int gestureClicks_ = 0;
 
@@ -82,6 +84,6 @@ private:
 // Command 32779 (设备参数): opens the dialog prefilled from the profile, then writes what it
 // chose, remembering the values only when the host took them.
 void RunMachineCommand(HostExchange& exchange, Profile& profile,
-                       const std::string& connectionString, QWidget* parent);
+                       Database& db, QWidget* parent);
 
 } // namespace px

@@ -183,11 +183,8 @@ bool WriteFrequencies(HostExchange& exchange, Profile& profile, const MachinePar
     return ok;
 }
 
-std::optional<ReceiverTypeRates> LoadReceiverTypeRates(const std::string& connectionString)
+std::optional<ReceiverTypeRates> LoadReceiverTypeRates(Database& db)
 {
-    Database db;
-    if (!db.Open(connectionString))
-        return std::nullopt;
     QueryResult rs(db);
     if (!rs.Open(db, "select * from T_Type where TypeNo=2 or TypeNo=3 order by TypeNo"))
         return std::nullopt;
@@ -210,11 +207,8 @@ std::optional<ReceiverTypeRates> LoadReceiverTypeRates(const std::string& connec
     return rates;
 }
 
-bool SaveReceiverTypeRates(const std::string& connectionString, const ReceiverTypeRates& rates)
+bool SaveReceiverTypeRates(Database& db, const ReceiverTypeRates& rates)
 {
-    Database db;
-    if (!db.Open(connectionString))
-        return false;
     // An unknown index would be stored as -1 and break the next table download, so such a
     // column keeps its value.
     const auto update = [&db](int typeNo, int rate, int polarity) {

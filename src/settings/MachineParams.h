@@ -7,6 +7,7 @@
 #include "common/Profile.h"
 #include "hostlink/HostExchange.h"
 #include "settings/SettingsInput.h"
+#include "storage/Database.h"
 
 #include <array>
 #include <optional>
@@ -93,8 +94,8 @@ struct ReceiverTypeRates
 
     bool operator==(const ReceiverTypeRates&) const = default;
 };
-std::optional<ReceiverTypeRates> LoadReceiverTypeRates(const std::string& connectionString);
+std::optional<ReceiverTypeRates> LoadReceiverTypeRates(Database& db);
 // A column whose index is unknown (-1) keeps its stored value.
-bool SaveReceiverTypeRates(const std::string& connectionString, const ReceiverTypeRates& rates);
+bool SaveReceiverTypeRates(Database& db, const ReceiverTypeRates& rates);
 
 } // namespace px

@@ -68,11 +68,8 @@ Bytes ClockPayload(std::uint32_t address, const LocalTime& time)
     return payload;
 }
 
-std::optional<bool> CalibrateClock(HostExchange& exchange, const std::string& connectionString)
+std::optional<bool> CalibrateClock(HostExchange& exchange, Database& db)
 {
-    Database db;
-    if (!db.Open(connectionString))
-        return std::nullopt;
     QueryResult rs(db);
     if (!rs.Open(db, "select * from T_Device1 where DeviceNo=0") || rs.IsEof())
         return std::nullopt;

@@ -4,6 +4,7 @@
 // machines, firmware upgrade, program version and preamble. Each shows its own messages.
 
 #include "hostlink/HostExchange.h"
+#include "storage/Database.h"
 
 #include <optional>
 #include <string>
@@ -24,7 +25,7 @@ Bytes ClockPayload(std::uint32_t address, const LocalTime& time);
 // Sets the receivers' clock through the information machine with pager number 0 (of any
 // configuration file). Returns nothing, and does nothing, when the database cannot be opened
 // or holds no such machine.
-std::optional<bool> CalibrateClock(HostExchange& exchange, const std::string& connectionString);
+std::optional<bool> CalibrateClock(HostExchange& exchange, Database& db);
 
 // Downloads a firmware image; a file over 3,000,000 bytes is refused before anything is sent.
 bool UpgradeFirmware(HostExchange& exchange, const std::string& imagePath);

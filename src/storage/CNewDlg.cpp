@@ -28,9 +28,10 @@ QString Q(const char* text)
 
 } // namespace
 
-CNewDlg::CNewDlg(const std::string& connectionString, Prompter& prompter, FileDialogMode mode,
+CNewDlg::CNewDlg(Database& db, Prompter& prompter, FileDialogMode mode,
                  QWidget* parent)
     : QDialog(parent),
+      database_(db),
       prompter_(prompter),
       mode_(mode),
       name_(new QLineEdit(this)),
@@ -76,11 +77,9 @@ CNewDlg::CNewDlg(const std::string& connectionString, Prompter& prompter, FileDi
     list_->setResizeMode(QListView::Adjust);
     list_->setSpacing(4);
 
-    if (database_.Open(connectionString)) {
-        for (const ConfigFile& file : ListConfigFiles(database_)) {
-            auto* item = new QListWidgetItem(QString::fromStdString(file.name), list_);
-            item->setData(kTypeRole, file.deviceType);
-        }
+    for (const ConfigFile& file : ListConfigFiles(database_)) {
+        auto* item = new QListWidgetItem(QString::fromStdString(file.name), list_);
+        item->setData(kTypeRole, StoredFileType(file.deviceType));
     }
     if (mode != FileDialogMode::New) {
         const FileDialogTexts texts = TextsFor(mode);
@@ -102,9 +101,9 @@ std::string CNewDlg::FileName() const
     return name_->text().toStdString();
 }
 
-int CNewDlg::DeviceType() const
+FileType CNewDlg::DeviceType() const
 {
-    return qx_->isChecked() ? kFileTypeQX : kFileTypePX;
+    return qx_->isChecked() ? FileType::QX : FileType::PX;
 }
 
 std::vector<std::string> CNewDlg::ListedNames() const
@@ -121,7 +120,7 @@ void CNewDlg::OnItemChanged()
     if (selected.isEmpty())
         return;
     name_->setText(selected.first()->text());
-    (selected.first()->data(kTypeRole).toInt() == kFileTypeQX ? qx_ : px_)->setChecked(true);
+    (selected.first()->data(kTypeRole).toInt() == StoredFileType(FileType::QX) ? qx_ : px_)->setChecked(true);
 }
 
 void CNewDlg::OnConfirm()

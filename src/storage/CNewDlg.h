@@ -19,13 +19,13 @@ class CNewDlg : public QDialog
 {
     Q_OBJECT
 public:
-    CNewDlg(const std::string& connectionString, Prompter& prompter, FileDialogMode mode,
+    CNewDlg(Database& db, Prompter& prompter, FileDialogMode mode,
             QWidget* parent = nullptr);
 
     FileDialogMode Mode() const { return mode_; }
     // What the dialog ended with.
     std::string FileName() const;
-    int DeviceType() const;
+    FileType DeviceType() const;
 
     QLineEdit* NameEdit() const { return name_; }
     QRadioButton* PxButton() const { return px_; }
@@ -40,7 +40,7 @@ private:
     void OnItemChanged();
     std::vector<std::string> ListedNames() const;
 
-    Database database_;
+    Database& database_;
     Prompter& prompter_;
     FileDialogMode mode_;
     QLineEdit* name_;

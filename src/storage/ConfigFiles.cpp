@@ -7,8 +7,6 @@ namespace px {
 
 namespace {
 
-constexpr int kHostModelQX = 2;
-
 // Runs the statements as one unit: all or nothing.
 template <typename Body>
 bool InTransaction(Database& db, Body&& body)
@@ -32,7 +30,7 @@ std::vector<ConfigFile> ListConfigFiles(Database& db)
     for (; !rs.IsEof(); rs.MoveNext()) {
         ConfigFile file;
         rs.GetFieldValue("FileName", file.name);
-        rs.GetFieldValue("DeviceType", file.deviceType);
+        file.deviceType = FileTypeFromStored(FieldInt(rs, "DeviceType"));
         files.push_back(std::move(file));
     }
     return files;
@@ -45,8 +43,8 @@ std::optional<ConfigFile> FindConfigFile(Database& db, const std::string& name)
     QueryResult rs(db);
     if (!rs.Open(db, "select * from T_FileName where FileName=?", {name}) || rs.IsEof())
         return std::nullopt;
-    ConfigFile file{name, kFileTypePX};
-    rs.GetFieldValue("DeviceType", file.deviceType);
+    ConfigFile file{name, FileType::PX};
+    file.deviceType = FileTypeFromStored(FieldInt(rs, "DeviceType"));
     return file;
 }
 
@@ -57,10 +55,10 @@ std::string FileNotFoundMessage(Database& db, const std::string& name)
     return "配置文件 \"" + name + "\" 不存在！";
 }
 
-bool InsertConfigFile(Database& db, const std::string& name, int deviceType)
+bool InsertConfigFile(Database& db, const std::string& name, FileType deviceType)
 {
     return db.Execute("Insert into T_FileName (FileName,DeviceType) values (?,?)",
-                      {name, std::int64_t{deviceType}});
+                      {name, std::int64_t{StoredFileType(deviceType)}});
 }
 
 bool DeleteConfigFile(Database& db, const std::string& name)
@@ -106,7 +104,7 @@ FileDialogTexts TextsFor(FileDialogMode mode)
 }
 
 FileDialogStep ConfirmFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
-                                 const std::string& name, int deviceType,
+                                 const std::string& name, FileType deviceType,
                                  const std::vector<std::string>& listed)
 {
     if (name.empty()) {
@@ -144,10 +142,10 @@ FileDialogStep ConfirmFileDialog(Database& db, Prompter& prompter, FileDialogMod
     return FileDialogStep::Stay;
 }
 
-bool CompleteNewFile(Database& db, Prompter& prompter, int hostModel, const std::string& name,
-                     int deviceType)
+bool CompleteNewFile(Database& db, Prompter& prompter, HostModel hostModel, const std::string& name,
+                     FileType deviceType)
 {
-    if (hostModel == kHostModelQX && deviceType == kFileTypePX) {
+    if (hostModel == HostModel::QX && deviceType == FileType::PX) {
         prompter.Message("当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！");
         db.Execute("Delete from T_FileName where FileName=?", {name});
         return false;
@@ -155,10 +153,10 @@ bool CompleteNewFile(Database& db, Prompter& prompter, int hostModel, const std:
     return true;
 }
 
-OpenStep CompleteOpenFile(Prompter& prompter, int hostModel, const std::string& name, int deviceType,
+OpenStep CompleteOpenFile(Prompter& prompter, HostModel hostModel, const std::string& name, FileType deviceType,
                           const std::string& currentName)
 {
-    if (hostModel == kHostModelQX && deviceType == kFileTypePX) {
+    if (hostModel == HostModel::QX && deviceType == FileType::PX) {
         prompter.Message("当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！");
         return OpenStep::Refused;
     }
@@ -178,8 +176,8 @@ bool CanSaveAs(Prompter& prompter, const std::string& currentName)
     return true;
 }
 
-bool CompleteSaveAs(Database& db, Prompter& prompter, const std::string& newName, int newType,
-                    const std::string& currentName, int currentType)
+bool CompleteSaveAs(Database& db, Prompter& prompter, const std::string& newName, FileType newType,
+                    const std::string& currentName, FileType currentType)
 {
     if (newType != currentType) {
         prompter.Message("当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！");

@@ -3,6 +3,7 @@
 // Configuration files: a row of T_FileName (name and host model) and the registrations that
 // carry its name.
 
+#include "common/Models.h"
 #include "common/Prompter.h"
 #include "storage/Database.h"
 
@@ -12,13 +13,10 @@
 
 namespace px {
 
-inline constexpr int kFileTypePX = 0;
-inline constexpr int kFileTypeQX = 1;
-
 struct ConfigFile
 {
     std::string name;
-    int deviceType = kFileTypePX;
+    FileType deviceType = FileType::PX;
 };
 
 // The files in the order the database returns them.
@@ -30,7 +28,7 @@ std::optional<ConfigFile> FindConfigFile(Database& db, const std::string& name);
 // run (damaged, busy, ...), otherwise "配置文件 "NAME" 不存在！".
 std::string FileNotFoundMessage(Database& db, const std::string& name);
 
-bool InsertConfigFile(Database& db, const std::string& name, int deviceType);
+bool InsertConfigFile(Database& db, const std::string& name, FileType deviceType);
 // Removes the file and all its registrations, all or nothing.
 bool DeleteConfigFile(Database& db, const std::string& name);
 // Copies every registration row of one file, every column, to another; run it inside a
@@ -66,13 +64,13 @@ enum class FileDialogStep
 // Button 1 of the file dialog in every mode. listed: the names the dialog lists. New creates
 // the file's row; save as only checks the name (CompleteSaveAs creates it with its rows).
 FileDialogStep ConfirmFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
-                                 const std::string& name, int deviceType,
+                                 const std::string& name, FileType deviceType,
                                  const std::vector<std::string>& listed);
 
 // After the dialog created a new file: a PX file cannot be made while a QX host is connected
 // (the row is removed again). True when the file is to become current.
-bool CompleteNewFile(Database& db, Prompter& prompter, int hostModel, const std::string& name,
-                     int deviceType);
+bool CompleteNewFile(Database& db, Prompter& prompter, HostModel hostModel, const std::string& name,
+                     FileType deviceType);
 
 enum class OpenStep
 {
@@ -80,7 +78,7 @@ enum class OpenStep
     AlreadyOpen, // it is the current file
     MakeCurrent,
 };
-OpenStep CompleteOpenFile(Prompter& prompter, int hostModel, const std::string& name, int deviceType,
+OpenStep CompleteOpenFile(Prompter& prompter, HostModel hostModel, const std::string& name, FileType deviceType,
                           const std::string& currentName);
 
 // Before the save-as dialog: false (after a message) when no file is being edited.
@@ -88,6 +86,6 @@ bool CanSaveAs(Prompter& prompter, const std::string& currentName);
 // After the dialog accepted the new name: checks the type, then creates the file and copies
 // the rows in one transaction. On any failure the database is as it was.
 bool CompleteSaveAs(Database& db, Prompter& prompter, const std::string& newName,
-                    int newType, const std::string& currentName, int currentType);
+                    FileType newType, const std::string& currentName, FileType currentType);
 
 } // namespace px

@@ -275,7 +275,7 @@ std::optional<std::string> ExportConfigFile(Database& db, const std::string& nam
     }
     json document = {{"format", kConfigJsonFormat},
                      {"name", name},
-                     {"model", file->deviceType == kFileTypeQX ? "qx" : "px"}};
+                     {"model", FileModelName(file->deviceType)}};
     for (const TableRule& rule : Tables()) {
         if (!ReadRows(db, rule, name, document[rule.key], error))
             return std::nullopt;
@@ -351,7 +351,7 @@ JsonImportResult ImportConfigFile(Database& db, const std::string& text, const s
         error = db.GetErrorDescription();
         return JsonImportResult::Failed;
     }
-    const std::int64_t type = model == "qx" ? kFileTypeQX : kFileTypePX;
+    const std::int64_t type = StoredFileType(model == "qx" ? FileType::QX : FileType::PX);
     bool ok = exists ? db.Execute("update T_FileName set DeviceType=? where FileName=?", {type, name})
                      : db.Execute("insert into T_FileName (FileName,DeviceType) values (?,?)", {name, type});
     for (const TableRule& rule : Tables()) {

@@ -552,19 +552,16 @@ int FieldInt(QueryResult& rs, const std::string& field)
     return value;
 }
 
-int NextNumber(const std::string& field, const std::string& condition, const std::string& table,
-               const std::string& connectionString, const SqlParams& params)
+int NextNumber(Database& db, const std::string& field, const std::string& condition,
+               const std::string& table, const SqlParams& params)
 {
     std::string sql = "select max(" + field + ") from " + table;
     if (!condition.empty())
         sql += " where " + condition;
     int value = 0;
-    Database database;
-    if (database.Open(connectionString)) {
-        QueryResult recordset(database);
-        if (recordset.Open(database, sql, params) && recordset.GetRecordCount() == 1)
-            recordset.GetFieldValue(0, value);
-    }
+    QueryResult result(db);
+    if (result.Open(db, sql, params) && result.GetRecordCount() == 1)
+        result.GetFieldValue(0, value);
     return value + 1;
 }
 

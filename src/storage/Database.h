@@ -169,7 +169,7 @@ int FieldInt(QueryResult& rs, const std::string& field);
 // The highest value of an integer column plus one (1 when the selection is empty). The
 // condition may use '?' placeholders bound to the given parameters. The table and field
 // names come from the program, never from user input.
-int NextNumber(const std::string& field, const std::string& condition, const std::string& table,
-               const std::string& connectionString, const SqlParams& params = {});
+int NextNumber(Database& db, const std::string& field, const std::string& condition,
+               const std::string& table, const SqlParams& params = {});
 
 } // namespace px

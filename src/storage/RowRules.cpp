@@ -44,7 +44,7 @@ Capacity CapacityFor(bool qx)
     return qx ? kCapacityQX : kCapacityPX;
 }
 
-std::string CapacityMessage(RowTable table, int count, int hostModel, int fileType)
+std::string CapacityMessage(RowTable table, int count, HostModel hostModel, FileType fileType)
 {
     const auto limitOf = [table](const Capacity& capacity) {
         switch (table) {
@@ -60,13 +60,9 @@ std::string CapacityMessage(RowTable table, int count, int hostModel, int fileTy
     const char* unit = table == RowTable::InfoMachines ? "个信息机！"
                        : table == RowTable::Handhelds  ? "个手持呼叫器！"
                                                        : "个呼叫器！";
-    constexpr int kHostPX = 1;
-    constexpr int kHostQX = 2;
-    constexpr int kFilePX = 0;
-    constexpr int kFileQX = 1;
     for (const auto& [applies, capacity] :
-         {std::pair{hostModel == kHostQX || fileType == kFileQX, kCapacityQX},
-          std::pair{hostModel == kHostPX || fileType == kFilePX, kCapacityPX}}) {
+         {std::pair{hostModel == HostModel::QX || fileType == FileType::QX, kCapacityQX},
+          std::pair{hostModel == HostModel::PX || fileType == FileType::PX, kCapacityPX}}) {
         if (applies && count >= limitOf(capacity))
             return "最多可以输入" + std::to_string(limitOf(capacity)) + unit;
     }

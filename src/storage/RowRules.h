@@ -7,6 +7,8 @@
 //
 // Every check returns an empty text for an acceptable value, otherwise the reason.
 
+#include "common/Models.h"
+
 #include <string>
 #include <string_view>
 
@@ -42,9 +44,9 @@ enum class RowTable
 
 // The registration's message when a file that holds count rows of a table can take no more
 // ("最多可以输入20个信息机！"); empty while there is room. The QX limit applies when the
-// connected host (host model 2) or the file (file type 1) is QX, the PX limit when either is
+// connected host or the file is QX, the PX limit when either is
 // PX; with neither known there is no limit.
-std::string CapacityMessage(RowTable table, int count, int hostModel, int fileType);
+std::string CapacityMessage(RowTable table, int count, HostModel hostModel, FileType fileType);
 
 std::string CheckPagerNumber(long long value);
 // The radio address: 1 to 7 decimal digits, at most 2097151.

@@ -19,7 +19,7 @@ QString Q(const std::string& text)
 
 } // namespace
 
-CViewDlg::CViewDlg(BrowserMode mode, int hostModel, const std::string& recordFile,
+CViewDlg::CViewDlg(BrowserMode mode, px::HostModel hostModel, const std::string& recordFile,
                    Prompter& prompter, QWidget* parent)
     : QDialog(parent), mode_(mode), hostModel_(hostModel), prompter_(prompter),
       list_(new CListCtrlCl(this)),

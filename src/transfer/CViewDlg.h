@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Models.h"
+
 #include "common/Prompter.h"
 #include "transfer/RecordDecoding.h"
 
@@ -23,15 +25,15 @@ class CViewDlg : public QDialog
 public:
     using ImportHandler = std::function<void(const std::vector<std::vector<std::string>>& rows)>;
 
-    // hostModel: the connected host as the main window holds it (0 none, 1 PX, 2 QX), kept for
+    // hostModel: the connected host as the main window holds it kept for
     // the import. A missing record file is reported when the dialog is first shown.
-    CViewDlg(BrowserMode mode, int hostModel, const std::string& recordFile, Prompter& prompter,
+    CViewDlg(BrowserMode mode, px::HostModel hostModel, const std::string& recordFile, Prompter& prompter,
              QWidget* parent = nullptr);
 
     void SetImportHandler(ImportHandler handler) { onImport_ = std::move(handler); }
 
     BrowserMode Mode() const { return mode_; }
-    int HostModel() const { return hostModel_; }
+    px::HostModel ConnectedModel() const { return hostModel_; }
     CListCtrlCl* List() const { return list_; }
     QPushButton* ImportButton() const { return import_; }
     QPushButton* CancelButton() const { return cancel_; }
@@ -48,7 +50,7 @@ private:
     void OnImport();
 
     BrowserMode mode_;
-    int hostModel_;
+    px::HostModel hostModel_;
     Prompter& prompter_;
     CListCtrlCl* list_;
     QPushButton* import_;

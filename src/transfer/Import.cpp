@@ -4,10 +4,6 @@ namespace px {
 
 namespace {
 
-constexpr int kHostModelPX = 1;
-constexpr int kHostModelQX = 2;
-constexpr int kFileTypeQX = 1;
-
 const char* TableOf(BrowserMode mode)
 {
     switch (mode) {
@@ -61,12 +57,13 @@ bool InsertRow(Database& db, BrowserMode mode, const std::string& fileName, cons
 
 } // namespace
 
-ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, int hostModel,
-                         const std::string& fileName, int chosenType,
+ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, HostModel hostModel,
+                         const std::string& fileName, FileType chosenType,
                          const std::vector<BrowserRow>& rows)
 {
-    const bool fits = chosenType == kFileTypeQX ? hostModel == kHostModelQX
-                                                : hostModel == kHostModelPX || hostModel == kHostModelQX;
+    const bool fits = chosenType == FileType::QX
+                          ? hostModel == HostModel::QX
+                          : hostModel == HostModel::PX || hostModel == HostModel::QX;
     if (!fits) {
         prompter.Message("连接的机器型号与文件类型不匹配，请检查重试！");
         return ImportOutcome::ModelMismatch;
@@ -79,7 +76,7 @@ ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, int
     const bool isNew = rs.IsEof();
     const auto createFile = [&] {
         return db.Execute("Insert into T_FileName (FileName,DeviceType) values (?,?)",
-                          {fileName, std::int64_t{chosenType}});
+                          {fileName, std::int64_t{StoredFileType(chosenType)}});
     };
     if (rows.empty()) {
         // Nothing to write but the new file itself.

@@ -3,6 +3,7 @@
 // Writing the rows of a read-back into a configuration file, replacing that file's rows of the
 // same table.
 
+#include "common/Models.h"
 #include "common/Prompter.h"
 #include "storage/Database.h"
 #include "transfer/RecordDecoding.h"
@@ -26,8 +27,8 @@ enum class ImportOutcome
 // with the chosen model; an existing one keeps its own. The file (when new) and the table's
 // rows are written in one transaction after the question: a bad or failing row, or Cancel,
 // leaves the database as it was.
-ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, int hostModel,
-                         const std::string& fileName, int chosenType,
+ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, HostModel hostModel,
+                         const std::string& fileName, FileType chosenType,
                          const std::vector<BrowserRow>& rows);
 
 } // namespace px

@@ -260,13 +260,10 @@ struct TableDownload
     const char* failedMessage;
 };
 
-DownloadOutcome RunTableDownload(HostExchange& exchange, const std::string& connectionString,
-                                 const std::string& fileName, const TableDownload& spec)
+DownloadOutcome RunTableDownload(HostExchange& exchange, Database& db, const std::string& fileName,
+                                 const TableDownload& spec)
 {
     Prompter& prompter = exchange.GetPrompter();
-    Database db;
-    if (!db.Open(connectionString))
-        return DownloadOutcome::NoDatabase;
     const TableRecords table = spec.collect(db, fileName);
     if (!table.read)
         return DownloadOutcome::NoDatabase;
@@ -292,26 +289,26 @@ DownloadOutcome RunTableDownload(HostExchange& exchange, const std::string& conn
 
 } // namespace
 
-DownloadOutcome DownloadInfoMachines(HostExchange& exchange, const std::string& connectionString,
+DownloadOutcome DownloadInfoMachines(HostExchange& exchange, Database& db,
                                      const std::string& fileName)
 {
-    return RunTableDownload(exchange, connectionString, fileName,
+    return RunTableDownload(exchange, db, fileName,
                             {CollectInfoMachineRecords, kCmdInfoMachineTable, "Bp.txt",
                              "下载Bp机信息", "传呼号", "Bp机信息表中没有数据！", nullptr, nullptr});
 }
 
-DownloadOutcome DownloadCallers(HostExchange& exchange, const std::string& connectionString,
+DownloadOutcome DownloadCallers(HostExchange& exchange, Database& db,
                                 const std::string& fileName)
 {
-    return RunTableDownload(exchange, connectionString, fileName,
+    return RunTableDownload(exchange, db, fileName,
                             {CollectCallerRecords, kCmdCallerTable, "Call.txt", "呼叫器信息",
                              "特征码", nullptr, "下载呼叫器信息成功！", "下载呼叫器信息失败！"});
 }
 
-DownloadOutcome DownloadHandhelds(HostExchange& exchange, const std::string& connectionString,
+DownloadOutcome DownloadHandhelds(HostExchange& exchange, Database& db,
                                   const std::string& fileName)
 {
-    return RunTableDownload(exchange, connectionString, fileName,
+    return RunTableDownload(exchange, db, fileName,
                             {CollectHandheldRecords, kCmdHandheldTable, "ShouChi.txt",
                              "手持呼叫器匹配表", "手持呼叫器", nullptr, "手持呼叫器匹配表设置成功！",
                              "手持呼叫器匹配表设置失败！"});

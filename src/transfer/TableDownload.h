@@ -88,14 +88,14 @@ enum class DownloadOutcome
 // nothing of it.
 
 // Sends the information machines of a configuration file under 0x65 through Bp.txt.
-DownloadOutcome DownloadInfoMachines(HostExchange& exchange, const std::string& connectionString,
+DownloadOutcome DownloadInfoMachines(HostExchange& exchange, Database& db,
                                      const std::string& fileName);
 
 // Sends the callers of a file under 0x66 through Call.txt; silent when there are none.
-DownloadOutcome DownloadCallers(HostExchange& exchange, const std::string& connectionString,
+DownloadOutcome DownloadCallers(HostExchange& exchange, Database& db,
                                 const std::string& fileName);
 // Sends the handheld match table of a file under 0x68 through ShouChi.txt.
-DownloadOutcome DownloadHandhelds(HostExchange& exchange, const std::string& connectionString,
+DownloadOutcome DownloadHandhelds(HostExchange& exchange, Database& db,
                                   const std::string& fileName);
 
 } // namespace px

@@ -22,7 +22,7 @@ protected:
     {
         AddFile("f", 0);
         CPX_SystemDlg& w = Window();
-        w.MakeFileCurrent("f", 0);
+        w.MakeFileCurrent("f", FileType::PX);
         return w;
     }
     QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(Window().Control(id)); }

@@ -100,10 +100,10 @@ TEST_F(FileCommandsTest, SelectingAListedFileFillsNameAndModel)
 {
     AddFile("a", 0);
     AddFile("b", 1);
-    CNewDlg dialog(MakeConnectionString(folder_.File("Database/DADE.db")), prompter_, FileDialogMode::Open);
+    CNewDlg dialog(db_, prompter_, FileDialogMode::Open);
     dialog.List()->setCurrentRow(1);
     EXPECT_EQ(dialog.FileName(), "b");
-    EXPECT_EQ(dialog.DeviceType(), 1);
+    EXPECT_EQ(dialog.DeviceType(), FileType::QX);
     EXPECT_EQ(dialog.windowTitle(), "打开文件");
 }
 
@@ -111,7 +111,7 @@ TEST_F(FileCommandsTest, DeleteModeRemovesADoubleClickedFileAndStaysOpen)
 {
     AddFile("a", 0);
     AddFile("b", 0);
-    CNewDlg dialog(MakeConnectionString(folder_.File("Database/DADE.db")), prompter_, FileDialogMode::Delete);
+    CNewDlg dialog(db_, prompter_, FileDialogMode::Delete);
     dialog.show();
     QListWidgetItem* item = dialog.List()->item(0);
     ASSERT_TRUE(test::WaitUntil([&] { return !dialog.List()->visualItemRect(item).isEmpty(); }));
@@ -148,7 +148,7 @@ TEST_F(FileCommandsTest, SaveAsWithoutAFileSaysSoAndAnotherModelIsRefused)
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前没有编辑的文件，请核对后再进行操作！"}));
     EXPECT_TRUE(seenTitles_.empty()) << "no dialog without a current file";
 
-    w.MakeFileCurrent("px", 0);
+    w.MakeFileCurrent("px", FileType::PX);
     prompter_.Clear();
     Answer("copy", 1);
     w.Command(32820)->trigger();
@@ -170,7 +170,7 @@ TEST_F(FileCommandsTest, TheRegistrationStripAddsSelectsAndDeletesMachines)
 {
     AddFile("f", 0);
     CPX_SystemDlg& w = ScriptedWindow();
-    w.MakeFileCurrent("f", 0);
+    w.MakeFileCurrent("f", FileType::PX);
     CReportCtrl* list = w.InfoMachineList();
     ASSERT_EQ(list->RowCount(), 1); // pager 5 from the fixture
 
@@ -213,7 +213,7 @@ TEST_F(FileCommandsTest, DownloadMenuSendsTheTable)
     AddFile("f", 0);
     PlugHost();
     CPX_SystemDlg& w = ScriptedWindow();
-    w.MakeFileCurrent("f", 0);
+    w.MakeFileCurrent("f", FileType::PX);
     w.Command(32786)->trigger();
     ASSERT_TRUE(host_.State().tables.contains(0x65));
     EXPECT_EQ(host_.State().tables.at(0x65).size(), 30u);

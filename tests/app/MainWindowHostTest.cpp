@@ -148,7 +148,7 @@ TEST_F(MainWindowHostTest, SendButtonSendsToTheSelectedPager)
     AddFile("餐厅", 0);
     PlugHost();
     CPX_SystemDlg& w = Window();
-    w.MakeFileCurrent("餐厅", 0);
+    w.MakeFileCurrent("餐厅", FileType::PX);
     qobject_cast<QPlainTextEdit*>(w.Control(1030))->setPlainText("请到前台");
     qobject_cast<QPushButton*>(w.Control(1032))->click();
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"Send information !"}));

@@ -112,7 +112,7 @@ TEST_F(MainWindowTest, AQxHostWithAPxFileEmptiesTheThreeViewsButKeepsTheFile)
 {
     AddFile("px file", 0);
     CPX_SystemDlg& w = Window();
-    w.MakeFileCurrent("px file", 0);
+    w.MakeFileCurrent("px file", FileType::PX);
     ASSERT_EQ(w.InfoMachineList()->RowCount(), 1);
     ASSERT_EQ(w.HandheldList()->RowCount(), 1);
     ASSERT_EQ(w.CallerGrid()->GridModel()->DataRowCount(), 1);
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, APxHostWithAQxFileOnlyWarns)
 {
     AddFile("qx file", 1);
     CPX_SystemDlg& w = Window();
-    w.MakeFileCurrent("qx file", 1);
+    w.MakeFileCurrent("qx file", FileType::QX);
     backend_.AddDevice(kHostVendorId, kPxProductId);
     w.OnDetectionTick();
     EXPECT_EQ(prompter_.Texts(),
@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, MatchingHostAndFileSayNothing)
 {
     AddFile("qx file", 1);
     CPX_SystemDlg& w = Window();
-    w.MakeFileCurrent("qx file", 1);
+    w.MakeFileCurrent("qx file", FileType::QX);
     backend_.AddDevice(kHostVendorId, kQxProductId);
     w.OnDetectionTick();
     EXPECT_TRUE(prompter_.All().empty());
@@ -165,7 +165,7 @@ TEST_F(MainWindowTest, MakingAFileCurrentEnablesRegistrationAndRecordsItsName)
     for (int id : {1038, 1041, 1044, 1018})
         EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
 
-    w.MakeFileCurrent("餐厅", 0);
+    w.MakeFileCurrent("餐厅", FileType::PX);
     for (int id : buttons)
         EXPECT_TRUE(w.Control(id)->isEnabled()) << id;
     // The registration strip starts in automatic mode.

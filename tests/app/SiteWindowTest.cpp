@@ -16,7 +16,7 @@ TEST_F(SiteWindowTest, ExportImportAndVerifyFromTheFileMenu)
     AddFile("店", 0);
     PlugHost();
     CPX_SystemDlg& w = Window();
-    w.MakeFileCurrent("店", 0);
+    w.MakeFileCurrent("店", FileType::PX);
     const std::string json = folder_.File("site.json");
     w.SetFileChooser([&](const QString& filter, bool save) {
         EXPECT_EQ(filter, "*.json");

@@ -18,7 +18,7 @@ protected:
             "insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,DeviceNo3,"
             "DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,FileName) values "
             "('a1b2c1',3,'八号桌','结账',7,-1,-1,-1,-1,-1,-1,-1,0,0,'店')"));
-        target_ = {"店", 0, 0, {"呼叫", "结账", "加水"}};
+        target_ = {"店", FileType::PX, HostModel::None, {"呼叫", "结账", "加水"}};
     }
 
     std::optional<SheetPreview> Preview(const std::string& bytes)
@@ -96,7 +96,7 @@ TEST_F(CallerSheetTest, AMissingColumnKeepsTheStoredValue)
 
 TEST_F(CallerSheetTest, EveryBadRowIsNamedAndNothingIsWritten)
 {
-    target_.fileType = 1; // QX: 200 rows
+    target_.fileType = FileType::QX; // 200 rows
     ASSERT_TRUE(db_.BeginTransaction());
     for (int i = 0; i < 198; ++i) {
         char code[8];

@@ -26,7 +26,7 @@ protected:
     RegistrationResult Register(int type) 
     {
         request_.typePosition = type;
-        return RegisterCallers(db_, prompter_, &exchange_, connection_, request_);
+        return RegisterCallers(db_, prompter_, &exchange_, request_);
     }
 
     void Press(Bytes answer) { host_.State().presses.push_back(std::move(answer)); }
@@ -188,7 +188,7 @@ TEST_F(CallersTest, TheQxLimitStopsInTheMiddleOfACaller)
         ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,FileName) values (?,'f')",
                                 {"F" + std::to_string(100000 + i)}));
     ASSERT_TRUE(db_.CommitTransaction());
-    request_.fileType = 1;
+    request_.fileType = FileType::QX;
     Press({0x55, 0x12, 0x34, 0x51});
     const auto result = Register(1);
     EXPECT_EQ(result.added.size(), 1u);

@@ -18,9 +18,9 @@ protected:
     }
 
     HandheldSaveResult Save(const std::string& number, const std::string& code, bool madeUp,
-                            int fileType = 0, int host = 0)
+                            FileType fileType = FileType::PX, HostModel host = HostModel::None)
     {
-        return SaveHandheld(db_, prompter_, &exchange_, random_, connection_, "f", fileType, host,
+        return SaveHandheld(db_, prompter_, &exchange_, random_, "f", fileType, host,
                             {"1", number, code, "备注", madeUp});
     }
 
@@ -91,16 +91,16 @@ TEST_F(HandheldsTest, NumbersAndCapacity)
         ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (?,'1234','f')",
                                 {std::int64_t{i}}));
     ASSERT_TRUE(db_.CommitTransaction());
-    EXPECT_TRUE(Save("99", "ABCD", true, 1).stored);
-    const auto full = Save("10", "ABCD", true, 1);
+    EXPECT_TRUE(Save("99", "ABCD", true, FileType::QX).stored);
+    const auto full = Save("10", "ABCD", true, FileType::QX);
     EXPECT_FALSE(full.stored);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"最多可以输入10个手持呼叫器！"}));
     EXPECT_FALSE(full.fieldsChanged);
 
     prompter_.Clear();
-    const auto hundred = Save("50", "ABCD", true, 0);
+    const auto hundred = Save("50", "ABCD", true, FileType::PX);
     EXPECT_EQ(hundred.number, 100) << "the next number may be one the range refuses";
-    EXPECT_FALSE(Save("100", "ABCD", true, 0).stored);
+    EXPECT_FALSE(Save("100", "ABCD", true, FileType::PX).stored);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"Please enter an integer between 1 and 99."}));
 }
 

@@ -6,19 +6,20 @@
 namespace px {
 namespace {
 
-constexpr int kNoHost = 0;
-constexpr int kPxHost = 1;
-constexpr int kQxHost = 2;
+constexpr HostModel kNoHost = HostModel::None;
+constexpr HostModel kPxHost = HostModel::PX;
+constexpr HostModel kQxHost = HostModel::QX;
 
 class InfoMachinesTest : public test::DatabaseFixture
 {
 protected:
     InfoMachineSaveResult Save(const std::string& pager, const std::string& address,
-                               int fileType = 0, int host = kNoHost, bool advance = false,
+                               FileType fileType = FileType::PX, HostModel host = kNoHost,
+                               bool advance = false,
                                const std::string& remark = "", int type = 0)
     {
         InfoMachineFields fields{pager, "1", address, remark, type, advance};
-        return SaveInfoMachine(db_, prompter_, connection_, "f", fileType, host, fields);
+        return SaveInfoMachine(db_, prompter_, "f", fileType, host, fields);
     }
 
     void FillFile(int count)
@@ -38,14 +39,14 @@ TEST_F(InfoMachinesTest, TheNextPagerNumberFollowsTheHighest)
     EXPECT_TRUE(result.stored);
     EXPECT_EQ(result.pagerNumber, 10);
     EXPECT_EQ(result.address, "123") << "without the advance the address stays";
-    const auto first = SaveInfoMachine(db_, prompter_, connection_, "empty", 0, kNoHost,
+    const auto first = SaveInfoMachine(db_, prompter_, "empty", FileType::PX, kNoHost,
                                        {"1", "1", "5", "", 0, false});
     EXPECT_EQ(first.pagerNumber, 2);
 }
 
 TEST_F(InfoMachinesTest, TheAddressIsStoredAsTypedAndAdvancedOnRequest)
 {
-    const auto result = Save("1", "123", 0, kNoHost, true, "O'Brien'); DROP TABLE T_Device1;--", 4);
+    const auto result = Save("1", "123", FileType::PX, kNoHost, true, "O'Brien'); DROP TABLE T_Device1;--", 4);
     ASSERT_TRUE(result.stored);
     EXPECT_EQ(result.address, "0000124");
     const InfoMachineView view = LoadInfoMachineView(db_, "f");
@@ -70,8 +71,8 @@ TEST_F(InfoMachinesTest, AdvancingTheAddress)
 
 TEST_F(InfoMachinesTest, ASecondSaveOfAPagerNumberModifiesIt)
 {
-    ASSERT_TRUE(Save("3", "100", 0, kNoHost, false, "a", 1).stored);
-    ASSERT_TRUE(Save("3", "200", 0, kNoHost, false, "b", 2).stored);
+    ASSERT_TRUE(Save("3", "100", FileType::PX, kNoHost, false, "a", 1).stored);
+    ASSERT_TRUE(Save("3", "200", FileType::PX, kNoHost, false, "b", 2).stored);
     const InfoMachineView view = LoadInfoMachineView(db_, "f");
     ASSERT_EQ(view.rows.size(), 1u);
     EXPECT_EQ(view.rows[0].address, "200");
@@ -95,7 +96,7 @@ TEST_P(InfoMachineRefusalTest, NothingIsStored)
 {
     const RefusalCase c = GetParam();
     AddMachine("f", 4);
-    const auto result = SaveInfoMachine(db_, prompter_, connection_, "f", 0, kNoHost,
+    const auto result = SaveInfoMachine(db_, prompter_, "f", FileType::PX, kNoHost,
                                         {c.pager, c.handheld, c.address, "", 0, true});
     EXPECT_FALSE(result.stored);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{c.message}));
@@ -117,19 +118,19 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(InfoMachinesTest, AFullQxFileRefusesNewRowsAndModifications)
 {
     FillFile(20);
-    EXPECT_FALSE(Save("20", "1", 1).stored);
-    EXPECT_FALSE(Save("3", "1", 1).stored) << "a modification is refused too";
+    EXPECT_FALSE(Save("20", "1", FileType::QX).stored);
+    EXPECT_FALSE(Save("3", "1", FileType::QX).stored) << "a modification is refused too";
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>(2, "最多可以输入20个信息机！")));
-    EXPECT_FALSE(Save("20", "1", 1, kPxHost).stored) << "the QX test comes first";
-    EXPECT_FALSE(Save("20", "1", 0, kQxHost).stored) << "a QX host limits a PX file too";
-    EXPECT_TRUE(Save("20", "1", 0, kPxHost).stored);
+    EXPECT_FALSE(Save("20", "1", FileType::QX, kPxHost).stored) << "the QX test comes first";
+    EXPECT_FALSE(Save("20", "1", FileType::PX, kQxHost).stored) << "a QX host limits a PX file too";
+    EXPECT_TRUE(Save("20", "1", FileType::PX, kPxHost).stored);
 }
 
 TEST_F(InfoMachinesTest, APxFileHoldsFiveHundred)
 {
     FillFile(499);
-    EXPECT_TRUE(Save("499", "1", 0).stored);
-    EXPECT_FALSE(Save("499", "1", 0).stored);
+    EXPECT_TRUE(Save("499", "1", FileType::PX).stored);
+    EXPECT_FALSE(Save("499", "1", FileType::PX).stored);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"最多可以输入500个信息机！"}));
 }
 

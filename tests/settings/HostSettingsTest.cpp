@@ -198,25 +198,25 @@ TEST_F(HostSettingsTest, ReceiverTypeRatesAreSavedWithUnknownColumnsKept)
     const std::string path = folder_.File("Database/DADE.db");
     std::string error;
     ASSERT_TRUE(EnsureDatabase(path, error)) << error;
-    const std::string connection = MakeConnectionString(path);
-
-    const auto seeded = LoadReceiverTypeRates(connection);
-    ASSERT_TRUE(seeded);
-    ASSERT_TRUE(SaveReceiverTypeRates(connection, {2, 1, 0, 1}));
-    EXPECT_EQ(LoadReceiverTypeRates(connection), (ReceiverTypeRates{2, 1, 0, 1}));
-    // No selection must not store -1, which the table download would send.
-    ASSERT_TRUE(SaveReceiverTypeRates(connection, {-1, 0, 1, -1}));
-    EXPECT_EQ(LoadReceiverTypeRates(connection), (ReceiverTypeRates{2, 0, 1, 1}));
-
     Database db;
-    ASSERT_TRUE(db.Open(connection));
+    ASSERT_TRUE(db.Open(MakeConnectionString(path)));
+
+    const auto seeded = LoadReceiverTypeRates(db);
+    ASSERT_TRUE(seeded);
+    ASSERT_TRUE(SaveReceiverTypeRates(db, {2, 1, 0, 1}));
+    EXPECT_EQ(LoadReceiverTypeRates(db), (ReceiverTypeRates{2, 1, 0, 1}));
+    // No selection must not store -1, which the table download would send.
+    ASSERT_TRUE(SaveReceiverTypeRates(db, {-1, 0, 1, -1}));
+    EXPECT_EQ(LoadReceiverTypeRates(db), (ReceiverTypeRates{2, 0, 1, 1}));
+
     QueryResult rs(db);
     ASSERT_TRUE(rs.Open(db, "select Rate from T_Type where TypeNo=0"));
     int other = -5;
     rs.GetFieldValue("Rate", other);
     EXPECT_EQ(other, 0) << "other types are untouched";
 
-    EXPECT_FALSE(LoadReceiverTypeRates(MakeConnectionString(folder_.File("missing/x.db"))));
+    Database closed;
+    EXPECT_FALSE(LoadReceiverTypeRates(closed)) << "a database that is not open";
 }
 
 // --- network parameters ----------------------------------------------------------------------

@@ -53,27 +53,28 @@ TEST_F(MaintenanceTest, PreambleFrameAndMessages)
 
 TEST_F(MaintenanceTest, ClockUsesPagerZeroOfAnyFileAndTheLocalTime)
 {
-    const std::string connection = DatabaseConnection();
     Database db;
-    ASSERT_TRUE(db.Open(connection));
+    ASSERT_TRUE(db.Open(DatabaseConnection()));
     ASSERT_TRUE(db.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
                            "(3,'99','','current',0),(0,'1234567','','another file',0)"));
     clock_.SetLocal({2026, 12, 10, 9, 5, 7});
-    ASSERT_EQ(CalibrateClock(exchange_, connection), std::optional<bool>(true));
+    ASSERT_EQ(CalibrateClock(exchange_, db), std::optional<bool>(true));
     EXPECT_EQ(host_.State().lastClock,
               (Bytes{0x12, 0xD6, 0x87, 0x30, 0x39, 0x30, 0x35, 0x30, 0x37, 0x23, 0xCA, 0xB1}));
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"时钟校准成功！"}));
 
     host_.State().fault = *ParseSimFault("silent");
-    EXPECT_EQ(CalibrateClock(exchange_, connection), std::optional<bool>(false));
+    EXPECT_EQ(CalibrateClock(exchange_, db), std::optional<bool>(false));
     EXPECT_EQ(prompter_.Texts().back(), "时钟校准失败！");
 }
 
 TEST_F(MaintenanceTest, ClockWithoutAClockReceiverDoesNothing)
 {
-    const std::string connection = DatabaseConnection();
-    EXPECT_EQ(CalibrateClock(exchange_, connection), std::nullopt);
-    EXPECT_EQ(CalibrateClock(exchange_, MakeConnectionString(folder_.File("none.db"))), std::nullopt);
+    Database db;
+    ASSERT_TRUE(db.Open(DatabaseConnection()));
+    EXPECT_EQ(CalibrateClock(exchange_, db), std::nullopt);
+    Database closed;
+    EXPECT_EQ(CalibrateClock(exchange_, closed), std::nullopt);
     EXPECT_TRUE(Written().empty());
     EXPECT_TRUE(prompter_.All().empty());
 }

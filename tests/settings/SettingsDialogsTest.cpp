@@ -21,6 +21,9 @@ namespace {
 class SettingsDialogsTest : public test::HostFixture
 {
 protected:
+    // No database: the receiver type rates stay as the dialog starts them.
+    Database db_;
+
     template <typename Widget> static Widget* Find(QWidget* dialog, int id)
     {
         auto* widget = dialog->findChild<Widget*>(QStringLiteral("id%1").arg(id));
@@ -51,7 +54,7 @@ protected:
 
 TEST_F(SettingsDialogsTest, MachineDialogShowsTheDefaultsAndWritesMonitoringOffAsOne)
 {
-    CMachineDlg dialog(LoadMachineParams(profile_), settingsHost_, profile_, prompter_, "");
+    CMachineDlg dialog(LoadMachineParams(profile_), settingsHost_, profile_, prompter_, db_);
     EXPECT_EQ(Text(&dialog, 1015), "430225");
     EXPECT_EQ(Text(&dialog, 1016), "315600");
     EXPECT_EQ(Find<QComboBox>(&dialog, 1012)->currentText().toStdString(), "停用");
@@ -80,7 +83,7 @@ TEST_F(SettingsDialogsTest, ParameterReadBackSelectsTheHostValuesAndTheProfileFr
     profile_.SetInt("MACHINE", "TPL", 470000);
     profile_.SetInt("MACHINE", "JIANTING", 3);
 
-    CMachineDlg dialog(LoadMachineParams(profile_), settingsHost_, profile_, prompter_, "");
+    CMachineDlg dialog(LoadMachineParams(profile_), settingsHost_, profile_, prompter_, db_);
     EXPECT_EQ(Find<QComboBox>(&dialog, 1012)->currentIndex(), 3);
     Find<QLineEdit>(&dialog, 1015)->setText("555555"); // typed, not written
     Click(&dialog, 3);
@@ -101,7 +104,7 @@ TEST_F(SettingsDialogsTest, ParameterReadBackSelectsTheHostValuesAndTheProfileFr
 
 TEST_F(SettingsDialogsTest, ShiftAndSevenClicksToggleTheHiddenSections)
 {
-    CMachineDlg dialog(MachineParams{}, settingsHost_, profile_, prompter_, "");
+    CMachineDlg dialog(MachineParams{}, settingsHost_, profile_, prompter_, db_);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QWidget* target = Find<QLineEdit>(&dialog, 1001);
@@ -142,7 +145,7 @@ TEST_F(SettingsDialogsTest, FrequenciesOutsideTheRangeAreRefused)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tx);
         prompter_.Clear();
-        CMachineDlg dialog(MachineParams{}, settingsHost_, profile_, prompter_, "");
+        CMachineDlg dialog(MachineParams{}, settingsHost_, profile_, prompter_, db_);
         Find<QLineEdit>(&dialog, 1015)->setText(c.tx);
         Find<QLineEdit>(&dialog, 1016)->setText(c.rx);
         Click(&dialog, 1039);
@@ -164,7 +167,7 @@ TEST_F(SettingsDialogsTest, TheCommandKeepsTheProfileWhenTheWriteFails)
         Find<QLineEdit>(dialog, 1001)->setText("99");
         Click(dialog, 1);
     });
-    RunMachineCommand(exchange_, profile_, "", nullptr);
+    RunMachineCommand(exchange_, profile_, db_, nullptr);
     EXPECT_EQ(profile_.GetInt("MACHINE", "NO", -1), 17);
     EXPECT_EQ(prompter_.Texts().back(), "设置本机参数失败！");
 
@@ -173,7 +176,7 @@ TEST_F(SettingsDialogsTest, TheCommandKeepsTheProfileWhenTheWriteFails)
         Find<QLineEdit>(dialog, 1001)->setText("99");
         Click(dialog, 1);
     });
-    RunMachineCommand(exchange_, profile_, "", nullptr);
+    RunMachineCommand(exchange_, profile_, db_, nullptr);
     EXPECT_EQ(profile_.GetInt("MACHINE", "NO", -1), 99);
     EXPECT_EQ(host_.State().tables[kCmdMachineParams][7], 99);
 }

@@ -5,9 +5,9 @@
 namespace px {
 namespace {
 
-constexpr int kNoHost = 0;
-constexpr int kPxHost = 1;
-constexpr int kQxHost = 2;
+constexpr HostModel kNoHost = HostModel::None;
+constexpr HostModel kPxHost = HostModel::PX;
+constexpr HostModel kQxHost = HostModel::QX;
 
 class ConfigFilesTest : public test::DatabaseFixture
 {
@@ -71,7 +71,7 @@ TEST_F(ConfigFilesTest, DialogChecksTheNameInEveryMode)
     };
     for (const Case& c : cases) {
         prompter_.Clear();
-        EXPECT_EQ(ConfirmFileDialog(db_, prompter_, c.mode, c.name, 0, listed), c.step) << c.name;
+        EXPECT_EQ(ConfirmFileDialog(db_, prompter_, c.mode, c.name, FileType::PX, listed), c.step) << c.name;
         EXPECT_EQ(prompter_.Texts(),
                   c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
             << c.name;
@@ -82,28 +82,28 @@ TEST_F(ConfigFilesTest, DialogChecksTheNameInEveryMode)
 TEST_F(ConfigFilesTest, NewInsertsTheFileAsTyped)
 {
     const std::string name = "Joe's 店";
-    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, name, 1, {}), FileDialogStep::Accept);
+    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, name, FileType::QX, {}), FileDialogStep::Accept);
     const auto file = FindConfigFile(db_, name);
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(file->deviceType, 1);
-    EXPECT_TRUE(CompleteNewFile(db_, prompter_, kNoHost, name, 1));
+    EXPECT_TRUE(CompleteNewFile(db_, prompter_, HostModel::None, name, FileType::QX));
 }
 
 TEST_F(ConfigFilesTest, APxFileCannotBeMadeWhileAQxHostIsConnected)
 {
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, "px", 0, {}), FileDialogStep::Accept);
-    EXPECT_FALSE(CompleteNewFile(db_, prompter_, kQxHost, "px", 0));
+    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, "px", FileType::PX, {}), FileDialogStep::Accept);
+    EXPECT_FALSE(CompleteNewFile(db_, prompter_, HostModel::QX, "px", FileType::PX));
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{"当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！"}));
     EXPECT_FALSE(FindConfigFile(db_, "px").has_value());
-    EXPECT_TRUE(CompleteNewFile(db_, prompter_, kPxHost, "qx", 1));
+    EXPECT_TRUE(CompleteNewFile(db_, prompter_, HostModel::PX, "qx", FileType::QX));
 }
 
 TEST_F(ConfigFilesTest, OpenRefusesPxFilesOnAQxHostAndTheCurrentFile)
 {
-    EXPECT_EQ(CompleteOpenFile(prompter_, kQxHost, "a", 0, ""), OpenStep::Refused);
-    EXPECT_EQ(CompleteOpenFile(prompter_, kQxHost, "a", 1, "b"), OpenStep::MakeCurrent);
-    EXPECT_EQ(CompleteOpenFile(prompter_, kPxHost, "b", 0, "b"), OpenStep::AlreadyOpen);
+    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::QX, "a", FileType::PX, ""), OpenStep::Refused);
+    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::QX, "a", FileType::QX, "b"), OpenStep::MakeCurrent);
+    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::PX, "b", FileType::PX, "b"), OpenStep::AlreadyOpen);
     EXPECT_EQ(prompter_.Texts().back(), "当前要打开的文件已打开，请认真操作！");
 }
 
@@ -113,11 +113,11 @@ TEST_F(ConfigFilesTest, SaveAsCopiesEveryColumnReceiverTypesIncluded)
     Fill("from");
     AddFile("other", 0);
     AddMachine("other", 1);
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", 0, {"from", "other"}),
+    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::PX, {"from", "other"}),
               FileDialogStep::Accept);
     EXPECT_FALSE(FindConfigFile(db_, "to").has_value())
         << "the name is written with the rows, never alone: a stop here leaves no empty copy";
-    ASSERT_TRUE(CompleteSaveAs(db_, prompter_, "to", 0, "from", 0));
+    ASSERT_TRUE(CompleteSaveAs(db_, prompter_, "to", FileType::PX, "from", FileType::PX));
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功另存为文件！"}));
     EXPECT_EQ(Rows("to"), Rows("from"));
     EXPECT_EQ(Rows("to").size(), 3u);
@@ -128,9 +128,9 @@ TEST_F(ConfigFilesTest, SaveAsToAnotherModelRemovesTheNewFileAgain)
 {
     AddFile("from", 0);
     Fill("from");
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", 1, {"from"}),
+    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::QX, {"from"}),
               FileDialogStep::Accept);
-    EXPECT_FALSE(CompleteSaveAs(db_, prompter_, "to", 1, "from", 0));
+    EXPECT_FALSE(CompleteSaveAs(db_, prompter_, "to", FileType::QX, "from", FileType::PX));
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{"当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！"}));
     EXPECT_FALSE(FindConfigFile(db_, "to").has_value());
@@ -143,16 +143,16 @@ TEST_F(ConfigFilesTest, AFailedCopyLeavesTheDatabaseAsItWas)
     Fill("from");
     ASSERT_TRUE(db_.Execute("create trigger refuse before insert on T_Device3 when NEW.FileName='to' "
                             "begin select raise(abort, 'refused'); end"));
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", 0, {"from"}),
+    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::PX, {"from"}),
               FileDialogStep::Accept);
-    EXPECT_FALSE(CompleteSaveAs(db_, prompter_, "to", 0, "from", 0));
+    EXPECT_FALSE(CompleteSaveAs(db_, prompter_, "to", FileType::PX, "from", FileType::PX));
     EXPECT_FALSE(FindConfigFile(db_, "to").has_value());
     EXPECT_TRUE(Rows("to").empty()) << "machines and handhelds copied before the failure are gone";
     EXPECT_EQ(Rows("from").size(), 3u);
 
     // The name is free for a retry once the fault is gone.
     ASSERT_TRUE(db_.Execute("drop trigger refuse"));
-    EXPECT_TRUE(CompleteSaveAs(db_, prompter_, "to", 0, "from", 0));
+    EXPECT_TRUE(CompleteSaveAs(db_, prompter_, "to", FileType::PX, "from", FileType::PX));
     EXPECT_EQ(Rows("to"), Rows("from"));
 }
 
@@ -169,7 +169,7 @@ TEST_F(ConfigFilesTest, DeleteRemovesTheRowsOfAllFourTablesAndNothingElse)
     Fill("gone");
     AddFile("kept", 0);
     Fill("kept");
-    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "gone", 0, {"gone", "kept"}),
+    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "gone", FileType::PX, {"gone", "kept"}),
               FileDialogStep::Deleted);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功删除"}));
     EXPECT_FALSE(FindConfigFile(db_, "gone").has_value());
@@ -183,7 +183,7 @@ TEST_F(ConfigFilesTest, AFailedDeleteLeavesTheFileWhole)
     Fill("f");
     ASSERT_TRUE(db_.Execute("create trigger keep before delete on T_Device3 "
                             "begin select raise(abort, 'kept'); end"));
-    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "f", 0, {"f"}), FileDialogStep::Stay);
+    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "f", FileType::PX, {"f"}), FileDialogStep::Stay);
     EXPECT_TRUE(prompter_.All().empty()) << "no success message";
     EXPECT_TRUE(FindConfigFile(db_, "f").has_value());
     EXPECT_EQ(Rows("f").size(), 3u);

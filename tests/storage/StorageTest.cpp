@@ -165,15 +165,16 @@ TEST_F(StorageTest, LeadingBlanksAreStrippedFromTheQuery)
 
 TEST_F(StorageTest, NextNumberIsTheMaximumPlusOne)
 {
-    EXPECT_EQ(NextNumber("DeviceNo", "FileName=?", "T_Device1", connection_, {std::string("a")}), 1);
+    EXPECT_EQ(NextNumber(db_, "DeviceNo", "FileName=?", "T_Device1", {std::string("a")}), 1);
     for (int n : {3, 7, 5})
         ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo, FileName) values (?, 'a')",
                                 {std::int64_t{n}}));
     ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo, FileName) values (40, 'b')"));
-    EXPECT_EQ(NextNumber("DeviceNo", "FileName=?", "T_Device1", connection_, {std::string("a")}), 8);
-    EXPECT_EQ(NextNumber("DeviceNo", "", "T_Device1", connection_), 41);
-    // A database that cannot be opened gives the first number.
-    EXPECT_EQ(NextNumber("DeviceNo", "", "T_Device1", MakeConnectionString(folder_.File("no.db"))), 1);
+    EXPECT_EQ(NextNumber(db_, "DeviceNo", "FileName=?", "T_Device1", {std::string("a")}), 8);
+    EXPECT_EQ(NextNumber(db_, "DeviceNo", "", "T_Device1"), 41);
+    // A database that is not open gives the first number.
+    Database closed;
+    EXPECT_EQ(NextNumber(closed, "DeviceNo", "", "T_Device1"), 1);
 }
 
 TEST_F(StorageTest, ValuesAreBoundSoQuotesAndSqlAreStoredAsTyped)

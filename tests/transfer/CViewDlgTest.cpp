@@ -109,7 +109,7 @@ TEST_F(CViewDlgTest, EachModeHasItsTitleSizeColumnsAndColours)
     };
     const QColor plainBackground = CListCtrlCl().BackgroundColour();
     for (const Case& c : cases) {
-        CViewDlg dialog(c.mode, 1, folder_.File("none.txt"), prompter_);
+        CViewDlg dialog(c.mode, HostModel::PX, folder_.File("none.txt"), prompter_);
         EXPECT_EQ(dialog.windowTitle(), Q(c.title));
         EXPECT_EQ(dialog.size(), QSize(c.width, 500)) << c.title;
         EXPECT_EQ(Titles(dialog), c.columns) << c.title;
@@ -131,7 +131,7 @@ TEST_F(CViewDlgTest, EachModeHasItsTitleSizeColumnsAndColours)
 
 TEST_F(CViewDlgTest, ColumnColoursOfTheCallerTable)
 {
-    CViewDlg dialog(BrowserMode::Callers, 1, Write("RCall.txt", CallerRecord()), prompter_);
+    CViewDlg dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
     const QColor yellow(254, 252, 201), green(210, 254, 205), cyan(209, 255, 254),
         pink(253, 226, 214);
     const std::vector<QColor> expected = {yellow, green, cyan, cyan, pink, pink, yellow};
@@ -143,23 +143,23 @@ TEST_F(CViewDlgTest, ColumnColoursOfTheCallerTable)
     for (int column : {5, 6, 7, 8})
         EXPECT_EQ(dialog.List()->CellBackground(0, column, false), green) << column;
 
-    CViewDlg machines(BrowserMode::InfoMachines, 1, folder_.File("none.txt"), prompter_);
+    CViewDlg machines(BrowserMode::InfoMachines, HostModel::PX, folder_.File("none.txt"), prompter_);
     EXPECT_EQ(machines.List()->CellBackground(0, 2, false), QColor(180, 180, 220))
         << "the type column has no colour of its own";
 }
 
 TEST_F(CViewDlgTest, ShowsOneRowPerWholeRecord)
 {
-    CViewDlg machines(BrowserMode::InfoMachines, 1, Write("RDevice.txt", InfoMachineFile()),
+    CViewDlg machines(BrowserMode::InfoMachines, HostModel::PX, Write("RDevice.txt", InfoMachineFile()),
                       prompter_);
     EXPECT_EQ(machines.ShownRows(),
               (Rows{{"3", "123", "LW2/LW1"}, {"7", "2097151", "LW3"}, {"499", "0", "BX-2"}}));
 
-    CViewDlg callers(BrowserMode::Callers, 1, Write("RCall.txt", CallerRecord()), prompter_);
+    CViewDlg callers(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
     EXPECT_EQ(callers.ShownRows(), (Rows{{"0", "A1B2C3", "300", "张三", "请到前台", "12", "", "",
                                           "", "", "", "", "", "删除追呼"}}));
 
-    CViewDlg handhelds(BrowserMode::Handhelds, 1,
+    CViewDlg handhelds(BrowserMode::Handhelds, HostModel::PX,
                        Write("RSCCall.txt", {0x05, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x05, 0x1A, 0x2B,
                                              0xFF, 0xFF, 0xFF}),
                        prompter_);
@@ -182,7 +182,7 @@ TEST_F(CViewDlgTest, MissingRecordFileIsReportedOverAnEmptyList)
                           Case{BrowserMode::Callers, "无法找到回读文件RCall.txt文件！"},
                           Case{BrowserMode::Handhelds, "无法找到回读文件RSCCall.txt文件！"}}) {
         prompter_.Clear();
-        CViewDlg dialog(c.mode, 2, folder_.File(RecordFileName(c.mode)), prompter_);
+        CViewDlg dialog(c.mode, HostModel::QX, folder_.File(RecordFileName(c.mode)), prompter_);
         EXPECT_TRUE(prompter_.All().empty()) << "nothing is said before the browser shows";
         Show(dialog);
         ASSERT_TRUE(test::WaitUntil([&] { return !prompter_.All().empty(); })) << c.message;
@@ -201,7 +201,7 @@ TEST_F(CViewDlgTest, MissingRecordFileIsReportedOverAnEmptyList)
 
 TEST_F(CViewDlgTest, AnEmptyTableIsNotAMissingFile)
 {
-    CViewDlg dialog(BrowserMode::Handhelds, 1, Write("RSCCall.txt", {}), prompter_);
+    CViewDlg dialog(BrowserMode::Handhelds, HostModel::PX, Write("RSCCall.txt", {}), prompter_);
     Show(dialog);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
@@ -211,9 +211,9 @@ TEST_F(CViewDlgTest, AnEmptyTableIsNotAMissingFile)
 
 TEST_F(CViewDlgTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
 {
-    CViewDlg dialog(BrowserMode::InfoMachines, 1, Write("RDevice.txt", InfoMachineFile()),
+    CViewDlg dialog(BrowserMode::InfoMachines, HostModel::PX, Write("RDevice.txt", InfoMachineFile()),
                     prompter_);
-    EXPECT_EQ(dialog.HostModel(), 1);
+    EXPECT_EQ(dialog.ConnectedModel(), HostModel::PX);
     EXPECT_EQ(dialog.Mode(), BrowserMode::InfoMachines);
     std::vector<Rows> imports;
     dialog.SetImportHandler([&](const Rows& rows) { imports.push_back(rows); });
@@ -240,7 +240,7 @@ TEST_F(CViewDlgTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
 TEST_F(CViewDlgTest, ControlsArePlacedFromTheWindowSize)
 {
     for (const BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers}) {
-        CViewDlg dialog(mode, 1, Write("RCall.txt", CallerRecord()), prompter_);
+        CViewDlg dialog(mode, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
         Show(dialog);
         const int w = dialog.width();
         const int h = dialog.height();
@@ -259,7 +259,7 @@ TEST_F(CViewDlgTest, ControlsArePlacedFromTheWindowSize)
 
 TEST_F(CViewDlgTest, ColumnsFitTheirTitlesAndTexts)
 {
-    CViewDlg dialog(BrowserMode::Callers, 1, Write("RCall.txt", CallerRecord()), prompter_);
+    CViewDlg dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
     const CListCtrlCl* list = dialog.List();
     const QFontMetrics cells(list->CellFont());
     for (int column = 0; column < list->ColumnCount(); ++column) {

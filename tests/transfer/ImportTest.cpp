@@ -9,8 +9,8 @@
 namespace px {
 namespace {
 
-constexpr int kPxHost = 1;
-constexpr int kQxHost = 2;
+constexpr HostModel kPxHost = HostModel::PX;
+constexpr HostModel kQxHost = HostModel::QX;
 
 class ImportTest : public test::HostFixture
 {
@@ -56,7 +56,7 @@ protected:
 
 TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
 {
-    ASSERT_TRUE(InsertConfigFile(db_, "src", 0));
+    ASSERT_TRUE(InsertConfigFile(db_, "src", FileType::PX));
     ASSERT_TRUE(db_.Execute(
         "insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
         "(7,'0000123','前台','src',4),(499,'2097151','','src',2),(0,'55','钟','src',0)"));
@@ -67,14 +67,14 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
         "('0123456789ab',8,'八号','',-1,-1,-1,-1,-1,-1,-1,-1,1,1,'src')"));
     ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values "
                             "(5,'1a2b','经理','src'),(99,'00ff','','src')"));
-    ASSERT_EQ(DownloadInfoMachines(exchange_, connection_, "src"), DownloadOutcome::Sent);
-    ASSERT_EQ(DownloadCallers(exchange_, connection_, "src"), DownloadOutcome::Sent);
-    ASSERT_EQ(DownloadHandhelds(exchange_, connection_, "src"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "src"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadCallers(exchange_, db_, "src"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadHandhelds(exchange_, db_, "src"), DownloadOutcome::Sent);
     prompter_.Clear();
 
     for (BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers, BrowserMode::Handhelds}) {
         prompter_.Answer(true);
-        EXPECT_EQ(ImportRows(db_, prompter_, mode, kPxHost, "dst", 0, ReadBackRows(mode)),
+        EXPECT_EQ(ImportRows(db_, prompter_, mode, HostModel::PX, "dst", FileType::PX, ReadBackRows(mode)),
                   ImportOutcome::Imported);
     }
     EXPECT_EQ(FindConfigFile(db_, "dst")->deviceType, 0);
@@ -104,15 +104,17 @@ TEST_F(ImportTest, TheFileModelMustFitTheHost)
     const std::vector<BrowserRow> none;
     struct Case
     {
-        int host;
-        int fileType;
+        HostModel host;
+        FileType fileType;
         bool accepted;
     };
-    for (const Case c : {Case{kPxHost, 1, false}, Case{0, 0, false}, Case{0, 1, false},
-                         Case{kQxHost, 0, true}, Case{kPxHost, 0, true}, Case{kQxHost, 1, true}}) {
+    for (const Case c : {Case{kPxHost, FileType::QX, false}, Case{HostModel::None, FileType::PX, false},
+                         Case{HostModel::None, FileType::QX, false}, Case{kQxHost, FileType::PX, true},
+                         Case{kPxHost, FileType::PX, true}, Case{kQxHost, FileType::QX, true}}) {
         prompter_.Clear();
         const auto outcome = ImportRows(db_, prompter_, BrowserMode::Callers, c.host,
-                                        "f" + std::to_string(c.host) + std::to_string(c.fileType),
+                                        "f" + std::to_string(static_cast<int>(c.host)) +
+                                            std::to_string(StoredFileType(c.fileType)),
                                         c.fileType, none);
         EXPECT_EQ(outcome, c.accepted ? ImportOutcome::EmptyList : ImportOutcome::ModelMismatch)
             << c.host << "/" << c.fileType;
@@ -124,12 +126,12 @@ TEST_F(ImportTest, TheFileModelMustFitTheHost)
 
 TEST_F(ImportTest, AnExistingFileKeepsItsModelAndOnlyTheModesTableIsReplaced)
 {
-    ASSERT_TRUE(InsertConfigFile(db_, "f", 1));
+    ASSERT_TRUE(InsertConfigFile(db_, "f", FileType::QX));
     ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,FileName) values (1,'1','f'),(2,'2','f')"));
     ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
     prompter_.Answer(true);
     const std::vector<BrowserRow> rows = {{"9", "900", "LW3"}};
-    ASSERT_EQ(ImportRows(db_, prompter_, BrowserMode::InfoMachines, kQxHost, "f", 0, rows),
+    ASSERT_EQ(ImportRows(db_, prompter_, BrowserMode::InfoMachines, HostModel::QX, "f", FileType::PX, rows),
               ImportOutcome::Imported);
     EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在2个设备，确定要用当前显示的1个设备覆盖？");
     EXPECT_EQ(prompter_.All()[0].caption, "提示");
@@ -140,13 +142,13 @@ TEST_F(ImportTest, AnExistingFileKeepsItsModelAndOnlyTheModesTableIsReplaced)
 
 TEST_F(ImportTest, AnEmptyListWritesOnlyTheNewFileAndACancelNothing)
 {
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, kPxHost, "new", 0, {}),
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "new", FileType::PX, {}),
               ImportOutcome::EmptyList);
     EXPECT_TRUE(prompter_.All().empty()) << "nothing is asked";
     EXPECT_TRUE(FindConfigFile(db_, "new").has_value());
 
     prompter_.Answer(false);
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, kPxHost, "other", 0, {{"5", "1A2B"}}),
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "other", FileType::PX, {{"5", "1A2B"}}),
               ImportOutcome::NotConfirmed);
     EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在0个记录，确定要用当前显示的1个记录覆盖？");
     EXPECT_FALSE(FindConfigFile(db_, "other").has_value())
@@ -155,19 +157,19 @@ TEST_F(ImportTest, AnEmptyListWritesOnlyTheNewFileAndACancelNothing)
 
 TEST_F(ImportTest, AFailingRowLeavesTheFileAsItWas)
 {
-    ASSERT_TRUE(InsertConfigFile(db_, "f", 0));
+    ASSERT_TRUE(InsertConfigFile(db_, "f", FileType::PX));
     ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
     ASSERT_TRUE(db_.Execute("create trigger refuse before insert on T_Device2 when NEW.DeviceNo=7 "
                             "begin select raise(abort, 'refused'); end"));
     prompter_.Answer(true);
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, kPxHost, "f", 0,
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "f", FileType::PX,
                          {{"5", "1A2B"}, {"7", "3C4D"}, {"8", "5E6F"}}),
               ImportOutcome::Failed);
     EXPECT_EQ(prompter_.Texts().back(), "写入数据库失败（第2行），文件 f 保持原样！");
     EXPECT_EQ(Rows("T_Device2", "f", "DeviceNo"), (std::vector<std::string>{"DeviceNo=1|Address=ABCD|Remark=|"}));
 
     prompter_.Answer(true);
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Callers, kPxHost, "f", 0, {{"0", "A1"}}),
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Callers, HostModel::PX, "f", FileType::PX, {{"0", "A1"}}),
               ImportOutcome::Failed) << "a row the browser could not show";
 }
 

@@ -69,7 +69,7 @@ TEST_F(TableDownloadTest, TheHostGetsTheRecordsOfTheFileInPagerOrder)
     ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
                             "(499,'2097151','','f',2),(3,'123','','f',4),(8,'5','','f',0),"
                             "(1,'9','','other',0)"));
-    ASSERT_EQ(DownloadInfoMachines(exchange_, connection_, "f"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Sent);
     const Bytes& table = host_.State().tables.at(0x65);
     ASSERT_EQ(table.size(), 90u);
     EXPECT_EQ(Bytes(table.begin(), table.begin() + 4), (Bytes{0x00, 0x03, 0xF8, 0xF4}));
@@ -82,25 +82,25 @@ TEST_F(TableDownloadTest, TheHostGetsTheRecordsOfTheFileInPagerOrder)
 TEST_F(TableDownloadTest, AFullPxFileIs278Packets)
 {
     AddMachines(500);
-    ASSERT_EQ(DownloadInfoMachines(exchange_, connection_, "f"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x65).size(), 15000u);
     EXPECT_EQ(Written().size(), 278u);
 }
 
 TEST_F(TableDownloadTest, AnEmptyTableSendsNothing)
 {
-    EXPECT_EQ(DownloadInfoMachines(exchange_, connection_, "f"), DownloadOutcome::Empty);
+    EXPECT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Empty);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"Bp机信息表中没有数据！"}));
     EXPECT_TRUE(Written().empty());
-    EXPECT_EQ(DownloadInfoMachines(exchange_, MakeConnectionString(folder_.File("none.db")), "f"),
-              DownloadOutcome::NoDatabase);
+    Database closed;
+    EXPECT_EQ(DownloadInfoMachines(exchange_, closed, "f"), DownloadOutcome::NoDatabase);
 }
 
 TEST_F(TableDownloadTest, AFailedTransferStillRemovesTheRecordFile)
 {
     AddMachines(3);
     backend_.RemoveDevice(device_);
-    EXPECT_EQ(DownloadInfoMachines(exchange_, connection_, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Failed);
     EXPECT_FALSE(std::filesystem::exists(folder_.File("Bp.txt")));
 }
 
@@ -180,10 +180,10 @@ TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
                                 {"ABC" + std::to_string(100 + i), std::int64_t{i}}));
     ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (5,'1a2b','f')"));
     ASSERT_TRUE(db_.CommitTransaction());
-    EXPECT_EQ(DownloadCallers(exchange_, connection_, "f"), DownloadOutcome::Sent);
+    EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x66).size(), 2000u);
     EXPECT_EQ(Written().size(), 38u);
-    EXPECT_EQ(DownloadHandhelds(exchange_, connection_, "f"), DownloadOutcome::Sent);
+    EXPECT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x68), (Bytes{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
     EXPECT_FALSE(std::filesystem::exists(folder_.File("Call.txt")));
@@ -191,15 +191,15 @@ TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
 
     prompter_.Clear();
     host_.State().fault = *ParseSimFault("silent-after:1");
-    EXPECT_EQ(DownloadCallers(exchange_, connection_, "f"), DownloadOutcome::Failed);
-    EXPECT_EQ(DownloadHandhelds(exchange_, connection_, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Failed);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下载呼叫器信息失败！", "手持呼叫器匹配表设置失败！"}));
 }
 
 TEST_F(TableDownloadTest, EmptyCallerAndHandheldTablesAreSilent)
 {
-    EXPECT_EQ(DownloadCallers(exchange_, connection_, "f"), DownloadOutcome::Empty);
-    EXPECT_EQ(DownloadHandhelds(exchange_, connection_, "f"), DownloadOutcome::Empty);
+    EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Empty);
+    EXPECT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Empty);
     EXPECT_TRUE(prompter_.All().empty());
     EXPECT_TRUE(Written().empty());
 }

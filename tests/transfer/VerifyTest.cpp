@@ -18,7 +18,7 @@ protected:
         std::string error;
         ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
         ASSERT_TRUE(db_.Open(connection_));
-        ASSERT_TRUE(InsertConfigFile(db_, "f", 0));
+        ASSERT_TRUE(InsertConfigFile(db_, "f", FileType::PX));
         ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
                                 "(3,'0000123','前台','f',4),(7,'2097151','','f',0)"));
         ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,"
@@ -26,9 +26,9 @@ protected:
                                 "CodeType,FileName) values ('a1b2c1',1,'八号桌','结账',3,-1,-1,-1,-1,-1,-1,"
                                 "-1,0,0,'f'),('A1B2C2',1,'八号桌','加水',3,7,-1,-1,-1,-1,-1,-1,1,0,'f')"));
         ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values (5,'1a2b','','f')"));
-        ASSERT_EQ(DownloadInfoMachines(exchange_, connection_, "f"), DownloadOutcome::Sent);
-        ASSERT_EQ(DownloadCallers(exchange_, connection_, "f"), DownloadOutcome::Sent);
-        ASSERT_EQ(DownloadHandhelds(exchange_, connection_, "f"), DownloadOutcome::Sent);
+        ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Sent);
+        ASSERT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Sent);
+        ASSERT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Sent);
     }
 
     std::vector<Difference> Verify()
@@ -170,12 +170,12 @@ TEST_F(VerifyTest, ARowTheDownloadRefusesIsNeverLeftOutAfterAFailedDownload)
     // The host holds the first key only; the second cannot be sent, so the download of the
     // whole table is refused and the host keeps what it had.
     ASSERT_TRUE(db_.Execute("delete from T_Device3 where CodeNo='A1B2C2'"));
-    ASSERT_EQ(DownloadCallers(exchange_, connection_, "f"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Sent);
     ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,ZhuiHu,CodeType,"
                             "FileName) values ('A1B2C3',1,'\xF0\x9F\x98\x80','',0,0,'f')"));
     const Bytes before = host_.State().tables.at(0x66);
     prompter_.Clear();
-    EXPECT_EQ(DownloadCallers(exchange_, connection_, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Failed);
     EXPECT_EQ(host_.State().tables.at(0x66), before) << "nothing of the table was sent";
     ASSERT_FALSE(prompter_.Texts().empty());
     EXPECT_NE(prompter_.Texts().front().find("A1B2C3"), std::string::npos) << "names the row";
