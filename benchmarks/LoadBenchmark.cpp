@@ -1,13 +1,13 @@
 // Loading a full PX configuration file (500 information machines, 100 handheld callers,
 // 1999 caller rows) into the main window's three views, offscreen.
 
-#include "app/CPX_SystemDlg.h"
-#include "paperwork/SiteSheetPdf.h"
+#include "gui/main/MainWindow.h"
+#include "gui/paperwork/SiteSheetPdf.h"
 #include "common/Profile.h"
 #include "sim/SimHidBackend.h"
 #include "storage/Database.h"
 #include "storage/Schema.h"
-#include "ui/CallerGridView.h"
+#include "gui/widgets/CallerGridView.h"
 
 #include "mock/FakeClock.h"
 #include "mock/FullFile.h"
@@ -52,7 +52,7 @@ void BM_LoadFullPxFile(benchmark::State& state)
     px::NullEventPump pump;
     px::SimHidBackend backend;
     px::MemoryProfile profile;
-    px::CPX_SystemDlg window(px::AppServices{folder, prompter, clock, pump, backend, profile, true, {}});
+    px::MainWindow window(px::AppServices{folder, prompter, clock, pump, backend, profile, true, {}});
     window.show();
     QApplication::processEvents();
     for (auto _ : state) {

@@ -1,10 +1,10 @@
 #include "app/AppOptions.h"
-#include "app/CPX_SystemDlg.h"
+#include "gui/main/MainWindow.h"
 #include "app/DataFolder.h"
-#include "app/DeviceWatcher.h"
+#include "gui/main/DeviceWatcher.h"
 #include "app/QtPorts.h"
 #include "app/SettingsProfile.h"
-#include "app/SimFolderWatcher.h"
+#include "gui/main/SimFolderWatcher.h"
 #include "hostlink/HidapiBackend.h"
 #include "sim/SimHost.h"
 #include "storage/Schema.h"
@@ -75,7 +75,7 @@ int main(int argc, char* argv[])
 
     px::AppServices services{dataFolder, prompter, clock,  pump, *backend, profile,
                              options->simulated, flushSimulatedHost};
-    px::CPX_SystemDlg window(services);
+    px::MainWindow window(services);
     prompter.SetParent(&window);
     QObject::connect(&window, &QDialog::finished, [&pump] { pump.SetQuitting(); });
 
@@ -83,7 +83,7 @@ int main(int argc, char* argv[])
     std::unique_ptr<px::SimFolderWatcher> folderWatcher;
     if (sim != nullptr) {
         folderWatcher = std::make_unique<px::SimFolderWatcher>(
-            *session, px::CPX_SystemDlg::kDetectionIntervalMs, [](const std::string& simError) {
+            *session, px::MainWindow::kDetectionIntervalMs, [](const std::string& simError) {
                 std::fprintf(stderr, "simulated host: %s\n", simError.c_str());
             });
         sim->SetDeviceListener([&window](bool added) {
@@ -94,9 +94,9 @@ int main(int argc, char* argv[])
         });
     } else {
         QObject::connect(&watcher, &px::DeviceWatcher::deviceArrived, &window,
-                         &px::CPX_SystemDlg::OnDeviceArrival);
+                         &px::MainWindow::OnDeviceArrival);
         QObject::connect(&watcher, &px::DeviceWatcher::deviceRemoved, &window,
-                         &px::CPX_SystemDlg::OnDeviceRemoval);
+                         &px::MainWindow::OnDeviceRemoval);
     }
 
     window.exec();

@@ -1,9 +1,9 @@
 // Renders the main window, with the data monitor shown and a few sample rows, to a PNG file.
 
-#include "app/CPX_SystemDlg.h"
+#include "gui/main/MainWindow.h"
 #include "app/DataFolder.h"
-#include "hostlink/CProgressDlg.h"
-#include "hostlink/QtHostViews.h"
+#include "gui/hostlink/TransferProgressDialog.h"
+#include "gui/hostlink/QtHostViews.h"
 #include "settings/AlertSettings.h"
 #include "settings/CLW123Dlg.h"
 #include "settings/CMachineDlg.h"
@@ -85,7 +85,7 @@ int main(int argc, char* argv[])
     px::SimHidBackend backend;
     backend.AddDevice(px::kHostVendorId, px::kPxProductId);
     px::AppServices services{folder, prompter, clock, pump, backend, profile, true, {}};
-    px::CPX_SystemDlg window(services);
+    px::MainWindow window(services);
     window.MakeFileCurrent("示例餐厅", px::FileType::PX);
     window.OnDetectionTick();
     window.show();

@@ -2,7 +2,7 @@
 
 #include "cli/CliContext.h"
 #include "paperwork/HostFacts.h"
-#include "paperwork/SiteSheetPdf.h"
+#include "gui/paperwork/SiteSheetPdf.h"
 
 #include <QGuiApplication>
 

@@ -1,5 +1,5 @@
 #include "paperwork/SiteSheet.h"
-#include "paperwork/SiteSheetPdf.h"
+#include "gui/paperwork/SiteSheetPdf.h"
 
 #include "mock/DatabaseFixture.h"
 #include "mock/FullFile.h"

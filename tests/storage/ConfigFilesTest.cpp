@@ -85,7 +85,7 @@ TEST_F(ConfigFilesTest, NewInsertsTheFileAsTyped)
     EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, name, FileType::QX, {}), FileDialogStep::Accept);
     const auto file = FindConfigFile(db_, name);
     ASSERT_TRUE(file.has_value());
-    EXPECT_EQ(file->deviceType, 1);
+    EXPECT_EQ(file->deviceType, FileType::QX);
     EXPECT_TRUE(CompleteNewFile(db_, prompter_, HostModel::None, name, FileType::QX));
 }
 

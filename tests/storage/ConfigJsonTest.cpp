@@ -47,7 +47,7 @@ TEST_F(ConfigJsonTest, ExportThenImportIsExactForEveryColumn)
     std::string name;
     ASSERT_EQ(ImportConfigFile(db_, document, "副本", false, error, &name), JsonImportResult::Imported) << error;
     EXPECT_EQ(name, "副本");
-    EXPECT_EQ(FindConfigFile(db_, "副本")->deviceType, 1);
+    EXPECT_EQ(FindConfigFile(db_, "副本")->deviceType, FileType::QX);
     // The copy exports to the same document but for its name.
     auto original = nlohmann::json::parse(document);
     auto copy = nlohmann::json::parse(Export("副本"));
@@ -220,7 +220,7 @@ TEST_F(ConfigJsonTest, AnExistingNameIsReplacedOnlyWhenAllowed)
     EXPECT_EQ(ImportConfigFile(db_, document.dump(), "", false, error), JsonImportResult::Exists);
     EXPECT_EQ(Count("select * from T_Device1 where FileName='target'"), 2);
     ASSERT_EQ(ImportConfigFile(db_, document.dump(), "", true, error), JsonImportResult::Imported) << error;
-    EXPECT_EQ(FindConfigFile(db_, "target")->deviceType, 1);
+    EXPECT_EQ(FindConfigFile(db_, "target")->deviceType, FileType::QX);
     EXPECT_EQ(Count("select * from T_Device1 where FileName='target'"), 2);
     EXPECT_EQ(Count("select * from T_Device1 where FileName='target' and DeviceNo=7"), 1);
     EXPECT_EQ(Count("select * from T_Device3 where FileName='target'"), 2);

@@ -77,7 +77,7 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
         EXPECT_EQ(ImportRows(db_, prompter_, mode, HostModel::PX, "dst", FileType::PX, ReadBackRows(mode)),
                   ImportOutcome::Imported);
     }
-    EXPECT_EQ(FindConfigFile(db_, "dst")->deviceType, 0);
+    EXPECT_EQ(FindConfigFile(db_, "dst")->deviceType, FileType::PX);
 
     // Addresses lose their leading zeros, remarks are gone, types come back as the code sent.
     EXPECT_EQ(Rows("T_Device1", "dst", "DeviceNo"),
@@ -135,7 +135,7 @@ TEST_F(ImportTest, AnExistingFileKeepsItsModelAndOnlyTheModesTableIsReplaced)
               ImportOutcome::Imported);
     EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在2个设备，确定要用当前显示的1个设备覆盖？");
     EXPECT_EQ(prompter_.All()[0].caption, "提示");
-    EXPECT_EQ(FindConfigFile(db_, "f")->deviceType, 1);
+    EXPECT_EQ(FindConfigFile(db_, "f")->deviceType, FileType::QX);
     EXPECT_EQ(Rows("T_Device1", "f", "DeviceNo"), (std::vector<std::string>{"DeviceNo=9|Address=900|Remark=|TypeNo=4|"}));
     EXPECT_EQ(Rows("T_Device2", "f", "DeviceNo").size(), 1u);
 }

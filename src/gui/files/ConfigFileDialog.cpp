@@ -1,0 +1,149 @@
+#include "gui/files/ConfigFileDialog.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace px {
+
+namespace {
+
+constexpr double kScale = 1.5; // dialog units of the 8 point template font
+constexpr int kTypeRole = Qt::UserRole + 1;
+
+QRect Place(int x, int y, int w, int h)
+{
+    const auto s = [](int v) { return static_cast<int>(v * kScale + 0.5); };
+    return QRect(s(x), s(y), s(w), s(h));
+}
+
+QString Q(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+ConfigFileDialog::ConfigFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
+                 QWidget* parent)
+    : QDialog(parent),
+      database_(db),
+      prompter_(prompter),
+      mode_(mode),
+      name_(new QLineEdit(this)),
+      px_(new QRadioButton(Q("PX主机"), this)),
+      qx_(new QRadioButton(Q("QX主机"), this)),
+      confirm_(new QPushButton(Q("新建"), this)),
+      list_(new QListWidget(this))
+{
+    setObjectName("ConfigFileDialog");
+    setWindowTitle(Q("新建文件"));
+    setFixedSize(Place(0, 0, 416, 142).size());
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+
+    (new QGroupBox(this))->setGeometry(Place(3, 7, 332, 32));
+    auto* label = new QLabel(Q("文件名:"), this);
+    label->setGeometry(Place(9, 20, 28, 8).adjusted(0, -2, 20, 4));
+    name_->setObjectName("id1010");
+    name_->setGeometry(Place(42, 18, 128, 12));
+    px_->setObjectName("id1033");
+    px_->setGeometry(Place(203, 19, 41, 10).adjusted(0, 0, 20, 0));
+    qx_->setObjectName("id1034");
+    qx_->setGeometry(Place(269, 19, 41, 10).adjusted(0, 0, 20, 0));
+    auto* group = new QButtonGroup(this);
+    group->addButton(px_, 0);
+    group->addButton(qx_, 1);
+    px_->setChecked(true);
+    confirm_->setObjectName("id1");
+    confirm_->setGeometry(Place(352, 16, 50, 16));
+    confirm_->setDefault(true);
+    auto* cancel = new QPushButton(Q("取消"), this);
+    cancel->setObjectName("id2");
+    cancel->setGeometry(Place(352, 40, 50, 16));
+    cancel->setAutoDefault(false);
+    (new QGroupBox(Q("已存在文件"), this))->setGeometry(Place(4, 44, 332, 93));
+    list_->setObjectName("id1000");
+    list_->setGeometry(Place(9, 56, 322, 79));
+    list_->setViewMode(QListView::IconMode);
+    list_->setFlow(QListView::LeftToRight);
+    list_->setWrapping(true);
+    list_->setMovement(QListView::Static);
+    list_->setResizeMode(QListView::Adjust);
+    list_->setSpacing(4);
+
+    for (const ConfigFile& file : ListConfigFiles(database_)) {
+        auto* item = new QListWidgetItem(QString::fromStdString(file.name), list_);
+        item->setData(kTypeRole, StoredFileType(file.deviceType));
+    }
+    if (mode != FileDialogMode::New) {
+        const FileDialogTexts texts = TextsFor(mode);
+        setWindowTitle(Q(texts.title));
+        confirm_->setText(Q(texts.button));
+    }
+
+    connect(confirm_, &QPushButton::clicked, this, &ConfigFileDialog::OnConfirm);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(list_, &QListWidget::itemSelectionChanged, this, &ConfigFileDialog::OnItemChanged);
+    // Deleting an item from inside its own double-click notification is not safe: act after it.
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
+        QMetaObject::invokeMethod(this, &ConfigFileDialog::OnConfirm, Qt::QueuedConnection);
+    });
+}
+
+std::string ConfigFileDialog::FileName() const
+{
+    return name_->text().toStdString();
+}
+
+FileType ConfigFileDialog::DeviceType() const
+{
+    return qx_->isChecked() ? FileType::QX : FileType::PX;
+}
+
+std::vector<std::string> ConfigFileDialog::ListedNames() const
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < list_->count(); ++i)
+        names.push_back(list_->item(i)->text().toStdString());
+    return names;
+}
+
+void ConfigFileDialog::OnItemChanged()
+{
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    if (selected.isEmpty())
+        return;
+    name_->setText(selected.first()->text());
+    (selected.first()->data(kTypeRole).toInt() == StoredFileType(FileType::QX) ? qx_ : px_)->setChecked(true);
+}
+
+void ConfigFileDialog::OnConfirm()
+{
+    const std::string name = FileName();
+    switch (ConfirmFileDialog(database_, prompter_, mode_, name, DeviceType(), ListedNames())) {
+    case FileDialogStep::Stay:
+        name_->setFocus();
+        break;
+    case FileDialogStep::StayClearName:
+        name_->clear();
+        name_->setFocus();
+        break;
+    case FileDialogStep::Deleted: {
+        const auto found = list_->findItems(QString::fromStdString(name), Qt::MatchExactly);
+        if (!found.isEmpty())
+            delete found.first();
+        break;
+    }
+    case FileDialogStep::Accept:
+        accept();
+        break;
+    }
+}
+
+} // namespace px

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "common/Prompter.h"
+#include "storage/Database.h"
+#include "storage/ConfigFiles.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QRadioButton;
+
+namespace px {
+
+// The configuration file dialog: new, open, delete, save as, and choosing an import target.
+class ConfigFileDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    ConfigFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
+            QWidget* parent = nullptr);
+
+    FileDialogMode Mode() const { return mode_; }
+    // What the dialog ended with.
+    std::string FileName() const;
+    FileType DeviceType() const;
+
+    QLineEdit* NameEdit() const { return name_; }
+    QRadioButton* PxButton() const { return px_; }
+    QRadioButton* QxButton() const { return qx_; }
+    QListWidget* List() const { return list_; }
+    QPushButton* ConfirmButton() const { return confirm_; }
+
+public slots:
+    void OnConfirm();
+
+private:
+    void OnItemChanged();
+    std::vector<std::string> ListedNames() const;
+
+    Database& database_;
+    Prompter& prompter_;
+    FileDialogMode mode_;
+    QLineEdit* name_;
+    QRadioButton* px_;
+    QRadioButton* qx_;
+    QPushButton* confirm_;
+    QListWidget* list_;
+};
+
+} // namespace px

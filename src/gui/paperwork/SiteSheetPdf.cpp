@@ -1,0 +1,53 @@
+#include "gui/paperwork/SiteSheetPdf.h"
+
+#include <QFile>
+#include <QFont>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QTextDocument>
+
+namespace px {
+
+void FillSiteSheetDocument(QTextDocument& document, const SiteSheet& sheet)
+{
+    QFont font;
+    // Any CJK font the system has; these are the common ones on Linux desktops.
+    font.setFamilies({"Noto Sans CJK SC", "WenQuanYi Micro Hei", "WenQuanYi Zen Hei",
+                      "Source Han Sans SC", "Sans Serif"});
+    font.setPointSizeF(9);
+    document.setDefaultFont(font);
+    document.setHtml(QString::fromStdString(SiteSheetHtml(sheet)));
+}
+
+bool WriteSiteSheetPdf(const SiteSheet& sheet, const QString& path, QString& error)
+{
+    const QString partial = path + ".part";
+    {
+        QPdfWriter writer(partial);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        writer.setTitle(QString::fromStdString("站点资料 " + sheet.fileName));
+        writer.setCreator("px-system");
+        QTextDocument document;
+        FillSiteSheetDocument(document, sheet);
+        // Without a page size of its own the document is paginated for the writer and gets
+        // page numbers at the foot of each page.
+        document.print(&writer);
+    }
+    QFile written(partial);
+    if (!written.exists() || written.size() == 0) {
+        written.remove();
+        error = "cannot write " + path;
+        return false;
+    }
+    QFile::remove(path);
+    if (!written.rename(path)) {
+        written.remove();
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+} // namespace px

@@ -1,0 +1,126 @@
+#include "gui/transfer/ReadBackBrowser.h"
+
+#include "gui/widgets/ColouredReportView.h"
+
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QShowEvent>
+
+namespace px {
+
+namespace {
+
+constexpr QSize kButtonSize(96, 30);
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel, const std::string& recordFile,
+                   Prompter& prompter, QWidget* parent)
+    : QDialog(parent), mode_(mode), hostModel_(hostModel), prompter_(prompter),
+      list_(new ColouredReportView(this)),
+      import_(new QPushButton(QString::fromUtf8("写入到数据库"), this)),
+      cancel_(new QPushButton(QString::fromUtf8("取消"), this))
+{
+    setObjectName("ReadBackBrowser");
+    setWindowTitle(QString::fromUtf8(BrowserTitle(mode)));
+    list_->setObjectName("id1000");
+    import_->setObjectName("id1");
+    cancel_->setObjectName("id2");
+    import_->resize(kButtonSize);
+    cancel_->resize(kButtonSize);
+    // Enter writes to the database, Esc and the close box cancel; writing never closes.
+    import_->setDefault(true);
+    cancel_->setAutoDefault(false);
+    connect(import_, &QPushButton::clicked, this, &ReadBackBrowser::OnImport);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+    // The read-back tables of information machines and callers stand out from the window's
+    // other lists; the handheld table keeps the plain look.
+    if (mode != BrowserMode::Handhelds) {
+        list_->SetBackgroundColour(QColor(180, 180, 220));
+        list_->Header()->SetGradient(55, 180, 215, 5);
+    }
+    for (const BrowserColumn& column : BrowserColumns(mode)) {
+        const int index = list_->InsertColumn(list_->ColumnCount(), Q(column.title));
+        if (column.background)
+            list_->SetColumnBackgroundColour(
+                index, QColor(column.background->r, column.background->g, column.background->b));
+    }
+
+    resize(mode == BrowserMode::Callers ? 1150 : 700, 500);
+    Fill(recordFile);
+}
+
+void ReadBackBrowser::Fill(const std::string& recordFile)
+{
+    list_->DeleteAllItems();
+    list_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    list_->setShowGrid(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    const std::optional<std::vector<BrowserRow>> rows = ReadRecordFile(mode_, recordFile);
+    fileMissing_ = !rows;
+    if (rows) {
+        for (const BrowserRow& row : *rows) {
+            QStringList texts;
+            for (const std::string& text : row)
+                texts.append(Q(text));
+            list_->AddRow(texts);
+        }
+    }
+    list_->FitColumns();
+}
+
+void ReadBackBrowser::PlaceControls()
+{
+    const int w = width();
+    const int h = height();
+    list_->setGeometry(10, 10, w - 30, h - 90);
+    cancel_->move(w - 50 - cancel_->width(), h - 40 - cancel_->height());
+    import_->move(cancel_->x() - 20 - import_->width(), h - 40 - import_->height());
+}
+
+void ReadBackBrowser::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    PlaceControls();
+}
+
+void ReadBackBrowser::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    // Said once the browser is up, so the message stands over its empty list; a box opened
+    // from inside the show itself would run its loop before the window is drawn.
+    if (fileMissing_)
+        QMetaObject::invokeMethod(
+            this, [this] { prompter_.Message(MissingFileMessage(mode_)); }, Qt::QueuedConnection);
+}
+
+std::vector<std::vector<std::string>> ReadBackBrowser::ShownRows() const
+{
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(static_cast<std::size_t>(list_->RowCount()));
+    for (int row = 0; row < list_->RowCount(); ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < list_->ColumnCount(); ++column)
+            cells.push_back(list_->Text(row, column).toStdString());
+        rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
+void ReadBackBrowser::OnImport()
+{
+    if (onImport_)
+        onImport_(ShownRows());
+}
+
+} // namespace px

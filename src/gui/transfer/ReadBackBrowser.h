@@ -1,0 +1,63 @@
+#pragma once
+
+#include "common/Models.h"
+
+#include "common/Prompter.h"
+#include "transfer/RecordDecoding.h"
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QPushButton;
+
+namespace px {
+
+class ColouredReportView;
+
+// The read-back browser: the table a read-back left in a record file, one row per record.
+// It reads the file once, when it is made; "写入到数据库" hands the shown rows to the owner's
+// import and leaves the dialog open, so the same rows can go into another file too.
+class ReadBackBrowser : public QDialog
+{
+    Q_OBJECT
+public:
+    using ImportHandler = std::function<void(const std::vector<std::vector<std::string>>& rows)>;
+
+    // hostModel: the connected host as the main window holds it kept for
+    // the import. A missing record file is reported when the dialog is first shown.
+    ReadBackBrowser(BrowserMode mode, px::HostModel hostModel, const std::string& recordFile, Prompter& prompter,
+             QWidget* parent = nullptr);
+
+    void SetImportHandler(ImportHandler handler) { onImport_ = std::move(handler); }
+
+    BrowserMode Mode() const { return mode_; }
+    px::HostModel ConnectedModel() const { return hostModel_; }
+    ColouredReportView* List() const { return list_; }
+    QPushButton* ImportButton() const { return import_; }
+    QPushButton* CancelButton() const { return cancel_; }
+    // The texts of the list's cells, row by row: what an import writes.
+    std::vector<std::vector<std::string>> ShownRows() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Fill(const std::string& recordFile);
+    void PlaceControls();
+    void OnImport();
+
+    BrowserMode mode_;
+    px::HostModel hostModel_;
+    Prompter& prompter_;
+    ColouredReportView* list_;
+    QPushButton* import_;
+    QPushButton* cancel_;
+    ImportHandler onImport_;
+    bool fileMissing_ = false;
+    bool shown_ = false;
+};
+
+} // namespace px

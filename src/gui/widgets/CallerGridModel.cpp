@@ -1,0 +1,133 @@
+#include "gui/widgets/CallerGridModel.h"
+
+#include <QColor>
+
+namespace px {
+
+namespace {
+
+struct ColumnInfo
+{
+    const char* header;
+    int width;
+};
+
+constexpr ColumnInfo kColumns[kCallerGridColumns] = {
+    {"特征码", 52},    {"呼叫器号", 63},  {"中文名称", 64},  {"信息内容", 64},  {"信息机1", 57},
+    {"信息机2", 57},   {"信息机3", 57},   {"信息机4", 57},   {"中级主管1", 69}, {"中级主管2", 69},
+    {"高级主管1", 69}, {"高级主管2", 69}, {"追呼类型", 67},
+};
+
+const QColor kOddRow(218, 176, 202);
+const QColor kEvenRow(255, 255, 224);
+
+} // namespace
+
+CallerGridModel::CallerGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+const char* CallerGridModel::HeaderText(int column)
+{
+    return kColumns[column].header;
+}
+
+int CallerGridModel::ColumnWidth(int column)
+{
+    return kColumns[column].width;
+}
+
+int CallerGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size()) + 1;
+}
+
+int CallerGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kCallerGridColumns;
+}
+
+QVariant CallerGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return QString::fromStdString(Text(index.row(), index.column()));
+    case Qt::BackgroundRole:
+        // Rows are counted from the header: the first data row is row 1, an odd row.
+        return (index.row() + 1) % 2 == 1 ? kOddRow : kEvenRow;
+    default:
+        return {};
+    }
+}
+
+QVariant CallerGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal && section >= 0 && section < kCallerGridColumns)
+        return QString::fromUtf8(kColumns[section].header);
+    return {};
+}
+
+Qt::ItemFlags CallerGridModel::flags(const QModelIndex& index) const
+{
+    return QAbstractTableModel::flags(index) | Qt::ItemIsEditable;
+}
+
+CallerGridRow& CallerGridModel::RowAt(int row)
+{
+    return row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)] : blank_;
+}
+
+std::string CallerGridModel::Text(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kCallerGridColumns)
+        return {};
+    const CallerGridRow& cells =
+        row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)] : blank_;
+    return cells[static_cast<std::size_t>(column)];
+}
+
+void CallerGridModel::SetText(int row, int column, const std::string& text)
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kCallerGridColumns)
+        return;
+    RowAt(row)[static_cast<std::size_t>(column)] = text;
+    emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole});
+}
+
+bool CallerGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole)
+        return false;
+    const QString text = value.toString();
+    SetText(index.row(), index.column(), text.toStdString());
+    emit cellEdited(index.row(), index.column(), text);
+    return true;
+}
+
+void CallerGridModel::Reset()
+{
+    SetRows({});
+}
+
+void CallerGridModel::SetRows(std::vector<CallerGridRow> rows)
+{
+    beginResetModel();
+    rows_ = std::move(rows);
+    blank_ = {};
+    endResetModel();
+}
+
+void CallerGridModel::InsertTop(const CallerGridRow& row)
+{
+    beginInsertRows({}, 0, 0);
+    rows_.insert(rows_.begin(), row);
+    endInsertRows();
+    // Every row below moves by one, so its colour changes.
+    emit dataChanged(index(0, 0), index(rowCount() - 1, kCallerGridColumns - 1),
+                     {Qt::BackgroundRole});
+}
+
+} // namespace px

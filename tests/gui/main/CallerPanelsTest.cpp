@@ -1,0 +1,216 @@
+#include "MainWindowFixture.h"
+
+#include "gui/registry/CallerTypesDialog.h"
+#include "gui/widgets/CallerGridView.h"
+#include "gui/widgets/ReportTableView.h"
+
+#include <QAbstractItemDelegate>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace px {
+namespace {
+
+class CallerPanelsTest : public test::MainWindowFixture
+{
+protected:
+    MainWindow& Opened()
+    {
+        AddFile("f", 0);
+        MainWindow& w = Window();
+        w.MakeFileCurrent("f", FileType::PX);
+        return w;
+    }
+    QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(Window().Control(id)); }
+    void Press(int id) { qobject_cast<QPushButton*>(Window().Control(id))->click(); }
+    CallerGridModel* Grid() { return Window().CallerGrid()->GridModel(); }
+
+    std::string Stored(const std::string& code, const char* field)
+    {
+        QueryResult rs(db_);
+        EXPECT_TRUE(rs.Open(db_, "select * from T_Device3 where CodeNo=? and FileName='f'", {code}));
+        std::string value;
+        rs.GetFieldValue(field, value);
+        return value;
+    }
+
+    // Edits a cell the way the grid does: the delegate's editor, then its value committed.
+    void EditCell(int row, int column, const QString& text)
+    {
+        CallerGridView* grid = Window().CallerGrid();
+        const QModelIndex index = grid->GridModel()->index(row, column);
+        QAbstractItemDelegate* delegate = grid->itemDelegateForIndex(index);
+        QWidget* editor = delegate->createEditor(grid->viewport(), QStyleOptionViewItem(), index);
+        delegate->setEditorData(editor, index);
+        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+            options_.clear();
+            for (int i = 0; i < combo->count(); ++i)
+                options_ << combo->itemText(i);
+            combo->setCurrentIndex(combo->findText(text));
+        } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            line->setText(text);
+        }
+        delegate->setModelData(editor, grid->model(), index);
+        delete editor;
+    }
+
+    QStringList options_;
+};
+
+TEST_F(CallerPanelsTest, GridEditsReachTheDatabase)
+{
+    MainWindow& w = Opened();
+    ASSERT_EQ(Grid()->Text(0, 0), "A1B2C1");
+
+    EditCell(0, 12, "删除追呼");
+    EXPECT_EQ(Stored("A1B2C1", "ZhuiHu"), "2");
+    EditCell(0, 4, "");
+    EXPECT_EQ(Stored("A1B2C1", "DeviceNo1"), "-1");
+
+    // A machine registered after the grid was loaded is offered when the next edit begins.
+    Edit(1001)->setText("8");
+    Edit(1002)->setText("88");
+    Press(1004);
+    EditCell(0, 5, "8");
+    EXPECT_TRUE(options_.contains("8"));
+    EXPECT_EQ(Stored("A1B2C1", "DeviceNo2"), "8");
+
+    EditCell(0, 0, "A1B2C");
+    EXPECT_EQ(Grid()->Text(0, 0), "A1B2C1") << "a code of a wrong length is put back";
+    EditCell(0, 0, "0123456789AB");
+    EXPECT_EQ(Stored("0123456789AB", "CodeType"), "1");
+    EXPECT_TRUE(w.isEnabled());
+}
+
+TEST_F(CallerPanelsTest, TheContextMenuDeletesAfterAsking)
+{
+    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,FileName) values ('A1B2C2','f'),('A1B2C3','f')"));
+    MainWindow& w = Opened();
+    ASSERT_EQ(Grid()->DataRowCount(), 3);
+    EditCell(1, 2, "x"); // any edit remembers its row's code, like a right click
+    prompter_.Answer(false);
+    w.Command(32794)->trigger();
+    EXPECT_EQ(Grid()->DataRowCount(), 3);
+    prompter_.Answer(true);
+    w.Command(32794)->trigger();
+    EXPECT_EQ(Grid()->DataRowCount(), 2);
+    EXPECT_EQ(prompter_.All().back().text, "确定要删除A1B2C2特征码吗？");
+
+    EditCell(0, 2, "y");
+    prompter_.Answer(true);
+    w.Command(32797)->trigger();
+    EXPECT_EQ(Grid()->DataRowCount(), 0);
+    EXPECT_EQ(Grid()->rowCount(), 1) << "the blank row stays";
+}
+
+TEST_F(CallerPanelsTest, RegisteringPutsTheNewestKeyOnTop)
+{
+    MainWindow& w = Opened();
+    PlugHost();
+    host_.State().presses.push_back({0x55, 0x12, 0x34, 0x51});
+    Press(1026);
+    EXPECT_TRUE(prompter_.All().empty()) << (prompter_.All().empty() ? "" : prompter_.All()[0].text);
+    EXPECT_EQ(Grid()->Text(0, 0), "123451");
+    EXPECT_EQ(Grid()->Text(0, 4), "5") << "the first information machine";
+    EXPECT_EQ(Grid()->Text(0, 12), "不追呼");
+    EXPECT_EQ(Grid()->Text(1, 0), "A1B2C1");
+
+    auto* manual = qobject_cast<QCheckBox*>(w.Control(1037));
+    manual->click();
+    EXPECT_EQ(qobject_cast<QPushButton*>(w.Control(1026))->text(), "手动登记呼叫器");
+    EXPECT_TRUE(w.Control(1038)->isEnabled());
+    Edit(1038)->setText("1234F");
+    Edit(1018)->setText("3");
+    qobject_cast<QCheckBox*>(w.Control(1041))->setChecked(true);
+    Press(1026);
+    EXPECT_EQ(Grid()->Text(0, 0), "123511");
+    EXPECT_EQ(Grid()->Text(2, 0), "1234F1");
+    EXPECT_EQ(Edit(1038)->text(), "12352");
+    manual->click();
+    EXPECT_FALSE(w.Control(1038)->isEnabled());
+    EXPECT_FALSE(qobject_cast<QCheckBox*>(w.Control(1041))->isChecked());
+}
+
+TEST_F(CallerPanelsTest, CodeEditsKeepHexadecimalDigitsOnly)
+{
+    Opened();
+    QLineEdit* code = Edit(1011);
+    QTest::keyClicks(code, "1g2h");
+    EXPECT_EQ(code->text(), "12");
+    code->clear();
+    code->insert("z9Bx"); // a paste of several characters
+    EXPECT_EQ(code->text(), "9B");
+    QLineEdit* callerPart = Edit(1038);
+    callerPart->setEnabled(true);
+    callerPart->insert("12-3F!");
+    EXPECT_EQ(callerPart->text(), "123F");
+}
+
+TEST_F(CallerPanelsTest, HandheldPanelAddsSelectsAndDeletes)
+{
+    MainWindow& w = Opened();
+    PlugHost();
+    host_.State().presses.push_back({0x66, 0x3C, 0x4D});
+    Edit(1010)->setText("7");
+    Edit(1012)->setText("领班");
+    Press(1013);
+    ReportTableView* list = w.HandheldList();
+    ASSERT_EQ(list->RowCount(), 2);
+    EXPECT_EQ(list->Text(1, 1), "3C4D");
+    EXPECT_EQ(Edit(1010)->text(), "8");
+
+    qobject_cast<QCheckBox*>(w.Control(1036))->click();
+    EXPECT_EQ(Edit(1011)->text().size(), 4) << "a made-up code is ready";
+
+    list->selectRow(1);
+    EXPECT_EQ(Edit(1010)->text(), "7");
+    EXPECT_EQ(Edit(1011)->text(), "3C4D");
+    Press(1015);
+    EXPECT_EQ(list->RowCount(), 1);
+    EXPECT_EQ(Edit(1010)->text(), "0");
+}
+
+TEST_F(CallerPanelsTest, TheTypeDialogStoresTogglesAndTheWindowReloadsItsTypes)
+{
+    MainWindow& w = Opened();
+    const std::int64_t before = clock_.NowMs();
+    w.SetTypeDialogRunner([](CallerTypesDialog& dialog) {
+        dialog.NameEdit()->setText("二五");
+        dialog.KeyCountBox()->setCurrentIndex(4);
+        dialog.KeyToggle(2)->setChecked(true);
+        dialog.KeyToggle(5)->setChecked(true);
+        dialog.AddButton()->click();
+        EXPECT_EQ(dialog.KeyCountBox()->currentText(), "2") << "the count follows the toggles";
+        dialog.ExitButton()->click();
+        return dialog.result();
+    });
+    w.Command(32817)->trigger();
+    EXPECT_GE(clock_.NowMs() - before, CallerTypesDialog::kClosePauseMs);
+    const auto& types = w.CallerTypes();
+    ASSERT_FALSE(types.empty());
+    EXPECT_EQ(types.front().name, "单键0");
+    const auto it = std::find_if(types.begin(), types.end(), [](auto& t) { return t.name == "二五"; });
+    ASSERT_NE(it, types.end());
+    EXPECT_EQ(it->keyCount, 2);
+    EXPECT_EQ(it->keySelection, 18u);
+    for (std::size_t i = 1; i < types.size(); ++i)
+        EXPECT_LE(types[i - 1].keyCount, types[i].keyCount) << "the window sorts by key count";
+}
+
+TEST_F(CallerPanelsTest, DownloadMenusSendCallersAndHandhelds)
+{
+    MainWindow& w = Opened();
+    PlugHost();
+    w.Command(32792)->trigger();
+    w.Command(32799)->trigger();
+    EXPECT_EQ(host_.State().tables.at(0x66).size(), 100u);
+    EXPECT_EQ(host_.State().tables.at(0x68).size(), 6u);
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
+}
+
+} // namespace
+} // namespace px

@@ -1,0 +1,223 @@
+#include "MainWindowFixture.h"
+
+#include "mock/WaitUntil.h"
+
+#include "common/IniFile.h"
+#include "gui/files/ConfigFileDialog.h"
+#include "gui/widgets/ReportTableView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+namespace px {
+namespace {
+
+// The file dialog is answered by the test: it types a name, picks a model and presses the
+// dialog's first button, the way a user would.
+class FileCommandsTest : public test::MainWindowFixture
+{
+protected:
+    struct Answer
+    {
+        std::string name;
+        int type = 0;
+        bool cancel = false;
+    };
+
+    void Answer(const std::string& name, int type = 0) { answers_.push_back({name, type, false}); }
+
+    MainWindow& ScriptedWindow()
+    {
+        MainWindow& w = Window();
+        w.SetFileDialogRunner([this](ConfigFileDialog& dialog) {
+            seenTitles_.push_back(dialog.windowTitle().toStdString());
+            seenButtons_.push_back(dialog.ConfirmButton()->text().toStdString());
+            listed_ = dialog.List()->count();
+            if (answers_.empty() || answers_.front().cancel)
+                return static_cast<int>(QDialog::Rejected);
+            const auto answer = answers_.front();
+            answers_.erase(answers_.begin());
+            dialog.NameEdit()->setText(QString::fromStdString(answer.name));
+            (answer.type == 1 ? dialog.QxButton() : dialog.PxButton())->setChecked(true);
+            dialog.ConfirmButton()->click();
+            return dialog.result();
+        });
+        return w;
+    }
+
+    void Press(int id) { qobject_cast<QPushButton*>(Window().Control(id))->click(); }
+    void Type(int id, const QString& text) { qobject_cast<QLineEdit*>(Window().Control(id))->setText(text); }
+    QString Text(int id) { return qobject_cast<QLineEdit*>(Window().Control(id))->text(); }
+
+    std::vector<struct Answer> answers_;
+    std::vector<std::string> seenTitles_;
+    std::vector<std::string> seenButtons_;
+    int listed_ = -1;
+};
+
+TEST_F(FileCommandsTest, NewMakesTheFileCurrentAndOpenReloadsIt)
+{
+    AddFile("一号店", 0);
+    MainWindow& w = ScriptedWindow();
+    Answer("二号店", 1);
+    w.Command(32812)->trigger();
+    EXPECT_EQ(w.CurrentFileName(), "二号店");
+    EXPECT_EQ(w.CurrentFileType(), FileType::QX);
+    EXPECT_TRUE(w.Control(1004)->isEnabled());
+    EXPECT_EQ(ReadProfileString(folder_.File("zpreg.ini"), "File", "Name"), "二号店");
+    EXPECT_EQ(listed_, 1);
+
+    Answer("一号店", 0);
+    w.Command(32813)->trigger();
+    EXPECT_EQ(w.CurrentFileName(), "一号店");
+    EXPECT_EQ(w.InfoMachineList()->RowCount(), 1);
+    EXPECT_EQ(seenTitles_, (std::vector<std::string>{"新建文件", "打开文件"}));
+    EXPECT_EQ(seenButtons_, (std::vector<std::string>{"新建", "打开"}));
+
+    Answer("一号店", 0);
+    w.Command(32813)->trigger();
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前要打开的文件已打开，请认真操作！"}));
+}
+
+TEST_F(FileCommandsTest, OpeningByATypedNameTakesTheRadioButtonsModel)
+{
+    AddFile("qx", 1);
+    MainWindow& w = ScriptedWindow();
+    Answer("qx", 0); // typed, not selected: the radio still says PX
+    w.Command(32813)->trigger();
+    EXPECT_EQ(w.CurrentFileName(), "qx");
+    EXPECT_EQ(w.CurrentFileType(), FileType::PX);
+}
+
+TEST_F(FileCommandsTest, SelectingAListedFileFillsNameAndModel)
+{
+    AddFile("a", 0);
+    AddFile("b", 1);
+    ConfigFileDialog dialog(db_, prompter_, FileDialogMode::Open);
+    dialog.List()->setCurrentRow(1);
+    EXPECT_EQ(dialog.FileName(), "b");
+    EXPECT_EQ(dialog.DeviceType(), FileType::QX);
+    EXPECT_EQ(dialog.windowTitle(), "打开文件");
+}
+
+TEST_F(FileCommandsTest, DeleteModeRemovesADoubleClickedFileAndStaysOpen)
+{
+    AddFile("a", 0);
+    AddFile("b", 0);
+    ConfigFileDialog dialog(db_, prompter_, FileDialogMode::Delete);
+    dialog.show();
+    QListWidgetItem* item = dialog.List()->item(0);
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog.List()->visualItemRect(item).isEmpty(); }));
+    const QPoint at = dialog.List()->visualItemRect(item).center();
+    // What a double click delivers: press, release, then the double click itself.
+    QTest::mouseClick(dialog.List()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(dialog.List()->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_TRUE(test::WaitUntil([&] { return dialog.List()->count() == 1; }));
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功删除"}));
+    EXPECT_TRUE(dialog.isVisible());
+    QueryResult rs(db_);
+    ASSERT_TRUE(rs.Open(db_, "select * from T_FileName"));
+    EXPECT_EQ(rs.GetRecordCount(), 1);
+}
+
+TEST_F(FileCommandsTest, NewPxFileWithAQxHostLeavesNoRow)
+{
+    PlugHost(HostModel::QX);
+    MainWindow& w = ScriptedWindow();
+    w.OnDetectionTick();
+    Answer("px", 0);
+    w.Command(32812)->trigger();
+    EXPECT_EQ(w.CurrentFileName(), "");
+    QueryResult rs(db_);
+    ASSERT_TRUE(rs.Open(db_, "select * from T_FileName"));
+    EXPECT_EQ(rs.GetRecordCount(), 0);
+}
+
+TEST_F(FileCommandsTest, SaveAsWithoutAFileSaysSoAndAnotherModelIsRefused)
+{
+    AddFile("px", 0);
+    MainWindow& w = ScriptedWindow();
+    w.Command(32820)->trigger();
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前没有编辑的文件，请核对后再进行操作！"}));
+    EXPECT_TRUE(seenTitles_.empty()) << "no dialog without a current file";
+
+    w.MakeFileCurrent("px", FileType::PX);
+    prompter_.Clear();
+    Answer("copy", 1);
+    w.Command(32820)->trigger();
+    EXPECT_EQ(seenTitles_.back(), "另存为文件");
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！"}));
+    EXPECT_EQ(w.CurrentFileName(), "px");
+
+    prompter_.Clear();
+    Answer("copy", 0);
+    w.Command(32820)->trigger();
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功另存为文件！"}));
+    QueryResult rs(db_);
+    ASSERT_TRUE(rs.Open(db_, "select * from T_Device3 where FileName='copy'"));
+    EXPECT_EQ(rs.GetRecordCount(), 1);
+}
+
+TEST_F(FileCommandsTest, TheRegistrationStripAddsSelectsAndDeletesMachines)
+{
+    AddFile("f", 0);
+    MainWindow& w = ScriptedWindow();
+    w.MakeFileCurrent("f", FileType::PX);
+    ReportTableView* list = w.InfoMachineList();
+    ASSERT_EQ(list->RowCount(), 1); // pager 5 from the fixture
+
+    Type(1001, "0");
+    Type(1002, "2097151");
+    Type(1003, "时钟");
+    qobject_cast<QComboBox*>(w.Control(1045))->setCurrentIndex(4);
+    qobject_cast<QCheckBox*>(w.Control(1042))->setChecked(true);
+    Press(1004);
+    EXPECT_TRUE(prompter_.All().empty());
+    ASSERT_EQ(list->RowCount(), 2);
+    EXPECT_EQ(list->Text(0, 0), "0");
+    EXPECT_EQ(list->Text(0, 2), "LW3");
+    EXPECT_EQ(Text(1001), "6") << "the next pager number";
+    EXPECT_EQ(Text(1002), "1111110") << "the address wrapped";
+    // Pager 0 has no entry in the grid's number list but one in the sender's drop-down.
+    EXPECT_EQ(w.InfoMachineNumbers(), (std::vector<std::string>{"", "5"}));
+    auto* sender = qobject_cast<QComboBox*>(w.Control(1031));
+    ASSERT_EQ(sender->count(), 2);
+    EXPECT_EQ(sender->itemText(0), "0");
+
+    list->selectRow(1);
+    EXPECT_EQ(Text(1001), "5");
+    EXPECT_EQ(Text(1002), "0000123");
+    EXPECT_EQ(Text(1003), "r");
+    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1045))->currentIndex(), 0);
+
+    Press(1006);
+    EXPECT_EQ(list->RowCount(), 1);
+    EXPECT_EQ(Text(1001), "0");
+    EXPECT_TRUE(Text(1002).isEmpty());
+
+    list->clearSelection();
+    Press(1006);
+    EXPECT_EQ(list->RowCount(), 1) << "nothing selected, nothing deleted";
+}
+
+TEST_F(FileCommandsTest, DownloadMenuSendsTheTable)
+{
+    AddFile("f", 0);
+    PlugHost();
+    MainWindow& w = ScriptedWindow();
+    w.MakeFileCurrent("f", FileType::PX);
+    w.Command(32786)->trigger();
+    ASSERT_TRUE(host_.State().tables.contains(0x65));
+    EXPECT_EQ(host_.State().tables.at(0x65).size(), 30u);
+}
+
+} // namespace
+} // namespace px

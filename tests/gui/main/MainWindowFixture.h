@@ -1,0 +1,94 @@
+#pragma once
+
+#include "gui/main/MainWindow.h"
+#include "common/Profile.h"
+#include "sim/SimHost.h"
+#include "storage/Database.h"
+#include "storage/Schema.h"
+
+#include "mock/FakeClock.h"
+#include "mock/ScriptedPrompter.h"
+#include "mock/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace px::test {
+
+// Runs a test's hook whenever a wait hands control back to the user interface, the way a
+// user acts while the program waits for the host.
+class HookedPump final : public EventPump
+{
+public:
+    bool PumpMessages() override
+    {
+        if (hook)
+            hook();
+        return true;
+    }
+    std::function<void()> hook;
+};
+
+// The main window on a temporary data folder, a fake clock and a simulated HID bus.
+class MainWindowFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
+        ASSERT_TRUE(db_.Open(MakeConnectionString(folder_.File("Database/DADE.db"))));
+    }
+
+    MainWindow& Window()
+    {
+        if (!window_) {
+            window_ = std::make_unique<MainWindow>(AppServices{
+                QString::fromStdString(folder_.Folder()), prompter_, clock_, pump_, backend_,
+                profile_, true, {}});
+        }
+        return *window_;
+    }
+
+    // Plugs in a simulated host that answers.
+    int PlugHost(HostModel model = HostModel::PX)
+    {
+        host_.State().model = model;
+        const int id = backend_.AddDevice(kHostVendorId,
+                                          model == HostModel::QX ? kQxProductId : kPxProductId, &host_);
+        host_.SetUnplugHandler([this, id] { backend_.RemoveDevice(id); });
+        return id;
+    }
+
+    // A configuration file with one row in each registration table.
+    void AddFile(const std::string& name, int type)
+    {
+        ASSERT_TRUE(db_.Execute("insert into T_FileName (FileName, DeviceType) values (?, ?)",
+                                {name, std::int64_t{type}}));
+        ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
+                                "values (5,'0000123','r',?,0)",
+                                {name}));
+        ASSERT_TRUE(db_.Execute(
+            "insert into T_Device2 (DeviceNo,Address,Remark,FileName) values (1,'1A2B','',?)",
+            {name}));
+        ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,"
+                                "CodeType,FileName) values ('A1B2C1',1,'','',5,0,?)",
+                                {name}));
+    }
+
+    TempFolder folder_;
+    Database db_;
+    ScriptedPrompter prompter_;
+    FakeClock clock_;
+    HookedPump pump_;
+    SimHost host_;
+    SimHidBackend backend_;
+    MemoryProfile profile_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+} // namespace px::test

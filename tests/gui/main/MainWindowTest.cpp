@@ -1,0 +1,330 @@
+#include "MainWindowFixture.h"
+
+#include "mock/WaitUntil.h"
+
+#include "common/IniFile.h"
+#include "gui/widgets/CallerGridView.h"
+#include "gui/widgets/ReportTableView.h"
+
+#include <QAction>
+#include <fstream>
+#include <iterator>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+
+namespace px {
+namespace {
+
+using test::MainWindowFixture;
+
+QString Title(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+class MainWindowTest : public MainWindowFixture
+{
+};
+
+// The letter key pressed while Shift is held, without a new press of Shift itself (which
+// QTest would send along with the modifier).
+void PressShiftedM(QWidget* target)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_M, Qt::ShiftModifier, "M");
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_M, Qt::ShiftModifier, "M");
+    QApplication::sendEvent(target, &release);
+}
+
+TEST_F(MainWindowTest, ADamagedDatabaseIsSaidAtStartAndLeftAlone)
+{
+    db_.Close();
+    const std::string path = folder_.File("Database/DADE.db");
+    const std::string garbage(4096, '\x5A');
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << garbage;
+    }
+    Window();
+    ASSERT_FALSE(prompter_.Texts().empty());
+    EXPECT_NE(prompter_.Texts().front().find("已损坏或不是数据库"), std::string::npos)
+        << prompter_.Texts().front();
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
+}
+
+TEST_F(MainWindowTest, TitleFollowsTheSearchForTheHost)
+{
+    MainWindow& w = Window();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleStart));
+    EXPECT_TRUE(w.IsDetectionTimerActive());
+
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleNotConnected));
+    EXPECT_TRUE(w.IsDetectionTimerActive()) << "the search repeats every second";
+
+    const int host = backend_.AddDevice(kHostVendorId, kPxProductId);
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleConnected));
+    EXPECT_FALSE(w.IsDetectionTimerActive());
+    EXPECT_TRUE(w.IsWindowConnected());
+    EXPECT_EQ(w.Link().GetHostModel(), HostModel::PX);
+
+    // Another device goes away: the title falls back until the next tick finds the host again.
+    const int mouse = backend_.AddDevice(0x046D, 0xC52B);
+    backend_.RemoveDevice(mouse);
+    w.OnDeviceRemoval();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleRemoved));
+    EXPECT_TRUE(w.IsDetectionTimerActive());
+    EXPECT_EQ(w.Link().GetHostModel(), HostModel::None);
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleConnected));
+
+    // The host itself goes away.
+    backend_.RemoveDevice(host);
+    w.OnDeviceRemoval();
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleNotConnected));
+    EXPECT_FALSE(w.Link().IsConnected());
+    EXPECT_TRUE(prompter_.All().empty());
+}
+
+TEST_F(MainWindowTest, TheDetectionTimerTicksEverySecond)
+{
+    MainWindow& w = Window();
+    backend_.AddDevice(kHostVendorId, kPxProductId);
+    const QTimer* timer = w.findChild<QTimer*>("timer256");
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->interval(), 1000);
+    EXPECT_TRUE(test::WaitUntil(
+        [&] { return w.windowTitle() == Title(MainWindow::kTitleConnected); }, 3000));
+}
+
+TEST_F(MainWindowTest, AQxHostWithAPxFileEmptiesTheThreeViewsButKeepsTheFile)
+{
+    AddFile("px file", 0);
+    MainWindow& w = Window();
+    w.MakeFileCurrent("px file", FileType::PX);
+    ASSERT_EQ(w.InfoMachineList()->RowCount(), 1);
+    ASSERT_EQ(w.HandheldList()->RowCount(), 1);
+    ASSERT_EQ(w.CallerGrid()->GridModel()->DataRowCount(), 1);
+
+    backend_.AddDevice(kHostVendorId, kQxProductId);
+    w.OnDetectionTick();
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"当前连接的是QX主机，打开的文件是PX主机文件！"}));
+    EXPECT_EQ(w.InfoMachineList()->RowCount(), 0);
+    EXPECT_EQ(w.HandheldList()->RowCount(), 0);
+    EXPECT_EQ(w.CallerGrid()->GridModel()->DataRowCount(), 0);
+    EXPECT_EQ(w.CallerGrid()->GridModel()->rowCount(), 1) << "the blank row stays";
+    EXPECT_TRUE(w.InfoMachineNumbers().empty());
+    EXPECT_EQ(w.CurrentFileName(), "px file");
+    EXPECT_EQ(w.CurrentFileType(), FileType::PX);
+}
+
+TEST_F(MainWindowTest, APxHostWithAQxFileOnlyWarns)
+{
+    AddFile("qx file", 1);
+    MainWindow& w = Window();
+    w.MakeFileCurrent("qx file", FileType::QX);
+    backend_.AddDevice(kHostVendorId, kPxProductId);
+    w.OnDetectionTick();
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"当前连接的是PX主机，打开的文件是QX主机文件！"}));
+    EXPECT_EQ(w.InfoMachineList()->RowCount(), 1);
+    EXPECT_EQ(w.HandheldList()->RowCount(), 1);
+    EXPECT_EQ(w.CallerGrid()->GridModel()->DataRowCount(), 1);
+}
+
+TEST_F(MainWindowTest, MatchingHostAndFileSayNothing)
+{
+    AddFile("qx file", 1);
+    MainWindow& w = Window();
+    w.MakeFileCurrent("qx file", FileType::QX);
+    backend_.AddDevice(kHostVendorId, kQxProductId);
+    w.OnDetectionTick();
+    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_EQ(w.InfoMachineList()->RowCount(), 1);
+}
+
+TEST_F(MainWindowTest, MakingAFileCurrentEnablesRegistrationAndRecordsItsName)
+{
+    AddFile("餐厅", 0);
+    MainWindow& w = Window();
+    const std::vector<int> buttons = {1004, 1006, 1013, 1015, 1026, 1032};
+    for (int id : buttons)
+        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
+    for (int id : {1038, 1041, 1044, 1018})
+        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
+
+    w.MakeFileCurrent("餐厅", FileType::PX);
+    for (int id : buttons)
+        EXPECT_TRUE(w.Control(id)->isEnabled()) << id;
+    // The registration strip starts in automatic mode.
+    for (int id : {1038, 1041, 1044, 1018})
+        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
+    EXPECT_FALSE(qobject_cast<QCheckBox*>(w.Control(1037))->isChecked());
+    EXPECT_EQ(ReadProfileString(folder_.File("zpreg.ini"), "File", "Name"), "餐厅");
+    EXPECT_EQ(w.InfoMachineList()->Text(0, 1), "0000123");
+    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1031))->currentText(), "5");
+}
+
+TEST_F(MainWindowTest, StartUpFillsTheListsAndInitialValues)
+{
+    MainWindow& w = Window();
+    EXPECT_EQ(w.KeyNames().size(), 9u);
+    auto* callerTypes = qobject_cast<QComboBox*>(w.Control(1043));
+    ASSERT_GT(callerTypes->count(), 1);
+    EXPECT_EQ(callerTypes->itemText(0), "单键0");
+    EXPECT_EQ(callerTypes->currentIndex(), 0);
+    auto* receiverTypes = qobject_cast<QComboBox*>(w.Control(1045));
+    EXPECT_EQ(receiverTypes->count(), 5);
+    EXPECT_EQ(receiverTypes->itemText(2), "数字");
+    EXPECT_EQ(receiverTypes->currentIndex(), 0);
+    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1052))->currentText(), "字符");
+    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1053))->currentText(), "-");
+    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1054))->currentText(), "1200");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1044))->text(), "1");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1018))->text(), "1");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1002))->maxLength(), 7);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1011))->maxLength(), 4);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1038))->maxLength(), 5);
+    for (int id : {1051, 1052, 1053, 1054})
+        EXPECT_TRUE(w.Control(id)->isHidden()) << id;
+    EXPECT_FALSE(w.IsMonitorShown());
+    EXPECT_EQ(w.CallerGrid()->GridModel()->rowCount(), 1) << "the grid holds its blank row";
+}
+
+TEST_F(MainWindowTest, WithoutADatabaseTheKeyNamesStayEmptyWithoutAMessage)
+{
+    db_.Close();
+    std::filesystem::remove(folder_.File("Database/DADE.db"));
+    MainWindow& w = Window();
+    EXPECT_TRUE(w.KeyNames().empty());
+    EXPECT_TRUE(prompter_.All().empty());
+}
+
+TEST_F(MainWindowTest, EscapeAndEnterDoNothing)
+{
+    MainWindow& w = Window();
+    w.show();
+    auto* monitor = qobject_cast<QTextEdit*>(w.Control(1009));
+    monitor->setPlainText("kept");
+    for (int id : {1001, 1003, 1030}) {
+        QWidget* control = w.Control(id);
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+            QTest::keyClick(control, key);
+    }
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.result(), 0);
+    EXPECT_EQ(monitor->toPlainText(), "kept") << "Enter must not press the default button 清除";
+}
+
+TEST_F(MainWindowTest, ShiftMShowsTheMonitorOnceWhileShiftIsHeld)
+{
+    MainWindow& w = Window();
+    w.show();
+    QWidget* edit = w.Control(1003);
+    const int hiddenHeight = w.sizeHint().height();
+
+    QTest::keyPress(edit, Qt::Key_Shift);
+    PressShiftedM(edit);
+    EXPECT_TRUE(w.IsMonitorShown());
+    const int shownHeight = w.sizeHint().height();
+    EXPECT_GT(shownHeight, hiddenHeight);
+
+    // M again with Shift still held changes nothing.
+    PressShiftedM(edit);
+    EXPECT_TRUE(w.IsMonitorShown());
+    EXPECT_EQ(w.sizeHint().height(), shownHeight);
+    QTest::keyRelease(edit, Qt::Key_Shift);
+
+    // A new press of Shift hides it again, by the same amount.
+    QTest::keyPress(edit, Qt::Key_Shift);
+    PressShiftedM(edit);
+    EXPECT_FALSE(w.IsMonitorShown());
+    EXPECT_EQ(w.sizeHint().height(), hiddenHeight);
+
+    // M without Shift does nothing.
+    QTest::keyRelease(edit, Qt::Key_Shift);
+    QTest::keyClick(edit, Qt::Key_M);
+    EXPECT_FALSE(w.IsMonitorShown());
+}
+
+TEST_F(MainWindowTest, TheClearButtonEmptiesTheMonitor)
+{
+    MainWindow& w = Window();
+    auto* monitor = qobject_cast<QTextEdit*>(w.Control(1009));
+    monitor->setPlainText("Write:00");
+    qobject_cast<QPushButton*>(w.Control(1))->click();
+    EXPECT_TRUE(monitor->toPlainText().isEmpty());
+}
+
+TEST_F(MainWindowTest, ExitClosesWithoutAQuestion)
+{
+    MainWindow& w = Window();
+    w.show();
+    w.Command(32815)->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Rejected);
+    EXPECT_TRUE(prompter_.All().empty());
+}
+
+TEST_F(MainWindowTest, MenusHoldEveryCommandInOrder)
+{
+    struct Entry
+    {
+        const char* menu;
+        std::vector<std::pair<int, const char*>> commands;
+    };
+    const std::vector<Entry> expected = {
+        {"文件",
+         {{32812, "新建"}, {32813, "打开"}, {32820, "另存为..."}, {32814, "删除"}, {0, ""},
+          {33001, "导出为JSON..."}, {33002, "从JSON导入..."}, {33003, "与主机核对..."}, {0, ""},
+          {32815, "退出"}}},
+        {"系统设置",
+         {{32776, "初始化主机"}, {32779, "设备参数"}, {32780, "程序升级"}, {32817, "呼叫器类型登记"},
+          {32778, "信息机校时"}, {32825, "LW1/2/3"}, {32823, "网络参数"}, {32827, "前导设置"}}},
+        {"回读数据",
+         {{32790, "程序版本号"}, {0, ""}, {32805, "信息机参数"}, {32806, "呼叫器参数"},
+          {32807, "手持呼叫器参数"}, {32801, "手持呼叫器设置信息"}}},
+        {"下载数据",
+         {{32786, "信息机参数"}, {32792, "呼叫器参数"}, {32799, "手持呼叫器参数"},
+          {32791, "手持呼叫器设置信息"}}},
+    };
+    MainWindow& w = Window();
+    auto* bar = w.findChild<QMenuBar*>("menu130");
+    ASSERT_NE(bar, nullptr);
+    const auto menus = bar->actions();
+    ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
+    for (std::size_t m = 0; m < expected.size(); ++m) {
+        EXPECT_EQ(menus[m]->text(), QString::fromUtf8(expected[m].menu));
+        const auto entries = menus[m]->menu()->actions();
+        ASSERT_EQ(entries.size(), static_cast<qsizetype>(expected[m].commands.size()));
+        for (std::size_t i = 0; i < static_cast<std::size_t>(entries.size()); ++i) {
+            const auto& [id, text] = expected[m].commands[i];
+            if (id == 0) {
+                EXPECT_TRUE(entries[i]->isSeparator());
+                continue;
+            }
+            EXPECT_EQ(entries[i]->objectName(), QString("cmd%1").arg(id));
+            EXPECT_EQ(entries[i]->text(), QString::fromUtf8(text));
+        }
+    }
+    auto* gridMenu = w.findChild<QMenu*>("menu136");
+    ASSERT_NE(gridMenu, nullptr);
+    ASSERT_EQ(gridMenu->actions().size(), 3);
+    EXPECT_EQ(gridMenu->actions()[1]->objectName(), "cmd32797");
+}
+
+} // namespace
+} // namespace px

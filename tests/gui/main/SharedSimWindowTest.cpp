@@ -1,0 +1,140 @@
+// The window in demonstration mode shares its simulated host with pxctl through the folder.
+
+#include "gui/main/MainWindow.h"
+#include "gui/main/SimFolderWatcher.h"
+#include "cli/CliApp.h"
+#include "common/Profile.h"
+#include "mock/FakeClock.h"
+#include "mock/ScriptedPrompter.h"
+#include "mock/TempFolder.h"
+#include "sim/SimHost.h"
+#include "storage/Schema.h"
+
+#include <QAction>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace px {
+namespace {
+
+QString Title(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+class SharedSimWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(EnsureDatabase(data_.File("Database/DADE.db"), error)) << error;
+        session_ = SimHostSession::Open(sim_.Folder(), HostModel::PX, error);
+        ASSERT_NE(session_, nullptr) << error;
+        window_ = std::make_unique<MainWindow>(
+            AppServices{QString::fromStdString(data_.Folder()), prompter_, clock_, pump_,
+                        session_->Backend(), profile_, true, [this] {
+                            std::string ignored;
+                            session_->Flush(ignored);
+                        }});
+        // As the program wires it: the folder's plug state reaches the window as device events.
+        session_->Backend().SetDeviceListener([this](bool added) {
+            if (added)
+                window_->OnDeviceArrival();
+            else
+                window_->OnDeviceRemoval();
+        });
+        watcher_ = std::make_unique<SimFolderWatcher>(
+            *session_, MainWindow::kDetectionIntervalMs,
+            [this](const std::string& e) { errors_.push_back(e); });
+    }
+
+    // pxctl in another shell: its own run, its own session on the same folder.
+    int Pxctl(std::vector<std::string> args, std::string* out = nullptr)
+    {
+        std::vector<std::string> full = {"--data-dir", shell_.Path().string(), "--host",
+                                         "sim:" + sim_.Path().string()};
+        full.insert(full.end(), args.begin(), args.end());
+        std::ostringstream o, e;
+        test::FakeClock clock;
+        MemoryProfile profile;
+        cli::Environment env{o, e, false, profile, clock, [] { return std::string(); }};
+        const int status = cli::Run(full, env);
+        if (out != nullptr)
+            *out = o.str();
+        return status;
+    }
+
+    nlohmann::json OnDisk()
+    {
+        std::ifstream in(sim_.File("state.json"));
+        return nlohmann::json::parse(in);
+    }
+
+    test::TempFolder data_;
+    test::TempFolder shell_;
+    test::TempFolder sim_;
+    test::ScriptedPrompter prompter_;
+    test::FakeClock clock_;
+    NullEventPump pump_;
+    MemoryProfile profile_;
+    std::unique_ptr<SimHostSession> session_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<SimFolderWatcher> watcher_;
+    std::vector<std::string> errors_;
+};
+
+TEST_F(SharedSimWindowTest, PlugAndUnplugFromTheShellChangeTheTitleWithinATick)
+{
+    MainWindow& w = *window_;
+    w.OnDetectionTick();
+    ASSERT_EQ(w.windowTitle(), Title(MainWindow::kTitleConnected));
+
+    ASSERT_EQ(Pxctl({"sim", "unplug"}), 0);
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleConnected)) << "not before the tick";
+    watcher_->Poll();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleRemoved));
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleNotConnected));
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleNotConnected));
+
+    // Plugging the host in changes the title at the next tick.
+    ASSERT_EQ(Pxctl({"sim", "plug"}), 0);
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleConnected));
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(SharedSimWindowTest, TheWindowSeesWhatTheShellPreparedAndNeverOverwritesIt)
+{
+    MainWindow& w = *window_;
+    w.OnDetectionTick();
+    ASSERT_EQ(Pxctl({"sim", "version", "PX 9.9"}), 0);
+    ASSERT_EQ(Pxctl({"sim", "press", "123451"}), 0);
+
+    w.Command(32790)->trigger(); // read the version
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前设备版本号: PX 9.9"}));
+    EXPECT_EQ(OnDisk()["presses"].size(), 1u) << "the window's command kept the queued press";
+
+    ASSERT_EQ(Pxctl({"sim", "fault", "silent"}), 0);
+    prompter_.Clear();
+    w.Command(32790)->trigger();
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"读取版本号失败！"}));
+
+    ASSERT_EQ(Pxctl({"sim", "fault", "none"}), 0);
+    ASSERT_EQ(Pxctl({"sim", "unplug"}), 0);
+    window_.reset(); // the window closes
+    watcher_.reset();
+    session_.reset();
+    const nlohmann::json state = OnDisk();
+    EXPECT_EQ(state["plugged"], false) << "an unplugged host does not come back plugged";
+    EXPECT_EQ(state["version"], "PX 9.9");
+    EXPECT_EQ(state["presses"].size(), 1u);
+    EXPECT_EQ(state["fault"], "none");
+}
+
+} // namespace
+} // namespace px

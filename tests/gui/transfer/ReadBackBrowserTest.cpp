@@ -1,0 +1,273 @@
+#include "gui/transfer/ReadBackBrowser.h"
+
+#include "common/Gbk.h"
+#include "mock/ScriptedPrompter.h"
+#include "mock/TempFolder.h"
+#include "mock/WaitUntil.h"
+#include "gui/widgets/ColouredReportView.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace px {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Rows = std::vector<std::vector<std::string>>;
+
+QString Q(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+class CViewDlgTest : public ::testing::Test
+{
+protected:
+    std::string Write(const char* name, const Bytes& bytes)
+    {
+        std::ofstream file(folder_.File(name), std::ios::binary);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return folder_.File(name);
+    }
+
+    static void Show(ReadBackBrowser& dialog)
+    {
+        dialog.show();
+        ASSERT_TRUE(test::WaitUntil([&] { return dialog.isVisible(); }));
+        QCoreApplication::processEvents();
+    }
+
+    static QStringList Titles(const ReadBackBrowser& dialog) { return dialog.List()->Header()->Texts(); }
+
+    // Pager 3 at address 123 of type LW2/LW1, pager 7 at 2097151 (LW3), pager 499 at 0 (BX-2),
+    // and five bytes of a record that never came whole.
+    static Bytes InfoMachineFile()
+    {
+        Bytes file(95, 0x00);
+        const auto record = [&](int i, Bytes head, Bytes address) {
+            std::copy(head.begin(), head.end(), file.begin() + 30 * i);
+            std::copy(address.begin(), address.end(), file.begin() + 30 * i + 8);
+            file[30 * i + 29] = 0xFF;
+        };
+        record(0, {0x00, 0x03, 0xF8, 0xF1, 0x02}, {0x00, 0x00, 0x7B});
+        record(1, {0x00, 0x07, 0xFE, 0xF4, 0x02}, {0x1F, 0xFF, 0xFF});
+        record(2, {0x01, 0xF3, 0xF8, 0xF0, 0x02}, {0x00, 0x00, 0x00});
+        return file;
+    }
+
+    static Bytes CallerRecord()
+    {
+        Bytes r(100, 0xFF);
+        const Bytes head = {0x55, 0xA1, 0xB2, 0xC3, 0xFF, 0xFF, 0xFF, 0xFF, 0x2C, 0x01};
+        std::copy(head.begin(), head.end(), r.begin());
+        const Bytes name = *ToGbk("张三");
+        std::copy(name.begin(), name.end(), r.begin() + 10);
+        const Bytes message = *ToGbk("请到前台");
+        std::copy(message.begin(), message.end(), r.begin() + 20);
+        r[68] = 12; // 信息机1 = 12; the other devices are none
+        r[69] = 0;
+        r[84] = 5;
+        return r;
+    }
+
+    test::TempFolder folder_;
+    test::ScriptedPrompter prompter_;
+};
+
+TEST_F(CViewDlgTest, EachModeHasItsTitleSizeColumnsAndColours)
+{
+    struct Case
+    {
+        BrowserMode mode;
+        const char* title;
+        int width;
+        QStringList columns;
+        bool coloured; // the browser's own list and header colours
+    };
+    const std::vector<Case> cases = {
+        {BrowserMode::InfoMachines,
+         "回读数据浏览------信息机参数",
+         700,
+         {Q("设备编号"), Q("设备地址"), Q("设备类型")},
+         true},
+        {BrowserMode::Callers,
+         "回读数据浏览------呼叫器参数",
+         1150,
+         {Q("机器类型"), Q("特征码"), Q("呼叫器号"), Q("中文名称"), Q("信息内容"), Q("信息机1"),
+          Q("信息机2"), Q("信息机3"), Q("信息机4"), Q("中级主管1"), Q("中级主管2"), Q("高级主管1"),
+          Q("高级主管2"), Q("追呼类型")},
+         true},
+        {BrowserMode::Handhelds,
+         "回读数据浏览------手持呼叫器参数",
+         700,
+         {Q("设备编号"), Q("设备地址")},
+         false},
+    };
+    const QColor plainBackground = ColouredReportView().BackgroundColour();
+    for (const Case& c : cases) {
+        ReadBackBrowser dialog(c.mode, HostModel::PX, folder_.File("none.txt"), prompter_);
+        EXPECT_EQ(dialog.windowTitle(), Q(c.title));
+        EXPECT_EQ(dialog.size(), QSize(c.width, 500)) << c.title;
+        EXPECT_EQ(Titles(dialog), c.columns) << c.title;
+        EXPECT_EQ(dialog.List()->Header()->Alignment(), QString(c.columns.size(), '1'));
+        EXPECT_TRUE(dialog.List()->showGrid());
+        EXPECT_EQ(dialog.List()->selectionBehavior(), QAbstractItemView::SelectRows);
+
+        const HeaderGradient& g = dialog.List()->Header()->Gradient();
+        const HeaderGradient expected =
+            c.coloured ? HeaderGradient{55, 180, 215, 5} : HeaderGradient{171, 199, 235, 8};
+        EXPECT_EQ(std::tie(g.red, g.green, g.blue, g.step),
+                  std::tie(expected.red, expected.green, expected.blue, expected.step))
+            << c.title;
+        EXPECT_EQ(dialog.List()->BackgroundColour(),
+                  c.coloured ? QColor(180, 180, 220) : plainBackground)
+            << c.title;
+    }
+}
+
+TEST_F(CViewDlgTest, ColumnColoursOfTheCallerTable)
+{
+    ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
+    const QColor yellow(254, 252, 201), green(210, 254, 205), cyan(209, 255, 254),
+        pink(253, 226, 214);
+    const std::vector<QColor> expected = {yellow, green, cyan, cyan, pink, pink, yellow};
+    const std::vector<int> columns = {0, 1, 2, 9, 11, 12, 13};
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        EXPECT_EQ(dialog.List()->CellBackground(0, columns[i], false), expected[i]) << columns[i];
+    for (int column : {3, 4})
+        EXPECT_EQ(dialog.List()->CellBackground(0, column, false), yellow) << column;
+    for (int column : {5, 6, 7, 8})
+        EXPECT_EQ(dialog.List()->CellBackground(0, column, false), green) << column;
+
+    ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX, folder_.File("none.txt"), prompter_);
+    EXPECT_EQ(machines.List()->CellBackground(0, 2, false), QColor(180, 180, 220))
+        << "the type column has no colour of its own";
+}
+
+TEST_F(CViewDlgTest, ShowsOneRowPerWholeRecord)
+{
+    ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX, Write("RDevice.txt", InfoMachineFile()),
+                      prompter_);
+    EXPECT_EQ(machines.ShownRows(),
+              (Rows{{"3", "123", "LW2/LW1"}, {"7", "2097151", "LW3"}, {"499", "0", "BX-2"}}));
+
+    ReadBackBrowser callers(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
+    EXPECT_EQ(callers.ShownRows(), (Rows{{"0", "A1B2C3", "300", "张三", "请到前台", "12", "", "",
+                                          "", "", "", "", "", "删除追呼"}}));
+
+    ReadBackBrowser handhelds(BrowserMode::Handhelds, HostModel::PX,
+                       Write("RSCCall.txt", {0x05, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x05, 0x1A, 0x2B,
+                                             0xFF, 0xFF, 0xFF}),
+                       prompter_);
+    EXPECT_EQ(handhelds.ShownRows(), (Rows{{"5", "1A2B"}}));
+
+    Show(machines);
+    Show(callers);
+    Show(handhelds);
+    EXPECT_TRUE(prompter_.All().empty());
+}
+
+TEST_F(CViewDlgTest, MissingRecordFileIsReportedOverAnEmptyList)
+{
+    struct Case
+    {
+        BrowserMode mode;
+        const char* message;
+    };
+    for (const Case& c : {Case{BrowserMode::InfoMachines, "无法找到回读RDevice.txt文件！"},
+                          Case{BrowserMode::Callers, "无法找到回读文件RCall.txt文件！"},
+                          Case{BrowserMode::Handhelds, "无法找到回读文件RSCCall.txt文件！"}}) {
+        prompter_.Clear();
+        ReadBackBrowser dialog(c.mode, HostModel::QX, folder_.File(RecordFileName(c.mode)), prompter_);
+        EXPECT_TRUE(prompter_.All().empty()) << "nothing is said before the browser shows";
+        Show(dialog);
+        ASSERT_TRUE(test::WaitUntil([&] { return !prompter_.All().empty(); })) << c.message;
+        EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{c.message});
+        EXPECT_FALSE(prompter_.All()[0].question);
+        EXPECT_TRUE(dialog.isVisible()) << "the browser stays open";
+        EXPECT_EQ(dialog.List()->RowCount(), 0);
+        EXPECT_EQ(dialog.List()->ColumnCount(), static_cast<int>(BrowserColumns(c.mode).size()));
+
+        dialog.hide();
+        Show(dialog);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(prompter_.All().size(), 1u) << "said once";
+    }
+}
+
+TEST_F(CViewDlgTest, AnEmptyTableIsNotAMissingFile)
+{
+    ReadBackBrowser dialog(BrowserMode::Handhelds, HostModel::PX, Write("RSCCall.txt", {}), prompter_);
+    Show(dialog);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_EQ(dialog.List()->RowCount(), 0);
+}
+
+TEST_F(CViewDlgTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
+{
+    ReadBackBrowser dialog(BrowserMode::InfoMachines, HostModel::PX, Write("RDevice.txt", InfoMachineFile()),
+                    prompter_);
+    EXPECT_EQ(dialog.ConnectedModel(), HostModel::PX);
+    EXPECT_EQ(dialog.Mode(), BrowserMode::InfoMachines);
+    std::vector<Rows> imports;
+    dialog.SetImportHandler([&](const Rows& rows) { imports.push_back(rows); });
+    Show(dialog);
+
+    QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
+    ASSERT_EQ(imports.size(), 1u);
+    EXPECT_EQ(imports[0], dialog.ShownRows());
+    EXPECT_EQ(imports[0].size(), 3u);
+    EXPECT_EQ(imports[0][1], (std::vector<std::string>{"7", "2097151", "LW3"}));
+    EXPECT_TRUE(dialog.isVisible());
+
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    EXPECT_EQ(imports.size(), 2u) << "Enter writes too";
+    EXPECT_TRUE(dialog.isVisible());
+
+    QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(imports.size(), 2u);
+    EXPECT_TRUE(prompter_.All().empty());
+}
+
+TEST_F(CViewDlgTest, ControlsArePlacedFromTheWindowSize)
+{
+    for (const BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers}) {
+        ReadBackBrowser dialog(mode, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
+        Show(dialog);
+        const int w = dialog.width();
+        const int h = dialog.height();
+        EXPECT_EQ(dialog.List()->geometry(), QRect(10, 10, w - 30, h - 90));
+        const QRect cancel = dialog.CancelButton()->geometry();
+        const QRect write = dialog.ImportButton()->geometry();
+        EXPECT_EQ(cancel.x() + cancel.width(), w - 50);
+        EXPECT_EQ(cancel.y() + cancel.height(), h - 40);
+        EXPECT_EQ(write.x() + write.width(), cancel.x() - 20);
+        EXPECT_EQ(write.y() + write.height(), h - 40);
+        EXPECT_EQ(dialog.findChild<QWidget*>("id1000"), dialog.List());
+        EXPECT_EQ(dialog.findChild<QPushButton*>("id1"), dialog.ImportButton());
+        EXPECT_EQ(dialog.findChild<QPushButton*>("id2"), dialog.CancelButton());
+    }
+}
+
+TEST_F(CViewDlgTest, ColumnsFitTheirTitlesAndTexts)
+{
+    ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
+    const ColouredReportView* list = dialog.List();
+    const QFontMetrics cells(list->CellFont());
+    for (int column = 0; column < list->ColumnCount(); ++column) {
+        EXPECT_GE(list->columnWidth(column), list->Header()->TextWidth(column)) << column;
+        EXPECT_GE(list->columnWidth(column), cells.horizontalAdvance(list->Text(0, column)))
+            << column;
+    }
+}
+
+} // namespace
+} // namespace px
