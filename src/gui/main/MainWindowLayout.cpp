@@ -1,5 +1,19 @@
 #include "gui/main/MainWindowLayout.h"
 
+#include "gui/widgets/CallerGridView.h"
+#include "gui/widgets/ReportTableView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTextEdit>
+
+#include <algorithm>
 #include <array>
 
 namespace px {
@@ -7,114 +21,206 @@ namespace px {
 namespace {
 
 using K = ControlKind;
+using C = MainControl;
+
+// Frames: the two lists' groups grow downwards, the caller group both ways.
+constexpr unsigned kListArea = kGrowHeight;
+constexpr unsigned kBelowLists = kMoveDown;
+constexpr unsigned kGridArea = kGrowWidth | kGrowHeight;
+constexpr unsigned kStrip = kMoveDown;
 
 constexpr ControlSpec kControls[] = {
     // information machines
-    {0, K::GroupBox, "信息机登记", 3, 4, 121, 284, kNone, 0},
-    {1000, K::ReportTableView, "", 8, 17, 113, 171, kNone, 0},
-    {0, K::Label, "传呼号", 7, 196, 24, 8, kNone, 0},
-    {1001, K::Edit, "", 33, 194, 21, 12, kDigitsOnly, 0},
-    {0, K::Label, "地址码", 58, 196, 24, 8, kNone, 0},
-    {1002, K::Edit, "", 84, 193, 36, 12, kDigitsOnly, 7},
-    {1042, K::CheckBox, "地址码自加一", 56, 211, 61, 10, kNone, 0},
-    {0, K::Label, "类型", 6, 228, 24, 9, kNone, 0},
+    {C::InfoMachineGroup, "infoMachineGroup", K::GroupBox, "信息机登记", 3, 4, 121, 284, kListArea, 0},
+    {C::InfoMachineList, "infoMachineList", K::ReportTableView, "", 8, 17, 113, 171, kListArea, 0},
+    {C::None, "pagerNumberLabel", K::Label, "传呼号", 7, 196, 24, 8, kBelowLists, 0},
+    {C::PagerNumberEdit, "pagerNumberEdit", K::Edit, "", 33, 194, 21, 12, kDigitsOnly | kBelowLists, 0},
+    {C::None, "addressLabel", K::Label, "地址码", 58, 196, 24, 8, kBelowLists, 0},
+    {C::AddressEdit, "addressEdit", K::Edit, "", 84, 193, 36, 12, kDigitsOnly | kBelowLists, 7},
+    {C::AdvanceAddressCheck, "advanceAddressCheck", K::CheckBox, "地址码自加一", 56, 211, 61, 10,
+     kBelowLists, 0},
+    {C::None, "receiverTypeLabel", K::Label, "类型", 6, 228, 24, 9, kBelowLists, 0},
     // Choose-only: a typed text would select no entry and store type -1.
-    {1045, K::DropDownList, "", 35, 225, 85, 103, kNone, 0},
-    {0, K::Label, "备注", 6, 245, 24, 8, kNone, 0},
-    {1003, K::Edit, "", 35, 243, 85, 12, kNone, 0},
-    {1004, K::Button, "添加&&修改", 13, 264, 45, 17, kDisabled, 0},
-    {1006, K::Button, "删除", 69, 264, 45, 17, kDisabled, 0},
+    {C::ReceiverTypeCombo, "receiverTypeCombo", K::DropDownList, "", 35, 225, 85, 103, kBelowLists, 0},
+    {C::None, "infoMachineRemarkLabel", K::Label, "备注", 6, 245, 24, 8, kBelowLists, 0},
+    {C::InfoMachineRemarkEdit, "infoMachineRemarkEdit", K::Edit, "", 35, 243, 85, 12, kBelowLists, 0},
+    {C::SaveInfoMachineButton, "saveInfoMachineButton", K::Button, "添加&&修改", 13, 264, 45, 17,
+     kDisabled | kBelowLists, 0},
+    {C::DeleteInfoMachineButton, "deleteInfoMachineButton", K::Button, "删除", 69, 264, 45, 17,
+     kDisabled | kBelowLists, 0},
     // handheld callers
-    {0, K::GroupBox, "手持呼叫器登记", 123, 4, 121, 284, kNone, 0},
-    {1008, K::ReportTableView, "", 129, 17, 111, 181, kNone, 0},
-    {0, K::Label, "编号", 130, 213, 17, 8, kNone, 0},
-    {1010, K::Edit, "", 152, 211, 22, 12, kDigitsOnly, 0},
-    {0, K::Label, "特征码", 177, 213, 26, 8, kNone, 0},
+    {C::HandheldGroup, "handheldGroup", K::GroupBox, "手持呼叫器登记", 123, 4, 121, 284, kListArea, 0},
+    {C::HandheldList, "handheldList", K::ReportTableView, "", 129, 17, 111, 181, kListArea, 0},
+    {C::None, "handheldNumberLabel", K::Label, "编号", 130, 213, 17, 8, kBelowLists, 0},
+    {C::HandheldNumberEdit, "handheldNumberEdit", K::Edit, "", 152, 211, 22, 12, kDigitsOnly | kBelowLists, 0},
+    {C::None, "handheldCodeLabel", K::Label, "特征码", 177, 213, 26, 8, kBelowLists, 0},
     // Hexadecimal, not digits only: codes like 1A2B must be typable (filtered as typed).
-    {1011, K::Edit, "", 206, 211, 34, 12, kNone, 4},
-    {0, K::Label, "备注", 130, 230, 17, 8, kNone, 0},
-    {1012, K::Edit, "", 152, 228, 88, 12, kNone, 0},
-    {1036, K::CheckBox, "自动添加特征码", 140, 245, 72, 10, kNone, 0},
-    {1013, K::Button, "添加&&修改", 133, 264, 45, 17, kDisabled, 0},
-    {1015, K::Button, "删除", 191, 264, 45, 17, kDisabled, 0},
+    {C::HandheldCodeEdit, "handheldCodeEdit", K::Edit, "", 206, 211, 34, 12, kBelowLists, 4},
+    {C::None, "handheldRemarkLabel", K::Label, "备注", 130, 230, 17, 8, kBelowLists, 0},
+    {C::HandheldRemarkEdit, "handheldRemarkEdit", K::Edit, "", 152, 228, 88, 12, kBelowLists, 0},
+    {C::MadeUpCodeCheck, "madeUpCodeCheck", K::CheckBox, "自动添加特征码", 140, 245, 72, 10,
+     kBelowLists, 0},
+    {C::SaveHandheldButton, "saveHandheldButton", K::Button, "添加&&修改", 133, 264, 45, 17,
+     kDisabled | kBelowLists, 0},
+    {C::DeleteHandheldButton, "deleteHandheldButton", K::Button, "删除", 191, 264, 45, 17,
+     kDisabled | kBelowLists, 0},
     // manual send
-    {1046, K::GroupBox, "手动发送数据", 3, 289, 241, 62, kNone, 0},
-    {1022, K::Label, "信息机编号:", 10, 304, 45, 8, kNone, 0},
-    {1031, K::DropDownList, "", 55, 301, 39, 105, kNone, 0},
-    {1051, K::Edit, "", 56, 301, 39, 13, kDigitsOnly | kHidden, 0},
-    {1052, K::DropDownList, "", 95, 301, 41, 102, kHidden | kDisabled, 0},
-    {1053, K::DropDownList, "", 137, 301, 23, 77, kHidden, 0},
-    {1054, K::DropDownList, "", 159, 301, 32, 72, kHidden, 0},
-    {1032, K::Button, "发送", 198, 300, 39, 14, kDisabled, 0},
-    {0, K::Label, "呼叫信息:", 18, 320, 37, 8, kNone, 0},
-    {1030, K::MultiLineEdit, "", 55, 318, 183, 29, kNone, 0},
+    {C::MessageGroup, "messageGroup", K::GroupBox, "手动发送数据", 3, 289, 241, 62, kBelowLists, 0},
+    {C::MessageTargetLabel, "messageTargetLabel", K::Label, "信息机编号:", 10, 304, 45, 8, kBelowLists, 0},
+    {C::MessagePagerCombo, "messagePagerCombo", K::DropDownList, "", 55, 301, 39, 105, kBelowLists, 0},
+    {C::MessageAddressEdit, "messageAddressEdit", K::Edit, "", 56, 301, 39, 13,
+     kDigitsOnly | kHidden | kBelowLists, 0},
+    {C::MessageTypeCombo, "messageTypeCombo", K::DropDownList, "", 95, 301, 41, 102,
+     kHidden | kDisabled | kBelowLists, 0},
+    {C::MessagePolarityCombo, "messagePolarityCombo", K::DropDownList, "", 137, 301, 23, 77,
+     kHidden | kBelowLists, 0},
+    {C::MessageBaudCombo, "messageBaudCombo", K::DropDownList, "", 159, 301, 32, 72,
+     kHidden | kBelowLists, 0},
+    {C::SendMessageButton, "sendMessageButton", K::Button, "发送", 198, 300, 39, 14,
+     kDisabled | kBelowLists, 0},
+    {C::None, "messageTextLabel", K::Label, "呼叫信息:", 18, 320, 37, 8, kBelowLists, 0},
+    {C::MessageTextEdit, "messageTextEdit", K::MultiLineEdit, "", 55, 318, 183, 29, kBelowLists, 0},
     // callers
-    {0, K::GroupBox, "呼叫器登记", 243, 4, 590, 347, kNone, 0},
-    {1024, K::Grid, "", 249, 13, 579, 295, kNone, 0},
-    {0, K::GroupBox, "", 243, 308, 513, 43, kNone, 0},
-    {1037, K::CheckBox, "手动", 254, 317, 27, 10, kNone, 0},
-    {0, K::Label, "特征码", 290, 318, 24, 8, kNone, 0},
-    {1038, K::Edit, "", 318, 316, 25, 12, kDisabled, 5},
-    {1041, K::CheckBox, "自加一", 355, 317, 35, 10, kDisabled, 0},
-    {0, K::Label, "呼叫器类型", 255, 336, 41, 8, kNone, 0},
-    {1043, K::DropDownList, "", 299, 333, 89, 96, kNone, 0},
-    {0, K::GroupBox, "手动录次数选择", 408, 318, 78, 29, kNone, 0},
-    {1044, K::Edit, "", 421, 331, 16, 12, kDigitsOnly | kCentred, 0},
-    {0, K::Label, "到", 442, 333, 9, 8, kNone, 0},
-    {1018, K::Edit, "", 458, 331, 16, 12, kDigitsOnly | kCentred, 0},
-    {1026, K::Button, "自动登记呼叫器", 506, 324, 74, 22, kDisabled, 0},
-    {0, K::Label, "呼叫器编号:", 607, 319, 44, 8, kNone, 0},
-    {1028, K::Edit, "", 653, 317, 80, 12, kDigitsOnly, 5},
-    {0, K::Label, "呼叫器名称:", 607, 336, 44, 8, kNone, 0},
-    {1029, K::Edit, "", 653, 334, 80, 12, kNone, 10},
-    {0, K::Label, " 版本号: V1.0.1", 767, 339, 62, 8, kNone, 0},
+    {C::CallerGroup, "callerGroup", K::GroupBox, "呼叫器登记", 243, 4, 590, 347, kGridArea, 0},
+    {C::CallerGrid, "callerGrid", K::Grid, "", 249, 13, 579, 295, kGridArea, 0},
+    {C::CallerStripFrame, "callerStripFrame", K::GroupBox, "", 243, 308, 513, 43, kStrip, 0},
+    {C::ManualModeCheck, "manualModeCheck", K::CheckBox, "手动", 254, 317, 27, 10, kStrip, 0},
+    {C::None, "manualCodeLabel", K::Label, "特征码", 290, 318, 24, 8, kStrip, 0},
+    {C::ManualCodeEdit, "manualCodeEdit", K::Edit, "", 318, 316, 25, 12, kDisabled | kStrip, 5},
+    {C::PlusOneCheck, "plusOneCheck", K::CheckBox, "自加一", 355, 317, 35, 10, kDisabled | kStrip, 0},
+    {C::None, "callerTypeLabel", K::Label, "呼叫器类型", 255, 336, 41, 8, kStrip, 0},
+    {C::CallerTypeCombo, "callerTypeCombo", K::DropDownList, "", 299, 333, 89, 96, kStrip, 0},
+    {C::RunFrame, "runFrame", K::GroupBox, "手动录次数选择", 408, 318, 78, 29, kStrip, 0},
+    {C::RunFromEdit, "runFromEdit", K::Edit, "", 421, 331, 16, 12, kDigitsOnly | kCentred | kStrip, 0},
+    {C::None, "runToLabel", K::Label, "到", 442, 333, 9, 8, kStrip, 0},
+    {C::RunToEdit, "runToEdit", K::Edit, "", 458, 331, 16, 12, kDigitsOnly | kCentred | kStrip, 0},
+    {C::RegisterCallersButton, "registerCallersButton", K::Button, "自动登记呼叫器", 506, 324, 74, 22,
+     kDisabled | kStrip, 0},
+    {C::None, "callerNumberLabel", K::Label, "呼叫器编号:", 607, 319, 44, 8, kStrip, 0},
+    {C::CallerNumberEdit, "callerNumberEdit", K::Edit, "", 653, 317, 80, 12, kDigitsOnly | kStrip, 5},
+    {C::None, "callerNameLabel", K::Label, "呼叫器名称:", 607, 336, 44, 8, kStrip, 0},
+    {C::CallerNameEdit, "callerNameEdit", K::Edit, "", 653, 334, 80, 12, kStrip, 10},
+    {C::VersionLabel, "versionLabel", K::Label, " 版本号: V1.0.1", 767, 339, 62, 8,
+     kStrip | kMoveRight, 0},
     // data monitor
-    {0, K::GroupBox, "数据监控", 2, 354, 831, 79, kNone, 0},
-    {1009, K::RichEdit, "", 7, 364, 790, 65, kNone, 0},
-    {1, K::DefaultButton, "清除", 801, 364, 27, 64, kNone, 0},
+    {C::MonitorGroup, "monitorGroup", K::GroupBox, "数据监控", 2, 354, 831, 79,
+     kMoveDown | kGrowWidth, 0},
+    {C::DataMonitor, "dataMonitor", K::RichEdit, "", 7, 364, 790, 65, kMoveDown | kGrowWidth, 0},
+    {C::ClearMonitorButton, "clearMonitorButton", K::DefaultButton, "清除", 801, 364, 27, 64,
+     kMoveDown | kMoveRight, 0},
 };
 
+constexpr MenuEntry kSeparator = {Command::None, "", ""};
+
 constexpr MenuEntry kFileMenu[] = {
-    {32812, "新建"},
-    {32813, "打开"},
-    {32820, "另存为..."},
-    {32814, "删除"},
-    {0, ""},
+    {Command::NewFile, "newFileAction", "新建"},
+    {Command::OpenFile, "openFileAction", "打开"},
+    {Command::SaveFileAs, "saveFileAsAction", "另存为..."},
+    {Command::DeleteFiles, "deleteFilesAction", "删除"},
+    kSeparator,
     // Moving whole set-ups between sites and checking what the host holds.
-    {33001, "导出为JSON..."},
-    {33002, "从JSON导入..."},
-    {33003, "与主机核对..."},
-    {0, ""},
-    {32815, "退出"},
+    {Command::ExportJson, "exportJsonAction", "导出为JSON..."},
+    {Command::ImportJson, "importJsonAction", "从JSON导入..."},
+    {Command::VerifyWithHost, "verifyWithHostAction", "与主机核对..."},
+    kSeparator,
+    // Site paperwork.
+    {Command::ImportCallerSheet, "importCallerSheetAction", "从表格导入呼叫器..."},
+    {Command::ExportCallerSheet, "exportCallerSheetAction", "导出呼叫器到表格..."},
+    {Command::PrintSiteSheet, "printSiteSheetAction", "打印站点资料..."},
+    kSeparator,
+    {Command::Exit, "exitAction", "退出"},
 };
 constexpr MenuEntry kSettingsMenu[] = {
-    {32776, "初始化主机"},     {32779, "设备参数"},   {32780, "程序升级"},
-    {32817, "呼叫器类型登记"}, {32778, "信息机校时"}, {32825, "LW1/2/3"},
-    {32823, "网络参数"},       {32827, "前导设置"},
+    {Command::InitialiseHost, "initialiseHostAction", "初始化主机"},
+    {Command::DeviceParams, "deviceParamsAction", "设备参数"},
+    {Command::UpgradeFirmware, "upgradeFirmwareAction", "程序升级"},
+    {Command::CallerTypes, "callerTypesAction", "呼叫器类型登记"},
+    {Command::CalibrateClock, "calibrateClockAction", "信息机校时"},
+    {Command::ReceiverAlerts, "receiverAlertsAction", "LW1/2/3"},
+    {Command::NetworkParams, "networkParamsAction", "网络参数"},
+    {Command::Preamble, "preambleAction", "前导设置"},
 };
 constexpr MenuEntry kReadBackMenu[] = {
-    {32790, "程序版本号"},     {0, ""},
-    {32805, "信息机参数"},     {32806, "呼叫器参数"},
-    {32807, "手持呼叫器参数"}, {32801, "手持呼叫器设置信息"},
+    {Command::ReadVersion, "readVersionAction", "程序版本号"},
+    kSeparator,
+    {Command::ReadBackInfoMachines, "readBackInfoMachinesAction", "信息机参数"},
+    {Command::ReadBackCallers, "readBackCallersAction", "呼叫器参数"},
+    {Command::ReadBackHandhelds, "readBackHandheldsAction", "手持呼叫器参数"},
+    {Command::ReadBackHandheldSettings, "readBackHandheldSettingsAction", "手持呼叫器设置信息"},
 };
 constexpr MenuEntry kDownloadMenu[] = {
-    {32786, "信息机参数"},
-    {32792, "呼叫器参数"},
-    {32799, "手持呼叫器参数"},
-    {32791, "手持呼叫器设置信息"},
+    {Command::DownloadInfoMachines, "downloadInfoMachinesAction", "信息机参数"},
+    {Command::DownloadCallers, "downloadCallersAction", "呼叫器参数"},
+    {Command::DownloadHandhelds, "downloadHandheldsAction", "手持呼叫器参数"},
+    {Command::DownloadHandheldSettings, "downloadHandheldSettingsAction", "手持呼叫器设置信息"},
 };
 constexpr std::array<MenuSpec, 4> kMenus = {{
-    {"文件", kFileMenu},
-    {"系统设置", kSettingsMenu},
-    {"回读数据", kReadBackMenu},
-    {"下载数据", kDownloadMenu},
+    {"fileMenu", "文件", kFileMenu},
+    {"settingsMenu", "系统设置", kSettingsMenu},
+    {"readBackMenu", "回读数据", kReadBackMenu},
+    {"downloadMenu", "下载数据", kDownloadMenu},
 }};
 
 constexpr MenuEntry kGridMenu[] = {
-    {32794, "删除选中行"},
-    {32797, "删除相同特征码"},
-    {32796, "刷新"},
+    {Command::DeleteCallerKey, "deleteCallerKeyAction", "删除选中行"},
+    {Command::DeleteCallerKeys, "deleteCallerKeysAction", "删除相同特征码"},
+    {Command::RefreshGrid, "refreshGridAction", "刷新"},
 };
+
+// Controls whose text is a number the user types.
+QValidator* DigitsValidator(QObject* parent)
+{
+    return new QRegularExpressionValidator(QRegularExpression("[0-9]*"), parent);
+}
+
+QWidget* MakeWidget(const ControlSpec& spec, QWidget* canvas)
+{
+    const QString text = QString::fromUtf8(spec.text);
+    switch (spec.kind) {
+    case K::GroupBox:
+        return new QGroupBox(text, canvas);
+    case K::ReportTableView:
+        return new ReportTableView(canvas);
+    case K::Label:
+        return new QLabel(text, canvas);
+    case K::Edit: {
+        auto* edit = new QLineEdit(canvas);
+        if (spec.flags & kDigitsOnly)
+            edit->setValidator(DigitsValidator(edit));
+        if (spec.maxLength > 0)
+            edit->setMaxLength(spec.maxLength);
+        if (spec.flags & kCentred)
+            edit->setAlignment(Qt::AlignCenter);
+        return edit;
+    }
+    case K::CheckBox:
+        return new QCheckBox(text, canvas);
+    case K::DropDownList: {
+        auto* combo = new QComboBox(canvas);
+        // The template's height is that of the opened list; the closed box is one line.
+        combo->setMaxVisibleItems(std::max(1, (spec.h - 12) / 10));
+        return combo;
+    }
+    case K::Button:
+    case K::DefaultButton: {
+        auto* button = new QPushButton(text, canvas);
+        button->setAutoDefault(false);
+        button->setDefault(spec.kind == K::DefaultButton);
+        return button;
+    }
+    case K::MultiLineEdit:
+        return new QPlainTextEdit(canvas);
+    case K::Grid:
+        return new CallerGridView(canvas);
+    case K::RichEdit: {
+        auto* edit = new QTextEdit(canvas);
+        edit->setReadOnly(true);
+        edit->setFont(QFont("Monospace", 9));
+        return edit;
+    }
+    }
+    return new QWidget(canvas);
+}
 
 } // namespace
 
@@ -131,6 +237,58 @@ std::span<const MenuSpec> MainWindowMenus()
 std::span<const MenuEntry> CallerGridContextMenu()
 {
     return kGridMenu;
+}
+
+MainControls::MainControls(QWidget* canvas, double scale) : scale_(scale)
+{
+    for (const ControlSpec& spec : MainWindowControls()) {
+        QWidget* widget = MakeWidget(spec, canvas);
+        // A drop-down list is one line high however long its opened list is.
+        const int height = spec.kind == K::DropDownList ? 12 : spec.h;
+        QRect place = Scaled(spec.x, spec.y, spec.w, height);
+        // Qt's check marks take more room than the template allowed for; never cut a text.
+        if (spec.kind == K::CheckBox || spec.kind == K::Label)
+            place.setWidth(std::max(place.width(), widget->sizeHint().width()));
+        widget->setGeometry(place);
+        widget->setObjectName(QString::fromUtf8(spec.name));
+        if (spec.flags & kDisabled)
+            widget->setEnabled(false);
+        if (spec.flags & kHidden)
+            widget->hide();
+        if (spec.id != MainControl::None)
+            widgets_[spec.id] = widget;
+        placed_.push_back({widget, place, spec.flags});
+    }
+}
+
+QWidget* MainControls::Widget(MainControl id) const
+{
+    const auto it = widgets_.find(id);
+    return it != widgets_.end() ? it->second : nullptr;
+}
+
+QRect MainControls::Scaled(int x, int y, int w, int h) const
+{
+    const auto s = [this](int v) { return static_cast<int>(v * scale_ + 0.5); };
+    return QRect(s(x), s(y), s(w), s(h));
+}
+
+void MainControls::Stretch(int extraWidth, int extraHeight)
+{
+    const int dx = std::max(extraWidth, 0);
+    const int dy = std::max(extraHeight, 0);
+    for (const Placed& p : placed_) {
+        QRect place = p.place;
+        if (p.flags & kMoveRight)
+            place.translate(dx, 0);
+        if (p.flags & kMoveDown)
+            place.translate(0, dy);
+        if (p.flags & kGrowWidth)
+            place.setWidth(place.width() + dx);
+        if (p.flags & kGrowHeight)
+            place.setHeight(place.height() + dy);
+        p.widget->setGeometry(place);
+    }
 }
 
 } // namespace px

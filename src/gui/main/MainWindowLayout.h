@@ -1,11 +1,73 @@
 #pragma once
 
-// The main window's controls and menus as data: id, kind, text, place in dialog units and
-// initial state, in the order they are created.
+// The main window's controls and menus as data: what each is, its name, its text, its place in
+// dialog units and its initial state, in the order they are created. The classic numeric ids
+// live on here only, as the values of the enums, so the table can be read against the
+// window's template.
 
+#include <QRect>
+
+#include <map>
 #include <span>
+#include <vector>
+
+class QWidget;
 
 namespace px {
+
+enum class MainControl : int
+{
+    None = 0,
+    ClearMonitorButton = 1,
+    // information machines
+    InfoMachineList = 1000,
+    PagerNumberEdit = 1001,
+    AddressEdit = 1002,
+    InfoMachineRemarkEdit = 1003,
+    SaveInfoMachineButton = 1004,
+    DeleteInfoMachineButton = 1006,
+    AdvanceAddressCheck = 1042,
+    ReceiverTypeCombo = 1045,
+    // handheld callers
+    HandheldList = 1008,
+    HandheldNumberEdit = 1010,
+    HandheldCodeEdit = 1011,
+    HandheldRemarkEdit = 1012,
+    SaveHandheldButton = 1013,
+    DeleteHandheldButton = 1015,
+    MadeUpCodeCheck = 1036,
+    // manual send
+    MessageGroup = 1046,
+    MessageTargetLabel = 1022,
+    MessagePagerCombo = 1031,
+    MessageAddressEdit = 1051,
+    MessageTypeCombo = 1052,
+    MessagePolarityCombo = 1053,
+    MessageBaudCombo = 1054,
+    SendMessageButton = 1032,
+    MessageTextEdit = 1030,
+    // callers
+    CallerGroup = 2000, // no id in the template
+    CallerGrid = 1024,
+    ManualModeCheck = 1037,
+    ManualCodeEdit = 1038,
+    PlusOneCheck = 1041,
+    CallerTypeCombo = 1043,
+    RunFromEdit = 1044,
+    RunToEdit = 1018,
+    RegisterCallersButton = 1026,
+    CallerNumberEdit = 1028,
+    CallerNameEdit = 1029,
+    // data monitor
+    MonitorGroup = 2001, // no id in the template
+    DataMonitor = 1009,
+    // frames nothing else refers to, named so the window can stretch them
+    InfoMachineGroup = 2002,
+    HandheldGroup = 2003,
+    CallerStripFrame = 2004,
+    RunFrame = 2005,
+    VersionLabel = 2006,
+};
 
 enum class ControlKind
 {
@@ -14,8 +76,7 @@ enum class ControlKind
     Label,
     Edit,
     CheckBox,
-    DropDownCombo, // editable
-    DropDownList,  // choose only
+    DropDownList, // choose only
     Button,
     DefaultButton,
     MultiLineEdit,
@@ -30,11 +91,18 @@ enum ControlFlag : unsigned
     kHidden = 1u << 1,
     kDigitsOnly = 1u << 2,
     kCentred = 1u << 3,
+    // How a control follows the window when it grows beyond its default size: the caller
+    // grid takes the extra width, the two lists and the grid the extra height.
+    kGrowWidth = 1u << 4,
+    kGrowHeight = 1u << 5,
+    kMoveRight = 1u << 6,
+    kMoveDown = 1u << 7,
 };
 
 struct ControlSpec
 {
-    int id; // 0 for frames and labels without an id
+    MainControl id;   // None for frames and labels nothing refers to
+    const char* name; // the widget's object name
     ControlKind kind;
     const char* text;
     int x, y, w, h;
@@ -42,14 +110,52 @@ struct ControlSpec
     int maxLength; // edits: 0 = no limit
 };
 
+enum class Command : int
+{
+    None = 0, // a separator
+    NewFile = 32812,
+    OpenFile = 32813,
+    SaveFileAs = 32820,
+    DeleteFiles = 32814,
+    ExportJson = 33001,
+    ImportJson = 33002,
+    VerifyWithHost = 33003,
+    ImportCallerSheet = 33004,
+    ExportCallerSheet = 33005,
+    PrintSiteSheet = 33006,
+    Exit = 32815,
+    InitialiseHost = 32776,
+    DeviceParams = 32779,
+    UpgradeFirmware = 32780,
+    CallerTypes = 32817,
+    CalibrateClock = 32778,
+    ReceiverAlerts = 32825,
+    NetworkParams = 32823,
+    Preamble = 32827,
+    ReadVersion = 32790,
+    ReadBackInfoMachines = 32805,
+    ReadBackCallers = 32806,
+    ReadBackHandhelds = 32807,
+    ReadBackHandheldSettings = 32801,
+    DownloadInfoMachines = 32786,
+    DownloadCallers = 32792,
+    DownloadHandhelds = 32799,
+    DownloadHandheldSettings = 32791,
+    DeleteCallerKey = 32794,
+    DeleteCallerKeys = 32797,
+    RefreshGrid = 32796,
+};
+
 struct MenuEntry
 {
-    int command; // 0 = separator
+    Command command;  // None: a separator
+    const char* name; // the action's object name
     const char* text;
 };
 
 struct MenuSpec
 {
+    const char* name;
     const char* title;
     std::span<const MenuEntry> entries;
 };
@@ -63,5 +169,39 @@ inline constexpr int kWindowWidthDlu = 837;
 inline constexpr int kWindowHeightDlu = 436;
 // Hiding the data monitor cuts this much off the bottom (125 pixels at the usual scale).
 inline constexpr int kMonitorCutDlu = 83;
+
+// The controls of the window by id, created on a canvas from the table.
+class MainControls
+{
+public:
+    // Creates every control of the table on the canvas at the given pixels per dialog unit.
+    MainControls(QWidget* canvas, double scale);
+
+    QWidget* Widget(MainControl id) const;
+    template <typename T>
+    T* Get(MainControl id) const
+    {
+        return static_cast<T*>(Widget(id));
+    }
+
+    QRect Scaled(int x, int y, int w, int h) const;
+    double Scale() const { return scale_; }
+
+    // Places every control for a window this much larger than its default size (in pixels;
+    // never smaller), following each control's growth flags.
+    void Stretch(int extraWidth, int extraHeight);
+
+private:
+    struct Placed
+    {
+        QWidget* widget;
+        QRect place; // at the default size
+        unsigned flags;
+    };
+
+    double scale_;
+    std::map<MainControl, QWidget*> widgets_;
+    std::vector<Placed> placed_;
+};
 
 } // namespace px

@@ -25,8 +25,8 @@ protected:
         w.MakeFileCurrent("f", FileType::PX);
         return w;
     }
-    QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(Window().Control(id)); }
-    void Press(int id) { qobject_cast<QPushButton*>(Window().Control(id))->click(); }
+    QLineEdit* Edit(const char* name) { return Find<QLineEdit>(name); }
+    void Press(const char* name) { Find<QPushButton>(name)->click(); }
     CallerGridModel* Grid() { return Window().CallerGrid()->GridModel(); }
 
     std::string Stored(const std::string& code, const char* field)
@@ -72,9 +72,9 @@ TEST_F(CallerPanelsTest, GridEditsReachTheDatabase)
     EXPECT_EQ(Stored("A1B2C1", "DeviceNo1"), "-1");
 
     // A machine registered after the grid was loaded is offered when the next edit begins.
-    Edit(1001)->setText("8");
-    Edit(1002)->setText("88");
-    Press(1004);
+    Edit("pagerNumberEdit")->setText("8");
+    Edit("addressEdit")->setText("88");
+    Press("saveInfoMachineButton");
     EditCell(0, 5, "8");
     EXPECT_TRUE(options_.contains("8"));
     EXPECT_EQ(Stored("A1B2C1", "DeviceNo2"), "8");
@@ -93,16 +93,16 @@ TEST_F(CallerPanelsTest, TheContextMenuDeletesAfterAsking)
     ASSERT_EQ(Grid()->DataRowCount(), 3);
     EditCell(1, 2, "x"); // any edit remembers its row's code, like a right click
     prompter_.Answer(false);
-    w.Command(32794)->trigger();
+    w.Action(Command::DeleteCallerKey)->trigger();
     EXPECT_EQ(Grid()->DataRowCount(), 3);
     prompter_.Answer(true);
-    w.Command(32794)->trigger();
+    w.Action(Command::DeleteCallerKey)->trigger();
     EXPECT_EQ(Grid()->DataRowCount(), 2);
     EXPECT_EQ(prompter_.All().back().text, "确定要删除A1B2C2特征码吗？");
 
     EditCell(0, 2, "y");
     prompter_.Answer(true);
-    w.Command(32797)->trigger();
+    w.Action(Command::DeleteCallerKeys)->trigger();
     EXPECT_EQ(Grid()->DataRowCount(), 0);
     EXPECT_EQ(Grid()->rowCount(), 1) << "the blank row stays";
 }
@@ -112,39 +112,39 @@ TEST_F(CallerPanelsTest, RegisteringPutsTheNewestKeyOnTop)
     MainWindow& w = Opened();
     PlugHost();
     host_.State().presses.push_back({0x55, 0x12, 0x34, 0x51});
-    Press(1026);
+    Press("registerCallersButton");
     EXPECT_TRUE(prompter_.All().empty()) << (prompter_.All().empty() ? "" : prompter_.All()[0].text);
     EXPECT_EQ(Grid()->Text(0, 0), "123451");
     EXPECT_EQ(Grid()->Text(0, 4), "5") << "the first information machine";
     EXPECT_EQ(Grid()->Text(0, 12), "不追呼");
     EXPECT_EQ(Grid()->Text(1, 0), "A1B2C1");
 
-    auto* manual = qobject_cast<QCheckBox*>(w.Control(1037));
+    auto* manual = Find<QCheckBox>("manualModeCheck");
     manual->click();
-    EXPECT_EQ(qobject_cast<QPushButton*>(w.Control(1026))->text(), "手动登记呼叫器");
-    EXPECT_TRUE(w.Control(1038)->isEnabled());
-    Edit(1038)->setText("1234F");
-    Edit(1018)->setText("3");
-    qobject_cast<QCheckBox*>(w.Control(1041))->setChecked(true);
-    Press(1026);
+    EXPECT_EQ(Find<QPushButton>("registerCallersButton")->text(), "手动登记呼叫器");
+    EXPECT_TRUE(Find("manualCodeEdit")->isEnabled());
+    Edit("manualCodeEdit")->setText("1234F");
+    Edit("runToEdit")->setText("3");
+    Find<QCheckBox>("plusOneCheck")->setChecked(true);
+    Press("registerCallersButton");
     EXPECT_EQ(Grid()->Text(0, 0), "123511");
     EXPECT_EQ(Grid()->Text(2, 0), "1234F1");
-    EXPECT_EQ(Edit(1038)->text(), "12352");
+    EXPECT_EQ(Edit("manualCodeEdit")->text(), "12352");
     manual->click();
-    EXPECT_FALSE(w.Control(1038)->isEnabled());
-    EXPECT_FALSE(qobject_cast<QCheckBox*>(w.Control(1041))->isChecked());
+    EXPECT_FALSE(Find("manualCodeEdit")->isEnabled());
+    EXPECT_FALSE(Find<QCheckBox>("plusOneCheck")->isChecked());
 }
 
 TEST_F(CallerPanelsTest, CodeEditsKeepHexadecimalDigitsOnly)
 {
     Opened();
-    QLineEdit* code = Edit(1011);
+    QLineEdit* code = Edit("handheldCodeEdit");
     QTest::keyClicks(code, "1g2h");
     EXPECT_EQ(code->text(), "12");
     code->clear();
     code->insert("z9Bx"); // a paste of several characters
     EXPECT_EQ(code->text(), "9B");
-    QLineEdit* callerPart = Edit(1038);
+    QLineEdit* callerPart = Edit("manualCodeEdit");
     callerPart->setEnabled(true);
     callerPart->insert("12-3F!");
     EXPECT_EQ(callerPart->text(), "123F");
@@ -155,23 +155,23 @@ TEST_F(CallerPanelsTest, HandheldPanelAddsSelectsAndDeletes)
     MainWindow& w = Opened();
     PlugHost();
     host_.State().presses.push_back({0x66, 0x3C, 0x4D});
-    Edit(1010)->setText("7");
-    Edit(1012)->setText("领班");
-    Press(1013);
+    Edit("handheldNumberEdit")->setText("7");
+    Edit("handheldRemarkEdit")->setText("领班");
+    Press("saveHandheldButton");
     ReportTableView* list = w.HandheldList();
     ASSERT_EQ(list->RowCount(), 2);
     EXPECT_EQ(list->Text(1, 1), "3C4D");
-    EXPECT_EQ(Edit(1010)->text(), "8");
+    EXPECT_EQ(Edit("handheldNumberEdit")->text(), "8");
 
-    qobject_cast<QCheckBox*>(w.Control(1036))->click();
-    EXPECT_EQ(Edit(1011)->text().size(), 4) << "a made-up code is ready";
+    Find<QCheckBox>("madeUpCodeCheck")->click();
+    EXPECT_EQ(Edit("handheldCodeEdit")->text().size(), 4) << "a made-up code is ready";
 
     list->selectRow(1);
-    EXPECT_EQ(Edit(1010)->text(), "7");
-    EXPECT_EQ(Edit(1011)->text(), "3C4D");
-    Press(1015);
+    EXPECT_EQ(Edit("handheldNumberEdit")->text(), "7");
+    EXPECT_EQ(Edit("handheldCodeEdit")->text(), "3C4D");
+    Press("deleteHandheldButton");
     EXPECT_EQ(list->RowCount(), 1);
-    EXPECT_EQ(Edit(1010)->text(), "0");
+    EXPECT_EQ(Edit("handheldNumberEdit")->text(), "0");
 }
 
 TEST_F(CallerPanelsTest, TheTypeDialogStoresTogglesAndTheWindowReloadsItsTypes)
@@ -188,7 +188,7 @@ TEST_F(CallerPanelsTest, TheTypeDialogStoresTogglesAndTheWindowReloadsItsTypes)
         dialog.ExitButton()->click();
         return dialog.result();
     });
-    w.Command(32817)->trigger();
+    w.Action(Command::CallerTypes)->trigger();
     EXPECT_GE(clock_.NowMs() - before, CallerTypesDialog::kClosePauseMs);
     const auto& types = w.CallerTypes();
     ASSERT_FALSE(types.empty());
@@ -205,8 +205,8 @@ TEST_F(CallerPanelsTest, DownloadMenusSendCallersAndHandhelds)
 {
     MainWindow& w = Opened();
     PlugHost();
-    w.Command(32792)->trigger();
-    w.Command(32799)->trigger();
+    w.Action(Command::DownloadCallers)->trigger();
+    w.Action(Command::DownloadHandhelds)->trigger();
     EXPECT_EQ(host_.State().tables.at(0x66).size(), 100u);
     EXPECT_EQ(host_.State().tables.at(0x68).size(), 6u);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));

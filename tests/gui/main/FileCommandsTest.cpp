@@ -52,9 +52,9 @@ protected:
         return w;
     }
 
-    void Press(int id) { qobject_cast<QPushButton*>(Window().Control(id))->click(); }
-    void Type(int id, const QString& text) { qobject_cast<QLineEdit*>(Window().Control(id))->setText(text); }
-    QString Text(int id) { return qobject_cast<QLineEdit*>(Window().Control(id))->text(); }
+    void Press(const char* name) { Find<QPushButton>(name)->click(); }
+    void Type(const char* name, const QString& text) { Find<QLineEdit>(name)->setText(text); }
+    QString Text(const char* name) { return Find<QLineEdit>(name)->text(); }
 
     std::vector<struct Answer> answers_;
     std::vector<std::string> seenTitles_;
@@ -67,22 +67,22 @@ TEST_F(FileCommandsTest, NewMakesTheFileCurrentAndOpenReloadsIt)
     AddFile("一号店", 0);
     MainWindow& w = ScriptedWindow();
     Answer("二号店", 1);
-    w.Command(32812)->trigger();
+    w.Action(Command::NewFile)->trigger();
     EXPECT_EQ(w.CurrentFileName(), "二号店");
     EXPECT_EQ(w.CurrentFileType(), FileType::QX);
-    EXPECT_TRUE(w.Control(1004)->isEnabled());
+    EXPECT_TRUE(Find("saveInfoMachineButton")->isEnabled());
     EXPECT_EQ(ReadProfileString(folder_.File("zpreg.ini"), "File", "Name"), "二号店");
     EXPECT_EQ(listed_, 1);
 
     Answer("一号店", 0);
-    w.Command(32813)->trigger();
+    w.Action(Command::OpenFile)->trigger();
     EXPECT_EQ(w.CurrentFileName(), "一号店");
     EXPECT_EQ(w.InfoMachineList()->RowCount(), 1);
     EXPECT_EQ(seenTitles_, (std::vector<std::string>{"新建文件", "打开文件"}));
     EXPECT_EQ(seenButtons_, (std::vector<std::string>{"新建", "打开"}));
 
     Answer("一号店", 0);
-    w.Command(32813)->trigger();
+    w.Action(Command::OpenFile)->trigger();
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前要打开的文件已打开，请认真操作！"}));
 }
 
@@ -91,7 +91,7 @@ TEST_F(FileCommandsTest, OpeningByATypedNameTakesTheRadioButtonsModel)
     AddFile("qx", 1);
     MainWindow& w = ScriptedWindow();
     Answer("qx", 0); // typed, not selected: the radio still says PX
-    w.Command(32813)->trigger();
+    w.Action(Command::OpenFile)->trigger();
     EXPECT_EQ(w.CurrentFileName(), "qx");
     EXPECT_EQ(w.CurrentFileType(), FileType::PX);
 }
@@ -133,7 +133,7 @@ TEST_F(FileCommandsTest, NewPxFileWithAQxHostLeavesNoRow)
     MainWindow& w = ScriptedWindow();
     w.OnDetectionTick();
     Answer("px", 0);
-    w.Command(32812)->trigger();
+    w.Action(Command::NewFile)->trigger();
     EXPECT_EQ(w.CurrentFileName(), "");
     QueryResult rs(db_);
     ASSERT_TRUE(rs.Open(db_, "select * from T_FileName"));
@@ -144,14 +144,14 @@ TEST_F(FileCommandsTest, SaveAsWithoutAFileSaysSoAndAnotherModelIsRefused)
 {
     AddFile("px", 0);
     MainWindow& w = ScriptedWindow();
-    w.Command(32820)->trigger();
+    w.Action(Command::SaveFileAs)->trigger();
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前没有编辑的文件，请核对后再进行操作！"}));
     EXPECT_TRUE(seenTitles_.empty()) << "no dialog without a current file";
 
     w.MakeFileCurrent("px", FileType::PX);
     prompter_.Clear();
     Answer("copy", 1);
-    w.Command(32820)->trigger();
+    w.Action(Command::SaveFileAs)->trigger();
     EXPECT_EQ(seenTitles_.back(), "另存为文件");
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{"当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！"}));
@@ -159,7 +159,7 @@ TEST_F(FileCommandsTest, SaveAsWithoutAFileSaysSoAndAnotherModelIsRefused)
 
     prompter_.Clear();
     Answer("copy", 0);
-    w.Command(32820)->trigger();
+    w.Action(Command::SaveFileAs)->trigger();
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功另存为文件！"}));
     QueryResult rs(db_);
     ASSERT_TRUE(rs.Open(db_, "select * from T_Device3 where FileName='copy'"));
@@ -174,37 +174,37 @@ TEST_F(FileCommandsTest, TheRegistrationStripAddsSelectsAndDeletesMachines)
     ReportTableView* list = w.InfoMachineList();
     ASSERT_EQ(list->RowCount(), 1); // pager 5 from the fixture
 
-    Type(1001, "0");
-    Type(1002, "2097151");
-    Type(1003, "时钟");
-    qobject_cast<QComboBox*>(w.Control(1045))->setCurrentIndex(4);
-    qobject_cast<QCheckBox*>(w.Control(1042))->setChecked(true);
-    Press(1004);
+    Type("pagerNumberEdit", "0");
+    Type("addressEdit", "2097151");
+    Type("infoMachineRemarkEdit", "时钟");
+    Find<QComboBox>("receiverTypeCombo")->setCurrentIndex(4);
+    Find<QCheckBox>("advanceAddressCheck")->setChecked(true);
+    Press("saveInfoMachineButton");
     EXPECT_TRUE(prompter_.All().empty());
     ASSERT_EQ(list->RowCount(), 2);
     EXPECT_EQ(list->Text(0, 0), "0");
     EXPECT_EQ(list->Text(0, 2), "LW3");
-    EXPECT_EQ(Text(1001), "6") << "the next pager number";
-    EXPECT_EQ(Text(1002), "1111110") << "the address wrapped";
+    EXPECT_EQ(Text("pagerNumberEdit"), "6") << "the next pager number";
+    EXPECT_EQ(Text("addressEdit"), "1111110") << "the address wrapped";
     // Pager 0 has no entry in the grid's number list but one in the sender's drop-down.
     EXPECT_EQ(w.InfoMachineNumbers(), (std::vector<std::string>{"", "5"}));
-    auto* sender = qobject_cast<QComboBox*>(w.Control(1031));
+    auto* sender = Find<QComboBox>("messagePagerCombo");
     ASSERT_EQ(sender->count(), 2);
     EXPECT_EQ(sender->itemText(0), "0");
 
     list->selectRow(1);
-    EXPECT_EQ(Text(1001), "5");
-    EXPECT_EQ(Text(1002), "0000123");
-    EXPECT_EQ(Text(1003), "r");
-    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1045))->currentIndex(), 0);
+    EXPECT_EQ(Text("pagerNumberEdit"), "5");
+    EXPECT_EQ(Text("addressEdit"), "0000123");
+    EXPECT_EQ(Text("infoMachineRemarkEdit"), "r");
+    EXPECT_EQ(Find<QComboBox>("receiverTypeCombo")->currentIndex(), 0);
 
-    Press(1006);
+    Press("deleteInfoMachineButton");
     EXPECT_EQ(list->RowCount(), 1);
-    EXPECT_EQ(Text(1001), "0");
-    EXPECT_TRUE(Text(1002).isEmpty());
+    EXPECT_EQ(Text("pagerNumberEdit"), "0");
+    EXPECT_TRUE(Text("addressEdit").isEmpty());
 
     list->clearSelection();
-    Press(1006);
+    Press("deleteInfoMachineButton");
     EXPECT_EQ(list->RowCount(), 1) << "nothing selected, nothing deleted";
 }
 
@@ -214,7 +214,7 @@ TEST_F(FileCommandsTest, DownloadMenuSendsTheTable)
     PlugHost();
     MainWindow& w = ScriptedWindow();
     w.MakeFileCurrent("f", FileType::PX);
-    w.Command(32786)->trigger();
+    w.Action(Command::DownloadInfoMachines)->trigger();
     ASSERT_TRUE(host_.State().tables.contains(0x65));
     EXPECT_EQ(host_.State().tables.at(0x65).size(), 30u);
 }

@@ -54,6 +54,15 @@ protected:
         return *window_;
     }
 
+    // A control or menu of the window by its name.
+    template <typename T = QWidget>
+    T* Find(const char* name)
+    {
+        T* found = Window().findChild<T*>(QString::fromUtf8(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
     // Plugs in a simulated host that answers.
     int PlugHost(HostModel model = HostModel::PX)
     {

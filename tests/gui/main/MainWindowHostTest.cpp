@@ -22,7 +22,7 @@ namespace {
 class MainWindowHostTest : public test::MainWindowFixture
 {
 protected:
-    QString Monitor() { return qobject_cast<QTextEdit*>(Window().Control(1009))->toPlainText(); }
+    QString Monitor() { return Find<QTextEdit>("dataMonitor")->toPlainText(); }
 };
 
 TEST_F(MainWindowHostTest, VersionCommandShowsAndLogsTheVersion)
@@ -30,7 +30,7 @@ TEST_F(MainWindowHostTest, VersionCommandShowsAndLogsTheVersion)
     PlugHost();
     host_.State().version = "PX 2.5";
     MainWindow& w = Window();
-    w.Command(32790)->trigger();
+    w.Action(Command::ReadVersion)->trigger();
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前设备版本号: PX 2.5"}));
     const QStringList lines = Monitor().split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
@@ -90,10 +90,10 @@ TEST_F(MainWindowHostTest, ASecondCommandWhileOneWaitsIsRefused)
     pump_.hook = [&] {
         if (!triggered) {
             triggered = true;
-            w.Command(32827)->trigger(); // preamble, while initialise waits
+            w.Action(Command::Preamble)->trigger(); // preamble, while initialise waits
         }
     };
-    w.Command(32776)->trigger();
+    w.Action(Command::InitialiseHost)->trigger();
     EXPECT_TRUE(triggered);
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{HostExchange::kBusyMessage, "初始化主机失败！"}));
@@ -106,37 +106,37 @@ TEST_F(MainWindowHostTest, ShiftAndSevenClicksSwitchTheSenderToAddressModeAndBac
 {
     MainWindow& w = Window();
     w.show();
-    QWidget* frame = w.Control(1046);
+    QWidget* frame = Find("messageGroup");
     const QPoint inside = frame->rect().center();
     for (int click = 1; click <= 7; ++click) {
         EXPECT_EQ(w.MessageMode(), 0) << click;
         QTest::mouseClick(frame, Qt::LeftButton, Qt::ShiftModifier, inside);
     }
     EXPECT_EQ(w.MessageMode(), 1);
-    EXPECT_EQ(qobject_cast<QLabel*>(w.Control(1022))->text(), "信息机地址:");
-    EXPECT_TRUE(w.Control(1031)->isHidden());
-    for (int id : {1051, 1052, 1053, 1054})
-        EXPECT_FALSE(w.Control(id)->isHidden()) << id;
-    EXPECT_TRUE(w.Control(1052)->isEnabled());
+    EXPECT_EQ(Find<QLabel>("messageTargetLabel")->text(), "信息机地址:");
+    EXPECT_TRUE(Find("messagePagerCombo")->isHidden());
+    for (const char* name : {"messageAddressEdit", "messageTypeCombo", "messagePolarityCombo", "messageBaudCombo"})
+        EXPECT_FALSE(Find(name)->isHidden()) << name;
+    EXPECT_TRUE(Find("messageTypeCombo")->isEnabled());
 
     // Clicks without Shift do not count.
     QTest::mouseClick(frame, Qt::LeftButton, Qt::NoModifier, inside);
     for (int click = 1; click <= 7; ++click)
         QTest::mouseClick(frame, Qt::LeftButton, Qt::ShiftModifier, inside);
     EXPECT_EQ(w.MessageMode(), 0);
-    EXPECT_EQ(qobject_cast<QLabel*>(w.Control(1022))->text(), "信息机编号:");
-    EXPECT_FALSE(w.Control(1031)->isHidden());
-    EXPECT_TRUE(w.Control(1052)->isHidden());
-    EXPECT_FALSE(w.Control(1052)->isEnabled());
+    EXPECT_EQ(Find<QLabel>("messageTargetLabel")->text(), "信息机编号:");
+    EXPECT_FALSE(Find("messagePagerCombo")->isHidden());
+    EXPECT_TRUE(Find("messageTypeCombo")->isHidden());
+    EXPECT_FALSE(Find("messageTypeCombo")->isEnabled());
 }
 
 TEST_F(MainWindowHostTest, WithShiftHeldPressesOutsideTheSenderAreSwallowed)
 {
     MainWindow& w = Window();
     w.show();
-    auto* monitor = qobject_cast<QTextEdit*>(w.Control(1009));
+    auto* monitor = Find<QTextEdit>("dataMonitor");
     monitor->setPlainText("kept");
-    auto* clear = qobject_cast<QPushButton*>(w.Control(1));
+    auto* clear = Find<QPushButton>("clearMonitorButton");
     QTest::mouseClick(clear, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_EQ(monitor->toPlainText(), "kept");
     QTest::mouseClick(clear, Qt::LeftButton);
@@ -149,8 +149,8 @@ TEST_F(MainWindowHostTest, SendButtonSendsToTheSelectedPager)
     PlugHost();
     MainWindow& w = Window();
     w.MakeFileCurrent("餐厅", FileType::PX);
-    qobject_cast<QPlainTextEdit*>(w.Control(1030))->setPlainText("请到前台");
-    qobject_cast<QPushButton*>(w.Control(1032))->click();
+    Find<QPlainTextEdit>("messageTextEdit")->setPlainText("请到前台");
+    Find<QPushButton>("sendMessageButton")->click();
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"Send information !"}));
     ASSERT_EQ(host_.State().messages.size(), 1u);
     const Bytes& payload = host_.State().messages[0];
@@ -162,7 +162,7 @@ TEST_F(MainWindowHostTest, SendButtonSendsToTheSelectedPager)
 TEST_F(MainWindowHostTest, TheMonitorKeepsItsNewestLinesOnly)
 {
     MainWindow& w = Window();
-    QtDataMonitor monitor(qobject_cast<QTextEdit*>(w.Control(1009)));
+    QtDataMonitor monitor(Find<QTextEdit>("dataMonitor"));
     for (int i = 0; i < QtDataMonitor::kMaxLines + 10; ++i)
         monitor.AddLine("line " + std::to_string(i));
     const QStringList lines = Monitor().split('\n', Qt::SkipEmptyParts);

@@ -7,6 +7,7 @@
 #include "gui/widgets/ReportTableView.h"
 
 #include <QAction>
+#include <QTimer>
 #include <fstream>
 #include <iterator>
 #include <QApplication>
@@ -101,7 +102,7 @@ TEST_F(MainWindowTest, TheDetectionTimerTicksEverySecond)
 {
     MainWindow& w = Window();
     backend_.AddDevice(kHostVendorId, kPxProductId);
-    const QTimer* timer = w.findChild<QTimer*>("timer256");
+    const QTimer* timer = w.findChild<QTimer*>("hostSearchTimer");
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 1000);
     EXPECT_TRUE(test::WaitUntil(
@@ -159,46 +160,46 @@ TEST_F(MainWindowTest, MakingAFileCurrentEnablesRegistrationAndRecordsItsName)
 {
     AddFile("餐厅", 0);
     MainWindow& w = Window();
-    const std::vector<int> buttons = {1004, 1006, 1013, 1015, 1026, 1032};
-    for (int id : buttons)
-        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
-    for (int id : {1038, 1041, 1044, 1018})
-        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
+    const std::vector<const char*> buttons = {"saveInfoMachineButton", "deleteInfoMachineButton", "saveHandheldButton", "deleteHandheldButton", "registerCallersButton", "sendMessageButton"};
+    for (const char* name : buttons)
+        EXPECT_FALSE(Find(name)->isEnabled()) << name;
+    for (const char* name : {"manualCodeEdit", "plusOneCheck", "runFromEdit", "runToEdit"})
+        EXPECT_FALSE(Find(name)->isEnabled()) << name;
 
     w.MakeFileCurrent("餐厅", FileType::PX);
-    for (int id : buttons)
-        EXPECT_TRUE(w.Control(id)->isEnabled()) << id;
+    for (const char* name : buttons)
+        EXPECT_TRUE(Find(name)->isEnabled()) << name;
     // The registration strip starts in automatic mode.
-    for (int id : {1038, 1041, 1044, 1018})
-        EXPECT_FALSE(w.Control(id)->isEnabled()) << id;
-    EXPECT_FALSE(qobject_cast<QCheckBox*>(w.Control(1037))->isChecked());
+    for (const char* name : {"manualCodeEdit", "plusOneCheck", "runFromEdit", "runToEdit"})
+        EXPECT_FALSE(Find(name)->isEnabled()) << name;
+    EXPECT_FALSE(Find<QCheckBox>("manualModeCheck")->isChecked());
     EXPECT_EQ(ReadProfileString(folder_.File("zpreg.ini"), "File", "Name"), "餐厅");
     EXPECT_EQ(w.InfoMachineList()->Text(0, 1), "0000123");
-    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1031))->currentText(), "5");
+    EXPECT_EQ(Find<QComboBox>("messagePagerCombo")->currentText(), "5");
 }
 
 TEST_F(MainWindowTest, StartUpFillsTheListsAndInitialValues)
 {
     MainWindow& w = Window();
     EXPECT_EQ(w.KeyNames().size(), 9u);
-    auto* callerTypes = qobject_cast<QComboBox*>(w.Control(1043));
+    auto* callerTypes = Find<QComboBox>("callerTypeCombo");
     ASSERT_GT(callerTypes->count(), 1);
     EXPECT_EQ(callerTypes->itemText(0), "单键0");
     EXPECT_EQ(callerTypes->currentIndex(), 0);
-    auto* receiverTypes = qobject_cast<QComboBox*>(w.Control(1045));
+    auto* receiverTypes = Find<QComboBox>("receiverTypeCombo");
     EXPECT_EQ(receiverTypes->count(), 5);
     EXPECT_EQ(receiverTypes->itemText(2), "数字");
     EXPECT_EQ(receiverTypes->currentIndex(), 0);
-    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1052))->currentText(), "字符");
-    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1053))->currentText(), "-");
-    EXPECT_EQ(qobject_cast<QComboBox*>(w.Control(1054))->currentText(), "1200");
-    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1044))->text(), "1");
-    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1018))->text(), "1");
-    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1002))->maxLength(), 7);
-    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1011))->maxLength(), 4);
-    EXPECT_EQ(qobject_cast<QLineEdit*>(w.Control(1038))->maxLength(), 5);
-    for (int id : {1051, 1052, 1053, 1054})
-        EXPECT_TRUE(w.Control(id)->isHidden()) << id;
+    EXPECT_EQ(Find<QComboBox>("messageTypeCombo")->currentText(), "字符");
+    EXPECT_EQ(Find<QComboBox>("messagePolarityCombo")->currentText(), "-");
+    EXPECT_EQ(Find<QComboBox>("messageBaudCombo")->currentText(), "1200");
+    EXPECT_EQ(Find<QLineEdit>("runFromEdit")->text(), "1");
+    EXPECT_EQ(Find<QLineEdit>("runToEdit")->text(), "1");
+    EXPECT_EQ(Find<QLineEdit>("addressEdit")->maxLength(), 7);
+    EXPECT_EQ(Find<QLineEdit>("handheldCodeEdit")->maxLength(), 4);
+    EXPECT_EQ(Find<QLineEdit>("manualCodeEdit")->maxLength(), 5);
+    for (const char* name : {"messageAddressEdit", "messageTypeCombo", "messagePolarityCombo", "messageBaudCombo"})
+        EXPECT_TRUE(Find(name)->isHidden()) << name;
     EXPECT_FALSE(w.IsMonitorShown());
     EXPECT_EQ(w.CallerGrid()->GridModel()->rowCount(), 1) << "the grid holds its blank row";
 }
@@ -216,10 +217,10 @@ TEST_F(MainWindowTest, EscapeAndEnterDoNothing)
 {
     MainWindow& w = Window();
     w.show();
-    auto* monitor = qobject_cast<QTextEdit*>(w.Control(1009));
+    auto* monitor = Find<QTextEdit>("dataMonitor");
     monitor->setPlainText("kept");
-    for (int id : {1001, 1003, 1030}) {
-        QWidget* control = w.Control(id);
+    for (const char* name : {"pagerNumberEdit", "infoMachineRemarkEdit", "messageTextEdit"}) {
+        QWidget* control = Find(name);
         for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
             QTest::keyClick(control, key);
     }
@@ -233,7 +234,7 @@ TEST_F(MainWindowTest, ShiftMShowsTheMonitorOnceWhileShiftIsHeld)
 {
     MainWindow& w = Window();
     w.show();
-    QWidget* edit = w.Control(1003);
+    QWidget* edit = Find("infoMachineRemarkEdit");
     const int hiddenHeight = w.sizeHint().height();
 
     QTest::keyPress(edit, Qt::Key_Shift);
@@ -263,9 +264,9 @@ TEST_F(MainWindowTest, ShiftMShowsTheMonitorOnceWhileShiftIsHeld)
 TEST_F(MainWindowTest, TheClearButtonEmptiesTheMonitor)
 {
     MainWindow& w = Window();
-    auto* monitor = qobject_cast<QTextEdit*>(w.Control(1009));
+    auto* monitor = Find<QTextEdit>("dataMonitor");
     monitor->setPlainText("Write:00");
-    qobject_cast<QPushButton*>(w.Control(1))->click();
+    Find<QPushButton>("clearMonitorButton")->click();
     EXPECT_TRUE(monitor->toPlainText().isEmpty());
 }
 
@@ -273,7 +274,7 @@ TEST_F(MainWindowTest, ExitClosesWithoutAQuestion)
 {
     MainWindow& w = Window();
     w.show();
-    w.Command(32815)->trigger();
+    w.Action(Command::Exit)->trigger();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Rejected);
     EXPECT_TRUE(prompter_.All().empty());
@@ -284,25 +285,33 @@ TEST_F(MainWindowTest, MenusHoldEveryCommandInOrder)
     struct Entry
     {
         const char* menu;
-        std::vector<std::pair<int, const char*>> commands;
+        std::vector<std::pair<const char*, const char*>> commands; // action name, text
     };
     const std::vector<Entry> expected = {
         {"文件",
-         {{32812, "新建"}, {32813, "打开"}, {32820, "另存为..."}, {32814, "删除"}, {0, ""},
-          {33001, "导出为JSON..."}, {33002, "从JSON导入..."}, {33003, "与主机核对..."}, {0, ""},
-          {32815, "退出"}}},
+         {{"newFileAction", "新建"}, {"openFileAction", "打开"}, {"saveFileAsAction", "另存为..."},
+          {"deleteFilesAction", "删除"}, {nullptr, ""}, {"exportJsonAction", "导出为JSON..."},
+          {"importJsonAction", "从JSON导入..."}, {"verifyWithHostAction", "与主机核对..."},
+          {nullptr, ""}, {"importCallerSheetAction", "从表格导入呼叫器..."},
+          {"exportCallerSheetAction", "导出呼叫器到表格..."}, {"printSiteSheetAction", "打印站点资料..."},
+          {nullptr, ""}, {"exitAction", "退出"}}},
         {"系统设置",
-         {{32776, "初始化主机"}, {32779, "设备参数"}, {32780, "程序升级"}, {32817, "呼叫器类型登记"},
-          {32778, "信息机校时"}, {32825, "LW1/2/3"}, {32823, "网络参数"}, {32827, "前导设置"}}},
+         {{"initialiseHostAction", "初始化主机"}, {"deviceParamsAction", "设备参数"},
+          {"upgradeFirmwareAction", "程序升级"}, {"callerTypesAction", "呼叫器类型登记"},
+          {"calibrateClockAction", "信息机校时"}, {"receiverAlertsAction", "LW1/2/3"},
+          {"networkParamsAction", "网络参数"}, {"preambleAction", "前导设置"}}},
         {"回读数据",
-         {{32790, "程序版本号"}, {0, ""}, {32805, "信息机参数"}, {32806, "呼叫器参数"},
-          {32807, "手持呼叫器参数"}, {32801, "手持呼叫器设置信息"}}},
+         {{"readVersionAction", "程序版本号"}, {nullptr, ""},
+          {"readBackInfoMachinesAction", "信息机参数"}, {"readBackCallersAction", "呼叫器参数"},
+          {"readBackHandheldsAction", "手持呼叫器参数"},
+          {"readBackHandheldSettingsAction", "手持呼叫器设置信息"}}},
         {"下载数据",
-         {{32786, "信息机参数"}, {32792, "呼叫器参数"}, {32799, "手持呼叫器参数"},
-          {32791, "手持呼叫器设置信息"}}},
+         {{"downloadInfoMachinesAction", "信息机参数"}, {"downloadCallersAction", "呼叫器参数"},
+          {"downloadHandheldsAction", "手持呼叫器参数"},
+          {"downloadHandheldSettingsAction", "手持呼叫器设置信息"}}},
     };
     MainWindow& w = Window();
-    auto* bar = w.findChild<QMenuBar*>("menu130");
+    auto* bar = w.findChild<QMenuBar*>("menuBar");
     ASSERT_NE(bar, nullptr);
     const auto menus = bar->actions();
     ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
@@ -311,19 +320,19 @@ TEST_F(MainWindowTest, MenusHoldEveryCommandInOrder)
         const auto entries = menus[m]->menu()->actions();
         ASSERT_EQ(entries.size(), static_cast<qsizetype>(expected[m].commands.size()));
         for (std::size_t i = 0; i < static_cast<std::size_t>(entries.size()); ++i) {
-            const auto& [id, text] = expected[m].commands[i];
-            if (id == 0) {
+            const auto& [name, text] = expected[m].commands[i];
+            if (name == nullptr) {
                 EXPECT_TRUE(entries[i]->isSeparator());
                 continue;
             }
-            EXPECT_EQ(entries[i]->objectName(), QString("cmd%1").arg(id));
+            EXPECT_EQ(entries[i]->objectName(), QString::fromUtf8(name));
             EXPECT_EQ(entries[i]->text(), QString::fromUtf8(text));
         }
     }
-    auto* gridMenu = w.findChild<QMenu*>("menu136");
+    auto* gridMenu = w.findChild<QMenu*>("callerGridMenu");
     ASSERT_NE(gridMenu, nullptr);
     ASSERT_EQ(gridMenu->actions().size(), 3);
-    EXPECT_EQ(gridMenu->actions()[1]->objectName(), "cmd32797");
+    EXPECT_EQ(gridMenu->actions()[1]->objectName(), "deleteCallerKeysAction");
 }
 
 } // namespace

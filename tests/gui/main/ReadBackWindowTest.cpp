@@ -35,7 +35,7 @@ TEST_F(ReadBackWindowTest, AFailedReadBackStillOpensTheBrowserWithTheMissingFile
         shown_ = browser.ShownRows();
         return 0;
     });
-    w.Command(32806)->trigger();
+    w.Action(Command::ReadBackCallers)->trigger();
     EXPECT_TRUE(opened);
     EXPECT_TRUE(shown_.empty());
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"无法找到回读文件RCall.txt文件！"}));
@@ -49,7 +49,7 @@ TEST_F(ReadBackWindowTest, WithoutAHostThereIsNoBrowser)
         opened = true;
         return 0;
     });
-    w.Command(32805)->trigger();
+    w.Action(Command::ReadBackInfoMachines)->trigger();
     EXPECT_FALSE(opened);
 }
 
@@ -83,7 +83,7 @@ TEST_F(ReadBackWindowTest, TheBrowserImportsIntoTheChosenFileAndTheRecordFileGoe
         browser.ImportButton()->click();
         return 0;
     });
-    w.Command(32805)->trigger();
+    w.Action(Command::ReadBackInfoMachines)->trigger();
     ASSERT_EQ(shown_.size(), 2u);
     EXPECT_EQ(shown_[0][0], "3");
     EXPECT_EQ(shown_[0][1], "123");

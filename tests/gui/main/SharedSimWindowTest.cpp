@@ -115,13 +115,13 @@ TEST_F(SharedSimWindowTest, TheWindowSeesWhatTheShellPreparedAndNeverOverwritesI
     ASSERT_EQ(Pxctl({"sim", "version", "PX 9.9"}), 0);
     ASSERT_EQ(Pxctl({"sim", "press", "123451"}), 0);
 
-    w.Command(32790)->trigger(); // read the version
+    w.Action(Command::ReadVersion)->trigger(); // read the version
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前设备版本号: PX 9.9"}));
     EXPECT_EQ(OnDisk()["presses"].size(), 1u) << "the window's command kept the queued press";
 
     ASSERT_EQ(Pxctl({"sim", "fault", "silent"}), 0);
     prompter_.Clear();
-    w.Command(32790)->trigger();
+    w.Action(Command::ReadVersion)->trigger();
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"读取版本号失败！"}));
 
     ASSERT_EQ(Pxctl({"sim", "fault", "none"}), 0);

@@ -30,23 +30,24 @@ TEST_F(SiteWindowTest, ExportImportAndVerifyFromTheFileMenu)
         report = text;
     });
 
-    w.Command(MainWindow::kCmdExportJson)->trigger();
+    w.Action(Command::ExportJson)->trigger();
     EXPECT_EQ(prompter_.Texts().back(), "已导出 店 到 " + json);
     std::ifstream in(json);
     ASSERT_TRUE(in.good());
 
     prompter_.Answer(true); // the name exists: replace it
-    w.Command(MainWindow::kCmdImportJson)->trigger();
+    w.Action(Command::ImportJson)->trigger();
     EXPECT_EQ(prompter_.Texts().back(), "已导入配置文件 店");
 
-    for (int command : {32786, 32792, 32799})
-        w.Command(command)->trigger();
-    w.Command(MainWindow::kCmdVerify)->trigger();
+    for (Command command :
+         {Command::DownloadInfoMachines, Command::DownloadCallers, Command::DownloadHandhelds})
+        w.Action(command)->trigger();
+    w.Action(Command::VerifyWithHost)->trigger();
     EXPECT_EQ(report, "主机中的数据与文件 店 一致。");
     EXPECT_EQ(title, "与主机核对: 店");
 
     host_.State().tables[0x68][2] = 0x2C; // the handheld's code on the host changes
-    w.Command(MainWindow::kCmdVerify)->trigger();
+    w.Action(Command::VerifyWithHost)->trigger();
     EXPECT_TRUE(report.startsWith("handhelds 1: different")) << report.toStdString();
 }
 
@@ -56,7 +57,7 @@ TEST_F(SiteWindowTest, AnInvalidDocumentIsRefusedWithItsReason)
     const std::string json = folder_.File("bad.json");
     std::ofstream(json) << R"({"format": 9})";
     w.SetFileChooser([&](const QString&, bool) { return QString::fromStdString(json); });
-    w.Command(MainWindow::kCmdImportJson)->trigger();
+    w.Action(Command::ImportJson)->trigger();
     ASSERT_EQ(prompter_.Texts().size(), 1u);
     EXPECT_NE(prompter_.Texts()[0].find("format"), std::string::npos);
     EXPECT_NE(prompter_.Texts()[0].find("没有导入任何数据"), std::string::npos);

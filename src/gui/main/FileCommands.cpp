@@ -1,0 +1,268 @@
+#include "gui/main/FileCommands.h"
+
+#include "common/FileIo.h"
+#include "gui/files/ConfigFileDialog.h"
+#include "gui/paperwork/SiteSheetPreview.h"
+#include "paperwork/HostFacts.h"
+#include "registry/CallerSheet.h"
+#include "registry/RegistryViews.h"
+#include "storage/ConfigFiles.h"
+#include "storage/ConfigJson.h"
+#include "transfer/Verify.h"
+
+#include <QDate>
+#include <QWidget>
+
+namespace px {
+
+namespace {
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// What a caller list import will do, as the user reads it before saying OK.
+QString PreviewText(const SheetPreview& preview)
+{
+    QString text = "编码：" + QString(EncodingName(preview.encoding)) + "\n";
+    for (const std::string& name : preview.ignoredColumns)
+        text += "忽略的列：" + Q(name) + "\n";
+    text += QString("新增 %1 行，修改 %2 行，不变 %3 行，拒绝 %4 行\n\n")
+                .arg(preview.Count(SheetAction::Add))
+                .arg(preview.Count(SheetAction::Change))
+                .arg(preview.Count(SheetAction::Unchanged))
+                .arg(preview.Count(SheetAction::Refuse));
+    for (const SheetRow& row : preview.rows) {
+        static const char* const kActions[] = {"新增", "修改", "不变", "拒绝"};
+        text += QString("第%1行  %2  %3").arg(row.line).arg(Q(row.code)).arg(kActions[static_cast<int>(row.action)]);
+        if (row.action == SheetAction::Refuse)
+            text += "：" + Q(row.reason);
+        for (std::size_t i = 0; i < row.changed.size(); ++i)
+            text += (i == 0 ? "：" : "、") + Q(row.changed[i]);
+        text += '\n';
+    }
+    return text;
+}
+
+} // namespace
+
+FileCommands::FileCommands(WindowContext& context, QObject* parent)
+    : QObject(parent), context_(context)
+{
+}
+
+void FileCommands::NewFile()
+{
+    DocumentSession& session = context_.session;
+    if (!session.Open())
+        return;
+    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::New, context_.window);
+    if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
+        return;
+    const std::string name = dialog.FileName();
+    if (CompleteNewFile(session.Db(), context_.prompter(), context_.hostModel(), name,
+                        dialog.DeviceType()))
+        emit fileChosen(name, dialog.DeviceType());
+}
+
+void FileCommands::OpenFile()
+{
+    DocumentSession& session = context_.session;
+    if (!session.Open())
+        return;
+    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::Open, context_.window);
+    if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
+        return;
+    // The type made current is the radio buttons' as they stood when the file was chosen.
+    const std::string name = dialog.FileName();
+    if (CompleteOpenFile(context_.prompter(), context_.hostModel(), name, dialog.DeviceType(),
+                         session.FileName()) == OpenStep::MakeCurrent)
+        emit fileChosen(name, dialog.DeviceType());
+}
+
+void FileCommands::DeleteFiles()
+{
+    DocumentSession& session = context_.session;
+    if (!session.Open())
+        return;
+    // Deleting the current file leaves the window showing what it has loaded.
+    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::Delete,
+                            context_.window);
+    context_.hooks.runFileDialog(dialog);
+}
+
+void FileCommands::SaveFileAs()
+{
+    DocumentSession& session = context_.session;
+    if (!CanSaveAs(context_.prompter(), session.FileName()) || !session.Open())
+        return;
+    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::SaveAs,
+                            context_.window);
+    if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
+        return;
+    CompleteSaveAs(session.Db(), context_.prompter(), dialog.FileName(), dialog.DeviceType(),
+                   session.FileName(), session.Type());
+}
+
+void FileCommands::ExportJson()
+{
+    DocumentSession& session = context_.session;
+    Prompter& prompter = context_.prompter();
+    if (!CanSaveAs(prompter, session.FileName()) || !session.Open())
+        return;
+    const QString path = context_.hooks.chooseFile("*.json", true);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    const auto document = ExportConfigFile(session.Db(), session.FileName(), error);
+    if (!document) {
+        prompter.Message("无法导出 " + session.FileName() + "：\n" + error);
+        return;
+    }
+    if (!WriteConfigJsonFile(path.toStdString(), *document, error)) {
+        prompter.Message("无法写入文件 " + path.toStdString());
+        return;
+    }
+    prompter.Message("已导出 " + session.FileName() + " 到 " + path.toStdString());
+}
+
+void FileCommands::ImportJson()
+{
+    DocumentSession& session = context_.session;
+    Prompter& prompter = context_.prompter();
+    const QString path = context_.hooks.chooseFile("*.json", false);
+    if (path.isEmpty() || !session.Open())
+        return;
+    std::string error;
+    const auto text = ReadConfigJsonFile(path.toStdString(), error);
+    if (!text) {
+        prompter.Message("无法读取文件 " + path.toStdString() + "：\n" + error);
+        return;
+    }
+    std::string name;
+    JsonImportResult result = ImportConfigFile(session.Db(), *text, "", false, error, &name);
+    if (result == JsonImportResult::Exists && prompter.AskOkCancel(error + "，确定要覆盖吗？", "提示"))
+        result = ImportConfigFile(session.Db(), *text, "", true, error, &name);
+    switch (result) {
+    case JsonImportResult::Imported:
+        prompter.Message("已导入配置文件 " + name);
+        break;
+    case JsonImportResult::Invalid:
+        prompter.Message("文件内容有误，没有导入任何数据：\n" + error);
+        break;
+    case JsonImportResult::Failed:
+        prompter.Message("导入失败，没有导入任何数据：\n" + error);
+        break;
+    case JsonImportResult::Exists:
+        break;
+    }
+}
+
+void FileCommands::VerifyWithHost()
+{
+    DocumentSession& session = context_.session;
+    if (!CanSaveAs(context_.prompter(), session.FileName()) || !session.Open())
+        return;
+    std::optional<std::vector<Difference>> differences;
+    std::string error;
+    context_.runHostCommand([&] {
+        differences = VerifyConfigFile(context_.exchange, session.Db(), session.FileName(), error);
+    });
+    if (!differences) {
+        if (!error.empty())
+            context_.prompter().Message(error);
+        return;
+    }
+    QString text;
+    if (differences->empty())
+        text = Q("主机中的数据与文件 " + session.FileName() + " 一致。");
+    for (const Difference& d : *differences) {
+        text += Q(d.table + " " + d.key + ": " + KindName(d.kind));
+        if (d.kind == Difference::Kind::Different)
+            text += Q(" " + d.field + ": 文件 \"" + d.fileValue + "\", 主机 \"" + d.hostValue + "\"");
+        else if (d.kind == Difference::Kind::CannotSend)
+            text += Q(": " + d.fileValue);
+        text += '\n';
+    }
+    context_.hooks.showReport(Q("与主机核对: " + session.FileName()), text);
+}
+
+void FileCommands::ImportCallerSheet()
+{
+    DocumentSession& session = context_.session;
+    Prompter& prompter = context_.prompter();
+    if (!CanSaveAs(prompter, session.FileName()) || !session.Open())
+        return;
+    const QString path = context_.hooks.chooseFile("*.csv", false);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    const auto bytes = ReadFileUpTo(path.toStdString(), kMaxSheetBytes, error);
+    const SheetTarget target{session.FileName(), session.Type(), context_.hostModel(),
+                             LoadKeyNames(session.Db())};
+    const auto preview = bytes ? PreviewCallerSheet(session.Db(), target, *bytes, error)
+                               : std::nullopt;
+    if (!preview) {
+        prompter.Message("无法导入呼叫器表格，没有写入任何数据：\n" + error);
+        return;
+    }
+    const QString title = Q("从表格导入呼叫器: " + session.FileName());
+    if (!preview->AllAccepted()) {
+        context_.hooks.showReport(title, "有行被拒绝，没有写入任何数据。请修改表格后再导入。\n\n" +
+                                             PreviewText(*preview));
+        return;
+    }
+    if (!context_.hooks.confirmReport(title, PreviewText(*preview)))
+        return;
+    if (!ApplyCallerSheet(session.Db(), session.FileName(), *preview, error)) {
+        prompter.Message("导入失败，没有写入任何数据：\n" + error);
+        return;
+    }
+    emit callersChanged();
+}
+
+void FileCommands::ExportCallerSheet()
+{
+    DocumentSession& session = context_.session;
+    Prompter& prompter = context_.prompter();
+    if (!CanSaveAs(prompter, session.FileName()) || !session.Open())
+        return;
+    const QString path = context_.hooks.chooseFile("*.csv", true);
+    if (path.isEmpty())
+        return;
+    // GBK is what spreadsheet programs in a Chinese locale open without asking; a list GBK
+    // cannot hold goes out as UTF-8.
+    std::string error;
+    auto sheet = px::ExportCallerSheet(session.Db(), session.FileName(), TextEncoding::Gbk, error);
+    if (!sheet)
+        sheet = px::ExportCallerSheet(session.Db(), session.FileName(), TextEncoding::Utf8WithBom,
+                                      error);
+    if (!sheet || !WriteFileWhole(path.toStdString(), *sheet, error)) {
+        prompter.Message("无法导出呼叫器表格：\n" + error);
+        return;
+    }
+    prompter.Message("已导出呼叫器到 " + path.toStdString());
+}
+
+void FileCommands::PrintSiteSheet()
+{
+    DocumentSession& session = context_.session;
+    Prompter& prompter = context_.prompter();
+    if (!CanSaveAs(prompter, session.FileName()) || !session.Open())
+        return;
+    std::string error;
+    auto sheet = LoadSiteSheet(session.Db(), session.FileName(),
+                               QDate::currentDate().toString("yyyy-MM-dd").toStdString(), error);
+    if (!sheet) {
+        prompter.Message(error);
+        return;
+    }
+    // The host's version and settings when one is connected now.
+    if (context_.link.IsConnected() || context_.link.GetHostModel() != HostModel::None)
+        context_.runHostCommand(
+            [&] { sheet->host = ReadHostFacts(context_.exchange, context_.services.profile); });
+    context_.hooks.previewSheet(*sheet);
+}
+
+} // namespace px

@@ -1,0 +1,42 @@
+#pragma once
+
+// The commands of the 文件 menu: configuration files (new, open, delete, save as), moving a
+// whole file as JSON, checking what the host holds, caller lists from and to spreadsheets, and
+// the printable site sheet.
+
+#include "gui/main/WindowContext.h"
+
+#include <QObject>
+
+#include <string>
+
+namespace px {
+
+class FileCommands : public QObject
+{
+    Q_OBJECT
+public:
+    FileCommands(WindowContext& context, QObject* parent);
+
+    void NewFile();
+    void OpenFile();
+    void DeleteFiles();
+    void SaveFileAs();
+    void ExportJson();
+    void ImportJson();
+    void VerifyWithHost();
+    void ImportCallerSheet();
+    void ExportCallerSheet();
+    void PrintSiteSheet();
+
+signals:
+    // A file was created or opened: the window makes it the one being edited.
+    void fileChosen(const std::string& name, FileType type);
+    // The callers of the current file changed: its views are out of date.
+    void callersChanged();
+
+private:
+    WindowContext& context_;
+};
+
+} // namespace px

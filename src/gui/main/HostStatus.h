@@ -1,0 +1,49 @@
+#pragma once
+
+// Whether the host is connected, as the window shows it in its title: searched for every
+// second until found, and again after any device went away.
+
+#include "hostlink/HostExchange.h"
+#include "hostlink/HostLink.h"
+
+#include <QObject>
+#include <QTimer>
+
+class QWidget;
+
+namespace px {
+
+class HostStatus : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kDetectionIntervalMs = 1000;
+    static constexpr const char* kTitleStart = "ZR4870PX设置系统";
+    static constexpr const char* kTitleConnected = "ZR4870PX设置系统----------[已连接设备]";
+    static constexpr const char* kTitleNotConnected = "ZR4870PX设置系统----------[未连接设备]";
+    static constexpr const char* kTitleRemoved = "PX_SystemDlg----------[未连接设备]";
+
+    HostStatus(QWidget* window, HostLink& link, HostExchange& exchange);
+
+    void Start();
+    // One tick of the search (the timer's, or a test's).
+    void Tick();
+    void DeviceArrived();
+    void DeviceRemoved();
+
+    bool IsConnected() const { return connected_; }
+    bool IsSearching() const { return timer_->isActive(); }
+
+signals:
+    // The search found the host: the window checks it against the file being edited.
+    void hostFound(HostModel model);
+
+private:
+    QWidget* window_;
+    HostLink& link_;
+    HostExchange& exchange_;
+    QTimer* timer_;
+    bool connected_ = false;
+};
+
+} // namespace px

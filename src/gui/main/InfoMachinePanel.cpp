@@ -1,0 +1,115 @@
+#include "gui/main/InfoMachinePanel.h"
+
+#include "gui/widgets/ReportTableView.h"
+#include "registry/InfoMachines.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace px {
+
+namespace {
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+InfoMachinePanel::InfoMachinePanel(const MainControls& controls, WindowContext& context,
+                                   QObject* parent)
+    : QObject(parent),
+      context_(context),
+      list_(controls.Get<ReportTableView>(MainControl::InfoMachineList)),
+      pager_(controls.Get<QLineEdit>(MainControl::PagerNumberEdit)),
+      address_(controls.Get<QLineEdit>(MainControl::AddressEdit)),
+      remark_(controls.Get<QLineEdit>(MainControl::InfoMachineRemarkEdit)),
+      type_(controls.Get<QComboBox>(MainControl::ReceiverTypeCombo)),
+      advance_(controls.Get<QCheckBox>(MainControl::AdvanceAddressCheck)),
+      save_(controls.Get<QPushButton>(MainControl::SaveInfoMachineButton)),
+      delete_(controls.Get<QPushButton>(MainControl::DeleteInfoMachineButton)),
+      handheldNumber_(controls.Get<QLineEdit>(MainControl::HandheldNumberEdit))
+{
+    list_->SetColumns({{"传呼号", 20}, {"地址码", 50}, {"类型", 50}, {"备注", 90}});
+    // Receiver types in their fixed order; entry 0 at start.
+    type_->addItems({"BX-2", "LW2/LW1", "数字", "字符", "LW3"});
+    type_->setCurrentIndex(0);
+    pager_->setText("1");
+    connect(save_, &QPushButton::clicked, this, &InfoMachinePanel::Save);
+    connect(delete_, &QPushButton::clicked, this, &InfoMachinePanel::Delete);
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &InfoMachinePanel::Select);
+}
+
+InfoMachineView InfoMachinePanel::Reload(const std::string& fileName)
+{
+    list_->Clear();
+    if (!context_.session.Open())
+        return {};
+    InfoMachineView view = LoadInfoMachineView(context_.session.Db(), fileName);
+    for (const InfoMachineListRow& row : view.rows)
+        list_->AddRow({QString::number(row.deviceNo), Q(row.address), Q(row.typeName), Q(row.remark)});
+    // Never narrower than a header or a cell: the narrow classic widths cut pager numbers off.
+    list_->FitColumns();
+    return view;
+}
+
+void InfoMachinePanel::EnableEditing(bool on)
+{
+    save_->setEnabled(on);
+    delete_->setEnabled(on);
+}
+
+void InfoMachinePanel::Save()
+{
+    DocumentSession& session = context_.session;
+    if (!session.Open())
+        return;
+    InfoMachineFields fields;
+    fields.pagerText = pager_->text().toStdString();
+    fields.handheldText = handheldNumber_->text().toStdString();
+    fields.address = address_->text().toStdString();
+    fields.remark = remark_->text().toStdString();
+    fields.typeIndex = type_->currentIndex();
+    fields.advanceAddress = advance_->isChecked();
+    const InfoMachineSaveResult result =
+        SaveInfoMachine(session.Db(), context_.prompter(), session.FileName(), session.Type(),
+                        context_.hostModel(), fields);
+    if (!result.fieldsChanged)
+        return;
+    emit changed();
+    pager_->setText(QString::number(result.pagerNumber));
+    address_->setText(Q(result.address));
+}
+
+void InfoMachinePanel::Delete()
+{
+    DocumentSession& session = context_.session;
+    if (!session.Open())
+        return;
+    const int row = list_->SelectedRow();
+    DeleteInfoMachine(session.Db(), session.FileName(),
+                      row >= 0 ? list_->Text(row, 0).toStdString() : std::string());
+    emit changed();
+    pager_->setText("0");
+    address_->clear();
+    remark_->clear();
+}
+
+void InfoMachinePanel::Select()
+{
+    const int row = list_->SelectedRow();
+    if (row < 0)
+        return;
+    pager_->setText(QString::number(list_->Text(row, 0).toInt()));
+    address_->setText(list_->Text(row, 1));
+    remark_->setText(list_->Text(row, 3));
+    if (const auto index = ReceiverTypeIndex(list_->Text(row, 2).toStdString()))
+        type_->setCurrentIndex(*index);
+}
+
+} // namespace px
