@@ -94,7 +94,7 @@ int main(int argc, char* argv[])
     QApplication::sendEvent(&window, &shift);
     QKeyEvent m(QEvent::KeyPress, Qt::Key_M, Qt::ShiftModifier, "M");
     QApplication::sendEvent(&window, &m);
-    if (auto* monitor = window.findChild<QTextEdit*>("id1009")) {
+    if (auto* monitor = window.findChild<QTextEdit*>("dataMonitor")) {
         monitor->setPlainText(
             "Write:0001827C000000000000000000000000000000000000000000000000000000000000000000000"
             "00000000000000000000000000000000000000000000000000");
