@@ -27,8 +27,8 @@ int main(int argc, char* argv[])
     px::UdevMonitor monitor;
     if (!monitor.IsValid()) {
         std::printf("not watching: %s\n", px::UdevMonitor::DaemonRunning()
-                                                ? "libudev could not listen"
-                                                : "no udev daemon runs");
+                                              ? "libudev could not listen"
+                                              : "no udev daemon runs");
         return 3;
     }
     std::printf("watching\n");

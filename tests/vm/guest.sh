@@ -11,6 +11,9 @@ mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mount -t tmpfs run /run
 mkdir -p /tmp
+echo "root:x:0:0::/root:/bin/sh" >/etc/passwd
+echo "user:x:1000:1000::/tmp/user:/bin/sh" >>/etc/passwd
+printf 'root:x:0:\nuser:x:1000:\n' >/etc/group
 # hid-generic is not loaded on demand here: without it the device gets no hidraw node.
 for module in hid uhid hid-generic; do
     insmod "/lib/modules/$module.ko" || echo "cannot load $module"
@@ -122,6 +125,14 @@ sim sim version "PX V2.1 uhid" >/tmp/out 2>&1
 start_uhid_host "$SIM"
 step "px-uhid-host makes a hidraw node for 0483:1234" wait_for 10 node_of
 step "the udev rule gives the seat's user the simulated host" node_has_uaccess_tag
+
+# A user without the seat's access (no logind here applies the uaccess tag) may not open it.
+user_is_told_how() {
+    mkdir -p /tmp/user && chown 1000:1000 /tmp/user
+    expect_status 1 su -s /bin/sh user -c "HOME=/tmp/user pxctl --data-dir /tmp/user/data --host hid version" 2>/tmp/why
+    grep -q "70-px-host.rules" /tmp/why
+}
+step "a user who may not open the host is told how to allow it" user_is_told_how
 
 # --- single exchanges and the GBK converter -----------------------------------------------------
 step "version through hidraw" version_is "PX V2.1 uhid"

@@ -4,7 +4,7 @@
 # host as a USB HID device, and pxctl --host hid talks to it through the kernel, hidraw, hidapi
 # and libudev.
 #   tests/vm/run.sh                   install what is missing, build, boot, run the steps
-#   VM_TIMEOUT=600 tests/vm/run.sh    a longer bound for the VM (default 300 s)
+#   VM_TIMEOUT=600 tests/vm/run.sh    a longer bound for the VM (default 240 s)
 # Everything it makes stays in build/vm/: the kernel of Debian's current linux-image-amd64,
 # the initramfs, and console.log with the VM's whole output.
 set -euo pipefail
@@ -96,7 +96,7 @@ console="$work/console.log"
 echo "vm: booting $image ($(du -h "$work/initramfs.gz" | cut -f1) initramfs)"
 started=$EPOCHREALTIME
 status=0
-timeout "${VM_TIMEOUT:-300}" nice -n 10 qemu-system-x86_64 -accel tcg -smp 1 -m 256M \
+timeout "${VM_TIMEOUT:-240}" nice -n 10 qemu-system-x86_64 -accel tcg -smp 1 -m 256M \
     -display none -no-reboot -monitor none -serial "file:$console" \
     -kernel "$kernel/vmlinux" -initrd "$work/initramfs.gz" \
     -append "console=ttyS0 quiet panic=-1" </dev/null >/dev/null 2>"$work/qemu.log" || status=$?

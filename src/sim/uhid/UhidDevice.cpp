@@ -161,33 +161,18 @@ std::optional<UhidDevice::Event> UhidDevice::ReadEvent(std::string& error)
         result.data.assign(event.u.output.data, event.u.output.data + size);
         break;
     }
-    case UHID_START:
-        result.kind = Event::Kind::Started;
-        break;
-    case UHID_STOP:
-        result.kind = Event::Kind::Stopped;
-        break;
-    case UHID_OPEN:
-        result.kind = Event::Kind::Opened;
-        break;
-    case UHID_CLOSE:
-        result.kind = Event::Kind::Closed;
-        break;
-    case UHID_GET_REPORT: {
-        uhid_event reply{};
-        reply.type = UHID_GET_REPORT_REPLY;
-        reply.u.get_report_reply.id = event.u.get_report.id;
-        reply.u.get_report_reply.err = EIO;
-        if (!WriteEvent(fd_.Get(), reply, error))
-            return std::nullopt;
-        result.kind = Event::Kind::RefusedRequest;
-        break;
-    }
+    case UHID_GET_REPORT:
     case UHID_SET_REPORT: {
         uhid_event reply{};
-        reply.type = UHID_SET_REPORT_REPLY;
-        reply.u.set_report_reply.id = event.u.set_report.id;
-        reply.u.set_report_reply.err = EIO;
+        if (event.type == UHID_GET_REPORT) {
+            reply.type = UHID_GET_REPORT_REPLY;
+            reply.u.get_report_reply.id = event.u.get_report.id;
+            reply.u.get_report_reply.err = EIO;
+        } else {
+            reply.type = UHID_SET_REPORT_REPLY;
+            reply.u.set_report_reply.id = event.u.set_report.id;
+            reply.u.set_report_reply.err = EIO;
+        }
         if (!WriteEvent(fd_.Get(), reply, error))
             return std::nullopt;
         result.kind = Event::Kind::RefusedRequest;

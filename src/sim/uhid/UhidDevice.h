@@ -61,12 +61,8 @@ public:
         enum class Kind
         {
             Output,         // a program wrote an output report: its bytes are in data
-            Started,        // the kernel took the device on
-            Stopped,        // the kernel let it go
-            Opened,         // a program opened it (the first one)
-            Closed,         // the last program closed it
             RefusedRequest, // a GET_REPORT or SET_REPORT, already answered with an error
-            Other,
+            Other,          // start, stop, open, close: nothing to do for them
         };
         Kind kind = Kind::Other;
         // Output: the bytes as written, report id first (0 for a device without report ids).
