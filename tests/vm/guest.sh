@@ -7,6 +7,7 @@
 export PATH=/usr/local/bin:/usr/bin:/bin:/sbin HOME=/tmp LANG=C.UTF-8
 /bin/busybox --install -s /bin
 mount -t proc proc /proc
+echo "# booted: init starts at $(cut -d' ' -f1 /proc/uptime) s"
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mount -t tmpfs run /run
