@@ -117,12 +117,27 @@ step "/dev/uhid is there" test -c /dev/uhid
 # Without a udev daemon no hotplug event ever comes: the window must search instead of waiting.
 step "without a udev daemon the hotplug watch stands down" probe_stands_down
 
+# Nor does the window wait for one: its one-second search alone finds the host, silently.
+window_finds_host_by_searching() {
+    px-window-probe /tmp/window --connects 1 --timeout-ms 20000 >/tmp/window.out 2>/tmp/window.err
+    status=$?
+    cp /tmp/window.out /tmp/out
+    [ $status -eq 0 ] && grep -q "^not watching" /tmp/window.out && ! grep -q "^message:" /tmp/window.out
+}
+mkdir -p /tmp/window
+sim sim version "PX V2.1 uhid" >/tmp/out 2>&1
+start_uhid_host "$SIM"
+wait_for 10 node_of
+step "without a udev daemon the window finds the host by its search alone, without a message" \
+    window_finds_host_by_searching
+stop_uhid_host
+wait_for 10 no_node
+
 /lib/systemd/systemd-udevd --daemon 2>/tmp/udevd.log
 step "systemd-udevd runs" wait_for 10 test -S /run/udev/control
 step "the udev rule opens /dev/uhid to the seat's user" wait_for 10 test -L /run/udev/static_node-tags/uaccess/uhid
 
 # --- the device appears -----------------------------------------------------------------------
-sim sim version "PX V2.1 uhid" >/tmp/out 2>&1
 start_uhid_host "$SIM"
 step "px-uhid-host makes a hidraw node for 0483:1234" wait_for 10 node_of
 step "the udev rule gives the seat's user the simulated host" node_has_uaccess_tag
@@ -186,6 +201,22 @@ sim sim plug >/tmp/out 2>&1
 wait "$probe_pid"
 cp /tmp/probe /tmp/out
 step "a monitor sees the host leave and come back" probe_saw_leave_and_return
+wait_for 10 node_of
+# The window's title follows: removed at the unplug, connected again at the tick after the plug.
+window_follows_hotplug() {
+    px-window-probe /tmp/window --connects 2 --timeout-ms 30000 >/tmp/window.out 2>/tmp/window.err &
+    window_pid=$!
+    wait_for 15 grep -q "已连接设备" /tmp/window.out
+    sim sim unplug
+    wait_for 10 grep -q "^title: PX_SystemDlg----------\[未连接设备\]" /tmp/window.out
+    sim sim plug
+    wait "$window_pid"
+    status=$?
+    cp /tmp/window.out /tmp/out
+    [ $status -eq 0 ] && grep -q "^watching" /tmp/window.out && ! grep -q "^message:" /tmp/window.out &&
+        grep -q "^title: PX_SystemDlg----------\[未连接设备\]" /tmp/window.out
+}
+step "the window's title follows the unplug and the plug" window_follows_hotplug
 wait_for 10 node_of
 kill -USR1 "$uhid_pid"
 step "SIGUSR1 pulls the plug" gone_and_unplugged

@@ -26,7 +26,7 @@ if ! qemu-system-x86_64 -accel help 2>/dev/null | grep -qx tcg; then
 fi
 
 cmake --preset release >/dev/null
-nice -n 10 cmake --build --preset release -j2 --target pxctl px-uhid-host px-hotplug-probe
+nice -n 10 cmake --build --preset release -j2 --target pxctl px-uhid-host px-hotplug-probe px-window-probe
 
 # --- the kernel: Debian's current one, unpacked, with the three HID modules ----------------------
 image=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
@@ -71,7 +71,8 @@ ln -s busybox "$root/bin/sh"
 cp "$kernel"/*.ko "$root/lib/modules/"
 cp tests/vm/guest.sh "$root/init"
 cp packaging/linux/*.rules "$root/etc/udev/rules.d/"
-programs=(build/release/src/cli/pxctl build/release/src/sim/px-uhid-host build/release/tests/px-hotplug-probe)
+programs=(build/release/src/cli/pxctl build/release/src/sim/px-uhid-host build/release/tests/px-hotplug-probe
+    build/release/tests/px-window-probe)
 for program in "${programs[@]}"; do
     strip -o "$root/usr/local/bin/$(basename "$program")" "$program"
 done
@@ -106,7 +107,7 @@ status=0
 timeout "${VM_TIMEOUT:-240}" nice -n 10 qemu-system-x86_64 -accel tcg,tb-size=64 -smp 1 -m 256M \
     -display none -no-reboot -monitor none -serial "file:$console" \
     -kernel "$kernel/vmlinux" -initrd "$work/initramfs.gz" \
-    -append "console=ttyS0 quiet panic=-1" </dev/null >/dev/null 2>"$work/qemu.log" || status=$?
+    -append "console=ttyS0 quiet panic=-1 rootfstype=ramfs" </dev/null >/dev/null 2>"$work/qemu.log" || status=$?
 elapsed=$(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN {printf "%.1f", b - a}')
 
 tr -d '\r' <"$console" | grep -E '^(ok|not ok) - |^    |^--- |^# |^vm: ' || true
