@@ -1,6 +1,7 @@
 #!/bin/sh
 # The VM's first process (busybox sh): loads uhid, starts px-uhid-host on a simulated host and
-# drives pxctl --host hid through the kernel, hidraw, hidapi and libudev. One line per step,
+# drives pxctl --host hid and the window (offscreen, px-window-probe) through the kernel,
+# hidraw, hidapi and libudev, with and without a udev daemon. One line per step,
 # "ok - ..." or "not ok - ..." (with what the step printed), then "vm: N passed, M failed".
 # Every wait is for a condition, with a bound.
 
