@@ -4,11 +4,14 @@
 
 #include "sim/uhid/UhidHost.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <string_view>
@@ -102,16 +105,17 @@ int main(int argc, char* argv[])
         return exitCode;
 
     std::string error;
-    auto session = px::SimHostSession::Open(options->dir, options->model, error);
-    if (!session) {
-        Note("simulated host: " + error);
-        return kExitFailed;
-    }
     auto device = px::UhidDevice::Open(px::UhidDevice::kDefaultPath, error);
     if (!device) {
         Note(error);
         Note("load the module (sudo modprobe uhid) and give your user access to /dev/uhid: "
              "see packaging/linux/70-px-uhid.rules");
+        return kExitFailed;
+    }
+
+    auto session = px::SimHostSession::Open(options->dir, options->model, error);
+    if (!session) {
+        Note("simulated host: " + error);
         return kExitFailed;
     }
 
