@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that are missing.
+#   scripts/deps.sh [PACKAGE...]    the packages named here as well
 set -euo pipefail
 
 PACKAGES=(
@@ -10,6 +11,7 @@ PACKAGES=(
     xvfb xauth fonts-wqy-microhei
     poppler-utils
 )
+PACKAGES+=("$@")
 
 missing=()
 for package in "${PACKAGES[@]}"; do

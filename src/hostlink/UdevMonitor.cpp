@@ -1,13 +1,20 @@
 #include "hostlink/UdevMonitor.h"
 
-#include <libudev.h>
-
 #include <cstring>
+#include <libudev.h>
+#include <unistd.h>
 
 namespace px {
 
-UdevMonitor::UdevMonitor()
+bool UdevMonitor::DaemonRunning(const std::string& udevRunDir)
 {
+    return ::access((udevRunDir + "/control").c_str(), F_OK) == 0;
+}
+
+UdevMonitor::UdevMonitor(const std::string& udevRunDir)
+{
+    if (!DaemonRunning(udevRunDir))
+        return;
     udev_ = udev_new();
     if (udev_ == nullptr)
         return;
