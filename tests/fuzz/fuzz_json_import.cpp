@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -85,7 +87,17 @@ const Paths& Databases()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const Paths& paths = Databases();
-    fs::copy_file(paths.pristine, paths.work, fs::copy_options::overwrite_existing);
+    // Through the streams rather than copy_file: libFuzzer's timer signal interrupts the
+    // kernel copy copy_file uses, which then throws.
+    static const std::string pristine = [&] {
+        std::ifstream in(paths.pristine, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    {
+        std::ofstream out(paths.work, std::ios::binary | std::ios::trunc);
+        out << pristine;
+        Check(static_cast<bool>(out.flush()), "copy the pristine database");
+    }
     const std::string before = Dump(paths.work);
     px::JsonImportResult result;
     {
