@@ -54,7 +54,7 @@ void PrintHelp(std::ostream& out, const std::vector<CommandSpec>& commands, cons
     for (const CommandSpec& c : commands) {
         if (!prefix.empty() && std::string(c.name).rfind(prefix, 0) != 0)
             continue;
-        std::string line = std::string("  ") + c.name + (c.usage[0] != '\0' ? " " : "") + c.usage;
+        std::string line = std::string("  ") + c.name + (c.usage.empty() ? "" : " ") + c.usage;
         out << line << '\n' << "      " << c.help << '\n';
         PrintDetails(out, c, "        ");
     }

@@ -104,8 +104,8 @@ using Handler = int (*)(Context& context, const Arguments& args);
 
 struct CommandSpec
 {
-    const char* name;            // "version", "sim status", ...
-    const char* usage;           // argument synopsis
+    std::string name;            // "version", "sim status", ...
+    std::string usage;           // argument synopsis
     const char* help;            // one line
     std::set<std::string> valueOptions;
     std::set<std::string> flagOptions;

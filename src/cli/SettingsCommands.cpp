@@ -1,6 +1,7 @@
 // Host settings: device parameters, frequencies, receiver types, network, receiver alerts and
 // handheld modes. Each has get (read back from the host, or the database) and set (from what
-// the profile remembers, changing only the options given).
+// the profile remembers, changing only the options given). What the options and the printed
+// names are comes from each record's field table.
 
 #include "cli/CliContext.h"
 #include "settings/AlertSettings.h"
@@ -28,6 +29,16 @@ void NoWords(const Arguments& args, const char* command)
         throw UsageError(std::string("'") + command + "' takes options only");
 }
 
+Fields ToJson(const std::vector<PrintedField>& printed, bool byOption = false)
+{
+    Fields fields = Fields::object();
+    for (const PrintedField& field : printed) {
+        Fields& value = fields[byOption ? field.option : field.name];
+        std::visit([&value](const auto& v) { value = v; }, field.value);
+    }
+    return fields;
+}
+
 // Key and value per line, or one JSON object.
 int Print(Context& context, const Fields& fields)
 {
@@ -41,159 +52,147 @@ int Print(Context& context, const Fields& fields)
     return kExitOk;
 }
 
-void TakeInt(const Arguments& args, const char* name, IntRange range, int& value)
+// The options given on the command line into the record; a usage error names the first that
+// cannot be taken.
+template <typename Record>
+void TakeGiven(const Arguments& args, const FieldTable<Record>& table, Record& record,
+               FieldScope scope = {})
 {
-    if (args.Has(name))
-        value =
-            ParseIntOr(args.Value(name), range.low, range.high, (std::string("--") + name).c_str());
+    const std::string problem =
+        TakeOptions(table, GivenOptions{args.values, args.flags}, record, scope);
+    if (!problem.empty())
+        throw UsageError(problem);
 }
 
-void TakeSwitch(const Arguments& args, const char* name, int& value)
+template <typename Record>
+CommandSpec SetCommand(std::string name, const FieldTable<Record>& table, const char* help,
+                       Handler handler)
 {
-    if (!args.Has(name))
-        return;
-    const std::string text = args.Value(name);
-    if (text != "on" && text != "off")
-        throw UsageError(std::string("--") + name + " must be on or off");
-    value = text == "on" ? 1 : 0;
+    FieldOptions options;
+    AddOptions(table, options);
+    return {std::move(name), UsageLine(table), help, options.values, options.flags, handler};
 }
 
-void TakeSwitch(const Arguments& args, const char* name, bool& value)
+// --- records read back through machine.txt and written from the profile -----------------------
+
+template <typename Record> struct RememberedRecord
 {
-    int number = value ? 1 : 0;
-    TakeSwitch(args, name, number);
-    value = number != 0;
+    using Decode = std::optional<Record> (*)(std::span<const std::uint8_t> bytes,
+                                             const Record& base);
+    using Write = bool (*)(HostExchange& exchange, Profile& profile, const Record& values);
+    using Load = Record (*)(const Profile& profile);
+    using Check = std::string (*)(const Record& values);
+
+    RememberedRecord(const char* name, FieldTable<Record> fields, ParamReadBack readBack,
+                     const char* readFailure, const char* rangeFailure, Decode decode, Write write,
+                     Load load = nullptr, Check check = nullptr)
+        : name(name), fields(fields), readBack(readBack), readFailure(readFailure),
+          rangeFailure(rangeFailure), decode(decode), write(write), load(load), check(check)
+    {}
+
+    const char* name;          // "lw3": the commands "lw3 get" and "lw3 set"
+    FieldTable<Record> fields; // what get prints and set takes
+    ParamReadBack readBack;
+    const char* readFailure;  // said when the read-back gave nothing
+    const char* rangeFailure; // before the prompt for a remembered value out of range
+    Decode decode;
+    Write write;
+    Load load;   // null: the table's fields alone
+    Check check; // null: the table's ranges
+};
+
+// A record that holds every field of its table needs nothing to decode over.
+template <typename Record, std::optional<Record> (*decode)(std::span<const std::uint8_t>)>
+std::optional<Record> Whole(std::span<const std::uint8_t> bytes, const Record&)
+{
+    return decode(bytes);
 }
 
-void TakeIp(const Arguments& args, const char* name, IpAddress& value)
+// The parameter command checks the remembered frequencies too, as the dialog does.
+const RememberedRecord<MachineParams>
+    kParams("params", kParameterFields, ParamReadBack::MachineParameters, "读取机器参数失败！",
+            "the remembered parameters are out of range: ", DecodeMachineRecord,
+            WriteMachineParameters, LoadMachineParams, CheckMachineParams);
+const RememberedRecord<MachineParams> kFrequencies("freq", kFrequencyFields,
+                                                   ParamReadBack::Frequencies, "读取频率参数失败！",
+                                                   "the remembered frequencies are out of range: ",
+                                                   DecodeFrequencyRecord, WriteFrequencies);
+const RememberedRecord<Lw3Settings> kLw3("lw3", kLw3Fields, ParamReadBack::Lw3, "读取LW3参数失败！",
+                                         "the remembered LW3 settings are out of range: ",
+                                         Whole<Lw3Settings, DecodeLw3Record>, WriteLw3Settings);
+const RememberedRecord<Lw21Settings> kLw21("lw21", kLw21Fields, ParamReadBack::Lw21,
+                                           "读取LW2/1参数失败！",
+                                           "the remembered LW2/LW1 settings are out of range: ",
+                                           Whole<Lw21Settings, DecodeLw21Record>,
+                                           WriteLw21Settings);
+
+template <typename Record> Record Load(const RememberedRecord<Record>& r, const Profile& profile)
 {
-    if (!args.Has(name))
-        return;
-    const auto ip = ParseIp(args.Value(name));
-    if (!ip)
-        throw UsageError(std::string("--") + name + " must be an address A.B.C.D");
-    value = *ip;
+    return r.load != nullptr ? r.load(profile) : Remembered(r.fields, profile);
 }
 
-std::optional<Bytes> ReadParams(Context& context, ParamReadBack kind)
+template <const auto& r> int GetRemembered(Context& context, const Arguments& args)
 {
+    NoWords(args, (std::string(r.name) + " get").c_str());
     HostExchange* exchange = context.Exchange();
-    if (exchange == nullptr)
-        return std::nullopt;
-    return ExchangeSettingsHost(*exchange).ReadBackParams(kind);
-}
-
-// --- device parameters and frequencies ---------------------------------------------------------
-
-Fields ParamFields(const MachineParams& p)
-{
-    return {{"room", p.room != 0 ? "on" : "off"},
-            {"monitor", p.monitoring},
-            {"monitorName", kMonitoringRange.Contains(p.monitoring)
-                                ? kMonitoringNames[static_cast<std::size_t>(p.monitoring)]
-                                : "?"},
-            {"receiver", p.receiver},
-            {"escalation", p.escalation != 0 ? "on" : "off"},
-            {"time1", p.interval1},
-            {"times1", p.count1},
-            {"time2", p.interval2},
-            {"times2", p.count2},
-            {"mode", p.mode}};
-}
-
-int ParamsGet(Context& context, const Arguments& args)
-{
-    NoWords(args, "params get");
-    const auto record = ReadParams(context, ParamReadBack::MachineParameters);
-    const auto params = record
-                            ? DecodeMachineRecord(*record, LoadMachineParams(context.Env().profile))
-                            : std::nullopt;
-    if (!params) {
-        context.Prompter().Message("读取机器参数失败！");
+    const auto bytes = exchange != nullptr
+                           ? ExchangeSettingsHost(*exchange).ReadBackParams(r.readBack)
+                           : std::nullopt;
+    const auto values = bytes ? r.decode(*bytes, Load(r, context.Env().profile)) : std::nullopt;
+    if (!values) {
+        context.Prompter().Message(r.readFailure);
         return kExitFailed;
     }
-    return Print(context, ParamFields(*params));
+    return Print(context, ToJson(PrintFields(r.fields, *values)));
 }
 
-int ParamsSet(Context& context, const Arguments& args)
+template <const auto& r> int SetRemembered(Context& context, const Arguments& args)
 {
-    NoWords(args, "params set");
-    MachineParams p = LoadMachineParams(context.Env().profile);
-    TakeSwitch(args, "room", p.room);
-    TakeInt(args, "monitor", kMonitoringRange, p.monitoring);
-    TakeInt(args, "receiver", kReceiverRange, p.receiver);
-    TakeSwitch(args, "escalation", p.escalation);
-    TakeInt(args, "time1", kEscalationIntervalRange, p.interval1);
-    TakeInt(args, "times1", kEscalationCountRange, p.count1);
-    TakeInt(args, "time2", kEscalationIntervalRange, p.interval2);
-    TakeInt(args, "times2", kEscalationCountRange, p.count2);
-    TakeInt(args, "mode", kTransmitModeRange, p.mode);
-    const std::string prompt = CheckMachineParams(p);
+    NoWords(args, (std::string(r.name) + " set").c_str());
+    auto values = Load(r, context.Env().profile);
+    TakeGiven(args, r.fields, values);
+    const std::string prompt = r.check != nullptr ? r.check(values) : CheckFields(r.fields, values);
     if (!prompt.empty())
-        throw UsageError("the remembered parameters are out of range: " + prompt);
+        throw UsageError(r.rangeFailure + prompt);
     HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr &&
-                  WriteMachineParameters(*exchange, context.Env().profile, p));
+    return Status(exchange != nullptr && r.write(*exchange, context.Env().profile, values));
 }
 
-int FreqGet(Context& context, const Arguments& args)
+template <const auto& r>
+void AddRemembered(std::vector<CommandSpec>& commands, const char* readHelp, const char* writeHelp)
 {
-    NoWords(args, "freq get");
-    const auto record = ReadParams(context, ParamReadBack::Frequencies);
-    const auto frequencies = record ? DecodeFrequencyRecord(*record) : std::nullopt;
-    if (!frequencies) {
-        context.Prompter().Message("读取频率参数失败！");
-        return kExitFailed;
-    }
-    return Print(context, {{"tx", frequencies->tx}, {"rx", frequencies->rx}});
+    const std::string name = r.name;
+    commands.push_back({name + " get", "", readHelp, {}, {}, GetRemembered<r>});
+    commands.push_back(SetCommand(name + " set", r.fields, writeHelp, SetRemembered<r>));
 }
 
-int FreqSet(Context& context, const Arguments& args)
-{
-    NoWords(args, "freq set");
-    MachineParams p = LoadMachineParams(context.Env().profile);
-    TakeInt(args, "tx", kFrequencyRange, p.txFrequency);
-    TakeInt(args, "rx", kFrequencyRange, p.rxFrequency);
-    if (!kFrequencyRange.Contains(p.txFrequency) || !kFrequencyRange.Contains(p.rxFrequency))
-        throw UsageError("the remembered frequencies are out of range: " +
-                         RangePrompt(kFrequencyRange));
-    HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr && WriteFrequencies(*exchange, context.Env().profile, p));
-}
+// --- receiver types, in the database -----------------------------------------------------------
 
-Fields RateFields(const ReceiverTypeRates& r)
+std::optional<ReceiverTypeRates> ReadRates(Context& context, Database* db)
 {
-    return {{"numRate", r.numericRate},
-            {"numPolarity", r.numericPolarity},
-            {"charRate", r.charRate},
-            {"charPolarity", r.charPolarity}};
+    auto rates = db != nullptr ? LoadReceiverTypeRates(*db) : std::nullopt;
+    if (!rates)
+        context.Env().err << "cannot read the receiver types from the database\n";
+    return rates;
 }
 
 int TypesRateGet(Context& context, const Arguments& args)
 {
     NoWords(args, "types-rate get");
-    Database* db = OpenDatabase(context);
-    const auto rates = db != nullptr ? LoadReceiverTypeRates(*db) : std::nullopt;
-    if (!rates) {
-        context.Env().err << "cannot read the receiver types from the database\n";
+    const auto rates = ReadRates(context, OpenDatabase(context));
+    if (!rates)
         return kExitFailed;
-    }
-    return Print(context, RateFields(*rates));
+    return Print(context, ToJson(PrintFields(kReceiverTypeRateFields, *rates)));
 }
 
 int TypesRateSet(Context& context, const Arguments& args)
 {
     NoWords(args, "types-rate set");
     Database* db = OpenDatabase(context);
-    auto rates = db != nullptr ? LoadReceiverTypeRates(*db) : std::nullopt;
-    if (!rates) {
-        context.Env().err << "cannot read the receiver types from the database\n";
+    auto rates = ReadRates(context, db);
+    if (!rates)
         return kExitFailed;
-    }
-    TakeInt(args, "num-rate", {0, 2}, rates->numericRate);
-    TakeInt(args, "num-polarity", {0, 1}, rates->numericPolarity);
-    TakeInt(args, "char-rate", {0, 2}, rates->charRate);
-    TakeInt(args, "char-polarity", {0, 1}, rates->charPolarity);
+    TakeGiven(args, kReceiverTypeRateFields, *rates);
     if (!SaveReceiverTypeRates(*db, *rates)) {
         context.Env().err << "cannot save the receiver types\n";
         return kExitFailed;
@@ -202,24 +201,6 @@ int TypesRateSet(Context& context, const Arguments& args)
 }
 
 // --- network -----------------------------------------------------------------------------------
-
-Fields NetFields(const NetworkParams& p)
-{
-    if (!p.enabled)
-        return {{"network", "off"}};
-    return {{"network", "on"},
-            {"role", p.role == NetworkParams::kNetworkHost ? "host" : "slave"},
-            {"id", p.id},
-            {"ip", FormatIp(p.ip)},
-            {"port", p.port},
-            {"mac", p.mac},
-            {"mask", FormatIp(p.mask)},
-            {"gateway", FormatIp(p.gateway)},
-            {"reconnect", p.reconnectSeconds},
-            {"validity", p.validityMinutes},
-            {"hostIp", FormatIp(p.hostIp)},
-            {"hostPort", p.hostPort}};
-}
 
 int NetGet(Context& context, const Arguments& args)
 {
@@ -231,7 +212,7 @@ int NetGet(Context& context, const Arguments& args)
         context.Prompter().Message("读取网络参数失败！");
         return kExitFailed;
     }
-    return Print(context, NetFields(p));
+    return Print(context, ToJson(PrintNetworkFields(p)));
 }
 
 int NetSet(Context& context, const Arguments& args)
@@ -239,26 +220,7 @@ int NetSet(Context& context, const Arguments& args)
     NoWords(args, "net set");
     // The network set-up is not remembered anywhere: it starts from the defaults.
     NetworkParams p;
-    if (args.Has("off"))
-        p.enabled = false;
-    if (args.Has("role")) {
-        const std::string role = args.Value("role");
-        if (role != "host" && role != "slave")
-            throw UsageError("--role must be host or slave");
-        p.role = role == "host" ? NetworkParams::kNetworkHost : NetworkParams::kNetworkSlave;
-    }
-    TakeInt(args, "id", kNetworkIdRange, p.id);
-    TakeIp(args, "ip", p.ip);
-    TakeInt(args, "port", kPortRange, p.port);
-    if (args.Has("mac"))
-        p.mac = args.Value("mac");
-    TakeIp(args, "mask", p.mask);
-    TakeIp(args, "gateway", p.gateway);
-    TakeInt(args, "reconnect", kReconnectRange, p.reconnectSeconds);
-    TakeInt(args, "validity", kValidityRange, p.validityMinutes);
-    TakeIp(args, "host-ip", p.hostIp);
-    TakeInt(args, "host-port", kPortRange, p.hostPort);
-    p.mac = NormaliseMac(p.mac);
+    TakeGiven(args, kNetworkFields, p);
     const std::string prompt = CheckNetworkParams(p);
     if (!prompt.empty())
         throw UsageError(prompt);
@@ -266,75 +228,7 @@ int NetSet(Context& context, const Arguments& args)
     return Status(exchange != nullptr && SendNetworkRecord(*exchange, BuildNetworkRecord(p)));
 }
 
-// --- receiver alerts ---------------------------------------------------------------------------
-
-int Lw3Get(Context& context, const Arguments& args)
-{
-    NoWords(args, "lw3 get");
-    const auto record = ReadParams(context, ParamReadBack::Lw3);
-    const auto s = record ? DecodeLw3Record(*record) : std::nullopt;
-    if (!s) {
-        context.Prompter().Message("读取LW3参数失败！");
-        return kExitFailed;
-    }
-    return Print(context, {{"shake", s->shake},
-                           {"ring", s->ring},
-                           {"shine", s->shine},
-                           {"interval", s->interval},
-                           {"method", s->method}});
-}
-
-int Lw3Set(Context& context, const Arguments& args)
-{
-    NoWords(args, "lw3 set");
-    Lw3Settings s = LoadLw3Settings(context.Env().profile);
-    TakeInt(args, "shake", kAlertCountRange, s.shake);
-    TakeInt(args, "ring", kAlertCountRange, s.ring);
-    TakeInt(args, "shine", kAlertCountRange, s.shine);
-    TakeInt(args, "interval", kAlertIntervalRange, s.interval);
-    TakeInt(args, "method", kAlertMethodRange, s.method);
-    const std::string prompt = CheckLw3Settings(s);
-    if (!prompt.empty())
-        throw UsageError("the remembered LW3 settings are out of range: " + prompt);
-    HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr && WriteLw3Settings(*exchange, context.Env().profile, s));
-}
-
-int Lw21Get(Context& context, const Arguments& args)
-{
-    NoWords(args, "lw21 get");
-    const auto record = ReadParams(context, ParamReadBack::Lw21);
-    const auto s = record ? DecodeLw21Record(*record) : std::nullopt;
-    if (!s) {
-        context.Prompter().Message("读取LW2/1参数失败！");
-        return kExitFailed;
-    }
-    return Print(context, {{"count", s->count}, {"interval", s->interval}, {"method", s->method}});
-}
-
-int Lw21Set(Context& context, const Arguments& args)
-{
-    NoWords(args, "lw21 set");
-    Lw21Settings s = LoadLw21Settings(context.Env().profile);
-    TakeInt(args, "count", kAlertCountRange, s.count);
-    TakeInt(args, "interval", kAlertIntervalRange, s.interval);
-    TakeInt(args, "method", kAlertMethodRange, s.method);
-    const std::string prompt = CheckLw21Settings(s);
-    if (!prompt.empty())
-        throw UsageError("the remembered LW2/LW1 settings are out of range: " + prompt);
-    HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr && WriteLw21Settings(*exchange, context.Env().profile, s));
-}
-
 // --- handheld modes ----------------------------------------------------------------------------
-
-Fields ModeFields(const HandheldMode& m)
-{
-    return {{"on", m.enabled ? "on" : "off"},
-            {"num", m.numberToChinese ? "on" : "off"},
-            {"prefix", m.prefix},
-            {"suffix", m.suffix}};
-}
 
 int HandheldGet(Context& context, const Arguments& args)
 {
@@ -343,34 +237,24 @@ int HandheldGet(Context& context, const Arguments& args)
     const auto s = exchange != nullptr ? ReadBackHandheldSettings(*exchange) : std::nullopt;
     if (!s)
         return kExitFailed;
-    if (context.Options().json)
-        return Print(context,
-                     {{"hurry", ModeFields(s->hurry)}, {"dispatch", ModeFields(s->dispatch)}});
-    Fields flat;
-    for (const auto& [name, mode] :
-         {std::pair{"hurry", &s->hurry}, std::pair{"dispatch", &s->dispatch}}) {
-        // The fields must outlive the loop over them: items() only refers to them.
-        const Fields fields = ModeFields(*mode);
-        for (const auto& [key, value] : fields.items())
-            flat[std::string(name) + (key == "on" ? "" : "-" + key)] = value;
+    // JSON nests each mode under its name; lines name each value by its option.
+    Fields fields = Fields::object();
+    for (const auto& [mode, scope] : kHandheldModes) {
+        const auto printed = PrintFields(kHandheldModeFields, (*s).*mode, scope);
+        if (context.Options().json)
+            fields[std::string(scope.optionPrefix)] = ToJson(printed);
+        else
+            fields.update(ToJson(printed, true));
     }
-    return Print(context, flat);
+    return Print(context, fields);
 }
 
 int HandheldSet(Context& context, const Arguments& args)
 {
     NoWords(args, "handheld-settings set");
     HandheldSettings s = LoadHandheldSettings(context.Env().profile);
-    const auto take = [&args](const std::string& name, HandheldMode& mode) {
-        TakeSwitch(args, name.c_str(), mode.enabled);
-        TakeSwitch(args, (name + "-num").c_str(), mode.numberToChinese);
-        if (args.Has(name + "-prefix"))
-            mode.prefix = args.Value(name + "-prefix");
-        if (args.Has(name + "-suffix"))
-            mode.suffix = args.Value(name + "-suffix");
-    };
-    take("hurry", s.hurry);
-    take("dispatch", s.dispatch);
+    for (const auto& [mode, scope] : kHandheldModes)
+        TakeGiven(args, kHandheldModeFields, s.*mode, scope);
     const std::string problem = CheckHandheldSettings(s);
     if (!problem.empty())
         throw UsageError(problem);
@@ -379,28 +263,28 @@ int HandheldSet(Context& context, const Arguments& args)
                   DownloadHandheldSettings(*exchange, context.Env().profile, s));
 }
 
+CommandSpec HandheldSetCommand()
+{
+    CommandSpec spec{
+        "handheld-settings set", "", "download the handheld callers' modes", {}, {}, HandheldSet};
+    FieldOptions options;
+    for (const auto& part : kHandheldModes) {
+        AddOptions(kHandheldModeFields, options, part.scope);
+        spec.usage += (spec.usage.empty() ? "" : " ") + UsageLine(kHandheldModeFields, part.scope);
+    }
+    spec.valueOptions = options.values;
+    spec.flagOptions = options.flags;
+    return spec;
+}
+
 } // namespace
 
 void AddSettingsCommands(std::vector<CommandSpec>& commands)
 {
-    commands.push_back(
-        {"params get", "", "read the device parameters back from the host", {}, {}, ParamsGet});
-    commands.push_back({"params set",
-                        "[--room on|off] [--monitor 0-3] [--receiver N] [--escalation on|off] "
-                        "[--time1 S] [--times1 N] [--time2 S] [--times2 N] [--mode 0|1]",
-                        "write the device parameters (from the remembered ones)",
-                        {"room", "monitor", "receiver", "escalation", "time1", "times1", "time2",
-                         "times2", "mode"},
-                        {},
-                        ParamsSet});
-    commands.push_back(
-        {"freq get", "", "read the radio frequencies (kHz) back from the host", {}, {}, FreqGet});
-    commands.push_back({"freq set",
-                        "[--tx KHZ] [--rx KHZ]",
-                        "write the radio frequencies, 230000 to 930000 kHz",
-                        {"tx", "rx"},
-                        {},
-                        FreqSet});
+    AddRemembered<kParams>(commands, "read the device parameters back from the host",
+                           "write the device parameters (from the remembered ones)");
+    AddRemembered<kFrequencies>(commands, "read the radio frequencies (kHz) back from the host",
+                                "write the radio frequencies, 230000 to 930000 kHz");
     commands.push_back({"types-rate get",
                         "",
                         "print the baud-rate and polarity indexes of the numeric and character "
@@ -408,55 +292,24 @@ void AddSettingsCommands(std::vector<CommandSpec>& commands)
                         {},
                         {},
                         TypesRateGet});
-    commands.push_back({"types-rate set",
-                        "[--num-rate 0-2] [--num-polarity 0-1] [--char-rate 0-2] "
-                        "[--char-polarity 0-1]",
-                        "store them (rate 0 = 512, 1 = 1200, 2 = 2400; polarity 0 = +, 1 = -)",
-                        {"num-rate", "num-polarity", "char-rate", "char-polarity"},
-                        {},
-                        TypesRateSet});
+    commands.push_back(SetCommand(
+        "types-rate set", kReceiverTypeRateFields,
+        "store them (rate 0 = 512, 1 = 1200, 2 = 2400; polarity 0 = +, 1 = -)", TypesRateSet));
     commands.push_back(
         {"net get", "", "read the network set-up back from the host", {}, {}, NetGet});
-    commands.push_back({"net set",
-                        "[--off] [--role host|slave] [--id N] [--ip A.B.C.D] [--port N] "
-                        "[--mac HEX12] [--mask A.B.C.D] [--gateway A.B.C.D] [--reconnect S] "
-                        "[--validity M] [--host-ip A.B.C.D] [--host-port N]",
-                        "write the network set-up (from the defaults)",
-                        {"role", "id", "ip", "port", "mac", "mask", "gateway", "reconnect",
-                         "validity", "host-ip", "host-port"},
-                        {"off"},
-                        NetSet});
-    commands.push_back(
-        {"lw3 get", "", "read the LW3 alert settings back from the host", {}, {}, Lw3Get});
-    commands.push_back({"lw3 set",
-                        "[--shake N] [--ring N] [--shine N] [--interval N] [--method 0-7]",
-                        "write the LW3 alert settings (method: 1 vibrate + 2 ring + 4 light)",
-                        {"shake", "ring", "shine", "interval", "method"},
-                        {},
-                        Lw3Set});
-    commands.push_back(
-        {"lw21 get", "", "read the LW2/LW1 alert settings back from the host", {}, {}, Lw21Get});
-    commands.push_back({"lw21 set",
-                        "[--count N] [--interval N] [--method 0-7]",
-                        "write the LW2/LW1 alert settings",
-                        {"count", "interval", "method"},
-                        {},
-                        Lw21Set});
+    commands.push_back(SetCommand("net set", kNetworkFields,
+                                  "write the network set-up (from the defaults)", NetSet));
+    AddRemembered<kLw3>(commands, "read the LW3 alert settings back from the host",
+                        "write the LW3 alert settings (method: 1 vibrate + 2 ring + 4 light)");
+    AddRemembered<kLw21>(commands, "read the LW2/LW1 alert settings back from the host",
+                         "write the LW2/LW1 alert settings");
     commands.push_back({"handheld-settings get",
                         "",
                         "read the handheld callers' modes back from the host",
                         {},
                         {},
                         HandheldGet});
-    commands.push_back({"handheld-settings set",
-                        "[--hurry on|off] [--hurry-num on|off] [--hurry-prefix T] "
-                        "[--hurry-suffix T] [--dispatch on|off] [--dispatch-num on|off] "
-                        "[--dispatch-prefix T] [--dispatch-suffix T]",
-                        "download the handheld callers' modes",
-                        {"hurry", "hurry-num", "hurry-prefix", "hurry-suffix", "dispatch",
-                         "dispatch-num", "dispatch-prefix", "dispatch-suffix"},
-                        {},
-                        HandheldSet});
+    commands.push_back(HandheldSetCommand());
 }
 
 } // namespace px::cli

@@ -20,66 +20,16 @@ int TwoDigitNumber(std::uint8_t tens, std::uint8_t units)
     return (tens - '0') * 10 + (units - '0');
 }
 
-std::string FirstPrompt(std::initializer_list<std::pair<int, IntRange>> fields)
-{
-    for (const auto& [value, range] : fields) {
-        std::string prompt = CheckRange(value, range);
-        if (!prompt.empty())
-            return prompt;
-    }
-    return {};
-}
-
 } // namespace
 
 Lw3Settings LoadLw3Settings(const Profile& profile)
 {
-    const Lw3Settings d;
-    return {profile.GetInt(kAlertSection, "SHAKE", d.shake),
-            profile.GetInt(kAlertSection, "RING", d.ring),
-            profile.GetInt(kAlertSection, "SHINE", d.shine),
-            profile.GetInt(kAlertSection, "INTERVAL", d.interval),
-            profile.GetInt(kAlertSection, "METHOD", d.method)};
+    return Remembered(kLw3Fields, profile);
 }
 
 Lw21Settings LoadLw21Settings(const Profile& profile)
 {
-    const Lw21Settings d;
-    return {profile.GetInt(kAlertSection, "SHAKE1", d.count),
-            profile.GetInt(kAlertSection, "INTERVAL1", d.interval),
-            profile.GetInt(kAlertSection, "METHOD1", d.method)};
-}
-
-void StoreLw3Settings(Profile& profile, const Lw3Settings& s)
-{
-    profile.SetInt(kAlertSection, "SHAKE", s.shake);
-    profile.SetInt(kAlertSection, "RING", s.ring);
-    profile.SetInt(kAlertSection, "SHINE", s.shine);
-    profile.SetInt(kAlertSection, "INTERVAL", s.interval);
-    profile.SetInt(kAlertSection, "METHOD", s.method);
-}
-
-void StoreLw21Settings(Profile& profile, const Lw21Settings& s)
-{
-    profile.SetInt(kAlertSection, "SHAKE1", s.count);
-    profile.SetInt(kAlertSection, "INTERVAL1", s.interval);
-    profile.SetInt(kAlertSection, "METHOD1", s.method);
-}
-
-std::string CheckLw3Settings(const Lw3Settings& s)
-{
-    return FirstPrompt({{s.shake, kAlertCountRange},
-                        {s.ring, kAlertCountRange},
-                        {s.shine, kAlertCountRange},
-                        {s.interval, kAlertIntervalRange},
-                        {s.method, kAlertMethodRange}});
-}
-
-std::string CheckLw21Settings(const Lw21Settings& s)
-{
-    return FirstPrompt({{s.count, kAlertCountRange},
-                        {s.interval, kAlertIntervalRange},
-                        {s.method, kAlertMethodRange}});
+    return Remembered(kLw21Fields, profile);
 }
 
 Bytes BuildLw3Record(const Lw3Settings& s)
@@ -116,7 +66,7 @@ bool WriteLw3Settings(HostExchange& exchange, Profile& profile, const Lw3Setting
 {
     const bool ok = exchange.SendCommand(kCmdLw3, BuildLw3Record(settings), "LW3参数设置", true);
     if (ok)
-        StoreLw3Settings(profile, settings);
+        StoreFields(kLw3Fields, profile, settings);
     exchange.GetPrompter().Message(ok ? "LW3参数设置成功！" : "LW3参数设置失败！");
     return ok;
 }
@@ -126,7 +76,7 @@ bool WriteLw21Settings(HostExchange& exchange, Profile& profile, const Lw21Setti
     const bool ok =
         exchange.SendCommand(kCmdLw21, BuildLw21Record(settings), "LW2/1参数设置", true);
     if (ok)
-        StoreLw21Settings(profile, settings);
+        StoreFields(kLw21Fields, profile, settings);
     exchange.GetPrompter().Message(ok ? "LW2/1参数设置成功！" : "LW2/1参数设置失败！");
     return ok;
 }

@@ -5,6 +5,7 @@
 
 #include "common/Profile.h"
 #include "hostlink/HostExchange.h"
+#include "settings/SettingsFields.h"
 #include "settings/SettingsInput.h"
 
 #include <optional>
@@ -50,14 +51,24 @@ struct Lw21Settings
     bool operator==(const Lw21Settings&) const = default;
 };
 
+inline constexpr Field<Lw3Settings> kLw3FieldRows[] = {
+    NumberField(&Lw3Settings::shake, "SHAKE", kAlertCountRange, "shake", "N"),
+    NumberField(&Lw3Settings::ring, "RING", kAlertCountRange, "ring", "N"),
+    NumberField(&Lw3Settings::shine, "SHINE", kAlertCountRange, "shine", "N"),
+    NumberField(&Lw3Settings::interval, "INTERVAL", kAlertIntervalRange, "interval", "N"),
+    NumberField(&Lw3Settings::method, "METHOD", kAlertMethodRange, "method"),
+};
+inline constexpr Field<Lw21Settings> kLw21FieldRows[] = {
+    NumberField(&Lw21Settings::count, "SHAKE1", kAlertCountRange, "count", "N"),
+    NumberField(&Lw21Settings::interval, "INTERVAL1", kAlertIntervalRange, "interval", "N"),
+    NumberField(&Lw21Settings::method, "METHOD1", kAlertMethodRange, "method"),
+};
+inline constexpr FieldTable<Lw3Settings> kLw3Fields{kAlertSection, kLw3FieldRows};
+inline constexpr FieldTable<Lw21Settings> kLw21Fields{kAlertSection, kLw21FieldRows};
+
+// What the profile remembers, or the defaults.
 Lw3Settings LoadLw3Settings(const Profile& profile);
 Lw21Settings LoadLw21Settings(const Profile& profile);
-void StoreLw3Settings(Profile& profile, const Lw3Settings& settings);
-void StoreLw21Settings(Profile& profile, const Lw21Settings& settings);
-
-// Empty when every value fits the record, else the prompt.
-std::string CheckLw3Settings(const Lw3Settings& settings);
-std::string CheckLw21Settings(const Lw21Settings& settings);
 
 Bytes BuildLw3Record(const Lw3Settings& settings);
 Bytes BuildLw21Record(const Lw21Settings& settings);

@@ -9,24 +9,10 @@ namespace px {
 
 namespace {
 
-constexpr std::size_t kHurryOffset = 0;
-constexpr std::size_t kDispatchOffset = 82;
-
-HandheldMode LoadMode(const Profile& profile, const std::string& key)
-{
-    return {profile.GetInt(kHandheldSection, key, 0) != 0,
-            profile.GetInt(kHandheldSection, key + "NUM", 0) != 0,
-            profile.GetString(kHandheldSection, key + "FRONT", ""),
-            profile.GetString(kHandheldSection, key + "BEHIND", "")};
-}
-
-void StoreMode(Profile& profile, const std::string& key, const HandheldMode& mode)
-{
-    profile.SetInt(kHandheldSection, key, mode.enabled ? 1 : 0);
-    profile.SetInt(kHandheldSection, key + "NUM", mode.numberToChinese ? 1 : 0);
-    profile.SetString(kHandheldSection, key + "FRONT", mode.prefix);
-    profile.SetString(kHandheldSection, key + "BEHIND", mode.suffix);
-}
+// The record holds the modes back to back, in the order of kHandheldModes: two switches,
+// then the two texts.
+constexpr std::size_t kModeBytes = 2 + 2 * kHandheldTextBytes;
+static_assert(std::size(kHandheldModes) * kModeBytes == kHandheldRecordBytes);
 
 bool PutText(Bytes& record, std::size_t offset, const std::string& text)
 {
@@ -70,22 +56,28 @@ std::optional<HandheldMode> ModeAt(std::span<const std::uint8_t> record, std::si
 
 HandheldSettings LoadHandheldSettings(const Profile& profile)
 {
-    return {LoadMode(profile, "CUICAI"), LoadMode(profile, "DIAODU")};
+    HandheldSettings settings;
+    for (const auto& [mode, scope] : kHandheldModes)
+        LoadFields(kHandheldModeFields, profile, settings.*mode, scope);
+    return settings;
 }
 
 void StoreHandheldSettings(Profile& profile, const HandheldSettings& settings)
 {
-    StoreMode(profile, "CUICAI", settings.hurry);
-    StoreMode(profile, "DIAODU", settings.dispatch);
+    for (const auto& [mode, scope] : kHandheldModes)
+        StoreFields(kHandheldModeFields, profile, settings.*mode, scope);
 }
 
 std::string CheckHandheldSettings(const HandheldSettings& s)
 {
-    for (const std::string* text :
-         {&s.hurry.prefix, &s.hurry.suffix, &s.dispatch.prefix, &s.dispatch.suffix}) {
-        GbkProblem problem = GbkProblem::None;
-        if (!ToGbk(*text, &problem))
-            return GbkRefusal(problem, "信息前缀或后缀含有主机无法显示的字符，请修改后再写入！");
+    for (const auto& part : kHandheldModes) {
+        const HandheldMode& mode = s.*part.mode;
+        for (const std::string* text : {&mode.prefix, &mode.suffix}) {
+            GbkProblem problem = GbkProblem::None;
+            if (!ToGbk(*text, &problem))
+                return GbkRefusal(problem,
+                                  "信息前缀或后缀含有主机无法显示的字符，请修改后再写入！");
+        }
     }
     return {};
 }
@@ -93,9 +85,12 @@ std::string CheckHandheldSettings(const HandheldSettings& s)
 std::optional<Bytes> BuildHandheldRecord(const HandheldSettings& settings)
 {
     Bytes record(kHandheldRecordBytes, 0xFF);
-    if (!PutMode(record, kHurryOffset, settings.hurry) ||
-        !PutMode(record, kDispatchOffset, settings.dispatch))
-        return std::nullopt;
+    std::size_t offset = 0;
+    for (const auto& part : kHandheldModes) {
+        if (!PutMode(record, offset, settings.*part.mode))
+            return std::nullopt;
+        offset += kModeBytes;
+    }
     return record;
 }
 
@@ -103,11 +98,16 @@ std::optional<HandheldSettings> DecodeHandheldRecord(std::span<const std::uint8_
 {
     if (record.size() < kHandheldRecordBytes)
         return std::nullopt;
-    auto hurry = ModeAt(record, kHurryOffset);
-    auto dispatch = ModeAt(record, kDispatchOffset);
-    if (!hurry || !dispatch)
-        return std::nullopt;
-    return HandheldSettings{std::move(*hurry), std::move(*dispatch)};
+    HandheldSettings settings;
+    std::size_t offset = 0;
+    for (const auto& part : kHandheldModes) {
+        auto mode = ModeAt(record, offset);
+        if (!mode)
+            return std::nullopt;
+        settings.*part.mode = std::move(*mode);
+        offset += kModeBytes;
+    }
+    return settings;
 }
 
 bool DownloadHandheldSettings(HostExchange& exchange, Profile& profile,

@@ -5,6 +5,7 @@
 
 #include "common/Profile.h"
 #include "hostlink/HostExchange.h"
+#include "settings/SettingsFields.h"
 
 #include <optional>
 #include <span>
@@ -36,6 +37,28 @@ struct HandheldSettings
     HandheldMode dispatch; // 调度模式
 
     bool operator==(const HandheldSettings&) const = default;
+};
+
+// One table serves both modes: the hurry-dish mode's keys are "CUICAI", "CUICAINUM",
+// "CUICAIFRONT" and "CUICAIBEHIND", its options --hurry, --hurry-num, --hurry-prefix and
+// --hurry-suffix; the dispatch mode's likewise with "DIAODU" and --dispatch.
+inline constexpr Field<HandheldMode> kHandheldModeFieldRows[] = {
+    SwitchField(&HandheldMode::enabled, "", "", "on"),
+    SwitchField(&HandheldMode::numberToChinese, "NUM", "num"),
+    TextField(&HandheldMode::prefix, "FRONT", "prefix", "T"),
+    TextField(&HandheldMode::suffix, "BEHIND", "suffix", "T"),
+};
+inline constexpr FieldTable<HandheldMode> kHandheldModeFields{kHandheldSection,
+                                                              kHandheldModeFieldRows};
+
+struct HandheldModePart
+{
+    HandheldMode HandheldSettings::*mode;
+    FieldScope scope;
+};
+inline constexpr HandheldModePart kHandheldModes[] = {
+    {&HandheldSettings::hurry, {"CUICAI", "hurry"}},
+    {&HandheldSettings::dispatch, {"DIAODU", "dispatch"}},
 };
 
 HandheldSettings LoadHandheldSettings(const Profile& profile);

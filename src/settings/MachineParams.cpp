@@ -37,64 +37,15 @@ int FrequencyField(std::span<const std::uint8_t> field)
 
 MachineParams LoadMachineParams(const Profile& profile)
 {
-    const MachineParams d;
-    const std::string s = kMachineSection;
-    MachineParams p;
-    p.txFrequency = profile.GetInt(s, "TPL", d.txFrequency);
-    p.rxFrequency = profile.GetInt(s, "RPL", d.rxFrequency);
-    p.room = profile.GetInt(s, "ROOM", d.room);
-    p.monitoring = profile.GetInt(s, "JIANTING", d.monitoring);
-    p.receiver = profile.GetInt(s, "NO", d.receiver);
-    p.escalation = profile.GetInt(s, "ZHUIHU", d.escalation);
-    p.interval1 = profile.GetInt(s, "TIME1", d.interval1);
-    p.count1 = profile.GetInt(s, "TIMES1", d.count1);
-    p.interval2 = profile.GetInt(s, "TIME2", d.interval2);
-    p.count2 = profile.GetInt(s, "TIMES2", d.count2);
-    p.mode = profile.GetInt(s, "MODE", d.mode);
-    return p;
+    MachineParams params = Remembered(kParameterFields, profile);
+    LoadFields(kFrequencyFields, profile, params);
+    return params;
 }
 
-void StoreMachineParameters(Profile& profile, const MachineParams& p)
+std::string CheckMachineParams(const MachineParams& params)
 {
-    const std::string s = kMachineSection;
-    profile.SetInt(s, "ROOM", p.room);
-    profile.SetInt(s, "JIANTING", p.monitoring);
-    profile.SetInt(s, "NO", p.receiver);
-    profile.SetInt(s, "ZHUIHU", p.escalation);
-    profile.SetInt(s, "TIME1", p.interval1);
-    profile.SetInt(s, "TIME2", p.interval2);
-    profile.SetInt(s, "TIMES1", p.count1);
-    profile.SetInt(s, "TIMES2", p.count2);
-    profile.SetInt(s, "MODE", p.mode);
-}
-
-void StoreFrequencies(Profile& profile, const MachineParams& p)
-{
-    profile.SetInt(kMachineSection, "TPL", p.txFrequency);
-    profile.SetInt(kMachineSection, "RPL", p.rxFrequency);
-}
-
-std::string CheckMachineParams(const MachineParams& p)
-{
-    const std::pair<int, IntRange> fields[] = {
-        {p.monitoring, kMonitoringRange},
-        {p.receiver, kReceiverRange},
-        {p.interval1, kEscalationIntervalRange},
-        {p.count1, kEscalationCountRange},
-        {p.interval2, kEscalationIntervalRange},
-        {p.count2, kEscalationCountRange},
-        {p.txFrequency, kFrequencyRange},
-        {p.rxFrequency, kFrequencyRange},
-        {p.mode, kTransmitModeRange},
-        {p.room, IntRange{0, 1}},
-        {p.escalation, IntRange{0, 1}},
-    };
-    for (const auto& [value, range] : fields) {
-        std::string prompt = CheckRange(value, range);
-        if (!prompt.empty())
-            return prompt;
-    }
-    return {};
+    std::string prompt = CheckFields(kParameterFields, params);
+    return prompt.empty() ? CheckFields(kFrequencyFields, params) : prompt;
 }
 
 Bytes BuildMachineRecord(const MachineParams& p)
@@ -162,12 +113,24 @@ std::optional<Frequencies> DecodeFrequencyRecord(std::span<const std::uint8_t> r
     return Frequencies{field(1), field(8)};
 }
 
+std::optional<MachineParams> DecodeFrequencyRecord(std::span<const std::uint8_t> record,
+                                                   const MachineParams& base)
+{
+    const auto frequencies = DecodeFrequencyRecord(record);
+    if (!frequencies)
+        return std::nullopt;
+    MachineParams p = base;
+    p.txFrequency = frequencies->tx;
+    p.rxFrequency = frequencies->rx;
+    return p;
+}
+
 bool WriteMachineParameters(HostExchange& exchange, Profile& profile, const MachineParams& params)
 {
     const bool ok =
         exchange.SendCommand(kCmdMachineParams, BuildMachineRecord(params), "设置机器参数", true);
     if (ok)
-        StoreMachineParameters(profile, params);
+        StoreFields(kParameterFields, profile, params);
     exchange.GetPrompter().Message(ok ? "设置本机参数成功！" : "设置本机参数失败！");
     return ok;
 }
@@ -178,7 +141,7 @@ bool WriteFrequencies(HostExchange& exchange, Profile& profile, const MachinePar
         kCmdFrequencies, BuildFrequencyRecord(params.txFrequency, params.rxFrequency),
         "设置机器参数", true);
     if (ok)
-        StoreFrequencies(profile, params);
+        StoreFields(kFrequencyFields, profile, params);
     exchange.GetPrompter().Message(ok ? "设置频率成功！" : "设置频率失败！");
     return ok;
 }

@@ -6,6 +6,7 @@
 
 #include "common/Profile.h"
 #include "hostlink/HostExchange.h"
+#include "settings/SettingsFields.h"
 #include "settings/SettingsInput.h"
 #include "storage/Database.h"
 
@@ -31,6 +32,8 @@ inline constexpr IntRange kReceiverRange{1, 200};
 inline constexpr IntRange kEscalationIntervalRange{1, 240};
 inline constexpr IntRange kEscalationCountRange{1, 99};
 inline constexpr IntRange kTransmitModeRange{0, 1};
+inline constexpr IntRange kBaudRateRange{0, 2};
+inline constexpr IntRange kPolarityRange{0, 1};
 
 // Entries of the monitoring and transmit-mode lists, by index.
 inline constexpr std::array<const char*, 4> kMonitoringNames = {"停用", "发射数据", "USB回传",
@@ -56,10 +59,27 @@ struct MachineParams
     bool operator==(const MachineParams&) const = default;
 };
 
+// The parameters and the frequencies are written to the host, and remembered, apart.
+inline constexpr Field<MachineParams> kParameterFieldRows[] = {
+    SwitchField(&MachineParams::room, "ROOM", "room"),
+    ListedField(&MachineParams::monitoring, "JIANTING", kMonitoringRange, kMonitoringNames,
+                "monitor"),
+    NumberField(&MachineParams::receiver, "NO", kReceiverRange, "receiver", "N"),
+    SwitchField(&MachineParams::escalation, "ZHUIHU", "escalation"),
+    NumberField(&MachineParams::interval1, "TIME1", kEscalationIntervalRange, "time1", "S"),
+    NumberField(&MachineParams::count1, "TIMES1", kEscalationCountRange, "times1", "N"),
+    NumberField(&MachineParams::interval2, "TIME2", kEscalationIntervalRange, "time2", "S"),
+    NumberField(&MachineParams::count2, "TIMES2", kEscalationCountRange, "times2", "N"),
+    NumberField(&MachineParams::mode, "MODE", kTransmitModeRange, "mode", "0|1"),
+};
+inline constexpr Field<MachineParams> kFrequencyFieldRows[] = {
+    NumberField(&MachineParams::txFrequency, "TPL", kFrequencyRange, "tx", "KHZ"),
+    NumberField(&MachineParams::rxFrequency, "RPL", kFrequencyRange, "rx", "KHZ"),
+};
+inline constexpr FieldTable<MachineParams> kParameterFields{kMachineSection, kParameterFieldRows};
+inline constexpr FieldTable<MachineParams> kFrequencyFields{kMachineSection, kFrequencyFieldRows};
+
 MachineParams LoadMachineParams(const Profile& profile);
-// The parameter keys, without the frequencies.
-void StoreMachineParameters(Profile& profile, const MachineParams& params);
-void StoreFrequencies(Profile& profile, const MachineParams& params);
 
 // Empty when every field is within its range, else the prompt for the first one that is not.
 std::string CheckMachineParams(const MachineParams& params);
@@ -77,6 +97,9 @@ struct Frequencies
     int rx = 0;
 };
 std::optional<Frequencies> DecodeFrequencyRecord(std::span<const std::uint8_t> record);
+// The frequencies of a read-back record over base, whose parameters are kept.
+std::optional<MachineParams> DecodeFrequencyRecord(std::span<const std::uint8_t> record,
+                                                   const MachineParams& base);
 
 // Sends the record, then remembers the values and says so; the profile keeps its old values
 // when the host did not take them.
@@ -94,6 +117,19 @@ struct ReceiverTypeRates
 
     bool operator==(const ReceiverTypeRates&) const = default;
 };
+inline constexpr Field<ReceiverTypeRates> kReceiverTypeRateRows[] = {
+    NumberField(&ReceiverTypeRates::numericRate, nullptr, kBaudRateRange, "num-rate", nullptr,
+                "numRate"),
+    NumberField(&ReceiverTypeRates::numericPolarity, nullptr, kPolarityRange, "num-polarity",
+                nullptr, "numPolarity"),
+    NumberField(&ReceiverTypeRates::charRate, nullptr, kBaudRateRange, "char-rate", nullptr,
+                "charRate"),
+    NumberField(&ReceiverTypeRates::charPolarity, nullptr, kPolarityRange, "char-polarity", nullptr,
+                "charPolarity"),
+};
+// Kept in T_Type, not in the profile.
+inline constexpr FieldTable<ReceiverTypeRates> kReceiverTypeRateFields{nullptr,
+                                                                       kReceiverTypeRateRows};
 std::optional<ReceiverTypeRates> LoadReceiverTypeRates(Database& db);
 // A column whose index is unknown (-1) keeps its stored value.
 bool SaveReceiverTypeRates(Database& db, const ReceiverTypeRates& rates);

@@ -1,5 +1,6 @@
 #include "settings/NetworkParams.h"
 
+#include "common/Hex.h"
 #include "common/Random.h"
 #include "settings/SettingsHost.h"
 
@@ -31,50 +32,12 @@ IpAddress IpAt(std::span<const std::uint8_t> record, std::size_t offset)
     return {record[offset], record[offset + 1], record[offset + 2], record[offset + 3]};
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 constexpr std::size_t kFilledNetworkBytes = 32; // the rest of the record is 0xFF
 
+static_assert(kNetworkFieldRows[0].spec.form == FieldForm::OffFlag,
+              "an off record prints as its switch, the table's first field");
+
 } // namespace
-
-std::optional<IpAddress> ParseIp(std::string_view text)
-{
-    IpAddress ip{};
-    std::size_t part = 0;
-    while (part < 4) {
-        const auto dot = text.find('.');
-        const std::string_view piece = text.substr(0, dot);
-        if (piece.empty() || piece.size() > 3)
-            return std::nullopt;
-        const auto value = ParseInteger(piece);
-        if (!value || *value < 0 || *value > 255 || piece.front() == '+' || piece.front() == ' ')
-            return std::nullopt;
-        ip[part++] = static_cast<std::uint8_t>(*value);
-        if (dot == std::string_view::npos)
-            break;
-        if (part == 4)
-            return std::nullopt;
-        text.remove_prefix(dot + 1);
-    }
-    if (part != 4)
-        return std::nullopt;
-    return ip;
-}
-
-std::string FormatIp(const IpAddress& ip)
-{
-    return std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "." +
-           std::to_string(ip[3]);
-}
 
 std::string NormaliseMac(const std::string& mac)
 {
@@ -83,25 +46,22 @@ std::string NormaliseMac(const std::string& mac)
 
 std::string CheckNetworkParams(const NetworkParams& p)
 {
-    const std::pair<int, IntRange> fields[] = {
-        {p.id, kNetworkIdRange},
-        {p.port, kPortRange},
-        {p.reconnectSeconds, kReconnectRange},
-        {p.validityMinutes, kValidityRange},
-        {p.hostPort, kPortRange},
-        {p.role, IntRange{0, 1}},
-    };
-    for (const auto& [value, range] : fields) {
-        std::string prompt = CheckRange(value, range);
-        if (!prompt.empty())
-            return prompt;
-    }
+    if (std::string prompt = CheckFields(kNetworkFields, p); !prompt.empty())
+        return prompt;
     // A pair that is not hexadecimal would otherwise go out as an arbitrary byte.
     for (const char c : NormaliseMac(p.mac)) {
-        if (HexDigit(c) < 0)
+        if (HexDigitValue(c) < 0)
             return "MAC地址只能由十六进制数字(0-9, A-F)组成！";
     }
     return {};
+}
+
+std::vector<PrintedField> PrintNetworkFields(const NetworkParams& params)
+{
+    std::vector<PrintedField> printed = PrintFields(kNetworkFields, params);
+    if (!params.enabled)
+        printed.resize(1);
+    return printed;
 }
 
 Bytes BuildNetworkRecord(const NetworkParams& p)
@@ -118,8 +78,8 @@ Bytes BuildNetworkRecord(const NetworkParams& p)
     PutLowFirst(record, 7, p.hostPort);
     const std::string mac = NormaliseMac(p.mac);
     for (std::size_t i = 0; i < 6; ++i) {
-        const int high = HexDigit(mac[2 * i]);
-        const int low = HexDigit(mac[2 * i + 1]);
+        const int high = HexDigitValue(mac[2 * i]);
+        const int low = HexDigitValue(mac[2 * i + 1]);
         record[9 + i] = static_cast<std::uint8_t>((high < 0 || low < 0) ? 0 : high * 16 + low);
     }
     PutIp(record, 15, p.ip);

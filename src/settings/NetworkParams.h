@@ -5,6 +5,7 @@
 
 #include "common/Clock.h"
 #include "hostlink/HostExchange.h"
+#include "settings/SettingsFields.h"
 #include "settings/SettingsInput.h"
 
 #include <array>
@@ -25,8 +26,6 @@ inline constexpr IntRange kNetworkIdRange{1, 255};
 inline constexpr IntRange kPortRange{0, 65535};
 inline constexpr IntRange kReconnectRange{0, 65535};
 inline constexpr IntRange kValidityRange{1, 99};
-
-using IpAddress = std::array<std::uint8_t, 4>;
 
 struct NetworkParams
 {
@@ -52,9 +51,27 @@ struct NetworkParams
     bool operator==(const NetworkParams&) const = default;
 };
 
-// "A.B.C.D", each 0..255.
-std::optional<IpAddress> ParseIp(std::string_view text);
-std::string FormatIp(const IpAddress& ip);
+inline constexpr std::array<const char*, 2> kNetworkRoleNames = {"host", "slave"};
+
+// The host alone keeps the network set-up: no field has a profile key.
+inline constexpr Field<NetworkParams> kNetworkFieldRows[] = {
+    OffFlagField(&NetworkParams::enabled, "off", "network"),
+    ChoiceField(&NetworkParams::role, kNetworkRoleNames, "role"),
+    NumberField(&NetworkParams::id, nullptr, kNetworkIdRange, "id", "N"),
+    AddressField(&NetworkParams::ip, "ip"),
+    NumberField(&NetworkParams::port, nullptr, kPortRange, "port", "N"),
+    TextField(&NetworkParams::mac, nullptr, "mac", "HEX12"),
+    AddressField(&NetworkParams::mask, "mask"),
+    AddressField(&NetworkParams::gateway, "gateway"),
+    NumberField(&NetworkParams::reconnectSeconds, nullptr, kReconnectRange, "reconnect", "S"),
+    NumberField(&NetworkParams::validityMinutes, nullptr, kValidityRange, "validity", "M"),
+    AddressField(&NetworkParams::hostIp, "host-ip", "hostIp"),
+    NumberField(&NetworkParams::hostPort, nullptr, kPortRange, "host-port", "N", "hostPort"),
+};
+inline constexpr FieldTable<NetworkParams> kNetworkFields{nullptr, kNetworkFieldRows};
+
+// What pxctl prints: with the network off, the record carries nothing else.
+std::vector<PrintedField> PrintNetworkFields(const NetworkParams& params);
 
 // Exactly twelve characters: zeros appended to a shorter text, a longer one cut.
 std::string NormaliseMac(const std::string& mac);

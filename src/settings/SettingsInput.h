@@ -1,8 +1,10 @@
 #pragma once
 
-// Integer fields of the settings dialogs and commands: what is accepted and the prompt shown
-// for what is not.
+// Integer and address fields of the settings dialogs and commands: what is accepted and the
+// prompt shown for what is not.
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,5 +32,11 @@ std::string CheckInteger(std::string_view text, IntRange range, int& value);
 
 // Empty when the value lies within the range, else the range prompt.
 std::string CheckRange(int value, IntRange range);
+
+using IpAddress = std::array<std::uint8_t, 4>;
+
+// "A.B.C.D", each 0..255.
+std::optional<IpAddress> ParseIp(std::string_view text);
+std::string FormatIp(const IpAddress& ip);
 
 } // namespace px

@@ -1,47 +1,12 @@
-#include "cli/CliApp.h"
-#include "common/Profile.h"
-#include "mock/FakeClock.h"
-#include "mock/TempFolder.h"
-
-#include <fstream>
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-#include <sstream>
+#include "cli/CliFixture.h"
 
 namespace px {
 namespace {
 
 // pxctl's settings commands in process against a simulated host folder.
-class SettingsCliTest : public ::testing::Test
+class SettingsCliTest : public test::CliFixture
 {
 protected:
-    struct Result
-    {
-        int status;
-        std::string out;
-        std::string err;
-    };
-
-    Result Run(std::vector<std::string> args)
-    {
-        std::vector<std::string> full = {"--data-dir", data_.Path().string(), "--host",
-                                         "sim:" + sim_.Path().string()};
-        full.insert(full.end(), args.begin(), args.end());
-        std::ostringstream out;
-        std::ostringstream err;
-        cli::Environment env{out, err, false, profile_, clock_, [] { return std::string(); }};
-        const int status = cli::Run(full, env);
-        return {status, out.str(), err.str()};
-    }
-
-    nlohmann::json Json(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), "--json");
-        const Result r = Run(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return nlohmann::json::parse(r.out, nullptr, false);
-    }
-
     // The table the simulated host keeps for a download command, as hexadecimal.
     std::string Table(const char* command)
     {
@@ -51,11 +16,6 @@ protected:
             return {};
         return state["tables"][command].get<std::string>();
     }
-
-    test::TempFolder data_;
-    test::TempFolder sim_;
-    MemoryProfile profile_;
-    test::FakeClock clock_;
 };
 
 TEST_F(SettingsCliTest, SetChangesOnlyTheGivenOptionsAndGetReadsBack)
@@ -129,19 +89,30 @@ TEST_F(SettingsCliTest, ReceiverTypesLiveInTheDatabase)
 
 TEST_F(SettingsCliTest, RefusalsAndFailures)
 {
-    const std::vector<std::vector<std::string>> usage = {
-        {"freq", "set", "--tx", "930001"},
-        {"params", "set", "--receiver", "0"},
-        {"params", "set", "--room", "maybe"},
-        {"net", "set", "--mac", "GG"},
-        {"net", "set", "--ip", "1.2.3"},
-        {"lw3", "set", "--method", "8"},
-        {"types-rate", "set", "--num-rate", "3"},
-        {"handheld-settings", "set", "--hurry-prefix", "😀"},
+    const std::pair<std::vector<std::string>, const char*> usage[] = {
+        {{"freq", "set", "--tx", "930001"},
+         "--tx must be a whole number from 230000 to 930000, not '930001'"},
+        {{"params", "set", "--receiver", "0"},
+         "--receiver must be a whole number from 1 to 200, not '0'"},
+        {{"params", "set", "--time1", "+5"},
+         "--time1 must be a whole number from 1 to 240, not '+5'"},
+        {{"params", "set", "--room", "maybe"}, "--room must be on or off"},
+        {{"net", "set", "--mac", "GG"}, "MAC地址只能由十六进制数字(0-9, A-F)组成！"},
+        {{"net", "set", "--ip", "1.2.3"}, "--ip must be an address A.B.C.D"},
+        {{"net", "set", "--role", "boss"}, "--role must be host or slave"},
+        {{"net", "set", "--host-port", "-1"},
+         "--host-port must be a whole number from 0 to 65535, not '-1'"},
+        {{"lw3", "set", "--method", "8"}, "--method must be a whole number from 0 to 7, not '8'"},
+        {{"types-rate", "set", "--num-rate", "3"},
+         "--num-rate must be a whole number from 0 to 2, not '3'"},
+        {{"handheld-settings", "set", "--dispatch-num", "yes"}, "--dispatch-num must be on or off"},
+        {{"handheld-settings", "set", "--hurry-prefix", "😀"},
+         "信息前缀或后缀含有主机无法显示的字符，请修改后再写入！"},
     };
-    for (const auto& args : usage) {
+    for (const auto& [args, message] : usage) {
         const Result r = Run(args);
         EXPECT_EQ(r.status, 2) << args[0] << " " << args[2] << ": " << r.err;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), std::string("pxctl: ") + message);
     }
     EXPECT_EQ(Table("69"), "") << "nothing was sent";
 
@@ -152,6 +123,77 @@ TEST_F(SettingsCliTest, RefusalsAndFailures)
     EXPECT_NE(failed.err.find("LW3参数设置失败！"), std::string::npos);
     EXPECT_EQ(profile_.GetInt("LW123", "SHAKE", -1), 1);
     EXPECT_EQ(Run({"params", "get"}).status, 1);
+}
+
+TEST_F(SettingsCliTest, GetPrintsEveryFieldOnItsOwnLine)
+{
+    struct Case
+    {
+        std::vector<std::string> set;
+        std::vector<std::string> get;
+        const char* out;
+    };
+    const Case cases[] = {
+        {{"params", "set", "--room", "on", "--monitor", "3", "--receiver", "200"},
+         {"params", "get"},
+         "room: on\nmonitor: 3\nmonitorName: 网口回传\nreceiver: 200\nescalation: off\n"
+         "time1: 10\ntimes1: 2\ntime2: 10\ntimes2: 2\nmode: 1\n"},
+        {{"net", "set", "--port", "256", "--role", "slave", "--host-ip", "10.0.0.1"},
+         {"net", "get"},
+         "network: on\nrole: slave\nid: 1\nip: 192.168.0.15\nport: 256\nmac: 1A2B3C4D5E6F\n"
+         "mask: 255.255.255.0\ngateway: 192.168.0.1\nreconnect: 60\nvalidity: 10\n"
+         "hostIp: 10.0.0.1\nhostPort: 5005\n"},
+        {{"net", "set", "--off"}, {"net", "get"}, "network: off\n"},
+        {{"lw3", "set", "--shake", "0", "--method", "7"},
+         {"lw3", "get"},
+         "shake: 0\nring: 4\nshine: 4\ninterval: 10\nmethod: 7\n"},
+        {{"handheld-settings", "set", "--hurry", "on", "--hurry-prefix", "前", "--dispatch-suffix",
+          "号"},
+         {"handheld-settings", "get"},
+         "hurry: on\nhurry-num: off\nhurry-prefix: 前\nhurry-suffix: \ndispatch: off\n"
+         "dispatch-num: off\ndispatch-prefix: \ndispatch-suffix: 号\n"},
+        {{"types-rate", "set", "--num-rate", "2"},
+         {"types-rate", "get"},
+         "numRate: 2\nnumPolarity: 0\ncharRate: 1\ncharPolarity: 0\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.set[0]);
+        const Result set = Run(c.set);
+        ASSERT_EQ(set.status, 0) << set.err;
+        const Result get = Run(c.get);
+        ASSERT_EQ(get.status, 0) << get.err;
+        EXPECT_EQ(get.out, c.out);
+    }
+}
+
+TEST_F(SettingsCliTest, EachSetCommandShowsItsOptions)
+{
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"params", "set"},
+         "[--room on|off] [--monitor 0-3] [--receiver N] [--escalation on|off] [--time1 S] "
+         "[--times1 N] [--time2 S] [--times2 N] [--mode 0|1]"},
+        {{"freq", "set"}, "[--tx KHZ] [--rx KHZ]"},
+        {{"types-rate", "set"},
+         "[--num-rate 0-2] [--num-polarity 0-1] [--char-rate 0-2] [--char-polarity 0-1]"},
+        {{"net", "set"},
+         "[--off] [--role host|slave] [--id N] [--ip A.B.C.D] [--port N] [--mac HEX12] "
+         "[--mask A.B.C.D] [--gateway A.B.C.D] [--reconnect S] [--validity M] "
+         "[--host-ip A.B.C.D] [--host-port N]"},
+        {{"lw3", "set"}, "[--shake N] [--ring N] [--shine N] [--interval N] [--method 0-7]"},
+        {{"lw21", "set"}, "[--count N] [--interval N] [--method 0-7]"},
+        {{"handheld-settings", "set"},
+         "[--hurry on|off] [--hurry-num on|off] [--hurry-prefix T] [--hurry-suffix T] "
+         "[--dispatch on|off] [--dispatch-num on|off] [--dispatch-prefix T] "
+         "[--dispatch-suffix T]"},
+    };
+    for (const auto& [command, usage] : cases) {
+        std::vector<std::string> args = command;
+        args.push_back("--help");
+        const Result r = Run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+                  "Usage: pxctl " + command[0] + " set " + usage);
+    }
 }
 
 } // namespace

@@ -415,8 +415,10 @@ TEST_F(HostSettingsTest, AlertRecordsReachTheHostAsDigits)
     ASSERT_TRUE(WriteLw21Settings(exchange_, profile_, {9, 100, 3}));
     EXPECT_EQ(Table(kCmdLw21), (Bytes{'9', ':', '0', '3', 0x5A}));
     EXPECT_EQ(LoadLw21Settings(profile_), (Lw21Settings{9, 100, 3}));
-    EXPECT_EQ(CheckLw3Settings({10, 4, 4, 10, 0}), "Please enter an integer between 0 and 9.");
-    EXPECT_EQ(CheckLw21Settings({4, -1, 0}), "Please enter an integer between 0 and 999.");
+    EXPECT_EQ(CheckFields(kLw3Fields, Lw3Settings{10, 4, 4, 10, 0}),
+              "Please enter an integer between 0 and 9.");
+    EXPECT_EQ(CheckFields(kLw21Fields, Lw21Settings{4, -1, 0}),
+              "Please enter an integer between 0 and 999.");
 }
 
 TEST_F(HostSettingsTest, AlertReadBacksComeThroughMachineTxt)
