@@ -5,10 +5,10 @@
 #include "gui/hostlink/TransferProgressDialog.h"
 #include "gui/hostlink/QtHostViews.h"
 #include "settings/AlertSettings.h"
-#include "settings/CLW123Dlg.h"
-#include "settings/CMachineDlg.h"
-#include "settings/CShouChiDlg.h"
-#include "settings/CStationDlg.h"
+#include "gui/settings/DeviceParamsDialog.h"
+#include "gui/settings/HandheldSettingsDialog.h"
+#include "gui/settings/NetworkParamsDialog.h"
+#include "gui/settings/ReceiverAlertsDialog.h"
 #include "settings/HandheldSettings.h"
 #include "settings/MachineParams.h"
 #include "settings/SettingsHost.h"
@@ -121,14 +121,14 @@ int main(int argc, char* argv[])
         };
         px::Database db;
         db.Open(connection);
-        px::CMachineDlg machine(px::LoadMachineParams(profile), host, profile, prompter, db);
+        px::DeviceParamsDialog machine(px::LoadMachineParams(profile), host, profile, prompter, db);
         save(machine, "device-parameters.png");
-        px::CStationDlg station(host, clock, prompter);
+        px::NetworkParamsDialog station(host, clock, prompter);
         save(station, "network-parameters.png");
-        px::CLW123Dlg alerts(px::LoadLw3Settings(profile), px::LoadLw21Settings(profile), host,
-                             profile, prompter);
+        px::ReceiverAlertsDialog alerts(px::LoadLw3Settings(profile),
+                                        px::LoadLw21Settings(profile), host, profile, prompter);
         save(alerts, "receiver-alerts.png");
-        px::CShouChiDlg handheld(px::LoadHandheldSettings(profile), prompter);
+        px::HandheldSettingsDialog handheld(px::LoadHandheldSettings(profile), prompter);
         save(handheld, "handheld-settings.png");
     }
     return ok ? 0 : 1;

@@ -16,10 +16,10 @@
 #include "gui/transfer/ReadBackBrowser.h"
 #include "gui/widgets/CallerGridView.h"
 #include "gui/widgets/ReportTableView.h"
-#include "settings/CLW123Dlg.h"
-#include "settings/CMachineDlg.h"
-#include "settings/CShouChiDlg.h"
-#include "settings/CStationDlg.h"
+#include "gui/settings/DeviceParamsDialog.h"
+#include "gui/settings/HandheldSettingsDialog.h"
+#include "gui/settings/NetworkParamsDialog.h"
+#include "gui/settings/ReceiverAlertsDialog.h"
 #include "settings/Maintenance.h"
 #include "settings/SettingsHost.h"
 #include "transfer/Import.h"
@@ -159,7 +159,7 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
             dataMonitor_, &QTextEdit::clear);
 
     settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_);
-    network_ = std::make_unique<CStationDlg>(*settingsHost_, services_.clock, services_.prompter, this);
+    network_ = std::make_unique<NetworkParamsDialog>(*settingsHost_, services_.clock, services_.prompter, this);
 
     BuildMenus();
     ConnectCommands();
@@ -211,12 +211,13 @@ void MainWindow::ConnectCommands()
     // 系统设置
     on(Command::InitialiseHost, [this] { RunHostCommand([this] { InitialiseHost(*exchange_); }); });
     on(Command::DeviceParams,
-       [this] { RunMachineCommand(*exchange_, services_.profile, session_.Db(), this); });
+       [this] { RunDeviceParamsCommand(*exchange_, services_.profile, session_.Db(), this); });
     on(Command::UpgradeFirmware, [this] { UpgradeFirmware(); });
     on(Command::CallerTypes, [this] { ShowCallerTypes(); });
     on(Command::CalibrateClock,
        [this] { RunHostCommand([this] { CalibrateClock(*exchange_, session_.Db()); }); });
-    on(Command::ReceiverAlerts, [this] { RunAlertCommand(*exchange_, services_.profile, this); });
+    on(Command::ReceiverAlerts,
+       [this] { RunReceiverAlertsCommand(*exchange_, services_.profile, this); });
     on(Command::NetworkParams, [this] { network_->exec(); });
     on(Command::Preamble, [this] { RunHostCommand([this] { SendPreamble(*exchange_); }); });
     // 回读数据

@@ -37,7 +37,7 @@ class HandheldPanel;
 class HostStatus;
 class InfoMachinePanel;
 class MessagePanel;
-class CStationDlg;
+class NetworkParamsDialog;
 class QtDataMonitor;
 class QtProgressSink;
 class ReadBackBrowser;
@@ -105,7 +105,7 @@ public:
     ReportTableView* InfoMachineList() const;
     ReportTableView* HandheldList() const;
     CallerGridView* CallerGrid() const;
-    CStationDlg* NetworkDialog() const { return network_.get(); }
+    NetworkParamsDialog* NetworkDialog() const { return network_.get(); }
 
 public slots:
     void OnDetectionTick();
@@ -140,7 +140,7 @@ private:
     std::unique_ptr<WindowContext> context_;
     // The network dialog lives as long as the window, so it keeps what was typed.
     std::unique_ptr<ExchangeSettingsHost> settingsHost_;
-    std::unique_ptr<CStationDlg> network_;
+    std::unique_ptr<NetworkParamsDialog> network_;
 
     QWidget* canvas_ = nullptr;
     std::unique_ptr<MainControls> controls_;

@@ -2,22 +2,22 @@
 
 #include "common/Profile.h"
 #include "common/Prompter.h"
+#include "gui/settings/SettingsWidgets.h"
 #include "hostlink/HostExchange.h"
 #include "settings/HandheldSettings.h"
 
 #include <QDialog>
-
-class QCheckBox;
-class QLineEdit;
+#include <vector>
 
 namespace px {
 
 // The handheld callers' hurry-dish and dispatch modes.
-class CShouChiDlg : public QDialog
+class HandheldSettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    CShouChiDlg(const HandheldSettings& values, Prompter& prompter, QWidget* parent = nullptr);
+    HandheldSettingsDialog(const HandheldSettings& values, Prompter& prompter,
+                           QWidget* parent = nullptr);
 
     // After 写入: the values taken from the controls.
     const HandheldSettings& Values() const { return values_; }
@@ -27,14 +27,8 @@ private:
 
     HandheldSettings values_;
     Prompter& prompter_;
-    QCheckBox* hurry_;
-    QCheckBox* hurryNumber_;
-    QLineEdit* hurryPrefix_;
-    QLineEdit* hurrySuffix_;
-    QCheckBox* dispatch_;
-    QCheckBox* dispatchNumber_;
-    QLineEdit* dispatchPrefix_;
-    QLineEdit* dispatchSuffix_;
+    // One per mode, in the order of kHandheldModes.
+    std::vector<FieldControls<HandheldMode>> modes_;
 };
 
 // Command 32791 (下载数据 → 手持呼叫器设置信息): edit the remembered settings, then download

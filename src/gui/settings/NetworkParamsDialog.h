@@ -2,24 +2,22 @@
 
 #include "common/Clock.h"
 #include "common/Prompter.h"
+#include "gui/settings/SettingsWidgets.h"
 #include "settings/NetworkParams.h"
 #include "settings/SettingsHost.h"
 
 #include <QDialog>
 
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-
 namespace px {
 
 // The host's network set-up. The main window keeps one for its whole life and opens it each
 // time, so the values last taken or read back are shown again until the program ends.
-class CStationDlg : public QDialog
+class NetworkParamsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    CStationDlg(SettingsHost& host, Clock& clock, Prompter& prompter, QWidget* parent = nullptr);
+    NetworkParamsDialog(SettingsHost& host, Clock& clock, Prompter& prompter,
+                        QWidget* parent = nullptr);
 
     const NetworkParams& Values() const { return values_; }
 
@@ -31,7 +29,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void ShowValues();
     bool TakeControls();
     void ApplyNetworkRule(bool on);
     void ApplyRoleRule(int role);
@@ -43,6 +40,7 @@ private:
     Clock& clock_;
     Prompter& prompter_;
     NetworkParams values_;
+    FieldControls<NetworkParams> fields_{kNetworkFields};
 
     QRadioButton* networkOff_;
     QRadioButton* networkOn_;
