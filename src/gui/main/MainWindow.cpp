@@ -123,6 +123,9 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     canvas_->setFixedSize(controls_->Scaled(0, 0, kWindowWidthDlu, kWindowHeightDlu).size());
     layout->addWidget(canvas_);
     dataMonitor_ = controls_->Get<QTextEdit>(MainControl::DataMonitor);
+    auto* version = controls_->Get<QLabel>(MainControl::VersionLabel);
+    version->setText(QString(" 版本号: V") + kProgramVersion);
+    version->resize(std::max(version->width(), version->sizeHint().width()), version->height());
 
     monitor_ = std::make_unique<QtDataMonitor>(dataMonitor_);
     progress_ = std::make_unique<QtProgressSink>(this);
