@@ -264,9 +264,11 @@ bool HostExchange::RunDownload(std::uint8_t command, std::span<const std::uint8_
             progress_.Close();
             return false;
         }
-        Pause(i == 1 ? kFirstPacketPauseMs : kPacketPauseMs);
+        // The step is shown before the pause, so the window is not blank for the 2 s the
+        // host is given after the first packet.
         progress_.SetPosition(command == kFirmware ? i : i + startPosition);
         ShowPacketProgress(caption, count, i);
+        Pause(i == 1 ? kFirstPacketPauseMs : kPacketPauseMs);
     }
 
     link_.ReadReport(kAcknowledgeTimeoutMs);

@@ -379,6 +379,7 @@ void MainWindow::EnableRegistration(bool on)
 void MainWindow::MakeFileCurrent(const std::string& name, FileType fileType)
 {
     session_.MakeCurrent(name, fileType);
+    hostStatus_->SetDocument(name, fileType);
     ReloadRegistrationViews(name);
     EnableRegistration(true);
 }
