@@ -14,10 +14,13 @@ struct AppOptions
     bool simulated = false; // --host sim:DIR
     QString simDir;
     bool qxModel = false; // --model qx
+    // --help or --version: what to print before leaving at once (the window is not started).
+    QString exitText;
 };
 
-// Parses the arguments (the program name first). On a usage error returns nothing and puts
-// the message into error.
+// Parses the arguments (the program name first); needs no application object, so --help and
+// --version work without a display. On a usage error returns nothing and puts the message into
+// error.
 std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString& error);
 
 } // namespace px

@@ -19,16 +19,24 @@
 
 int main(int argc, char* argv[])
 {
+    // Before the application object: --help and --version need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
+    const auto options = px::ParseAppOptions(arguments, error);
+    if (!options) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+    if (!options->exitText.isEmpty()) {
+        std::printf("%s\n", qPrintable(options->exitText));
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName("DADE_System");
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
-
-    QString error;
-    const auto options = px::ParseAppOptions(QApplication::arguments(), error);
-    if (!options) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return error.startsWith("Usage") ? 0 : 2;
-    }
 
     const QString dataFolder = px::ResolveDataFolder(options->dataDir);
     if (dataFolder.isEmpty()) {

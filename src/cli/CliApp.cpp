@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 
 #include "cli/CliContext.h"
+#include "common/BuildInfo.h"
 #include "common/Gbk.h"
 #include "common/Hex.h"
 #include "hostlink/HidapiBackend.h"
@@ -16,7 +17,6 @@ namespace px::cli {
 
 namespace {
 
-constexpr const char* kVersion = "pxctl 1.0.1";
 
 std::vector<CommandSpec> AllCommands()
 {
@@ -328,7 +328,7 @@ int Run(const std::vector<std::string>& args, Environment& env)
             } else if (word == "--help" || word == "-h") {
                 help = true;
             } else if (word == "--version") {
-                env.out << kVersion << '\n';
+                env.out << "pxctl " << kProgramVersion << '\n';
                 return kExitOk;
             } else {
                 commandSeen = commandSeen || word.rfind("--", 0) != 0;

@@ -155,16 +155,7 @@ bool HostExchange::SendCommand(std::uint8_t command, std::span<const std::uint8_
         }
         return Exchange(frame::Build(command, payload), true) != kFailed;
     }
-    const std::string path = RecordFilePath("Temp.txt");
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-    if (!WriteRecordFile(path, payload)) {
-        prompter_.Message("无法写入文件 " + path);
-        return false;
-    }
-    const bool ok = RunDownload(command, path, caption);
-    std::filesystem::remove(path, ec);
-    return ok;
+    return RunDownload(command, payload, caption);
 }
 
 bool HostExchange::Download(std::uint8_t command, const std::string& recordFile,
@@ -173,7 +164,21 @@ bool HostExchange::Download(std::uint8_t command, const std::string& recordFile,
     std::optional<Lock> lock;
     if (RefuseNested() || (!active_ && !(lock = Begin())))
         return false;
-    return RunDownload(command, recordFile, caption);
+    const Bytes data = ReadRecordFile(recordFile).value_or(Bytes{});
+    if (data.size() > kMaxRecordBytes) {
+        prompter_.Message("文件太大，最多只能下载3000000字节！\n" + recordFile);
+        return false;
+    }
+    return RunDownload(command, data, caption);
+}
+
+bool HostExchange::Download(std::uint8_t command, std::span<const std::uint8_t> data,
+                            std::string_view caption)
+{
+    std::optional<Lock> lock;
+    if (RefuseNested() || (!active_ && !(lock = Begin())))
+        return false;
+    return RunDownload(command, data, caption);
 }
 
 bool HostExchange::ReadBack(std::uint8_t command, const std::string& recordFile,
@@ -230,12 +235,11 @@ void HostExchange::FinishTransfer(std::string_view caption, std::string_view res
     progress_.Close();
 }
 
-bool HostExchange::RunDownload(std::uint8_t command, const std::string& recordFile,
+bool HostExchange::RunDownload(std::uint8_t command, std::span<const std::uint8_t> data,
                                std::string_view caption)
 {
-    Bytes data = ReadRecordFile(recordFile).value_or(Bytes{});
     if (data.size() > kMaxRecordBytes) {
-        prompter_.Message("文件太大，最多只能下载3000000字节！\n" + recordFile);
+        prompter_.Message("数据太长，最多只能下载3000000字节！");
         return false;
     }
     const std::size_t n = data.size();
@@ -260,9 +264,11 @@ bool HostExchange::RunDownload(std::uint8_t command, const std::string& recordFi
             progress_.Close();
             return false;
         }
-        Pause(i == 1 ? kFirstPacketPauseMs : kPacketPauseMs);
+        // The step is shown before the pause, so the window is not blank for the 2 s the
+        // host is given after the first packet.
         progress_.SetPosition(command == kFirmware ? i : i + startPosition);
         ShowPacketProgress(caption, count, i);
+        Pause(i == 1 ? kFirstPacketPauseMs : kPacketPauseMs);
     }
 
     link_.ReadReport(kAcknowledgeTimeoutMs);

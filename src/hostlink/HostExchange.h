@@ -80,11 +80,13 @@ public:
     // Sends one frame; with wait, waits for the answer to its command (answers to other
     // commands are skipped). The answer stays in the receive buffer.
     int SingleExchange(std::span<const std::uint8_t> frame, bool wait);
-    // A command with its payload: as one frame (at most 58 bytes) or, multi-packet, through
-    // the record file Temp.txt.
+    // A command with its payload: as one frame (at most 58 bytes) or in packets.
     bool SendCommand(std::uint8_t command, std::span<const std::uint8_t> payload,
                      std::string_view caption, bool multiPacket);
+    // The bytes of a record file (a firmware image, a remembered record), in packets.
     bool Download(std::uint8_t command, const std::string& recordFile, std::string_view caption);
+    // Bytes built for this command, in packets.
+    bool Download(std::uint8_t command, std::span<const std::uint8_t> data, std::string_view caption);
     bool ReadBack(std::uint8_t command, const std::string& recordFile, std::string_view caption);
 
     // The record file of the given name in the data folder.
@@ -115,7 +117,7 @@ private:
     // A command started from inside another's wait is refused (after a message).
     bool RefuseNested();
     int Exchange(std::span<const std::uint8_t> frame, bool wait);
-    bool RunDownload(std::uint8_t command, const std::string& recordFile,
+    bool RunDownload(std::uint8_t command, std::span<const std::uint8_t> data,
                      std::string_view caption);
     bool RunReadBack(std::uint8_t command, const std::string& recordFile,
                      std::string_view caption);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/BuildInfo.h"
 #include "common/Clock.h"
 #include "common/EventPump.h"
 #include "common/Models.h"
@@ -13,9 +14,6 @@
 
 namespace px {
 
-inline constexpr std::uint16_t kHostVendorId = 0x0483;
-inline constexpr std::uint16_t kPxProductId = 0x1234;
-inline constexpr std::uint16_t kQxProductId = 0x5158;
 
 // Which host model a USB id pair is, if any.
 HostModel IdentifyHost(std::uint16_t vendorId, std::uint16_t productId);

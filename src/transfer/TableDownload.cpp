@@ -20,21 +20,6 @@ std::uint32_t LeadingNumber(const std::string& text)
     return value;
 }
 
-// Writes the records to a record file, downloads it and removes it again.
-DownloadOutcome SendRecordFile(HostExchange& exchange, std::uint8_t command, const char* fileName,
-                               const Bytes& records, const char* caption)
-{
-    const std::string path = exchange.RecordFilePath(fileName);
-    if (!HostExchange::WriteRecordFile(path, records)) {
-        exchange.GetPrompter().Message("无法写入文件 " + path);
-        return DownloadOutcome::Failed;
-    }
-    const bool ok = exchange.Download(command, path, caption);
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-    return ok ? DownloadOutcome::Sent : DownloadOutcome::Failed;
-}
-
 void PutLittleEndian(CallerRecord& record, std::size_t at, int value)
 {
     record[at] = static_cast<std::uint8_t>(value & 0xFF);
@@ -252,7 +237,6 @@ struct TableDownload
 {
     TableRecords (*collect)(Database& db, const std::string& fileName);
     std::uint8_t command;
-    const char* recordFile;
     const char* caption;
     const char* keyName;      // how a refused row is named
     const char* emptyMessage; // nullptr: an empty table ends silently
@@ -280,8 +264,10 @@ DownloadOutcome RunTableDownload(HostExchange& exchange, Database& db, const std
         prompter.Message(text);
         return DownloadOutcome::Failed;
     }
-    const DownloadOutcome outcome =
-        SendRecordFile(exchange, spec.command, spec.recordFile, table.records, spec.caption);
+    // The records go straight from memory: nothing outlives the command.
+    const DownloadOutcome outcome = exchange.Download(spec.command, table.records, spec.caption)
+                                        ? DownloadOutcome::Sent
+                                        : DownloadOutcome::Failed;
     if (spec.sentMessage != nullptr)
         prompter.Message(outcome == DownloadOutcome::Sent ? spec.sentMessage : spec.failedMessage);
     return outcome;
@@ -293,15 +279,14 @@ DownloadOutcome DownloadInfoMachines(HostExchange& exchange, Database& db,
                                      const std::string& fileName)
 {
     return RunTableDownload(exchange, db, fileName,
-                            {CollectInfoMachineRecords, kCmdInfoMachineTable, "Bp.txt",
-                             "下载Bp机信息", "传呼号", "Bp机信息表中没有数据！", nullptr, nullptr});
+                            {CollectInfoMachineRecords, kCmdInfoMachineTable, "下载Bp机信息", "传呼号", "Bp机信息表中没有数据！", nullptr, nullptr});
 }
 
 DownloadOutcome DownloadCallers(HostExchange& exchange, Database& db,
                                 const std::string& fileName)
 {
     return RunTableDownload(exchange, db, fileName,
-                            {CollectCallerRecords, kCmdCallerTable, "Call.txt", "呼叫器信息",
+                            {CollectCallerRecords, kCmdCallerTable, "呼叫器信息",
                              "特征码", nullptr, "下载呼叫器信息成功！", "下载呼叫器信息失败！"});
 }
 
@@ -309,8 +294,7 @@ DownloadOutcome DownloadHandhelds(HostExchange& exchange, Database& db,
                                   const std::string& fileName)
 {
     return RunTableDownload(exchange, db, fileName,
-                            {CollectHandheldRecords, kCmdHandheldTable, "ShouChi.txt",
-                             "手持呼叫器匹配表", "手持呼叫器", nullptr, "手持呼叫器匹配表设置成功！",
+                            {CollectHandheldRecords, kCmdHandheldTable, "手持呼叫器匹配表", "手持呼叫器", nullptr, "手持呼叫器匹配表设置成功！",
                              "手持呼叫器匹配表设置失败！"});
 }
 

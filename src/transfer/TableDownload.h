@@ -87,14 +87,14 @@ enum class DownloadOutcome
 // Each download refuses a table with a row that cannot travel (a message names it) and sends
 // nothing of it.
 
-// Sends the information machines of a configuration file under 0x65 through Bp.txt.
+// Sends the information machines of a configuration file under 0x65.
 DownloadOutcome DownloadInfoMachines(HostExchange& exchange, Database& db,
                                      const std::string& fileName);
 
-// Sends the callers of a file under 0x66 through Call.txt; silent when there are none.
+// Sends the callers of a file under 0x66; silent when there are none.
 DownloadOutcome DownloadCallers(HostExchange& exchange, Database& db,
                                 const std::string& fileName);
-// Sends the handheld match table of a file under 0x68 through ShouChi.txt.
+// Sends the handheld match table of a file under 0x68.
 DownloadOutcome DownloadHandhelds(HostExchange& exchange, Database& db,
                                   const std::string& fileName);
 

@@ -84,6 +84,18 @@ TEST_F(HostExchangeTest, DownloadPacesItselfAfterEachPacket)
     EXPECT_EQ(progress_.progressTexts.back(), "x,共有3包数据,当前第3包数据正在发送.......");
 }
 
+TEST_F(HostExchangeTest, EachPacketsStepIsShownBeforeItsPause)
+{
+    std::vector<std::int64_t> shownAt;
+    progress_.onText = [this, &shownAt] { shownAt.push_back(clock_.NowMs()); };
+    const std::int64_t start = clock_.NowMs();
+    ASSERT_TRUE(exchange_.Download(0x64, Sequence(108), "下载升级程序"));
+    ASSERT_EQ(shownAt.size(), 2u);
+    EXPECT_LT(shownAt[0] - start, HostExchange::kFirstPacketPauseMs)
+        << "the first step shows at once, not after the 2 s pause";
+    EXPECT_NE(progress_.progressTexts[0].find("当前第1包数据"), std::string::npos);
+}
+
 TEST_F(HostExchangeTest, FirmwareProgressIsThePacketNumberAlone)
 {
     const std::string path = WriteFile("fw.bin", Sequence(2 * 54));

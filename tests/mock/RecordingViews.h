@@ -2,6 +2,7 @@
 
 #include "hostlink/Ports.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,12 @@ public:
         position = value;
         positions.push_back(value);
     }
-    void SetProgressText(std::string_view text) override { progressTexts.emplace_back(text); }
+    void SetProgressText(std::string_view text) override
+    {
+        progressTexts.emplace_back(text);
+        if (onText)
+            onText();
+    }
     void SetResultText(std::string_view text) override { results.emplace_back(text); }
     void Close() override
     {
@@ -69,6 +75,7 @@ public:
     std::vector<int> positions;
     std::vector<std::string> progressTexts;
     std::vector<std::string> results;
+    std::function<void()> onText; // called as each progress text is shown
 };
 
 } // namespace px::test

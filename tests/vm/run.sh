@@ -70,7 +70,7 @@ cp /bin/busybox "$root/bin/busybox"
 ln -s busybox "$root/bin/sh"
 cp "$kernel"/*.ko "$root/lib/modules/"
 cp tests/vm/guest.sh "$root/init"
-cp packaging/linux/*.rules "$root/etc/udev/rules.d/"
+cp build/release/packaging/*.rules "$root/etc/udev/rules.d/"
 programs=(build/release/src/cli/pxctl build/release/src/sim/px-uhid-host build/release/tests/px-hotplug-probe
     build/release/tests/px-window-probe)
 for program in "${programs[@]}"; do

@@ -5,13 +5,40 @@
 
 namespace px {
 
+QString MainWindowTitle(const char* stateTitle, const std::string& fileName, FileType type)
+{
+    QString title = QString::fromUtf8(stateTitle);
+    if (fileName.empty())
+        return title;
+    // The file goes between the program's name and the connection state.
+    const int state = title.indexOf("----------");
+    const QString file = QString::fromUtf8(" — ") + QString::fromStdString(fileName) +
+                         (type == FileType::QX ? " (QX)" : " (PX)");
+    return state < 0 ? title + file : title.insert(state, file + " ");
+}
+
 HostStatus::HostStatus(QWidget* window, HostLink& link, HostExchange& exchange)
     : QObject(window), window_(window), link_(link), exchange_(exchange), timer_(new QTimer(this))
 {
-    window_->setWindowTitle(kTitleStart);
+    ShowTitle(State::Start);
     timer_->setObjectName("hostSearchTimer");
     timer_->setInterval(kDetectionIntervalMs);
     connect(timer_, &QTimer::timeout, this, &HostStatus::Tick);
+}
+
+void HostStatus::ShowTitle(State state)
+{
+    state_ = state;
+    static constexpr const char* kTitles[] = {kTitleStart, kTitleConnected, kTitleNotConnected,
+                                              kTitleRemoved};
+    window_->setWindowTitle(MainWindowTitle(kTitles[static_cast<int>(state)], fileName_, type_));
+}
+
+void HostStatus::SetDocument(const std::string& fileName, FileType type)
+{
+    fileName_ = fileName;
+    type_ = type;
+    ShowTitle(state_);
 }
 
 void HostStatus::Start()
@@ -27,12 +54,12 @@ void HostStatus::Tick()
         return;
     if (link_.FindHost()) {
         timer_->stop();
-        window_->setWindowTitle(kTitleConnected);
+        ShowTitle(State::Connected);
         connected_ = true;
         emit hostFound(link_.GetHostModel());
         return;
     }
-    window_->setWindowTitle(kTitleNotConnected);
+    ShowTitle(State::NotConnected);
     connected_ = false;
     link_.CloseHost();
 }
@@ -46,7 +73,7 @@ void HostStatus::DeviceArrived()
 void HostStatus::DeviceRemoved()
 {
     // Any HID device may have gone; the next tick finds the host again if it is still there.
-    window_->setWindowTitle(kTitleRemoved);
+    ShowTitle(State::Removed);
     connected_ = false;
     link_.SetHostModel(HostModel::None);
     timer_->start(kDetectionIntervalMs);

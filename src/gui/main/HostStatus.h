@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <string>
+
 class QWidget;
 
 namespace px {
@@ -26,6 +28,8 @@ public:
     HostStatus(QWidget* window, HostLink& link, HostExchange& exchange);
 
     void Start();
+    // The file being edited, shown in the title beside the connection state ("" for none).
+    void SetDocument(const std::string& fileName, FileType type);
     // One tick of the search (the timer's, or a test's).
     void Tick();
     void DeviceArrived();
@@ -39,11 +43,27 @@ signals:
     void hostFound(HostModel model);
 
 private:
+    enum class State
+    {
+        Start,
+        Connected,
+        NotConnected,
+        Removed,
+    };
+    void ShowTitle(State state);
+
     QWidget* window_;
     HostLink& link_;
     HostExchange& exchange_;
     QTimer* timer_;
     bool connected_ = false;
+    State state_ = State::Start;
+    std::string fileName_;
+    FileType type_ = FileType::None;
 };
+
+// The window title for a connection state and the file being edited, e.g.
+// "ZR4870PX设置系统 — 一号店 (PX)----------[已连接设备]"; without a file the classic titles.
+QString MainWindowTitle(const char* stateTitle, const std::string& fileName, FileType type);
 
 } // namespace px

@@ -123,6 +123,9 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     canvas_->setFixedSize(controls_->Scaled(0, 0, kWindowWidthDlu, kWindowHeightDlu).size());
     layout->addWidget(canvas_);
     dataMonitor_ = controls_->Get<QTextEdit>(MainControl::DataMonitor);
+    auto* version = controls_->Get<QLabel>(MainControl::VersionLabel);
+    version->setText(QString(" 版本号: V") + kProgramVersion);
+    version->resize(std::max(version->width(), version->sizeHint().width()), version->height());
 
     monitor_ = std::make_unique<QtDataMonitor>(dataMonitor_);
     progress_ = std::make_unique<QtProgressSink>(this);
@@ -377,6 +380,7 @@ void MainWindow::EnableRegistration(bool on)
 void MainWindow::MakeFileCurrent(const std::string& name, FileType fileType)
 {
     session_.MakeCurrent(name, fileType);
+    hostStatus_->SetDocument(name, fileType);
     ReloadRegistrationViews(name);
     EnableRegistration(true);
 }

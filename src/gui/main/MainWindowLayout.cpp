@@ -100,7 +100,8 @@ constexpr ControlSpec kControls[] = {
     {C::CallerNumberEdit, "callerNumberEdit", K::Edit, "", 653, 317, 80, 12, kDigitsOnly | kStrip, 5},
     {C::None, "callerNameLabel", K::Label, "呼叫器名称:", 607, 336, 44, 8, kStrip, 0},
     {C::CallerNameEdit, "callerNameEdit", K::Edit, "", 653, 334, 80, 12, kStrip, 10},
-    {C::VersionLabel, "versionLabel", K::Label, " 版本号: V1.0.1", 767, 339, 62, 8,
+    // Its text comes with the program's version (MainWindow).
+    {C::VersionLabel, "versionLabel", K::Label, "", 767, 339, 62, 8,
      kStrip | kMoveRight, 0},
     // data monitor
     {C::MonitorGroup, "monitorGroup", K::GroupBox, "数据监控", 2, 354, 831, 79,

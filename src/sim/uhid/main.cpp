@@ -109,7 +109,7 @@ int main(int argc, char* argv[])
     if (!device) {
         Note(error);
         Note("load the module (sudo modprobe uhid) and give your user access to /dev/uhid: "
-             "see packaging/linux/70-px-uhid.rules");
+             "see 70-px-uhid.rules (build/release/packaging/) in the README");
         return kExitFailed;
     }
 

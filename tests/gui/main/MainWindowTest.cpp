@@ -98,6 +98,21 @@ TEST_F(MainWindowTest, TitleFollowsTheSearchForTheHost)
     EXPECT_TRUE(prompter_.All().empty());
 }
 
+TEST_F(MainWindowTest, TheTitleNamesTheOpenFileAndItsModel)
+{
+    AddFile("一号店", 1);
+    MainWindow& w = Window();
+    w.MakeFileCurrent("一号店", FileType::QX);
+    EXPECT_EQ(w.windowTitle(), "ZR4870PX设置系统 — 一号店 (QX)");
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), "ZR4870PX设置系统 — 一号店 (QX) ----------[未连接设备]");
+    PlugHost(HostModel::QX);
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), "ZR4870PX设置系统 — 一号店 (QX) ----------[已连接设备]");
+    w.OnDeviceRemoval();
+    EXPECT_EQ(w.windowTitle(), "PX_SystemDlg — 一号店 (QX) ----------[未连接设备]");
+}
+
 TEST_F(MainWindowTest, TheDetectionTimerTicksEverySecond)
 {
     MainWindow& w = Window();
