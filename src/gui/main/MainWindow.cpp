@@ -318,7 +318,7 @@ void MainWindow::ShowCallerTypes()
 {
     if (!session_.Open())
         return;
-    CallerTypesDialog dialog(session_.Db(), services_.prompter, services_.clock, services_.pump, this);
+    CallerTypesDialog dialog(session_.Db(), services_.prompter, this);
     if (hooks_.runTypeDialog(dialog) == QDialog::Accepted)
         callers_->LoadCallerTypes();
 }
