@@ -4,6 +4,7 @@
 #include "registry/Handhelds.h"
 #include "storage/RowRules.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -63,8 +64,13 @@ bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationReque
         if (!rs.Open(db, "select * from T_Device3 where CodeNo=? and FileName=?",
                      {keyCode, request.fileName}))
             return false;
-        if (!rs.IsEof())
-            continue; // already registered
+        if (!rs.IsEof()) {
+            // Already registered: kept as it is, and said once the run is over.
+            if (std::find(result.skipped.begin(), result.skipped.end(), keyCode) ==
+                result.skipped.end())
+                result.skipped.push_back(keyCode);
+            continue;
+        }
         if (static_cast<std::size_t>(key) >= request.keyNames.size()) {
             prompter.Message("按键名称不足，第" + std::to_string(key + 1) +
                              "个按键无法登记，请先在按键名称表中添加！");
@@ -299,7 +305,13 @@ RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchang
         if (request.plusOne)
             result.manualCode = AdvanceCallerPart(code);
         if (!RegisterOneCaller(db, prompter, request, code, keyCount, 0, result))
-            return result;
+            break;
+    }
+    if (!result.skipped.empty()) {
+        std::string codes;
+        for (const std::string& code : result.skipped)
+            codes += (codes.empty() ? "" : "、") + code;
+        prompter.Message("以下特征码已经登记过，没有改动：" + codes);
     }
     return result;
 }

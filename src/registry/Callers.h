@@ -72,6 +72,7 @@ struct RegistrationRequest
 struct RegistrationResult
 {
     std::vector<CallerGridRow> added; // in the order stored; each goes on top of the grid
+    std::vector<std::string> skipped; // keys found registered already, once each
     std::string manualCode;          // what edit 1038 shows afterwards
     bool focusCode = false;          // the typed code was refused
 };

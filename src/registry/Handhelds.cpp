@@ -55,8 +55,9 @@ HandheldSaveResult SaveHandheld(Database& db, Prompter& prompter, HostExchange* 
 {
     HandheldSaveResult result;
     result.featureCode = fields.featureCode;
-    const bool valid = ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber) &&
-                       ReadIntegerField(prompter, fields.numberText, 1, 99);
+    const bool valid =
+        ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber, kPagerField) &&
+        ReadIntegerField(prompter, fields.numberText, 1, 99, kHandheldNumberField);
     if (valid) {
         const int number = std::stoi(fields.numberText);
         std::string code = fields.featureCode;

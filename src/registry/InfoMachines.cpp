@@ -1,5 +1,7 @@
 #include "registry/InfoMachines.h"
 
+#include "common/IntegerField.h"
+
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -51,25 +53,16 @@ std::string AdvanceAddress(const std::string& address)
     return text;
 }
 
-std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text, int low, int high)
+std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text, int low, int high,
+                                    const char* field)
 {
-    long long value = 0;
-    const auto first = text.find_first_not_of(' ');
-    const auto last = text.find_last_not_of(' ');
-    const std::string trimmed =
-        first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-    const auto [ptr, ec] =
-        std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
-    if (trimmed.empty() || ec != std::errc() || ptr != trimmed.data() + trimmed.size()) {
-        prompter.Message("Please enter an integer.");
+    int value = 0;
+    const std::string problem = CheckWholeNumber(text, field, low, high, value);
+    if (!problem.empty()) {
+        prompter.Message(problem);
         return std::nullopt;
     }
-    if (value < low || value > high) {
-        prompter.Message("Please enter an integer between " + std::to_string(low) + " and " +
-                         std::to_string(high) + ".");
-        return std::nullopt;
-    }
-    return static_cast<int>(value);
+    return value;
 }
 
 bool InfoMachineCapacityReached(Prompter& prompter, int count, HostModel hostModel,
@@ -89,8 +82,8 @@ InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
     result.address = fields.address;
 
     // Every field of the window is read first; a bad one stops the save.
-    const std::optional<int> pager = ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber);
-    const bool valid = pager && ReadIntegerField(prompter, fields.handheldText, 1, 99);
+    const std::optional<int> pager = ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber, kPagerField);
+    const bool valid = pager && ReadIntegerField(prompter, fields.handheldText, 1, 99, kHandheldNumberField);
     if (valid) {
         if (fields.address.empty()) {
             prompter.Message("地址码不能为空！");

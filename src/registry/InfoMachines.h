@@ -52,7 +52,13 @@ InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
 // Deletes the machine whose pager number text was selected (nothing when the text is empty).
 void DeleteInfoMachine(Database& db, const std::string& fileName, const std::string& pagerText);
 
-// Checks an integer field the way the window's field exchange does; nothing after a message.
-std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text, int low, int high);
+// The names the range prompts give the window's number fields.
+inline constexpr const char* kPagerField = "传呼号";
+inline constexpr const char* kHandheldNumberField = "手持呼叫器编号";
+
+// Checks a number field of the window; nothing after a message that names the field and its
+// range.
+std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text, int low, int high,
+                                    const char* field);
 
 } // namespace px

@@ -145,11 +145,17 @@ TEST_F(CallersTest, ManualRunsWithAndWithoutPlusOne)
     EXPECT_EQ(Codes(), (std::vector<std::string>{"1234F1", "123501", "123511"}));
     EXPECT_EQ(result.manualCode, "12352");
 
+    EXPECT_TRUE(prompter_.All().empty()) << "nothing was skipped";
+
     request_.manualCode = "ABCDE";
     request_.plusOne = false;
     const auto once = Register(0);
     EXPECT_EQ(once.added.size(), 1u) << "the later passes find the code registered";
     EXPECT_EQ(once.manualCode, "ABCDE");
+    EXPECT_EQ(once.skipped, (std::vector<std::string>{"ABCDE1"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"以下特征码已经登记过，没有改动：ABCDE1"}))
+        << "said once, at the end of the run";
 }
 
 TEST_F(CallersTest, ManualCodeChecks)

@@ -101,7 +101,7 @@ TEST_F(HandheldsTest, NumbersAndCapacity)
     const auto hundred = Save("50", "ABCD", true, FileType::PX);
     EXPECT_EQ(hundred.number, 100) << "the next number may be one the range refuses";
     EXPECT_FALSE(Save("100", "ABCD", true, FileType::PX).stored);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"Please enter an integer between 1 and 99."}));
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"手持呼叫器编号必须在1到99之间"}));
 }
 
 TEST_F(HandheldsTest, DeleteTakesTheSelectedNumber)

@@ -109,9 +109,9 @@ TEST_P(InfoMachineRefusalTest, NothingIsStored)
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, InfoMachineRefusalTest,
-    ::testing::Values(RefusalCase{"", "1", "1", "Please enter an integer.", true},
-                      RefusalCase{"500", "1", "1", "Please enter an integer between 0 and 499.", true},
-                      RefusalCase{"3", "100", "1", "Please enter an integer between 1 and 99.", true},
+    ::testing::Values(RefusalCase{"", "1", "1", "传呼号必须是整数", true},
+                      RefusalCase{"500", "1", "1", "传呼号必须在0到499之间", true},
+                      RefusalCase{"3", "100", "1", "手持呼叫器编号必须在1到99之间", true},
                       RefusalCase{"3", "1", "", "地址码不能为空！", false},
                       RefusalCase{"3", "1", "2097152", "信息机地址输入有误，请正确输入！", false}));
 

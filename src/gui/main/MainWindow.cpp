@@ -30,6 +30,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -103,8 +104,8 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
 {
     setObjectName("mainWindow");
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     QFont font;
     font.setFamilies({"SimSun", "宋体", "WenQuanYi Micro Hei", "Noto Sans CJK SC"});
     font.setPointSize(9);
@@ -116,11 +117,12 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The controls sit where the template puts them at the default size, which is also the
+    // smallest; a larger window gives its room to the caller grid and the two lists.
     canvas_ = new QWidget(this);
     canvas_->setObjectName("canvas");
     controls_ = std::make_unique<MainControls>(canvas_, scale);
-    canvas_->setFixedSize(controls_->Scaled(0, 0, kWindowWidthDlu, kWindowHeightDlu).size());
+    canvas_->setMinimumSize(controls_->Scaled(0, 0, kWindowWidthDlu, kWindowHeightDlu).size());
     layout->addWidget(canvas_);
     dataMonitor_ = controls_->Get<QTextEdit>(MainControl::DataMonitor);
     auto* version = controls_->Get<QLabel>(MainControl::VersionLabel);
@@ -255,8 +257,9 @@ void MainWindow::Initialise()
             services_.prompter.Message(problem);
     }
     hostStatus_->Start();
-    monitorHidden_ = true;
     SetMonitorVisible(false);
+    resize(minimumSizeHint());
+    RestoreGeometry();
     EnableRegistration(false);
     callers_->LoadCallerTypes();
 }
@@ -316,7 +319,7 @@ void MainWindow::ShowCallerTypes()
 {
     if (!session_.Open())
         return;
-    CallerTypesDialog dialog(session_.Db(), services_.prompter, services_.clock, services_.pump, this);
+    CallerTypesDialog dialog(session_.Db(), services_.prompter, this);
     if (hooks_.runTypeDialog(dialog) == QDialog::Accepted)
         callers_->LoadCallerTypes();
 }
@@ -426,15 +429,83 @@ void MainWindow::OnDeviceRemoval()
     hostStatus_->DeviceRemoved();
 }
 
-void MainWindow::SetMonitorVisible(bool visible)
+int MainWindow::DefaultCanvasHeight() const
 {
     const int full = controls_->Scaled(0, 0, 0, kWindowHeightDlu).height();
-    canvas_->setFixedHeight(visible ? full
-                                    : full - controls_->Scaled(0, 0, 0, kMonitorCutDlu).height());
+    return monitorShown_ ? full : full - controls_->Scaled(0, 0, 0, kMonitorCutDlu).height();
+}
+
+void MainWindow::EnterInField(QWidget* widget)
+{
+    // In a cell of the caller grid, Enter ends the edit and stores it: focus back on the grid
+    // makes the editor commit and close.
+    CallerGridView* grid = callers_->Grid();
+    if (grid->isAncestorOf(widget) && widget != grid->viewport()) {
+        grid->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // In a field of a registration strip it takes the next field, as Tab does.
+    if (qobject_cast<QLineEdit*>(widget) != nullptr && canvas_->isAncestorOf(widget))
+        focusNextChild();
+}
+
+void MainWindow::SetMonitorVisible(bool visible)
+{
+    // The window grows or shrinks by the monitor's height; room given beyond it stays.
+    const int before = DefaultCanvasHeight();
+    monitorShown_ = visible;
+    monitorHidden_ = !visible;
+    const int after = DefaultCanvasHeight();
+    canvas_->setMinimumHeight(after);
+    resize(width(), std::max(height() + after - before, minimumSizeHint().height()));
+    StretchControls();
+}
+
+void MainWindow::StretchControls()
+{
+    const QSize base = controls_->Scaled(0, 0, kWindowWidthDlu, kWindowHeightDlu).size();
+    controls_->Stretch(canvas_->width() - base.width(), canvas_->height() - DefaultCanvasHeight());
+}
+
+void MainWindow::RestoreGeometry()
+{
+    Profile& profile = services_.profile;
+    const int w = profile.GetInt(kWindowSection, "WIDTH", 0);
+    const int h = profile.GetInt(kWindowSection, "HEIGHT", 0);
+    if (w > 0 && h > 0)
+        resize(w, h);
+    const int x = profile.GetInt(kWindowSection, "X", -1);
+    const int y = profile.GetInt(kWindowSection, "Y", -1);
+    if (x >= 0 && y >= 0)
+        move(x, y);
+}
+
+void MainWindow::SaveGeometry()
+{
+    Profile& profile = services_.profile;
+    profile.SetInt(kWindowSection, "WIDTH", width());
+    profile.SetInt(kWindowSection, "HEIGHT", height() - (monitorShown_ ? MonitorHeight() : 0));
+    profile.SetInt(kWindowSection, "X", x());
+    profile.SetInt(kWindowSection, "Y", y());
+}
+
+int MainWindow::MonitorHeight() const
+{
+    return controls_->Scaled(0, 0, 0, kMonitorCutDlu).height();
+}
+
+void MainWindow::done(int result)
+{
+    SaveGeometry();
+    QDialog::done(result);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == canvas_ && event->type() == QEvent::Resize) {
+        StretchControls();
+        return false;
+    }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::MouseButtonPress)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -444,10 +515,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return message_->CountGestureClick(*static_cast<QMouseEvent*>(event));
     auto* key = static_cast<QKeyEvent*>(event);
     switch (key->key()) {
-    case Qt::Key_Escape:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return true; // the window never closes on Esc, Enter never presses a button
+        EnterInField(widget);
+        return true; // Enter never presses a button of the window
+    case Qt::Key_Escape:
+        return true; // the window never closes on Esc
     case Qt::Key_Shift:
         if (!key->isAutoRepeat())
             shiftToggle_ = !shiftToggle_;
@@ -458,13 +531,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             // pressing M again changes nothing.
             if (!shiftToggle_ && monitorHidden_) {
                 SetMonitorVisible(true);
-                monitorHidden_ = false;
-                monitorShown_ = true;
+                return true; // the gesture is not typed into the focused field
             }
             if (shiftToggle_ && monitorShown_) {
                 SetMonitorVisible(false);
-                monitorShown_ = false;
-                monitorHidden_ = true;
+                return true;
             }
         }
         return false;

@@ -112,14 +112,26 @@ public slots:
     void OnDeviceArrival();
     void OnDeviceRemoval();
 
+public:
+    // The profile section where the window's size and place are remembered.
+    static constexpr const char* kWindowSection = "MAINWINDOW";
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Remembers the window's size and place, whatever way it closes.
+    void done(int result) override;
 
 private:
     void BuildMenus();
     void ConnectCommands();
     void Initialise();
     void SetMonitorVisible(bool visible);
+    int DefaultCanvasHeight() const;
+    int MonitorHeight() const;
+    void StretchControls();
+    void RestoreGeometry();
+    void SaveGeometry();
+    void EnterInField(QWidget* widget);
     // Runs a host command unless another one is talking to the host.
     void RunHostCommand(const std::function<void()>& command);
     void OnHostFound(HostModel model);

@@ -2,6 +2,7 @@
 
 #include "registry/CallerTypes.h"
 #include "gui/widgets/ReportTableView.h"
+#include "gui/widgets/TabOrder.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -22,13 +23,10 @@ QString Q(const char* text)
 
 } // namespace
 
-CallerTypesDialog::CallerTypesDialog(Database& db, Prompter& prompter, Clock& clock,
-                   EventPump& pump, QWidget* parent)
+CallerTypesDialog::CallerTypesDialog(Database& db, Prompter& prompter, QWidget* parent)
     : QDialog(parent),
       database_(db),
       prompter_(prompter),
-      clock_(clock),
-      pump_(pump),
       list_(new ReportTableView(this)),
       name_(new QLineEdit(this)),
       keyCount_(new QComboBox(this)),
@@ -61,6 +59,14 @@ CallerTypesDialog::CallerTypesDialog(Database& db, Prompter& prompter, Clock& cl
         key->setObjectName(QString("id%1").arg(1011 + k));
         key->setCheckable(true);
         key->setAutoDefault(false);
+        key->setFocusPolicy(Qt::StrongFocus); // Space toggles the focused key
+        // A chosen key must be unmistakable at a glance, not a shade darker.
+        key->setStyleSheet("QPushButton { border: 1px solid rgb(150, 150, 150); border-radius: 3px;"
+                           " background: rgb(245, 245, 245); min-height: 22px; }"
+                           "QPushButton:checked { background: rgb(10, 100, 120); color: white;"
+                           " font-weight: bold; border: 2px solid rgb(5, 60, 75); }"
+                           "QPushButton:focus { border: 2px solid rgb(60, 130, 220); }"
+                           "QPushButton:checked:focus { border: 2px solid rgb(60, 130, 220); }");
         key->setFixedWidth(32);
         keys_[static_cast<std::size_t>(k)] = key;
         form->addWidget(key, 1, 1 + k);
@@ -84,6 +90,7 @@ CallerTypesDialog::CallerTypesDialog(Database& db, Prompter& prompter, Clock& cl
             &CallerTypesDialog::OnSelected);
 
     Load();
+    OrderTabsByPlace(this);
 }
 
 void CallerTypesDialog::Load()
@@ -128,12 +135,9 @@ void CallerTypesDialog::OnDelete()
 
 void CallerTypesDialog::done(int /*result*/)
 {
-    if (closing_)
-        return;
-    closing_ = true;
-    const std::int64_t end = clock_.NowMs() + kClosePauseMs;
-    while (clock_.NowMs() < end && pump_.PumpMessages())
-        clock_.SleepMs(10);
+    // Every way out ends with OK, so the caller reloads its types. The classic dialog waited
+    // 1.5 s first, for its database engine's delayed writes; every statement here is
+    // committed when it runs, so it closes at once.
     QDialog::done(QDialog::Accepted);
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "common/Clock.h"
-#include "common/EventPump.h"
 #include "common/Prompter.h"
 #include "storage/Database.h"
 
@@ -22,10 +20,7 @@ class CallerTypesDialog : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int kClosePauseMs = 1500;
-
-    CallerTypesDialog(Database& db, Prompter& prompter, Clock& clock,
-             EventPump& pump, QWidget* parent = nullptr);
+    CallerTypesDialog(Database& db, Prompter& prompter, QWidget* parent = nullptr);
 
     ReportTableView* List() const { return list_; }
     QLineEdit* NameEdit() const { return name_; }
@@ -35,7 +30,7 @@ public:
     QPushButton* DeleteButton() const { return delete_; }
     QPushButton* ExitButton() const { return exit_; }
 
-    // Every way of closing waits a moment and ends with OK, so the caller reloads its types.
+    // Every way of closing ends with OK, so the caller reloads its types.
     void done(int result) override;
 
 private:
@@ -46,8 +41,6 @@ private:
 
     Database& database_;
     Prompter& prompter_;
-    Clock& clock_;
-    EventPump& pump_;
     ReportTableView* list_;
     QLineEdit* name_;
     QComboBox* keyCount_;
@@ -55,7 +48,6 @@ private:
     QPushButton* add_;
     QPushButton* delete_;
     QPushButton* exit_;
-    bool closing_ = false;
 };
 
 } // namespace px

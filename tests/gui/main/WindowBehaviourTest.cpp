@@ -1,0 +1,138 @@
+// How the main window behaves as an installer works in it: it grows, remembers its size, and
+// Enter and Shift+M do what the fields expect.
+
+#include "MainWindowFixture.h"
+
+#include "gui/widgets/CallerGridView.h"
+#include "gui/widgets/ReportTableView.h"
+#include "mock/WaitUntil.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+
+namespace px {
+namespace {
+
+using test::MainWindowFixture;
+
+class WindowBehaviourTest : public MainWindowFixture
+{
+protected:
+    MainWindow& Opened()
+    {
+        AddFile("f", 0);
+        MainWindow& w = Window();
+        w.MakeFileCurrent("f", FileType::PX);
+        w.show();
+        return w;
+    }
+
+    std::string StoredName(const std::string& code)
+    {
+        QueryResult rs(db_);
+        EXPECT_TRUE(rs.Open(db_, "select CallName from T_Device3 where CodeNo=? and FileName='f'",
+                            {code}));
+        return FieldText(rs, "CallName");
+    }
+};
+
+TEST_F(WindowBehaviourTest, AGrownWindowGivesItsRoomToTheGridAndTheLists)
+{
+    MainWindow& w = Opened();
+    const QSize start = w.size();
+    auto* grid = Find<CallerGridView>("callerGrid");
+    auto* list = Find<ReportTableView>("infoMachineList");
+    auto* save = Find<QPushButton>("saveInfoMachineButton");
+    auto* version = Find<QLabel>("versionLabel");
+    const QRect gridBefore = grid->geometry();
+    const QRect listBefore = list->geometry();
+    const QRect saveBefore = save->geometry();
+    const QRect versionBefore = version->geometry();
+    EXPECT_EQ(version->text(), QString(" 版本号: V") + kProgramVersion);
+
+    w.resize(start + QSize(300, 200));
+    ASSERT_TRUE(test::WaitUntil([&] { return grid->width() == gridBefore.width() + 300; }));
+    EXPECT_EQ(grid->height(), gridBefore.height() + 200);
+    EXPECT_EQ(list->height(), listBefore.height() + 200) << "the lists take the height";
+    EXPECT_EQ(list->width(), listBefore.width()) << "the width goes to the grid";
+    EXPECT_EQ(save->geometry().topLeft(), saveBefore.topLeft() + QPoint(0, 200))
+        << "the fields below the list move down with it";
+    EXPECT_EQ(version->geometry().topLeft(), versionBefore.topLeft() + QPoint(300, 200));
+
+    // Never smaller than the default layout.
+    w.resize(100, 100);
+    EXPECT_GE(w.width(), start.width());
+    EXPECT_GE(w.height(), start.height());
+}
+
+TEST_F(WindowBehaviourTest, TheSizeAndPlaceAreRememberedInTheProfile)
+{
+    MainWindow& w = Opened();
+    const QSize grown = w.size() + QSize(120, 80);
+    w.resize(grown);
+    w.Action(Command::Exit)->trigger();
+    EXPECT_EQ(profile_.GetInt(MainWindow::kWindowSection, "WIDTH", 0), grown.width());
+    EXPECT_EQ(profile_.GetInt(MainWindow::kWindowSection, "HEIGHT", 0), grown.height());
+
+    MainWindow again(AppServices{QString::fromStdString(folder_.Folder()), prompter_, clock_, pump_,
+                                 backend_, profile_, true, {}});
+    EXPECT_EQ(again.size(), grown);
+}
+
+TEST_F(WindowBehaviourTest, EnterStoresAGridCellEditAndNeverPressesAButton)
+{
+    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,CodeType,FileName) "
+                            "values ('B2C3D1',1,'旧','0','f')"));
+    MainWindow& w = Opened();
+    auto* monitor = Find<QTextEdit>("dataMonitor");
+    monitor->setPlainText("kept");
+    CallerGridView* grid = w.CallerGrid();
+    const QModelIndex name = grid->GridModel()->index(0, 2);
+    QApplication::setActiveWindow(&w);
+    grid->setCurrentIndex(name);
+    grid->edit(name);
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(name));
+    ASSERT_NE(editor, nullptr) << "the cell is being edited";
+    editor->setFocus();
+    editor->setText("八号桌");
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(test::WaitUntil([&] { return StoredName("B2C3D1") == "八号桌"; }));
+    EXPECT_EQ(monitor->toPlainText(), "kept") << "Enter must not press the default button 清除";
+}
+
+TEST_F(WindowBehaviourTest, EnterInAStripFieldGoesToTheNextField)
+{
+    Opened();
+    auto* monitor = Find<QTextEdit>("dataMonitor");
+    monitor->setPlainText("kept");
+    auto* pager = Find<QLineEdit>("pagerNumberEdit");
+    pager->setFocus();
+    ASSERT_TRUE(test::WaitUntil([&] { return pager->hasFocus(); }));
+    QTest::keyClick(pager, Qt::Key_Enter);
+    EXPECT_FALSE(pager->hasFocus());
+    EXPECT_EQ(monitor->toPlainText(), "kept");
+}
+
+TEST_F(WindowBehaviourTest, ShiftMShowsTheMonitorWithoutTypingIntoTheGrid)
+{
+    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,CodeType,FileName) "
+                            "values ('B2C3D1',1,'旧','0','f')"));
+    MainWindow& w = Opened();
+    CallerGridView* grid = w.CallerGrid();
+    grid->setFocus();
+    grid->setCurrentIndex(grid->GridModel()->index(0, 2));
+    QTest::keyPress(grid, Qt::Key_Shift);
+    QKeyEvent m(QEvent::KeyPress, Qt::Key_M, Qt::ShiftModifier, "M");
+    QApplication::sendEvent(grid, &m);
+    EXPECT_TRUE(w.IsMonitorShown());
+    EXPECT_EQ(grid->indexWidget(grid->currentIndex()), nullptr) << "no editor opened with an M";
+    EXPECT_EQ(grid->GridModel()->Text(0, 2), "旧");
+}
+
+} // namespace
+} // namespace px
