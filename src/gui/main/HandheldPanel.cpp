@@ -25,6 +25,10 @@ HandheldPanel::HandheldPanel(const MainControls& controls, WindowContext& contex
       pagerNumber_(controls.Get<QLineEdit>(MainControl::PagerNumberEdit))
 {
     list_->Model()->SetColumns({{"编号", 80}, {"地址码", 60}, {"备注", 70}});
+    // The classic widths need a scroll bar even on an empty list; and a long remark is cut off
+    // with a tooltip rather than pushing the list wider than its group.
+    list_->SetLastColumnFills(true);
+    list_->FitColumns();
     number_->setText("1");
     connect(save_, &QPushButton::clicked, this, &HandheldPanel::Save);
     connect(delete_, &QPushButton::clicked, this, &HandheldPanel::Delete);

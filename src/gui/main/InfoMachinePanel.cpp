@@ -35,6 +35,10 @@ InfoMachinePanel::InfoMachinePanel(const MainControls& controls, WindowContext& 
       handheldNumber_(controls.Get<QLineEdit>(MainControl::HandheldNumberEdit))
 {
     list_->Model()->SetColumns({{"传呼号", 20}, {"地址码", 50}, {"类型", 50}, {"备注", 90}});
+    // The classic widths cut the titles off; and a long remark is cut off with a tooltip rather
+    // than pushing the list wider than its group.
+    list_->SetLastColumnFills(true);
+    list_->FitColumns();
     // Receiver types in their fixed order; entry 0 at start.
     type_->addItems({"BX-2", "LW2/LW1", "数字", "字符", "LW3"});
     type_->setCurrentIndex(0);
