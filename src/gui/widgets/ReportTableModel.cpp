@@ -9,6 +9,16 @@ namespace {
 const QList<int> kTextRoles = {Qt::DisplayRole, Qt::ToolTipRole};
 const QList<int> kColourRoles = {Qt::ForegroundRole, Qt::BackgroundRole};
 
+// The most particular colour that is set: cell, then column, then the whole list.
+QColor FirstSet(std::initializer_list<QColor> colours)
+{
+    for (const QColor& colour : colours) {
+        if (colour.isValid())
+            return colour;
+    }
+    return {};
+}
+
 QVariant Colour(const QColor& colour)
 {
     return colour.isValid() ? QVariant(colour) : QVariant();
@@ -132,11 +142,8 @@ QColor ReportTableModel::TextColour(int row, int column) const
     const Cell* cell = CellAt(row, column);
     if (cell == nullptr)
         return {};
-    if (cell->textColour.isValid())
-        return cell->textColour;
-    if (const QColor& own = columns_[static_cast<std::size_t>(column)].textColour; own.isValid())
-        return own;
-    return textColour_;
+    return FirstSet(
+        {cell->textColour, columns_[static_cast<std::size_t>(column)].textColour, textColour_});
 }
 
 QColor ReportTableModel::BackgroundColour(int row, int column) const
@@ -144,9 +151,7 @@ QColor ReportTableModel::BackgroundColour(int row, int column) const
     const Cell* cell = CellAt(row, column);
     if (cell == nullptr)
         return {};
-    if (cell->background.isValid())
-        return cell->background;
-    return columns_[static_cast<std::size_t>(column)].background;
+    return FirstSet({cell->background, columns_[static_cast<std::size_t>(column)].background});
 }
 
 int ReportTableModel::rowCount(const QModelIndex& parent) const
