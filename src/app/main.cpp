@@ -50,7 +50,9 @@ int main(int argc, char* argv[])
     px::QtPrompter prompter;
     px::SystemClock clock;
     px::QtEventPump pump;
-    px::SettingsProfile profile(QApplication::applicationName());
+    // A data folder named on the command line keeps the settings too (portable use).
+    px::SettingsProfile profile(QApplication::applicationName(),
+                                options->dataDir.isEmpty() ? QString() : dataFolder);
 
     // Demonstration mode: the simulated host kept in a folder, the same one pxctl uses.
     std::unique_ptr<px::SimHostSession> session;

@@ -372,7 +372,14 @@ int Run(const std::vector<std::string>& args, Environment& env)
         }
         const Arguments arguments = ParseCommandArguments(
             *spec, std::vector<std::string>(rest.begin() + static_cast<std::ptrdiff_t>(used), rest.end()));
-        Context context(env, options);
+        // A data folder given on the command line keeps its own settings, as the window does.
+        std::unique_ptr<Profile> folderProfile;
+        if (!options.dataDir.empty() && env.folderProfile)
+            folderProfile = env.folderProfile(options.dataDir);
+        Environment commandEnv{env.out,   env.err,   env.terminal,
+                               folderProfile ? *folderProfile : env.profile,
+                               env.clock, env.defaultDataFolder, env.folderProfile};
+        Context context(commandEnv, options);
         int status = spec->handler(context, arguments);
         if (!context.Finish(status) && status == kExitOk)
             status = kExitFailed;

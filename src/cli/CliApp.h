@@ -7,6 +7,7 @@
 #include "common/Profile.h"
 
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ struct Environment
     Clock& clock;
     // The data folder when --data-dir is not given (empty: none could be made).
     std::function<std::string()> defaultDataFolder;
+    // With --data-dir, the settings kept in that folder instead of `profile` (portable use);
+    // without this, `profile` serves every data folder.
+    std::function<std::unique_ptr<Profile>(const std::string& dataFolder)> folderProfile = {};
 };
 
 // Runs one pxctl command line (without the program name); returns the exit status.

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 
 #include <iostream>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -34,7 +35,11 @@ int main(int argc, char* argv[])
     px::SettingsProfile profile("px-system");
     px::SystemClock clock;
     px::cli::Environment env{std::cout, std::cerr, isatty(STDERR_FILENO) != 0, profile, clock,
-                             [] { return px::ResolveDataFolder({}).toStdString(); }};
+                             [] { return px::ResolveDataFolder({}).toStdString(); },
+                             [](const std::string& folder) -> std::unique_ptr<px::Profile> {
+                                 return std::make_unique<px::SettingsProfile>(
+                                     "px-system", QString::fromStdString(folder));
+                             }};
     std::vector<std::string> args(argv + 1, argv + argc);
     return px::cli::Run(args, env);
 }

@@ -1,4 +1,5 @@
 #include "cli/CliApp.h"
+#include "common/BuildInfo.h"
 #include "sim/SimHost.h"
 
 #include "mock/FakeClock.h"
@@ -62,7 +63,7 @@ protected:
 
 TEST_F(CliTest, VersionAndHelp)
 {
-    EXPECT_EQ(Run({"--version"}).out, "pxctl 1.0.1\n");
+    EXPECT_EQ(Run({"--version"}).out, std::string("pxctl ") + kProgramVersion + "\n");
     const Result help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("sim status"), std::string::npos);

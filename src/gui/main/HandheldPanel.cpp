@@ -24,7 +24,11 @@ HandheldPanel::HandheldPanel(const MainControls& controls, WindowContext& contex
       delete_(controls.Get<QPushButton>(MainControl::DeleteHandheldButton)),
       pagerNumber_(controls.Get<QLineEdit>(MainControl::PagerNumberEdit))
 {
-    list_->SetColumns({{"编号", 80}, {"地址码", 60}, {"备注", 70}});
+    list_->Model()->SetColumns({{"编号", 80}, {"地址码", 60}, {"备注", 70}});
+    // The classic widths need a scroll bar even on an empty list; and a long remark is cut off
+    // with a tooltip rather than pushing the list wider than its group.
+    list_->SetLastColumnFills(true);
+    list_->FitColumns();
     number_->setText("1");
     connect(save_, &QPushButton::clicked, this, &HandheldPanel::Save);
     connect(delete_, &QPushButton::clicked, this, &HandheldPanel::Delete);
@@ -47,12 +51,13 @@ void HandheldPanel::PutMadeUpCode()
 
 void HandheldPanel::Reload(const std::string& fileName)
 {
-    list_->Clear();
+    ReportTableModel& rows = *list_->Model();
+    rows.Clear();
     if (!context_.session.Open())
         return;
     for (const HandheldListRow& row : LoadHandheldView(context_.session.Db(), fileName))
-        list_->AddRow({QString::number(row.deviceNo), QString::fromStdString(row.address),
-                       QString::fromStdString(row.remark)});
+        rows.AddRow({QString::number(row.deviceNo), QString::fromStdString(row.address),
+                     QString::fromStdString(row.remark)});
     list_->FitColumns();
 }
 
@@ -94,7 +99,7 @@ void HandheldPanel::Delete()
         return;
     const int row = list_->SelectedRow();
     DeleteHandheld(session.Db(), session.FileName(),
-                   row >= 0 ? list_->Text(row, 0).toStdString() : std::string());
+                   row >= 0 ? list_->Model()->Text(row, 0).toStdString() : std::string());
     emit changed();
     number_->setText("0");
     code_->clear();
@@ -106,9 +111,10 @@ void HandheldPanel::Select()
     const int row = list_->SelectedRow();
     if (row < 0)
         return;
-    number_->setText(QString::number(list_->Text(row, 0).toInt()));
-    code_->setText(list_->Text(row, 1));
-    remark_->setText(list_->Text(row, 2));
+    const ReportTableModel& rows = *list_->Model();
+    number_->setText(QString::number(rows.Text(row, 0).toInt()));
+    code_->setText(rows.Text(row, 1));
+    remark_->setText(rows.Text(row, 2));
 }
 
 } // namespace px

@@ -34,7 +34,11 @@ InfoMachinePanel::InfoMachinePanel(const MainControls& controls, WindowContext& 
       delete_(controls.Get<QPushButton>(MainControl::DeleteInfoMachineButton)),
       handheldNumber_(controls.Get<QLineEdit>(MainControl::HandheldNumberEdit))
 {
-    list_->SetColumns({{"传呼号", 20}, {"地址码", 50}, {"类型", 50}, {"备注", 90}});
+    list_->Model()->SetColumns({{"传呼号", 20}, {"地址码", 50}, {"类型", 50}, {"备注", 90}});
+    // The classic widths cut the titles off; and a long remark is cut off with a tooltip rather
+    // than pushing the list wider than its group.
+    list_->SetLastColumnFills(true);
+    list_->FitColumns();
     // Receiver types in their fixed order; entry 0 at start.
     type_->addItems({"BX-2", "LW2/LW1", "数字", "字符", "LW3"});
     type_->setCurrentIndex(0);
@@ -47,13 +51,14 @@ InfoMachinePanel::InfoMachinePanel(const MainControls& controls, WindowContext& 
 
 InfoMachineView InfoMachinePanel::Reload(const std::string& fileName)
 {
-    list_->Clear();
+    ReportTableModel& rows = *list_->Model();
+    rows.Clear();
     if (!context_.session.Open())
         return {};
     InfoMachineView view = LoadInfoMachineView(context_.session.Db(), fileName);
     for (const InfoMachineListRow& row : view.rows)
-        list_->AddRow({QString::number(row.deviceNo), Q(row.address), Q(row.typeName), Q(row.remark)});
-    // Never narrower than a header or a cell: the narrow classic widths cut pager numbers off.
+        rows.AddRow(
+            {QString::number(row.deviceNo), Q(row.address), Q(row.typeName), Q(row.remark)});
     list_->FitColumns();
     return view;
 }
@@ -93,7 +98,7 @@ void InfoMachinePanel::Delete()
         return;
     const int row = list_->SelectedRow();
     DeleteInfoMachine(session.Db(), session.FileName(),
-                      row >= 0 ? list_->Text(row, 0).toStdString() : std::string());
+                      row >= 0 ? list_->Model()->Text(row, 0).toStdString() : std::string());
     emit changed();
     pager_->setText("0");
     address_->clear();
@@ -105,10 +110,11 @@ void InfoMachinePanel::Select()
     const int row = list_->SelectedRow();
     if (row < 0)
         return;
-    pager_->setText(QString::number(list_->Text(row, 0).toInt()));
-    address_->setText(list_->Text(row, 1));
-    remark_->setText(list_->Text(row, 3));
-    if (const auto index = ReceiverTypeIndex(list_->Text(row, 2).toStdString()))
+    const ReportTableModel& rows = *list_->Model();
+    pager_->setText(QString::number(rows.Text(row, 0).toInt()));
+    address_->setText(rows.Text(row, 1));
+    remark_->setText(rows.Text(row, 3));
+    if (const auto index = ReceiverTypeIndex(rows.Text(row, 2).toStdString()))
         type_->setCurrentIndex(*index);
 }
 

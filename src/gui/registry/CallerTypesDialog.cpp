@@ -37,7 +37,8 @@ CallerTypesDialog::CallerTypesDialog(Database& db, Prompter& prompter, QWidget* 
     setObjectName("CallerTypesDialog");
     setWindowTitle(Q("呼叫器类型表"));
     list_->setObjectName("id1000");
-    list_->SetColumns({{Q("呼叫器类型名称"), 120}, {Q("键值个数"), 70}, {Q("键值类型"), 70}});
+    list_->Model()->SetColumns(
+        {{Q("呼叫器类型名称"), 120}, {Q("键值个数"), 70}, {Q("键值类型"), 70}});
     list_->setMinimumSize(300, 220);
     name_->setObjectName("id1010");
     keyCount_->setObjectName("id1018");
@@ -95,10 +96,11 @@ CallerTypesDialog::CallerTypesDialog(Database& db, Prompter& prompter, QWidget* 
 
 void CallerTypesDialog::Load()
 {
-    list_->Clear();
+    ReportTableModel& rows = *list_->Model();
+    rows.Clear();
     for (const CallerTypeRow& row : ListCallerTypesByName(database_))
-        list_->AddRow({QString::fromStdString(row.name), QString::number(row.keyCount),
-                       QString::number(row.keySelection)});
+        rows.AddRow({QString::fromStdString(row.name), QString::number(row.keyCount),
+                     QString::number(row.keySelection)});
 }
 
 void CallerTypesDialog::OnSelected()
@@ -106,9 +108,10 @@ void CallerTypesDialog::OnSelected()
     const int row = list_->SelectedRow();
     if (row < 0)
         return;
-    name_->setText(list_->Text(row, 0));
-    keyCount_->setCurrentIndex(list_->Text(row, 1).toInt() - 1);
-    const unsigned selection = list_->Text(row, 2).toUInt();
+    const ReportTableModel& rows = *list_->Model();
+    name_->setText(rows.Text(row, 0));
+    keyCount_->setCurrentIndex(rows.Text(row, 1).toInt() - 1);
+    const unsigned selection = rows.Text(row, 2).toUInt();
     for (std::size_t k = 0; k < keys_.size(); ++k)
         keys_[k]->setChecked((selection >> k) & 1u);
 }
@@ -129,7 +132,7 @@ void CallerTypesDialog::OnDelete()
     const int row = list_->SelectedRow();
     if (row < 0)
         return;
-    if (DeleteCallerType(database_, list_->Text(row, 0).toStdString()))
+    if (DeleteCallerType(database_, list_->Model()->Text(row, 0).toStdString()))
         Load();
 }
 

@@ -1,6 +1,6 @@
 #include "gui/transfer/ReadBackBrowser.h"
 
-#include "gui/widgets/ColouredReportView.h"
+#include "gui/widgets/ReportTableView.h"
 
 #include <QPushButton>
 #include <QResizeEvent>
@@ -19,10 +19,10 @@ QString Q(const std::string& text)
 
 } // namespace
 
-ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel, const std::string& recordFile,
-                   Prompter& prompter, QWidget* parent)
+ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel,
+                                 const std::string& recordFile, Prompter& prompter, QWidget* parent)
     : QDialog(parent), mode_(mode), hostModel_(hostModel), prompter_(prompter),
-      list_(new ColouredReportView(this)),
+      list_(new ReportTableView(this, ReportTableView::HeaderLook::Gradient)),
       import_(new QPushButton(QString::fromUtf8("写入到数据库"), this)),
       cancel_(new QPushButton(QString::fromUtf8("取消"), this))
 {
@@ -43,13 +43,20 @@ ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel, cons
     // other lists; the handheld table keeps the plain look.
     if (mode != BrowserMode::Handhelds) {
         list_->SetBackgroundColour(QColor(180, 180, 220));
-        list_->Header()->SetGradient(55, 180, 215, 5);
+        list_->GradientHeader()->SetGradient(55, 180, 215, 5);
     }
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->SetCellFont(ListFont(12, 0));
+    ReportTableModel& model = *list_->Model();
+    // Black text in every mode, selected rows included, whatever the system's colours.
+    model.SetTextColour(Qt::black);
     for (const BrowserColumn& column : BrowserColumns(mode)) {
-        const int index = list_->InsertColumn(list_->ColumnCount(), Q(column.title));
+        const int index =
+            model.InsertColumn(model.ColumnCount(), {Q(column.title), 60, Qt::AlignHCenter});
         if (column.background)
-            list_->SetColumnBackgroundColour(
-                index, QColor(column.background->r, column.background->g, column.background->b));
+            model.SetColumnColours(
+                index, QColor(),
+                QColor(column.background->r, column.background->g, column.background->b));
     }
 
     resize(mode == BrowserMode::Callers ? 1150 : 700, 500);
@@ -58,7 +65,7 @@ ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel, cons
 
 void ReadBackBrowser::Fill(const std::string& recordFile)
 {
-    list_->DeleteAllItems();
+    list_->Model()->Clear();
     list_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     list_->setShowGrid(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -70,7 +77,7 @@ void ReadBackBrowser::Fill(const std::string& recordFile)
             QStringList texts;
             for (const std::string& text : row)
                 texts.append(Q(text));
-            list_->AddRow(texts);
+            list_->Model()->AddRow(texts);
         }
     }
     list_->FitColumns();
@@ -107,11 +114,12 @@ void ReadBackBrowser::showEvent(QShowEvent* event)
 std::vector<std::vector<std::string>> ReadBackBrowser::ShownRows() const
 {
     std::vector<std::vector<std::string>> rows;
-    rows.reserve(static_cast<std::size_t>(list_->RowCount()));
-    for (int row = 0; row < list_->RowCount(); ++row) {
+    const ReportTableModel& model = *list_->Model();
+    rows.reserve(static_cast<std::size_t>(model.RowCount()));
+    for (int row = 0; row < model.RowCount(); ++row) {
         std::vector<std::string> cells;
-        for (int column = 0; column < list_->ColumnCount(); ++column)
-            cells.push_back(list_->Text(row, column).toStdString());
+        for (int column = 0; column < model.ColumnCount(); ++column)
+            cells.push_back(model.Text(row, column).toStdString());
         rows.push_back(std::move(cells));
     }
     return rows;

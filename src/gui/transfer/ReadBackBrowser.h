@@ -14,7 +14,7 @@ class QPushButton;
 
 namespace px {
 
-class ColouredReportView;
+class ReportTableView;
 
 // The read-back browser: the table a read-back left in a record file, one row per record.
 // It reads the file once, when it is made; "写入到数据库" hands the shown rows to the owner's
@@ -34,7 +34,7 @@ public:
 
     BrowserMode Mode() const { return mode_; }
     px::HostModel ConnectedModel() const { return hostModel_; }
-    ColouredReportView* List() const { return list_; }
+    ReportTableView* List() const { return list_; }
     QPushButton* ImportButton() const { return import_; }
     QPushButton* CancelButton() const { return cancel_; }
     // The texts of the list's cells, row by row: what an import writes.
@@ -52,7 +52,7 @@ private:
     BrowserMode mode_;
     px::HostModel hostModel_;
     Prompter& prompter_;
-    ColouredReportView* list_;
+    ReportTableView* list_;
     QPushButton* import_;
     QPushButton* cancel_;
     ImportHandler onImport_;

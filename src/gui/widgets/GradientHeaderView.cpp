@@ -6,22 +6,6 @@
 
 namespace px {
 
-namespace {
-
-// Left- and right-aligned texts keep this far from the item's edges.
-constexpr int kTextInset = 3;
-
-} // namespace
-
-Qt::Alignment ListAlignment(QChar code)
-{
-    if (code == QLatin1Char('0'))
-        return Qt::AlignLeft;
-    if (code == QLatin1Char('2'))
-        return Qt::AlignRight;
-    return Qt::AlignHCenter;
-}
-
 QFont ListFont(int height, int width)
 {
     QFont font(QString::fromUtf8("宋体"));
@@ -79,10 +63,17 @@ void GradientHeaderView::SetTextColour(const QColor& colour)
 
 QString GradientHeaderView::SectionText(int logicalIndex) const
 {
-    if (logicalIndex >= 0 && logicalIndex < texts_.size())
-        return texts_[logicalIndex];
     return model() != nullptr ? model()->headerData(logicalIndex, orientation()).toString()
                               : QString();
+}
+
+Qt::Alignment GradientHeaderView::SectionAlignment(int logicalIndex) const
+{
+    const QVariant own =
+        model() != nullptr ? model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole)
+                           : QVariant();
+    const Qt::Alignment alignment = own.isValid() ? Qt::Alignment(own.toInt()) : defaultAlignment();
+    return alignment & Qt::AlignHorizontal_Mask;
 }
 
 int GradientHeaderView::TextWidth(int logicalIndex) const
@@ -121,13 +112,9 @@ void GradientHeaderView::paintSection(QPainter* painter, const QRect& rect, int 
     painter->fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), palette().button());
     PaintGradient(painter, rect.adjusted(1, 0, 0, 0));
 
-    const QChar code = logicalIndex < alignment_.size() ? alignment_[logicalIndex] : QChar('1');
-    const Qt::Alignment horizontal = ListAlignment(code);
-    QRect textRect = rect;
-    if (horizontal == Qt::AlignLeft)
-        textRect.setLeft(rect.left() + kTextInset);
-    else if (horizontal == Qt::AlignRight)
-        textRect.setRight(rect.right() - kTextInset);
+    const Qt::Alignment horizontal = SectionAlignment(logicalIndex);
+    // Left and right texts keep off the edges; a centred one is alone in the middle anyway.
+    const QRect textRect = rect.adjusted(kListTextInset, 0, -kListTextInset, 0);
     painter->setFont(font());
     painter->setPen(textColour_);
     painter->drawText(textRect, static_cast<int>(horizontal | Qt::AlignVCenter),

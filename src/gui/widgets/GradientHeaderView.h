@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QHeaderView>
 #include <QString>
-#include <QStringList>
 #include <algorithm>
 
 namespace px {
@@ -26,19 +25,13 @@ constexpr QRgb HeaderGradientColour(const HeaderGradient& g, int pixelRow)
     return qRgb(channel(g.red), channel(g.green), channel(g.blue));
 }
 
-// A list header painted as a vertical gradient, with its own texts, alignments and font.
+// A list header painted as a vertical gradient in its own font, with the model's titles and
+// alignments.
 class GradientHeaderView : public QHeaderView
 {
     Q_OBJECT
 public:
     explicit GradientHeaderView(QWidget* parent = nullptr);
-
-    // One text per column, painted instead of the model's header texts.
-    QStringList& Texts() { return texts_; }
-    const QStringList& Texts() const { return texts_; }
-    // One character per column: '0' left, '1' centred, '2' right; centred for anything else.
-    QString& Alignment() { return alignment_; }
-    const QString& Alignment() const { return alignment_; }
 
     void SetGradient(const HeaderGradient& gradient);
     void SetGradient(int red, int green, int blue, int step);
@@ -53,8 +46,8 @@ public:
     void SetTextColour(const QColor& colour);
     QColor TextColour() const { return textColour_; }
 
-    // The text a column shows: its own header text, else the model's.
     QString SectionText(int logicalIndex) const;
+    Qt::Alignment SectionAlignment(int logicalIndex) const;
     // How wide a column must be so its header text shows whole.
     int TextWidth(int logicalIndex) const;
 
@@ -68,21 +61,18 @@ protected:
 private:
     void PaintGradient(QPainter* painter, const QRect& rect) const;
 
-    QStringList texts_;
-    QString alignment_;
     HeaderGradient gradient_;
     double heightFactor_ = 1.0;
     QColor textColour_ = Qt::black;
 };
 
-// The horizontal alignment an alignment character stands for.
-Qt::Alignment ListAlignment(QChar code);
-
 // The lists' font "宋体" at a pixel height; a width above 0 stretches or narrows the glyphs so
 // an average character is that wide.
 QFont ListFont(int height, int width);
 
-// Room between a cell's or header item's edge and its text.
+// Room between a cell's or header item's edge and its text, as a fitted column leaves it.
 inline constexpr int kListTextMargin = 6;
+// How close a left- or right-aligned text comes to its cell's or header item's edge.
+inline constexpr int kListTextInset = 3;
 
 } // namespace px

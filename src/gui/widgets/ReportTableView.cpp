@@ -1,104 +1,111 @@
 #include "gui/widgets/ReportTableView.h"
 
-#include <QAbstractItemDelegate>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <algorithm>
 
 namespace px {
 
-ReportTableView::ReportTableView(QWidget* parent) : QTableView(parent), model_(new QStandardItemModel(this))
+namespace {
+
+QRect TextRect(const QRect& cell)
+{
+    return cell.adjusted(kListTextInset, 0, -kListTextInset, 0);
+}
+
+// Paints every cell from the list's colour rules; the style's own item look (focus frame,
+// selection gradient) would hide them.
+class ReportCellDelegate final : public QStyledItemDelegate
+{
+public:
+    explicit ReportCellDelegate(ReportTableView* view) : QStyledItemDelegate(view), view_(view) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        const QRect textRect = TextRect(option.rect);
+        const auto alignment = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
+        const QString text = option.fontMetrics.elidedText(
+            index.data(Qt::DisplayRole).toString(), view_->textElideMode(), textRect.width());
+        painter->save();
+        painter->fillRect(option.rect,
+                          view_->CellBackground(index.row(), index.column(), selected));
+        painter->setFont(option.font);
+        painter->setPen(view_->CellTextColour(index.row(), index.column(), selected));
+        painter->drawText(textRect, static_cast<int>(alignment), text);
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QSize(option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) +
+                         2 * kListTextMargin,
+                     view_->RowHeight());
+    }
+
+    // A tooltip repeating a text the cell shows whole would only be in the way.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event->type() == QEvent::ToolTip &&
+            option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) <=
+                TextRect(option.rect).width()) {
+            QToolTip::hideText();
+            return true;
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
+private:
+    ReportTableView* view_;
+};
+
+} // namespace
+
+ReportTableView::ReportTableView(QWidget* parent, HeaderLook look)
+    : QTableView(parent), model_(new ReportTableModel(this))
 {
     setObjectName("ReportTableView");
+    if (look == HeaderLook::Gradient) {
+        gradientHeader_ = new GradientHeaderView(this);
+        setHorizontalHeader(gradientHeader_);
+    }
     setModel(model_);
+    setItemDelegate(new ReportCellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
     setWordWrap(false);
     setShowGrid(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    ApplyRowHeight();
+
+    // After the header's own handlers, which give new columns the default width.
+    connect(model_, &QAbstractItemModel::columnsInserted, this,
+            [this](const QModelIndex&, int first, int last) { ApplyModelWidths(first, last); });
+    connect(model_, &QAbstractItemModel::modelReset, this,
+            [this] { ApplyModelWidths(0, model_->ColumnCount() - 1); });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column != model_->ColumnCount() - 1)
+            FillLastColumn();
+    });
 }
 
-QStandardItem* ReportTableView::NewCell(const QString& text) const
+void ReportTableView::ApplyModelWidths(int first, int last)
 {
-    auto* item = new QStandardItem(text);
-    // The colours of the moment the cell is made, as the system's own lists take them.
-    item->setForeground(palette().color(QPalette::Text));
-    item->setBackground(palette().color(QPalette::Base));
-    return item;
-}
-
-void ReportTableView::SetColumns(const std::vector<Column>& columns)
-{
-    model_->clear();
-    for (const Column& column : columns)
-        InsertColumn(ColumnCount(), column.title, column.width);
-}
-
-int ReportTableView::InsertColumn(int index, const QString& title, int width)
-{
-    index = std::clamp(index, 0, model_->columnCount());
-    QList<QStandardItem*> cells;
-    for (int row = 0; row < model_->rowCount(); ++row)
-        cells.append(NewCell(QString()));
-    model_->insertColumn(index, cells);
-    model_->setHeaderData(index, Qt::Horizontal, title);
-    setColumnWidth(index, width);
-    return index;
-}
-
-int ReportTableView::ColumnCount() const
-{
-    return model_->columnCount();
-}
-
-void ReportTableView::Clear()
-{
-    model_->removeRows(0, model_->rowCount());
-}
-
-int ReportTableView::InsertRow(int row, const QStringList& texts)
-{
-    row = std::clamp(row, 0, model_->rowCount());
-    const int width = std::max(static_cast<int>(texts.size()), model_->columnCount());
-    QList<QStandardItem*> cells;
-    for (int column = 0; column < width; ++column)
-        cells.append(NewCell(column < texts.size() ? texts[column] : QString()));
-    if (cells.isEmpty())
-        model_->insertRow(row);
-    else
-        model_->insertRow(row, cells);
-    return row;
-}
-
-int ReportTableView::AddRow(const QStringList& texts)
-{
-    return InsertRow(model_->rowCount(), texts);
-}
-
-void ReportTableView::SetText(int row, int column, const QString& text)
-{
-    if (QStandardItem* item = model_->item(row, column))
-        item->setText(text);
-    else if (row >= 0 && row < model_->rowCount() && column >= 0 && column < ColumnCount())
-        model_->setItem(row, column, NewCell(text));
-}
-
-int ReportTableView::RowCount() const
-{
-    return model_->rowCount();
-}
-
-QString ReportTableView::Text(int row, int column) const
-{
-    const QStandardItem* item = model_->item(row, column);
-    return item != nullptr ? item->text() : QString();
+    for (int column = first; column <= last; ++column)
+        setColumnWidth(column, model_->ColumnAt(column).width);
+    FillLastColumn();
 }
 
 int ReportTableView::SelectedRow() const
@@ -111,47 +118,104 @@ int ReportTableView::SelectedRow() const
     return first;
 }
 
-void ReportTableView::SetCellColours(int row, int column, const QColor& text, const QColor& background)
+int ReportTableView::ContentWidth(int column) const
 {
-    QStandardItem* item = model_->item(row, column);
-    if (item == nullptr) {
-        if (row < 0 || row >= model_->rowCount() || column < 0 || column >= ColumnCount())
-            return;
-        item = NewCell(QString());
-        model_->setItem(row, column, item);
-    }
-    item->setForeground(text);
-    item->setBackground(background);
+    // Every row, not a sample: the widest cell may be far down a long list.
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (int row = 0; row < model_->RowCount(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(model_->Text(row, column)));
+    return widest + 2 * kListTextMargin + (showGrid() ? 1 : 0);
 }
 
-QColor ReportTableView::CellTextColour(int row, int column) const
+int ReportTableView::TitleWidth(int column) const
 {
-    const QStandardItem* item = model_->item(row, column);
-    return item != nullptr ? item->foreground().color() : QColor();
-}
-
-QColor ReportTableView::CellBackgroundColour(int row, int column) const
-{
-    const QStandardItem* item = model_->item(row, column);
-    return item != nullptr ? item->background().color() : QColor();
+    return horizontalHeader()->sectionSizeHint(column);
 }
 
 void ReportTableView::FitColumns()
 {
     setUpdatesEnabled(false);
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    for (int column = 0; column < ColumnCount(); ++column) {
-        // Every row counts, not a sample: the widest cell may be far down a long list.
-        int width = horizontalHeader()->sectionSizeHint(column);
-        for (int row = 0; row < model_->rowCount(); ++row) {
-            const QModelIndex index = model_->index(row, column);
-            width = std::max(width, itemDelegateForIndex(index)->sizeHint(option, index).width() +
-                                        (showGrid() ? 1 : 0));
-        }
-        setColumnWidth(column, width);
-    }
+    const int fitted = model_->ColumnCount() - (lastColumnFills_ ? 1 : 0);
+    for (int column = 0; column < fitted; ++column)
+        setColumnWidth(column, std::max(ContentWidth(column), TitleWidth(column)));
+    FillLastColumn();
     setUpdatesEnabled(true);
+}
+
+void ReportTableView::SetLastColumnFills(bool fills)
+{
+    lastColumnFills_ = fills;
+    FillLastColumn();
+}
+
+void ReportTableView::FillLastColumn()
+{
+    const int last = model_->ColumnCount() - 1;
+    if (!lastColumnFills_ || last < 0)
+        return;
+    int others = 0;
+    for (int column = 0; column < last; ++column)
+        others += columnWidth(column);
+    setColumnWidth(last, std::max(TitleWidth(last), viewport()->width() - others));
+}
+
+void ReportTableView::resizeEvent(QResizeEvent* event)
+{
+    // Also the viewport's resizes, as when a vertical scroll bar comes or goes.
+    QTableView::resizeEvent(event);
+    FillLastColumn();
+}
+
+void ReportTableView::changeEvent(QEvent* event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        ApplyRowHeight();
+}
+
+void ReportTableView::SetRowHeight(int height)
+{
+    rowHeight_ = height;
+    ApplyRowHeight();
+}
+
+int ReportTableView::RowHeight() const
+{
+    return rowHeight_ > 0 ? rowHeight_ : QFontMetrics(font()).height() + 4;
+}
+
+void ReportTableView::ApplyRowHeight()
+{
+    verticalHeader()->setDefaultSectionSize(RowHeight());
+}
+
+void ReportTableView::SetBackgroundColour(const QColor& colour)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Base, colour);
+    setPalette(p);
+}
+
+QColor ReportTableView::BackgroundColour() const
+{
+    return palette().color(QPalette::Base);
+}
+
+QColor ReportTableView::CellBackground(int row, int column, bool selected) const
+{
+    if (selected)
+        return palette().color(QPalette::Active, QPalette::Highlight);
+    const QVariant own = model_->index(row, column).data(Qt::BackgroundRole);
+    return own.isValid() ? own.value<QColor>() : BackgroundColour();
+}
+
+QColor ReportTableView::CellTextColour(int row, int column, bool selected) const
+{
+    const QVariant own = model_->index(row, column).data(Qt::ForegroundRole);
+    if (own.isValid())
+        return own.value<QColor>();
+    return palette().color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text);
 }
 
 } // namespace px

@@ -1,58 +1,75 @@
 #pragma once
 
-#include <QColor>
-#include <QStandardItemModel>
-#include <QStringList>
+#include "gui/widgets/GradientHeaderView.h"
+#include "gui/widgets/ReportTableModel.h"
+
 #include <QTableView>
-#include <vector>
 
 namespace px {
 
-// A plain report list: a header that ignores clicks, full-row selection, grid lines, no
-// editing. Every cell carries a text colour and a background colour, the system's window text
-// and window colours until someone sets others.
+// A report list on its own ReportTableModel: full-row selection of one row, grid lines, no
+// editing, a header that ignores clicks. Cells show the colours the model gives them, else the
+// list's background and the system's text colours.
 class ReportTableView : public QTableView
 {
     Q_OBJECT
 public:
-    struct Column
+    enum class HeaderLook
     {
-        QString title;
-        int width = 60;
+        Plain,
+        Gradient, // a GradientHeaderView
     };
 
-    explicit ReportTableView(QWidget* parent = nullptr);
+    explicit ReportTableView(QWidget* parent = nullptr, HeaderLook look = HeaderLook::Plain);
 
-    // Replaces every column (and drops every row).
-    void SetColumns(const std::vector<Column>& columns);
-    // Every row, existing ones too, gets the default colours in the new column. Returns its index.
-    int InsertColumn(int index, const QString& title, int width = 60);
-    int ColumnCount() const;
+    ReportTableModel* Model() const { return model_; }
+    // nullptr with the plain header.
+    GradientHeaderView* GradientHeader() const { return gradientHeader_; }
 
-    // Deletes every row; the columns stay.
-    void Clear();
-    // A row at the end, one text per column (missing texts are empty); returns its index.
-    int AddRow(const QStringList& texts);
-    int InsertRow(int row, const QStringList& texts = {});
-    void SetText(int row, int column, const QString& text);
-    int RowCount() const;
-    QString Text(int row, int column) const;
     // The first selected row, or -1.
     int SelectedRow() const;
 
-    void SetCellColours(int row, int column, const QColor& text, const QColor& background);
-    QColor CellTextColour(int row, int column) const;
-    QColor CellBackgroundColour(int row, int column) const;
-
-    // Each column as wide as its widest cell, and never narrower than its header text.
+    // Each column as wide as its widest cell and never narrower than its header text; the
+    // last column fills the rest of the list instead when it is set to.
     void FitColumns();
+    // How wide a column's widest cell needs the column to be; every row counts.
+    int ContentWidth(int column) const;
+    // How wide a column's header text needs the column to be.
+    int TitleWidth(int column) const;
+    // The last column takes the room the others leave, never less than its header text; a
+    // text too long for it is cut off and shown whole in its tooltip, so it cannot widen the
+    // list beyond its window.
+    void SetLastColumnFills(bool fills);
 
-    QStandardItemModel* Model() const { return model_; }
+    // Every row this high when above 0; 0 fits the rows to the cell font.
+    void SetRowHeight(int height);
+    int RowHeight() const;
+    // The cells' font; the list's own font until set.
+    void SetCellFont(const QFont& font) { setFont(font); }
+    QFont CellFont() const { return font(); }
+
+    // Behind cells without a background of their own.
+    void SetBackgroundColour(const QColor& colour);
+    QColor BackgroundColour() const;
+
+    // What a cell is painted with. A selected row shows the highlight, and its cells keep a
+    // text colour of their own; cells without one take the highlight's text colour.
+    QColor CellBackground(int row, int column, bool selected) const;
+    QColor CellTextColour(int row, int column, bool selected) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    QStandardItem* NewCell(const QString& text) const;
+    void ApplyModelWidths(int first, int last);
+    void FillLastColumn();
+    void ApplyRowHeight();
 
-    QStandardItemModel* model_;
+    ReportTableModel* model_;
+    GradientHeaderView* gradientHeader_ = nullptr;
+    int rowHeight_ = 0;
+    bool lastColumnFills_ = false;
 };
 
 } // namespace px

@@ -159,8 +159,8 @@ TEST_F(CallerPanelsTest, HandheldPanelAddsSelectsAndDeletes)
     Edit("handheldRemarkEdit")->setText("领班");
     Press("saveHandheldButton");
     ReportTableView* list = w.HandheldList();
-    ASSERT_EQ(list->RowCount(), 2);
-    EXPECT_EQ(list->Text(1, 1), "3C4D");
+    ASSERT_EQ(list->Model()->RowCount(), 2);
+    EXPECT_EQ(list->Model()->Text(1, 1), "3C4D");
     EXPECT_EQ(Edit("handheldNumberEdit")->text(), "8");
 
     Find<QCheckBox>("madeUpCodeCheck")->click();
@@ -170,7 +170,7 @@ TEST_F(CallerPanelsTest, HandheldPanelAddsSelectsAndDeletes)
     EXPECT_EQ(Edit("handheldNumberEdit")->text(), "7");
     EXPECT_EQ(Edit("handheldCodeEdit")->text(), "3C4D");
     Press("deleteHandheldButton");
-    EXPECT_EQ(list->RowCount(), 1);
+    EXPECT_EQ(list->Model()->RowCount(), 1);
     EXPECT_EQ(Edit("handheldNumberEdit")->text(), "0");
 }
 

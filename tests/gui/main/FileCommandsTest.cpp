@@ -77,7 +77,7 @@ TEST_F(FileCommandsTest, NewMakesTheFileCurrentAndOpenReloadsIt)
     Answer("一号店", 0);
     w.Action(Command::OpenFile)->trigger();
     EXPECT_EQ(w.CurrentFileName(), "一号店");
-    EXPECT_EQ(w.InfoMachineList()->RowCount(), 1);
+    EXPECT_EQ(w.InfoMachineList()->Model()->RowCount(), 1);
     EXPECT_EQ(seenTitles_, (std::vector<std::string>{"新建文件", "打开文件"}));
     EXPECT_EQ(seenButtons_, (std::vector<std::string>{"新建", "打开"}));
 
@@ -172,7 +172,7 @@ TEST_F(FileCommandsTest, TheRegistrationStripAddsSelectsAndDeletesMachines)
     MainWindow& w = ScriptedWindow();
     w.MakeFileCurrent("f", FileType::PX);
     ReportTableView* list = w.InfoMachineList();
-    ASSERT_EQ(list->RowCount(), 1); // pager 5 from the fixture
+    ASSERT_EQ(list->Model()->RowCount(), 1); // pager 5 from the fixture
 
     Type("pagerNumberEdit", "0");
     Type("addressEdit", "2097151");
@@ -181,9 +181,9 @@ TEST_F(FileCommandsTest, TheRegistrationStripAddsSelectsAndDeletesMachines)
     Find<QCheckBox>("advanceAddressCheck")->setChecked(true);
     Press("saveInfoMachineButton");
     EXPECT_TRUE(prompter_.All().empty());
-    ASSERT_EQ(list->RowCount(), 2);
-    EXPECT_EQ(list->Text(0, 0), "0");
-    EXPECT_EQ(list->Text(0, 2), "LW3");
+    ASSERT_EQ(list->Model()->RowCount(), 2);
+    EXPECT_EQ(list->Model()->Text(0, 0), "0");
+    EXPECT_EQ(list->Model()->Text(0, 2), "LW3");
     EXPECT_EQ(Text("pagerNumberEdit"), "6") << "the next pager number";
     EXPECT_EQ(Text("addressEdit"), "1111110") << "the address wrapped";
     // Pager 0 has no entry in the grid's number list but one in the sender's drop-down.
@@ -199,13 +199,13 @@ TEST_F(FileCommandsTest, TheRegistrationStripAddsSelectsAndDeletesMachines)
     EXPECT_EQ(Find<QComboBox>("receiverTypeCombo")->currentIndex(), 0);
 
     Press("deleteInfoMachineButton");
-    EXPECT_EQ(list->RowCount(), 1);
+    EXPECT_EQ(list->Model()->RowCount(), 1);
     EXPECT_EQ(Text("pagerNumberEdit"), "0");
     EXPECT_TRUE(Text("addressEdit").isEmpty());
 
     list->clearSelection();
     Press("deleteInfoMachineButton");
-    EXPECT_EQ(list->RowCount(), 1) << "nothing selected, nothing deleted";
+    EXPECT_EQ(list->Model()->RowCount(), 1) << "nothing selected, nothing deleted";
 }
 
 TEST_F(FileCommandsTest, DownloadMenuSendsTheTable)

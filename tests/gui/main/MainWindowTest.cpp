@@ -129,16 +129,16 @@ TEST_F(MainWindowTest, AQxHostWithAPxFileEmptiesTheThreeViewsButKeepsTheFile)
     AddFile("px file", 0);
     MainWindow& w = Window();
     w.MakeFileCurrent("px file", FileType::PX);
-    ASSERT_EQ(w.InfoMachineList()->RowCount(), 1);
-    ASSERT_EQ(w.HandheldList()->RowCount(), 1);
+    ASSERT_EQ(w.InfoMachineList()->Model()->RowCount(), 1);
+    ASSERT_EQ(w.HandheldList()->Model()->RowCount(), 1);
     ASSERT_EQ(w.CallerGrid()->GridModel()->DataRowCount(), 1);
 
     backend_.AddDevice(kHostVendorId, kQxProductId);
     w.OnDetectionTick();
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{"当前连接的是QX主机，打开的文件是PX主机文件！"}));
-    EXPECT_EQ(w.InfoMachineList()->RowCount(), 0);
-    EXPECT_EQ(w.HandheldList()->RowCount(), 0);
+    EXPECT_EQ(w.InfoMachineList()->Model()->RowCount(), 0);
+    EXPECT_EQ(w.HandheldList()->Model()->RowCount(), 0);
     EXPECT_EQ(w.CallerGrid()->GridModel()->DataRowCount(), 0);
     EXPECT_EQ(w.CallerGrid()->GridModel()->rowCount(), 1) << "the blank row stays";
     EXPECT_TRUE(w.InfoMachineNumbers().empty());
@@ -155,8 +155,8 @@ TEST_F(MainWindowTest, APxHostWithAQxFileOnlyWarns)
     w.OnDetectionTick();
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{"当前连接的是PX主机，打开的文件是QX主机文件！"}));
-    EXPECT_EQ(w.InfoMachineList()->RowCount(), 1);
-    EXPECT_EQ(w.HandheldList()->RowCount(), 1);
+    EXPECT_EQ(w.InfoMachineList()->Model()->RowCount(), 1);
+    EXPECT_EQ(w.HandheldList()->Model()->RowCount(), 1);
     EXPECT_EQ(w.CallerGrid()->GridModel()->DataRowCount(), 1);
 }
 
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, MatchingHostAndFileSayNothing)
     backend_.AddDevice(kHostVendorId, kQxProductId);
     w.OnDetectionTick();
     EXPECT_TRUE(prompter_.All().empty());
-    EXPECT_EQ(w.InfoMachineList()->RowCount(), 1);
+    EXPECT_EQ(w.InfoMachineList()->Model()->RowCount(), 1);
 }
 
 TEST_F(MainWindowTest, MakingAFileCurrentEnablesRegistrationAndRecordsItsName)
@@ -189,7 +189,7 @@ TEST_F(MainWindowTest, MakingAFileCurrentEnablesRegistrationAndRecordsItsName)
         EXPECT_FALSE(Find(name)->isEnabled()) << name;
     EXPECT_FALSE(Find<QCheckBox>("manualModeCheck")->isChecked());
     EXPECT_EQ(ReadProfileString(folder_.File("zpreg.ini"), "File", "Name"), "餐厅");
-    EXPECT_EQ(w.InfoMachineList()->Text(0, 1), "0000123");
+    EXPECT_EQ(w.InfoMachineList()->Model()->Text(0, 1), "0000123");
     EXPECT_EQ(Find<QComboBox>("messagePagerCombo")->currentText(), "5");
 }
 

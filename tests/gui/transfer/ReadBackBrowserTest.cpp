@@ -1,10 +1,10 @@
 #include "gui/transfer/ReadBackBrowser.h"
 
 #include "common/Gbk.h"
+#include "gui/widgets/ReportTableView.h"
 #include "mock/ScriptedPrompter.h"
 #include "mock/TempFolder.h"
 #include "mock/WaitUntil.h"
-#include "gui/widgets/ColouredReportView.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -41,7 +41,14 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    static QStringList Titles(const ReadBackBrowser& dialog) { return dialog.List()->Header()->Texts(); }
+    static QStringList Titles(const ReadBackBrowser& dialog)
+    {
+        QStringList titles;
+        const ReportTableModel& model = *dialog.List()->Model();
+        for (int column = 0; column < model.ColumnCount(); ++column)
+            titles << dialog.List()->GradientHeader()->SectionText(column);
+        return titles;
+    }
 
     // Pager 3 at address 123 of type LW2/LW1, pager 7 at 2097151 (LW3), pager 499 at 0 (BX-2),
     // and five bytes of a record that never came whole.
@@ -107,17 +114,24 @@ TEST_F(CViewDlgTest, EachModeHasItsTitleSizeColumnsAndColours)
          {Q("设备编号"), Q("设备地址")},
          false},
     };
-    const QColor plainBackground = ColouredReportView().BackgroundColour();
+    const QColor plainBackground = ReportTableView().BackgroundColour();
     for (const Case& c : cases) {
         ReadBackBrowser dialog(c.mode, HostModel::PX, folder_.File("none.txt"), prompter_);
         EXPECT_EQ(dialog.windowTitle(), Q(c.title));
         EXPECT_EQ(dialog.size(), QSize(c.width, 500)) << c.title;
         EXPECT_EQ(Titles(dialog), c.columns) << c.title;
-        EXPECT_EQ(dialog.List()->Header()->Alignment(), QString(c.columns.size(), '1'));
+        for (int column = 0; column < c.columns.size(); ++column) {
+            EXPECT_EQ(dialog.List()->GradientHeader()->SectionAlignment(column), Qt::AlignHCenter)
+                << column;
+            EXPECT_EQ(dialog.List()->Model()->ColumnAt(column).alignment, Qt::AlignHCenter)
+                << "cells centred like their titles";
+        }
         EXPECT_TRUE(dialog.List()->showGrid());
+        EXPECT_EQ(dialog.List()->CellFont(), ListFont(12, 0));
+        EXPECT_EQ(dialog.List()->GradientHeader()->font(), ListFont(15, 0));
         EXPECT_EQ(dialog.List()->selectionBehavior(), QAbstractItemView::SelectRows);
 
-        const HeaderGradient& g = dialog.List()->Header()->Gradient();
+        const HeaderGradient& g = dialog.List()->GradientHeader()->Gradient();
         const HeaderGradient expected =
             c.coloured ? HeaderGradient{55, 180, 215, 5} : HeaderGradient{171, 199, 235, 8};
         EXPECT_EQ(std::tie(g.red, g.green, g.blue, g.step),
@@ -142,6 +156,16 @@ TEST_F(CViewDlgTest, ColumnColoursOfTheCallerTable)
         EXPECT_EQ(dialog.List()->CellBackground(0, column, false), yellow) << column;
     for (int column : {5, 6, 7, 8})
         EXPECT_EQ(dialog.List()->CellBackground(0, column, false), green) << column;
+
+    // Black text on every column, selected or not, whatever the system's text colours.
+    QPalette light = dialog.List()->palette();
+    light.setColor(QPalette::Text, Qt::white);
+    light.setColor(QPalette::HighlightedText, Qt::yellow);
+    dialog.List()->setPalette(light);
+    for (int column = 0; column < dialog.List()->Model()->ColumnCount(); ++column) {
+        EXPECT_EQ(dialog.List()->CellTextColour(0, column, false), QColor(Qt::black)) << column;
+        EXPECT_EQ(dialog.List()->CellTextColour(0, column, true), QColor(Qt::black)) << column;
+    }
 
     ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX, folder_.File("none.txt"), prompter_);
     EXPECT_EQ(machines.List()->CellBackground(0, 2, false), QColor(180, 180, 220))
@@ -189,8 +213,9 @@ TEST_F(CViewDlgTest, MissingRecordFileIsReportedOverAnEmptyList)
         EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{c.message});
         EXPECT_FALSE(prompter_.All()[0].question);
         EXPECT_TRUE(dialog.isVisible()) << "the browser stays open";
-        EXPECT_EQ(dialog.List()->RowCount(), 0);
-        EXPECT_EQ(dialog.List()->ColumnCount(), static_cast<int>(BrowserColumns(c.mode).size()));
+        EXPECT_EQ(dialog.List()->Model()->RowCount(), 0);
+        EXPECT_EQ(dialog.List()->Model()->ColumnCount(),
+                  static_cast<int>(BrowserColumns(c.mode).size()));
 
         dialog.hide();
         Show(dialog);
@@ -206,7 +231,7 @@ TEST_F(CViewDlgTest, AnEmptyTableIsNotAMissingFile)
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_TRUE(prompter_.All().empty());
-    EXPECT_EQ(dialog.List()->RowCount(), 0);
+    EXPECT_EQ(dialog.List()->Model()->RowCount(), 0);
 }
 
 TEST_F(CViewDlgTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
@@ -260,11 +285,12 @@ TEST_F(CViewDlgTest, ControlsArePlacedFromTheWindowSize)
 TEST_F(CViewDlgTest, ColumnsFitTheirTitlesAndTexts)
 {
     ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
-    const ColouredReportView* list = dialog.List();
+    const ReportTableView* list = dialog.List();
     const QFontMetrics cells(list->CellFont());
-    for (int column = 0; column < list->ColumnCount(); ++column) {
-        EXPECT_GE(list->columnWidth(column), list->Header()->TextWidth(column)) << column;
-        EXPECT_GE(list->columnWidth(column), cells.horizontalAdvance(list->Text(0, column)))
+    for (int column = 0; column < list->Model()->ColumnCount(); ++column) {
+        EXPECT_GE(list->columnWidth(column), list->GradientHeader()->TextWidth(column)) << column;
+        EXPECT_GE(list->columnWidth(column),
+                  cells.horizontalAdvance(list->Model()->Text(0, column)))
             << column;
     }
 }
