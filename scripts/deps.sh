@@ -8,6 +8,7 @@ PACKAGES=(
     qt6-base-dev libsqlite3-dev libhidapi-dev libudev-dev
     nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-translations-l10n
     xvfb xauth fonts-wqy-microhei
     poppler-utils
 )

@@ -1,5 +1,7 @@
 #include "app/QtPorts.h"
 
+#include "gui/widgets/Translations.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 
@@ -39,6 +41,7 @@ void QtPrompter::Message(std::string_view text, std::string_view caption, Messag
         break;
     }
     QMessageBox box(qtIcon, CaptionOr(caption), ToQt(text), QMessageBox::Ok, parent_.data());
+    NameStandardButtons(box);
     box.exec();
 }
 
@@ -46,6 +49,7 @@ bool QtPrompter::AskOkCancel(std::string_view text, std::string_view caption)
 {
     QMessageBox box(QMessageBox::Question, CaptionOr(caption), ToQt(text),
                     QMessageBox::Ok | QMessageBox::Cancel, parent_.data());
+    NameStandardButtons(box);
     return box.exec() == QMessageBox::Ok;
 }
 

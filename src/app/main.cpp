@@ -5,6 +5,7 @@
 #include "app/QtPorts.h"
 #include "app/SettingsProfile.h"
 #include "gui/main/SimFolderWatcher.h"
+#include "gui/widgets/Translations.h"
 #include "hostlink/HidapiBackend.h"
 #include "sim/SimHost.h"
 #include "storage/Schema.h"
@@ -35,6 +36,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    px::InstallQtTranslations(app);
     QApplication::setOrganizationName("DADE_System");
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
 

@@ -1,5 +1,7 @@
 // Runs GUI tests without a display.
 
+#include "gui/widgets/Translations.h"
+
 #include <QApplication>
 #include <QDir>
 
@@ -19,6 +21,8 @@ int main(int argc, char** argv)
         setenv("XDG_RUNTIME_DIR", runtime.constData(), 1);
     }
     QApplication app(argc, argv);
+    // As the program does: a test sees the texts a user sees.
+    px::InstallQtTranslations(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

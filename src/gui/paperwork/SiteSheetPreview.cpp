@@ -1,5 +1,7 @@
 #include "gui/paperwork/SiteSheetPreview.h"
 
+#include "gui/widgets/Translations.h"
+
 #include "gui/paperwork/SiteSheetPdf.h"
 
 #include <QDialogButtonBox>
@@ -68,6 +70,7 @@ bool SiteSheetPreview::SavePdf(const QString& path)
     QMessageBox box(ok ? QMessageBox::Information : QMessageBox::Warning, windowTitle(), message_,
                     QMessageBox::Ok, this);
     box.setObjectName("sheetSavedMessage");
+    NameStandardButtons(box);
     if (isVisible())
         box.exec();
     return ok;
