@@ -13,13 +13,13 @@
 #include "gui/main/MessagePanel.h"
 #include "gui/paperwork/SiteSheetPreview.h"
 #include "gui/registry/CallerTypesDialog.h"
-#include "gui/transfer/ReadBackBrowser.h"
-#include "gui/widgets/CallerGridView.h"
-#include "gui/widgets/ReportTableView.h"
 #include "gui/settings/DeviceParamsDialog.h"
 #include "gui/settings/HandheldSettingsDialog.h"
 #include "gui/settings/NetworkParamsDialog.h"
 #include "gui/settings/ReceiverAlertsDialog.h"
+#include "gui/transfer/ReadBackBrowser.h"
+#include "gui/widgets/CallerGridView.h"
+#include "gui/widgets/ReportTableView.h"
 #include "settings/Maintenance.h"
 #include "settings/SettingsHost.h"
 #include "transfer/Import.h"
@@ -164,7 +164,8 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
             dataMonitor_, &QTextEdit::clear);
 
     settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_);
-    network_ = std::make_unique<NetworkParamsDialog>(*settingsHost_, services_.clock, services_.prompter, this);
+    network_ = std::make_unique<NetworkParamsDialog>(*settingsHost_, services_.clock,
+                                                     services_.prompter, this);
 
     BuildMenus();
     ConnectCommands();
