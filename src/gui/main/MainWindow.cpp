@@ -35,6 +35,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -123,7 +124,7 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     canvas_->setObjectName("canvas");
     controls_ = std::make_unique<MainControls>(canvas_, scale);
     canvas_->setMinimumSize(controls_->Scaled(0, 0, kWindowWidthDlu, kWindowHeightDlu).size());
-    layout->addWidget(canvas_);
+    layout->addWidget(canvas_, 1);
     dataMonitor_ = controls_->Get<QTextEdit>(MainControl::DataMonitor);
     auto* version = controls_->Get<QLabel>(MainControl::VersionLabel);
     version->setText(QString(" 版本号: V") + kProgramVersion);
@@ -143,9 +144,14 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
         SiteSheetPreview preview(sheet, [this] { return hooks_.chooseFile("*.pdf", true); }, this);
         preview.exec();
     };
+    // A status line under the controls says what an import or a read-back did.
+    statusLine_ = new QStatusBar(this);
+    statusLine_->setObjectName("statusLine");
+    layout->addWidget(statusLine_);
     context_ = std::make_unique<WindowContext>(WindowContext{
         services_, session_, link_, *exchange_, hooks_, this,
-        [this](const std::function<void()>& command) { RunHostCommand(command); }});
+        [this](const std::function<void()>& command) { RunHostCommand(command); },
+        [this](const QString& text) { Notify(text); }});
 
     infoMachines_ = new InfoMachinePanel(*controls_, *context_, this);
     handhelds_ = new HandheldPanel(*controls_, *context_, this);
@@ -340,6 +346,8 @@ void MainWindow::ReadBackIntoBrowser(BrowserMode mode)
     const std::string path = exchange_->RecordFilePath(RecordFileName(mode));
     {
         ReadBackBrowser browser(mode, link_.GetHostModel(), path, services_.prompter, this);
+        if (std::filesystem::exists(path))
+            Notify(QString("已回读 %1 条%2记录").arg(browser.ShownRows().size()).arg(QString::fromUtf8(TableTitle(mode))));
         browser.SetImportHandler([this, mode, &browser](const std::vector<std::vector<std::string>>& rows) {
             ImportFromBrowser(mode, browser.ConnectedModel(), rows);
         });
@@ -357,8 +365,21 @@ void MainWindow::ImportFromBrowser(BrowserMode mode, HostModel hostModel,
     ConfigFileDialog chooser(session_.Db(), services_.prompter, FileDialogMode::Import, this);
     if (hooks_.runFileDialog(chooser) != QDialog::Accepted)
         return;
-    ImportRows(session_.Db(), services_.prompter, mode, hostModel, chooser.FileName(),
-               chooser.DeviceType(), rows);
+    if (ImportRows(session_.Db(), services_.prompter, mode, hostModel, chooser.FileName(),
+                   chooser.DeviceType(), rows) == ImportOutcome::Imported)
+        Notify(QString("已导入 %1 条%2记录到文件 %3")
+                   .arg(rows.size())
+                   .arg(QString::fromUtf8(TableTitle(mode)), QString::fromStdString(chooser.FileName())));
+}
+
+void MainWindow::Notify(const QString& text)
+{
+    statusLine_->showMessage(text);
+}
+
+QString MainWindow::Notice() const
+{
+    return statusLine_->currentMessage();
 }
 
 void MainWindow::RunHostCommand(const std::function<void()>& command)

@@ -23,6 +23,7 @@
 
 class QAction;
 class QMenu;
+class QStatusBar;
 class QTextEdit;
 
 namespace px {
@@ -106,6 +107,9 @@ public:
     ReportTableView* HandheldList() const;
     CallerGridView* CallerGrid() const;
     CStationDlg* NetworkDialog() const { return network_.get(); }
+    // Says what an operation did in the status line; Notice() is what it says now.
+    void Notify(const QString& text);
+    QString Notice() const;
 
 public slots:
     void OnDetectionTick();
@@ -155,6 +159,7 @@ private:
     std::unique_ptr<CStationDlg> network_;
 
     QWidget* canvas_ = nullptr;
+    QStatusBar* statusLine_ = nullptr;
     std::unique_ptr<MainControls> controls_;
     QTextEdit* dataMonitor_ = nullptr;
     std::map<Command, QAction*> actions_;

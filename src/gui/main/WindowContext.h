@@ -65,6 +65,8 @@ struct WindowContext
     QWidget* window; // the parent of the window's dialogs
     // Runs a command that talks to the host, unless another one is talking to it now.
     std::function<void(const std::function<void()>&)> runHostCommand;
+    // Says in the window's status line what an operation did, without a box to close.
+    std::function<void(const QString&)> notify;
 
     Prompter& prompter() const { return services.prompter; }
     HostModel hostModel() const { return link.GetHostModel(); }
