@@ -223,6 +223,8 @@ public:
     bool Plug(std::string& error);
     bool Unplug(std::string& error);
     bool IsPlugged() const;
+    // DIR/capture.log: every report exchanged, one line each.
+    std::string CaptureLogPath() const;
 
     // Saves what is still pending (a refusal met during a download) and reports a failure to
     // save the folder since the last call.

@@ -1,5 +1,7 @@
 #include "gui/main/MainWindow.h"
 
+#include "gui/main/DemoHostMenu.h"
+
 #include "app/DataFolder.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/QtHostViews.h"
@@ -36,6 +38,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -91,6 +94,7 @@ WindowHooks DefaultHooks(QWidget* window)
     hooks.runFileDialog = [](ConfigFileDialog& dialog) { return dialog.exec(); };
     hooks.runTypeDialog = [](CallerTypesDialog& dialog) { return dialog.exec(); };
     hooks.runViewDialog = [](ReadBackBrowser& dialog) { return dialog.exec(); };
+    hooks.runDemoDialog = [](QDialog& dialog) { return dialog.exec(); };
     return hooks;
 }
 
@@ -174,11 +178,15 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
 
     BuildMenus();
     ConnectCommands();
-    if (services_.simulatedHost) {
+    auto* menuBar = qobject_cast<QMenuBar*>(layout->menuBar());
+    if (services_.simHostSession != nullptr) {
+        demoMenu_ = new DemoHostMenu(*services_.simHostSession, *context_, this);
+        menuBar->setCornerWidget(demoMenu_->Badge());
+    } else if (services_.simulatedHost) {
         auto* badge = new QLabel("模拟主机 (simulated host)", this);
         badge->setObjectName("simulatedHostBadge");
         badge->setStyleSheet("color: rgb(160, 40, 40); padding: 0 8px;");
-        qobject_cast<QMenuBar*>(layout->menuBar())->setCornerWidget(badge);
+        menuBar->setCornerWidget(badge);
     }
 
     qApp->installEventFilter(this);

@@ -30,6 +30,7 @@ namespace px {
 
 class CallerGridView;
 class CallerPanel;
+class DemoHostMenu;
 class ConfigFileDialog;
 class CallerTypesDialog;
 class ExchangeSettingsHost;
@@ -169,6 +170,7 @@ private:
     MessagePanel* message_ = nullptr;
     FileCommands* files_ = nullptr;
     HostStatus* hostStatus_ = nullptr;
+    DemoHostMenu* demoMenu_ = nullptr; // only with a simulated host's folder
 
     bool monitorHidden_ = false;
     bool monitorShown_ = false;
