@@ -86,7 +86,7 @@ int main(int argc, char* argv[])
     };
 
     px::AppServices services{dataFolder, prompter, clock,  pump, *backend, profile,
-                             options->simulated, flushSimulatedHost};
+                             options->simulated, flushSimulatedHost, session.get()};
     px::MainWindow window(services);
     prompter.SetParent(&window);
     QObject::connect(&window, &QDialog::finished, [&pump] { pump.SetQuitting(); });

@@ -150,21 +150,6 @@ std::string Hex(const std::vector<std::uint8_t>& bytes)
     return HexString(bytes);
 }
 
-std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text)
-{
-    if (text.size() % 2 != 0)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i < text.size(); i += 2) {
-        unsigned value = 0;
-        const auto [ptr, ec] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
-        if (ec != std::errc() || ptr != text.data() + i + 2)
-            return std::nullopt;
-        bytes.push_back(static_cast<std::uint8_t>(value));
-    }
-    return bytes;
-}
-
 // ---------------------------------------------------------------------------------------------
 
 Context::Context(Environment& env, GlobalOptions options)

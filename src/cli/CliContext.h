@@ -2,6 +2,7 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliPorts.h"
+#include "common/Hex.h"
 #include "hostlink/HostExchange.h"
 #include "storage/Database.h"
 #include "storage/ConfigFiles.h"
@@ -139,6 +140,5 @@ std::string Hex(const std::vector<std::uint8_t>& bytes);
 // Prints a JSON value on one line of standard output. A text from the database that is not
 // UTF-8 shows with replacement characters instead of stopping the command.
 void PrintJson(Context& context, const nlohmann::json& value);
-std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text);
 
 } // namespace px::cli

@@ -88,15 +88,11 @@ int PressCommand(Context& context, const Arguments& args)
 {
     if (args.words.size() != 1)
         throw UsageError("'sim press' takes one code in hexadecimal");
-    const auto code = ParseHex(args.words[0]);
-    if (!code || code->empty())
-        throw UsageError("the code must be hexadecimal digits in pairs, like 123451");
-    const std::string status = args.Value("status", "55");
-    if (status != "55" && status != "5A" && status != "5a" && status != "66")
-        throw UsageError("--status must be 55, 5A or 66");
-    Bytes press = *ParseHex(status);
-    press.insert(press.end(), code->begin(), code->end());
-    return Change(context, [&](SimHostState& state) { state.presses.push_back(press); });
+    std::string error;
+    const auto press = MakeKeyPress(args.words[0], args.Value("status", "55"), error);
+    if (!press)
+        throw UsageError(error);
+    return Change(context, [&](SimHostState& state) { state.presses.push_back(*press); });
 }
 
 int UnplugCommand(Context& context, const Arguments& args)

@@ -15,6 +15,11 @@ namespace px {
 std::optional<std::string> ReadFileUpTo(const std::string& path, std::size_t limit,
                                         std::string& error);
 
+// The last lines of a file, at most limit bytes of it, starting at a line's beginning;
+// nothing, with the reason, when it cannot be read. A missing file reads as empty.
+std::optional<std::string> ReadFileTail(const std::string& path, std::size_t limit,
+                                        std::string& error);
+
 // Replaces the file with the bytes, all or nothing; false with the reason.
 bool WriteFileWhole(const std::string& path, const std::string& bytes, std::string& error);
 

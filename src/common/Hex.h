@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace px {
 
@@ -29,6 +31,24 @@ inline std::string HexString(std::span<const std::uint8_t> bytes)
         text += kDigits[b & 0x0F];
     }
     return text;
+}
+
+// Hexadecimal digits in pairs ("0A1b") as bytes; nothing for an odd count or any other
+// character.
+inline std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& text)
+{
+    if (text.size() % 2 != 0)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(text.size() / 2);
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int high = HexDigitValue(text[i]);
+        const int low = HexDigitValue(text[i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+    }
+    return bytes;
 }
 
 } // namespace px

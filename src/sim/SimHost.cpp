@@ -3,6 +3,7 @@
 #include "common/Hex.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <initializer_list>
 #include <limits>
@@ -466,6 +467,27 @@ std::optional<SimFault> ParseSimFault(std::string_view text)
         return SimFault{entry.kind, *number};
     }
     return std::nullopt;
+}
+
+std::optional<Bytes> MakeKeyPress(const std::string& codeHex, const std::string& status,
+                                  std::string& error)
+{
+    const auto code = ParseHex(codeHex);
+    if (!code || code->empty() || code->size() >= kMaxSimAnswerPayload) {
+        error = "the code must be hexadecimal digits in pairs, like 123451, at most " +
+                std::to_string(kMaxSimAnswerPayload - 1) + " bytes";
+        return std::nullopt;
+    }
+    std::string upper = status;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper != "55" && upper != "5A" && upper != "66") {
+        error = "the status must be 55, 5A or 66";
+        return std::nullopt;
+    }
+    Bytes press = *ParseHex(upper);
+    press.insert(press.end(), code->begin(), code->end());
+    return press;
 }
 
 std::string FormatSimFault(const SimFault& fault)

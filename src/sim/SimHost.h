@@ -63,6 +63,15 @@ struct SimFaultHelpLine
 // Every fault with what it does, in the order the help lists them.
 std::span<const SimFaultHelpLine> SimFaultHelp();
 
+// The most payload bytes one answer frame carries.
+inline constexpr std::size_t kMaxSimAnswerPayload = 58;
+
+// A key press as the host answers it to a 0xD4 request: the status byte, then the code's
+// bytes. The code is hexadecimal digits in pairs; the status "55" (a caller's key), "5A" or
+// "66" (a handheld caller). Nothing, with the reason, for anything else.
+std::optional<Bytes> MakeKeyPress(const std::string& codeHex, const std::string& status,
+                                  std::string& error);
+
 struct SimHostState
 {
     HostModel model = HostModel::PX;
@@ -214,6 +223,8 @@ public:
     bool Plug(std::string& error);
     bool Unplug(std::string& error);
     bool IsPlugged() const;
+    // DIR/capture.log: every report exchanged, one line each.
+    std::string CaptureLogPath() const;
 
     // Saves what is still pending (a refusal met during a download) and reports a failure to
     // save the folder since the last call.

@@ -213,6 +213,8 @@ public:
 
     static constexpr std::uint64_t kMaxStateBytes = 64u * 1024u * 1024u;
 
+    fs::path CapturePath() const { return dir_ / kCaptureFile; }
+
 private:
     Folder(fs::path dir, UniqueFd lock) : dir_(std::move(dir)), lock_(std::move(lock)) {}
 
@@ -323,6 +325,11 @@ bool SimHostSession::Plug(std::string& error)
 bool SimHostSession::Unplug(std::string& error)
 {
     return Modify([](SimHostState& state) { state.plugged = false; }, error);
+}
+
+std::string SimHostSession::CaptureLogPath() const
+{
+    return folder_->CapturePath().string();
 }
 
 bool SimHostSession::IsPlugged() const

@@ -14,7 +14,7 @@ namespace {
 using nlohmann::json;
 
 constexpr int kStateFormat = 1;
-constexpr std::size_t kMaxAnswerPayload = 58;
+constexpr std::size_t kMaxAnswerPayload = kMaxSimAnswerPayload;
 constexpr std::size_t kMaxTableSize = 0xFFFF * 54; // what N, two bytes, can count
 constexpr std::size_t kMaxReasonLength = 1000;
 constexpr long long kMaxCount = std::numeric_limits<int>::max();

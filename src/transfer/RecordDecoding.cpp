@@ -95,6 +95,19 @@ const char* RecordFileName(BrowserMode mode)
     return "";
 }
 
+const char* TableTitle(BrowserMode mode)
+{
+    switch (mode) {
+    case BrowserMode::InfoMachines:
+        return "信息机";
+    case BrowserMode::Callers:
+        return "呼叫器";
+    case BrowserMode::Handhelds:
+        return "手持呼叫器";
+    }
+    return "";
+}
+
 const char* BrowserTitle(BrowserMode mode)
 {
     switch (mode) {

@@ -35,6 +35,8 @@ std::size_t RecordSize(BrowserMode mode);
 // The record file's name in the data folder, without a folder ("RCall.txt").
 const char* RecordFileName(BrowserMode mode);
 const char* BrowserTitle(BrowserMode mode);
+// What the table's rows are, as a notice names them ("呼叫器").
+const char* TableTitle(BrowserMode mode);
 // What the browser says when the read-back left no file.
 const char* MissingFileMessage(BrowserMode mode);
 std::vector<BrowserColumn> BrowserColumns(BrowserMode mode);

@@ -1716,3 +1716,62 @@ TEST(SimHostSessionTest, CaptureLinesReachTheListenerAsTheyAreLogged)
 
 } // namespace
 } // namespace px
+
+namespace px {
+namespace {
+
+TEST(SimKeyPress, IsTheStatusThenTheCodeAndRefusesWhatTheHostCouldNotAnswer)
+{
+    const std::string longest(2 * (kMaxSimAnswerPayload - 1), 'A');
+    const struct
+    {
+        std::string code;
+        std::string status;
+        std::optional<std::string> press; // as hexadecimal; nothing: refused
+    } cases[] = {
+        {"123451", "55", "55123451"},
+        {"1a2b", "66", "661A2B"},
+        {"0000", "5a", "5A0000"},
+        {longest, "55", "55" + longest},
+        {longest + "AA", "55", std::nullopt}, // one byte more than an answer holds
+        {"12345", "55", std::nullopt},        // odd count of digits
+        {"", "55", std::nullopt},
+        {"12G4", "55", std::nullopt},
+        {"1234", "56", std::nullopt},
+        {"1234", "", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto press = MakeKeyPress(c.code, c.status, error);
+        if (c.press) {
+            ASSERT_TRUE(press.has_value()) << c.code << ": " << error;
+            EXPECT_EQ(HexString(*press), *c.press);
+        } else {
+            EXPECT_FALSE(press.has_value()) << c.code << " " << c.status;
+            EXPECT_FALSE(error.empty());
+        }
+    }
+}
+
+// What was queued survives the folder being read again, by this process or another.
+TEST(SimKeyPress, TheLongestPressIsStoredAndReadBack)
+{
+    test::TempFolder folder;
+    std::string error;
+    const std::string longest(2 * (kMaxSimAnswerPayload - 1), 'B');
+    {
+        auto session = SimHostSession::Open(folder.Path().string(), HostModel::PX, error);
+        ASSERT_TRUE(session) << error;
+        const auto press = MakeKeyPress(longest, "55", error);
+        ASSERT_TRUE(press);
+        ASSERT_TRUE(session->Modify([&](SimHostState& s) { s.presses.push_back(*press); }, error))
+            << error;
+    }
+    auto again = SimHostSession::Open(folder.Path().string(), HostModel::PX, error);
+    ASSERT_TRUE(again) << error;
+    ASSERT_EQ(again->Host().State().presses.size(), 1u);
+    EXPECT_EQ(HexString(again->Host().State().presses.front()), "55" + longest);
+}
+
+} // namespace
+} // namespace px

@@ -146,7 +146,7 @@ void FileCommands::ImportJson()
         result = ImportConfigFile(session.Db(), *text, "", true, error, &name);
     switch (result) {
     case JsonImportResult::Imported:
-        prompter.Message("已导入配置文件 " + name);
+        context_.notify(Q("已导入配置文件 " + name));
         break;
     case JsonImportResult::Invalid:
         prompter.Message("文件内容有误，没有导入任何数据：\n" + error);
@@ -220,6 +220,12 @@ void FileCommands::ImportCallerSheet()
         return;
     }
     emit callersChanged();
+    context_.notify(QString("已导入 %1 条呼叫器记录到文件 %2（新增 %3，修改 %4，未变 %5）")
+                        .arg(preview->rows.size())
+                        .arg(Q(session.FileName()))
+                        .arg(preview->Count(SheetAction::Add))
+                        .arg(preview->Count(SheetAction::Change))
+                        .arg(preview->Count(SheetAction::Unchanged)));
 }
 
 void FileCommands::ExportCallerSheet()

@@ -1,5 +1,7 @@
 #include "gui/main/MainWindow.h"
 
+#include "gui/main/DemoHostMenu.h"
+
 #include "app/DataFolder.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/QtHostViews.h"
@@ -35,6 +37,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -90,6 +94,7 @@ WindowHooks DefaultHooks(QWidget* window)
     hooks.runFileDialog = [](ConfigFileDialog& dialog) { return dialog.exec(); };
     hooks.runTypeDialog = [](CallerTypesDialog& dialog) { return dialog.exec(); };
     hooks.runViewDialog = [](ReadBackBrowser& dialog) { return dialog.exec(); };
+    hooks.runDemoDialog = [](QDialog& dialog) { return dialog.exec(); };
     return hooks;
 }
 
@@ -123,7 +128,7 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     canvas_->setObjectName("canvas");
     controls_ = std::make_unique<MainControls>(canvas_, scale);
     canvas_->setMinimumSize(controls_->Scaled(0, 0, kWindowWidthDlu, kWindowHeightDlu).size());
-    layout->addWidget(canvas_);
+    layout->addWidget(canvas_, 1);
     dataMonitor_ = controls_->Get<QTextEdit>(MainControl::DataMonitor);
     auto* version = controls_->Get<QLabel>(MainControl::VersionLabel);
     version->setText(QString(" 版本号: V") + kProgramVersion);
@@ -143,9 +148,14 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
         SiteSheetPreview preview(sheet, [this] { return hooks_.chooseFile("*.pdf", true); }, this);
         preview.exec();
     };
+    // A status line under the controls says what an import or a read-back did.
+    statusLine_ = new QStatusBar(this);
+    statusLine_->setObjectName("statusLine");
+    layout->addWidget(statusLine_);
     context_ = std::make_unique<WindowContext>(WindowContext{
         services_, session_, link_, *exchange_, hooks_, this,
-        [this](const std::function<void()>& command) { RunHostCommand(command); }});
+        [this](const std::function<void()>& command) { RunHostCommand(command); },
+        [this](const QString& text) { Notify(text); }});
 
     infoMachines_ = new InfoMachinePanel(*controls_, *context_, this);
     handhelds_ = new HandheldPanel(*controls_, *context_, this);
@@ -169,11 +179,15 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
 
     BuildMenus();
     ConnectCommands();
-    if (services_.simulatedHost) {
+    auto* menuBar = qobject_cast<QMenuBar*>(layout->menuBar());
+    if (services_.simHostSession != nullptr) {
+        demoMenu_ = new DemoHostMenu(*services_.simHostSession, *context_, this);
+        menuBar->setCornerWidget(demoMenu_->Badge());
+    } else if (services_.simulatedHost) {
         auto* badge = new QLabel("模拟主机 (simulated host)", this);
         badge->setObjectName("simulatedHostBadge");
         badge->setStyleSheet("color: rgb(160, 40, 40); padding: 0 8px;");
-        qobject_cast<QMenuBar*>(layout->menuBar())->setCornerWidget(badge);
+        menuBar->setCornerWidget(badge);
     }
 
     qApp->installEventFilter(this);
@@ -342,6 +356,8 @@ void MainWindow::ReadBackIntoBrowser(BrowserMode mode)
     const std::string path = exchange_->RecordFilePath(RecordFileName(mode));
     {
         ReadBackBrowser browser(mode, link_.GetHostModel(), path, services_.prompter, this);
+        if (std::filesystem::exists(path))
+            Notify(QString("已回读 %1 条%2记录").arg(browser.ShownRows().size()).arg(QString::fromUtf8(TableTitle(mode))));
         browser.SetImportHandler([this, mode, &browser](const std::vector<std::vector<std::string>>& rows) {
             ImportFromBrowser(mode, browser.ConnectedModel(), rows);
         });
@@ -359,8 +375,21 @@ void MainWindow::ImportFromBrowser(BrowserMode mode, HostModel hostModel,
     ConfigFileDialog chooser(session_.Db(), services_.prompter, FileDialogMode::Import, this);
     if (hooks_.runFileDialog(chooser) != QDialog::Accepted)
         return;
-    ImportRows(session_.Db(), services_.prompter, mode, hostModel, chooser.FileName(),
-               chooser.DeviceType(), rows);
+    if (ImportRows(session_.Db(), services_.prompter, mode, hostModel, chooser.FileName(),
+                   chooser.DeviceType(), rows) == ImportOutcome::Imported)
+        Notify(QString("已导入 %1 条%2记录到文件 %3")
+                   .arg(rows.size())
+                   .arg(QString::fromUtf8(TableTitle(mode)), QString::fromStdString(chooser.FileName())));
+}
+
+void MainWindow::Notify(const QString& text)
+{
+    statusLine_->showMessage(text);
+}
+
+QString MainWindow::Notice() const
+{
+    return statusLine_->currentMessage();
 }
 
 void MainWindow::RunHostCommand(const std::function<void()>& command)

@@ -23,12 +23,14 @@
 
 class QAction;
 class QMenu;
+class QStatusBar;
 class QTextEdit;
 
 namespace px {
 
 class CallerGridView;
 class CallerPanel;
+class DemoHostMenu;
 class ConfigFileDialog;
 class CallerTypesDialog;
 class ExchangeSettingsHost;
@@ -106,6 +108,9 @@ public:
     ReportTableView* HandheldList() const;
     CallerGridView* CallerGrid() const;
     NetworkParamsDialog* NetworkDialog() const { return network_.get(); }
+    // Says what an operation did in the status line; Notice() is what it says now.
+    void Notify(const QString& text);
+    QString Notice() const;
 
 public slots:
     void OnDetectionTick();
@@ -155,6 +160,7 @@ private:
     std::unique_ptr<NetworkParamsDialog> network_;
 
     QWidget* canvas_ = nullptr;
+    QStatusBar* statusLine_ = nullptr;
     std::unique_ptr<MainControls> controls_;
     QTextEdit* dataMonitor_ = nullptr;
     std::map<Command, QAction*> actions_;
@@ -164,6 +170,7 @@ private:
     MessagePanel* message_ = nullptr;
     FileCommands* files_ = nullptr;
     HostStatus* hostStatus_ = nullptr;
+    DemoHostMenu* demoMenu_ = nullptr; // only with a simulated host's folder
 
     bool monitorHidden_ = false;
     bool monitorShown_ = false;

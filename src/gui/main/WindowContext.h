@@ -16,6 +16,7 @@
 
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 namespace px {
@@ -24,6 +25,7 @@ class CallerTypesDialog;
 class ConfigFileDialog;
 class ReadBackBrowser;
 struct SiteSheet;
+class SimHostSession;
 
 // What the main window works with; owned by whoever starts it.
 struct AppServices
@@ -37,6 +39,9 @@ struct AppServices
     bool simulatedHost = false;
     // Run after every host command (the simulated host saves its state there).
     std::function<void()> afterHostCommand;
+    // The simulated host's folder, for the demonstration menu; none with a real host (and in
+    // tests that need no menu).
+    SimHostSession* simHostSession = nullptr;
 };
 
 // How the window asks the user for a file, shows a report and runs its dialogs: modally
@@ -53,6 +58,8 @@ struct WindowHooks
     std::function<int(ReadBackBrowser&)> runViewDialog;
     // The site sheet on screen, to print or to save as PDF.
     std::function<void(const SiteSheet&)> previewSheet;
+    // The small dialogs of the demonstration menu (a key press, a fault).
+    std::function<int(QDialog&)> runDemoDialog;
 };
 
 struct WindowContext
@@ -65,6 +72,8 @@ struct WindowContext
     QWidget* window; // the parent of the window's dialogs
     // Runs a command that talks to the host, unless another one is talking to it now.
     std::function<void(const std::function<void()>&)> runHostCommand;
+    // Says in the window's status line what an operation did, without a box to close.
+    std::function<void(const QString&)> notify;
 
     Prompter& prompter() const { return services.prompter; }
     HostModel hostModel() const { return link.GetHostModel(); }

@@ -39,6 +39,7 @@ TEST_F(ReadBackWindowTest, AFailedReadBackStillOpensTheBrowserWithTheMissingFile
     EXPECT_TRUE(opened);
     EXPECT_TRUE(shown_.empty());
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"无法找到回读文件RCall.txt文件！"}));
+    EXPECT_EQ(w.Notice(), "") << "a failed read-back claims nothing in the status line";
 }
 
 TEST_F(ReadBackWindowTest, WithoutAHostThereIsNoBrowser)
@@ -75,7 +76,9 @@ TEST_F(ReadBackWindowTest, TheBrowserImportsIntoTheChosenFileAndTheRecordFileGoe
         chooser.ConfirmButton()->click();
         return chooser.result();
     });
+    QString noticeWhileShown;
     w.SetViewDialogRunner([&](ReadBackBrowser& browser) {
+        noticeWhileShown = w.Notice();
         shown_ = browser.ShownRows();
         recordFile_ = folder_.File("RDevice.txt");
         EXPECT_TRUE(std::filesystem::exists(recordFile_)) << "the file lives while the browser is open";
@@ -84,6 +87,8 @@ TEST_F(ReadBackWindowTest, TheBrowserImportsIntoTheChosenFileAndTheRecordFileGoe
         return 0;
     });
     w.Action(Command::ReadBackInfoMachines)->trigger();
+    EXPECT_EQ(noticeWhileShown, "已回读 2 条信息机记录");
+    EXPECT_EQ(w.Notice(), "已导入 2 条信息机记录到文件 回读");
     ASSERT_EQ(shown_.size(), 2u);
     EXPECT_EQ(shown_[0][0], "3");
     EXPECT_EQ(shown_[0][1], "123");

@@ -11,6 +11,11 @@
 #include "storage/Schema.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -38,7 +43,8 @@ protected:
                         session_->Backend(), profile_, true, [this] {
                             std::string ignored;
                             session_->Flush(ignored);
-                        }});
+                        },
+                        session_.get()});
         // As the program wires it: the folder's plug state reaches the window as device events.
         session_->Backend().SetDeviceListener([this](bool added) {
             if (added)
@@ -134,6 +140,125 @@ TEST_F(SharedSimWindowTest, TheWindowSeesWhatTheShellPreparedAndNeverOverwritesI
     EXPECT_EQ(state["version"], "PX 9.9");
     EXPECT_EQ(state["presses"].size(), 1u);
     EXPECT_EQ(state["fault"], "none");
+}
+
+// The badge's menu does what `pxctl sim` does, on the same folder, and the shell sees it.
+class DemoMenuTest : public SharedSimWindowTest
+{
+protected:
+    void Trigger(const char* action)
+    {
+        auto* found = window_->findChild<QAction*>(action);
+        ASSERT_NE(found, nullptr) << action;
+        found->trigger();
+    }
+
+    // The next demo dialog gets these steps and is accepted (or not).
+    void AnswerDialog(std::function<void(QDialog&)> fill, int result = QDialog::Accepted)
+    {
+        window_->Hooks().runDemoDialog = [fill, result](QDialog& dialog) {
+            fill(dialog);
+            return result;
+        };
+    }
+
+    std::string Status()
+    {
+        std::string out;
+        EXPECT_EQ(Pxctl({"--json", "sim", "status"}, &out), 0);
+        return out;
+    }
+};
+
+TEST_F(DemoMenuTest, TheBadgeOpensTheMenu)
+{
+    auto* badge = window_->findChild<QToolButton*>("simulatedHostBadge");
+    ASSERT_NE(badge, nullptr);
+    ASSERT_NE(badge->menu(), nullptr);
+    QStringList entries;
+    for (const QAction* action : badge->menu()->actions())
+        if (!action->isSeparator())
+            entries << action->text();
+    EXPECT_EQ(entries, (QStringList{"按键...", "拔出", "插入", "故障...", "查看记录"}));
+}
+
+TEST_F(DemoMenuTest, UnplugAndPlugReachTheTitleAndTheShell)
+{
+    MainWindow& w = *window_;
+    w.OnDetectionTick();
+    Trigger("demoUnplugAction");
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleRemoved)) << "the window hears it at once";
+    EXPECT_EQ(w.Notice(), "模拟主机：已拔出");
+    EXPECT_EQ(nlohmann::json::parse(Status())["plugged"], false);
+
+    Trigger("demoPlugAction");
+    w.OnDetectionTick();
+    EXPECT_EQ(w.windowTitle(), Title(MainWindow::kTitleConnected));
+    EXPECT_EQ(nlohmann::json::parse(Status())["plugged"], true);
+}
+
+TEST_F(DemoMenuTest, AKeyPressIsQueuedForTheHostsNextAnswer)
+{
+    AnswerDialog([](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>("keyCodeEdit")->setText(" 1a2b ");
+        auto* status = dialog.findChild<QComboBox*>("keyStatusBox");
+        status->setCurrentIndex(status->findData("66"));
+    });
+    Trigger("demoPressKeyAction");
+    EXPECT_EQ(window_->Notice(), "模拟主机：已按下 1A2B，等待主机被询问");
+    EXPECT_EQ(OnDisk()["presses"], nlohmann::json::array({"661A2B"}));
+
+    // A code the host could not answer is refused with the reason; nothing is queued.
+    AnswerDialog([](QDialog& dialog) { dialog.findChild<QLineEdit*>("keyCodeEdit")->setText("12345"); });
+    Trigger("demoPressKeyAction");
+    ASSERT_EQ(prompter_.Texts().size(), 1u);
+    EXPECT_NE(prompter_.Texts()[0].find("hexadecimal digits in pairs"), std::string::npos);
+    // Cancel queues nothing either.
+    AnswerDialog([](QDialog& dialog) { dialog.findChild<QLineEdit*>("keyCodeEdit")->setText("AABB"); },
+                 QDialog::Rejected);
+    Trigger("demoPressKeyAction");
+    EXPECT_EQ(OnDisk()["presses"].size(), 1u);
+}
+
+TEST_F(DemoMenuTest, AFaultIsArmedAndClearedAndAnUnknownOneRefused)
+{
+    AnswerDialog([](QDialog& dialog) {
+        auto* fault = dialog.findChild<QComboBox*>("faultBox");
+        EXPECT_EQ(fault->currentText(), "none") << "the dialog starts from the armed fault";
+        fault->setCurrentText("unplug-at:3");
+    });
+    Trigger("demoFaultAction");
+    EXPECT_EQ(nlohmann::json::parse(Status())["fault"], "unplug-at:3");
+    EXPECT_EQ(window_->Notice(), "模拟主机：已设置故障 unplug-at:3");
+
+    AnswerDialog([](QDialog& dialog) { dialog.findChild<QComboBox*>("faultBox")->setCurrentText("unplug-at:K"); });
+    Trigger("demoFaultAction");
+    ASSERT_EQ(prompter_.Texts().size(), 1u);
+    EXPECT_NE(prompter_.Texts()[0].find("没有这种故障"), std::string::npos);
+    EXPECT_EQ(nlohmann::json::parse(Status())["fault"], "unplug-at:3") << "left as it was";
+
+    AnswerDialog([](QDialog& dialog) { dialog.findChild<QComboBox*>("faultBox")->setCurrentText("none"); });
+    Trigger("demoFaultAction");
+    EXPECT_EQ(nlohmann::json::parse(Status())["fault"], "none");
+}
+
+TEST_F(DemoMenuTest, TheLogShowsWhatWasExchanged)
+{
+    QString title;
+    QString text;
+    window_->SetReportViewer([&](const QString& t, const QString& x) {
+        title = t;
+        text = x;
+    });
+    Trigger("demoShowLogAction");
+    EXPECT_EQ(text, "还没有通信记录。");
+
+    window_->OnDetectionTick();
+    window_->Action(Command::ReadVersion)->trigger();
+    Trigger("demoShowLogAction");
+    EXPECT_TRUE(title.endsWith("capture.log")) << title.toStdString();
+    EXPECT_TRUE(text.contains("Write:")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Read :")) << text.toStdString();
 }
 
 } // namespace
