@@ -1,5 +1,7 @@
 #include "gui/files/ConfigFileDialog.h"
 
+#include "gui/widgets/TabOrder.h"
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
@@ -76,6 +78,8 @@ ConfigFileDialog::ConfigFileDialog(Database& db, Prompter& prompter, FileDialogM
     list_->setMovement(QListView::Static);
     list_->setResizeMode(QListView::Adjust);
     list_->setSpacing(4);
+
+    OrderTabsByPlace(this);
 
     for (const ConfigFile& file : ListConfigFiles(database_)) {
         auto* item = new QListWidgetItem(QString::fromStdString(file.name), list_);

@@ -1,5 +1,7 @@
 #include "gui/transfer/ReadBackBrowser.h"
 
+#include "gui/widgets/TabOrder.h"
+
 #include "gui/widgets/ReportTableView.h"
 
 #include <QPushButton>
@@ -60,6 +62,8 @@ ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel,
     }
 
     resize(mode == BrowserMode::Callers ? 1150 : 700, 500);
+    PlaceControls();
+    OrderTabsByPlace(this);
     Fill(recordFile);
 }
 
