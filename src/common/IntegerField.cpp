@@ -6,11 +6,13 @@ namespace px {
 
 std::optional<long long> ParseWholeNumber(std::string_view text)
 {
-    const auto first = text.find_first_not_of(' ');
+    const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos)
         return std::nullopt;
-    const auto last = text.find_last_not_of(' ');
-    const std::string_view trimmed = text.substr(first, last - first + 1);
+    const auto last = text.find_last_not_of(" \t");
+    std::string_view trimmed = text.substr(first, last - first + 1);
+    if (trimmed.size() > 1 && trimmed.front() == '+' && trimmed[1] != '-')
+        trimmed.remove_prefix(1);
     long long value = 0;
     const auto [ptr, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
     if (ec != std::errc() || ptr != trimmed.data() + trimmed.size())

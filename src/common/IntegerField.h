@@ -9,7 +9,8 @@
 
 namespace px {
 
-// The whole text as a decimal integer (surrounding blanks allowed); nothing otherwise.
+// The whole text as a decimal integer, with an optional sign (surrounding blanks and tabs
+// allowed); nothing otherwise.
 std::optional<long long> ParseWholeNumber(std::string_view text);
 
 // "传呼号必须是整数" for a text that is no whole number.

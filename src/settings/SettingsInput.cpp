@@ -1,39 +1,23 @@
 #include "settings/SettingsInput.h"
 
-#include <charconv>
+#include "common/IntegerField.h"
+
+#include <limits>
 
 namespace px {
 
 std::optional<int> ParseInteger(std::string_view text)
 {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    int value = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size())
+    const auto value = ParseWholeNumber(text);
+    if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
         return std::nullopt;
-    return value;
+    return static_cast<int>(*value);
 }
 
 std::string RangePrompt(IntRange range)
 {
     return "Please enter an integer between " + std::to_string(range.low) + " and " +
            std::to_string(range.high) + ".";
-}
-
-std::string CheckInteger(std::string_view text, IntRange range, int& value)
-{
-    const auto parsed = ParseInteger(text);
-    if (!parsed)
-        return kIntegerPrompt;
-    if (!range.Contains(*parsed))
-        return RangePrompt(range);
-    value = *parsed;
-    return {};
 }
 
 std::string CheckRange(int value, IntRange range)

@@ -19,16 +19,12 @@ struct IntRange
     bool Contains(int value) const { return value >= low && value <= high; }
 };
 
-inline constexpr const char* kIntegerPrompt = "Please enter an integer.";
-
-// The whole text as a decimal integer (surrounding blanks allowed); nothing otherwise.
+// The whole text as a decimal integer that an int holds (surrounding blanks allowed); nothing
+// otherwise.
 std::optional<int> ParseInteger(std::string_view text);
 
 // "Please enter an integer between LOW and HIGH."
 std::string RangePrompt(IntRange range);
-
-// Empty when the text is an integer within the range (then stored in value), else the prompt.
-std::string CheckInteger(std::string_view text, IntRange range, int& value);
 
 // Empty when the value lies within the range, else the range prompt.
 std::string CheckRange(int value, IntRange range);

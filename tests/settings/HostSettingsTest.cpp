@@ -1,5 +1,6 @@
 #include "common/Gbk.h"
 #include "hostlink/HostFixture.h"
+#include "common/IntegerField.h"
 #include "settings/AlertSettings.h"
 #include "settings/HandheldSettings.h"
 #include "settings/MachineParams.h"
@@ -119,14 +120,17 @@ TEST_F(HostSettingsTest, FrequencyRecordAndRange)
 
 TEST_F(HostSettingsTest, FieldPrompts)
 {
+    // What a dialog says for a typed field: the field's name and its range.
     int value = 7;
-    EXPECT_EQ(CheckInteger("12a", kReceiverRange, value), "Please enter an integer.");
-    EXPECT_EQ(CheckInteger("", kReceiverRange, value), "Please enter an integer.");
-    EXPECT_EQ(CheckInteger("201", kReceiverRange, value),
-              "Please enter an integer between 1 and 200.");
+    EXPECT_EQ(CheckWholeNumber("12a", "监控接收机编号", 1, 200, value), "监控接收机编号必须是整数");
+    EXPECT_EQ(CheckWholeNumber("", "监控接收机编号", 1, 200, value), "监控接收机编号必须是整数");
+    EXPECT_EQ(CheckWholeNumber("201", "监控接收机编号", 1, 200, value), "监控接收机编号必须在1到200之间");
     EXPECT_EQ(value, 7);
-    EXPECT_EQ(CheckInteger(" 200 ", kReceiverRange, value), "");
+    EXPECT_EQ(CheckWholeNumber("\t+200 ", "监控接收机编号", 1, 200, value), "");
     EXPECT_EQ(value, 200);
+    EXPECT_EQ(ParseInteger("2147483648"), std::nullopt) << "beyond an int";
+    EXPECT_EQ(ParseInteger("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(ParseInteger("+-1"), std::nullopt);
     MachineParams p;
     p.monitoring = -1; // no selection in the list
     EXPECT_EQ(CheckMachineParams(p), "Please enter an integer between 0 and 3.");

@@ -1,5 +1,7 @@
 #include "gui/settings/DeviceParamsDialog.h"
 
+#include "gui/widgets/TabOrder.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -75,6 +77,9 @@ DeviceParamsDialog::DeviceParamsDialog(const MachineParams& values, SettingsHost
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     fields_.Show(values_);
+    // Tab in reading order, placed with every section shown, so that it holds when the
+    // hidden sections are shown.
+    OrderTabsByPlace(this);
     frequencyGroup_->setVisible(false);
     typeGroup_->setVisible(false);
     // Without the database the lists stay without a selection.

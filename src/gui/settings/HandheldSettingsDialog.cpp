@@ -1,5 +1,7 @@
 #include "gui/settings/HandheldSettingsDialog.h"
 
+#include "gui/widgets/TabOrder.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -71,6 +73,7 @@ HandheldSettingsDialog::HandheldSettingsDialog(const HandheldSettings& values, P
 
     connect(write, &QPushButton::clicked, this, &HandheldSettingsDialog::OnWrite);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+    OrderTabsByPlace(this);
 }
 
 void HandheldSettingsDialog::OnWrite()

@@ -1,5 +1,7 @@
 #include "gui/settings/NetworkParamsDialog.h"
 
+#include "gui/widgets/TabOrder.h"
+
 #include <QButtonGroup>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -84,6 +86,7 @@ NetworkParamsDialog::NetworkParamsDialog(SettingsHost& host, Clock& clock, Promp
             [this] { ApplyRoleRule(NetworkParams::kNetworkHost); });
     connect(roleSlave_, &QRadioButton::clicked, this,
             [this] { ApplyRoleRule(NetworkParams::kNetworkSlave); });
+    OrderTabsByPlace(this);
 }
 
 void NetworkParamsDialog::showEvent(QShowEvent* event)

@@ -1,5 +1,7 @@
 #include "gui/settings/ReceiverAlertsDialog.h"
 
+#include "gui/widgets/TabOrder.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -84,6 +86,7 @@ ReceiverAlertsDialog::ReceiverAlertsDialog(const Lw3Settings& lw3, const Lw21Set
 
     lw3Fields_.Show(lw3_);
     lw21Fields_.Show(lw21_);
+    OrderTabsByPlace(this);
 }
 
 void ReceiverAlertsDialog::OnWrite(Kind kind)

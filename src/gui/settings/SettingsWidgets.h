@@ -71,6 +71,10 @@ inline QHBoxLayout* ButtonRow(std::initializer_list<QWidget*> buttons)
     return row;
 }
 
+// What a prompt calls a control: its form row's label, after its group's title when it has one
+// ("网络主机参数的IP地址").
+QString FieldName(QWidget* field);
+
 // Reads an integer field; false after the prompt (the field gets the focus) when it is not
 // an integer within the range.
 bool TakeInteger(Prompter& prompter, QLineEdit* edit, IntRange range, int& value);

@@ -2,6 +2,8 @@
 
 #include "MainWindowFixture.h"
 
+#include "gui/DialogChecks.h"
+
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/paperwork/SiteSheetPreview.h"
 #include "gui/registry/CallerTypesDialog.h"
@@ -12,51 +14,8 @@
 namespace px {
 namespace {
 
-// The controls Tab stops at, in the order it reaches them, starting from the first.
-std::vector<QWidget*> TabChain(QWidget& dialog)
-{
-    std::vector<QWidget*> chain;
-    QWidget* start = nullptr;
-    for (QWidget* at = dialog.nextInFocusChain(); at != &dialog; at = at->nextInFocusChain()) {
-        if (at == start)
-            break;
-        const bool stop = (at->focusPolicy() & Qt::TabFocus) && !at->isWindow() &&
-                          at->focusProxy() == nullptr && at->isEnabled();
-        if (!stop)
-            continue;
-        // A control inside another (a combo box's editor, a list's viewport) is its owner's.
-        bool inner = false;
-        for (QWidget* p = at->parentWidget(); p != nullptr && p != &dialog; p = p->parentWidget())
-            inner = inner || (p->focusPolicy() & Qt::TabFocus);
-        if (inner)
-            continue;
-        if (start == nullptr)
-            start = at;
-        chain.push_back(at);
-    }
-    return chain;
-}
-
-// Where the order goes back up the dialog or to the left within a row; empty when none.
-std::string OutOfReadingOrder(QWidget& dialog)
-{
-    dialog.show();
-    std::string faults;
-    const std::vector<QWidget*> chain = TabChain(dialog);
-    for (std::size_t i = 1; i < chain.size(); ++i) {
-        const QRect a(chain[i - 1]->mapTo(&dialog, QPoint()), chain[i - 1]->size());
-        const QRect b(chain[i]->mapTo(&dialog, QPoint()), chain[i]->size());
-        const int halfLine = std::max(std::min(a.height(), b.height()) / 2, 4);
-        const bool sameRow = std::abs(a.center().y() - b.center().y()) <= halfLine;
-        const bool inOrder = sameRow ? b.center().x() > a.center().x()
-                                     : b.center().y() > a.center().y();
-        if (!inOrder)
-            faults += chain[i - 1]->objectName().toStdString() + " -> " +
-                      chain[i]->objectName().toStdString() + "; ";
-    }
-    dialog.hide();
-    return faults;
-}
+using test::OutOfReadingOrder;
+using test::TabChain;
 
 class DialogTabOrderTest : public test::MainWindowFixture
 {

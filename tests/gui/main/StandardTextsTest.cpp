@@ -3,6 +3,8 @@
 
 #include "MainWindowFixture.h"
 
+#include "gui/DialogChecks.h"
+
 #include "app/QtPorts.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/TransferProgressDialog.h"
@@ -26,39 +28,9 @@
 namespace px {
 namespace {
 
+using test::EnglishTexts;
+using test::IsEnglishStandardText;
 using test::MainWindowFixture;
-
-// The texts Qt shows in English when its translations are missing.
-bool IsEnglishStandardText(QString text)
-{
-    static const QStringList words{
-        "OK",     "Cancel", "Yes",  "No",    "Close", "Apply",  "Open",  "Save",
-        "Help",   "Reset",  "Abort", "Retry", "Ignore", "Discard", "Back", "Next",
-        "Finish", "Print",  "Choose", "Undo",  "Redo",  "Cut",    "Copy", "Paste",
-        "Delete", "Select All", "Look in:", "File name:", "Files of type:"};
-    text.remove('&');
-    const qsizetype shortcut = text.indexOf('\t');
-    if (shortcut >= 0)
-        text.truncate(shortcut);
-    return words.contains(text.trimmed(), Qt::CaseInsensitive);
-}
-
-// The English standard texts shown by the buttons, actions and labels under a widget, one
-// after another; empty when there are none.
-std::string EnglishTexts(const QWidget& root)
-{
-    QStringList found;
-    for (const auto* button : root.findChildren<QAbstractButton*>())
-        if (IsEnglishStandardText(button->text()))
-            found << button->metaObject()->className() + QString(": ") + button->text();
-    for (const auto* action : root.findChildren<QAction*>())
-        if (IsEnglishStandardText(action->text()))
-            found << "action: " + action->text();
-    for (const auto* label : root.findChildren<QLabel*>())
-        if (IsEnglishStandardText(label->text()))
-            found << "label: " + label->text();
-    return found.join("; ").toStdString();
-}
 
 class StandardTextsTest : public MainWindowFixture
 {

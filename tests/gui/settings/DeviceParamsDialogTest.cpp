@@ -104,11 +104,11 @@ TEST_F(SettingsDialogTest, FrequenciesOutsideTheRangeAreRefused)
     };
     const Case cases[] = {
         {"230000", "930000", true, ""},
-        {"229999", "315600", false, "Please enter an integer between 230000 and 930000."},
-        {"430225", "930001", false, "Please enter an integer between 230000 and 930000."},
-        {"43O225", "315600", false, "Please enter an integer."},
+        {"229999", "315600", false, "频率设置的发射频率必须在230000到930000之间"},
+        {"430225", "930001", false, "频率设置的接收频率必须在230000到930000之间"},
+        {"43O225", "315600", false, "频率设置的发射频率必须是整数"},
         // The parameters are taken before the frequencies: the first refused is named.
-        {"229999", "315600", false, "Please enter an integer between 1 and 200.", "0"},
+        {"229999", "315600", false, "监控接收机编号必须在1到200之间", "0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tx);

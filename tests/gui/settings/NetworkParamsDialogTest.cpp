@@ -80,7 +80,7 @@ TEST_F(SettingsDialogTest, NetworkDialogWriteNormalisesTheMacAndSendsOneFrame)
 
     Find<QLineEdit>(&dialog, 1094)->setText("0");
     Click(&dialog, 1054);
-    EXPECT_EQ(prompter_.Texts().back(), "Please enter an integer between 1 and 255.");
+    EXPECT_EQ(prompter_.Texts().back(), "PX主机网络参数的ID必须在1到255之间");
     EXPECT_EQ(Written().size(), 1u) << "nothing sent";
 }
 
@@ -118,9 +118,10 @@ TEST_F(SettingsDialogTest, NetworkDialogNamesTheFirstFieldItRefuses)
 {
     // The numbers are taken first, then the addresses, the MAC address last.
     const std::pair<std::map<int, const char*>, const char*> cases[] = {
-        {{{1090, "192.168.0"}}, "请输入正确的IP地址！"},
-        {{{1091, "192.168.0.256"}, {1018, "100"}}, "Please enter an integer between 1 and 99."},
-        {{{1015, "12345G"}, {1093, "1.2.3.4.5"}}, "请输入正确的IP地址！"},
+        {{{1090, "192.168.0"}}, "PX主机网络参数的IP地址不正确，请输入正确的IP地址！"},
+        {{{1091, "192.168.0.256"}}, "网络主机参数的IP地址不正确，请输入正确的IP地址！"},
+        {{{1091, "192.168.0.256"}, {1018, "100"}}, "PX主机网络参数的数据有效期必须在1到99之间"},
+        {{{1015, "12345G"}, {1093, "1.2.3.4.5"}}, "PX主机网络参数的网关不正确，请输入正确的IP地址！"},
         {{{1015, "12345G"}}, "MAC地址只能由十六进制数字(0-9, A-F)组成！"},
     };
     for (const auto& [typed, prompt] : cases) {

@@ -47,6 +47,27 @@ TEST_F(SettingsDialogTest, AlertDialogShowsEachFieldInItsControlAndTakesItBack)
     }
 }
 
+TEST_F(SettingsDialogTest, AlertDialogNamesTheGroupAndFieldItRefuses)
+{
+    const struct
+    {
+        int combo;
+        const char* typed;
+        int button;
+        const char* prompt;
+    } cases[] = {
+        {1015, "abc", 1058, "LW3的提示间隔必须是整数"},
+        {1021, "1000", 1051, "LW2/LW1的提示间隔必须在0到999之间"},
+    };
+    for (const auto& c : cases) {
+        prompter_.Clear();
+        ReceiverAlertsDialog dialog(Lw3Settings{}, Lw21Settings{}, settingsHost_, profile_, prompter_);
+        Find<QComboBox>(&dialog, c.combo)->setEditText(c.typed);
+        EXPECT_FALSE(Accepts(dialog, c.button));
+        EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{c.prompt}));
+    }
+}
+
 TEST_F(SettingsDialogTest, AlertCommandWritesTheGroupOfItsButton)
 {
     OnModal([](QWidget* dialog) {
