@@ -14,21 +14,22 @@ struct ReadBackRequest
 {
     std::uint8_t command;
     const char* caption;
+    const char* what; // for the notice after it: "已回读" + what
 };
 
 ReadBackRequest RequestFor(ParamReadBack kind)
 {
     switch (kind) {
     case ParamReadBack::MachineParameters:
-        return {0x83, "读取机器参数"};
+        return {0x83, "读取机器参数", "设备参数"};
     case ParamReadBack::Frequencies:
-        return {0x88, "读取频率参数"};
+        return {0x88, "读取频率参数", "频率参数"};
     case ParamReadBack::Lw21:
-        return {0x8A, "读取LW2/1参数"};
+        return {0x8A, "读取LW2/1参数", "LW2/LW1接收机提示设置"};
     case ParamReadBack::Lw3:
         break;
     }
-    return {0x8B, "读取LW3参数"};
+    return {0x8B, "读取LW3参数", "LW3接收机提示设置"};
 }
 
 } // namespace
@@ -55,7 +56,10 @@ std::optional<Bytes> ReadBackRecord(HostExchange& exchange, std::uint8_t command
 std::optional<Bytes> ExchangeSettingsHost::ReadBackParams(ParamReadBack kind)
 {
     const ReadBackRequest request = RequestFor(kind);
-    return ReadBackRecord(exchange_, request.command, "machine.txt", request.caption);
+    auto record = ReadBackRecord(exchange_, request.command, "machine.txt", request.caption);
+    if (record && notice_)
+        notice_(request.what);
+    return record;
 }
 
 bool ExchangeSettingsHost::SendNetwork(std::span<const std::uint8_t> record)
@@ -65,7 +69,10 @@ bool ExchangeSettingsHost::SendNetwork(std::span<const std::uint8_t> record)
 
 std::optional<Bytes> ExchangeSettingsHost::ReadBackNetwork()
 {
-    return ReadBackNetworkRecord(exchange_);
+    auto record = ReadBackNetworkRecord(exchange_);
+    if (record && notice_)
+        notice_("网络参数");
+    return record;
 }
 
 } // namespace px

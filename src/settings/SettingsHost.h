@@ -6,8 +6,10 @@
 #include "hostlink/HostExchange.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace px {
@@ -39,7 +41,13 @@ public:
 class ExchangeSettingsHost final : public SettingsHost
 {
 public:
-    explicit ExchangeSettingsHost(HostExchange& exchange) : exchange_(exchange) {}
+    // Told what was read back ("网络参数") after each read-back that succeeded.
+    using ReadBackNotice = std::function<void(const std::string& what)>;
+
+    explicit ExchangeSettingsHost(HostExchange& exchange, ReadBackNotice notice = {})
+        : exchange_(exchange), notice_(std::move(notice))
+    {
+    }
 
     std::optional<Bytes> ReadBackParams(ParamReadBack kind) override;
     bool SendNetwork(std::span<const std::uint8_t> record) override;
@@ -47,6 +55,7 @@ public:
 
 private:
     HostExchange& exchange_;
+    ReadBackNotice notice_;
 };
 
 // Deletes the record file, reads the command back into it and returns its bytes; nothing when

@@ -173,7 +173,9 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     connect(controls_->Get<QPushButton>(MainControl::ClearMonitorButton), &QPushButton::clicked,
             dataMonitor_, &QTextEdit::clear);
 
-    settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_);
+    // What a settings dialog read back from the host is said in the status line too.
+    readBackNotice_ = [this](const std::string& what) { Notify(QString::fromStdString("已回读" + what)); };
+    settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_, readBackNotice_);
     network_ = std::make_unique<NetworkParamsDialog>(*settingsHost_, services_.clock,
                                                      services_.prompter, this);
 
@@ -231,13 +233,13 @@ void MainWindow::ConnectCommands()
     // 系统设置
     on(Command::InitialiseHost, [this] { RunHostCommand([this] { InitialiseHost(*exchange_); }); });
     on(Command::DeviceParams,
-       [this] { RunDeviceParamsCommand(*exchange_, services_.profile, session_.Db(), this); });
+       [this] { RunDeviceParamsCommand(*exchange_, services_.profile, session_.Db(), this, readBackNotice_); });
     on(Command::UpgradeFirmware, [this] { UpgradeFirmware(); });
     on(Command::CallerTypes, [this] { ShowCallerTypes(); });
     on(Command::CalibrateClock,
        [this] { RunHostCommand([this] { CalibrateClock(*exchange_, session_.Db()); }); });
     on(Command::ReceiverAlerts,
-       [this] { RunReceiverAlertsCommand(*exchange_, services_.profile, this); });
+       [this] { RunReceiverAlertsCommand(*exchange_, services_.profile, this, readBackNotice_); });
     on(Command::NetworkParams, [this] { network_->exec(); });
     on(Command::Preamble, [this] { RunHostCommand([this] { SendPreamble(*exchange_); }); });
     // 回读数据
@@ -245,7 +247,7 @@ void MainWindow::ConnectCommands()
     on(Command::ReadBackInfoMachines, [this] { ReadBackIntoBrowser(BrowserMode::InfoMachines); });
     on(Command::ReadBackCallers, [this] { ReadBackIntoBrowser(BrowserMode::Callers); });
     on(Command::ReadBackHandhelds, [this] { ReadBackIntoBrowser(BrowserMode::Handhelds); });
-    on(Command::ReadBackHandheldSettings, [this] { RunHandheldSettingsReadBack(*exchange_, this); });
+    on(Command::ReadBackHandheldSettings, [this] { RunHandheldSettingsReadBack(*exchange_, this, readBackNotice_); });
     // 下载数据
     const auto download = [this](auto send) {
         return [this, send] {

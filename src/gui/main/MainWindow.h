@@ -11,6 +11,7 @@
 #include "hostlink/HostLink.h"
 #include "registry/RegistryViews.h"
 #include "session/DocumentSession.h"
+#include "settings/SettingsHost.h"
 #include "transfer/RecordDecoding.h"
 
 #include <QDialog>
@@ -33,7 +34,6 @@ class CallerPanel;
 class DemoHostMenu;
 class ConfigFileDialog;
 class CallerTypesDialog;
-class ExchangeSettingsHost;
 class FileCommands;
 class HandheldPanel;
 class HostStatus;
@@ -156,6 +156,7 @@ private:
     std::unique_ptr<HostExchange> exchange_;
     std::unique_ptr<WindowContext> context_;
     // The network dialog lives as long as the window, so it keeps what was typed.
+    ExchangeSettingsHost::ReadBackNotice readBackNotice_;
     std::unique_ptr<ExchangeSettingsHost> settingsHost_;
     std::unique_ptr<NetworkParamsDialog> network_;
 

@@ -173,9 +173,10 @@ bool DeviceParamsDialog::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void RunDeviceParamsCommand(HostExchange& exchange, Profile& profile, Database& db, QWidget* parent)
+void RunDeviceParamsCommand(HostExchange& exchange, Profile& profile, Database& db, QWidget* parent,
+                            const ExchangeSettingsHost::ReadBackNotice& notice)
 {
-    ExchangeSettingsHost host(exchange);
+    ExchangeSettingsHost host(exchange, notice);
     DeviceParamsDialog dialog(LoadMachineParams(profile), host, profile, exchange.GetPrompter(), db,
                               parent);
     if (dialog.exec() != QDialog::Accepted)

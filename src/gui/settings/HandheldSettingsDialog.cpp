@@ -98,11 +98,14 @@ void RunHandheldSettingsDownload(HostExchange& exchange, Profile& profile, QWidg
     DownloadHandheldSettings(exchange, profile, dialog.Values());
 }
 
-void RunHandheldSettingsReadBack(HostExchange& exchange, QWidget* parent)
+void RunHandheldSettingsReadBack(HostExchange& exchange, QWidget* parent,
+                                 const ExchangeSettingsHost::ReadBackNotice& notice)
 {
     const auto settings = ReadBackHandheldSettings(exchange);
     if (!settings)
         return;
+    if (notice)
+        notice("手持呼叫器设置");
     // For viewing only: whichever button closes it, nothing is sent or remembered.
     HandheldSettingsDialog dialog(*settings, exchange.GetPrompter(), parent);
     dialog.exec();

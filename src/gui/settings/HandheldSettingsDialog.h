@@ -5,6 +5,7 @@
 #include "gui/settings/SettingsWidgets.h"
 #include "hostlink/HostExchange.h"
 #include "settings/HandheldSettings.h"
+#include "settings/SettingsHost.h"
 
 #include <QDialog>
 #include <vector>
@@ -35,6 +36,7 @@ private:
 // them; remembered only when the host took them.
 void RunHandheldSettingsDownload(HostExchange& exchange, Profile& profile, QWidget* parent);
 // Command 32801 (回读数据 → 手持呼叫器设置信息): shows what the host holds, for viewing only.
-void RunHandheldSettingsReadBack(HostExchange& exchange, QWidget* parent);
+void RunHandheldSettingsReadBack(HostExchange& exchange, QWidget* parent,
+                                 const ExchangeSettingsHost::ReadBackNotice& notice = {});
 
 } // namespace px

@@ -121,9 +121,10 @@ void ReceiverAlertsDialog::OnRead(Kind kind)
     lw21Fields_.Show(*lw21);
 }
 
-void RunReceiverAlertsCommand(HostExchange& exchange, Profile& profile, QWidget* parent)
+void RunReceiverAlertsCommand(HostExchange& exchange, Profile& profile, QWidget* parent,
+                              const ExchangeSettingsHost::ReadBackNotice& notice)
 {
-    ExchangeSettingsHost host(exchange);
+    ExchangeSettingsHost host(exchange, notice);
     ReceiverAlertsDialog dialog(LoadLw3Settings(profile), LoadLw21Settings(profile), host, profile,
                                 exchange.GetPrompter(), parent);
     if (dialog.exec() != QDialog::Accepted)

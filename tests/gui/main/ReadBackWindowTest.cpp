@@ -5,7 +5,13 @@
 
 #include "mock/WaitUntil.h"
 
+#include "gui/settings/NetworkParamsDialog.h"
+#include "settings/HandheldSettings.h"
+#include "settings/NetworkParams.h"
+
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -100,6 +106,37 @@ TEST_F(ReadBackWindowTest, TheBrowserImportsIntoTheChosenFileAndTheRecordFileGoe
     std::string type;
     rs.GetFieldValue("TypeName", type);
     EXPECT_EQ(type, "LW3");
+}
+
+// A parameter read-back, from the menu or from a settings dialog, is said in the status line.
+TEST_F(ReadBackWindowTest, ParameterReadBacksAreSaidInTheStatusLine)
+{
+    PlugHost();
+    host_.State().tables[kCmdHandheldSettings] = *BuildHandheldRecord(HandheldSettings{});
+    host_.State().tables[kCmdNetwork] = BuildNetworkRecord(NetworkParams{});
+    MainWindow& w = Window();
+    w.OnDetectionTick();
+
+    QString noticeWhileShown;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(test::WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }));
+        noticeWhileShown = w.Notice();
+        QApplication::activeModalWidget()->close();
+    });
+    w.Action(Command::ReadBackHandheldSettings)->trigger();
+    EXPECT_EQ(noticeWhileShown, "已回读手持呼叫器设置");
+
+    w.NetworkDialog()->show();
+    w.NetworkDialog()->findChild<QPushButton*>("id1055")->click(); // 回读
+    EXPECT_EQ(w.Notice(), "已回读网络参数");
+    w.NetworkDialog()->hide();
+
+    // A read-back that fails claims nothing.
+    w.Notify("");
+    host_.State().fault = *ParseSimFault("silent");
+    w.NetworkDialog()->show();
+    w.NetworkDialog()->findChild<QPushButton*>("id1055")->click();
+    EXPECT_EQ(w.Notice(), "");
 }
 
 } // namespace
