@@ -1,4 +1,5 @@
-// Renders the main window, with the data monitor shown and a few sample rows, to a PNG file.
+// Renders the main window (data monitor shown, a few sample rows, at its default size and larger),
+// the demonstration menu and every dialog into PNG files of a folder, for the documentation.
 
 #include "gui/main/MainWindow.h"
 #include "app/DataFolder.h"
@@ -17,11 +18,25 @@
 #include "storage/Database.h"
 #include "storage/Schema.h"
 
+#include "common/FileIo.h"
+#include "gui/files/ConfigFileDialog.h"
+#include "gui/paperwork/SiteSheetPreview.h"
+#include "gui/registry/CallerTypesDialog.h"
+#include "gui/transfer/ReadBackBrowser.h"
+#include "gui/widgets/Translations.h"
+#include "paperwork/SiteSheet.h"
+#include "sim/SimHost.h"
+#include "transfer/TableDownload.h"
+
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -58,17 +73,44 @@ void AddSampleRows(const std::string& connection)
     }
 }
 
+// Saves a widget as it shows now; false when the file could not be written.
+bool Save(QWidget& widget, const QString& folder, const char* name)
+{
+    widget.show();
+    QApplication::processEvents();
+    const bool ok = widget.grab().save(folder + "/" + name);
+    if (!ok)
+        std::fprintf(stderr, "cannot write %s/%s\n", qPrintable(folder), name);
+    return ok;
+}
+
+// The window with a popup menu drawn where it opens.
+bool SaveWithMenu(QWidget& window, QMenu& menu, QPoint at, const QString& folder, const char* name)
+{
+    menu.popup(window.mapToGlobal(at));
+    QApplication::processEvents();
+    QPixmap picture = window.grab();
+    QPainter painter(&picture);
+    // Where it opens on a real screen (the offscreen one is small and moves it).
+    painter.drawPixmap(at, menu.grab());
+    painter.end();
+    menu.hide();
+    return picture.save(folder + "/" + name);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: px-screenshot MAIN.png [PROGRESS.png]\n");
+    px::InstallQtTranslations(app);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: px-screenshot FOLDER\n");
         return 2;
     }
+    const QString out = QString::fromLocal8Bit(argv[1]);
     QTemporaryDir dir;
-    const QString folder = px::ResolveDataFolder(dir.path());
+    const QString folder = px::ResolveDataFolder(dir.path() + "/data");
     std::string error;
     if (!px::EnsureDatabase(px::DatabasePath(folder).toStdString(), error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -77,14 +119,22 @@ int main(int argc, char* argv[])
     const std::string connection =
         px::MakeConnectionString(px::DatabasePath(folder).toStdString());
     AddSampleRows(connection);
+    px::Database db;
+    db.Open(connection);
 
+    // Demonstration mode, as `px-system --host sim:DIR` runs it.
+    auto session = px::SimHostSession::Open((dir.path() + "/host").toStdString(), px::HostModel::PX,
+                                            error);
+    if (!session) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
     SilentPrompter prompter;
     px::SystemClock clock;
     px::NullEventPump pump;
     px::MemoryProfile profile;
-    px::SimHidBackend backend;
-    backend.AddDevice(px::kHostVendorId, px::kPxProductId);
-    px::AppServices services{folder, prompter, clock, pump, backend, profile, true, {}};
+    px::AppServices services{folder,  prompter, clock, pump, session->Backend(), profile, true, {},
+                             session.get()};
     px::MainWindow window(services);
     window.MakeFileCurrent("示例餐厅", px::FileType::PX);
     window.OnDetectionTick();
@@ -99,37 +149,56 @@ int main(int argc, char* argv[])
             "Write:0001827C000000000000000000000000000000000000000000000000000000000000000000000"
             "00000000000000000000000000000000000000000000000000");
     }
-    QApplication::processEvents();
-    bool ok = window.grab().save(QString::fromLocal8Bit(argv[1]));
-    if (argc > 2) {
-        // The progress window in the middle of a download.
-        window.Progress().Show();
-        window.Progress().SetRange(0, 6);
-        window.Progress().SetPosition(4);
-        window.Progress().SetProgressText("下载Bp机信息,共有6包数据,当前第4包数据正在发送.......");
-        QApplication::processEvents();
-        ok = ok && window.Progress().Window()->grab().save(QString::fromLocal8Bit(argv[2]));
+    window.Notify("已回读 4 条信息机记录");
+    bool ok = Save(window, out, "main-window.png");
+    if (auto* badge = window.findChild<QToolButton*>("simulatedHostBadge")) {
+        // Under the badge, as a click opens it, kept within the window.
+        QPoint at = badge->mapTo(&window, badge->rect().bottomLeft());
+        at.setX(std::min(at.x(), window.width() - badge->menu()->sizeHint().width()));
+        ok = SaveWithMenu(window, *badge->menu(), at, out, "demo-menu.png") && ok;
     }
-    if (argc > 3) {
-        // The settings dialogs, with the values a new installation starts from.
-        const QString folder = QString::fromLocal8Bit(argv[3]);
-        px::ExchangeSettingsHost host(window.Exchange());
-        const auto save = [&](QWidget& dialog, const char* name) {
-            dialog.show();
-            QApplication::processEvents();
-            ok = ok && dialog.grab().save(folder + "/" + name);
-        };
-        px::Database db;
-        db.Open(connection);
-        px::DeviceParamsDialog machine(px::LoadMachineParams(profile), host, profile, prompter, db);
-        save(machine, "device-parameters.png");
-        px::NetworkParamsDialog station(host, clock, prompter);
-        save(station, "network-parameters.png");
-        px::ReceiverAlertsDialog alerts(px::LoadLw3Settings(profile),
-                                        px::LoadLw21Settings(profile), host, profile, prompter);
-        save(alerts, "receiver-alerts.png");
-        px::HandheldSettingsDialog handheld(px::LoadHandheldSettings(profile), prompter);
-        save(handheld, "handheld-settings.png");
+    const QSize normal = window.size();
+    window.resize(normal + QSize(320, 200));
+    ok = Save(window, out, "main-window-large.png") && ok;
+    window.resize(normal);
+
+    // The progress window in the middle of a download.
+    window.Progress().Show();
+    window.Progress().SetRange(0, 6);
+    window.Progress().SetPosition(4);
+    window.Progress().SetProgressText("下载Bp机信息,共有6包数据,当前第4包数据正在发送.......");
+    QApplication::processEvents();
+    ok = window.Progress().Window()->grab().save(out + "/progress-window.png") && ok;
+    window.Progress().Close();
+
+    // The settings dialogs, with the values a new installation starts from.
+    px::ExchangeSettingsHost host(window.Exchange());
+    px::DeviceParamsDialog machine(px::LoadMachineParams(profile), host, profile, prompter, db);
+    ok = Save(machine, out, "device-parameters.png") && ok;
+    px::NetworkParamsDialog station(host, clock, prompter);
+    ok = Save(station, out, "network-parameters.png") && ok;
+    px::ReceiverAlertsDialog alerts(px::LoadLw3Settings(profile), px::LoadLw21Settings(profile),
+                                    host, profile, prompter);
+    ok = Save(alerts, out, "receiver-alerts.png") && ok;
+    px::HandheldSettingsDialog handheld(px::LoadHandheldSettings(profile), prompter);
+    ok = Save(handheld, out, "handheld-settings.png") && ok;
+
+    // The file dialog, the caller types, a read-back of the sample file and its site sheet.
+    px::ConfigFileDialog files(db, prompter, px::FileDialogMode::Open);
+    ok = Save(files, out, "config-file-dialog.png") && ok;
+    px::CallerTypesDialog types(db, prompter);
+    ok = Save(types, out, "caller-types.png") && ok;
+    const px::TableRecords records = px::CollectCallerRecords(db, "示例餐厅");
+    const QString recordFile = dir.path() + "/RCall.txt";
+    if (!px::WriteFileWhole(recordFile.toStdString(),
+                            std::string(records.records.begin(), records.records.end()), error))
+        std::fprintf(stderr, "%s\n", error.c_str());
+    px::ReadBackBrowser browser(px::BrowserMode::Callers, px::HostModel::PX, recordFile.toStdString(),
+                                prompter);
+    ok = Save(browser, out, "read-back-browser.png") && ok;
+    if (const auto sheet = px::LoadSiteSheet(db, "示例餐厅", "2026-12-10", error)) {
+        px::SiteSheetPreview preview(*sheet, [] { return QString(); });
+        ok = Save(preview, out, "site-sheet-preview.png") && ok;
     }
     return ok ? 0 : 1;
 }
