@@ -20,6 +20,7 @@
 
 #include "common/FileIo.h"
 #include "gui/files/ConfigFileDialog.h"
+#include "gui/paperwork/SiteSheetPdf.h"
 #include "gui/paperwork/SiteSheetPreview.h"
 #include "gui/registry/CallerTypesDialog.h"
 #include "gui/transfer/ReadBackBrowser.h"
@@ -199,6 +200,12 @@ int main(int argc, char* argv[])
     if (const auto sheet = px::LoadSiteSheet(db, "示例餐厅", "2026-12-10", error)) {
         px::SiteSheetPreview preview(*sheet, [] { return QString(); });
         ok = Save(preview, out, "site-sheet-preview.png") && ok;
+        // The PDF itself; scripts/screenshot.sh renders its first page and removes it.
+        QString pdfError;
+        if (!px::WriteSiteSheetPdf(*sheet, out + "/site-sheet.pdf", pdfError)) {
+            std::fprintf(stderr, "%s\n", qPrintable(pdfError));
+            ok = false;
+        }
     }
     return ok ? 0 : 1;
 }
