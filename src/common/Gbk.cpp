@@ -106,25 +106,29 @@ std::optional<GbkBytes> ToGbk(std::string_view utf8, GbkProblem* problem)
     return out;
 }
 
-std::optional<std::string> FromGbk(const std::uint8_t* data, std::size_t size)
+namespace {
+
+// GBK bytes as UTF-8. A sequence that is not GBK shows as a replacement character, or, when
+// strict, ends the conversion with nothing.
+std::optional<std::string> DecodeGbk(const char* data, std::size_t size, bool strict)
 {
     IconvHandle cd = OpenIconv("UTF-8", g_codePage);
     if (!cd)
         return std::nullopt;
     std::string text;
-    char* in = reinterpret_cast<char*>(const_cast<std::uint8_t*>(data));
+    char* in = const_cast<char*>(data); // iconv's signature; the input is only read
     std::size_t inLeft = size;
     while (inLeft > 0) {
-        char buffer[256];
+        char buffer[1024];
         char* outPtr = buffer;
         std::size_t outLeft = sizeof buffer;
         const std::size_t rc =
             iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft);
         text.append(buffer, sizeof buffer - outLeft);
-        if (rc == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG)
-                continue;
-            // An invalid or cut-off sequence: show a replacement character, go on after it.
+        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            if (strict)
+                return std::nullopt;
+            // An invalid or cut-off sequence: a replacement character, then on after it.
             text += "\xEF\xBF\xBD";
             ++in;
             --inLeft;
@@ -133,25 +137,16 @@ std::optional<std::string> FromGbk(const std::uint8_t* data, std::size_t size)
     return text;
 }
 
+} // namespace
+
+std::optional<std::string> FromGbk(const std::uint8_t* data, std::size_t size)
+{
+    return DecodeGbk(reinterpret_cast<const char*>(data), size, false);
+}
+
 std::optional<std::string> FromGbkStrict(std::string_view gbk)
 {
-    IconvHandle cd = OpenIconv("UTF-8", g_codePage);
-    if (!cd)
-        return std::nullopt;
-    std::string text;
-    char* in = const_cast<char*>(gbk.data());
-    std::size_t inLeft = gbk.size();
-    while (inLeft > 0) {
-        char buffer[1024];
-        char* outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t rc =
-            iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft);
-        text.append(buffer, sizeof buffer - outLeft);
-        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG)
-            return std::nullopt;
-    }
-    return text;
+    return DecodeGbk(gbk.data(), gbk.size(), true);
 }
 
 const char* EncodingName(TextEncoding encoding)

@@ -1,4 +1,4 @@
-#include "cli/CliApp.h"
+#include "cli/CliFixture.h"
 #include "common/BuildInfo.h"
 #include "sim/SimHost.h"
 
@@ -15,31 +15,9 @@ namespace px {
 namespace {
 
 // Runs pxctl in process against a data folder and a simulated host folder.
-class CliTest : public ::testing::Test
+class CliTest : public test::CliFixture
 {
 protected:
-    struct Result
-    {
-        int status;
-        std::string out;
-        std::string err;
-    };
-
-    Result Run(std::vector<std::string> args, bool simulated = true)
-    {
-        std::vector<std::string> full = {"--data-dir", data_.Path().string()};
-        if (simulated) {
-            full.push_back("--host");
-            full.push_back("sim:" + sim_.Path().string());
-        }
-        full.insert(full.end(), args.begin(), args.end());
-        std::ostringstream out;
-        std::ostringstream err;
-        cli::Environment env{out, err, false, profile_, clock_, [] { return std::string(); }};
-        const int status = cli::Run(full, env);
-        return {status, out.str(), err.str()};
-    }
-
     nlohmann::json Status()
     {
         const Result r = Run({"--json", "sim", "status"});
@@ -54,11 +32,6 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
-
-    test::TempFolder data_;
-    test::TempFolder sim_;
-    MemoryProfile profile_;
-    test::FakeClock clock_;
 };
 
 TEST_F(CliTest, VersionAndHelp)

@@ -23,6 +23,14 @@ QString Q(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// A small dialog's name, title and form.
+QFormLayout* SetUpForm(QDialog& dialog, const char* name, const char* title)
+{
+    dialog.setObjectName(name);
+    dialog.setWindowTitle(QString::fromUtf8(title));
+    return new QFormLayout(&dialog);
+}
+
 // 确定 and 取消 under a small form.
 QDialogButtonBox* AddButtons(QDialog& dialog, QFormLayout& form)
 {
@@ -78,9 +86,7 @@ void DemoHostMenu::Apply(const QString& done, bool ok, const std::string& error)
 void DemoHostMenu::PressKey()
 {
     QDialog dialog(context_.window);
-    dialog.setObjectName("demoKeyPressDialog");
-    dialog.setWindowTitle("模拟按键");
-    auto* form = new QFormLayout(&dialog);
+    QFormLayout* form = SetUpForm(dialog, "demoKeyPressDialog", "模拟按键");
     auto* code = new QLineEdit(&dialog);
     code->setObjectName("keyCodeEdit");
     code->setPlaceholderText("如 123451");
@@ -122,9 +128,7 @@ void DemoHostMenu::Plug()
 void DemoHostMenu::ArmFault()
 {
     QDialog dialog(context_.window);
-    dialog.setObjectName("demoFaultDialog");
-    dialog.setWindowTitle("模拟故障");
-    auto* form = new QFormLayout(&dialog);
+    QFormLayout* form = SetUpForm(dialog, "demoFaultDialog", "模拟故障");
     auto* fault = new QComboBox(&dialog);
     fault->setObjectName("faultBox");
     fault->setEditable(true);
