@@ -44,12 +44,14 @@ ConfigFileDialog::ConfigFileDialog(Database& db, Prompter& prompter, FileDialogM
 {
     setObjectName("ConfigFileDialog");
     setWindowTitle(Q("新建文件"));
-    setFixedSize(Place(0, 0, 416, 142).size());
+    setMinimumSize(Place(0, 0, 416, 142).size());
+    resize(minimumSize());
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
 
-    (new QGroupBox(this))->setGeometry(Place(3, 7, 332, 32));
+    auto* nameGroup = new QGroupBox(this);
+    nameGroup->setGeometry(Place(3, 7, 332, 32));
     auto* label = new QLabel(Q("文件名:"), this);
     label->setGeometry(Place(9, 20, 28, 8).adjusted(0, -2, 20, 4));
     name_->setObjectName("id1010");
@@ -69,7 +71,8 @@ ConfigFileDialog::ConfigFileDialog(Database& db, Prompter& prompter, FileDialogM
     cancel->setObjectName("id2");
     cancel->setGeometry(Place(352, 40, 50, 16));
     cancel->setAutoDefault(false);
-    (new QGroupBox(Q("已存在文件"), this))->setGeometry(Place(4, 44, 332, 93));
+    auto* listGroup = new QGroupBox(Q("已存在文件"), this);
+    listGroup->setGeometry(Place(4, 44, 332, 93));
     list_->setObjectName("id1000");
     list_->setGeometry(Place(9, 56, 322, 79));
     list_->setViewMode(QListView::IconMode);
@@ -79,6 +82,11 @@ ConfigFileDialog::ConfigFileDialog(Database& db, Prompter& prompter, FileDialogM
     list_->setResizeMode(QListView::Adjust);
     list_->setSpacing(4);
 
+    following_ = {{nameGroup, nameGroup->geometry(), true, false, false},
+                  {listGroup, listGroup->geometry(), true, true, false},
+                  {list_, list_->geometry(), true, true, false},
+                  {confirm_, confirm_->geometry(), false, false, true},
+                  {cancel, cancel->geometry(), false, false, true}};
     OrderTabsByPlace(this);
 
     for (const ConfigFile& file : ListConfigFiles(database_)) {
@@ -125,6 +133,22 @@ void ConfigFileDialog::OnItemChanged()
         return;
     name_->setText(selected.first()->text());
     (selected.first()->data(kTypeRole).toInt() == StoredFileType(FileType::QX) ? qx_ : px_)->setChecked(true);
+}
+
+void ConfigFileDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    const QSize extra = (size() - minimumSize()).expandedTo(QSize(0, 0));
+    for (const Placed& p : following_) {
+        QRect place = p.place;
+        if (p.widens)
+            place.setWidth(place.width() + extra.width());
+        if (p.grows)
+            place.setHeight(place.height() + extra.height());
+        if (p.moves)
+            place.translate(extra.width(), 0);
+        p.widget->setGeometry(place);
+    }
 }
 
 void ConfigFileDialog::OnConfirm()

@@ -36,6 +36,10 @@ public:
 public slots:
     void OnConfirm();
 
+protected:
+    // The template's size is the smallest; a larger dialog gives its room to the list.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void OnItemChanged();
     std::vector<std::string> ListedNames() const;
@@ -48,6 +52,16 @@ private:
     QRadioButton* qx_;
     QPushButton* confirm_;
     QListWidget* list_;
+    // The controls that follow a larger dialog, with their places at the smallest size.
+    struct Placed
+    {
+        QWidget* widget;
+        QRect place;
+        bool widens;  // takes the extra width
+        bool grows;   // takes the extra height
+        bool moves;   // moves right by the extra width
+    };
+    std::vector<Placed> following_;
 };
 
 } // namespace px

@@ -96,6 +96,27 @@ TEST_F(FileCommandsTest, OpeningByATypedNameTakesTheRadioButtonsModel)
     EXPECT_EQ(w.CurrentFileType(), FileType::PX);
 }
 
+TEST_F(FileCommandsTest, TheFileDialogGrowsTheListAndNeverShrinksBelowItsTemplate)
+{
+    ConfigFileDialog dialog(db_, prompter_, FileDialogMode::Open);
+    dialog.show();
+    const QSize smallest = dialog.size();
+    EXPECT_EQ(dialog.minimumSize(), smallest);
+    const QRect list = dialog.List()->geometry();
+    const QRect confirm = dialog.ConfirmButton()->geometry();
+    const QRect name = dialog.NameEdit()->geometry();
+
+    dialog.resize(smallest + QSize(120, 90));
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.List()->width() == list.width() + 120; }));
+    EXPECT_EQ(dialog.List()->geometry(), list.adjusted(0, 0, 120, 90));
+    EXPECT_EQ(dialog.ConfirmButton()->geometry(), confirm.translated(120, 0)) << "the buttons stay at the right";
+    EXPECT_EQ(dialog.NameEdit()->geometry(), name) << "the name field keeps its place";
+
+    dialog.resize(smallest - QSize(50, 50));
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.size() == smallest; }));
+    EXPECT_EQ(dialog.List()->geometry(), list);
+}
+
 TEST_F(FileCommandsTest, SelectingAListedFileFillsNameAndModel)
 {
     AddFile("a", 0);
