@@ -50,7 +50,7 @@ void BM_Download3MB(benchmark::State& state)
         if (!ok || host.State().tables[0x64].size() != size)
             state.SkipWithError("the host did not take the image");
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
     std::error_code ec;
     fs::remove_all(folder, ec);
 }

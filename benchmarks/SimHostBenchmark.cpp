@@ -106,10 +106,10 @@ void BM_SharedFolderPerPacket(benchmark::State& state)
     ScratchFolder folder;
     std::string error;
     auto session = px::SimHostSession::Open(folder.Folder(), px::HostModel::PX, error);
+    const auto stored = static_cast<std::size_t>(state.range(0));
     if (!session ||
-        !session->Modify(
-            [&](px::SimHostState& s) { s.tables[0x64] = px::Bytes(state.range(0), 0x11); },
-            error)) {
+        !session->Modify([&](px::SimHostState& s) { s.tables[0x64] = px::Bytes(stored, 0x11); },
+                         error)) {
         state.SkipWithError(error.c_str());
         return;
     }
@@ -146,7 +146,8 @@ void BM_SharedFolderPerPacket(benchmark::State& state)
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
                 .count();
     }
-    state.counters["us_per_packet"] = totalUs / static_cast<double>(state.iterations() * count);
+    state.counters["us_per_packet"] =
+        totalUs / (static_cast<double>(state.iterations()) * static_cast<double>(count));
 }
 BENCHMARK(BM_SharedFolderPerPacket)
     ->Arg(0)

@@ -136,11 +136,10 @@ int ImAdd(Context& context, const Arguments& args)
     ParseIntOr(args.words[0], 0, kMaxPagerNumber, "PAGER");
     if (const std::string problem = CheckAddress(args.words[1]); !problem.empty())
         throw UsageError("ADDRESS: " + problem);
-    InfoMachineFields fields;
-    fields.pagerText = args.words[0];
-    fields.handheldText = "1";
-    fields.address = args.words[1];
-    fields.remark = args.Value("remark");
+    InfoMachineFields fields{.pagerText = args.words[0],
+                             .handheldText = "1",
+                             .address = args.words[1],
+                             .remark = args.Value("remark")};
     const auto type = ReceiverTypeIndex(args.Value("type", "BX-2"));
     if (!type)
         throw UsageError("--type must be BX-2, LW2/LW1, num, en or LW3");

@@ -83,13 +83,6 @@ template <typename Record> struct RememberedRecord
     using Load = Record (*)(const Profile& profile);
     using Check = std::string (*)(const Record& values);
 
-    RememberedRecord(const char* name, FieldTable<Record> fields, ParamReadBack readBack,
-                     const char* readFailure, const char* rangeFailure, Decode decode, Write write,
-                     Load load = nullptr, Check check = nullptr)
-        : name(name), fields(fields), readBack(readBack), readFailure(readFailure),
-          rangeFailure(rangeFailure), decode(decode), write(write), load(load), check(check)
-    {}
-
     const char* name;          // "lw3": the commands "lw3 get" and "lw3 set"
     FieldTable<Record> fields; // what get prints and set takes
     ParamReadBack readBack;
@@ -97,8 +90,8 @@ template <typename Record> struct RememberedRecord
     const char* rangeFailure; // before the prompt for a remembered value out of range
     Decode decode;
     Write write;
-    Load load;   // null: the table's fields alone
-    Check check; // null: the table's ranges
+    Load load = nullptr;   // null: the table's fields alone
+    Check check = nullptr; // null: the table's ranges
 };
 
 // A record that holds every field of its table needs nothing to decode over.
@@ -110,21 +103,21 @@ std::optional<Record> Whole(std::span<const std::uint8_t> bytes, const Record&)
 
 // The parameter command checks the remembered frequencies too, as the dialog does.
 const RememberedRecord<MachineParams>
-    kParams("params", kParameterFields, ParamReadBack::MachineParameters, "读取机器参数失败！",
+    kParams{"params", kParameterFields, ParamReadBack::MachineParameters, "读取机器参数失败！",
             "the remembered parameters are out of range: ", DecodeMachineRecord,
-            WriteMachineParameters, LoadMachineParams, CheckMachineParams);
-const RememberedRecord<MachineParams> kFrequencies("freq", kFrequencyFields,
+            WriteMachineParameters, LoadMachineParams, CheckMachineParams};
+const RememberedRecord<MachineParams> kFrequencies{"freq", kFrequencyFields,
                                                    ParamReadBack::Frequencies, "读取频率参数失败！",
                                                    "the remembered frequencies are out of range: ",
-                                                   DecodeFrequencyRecord, WriteFrequencies);
-const RememberedRecord<Lw3Settings> kLw3("lw3", kLw3Fields, ParamReadBack::Lw3, "读取LW3参数失败！",
+                                                   DecodeFrequencyRecord, WriteFrequencies};
+const RememberedRecord<Lw3Settings> kLw3{"lw3", kLw3Fields, ParamReadBack::Lw3, "读取LW3参数失败！",
                                          "the remembered LW3 settings are out of range: ",
-                                         Whole<Lw3Settings, DecodeLw3Record>, WriteLw3Settings);
-const RememberedRecord<Lw21Settings> kLw21("lw21", kLw21Fields, ParamReadBack::Lw21,
+                                         Whole<Lw3Settings, DecodeLw3Record>, WriteLw3Settings};
+const RememberedRecord<Lw21Settings> kLw21{"lw21", kLw21Fields, ParamReadBack::Lw21,
                                            "读取LW2/1参数失败！",
                                            "the remembered LW2/LW1 settings are out of range: ",
                                            Whole<Lw21Settings, DecodeLw21Record>,
-                                           WriteLw21Settings);
+                                           WriteLw21Settings};
 
 template <typename Record> Record Load(const RememberedRecord<Record>& r, const Profile& profile)
 {

@@ -357,8 +357,9 @@ bool HostExchange::RunReadBack(std::uint8_t command, const std::string& recordFi
         const std::size_t length = static_cast<std::size_t>(in[5]) - frame::kPacketHeader;
         if (RefuseShortPacket(caption, i, count, length))
             return false;
+        const std::size_t offset = static_cast<std::size_t>(i - 1) * frame::kPacketData;
         std::copy_n(in.begin() + frame::kAnswerPacketDataOffset, length,
-                    area.begin() + static_cast<std::ptrdiff_t>((i - 1) * frame::kPacketData));
+                    area.begin() + static_cast<std::ptrdiff_t>(offset));
         total += length;
 
         char prefix[16];

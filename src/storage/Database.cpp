@@ -14,21 +14,23 @@ namespace px {
 
 namespace {
 
-constexpr const char* kConnectionReport =
-    "CADODataBase Error\n\tCode = %08lx\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n";
-constexpr const char* kRecordsetReport =
-    "QueryResult Error\n\tCode = %08lx\n\tCode meaning = %s\n\tSource = %s\n\tDescription = %s\n";
+// Who reports the error: the connection or a query's result.
+constexpr const char* kConnectionReport = "CADODataBase";
+constexpr const char* kRecordsetReport = "QueryResult";
 constexpr const char* kDefaultDateFormat = "%Y-%m-%d %H:%M:%S";
 constexpr int kDefaultBusyTimeoutMs = 5000;
 
-std::string FormatReport(const char* format, int code, const std::string& description)
+std::string FormatReport(const char* reporter, int code, const std::string& description)
 {
-    const char* meaning = sqlite3_errstr(code);
-    const int size = std::snprintf(nullptr, 0, format, static_cast<unsigned long>(code), meaning,
-                                   "SQLite", description.c_str());
-    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, static_cast<unsigned long>(code), meaning,
-                  "SQLite", description.c_str());
+    const auto print = [&](char* out, std::size_t size) {
+        return std::snprintf(out, size,
+                             "%s Error\n\tCode = %08lx\n\tCode meaning = %s\n\tSource = %s\n"
+                             "\tDescription = %s\n",
+                             reporter, static_cast<unsigned long>(code), sqlite3_errstr(code), "SQLite",
+                             description.c_str());
+    };
+    std::string text(static_cast<std::size_t>(std::max(print(nullptr, 0), 0)), '\0');
+    print(text.data(), text.size() + 1);
     return text;
 }
 
@@ -444,7 +446,13 @@ bool QueryResult::TextOf(int index, std::string& value, const std::string& dateF
         if (end != nullptr && *end == '\0') {
             char buffer[128];
             const std::string& format = dateFormat.empty() ? kDefaultDateFormat : dateFormat;
-            if (std::strftime(buffer, sizeof buffer, format.c_str(), &tm) > 0) {
+            // The caller chooses the date format. strftime takes no arguments to read through
+            // it, so an unchecked format cannot read past anything.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+            const std::size_t written = std::strftime(buffer, sizeof buffer, format.c_str(), &tm);
+#pragma GCC diagnostic pop
+            if (written > 0) {
                 value = buffer;
                 return true;
             }

@@ -425,10 +425,10 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"wrong-first-readback", {"readback", "im"}, 1, "无法找到回读RDevice.txt文件！"},
         FaultCase{"nak", {"readback", "im"}, 1, "无法找到回读RDevice.txt文件！"},
         FaultCase{"nak", {"message", "--address", "8", "x"}, 1, "发送信息失败！"}),
-    [](const auto& info) {
-        std::string name = std::string(info.param.fault) + "_" + info.param.command[0];
+    [](const auto& testCase) {
+        std::string name = std::string(testCase.param.fault) + "_" + testCase.param.command[0];
         std::erase_if(name, [](char c) { return c == '-' || c == ':'; });
-        return name + "_" + std::to_string(info.index);
+        return name + "_" + std::to_string(testCase.index);
     });
 
 // A table read back with a packet shorter than announced in its middle is lost data: the

@@ -62,7 +62,7 @@ std::optional<Bytes> ValidReadBack(const std::vector<Answer>& answers, std::uint
 {
     if (answers.empty() || !Headed(answers[0], command) || !ChecksumFits(answers[0]))
         return std::nullopt;
-    const std::size_t count = (answers[0][5] << 8) | answers[0][6];
+    const std::size_t count = (std::size_t{answers[0][5]} << 8) | answers[0][6];
     Bytes data;
     for (std::size_t i = 1; i <= std::max<std::size_t>(count, 1); ++i) {
         if (i > answers.size())

@@ -248,8 +248,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, DownloadAcknowledgementTest,
                          ::testing::Values(AckCase{"nak", false}, AckCase{"wrong-ack", true},
                                            AckCase{"answer-length:58", true},
                                            AckCase{"answer-length:0", true}),
-                         [](const auto& info) {
-                             std::string name = info.param.fault;
+                         [](const auto& testCase) {
+                             std::string name = testCase.param.fault;
                              std::erase_if(name, [](char c) { return c == '-' || c == ':'; });
                              return name;
                          });

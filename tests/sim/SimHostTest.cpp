@@ -343,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(
                        return NetworkFrame(Join({{0x00}, Bytes(39, 0xFF)}));
                    },
                    [] { return In(Hex("55 AA 02 6A 01 5A 38")); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(SimHostTest, SingleCommandsLeaveWhatTheyCarried)
 {
@@ -466,7 +466,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"ReadBackRequestWithPayload", "00 55 AA 01 84 01 00 79"},
                       RefusedCase{"KeyPressWithBadChecksum", "00 55 AA 01 D4 00 2B"},
                       RefusedCase{"AllZero", "00"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Reports whose framing is right but whose size or content the protocol does not allow: the
 // host refuses each with the reason, answers nothing and keeps nothing.
@@ -619,7 +619,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "0x62 payload: byte 11 is 0x00, expected 0xB1"},
         RuleCase{"AddressSeven", [] { return Single(AddressMessage(53, 7)); },
                  "0xB2 payload: bytes 0-2 give the address 7, expected 8 to 2097152"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Every record the protocol allows is kept as it came and returned by its read-back.
 TEST(SimHostTest, EveryDownloadKeepsItsRecordsAndItsReadBackReturnsThem)
@@ -854,7 +854,7 @@ INSTANTIATE_TEST_SUITE_P(
                    [] { return std::vector{Packet(0x64, 2, 2, Slice(kImage, 54, 10))}; }},
         BrokenCase{"CountZero", [] { return std::vector{Packet(0x64, 0, 1, Hex("01"))}; }},
         BrokenCase{"NoDataBytes", [] { return std::vector{Packet(0x64, 1, 1, {})}; }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // --- read-back --------------------------------------------------------------------------------
 
@@ -903,7 +903,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ReadBackSizeTest,
                          ::testing::Values(ReadBackCase{1, {1}}, ReadBackCase{54, {54}},
                                            ReadBackCase{55, {54, 1}},
                                            ReadBackCase{170, {54, 54, 54, 8}}),
-                         [](const auto& info) { return std::to_string(info.param.size); });
+                         [](const auto& testCase) { return std::to_string(testCase.param.size); });
 
 // --- faults -----------------------------------------------------------------------------------
 
@@ -1600,7 +1600,7 @@ TEST_P(MalformedStateTest, IsRefusedWithTheReasonInOneShortLine)
     EXPECT_EQ(ReadFile(temp.File("state.json")), GetParam().json) << "left for its owner to mend";
 }
 
-std::string Nested(int depth)
+std::string Nested(std::size_t depth)
 {
     return R"({"format": 1, "model": "px", "tables": {"65": )" + std::string(depth, '[') + "1" +
            std::string(depth, ']') + "}}";
@@ -1641,7 +1641,7 @@ INSTANTIATE_TEST_SUITE_P(
                       R"("lastRefusal" is not a string)"},
         MalformedCase{"NestedTooDeep", Nested(5), "nested more than 4 levels"},
         MalformedCase{"NestedDeeperThanAnyStack", Nested(200000), "nested more than 4 levels"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // A state file spoiled while a process uses the folder stops nothing, and is not overwritten.
 TEST(SimHostSharedFolderTest, AStateSpoiledMeanwhileIsReportedAndLeftAlone)

@@ -262,7 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
     Requests, UhidRequestTest,
     ::testing::Values(RequestCase{"GetReport", UHID_GET_REPORT, UHID_GET_REPORT_REPLY},
                       RequestCase{"SetReport", UHID_SET_REPORT, UHID_SET_REPORT_REPLY}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(UhidDeviceTest, OutputEventsCarryTheBytesAsWrittenAndNothingWaitingIsNoError)
 {

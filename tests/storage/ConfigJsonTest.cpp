@@ -131,12 +131,12 @@ TEST_F(ConfigJsonTest, TablesMustFitTheModel)
                          Case{"callers", 200, 1999}}) {
         auto full = document;
         auto& rows = full[c.table];
-        const auto model = rows[0];
+        const auto sample = rows[0];
         rows = nlohmann::json::array();
         for (int i = 0; i <= c.pxLimit; ++i) {
-            auto row = model;
+            auto row = sample;
             if (std::string(c.table) == "callers") {
-                char code[8];
+                char code[9];
                 std::snprintf(code, sizeof code, "%06X", i);
                 row["CodeNo"] = code;
             } else {

@@ -201,7 +201,8 @@ TEST(RecordDecodingTest, RecordFileMissingIsNotAnEmptyTable)
     {
         std::ofstream file(folder.File("RSCCall.txt"), std::ios::binary);
         const Bytes bytes = {0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF, 0x06, 0x00, 0x00, 0xFF, 0xFF};
-        file.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
     EXPECT_EQ(ReadRecordFile(BrowserMode::Handhelds, folder.File("RSCCall.txt")),
               (std::vector<Row>{{"5", "1A2B"}}));

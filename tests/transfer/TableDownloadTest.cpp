@@ -55,9 +55,9 @@ TEST_F(TableDownloadTest, RecordLayout)
         const InfoMachineRecord r = MakeInfoMachineRecord(c.pager, c.address, c.machineType, c.rate, c.polarity);
         EXPECT_EQ(Bytes(r.begin(), r.begin() + 5), c.head) << c.pager;
         EXPECT_EQ(Bytes(r.begin() + 8, r.begin() + 11), c.address3) << c.pager;
-        for (int i : {5, 6, 7})
+        for (std::size_t i = 5; i <= 7; ++i)
             EXPECT_EQ(r[i], 0) << i;
-        for (int i = 11; i < 29; ++i)
+        for (std::size_t i = 11; i < 29; ++i)
             EXPECT_EQ(r[i], 0) << i;
         EXPECT_EQ(r[29], 0xFF);
     }

@@ -11,7 +11,7 @@ QString MainWindowTitle(const char* stateTitle, const std::string& fileName, Fil
     if (fileName.empty())
         return title;
     // The file goes between the program's name and the connection state.
-    const int state = title.indexOf("----------");
+    const qsizetype state = title.indexOf("----------");
     const QString file = QString::fromUtf8(" — ") + QString::fromStdString(fileName) +
                          (type == FileType::QX ? " (QX)" : " (PX)");
     return state < 0 ? title + file : title.insert(state, file + " ");

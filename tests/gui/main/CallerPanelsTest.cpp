@@ -109,7 +109,7 @@ TEST_F(CallerPanelsTest, TheContextMenuDeletesAfterAsking)
 
 TEST_F(CallerPanelsTest, RegisteringPutsTheNewestKeyOnTop)
 {
-    MainWindow& w = Opened();
+    Opened();
     PlugHost();
     host_.State().presses.push_back({0x55, 0x12, 0x34, 0x51});
     Press("registerCallersButton");

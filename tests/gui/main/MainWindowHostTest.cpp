@@ -161,7 +161,7 @@ TEST_F(MainWindowHostTest, SendButtonSendsToTheSelectedPager)
 
 TEST_F(MainWindowHostTest, TheMonitorKeepsItsNewestLinesOnly)
 {
-    MainWindow& w = Window();
+    Window();
     QtDataMonitor monitor(Find<QTextEdit>("dataMonitor"));
     for (int i = 0; i < QtDataMonitor::kMaxLines + 10; ++i)
         monitor.AddLine("line " + std::to_string(i));

@@ -278,7 +278,7 @@ TEST_F(MainWindowTest, ShiftMShowsTheMonitorOnceWhileShiftIsHeld)
 
 TEST_F(MainWindowTest, TheClearButtonEmptiesTheMonitor)
 {
-    MainWindow& w = Window();
+    Window();
     auto* monitor = Find<QTextEdit>("dataMonitor");
     monitor->setPlainText("Write:00");
     Find<QPushButton>("clearMonitorButton")->click();
@@ -330,12 +330,13 @@ TEST_F(MainWindowTest, MenusHoldEveryCommandInOrder)
     ASSERT_NE(bar, nullptr);
     const auto menus = bar->actions();
     ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
-    for (std::size_t m = 0; m < expected.size(); ++m) {
-        EXPECT_EQ(menus[m]->text(), QString::fromUtf8(expected[m].menu));
+    for (qsizetype m = 0; m < menus.size(); ++m) {
+        const Entry& menu = expected[static_cast<std::size_t>(m)];
+        EXPECT_EQ(menus[m]->text(), QString::fromUtf8(menu.menu));
         const auto entries = menus[m]->menu()->actions();
-        ASSERT_EQ(entries.size(), static_cast<qsizetype>(expected[m].commands.size()));
-        for (std::size_t i = 0; i < static_cast<std::size_t>(entries.size()); ++i) {
-            const auto& [name, text] = expected[m].commands[i];
+        ASSERT_EQ(entries.size(), static_cast<qsizetype>(menu.commands.size()));
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const auto& [name, text] = menu.commands[static_cast<std::size_t>(i)];
             if (name == nullptr) {
                 EXPECT_TRUE(entries[i]->isSeparator());
                 continue;

@@ -58,7 +58,7 @@ protected:
         const auto record = [&](int i, Bytes head, Bytes address) {
             std::copy(head.begin(), head.end(), file.begin() + 30 * i);
             std::copy(address.begin(), address.end(), file.begin() + 30 * i + 8);
-            file[30 * i + 29] = 0xFF;
+            file[static_cast<std::size_t>(30 * i + 29)] = 0xFF;
         };
         record(0, {0x00, 0x03, 0xF8, 0xF1, 0x02}, {0x00, 0x00, 0x7B});
         record(1, {0x00, 0x07, 0xFE, 0xF4, 0x02}, {0x1F, 0xFF, 0xFF});
