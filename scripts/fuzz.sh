@@ -14,21 +14,7 @@ if ((${#targets[@]} == 0)); then
     targets=(fuzz_frames fuzz_exchange fuzz_json_import fuzz_sim_state)
 fi
 
-scripts/deps.sh
-missing=()
-for package in clang-14 libclang-rt-14-dev; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-if ((${#missing[@]} > 0)); then
-    echo "Installing: ${missing[*]}"
-    SUDO=""
-    [[ $(id -u) -ne 0 ]] && SUDO="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $SUDO apt-get update -qq
-    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/deps.sh clang-14 libclang-rt-14-dev
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

@@ -16,7 +16,7 @@ namespace px {
 
 struct JsonLimits
 {
-    std::size_t maxBytes = 64u * 1024u * 1024u;
+    std::size_t maxBytes = std::size_t{64} * 1024 * 1024;
     int maxDepth = 8; // objects and arrays inside each other
 };
 

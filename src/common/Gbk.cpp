@@ -20,7 +20,8 @@ using IconvHandle = std::unique_ptr<void, IconvCloser>;
 IconvHandle OpenIconv(const char* to, const char* from)
 {
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    // iconv_open reports failure as (iconv_t)-1.
+    if (cd == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr)
         return nullptr;
     return IconvHandle(cd);
 }

@@ -60,7 +60,7 @@ public:
         int percent; // of the page width
     };
 
-    explicit Table(std::vector<Header> headers) : columns_(headers.size())
+    explicit Table(const std::vector<Header>& headers) : columns_(headers.size())
     {
         html_ = "<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><thead><tr>";
         for (const Header& header : headers)

@@ -453,6 +453,7 @@ std::optional<std::string> ExportCallerSheet(Database& db, const std::string& fi
     if (!stored)
         return std::nullopt;
     std::vector<std::string> header;
+    header.reserve(std::size(kColumns));
     for (const ColumnName& c : kColumns)
         header.emplace_back(c.chinese);
     std::string text = CsvLine(header);

@@ -79,7 +79,7 @@ struct SheetTarget
 // Reads the file's bytes and says what importing them would do. Nothing, with the reason,
 // when the file as a whole cannot be taken: not UTF-8 nor GBK, not well-formed CSV, larger
 // than kMaxSheetBytes, or a first line that names no caller column.
-inline constexpr std::size_t kMaxSheetBytes = 8u * 1024u * 1024u;
+inline constexpr std::size_t kMaxSheetBytes = std::size_t{8} * 1024 * 1024;
 std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& target,
                                                std::string_view bytes, std::string& error);
 

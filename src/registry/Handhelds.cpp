@@ -28,7 +28,7 @@ std::string RandomFeatureCode(Lcg& random)
         const int r2 = random.Next();
         char code[8];
         std::snprintf(code, sizeof code, "%02X%02X", (r1 * 12) % 256, (r2 * 34) % 256);
-        const std::string text = code;
+        std::string text = code;
         if (text != "0000" && text != "FFFF")
             return text;
     }

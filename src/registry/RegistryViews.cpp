@@ -54,7 +54,7 @@ std::vector<CallerGridRow> LoadCallerGridView(Database& db, const std::string& f
         row[3] = FieldText(rs, "KeyName");
         for (int i = 0; i < 8; ++i) {
             const std::string value = FieldText(rs, kDeviceColumns[i]);
-            row[static_cast<std::size_t>(4 + i)] = value == "-1" ? std::string() : value;
+            row[4 + static_cast<std::size_t>(i)] = value == "-1" ? std::string() : value;
         }
         const int escalation = FieldInt(rs, "ZhuiHu");
         row[12] = escalation >= 0 && escalation < static_cast<int>(kEscalationChoices.size())

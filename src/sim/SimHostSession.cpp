@@ -211,7 +211,7 @@ public:
         return true;
     }
 
-    static constexpr std::uint64_t kMaxStateBytes = 64u * 1024u * 1024u;
+    static constexpr std::uint64_t kMaxStateBytes = std::uint64_t{64} * 1024 * 1024;
 
     fs::path CapturePath() const { return dir_ / kCaptureFile; }
 

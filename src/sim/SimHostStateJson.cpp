@@ -15,13 +15,13 @@ using nlohmann::json;
 
 constexpr int kStateFormat = 1;
 constexpr std::size_t kMaxAnswerPayload = kMaxSimAnswerPayload;
-constexpr std::size_t kMaxTableSize = 0xFFFF * 54; // what N, two bytes, can count
+constexpr std::size_t kMaxTableSize = std::size_t{0xFFFF} * 54; // what N, two bytes, can count
 constexpr std::size_t kMaxReasonLength = 1000;
 constexpr long long kMaxCount = std::numeric_limits<int>::max();
 
 // The largest tables a download can leave (three of 3.5 MB, a 3 MB image) come to about
 // 27 MB of hexadecimal text; the deepest value is a string inside a list inside the document.
-constexpr JsonLimits kStateLimits{64u * 1024u * 1024u, 4};
+constexpr JsonLimits kStateLimits{std::size_t{64} * 1024 * 1024, 4};
 
 std::optional<Bytes> FromHex(std::string_view text)
 {

@@ -19,7 +19,7 @@ namespace px {
 
 inline constexpr int kConfigJsonFormat = 1;
 // A larger document is refused without being read: a full PX file takes well under 2 MB.
-inline constexpr std::size_t kMaxConfigJsonBytes = 64u * 1024u * 1024u;
+inline constexpr std::size_t kMaxConfigJsonBytes = std::size_t{64} * 1024 * 1024;
 
 // The document of a configuration file; nothing, with the reason, when there is no such file,
 // the database cannot be read, or it holds a value the format cannot carry (a text that is not
