@@ -4,7 +4,6 @@
 #include "storage/Schema.h"
 
 #include <benchmark/benchmark.h>
-
 #include <filesystem>
 #include <random>
 
@@ -31,8 +30,8 @@ void BM_PreviewAndApply1999CallerRows(benchmark::State& state)
     px::Database db;
     db.Open(px::MakeConnectionString(path));
     db.Execute("insert into T_FileName (FileName,DeviceType) values ('target',0)");
-    const px::SheetTarget target{"target", px::FileType::PX, px::HostModel::PX,
-                                 {"呼叫服务", "结账", "加水"}};
+    const px::SheetTarget target{
+        "target", px::FileType::PX, px::HostModel::PX, {"呼叫服务", "结账", "加水"}};
     for (auto _ : state) {
         state.PauseTiming();
         db.Execute("delete from T_Device3");

@@ -2,12 +2,10 @@
 // protocol's pauses on a fake clock so only the work itself is measured.
 
 #include "hostlink/HostExchange.h"
+#include "mock/FakeClock.h"
 #include "sim/SimHost.h"
 
-#include "mock/FakeClock.h"
-
 #include <benchmark/benchmark.h>
-
 #include <filesystem>
 #include <fstream>
 #include <random>

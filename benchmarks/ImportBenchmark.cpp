@@ -1,10 +1,9 @@
 // Importing 1999 caller rows from the read-back browser into a configuration file.
 
-#include "transfer/Import.h"
 #include "storage/Schema.h"
+#include "transfer/Import.h"
 
 #include <benchmark/benchmark.h>
-
 #include <filesystem>
 #include <random>
 
@@ -20,7 +19,8 @@ public:
 void BM_Import1999Callers(benchmark::State& state)
 {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}()));
     const std::string path = (folder / "DADE.db").string();
     std::string error;
     if (!px::EnsureDatabase(path, error)) {
@@ -39,14 +39,16 @@ void BM_Import1999Callers(benchmark::State& state)
     YesPrompter prompter;
     for (auto _ : state) {
         if (px::ImportRows(db, prompter, px::BrowserMode::Callers, px::HostModel::PX, "target",
-                           px::FileType::PX, rows) !=
-            px::ImportOutcome::Imported)
+                           px::FileType::PX, rows) != px::ImportOutcome::Imported)
             state.SkipWithError("import failed");
     }
     db.Close();
     std::error_code ec;
     fs::remove_all(folder, ec);
 }
-BENCHMARK(BM_Import1999Callers)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Import1999Callers)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 } // namespace

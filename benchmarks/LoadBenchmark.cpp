@@ -1,22 +1,19 @@
 // Loading a full PX configuration file (500 information machines, 100 handheld callers,
 // 1999 caller rows) into the main window's three views, offscreen.
 
+#include "common/Profile.h"
 #include "gui/main/MainWindow.h"
 #include "gui/paperwork/SiteSheetPdf.h"
-#include "common/Profile.h"
+#include "gui/widgets/CallerGridView.h"
+#include "mock/FakeClock.h"
+#include "mock/FullFile.h"
 #include "sim/SimHidBackend.h"
 #include "storage/Database.h"
 #include "storage/Schema.h"
-#include "gui/widgets/CallerGridView.h"
-
-#include "mock/FakeClock.h"
-#include "mock/FullFile.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <sys/resource.h>
 
@@ -52,7 +49,8 @@ void BM_LoadFullPxFile(benchmark::State& state)
     px::NullEventPump pump;
     px::SimHidBackend backend;
     px::MemoryProfile profile;
-    px::MainWindow window(px::AppServices{folder, prompter, clock, pump, backend, profile, true, {}});
+    px::MainWindow window(
+        px::AppServices{folder, prompter, clock, pump, backend, profile, true, {}});
     window.show();
     QApplication::processEvents();
     for (auto _ : state) {
@@ -67,7 +65,10 @@ void BM_LoadFullPxFile(benchmark::State& state)
     getrusage(RUSAGE_SELF, &usage);
     state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
-BENCHMARK(BM_LoadFullPxFile)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LoadFullPxFile)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // The site sheet of a full PX file as a PDF: read, laid out on A4 pages, written (target:
 // under 2 s).
@@ -88,7 +89,10 @@ void BM_SiteSheetOfAFullPxFile(benchmark::State& state)
             state.SkipWithError("the sheet was not written");
     }
 }
-BENCHMARK(BM_SiteSheetOfAFullPxFile)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SiteSheetOfAFullPxFile)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

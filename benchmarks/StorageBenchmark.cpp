@@ -4,7 +4,6 @@
 #include "storage/Schema.h"
 
 #include <benchmark/benchmark.h>
-
 #include <filesystem>
 #include <random>
 
@@ -13,7 +12,8 @@ namespace {
 void BM_LoadCallerGridView(benchmark::State& state)
 {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}()));
     const std::string path = (folder / "DADE.db").string();
     std::string error;
     if (!px::EnsureDatabase(path, error)) {

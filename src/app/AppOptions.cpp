@@ -9,7 +9,8 @@ namespace px {
 std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString& error)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription("Configuration tool for the host of a wireless calling system");
+    parser.setApplicationDescription(
+        "Configuration tool for the host of a wireless calling system");
     const QCommandLineOption dataDir("data-dir", "Folder of the database and record files.", "DIR");
     const QCommandLineOption host("host", "hid (the host over USB) or sim:DIR (a simulated host).",
                                   "HOST", "hid");
@@ -27,14 +28,15 @@ std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString&
         return options;
     }
     if (parser.isSet(help)) {
-        options.exitText = "Usage: px-system [--data-dir DIR] [--host hid|sim:DIR] [--model px|qx]\n\n" +
-                           parser.applicationDescription() + "\n\n" +
-                           "  --data-dir DIR    the folder of the database, record files and settings\n"
-                           "  --host hid        the host over USB (the default)\n"
-                           "  --host sim:DIR    a simulated host whose state lives in DIR\n"
-                           "  --model px|qx     the model of a simulated host made by this run\n"
-                           "  --version         show the version and leave\n"
-                           "  -h, --help        show these options and leave";
+        options.exitText =
+            "Usage: px-system [--data-dir DIR] [--host hid|sim:DIR] [--model px|qx]\n\n" +
+            parser.applicationDescription() + "\n\n" +
+            "  --data-dir DIR    the folder of the database, record files and settings\n"
+            "  --host hid        the host over USB (the default)\n"
+            "  --host sim:DIR    a simulated host whose state lives in DIR\n"
+            "  --model px|qx     the model of a simulated host made by this run\n"
+            "  --version         show the version and leave\n"
+            "  -h, --help        show these options and leave";
         return options;
     }
     options.dataDir = parser.value(dataDir);

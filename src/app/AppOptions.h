@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 namespace px {
@@ -10,7 +9,7 @@ namespace px {
 // The options px-system shares with pxctl.
 struct AppOptions
 {
-    QString dataDir;       // empty: the default data folder
+    QString dataDir;        // empty: the default data folder
     bool simulated = false; // --host sim:DIR
     QString simDir;
     bool qxModel = false; // --model qx

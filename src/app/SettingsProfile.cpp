@@ -14,13 +14,12 @@ QString Key(const std::string& section, const std::string& key)
 } // namespace
 
 SettingsProfile::SettingsProfile(const QString& application, const QString& folder)
-    : settings_(folder.isEmpty()
-                    ? std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                                  "DADE_System", application)
-                    : std::make_unique<QSettings>(QDir(folder).filePath(kFileName),
-                                                  QSettings::IniFormat))
-{
-}
+    : settings_(
+          folder.isEmpty()
+              ? std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                            "DADE_System", application)
+              : std::make_unique<QSettings>(QDir(folder).filePath(kFileName), QSettings::IniFormat))
+{}
 
 int SettingsProfile::GetInt(const std::string& section, const std::string& key, int def) const
 {
@@ -37,7 +36,9 @@ void SettingsProfile::SetInt(const std::string& section, const std::string& key,
 std::string SettingsProfile::GetString(const std::string& section, const std::string& key,
                                        const std::string& def) const
 {
-    return settings_->value(Key(section, key), QString::fromStdString(def)).toString().toStdString();
+    return settings_->value(Key(section, key), QString::fromStdString(def))
+        .toString()
+        .toStdString();
 }
 
 void SettingsProfile::SetString(const std::string& section, const std::string& key,

@@ -1,9 +1,9 @@
 #include "app/AppOptions.h"
-#include "gui/main/MainWindow.h"
 #include "app/DataFolder.h"
-#include "gui/main/DeviceWatcher.h"
 #include "app/QtPorts.h"
 #include "app/SettingsProfile.h"
+#include "gui/main/DeviceWatcher.h"
+#include "gui/main/MainWindow.h"
 #include "gui/main/SimFolderWatcher.h"
 #include "gui/widgets/Translations.h"
 #include "hostlink/HidapiBackend.h"
@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
-
 #include <cstdio>
 #include <memory>
 
@@ -85,8 +84,9 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "simulated host: %s\n", simError.c_str());
     };
 
-    px::AppServices services{dataFolder, prompter, clock,  pump, *backend, profile,
-                             options->simulated, flushSimulatedHost, session.get()};
+    px::AppServices services{
+        dataFolder,         prompter,           clock,        pump, *backend, profile,
+        options->simulated, flushSimulatedHost, session.get()};
     px::MainWindow window(services);
     prompter.SetParent(&window);
     QObject::connect(&window, &QDialog::finished, [&pump] { pump.SetQuitting(); });

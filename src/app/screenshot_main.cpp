@@ -1,32 +1,31 @@
 // Renders the main window (data monitor shown, a few sample rows, at its default size and larger),
 // the demonstration menu and every dialog into PNG files of a folder, for the documentation.
 
-#include "gui/main/MainWindow.h"
 #include "app/DataFolder.h"
-#include "gui/hostlink/TransferProgressDialog.h"
+#include "common/FileIo.h"
+#include "common/Profile.h"
+#include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/QtHostViews.h"
-#include "settings/AlertSettings.h"
+#include "gui/hostlink/TransferProgressDialog.h"
+#include "gui/main/MainWindow.h"
+#include "gui/paperwork/SiteSheetPdf.h"
+#include "gui/paperwork/SiteSheetPreview.h"
+#include "gui/registry/CallerTypesDialog.h"
 #include "gui/settings/DeviceParamsDialog.h"
 #include "gui/settings/HandheldSettingsDialog.h"
 #include "gui/settings/NetworkParamsDialog.h"
 #include "gui/settings/ReceiverAlertsDialog.h"
-#include "settings/HandheldSettings.h"
-#include "settings/MachineParams.h"
-#include "settings/SettingsHost.h"
-#include "common/Profile.h"
-#include "sim/SimHidBackend.h"
-#include "storage/Database.h"
-#include "storage/Schema.h"
-
-#include "common/FileIo.h"
-#include "gui/files/ConfigFileDialog.h"
-#include "gui/paperwork/SiteSheetPdf.h"
-#include "gui/paperwork/SiteSheetPreview.h"
-#include "gui/registry/CallerTypesDialog.h"
 #include "gui/transfer/ReadBackBrowser.h"
 #include "gui/widgets/Translations.h"
 #include "paperwork/SiteSheet.h"
+#include "settings/AlertSettings.h"
+#include "settings/HandheldSettings.h"
+#include "settings/MachineParams.h"
+#include "settings/SettingsHost.h"
+#include "sim/SimHidBackend.h"
 #include "sim/SimHost.h"
+#include "storage/Database.h"
+#include "storage/Schema.h"
 #include "transfer/TableDownload.h"
 
 #include <QApplication>
@@ -34,9 +33,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QTextEdit>
-
+#include <QToolButton>
 #include <algorithm>
 #include <cstdio>
 
@@ -69,7 +67,9 @@ void AddSampleRows(const std::string& connection)
                    "DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,"
                    "FileName) values (?,?,'八号桌',?,1,2,-1,-1,3,-1,4,-1,?,0,'示例餐厅')",
                    {std::string("A1B2C") + std::to_string(key), std::int64_t{8},
-                    std::string(key == 1 ? "呼叫服务" : key == 2 ? "结账" : "加水"),
+                    std::string(key == 1   ? "呼叫服务"
+                                : key == 2 ? "结账"
+                                           : "加水"),
                     std::int64_t{key % 3}});
     }
 }
@@ -117,15 +117,14 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    const std::string connection =
-        px::MakeConnectionString(px::DatabasePath(folder).toStdString());
+    const std::string connection = px::MakeConnectionString(px::DatabasePath(folder).toStdString());
     AddSampleRows(connection);
     px::Database db;
     db.Open(connection);
 
     // Demonstration mode, as `px-system --host sim:DIR` runs it.
-    auto session = px::SimHostSession::Open((dir.path() + "/host").toStdString(), px::HostModel::PX,
-                                            error);
+    auto session =
+        px::SimHostSession::Open((dir.path() + "/host").toStdString(), px::HostModel::PX, error);
     if (!session) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -134,8 +133,8 @@ int main(int argc, char* argv[])
     px::SystemClock clock;
     px::NullEventPump pump;
     px::MemoryProfile profile;
-    px::AppServices services{folder,  prompter, clock, pump, session->Backend(), profile, true, {},
-                             session.get()};
+    px::AppServices services{folder,  prompter, clock, pump,         session->Backend(),
+                             profile, true,     {},    session.get()};
     px::MainWindow window(services);
     window.MakeFileCurrent("示例餐厅", px::FileType::PX);
     window.OnDetectionTick();
@@ -194,8 +193,8 @@ int main(int argc, char* argv[])
     if (!px::WriteFileWhole(recordFile.toStdString(),
                             std::string(records.records.begin(), records.records.end()), error))
         std::fprintf(stderr, "%s\n", error.c_str());
-    px::ReadBackBrowser browser(px::BrowserMode::Callers, px::HostModel::PX, recordFile.toStdString(),
-                                prompter);
+    px::ReadBackBrowser browser(px::BrowserMode::Callers, px::HostModel::PX,
+                                recordFile.toStdString(), prompter);
     ok = Save(browser, out, "read-back-browser.png") && ok;
     if (const auto sheet = px::LoadSiteSheet(db, "示例餐厅", "2026-12-10", error)) {
         px::SiteSheetPreview preview(*sheet, [] { return QString(); });

@@ -17,7 +17,6 @@ namespace px::cli {
 
 namespace {
 
-
 std::vector<CommandSpec> AllCommands()
 {
     std::vector<CommandSpec> commands;
@@ -42,13 +41,15 @@ void PrintDetails(std::ostream& out, const CommandSpec& command, const std::stri
     }
 }
 
-void PrintHelp(std::ostream& out, const std::vector<CommandSpec>& commands, const std::string& prefix)
+void PrintHelp(std::ostream& out, const std::vector<CommandSpec>& commands,
+               const std::string& prefix)
 {
     out << "Usage: pxctl [--data-dir DIR] [--host hid|sim:DIR] [--model px|qx] [--yes] [--json] "
            "COMMAND [ARGS]\n\n"
            "Exit status: 0 success; 1 the operation failed (the host refused or did not answer, a\n"
            "limit was reached, the database could not be used); 2 the command line is wrong\n"
-           "(unknown command or option, a missing or malformed argument, a value out of its range,\n"
+           "(unknown command or option, a missing or malformed argument, a value out of its "
+           "range,\n"
            "text that is not UTF-8). A refused command line writes nothing.\n\n"
            "Commands:\n";
     for (const CommandSpec& c : commands) {
@@ -106,9 +107,8 @@ int ParseIntOr(const std::string& text, int low, int high, const char* what)
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || value < low ||
         value > high) {
-        throw UsageError(std::string(what) + " must be a whole number from " +
-                         std::to_string(low) + " to " + std::to_string(high) + ", not '" + text +
-                         "'");
+        throw UsageError(std::string(what) + " must be a whole number from " + std::to_string(low) +
+                         " to " + std::to_string(high) + ", not '" + text + "'");
     }
     return value;
 }
@@ -153,12 +153,9 @@ std::string Hex(const std::vector<std::uint8_t>& bytes)
 // ---------------------------------------------------------------------------------------------
 
 Context::Context(Environment& env, GlobalOptions options)
-    : env_(env),
-      options_(std::move(options)),
-      prompter_(env.err, options_.yes),
+    : env_(env), options_(std::move(options)), prompter_(env.err, options_.yes),
       progress_(env.err, env.terminal)
-{
-}
+{}
 
 Context::~Context() = default;
 
@@ -203,7 +200,8 @@ Database* Context::OpenedDatabase()
     std::string error;
     if (!db->Open(*connection)) {
         const auto failure = db->TakeFailure();
-        env_.err << DescribeDatabaseFailure(failure.value_or(DatabaseFailure{}), db->Path()) << '\n';
+        env_.err << DescribeDatabaseFailure(failure.value_or(DatabaseFailure{}), db->Path())
+                 << '\n';
         return nullptr;
     }
     if (!CheckDatabase(*db, error)) {
@@ -255,8 +253,8 @@ HostExchange* Context::Exchange()
         backend = hid_.get();
     }
     link_ = std::make_unique<HostLink>(*backend, env_.clock, pump_, prompter_);
-    exchange_ = std::make_unique<HostExchange>(*link_, env_.clock, prompter_, monitor_,
-                                               progress_, *folder);
+    exchange_ =
+        std::make_unique<HostExchange>(*link_, env_.clock, prompter_, monitor_, progress_, *folder);
     lock_ = exchange_->Begin();
     return exchange_.get();
 }
@@ -320,7 +318,8 @@ int Run(const std::vector<std::string>& args, Environment& env)
                 rest.push_back(word);
             }
         }
-        if (options.host != "hid" && (options.host.rfind("sim:", 0) != 0 || options.host.size() == 4))
+        if (options.host != "hid" &&
+            (options.host.rfind("sim:", 0) != 0 || options.host.size() == 4))
             throw UsageError("--host must be hid or sim:DIR");
         if (options.model != "px" && options.model != "qx")
             throw UsageError("--model must be px or qx");
@@ -333,11 +332,13 @@ int Run(const std::vector<std::string>& args, Environment& env)
             std::string name = c.name;
             for (std::size_t at = 0; at != std::string::npos;) {
                 const auto space = name.find(' ', at);
-                nameWords.push_back(name.substr(at, space == std::string::npos ? space : space - at));
+                nameWords.push_back(
+                    name.substr(at, space == std::string::npos ? space : space - at));
                 at = space == std::string::npos ? space : space + 1;
             }
             if (nameWords.size() <= rest.size() &&
-                std::equal(nameWords.begin(), nameWords.end(), rest.begin()) && nameWords.size() > used) {
+                std::equal(nameWords.begin(), nameWords.end(), rest.begin()) &&
+                nameWords.size() > used) {
                 spec = &c;
                 used = nameWords.size();
             }
@@ -356,14 +357,16 @@ int Run(const std::vector<std::string>& args, Environment& env)
             return kExitOk;
         }
         const Arguments arguments = ParseCommandArguments(
-            *spec, std::vector<std::string>(rest.begin() + static_cast<std::ptrdiff_t>(used), rest.end()));
+            *spec,
+            std::vector<std::string>(rest.begin() + static_cast<std::ptrdiff_t>(used), rest.end()));
         // A data folder given on the command line keeps its own settings, as the window does.
         std::unique_ptr<Profile> folderProfile;
         if (!options.dataDir.empty() && env.folderProfile)
             folderProfile = env.folderProfile(options.dataDir);
-        Environment commandEnv{env.out,   env.err,   env.terminal,
-                               folderProfile ? *folderProfile : env.profile,
-                               env.clock, env.defaultDataFolder, env.folderProfile};
+        Environment commandEnv{env.out,          env.err,
+                               env.terminal,     folderProfile ? *folderProfile : env.profile,
+                               env.clock,        env.defaultDataFolder,
+                               env.folderProfile};
         Context context(commandEnv, options);
         int status = spec->handler(context, arguments);
         if (!context.Finish(status) && status == kExitOk)

@@ -4,14 +4,13 @@
 #include "cli/CliPorts.h"
 #include "common/Hex.h"
 #include "hostlink/HostExchange.h"
-#include "storage/Database.h"
-#include "storage/ConfigFiles.h"
 #include "sim/SimHost.h"
-
-#include <nlohmann/json.hpp>
+#include "storage/ConfigFiles.h"
+#include "storage/Database.h"
 
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,7 +25,10 @@ struct Arguments
     std::map<std::string, std::string> values;
     std::set<std::string> flags;
 
-    bool Has(const std::string& name) const { return values.contains(name) || flags.contains(name); }
+    bool Has(const std::string& name) const
+    {
+        return values.contains(name) || flags.contains(name);
+    }
     std::string Value(const std::string& name, const std::string& def = {}) const
     {
         const auto it = values.find(name);
@@ -105,9 +107,9 @@ using Handler = int (*)(Context& context, const Arguments& args);
 
 struct CommandSpec
 {
-    std::string name;            // "version", "sim status", ...
-    std::string usage;           // argument synopsis
-    const char* help;            // one line
+    std::string name;  // "version", "sim status", ...
+    std::string usage; // argument synopsis
+    const char* help;  // one line
     std::set<std::string> valueOptions;
     std::set<std::string> flagOptions;
     Handler handler;

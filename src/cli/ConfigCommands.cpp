@@ -6,11 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
-
 namespace px::cli {
 
 namespace {
-
 
 int ExportCommand(Context& context, const Arguments& args)
 {
@@ -53,7 +51,8 @@ int ImportCommand(Context& context, const Arguments& args)
         context.Env().err << error << "; use --yes to replace it, or --as NAME\n";
         return kExitFailed;
     case JsonImportResult::Failed:
-        context.Env().err << "the database refused the import (" << error << "); nothing was imported\n";
+        context.Env().err << "the database refused the import (" << error
+                          << "); nothing was imported\n";
         return kExitFailed;
     }
     return kExitFailed;
@@ -90,7 +89,8 @@ int VerifyCommand(Context& context, const Arguments& args)
         for (const Difference& d : *differences) {
             out << d.table << ' ' << d.key << ": " << KindName(d.kind);
             if (d.kind == Difference::Kind::Different)
-                out << ' ' << d.field << ": file \"" << d.fileValue << "\", host \"" << d.hostValue << '"';
+                out << ' ' << d.field << ": file \"" << d.fileValue << "\", host \"" << d.hostValue
+                    << '"';
             else if (d.kind == Difference::Kind::CannotSend)
                 out << ": " << d.fileValue;
             out << '\n';
@@ -103,15 +103,26 @@ int VerifyCommand(Context& context, const Arguments& args)
 
 void AddConfigCommands(std::vector<CommandSpec>& commands)
 {
-    commands.push_back({"export", "NAME FILE.json", "write one configuration file, all its rows, as JSON", {}, {},
+    commands.push_back({"export",
+                        "NAME FILE.json",
+                        "write one configuration file, all its rows, as JSON",
+                        {},
+                        {},
                         ExportCommand});
-    commands.push_back({"import", "FILE.json [--as NAME]",
+    commands.push_back({"import",
+                        "FILE.json [--as NAME]",
                         "create a configuration file from JSON (an existing name only with --yes)",
-                        {"as"}, {}, ImportCommand});
-    commands.push_back({"verify", "NAME",
-                        "read the three tables back and list every difference from NAME; exit 0 only "
-                        "when they match",
-                        {}, {}, VerifyCommand});
+                        {"as"},
+                        {},
+                        ImportCommand});
+    commands.push_back(
+        {"verify",
+         "NAME",
+         "read the three tables back and list every difference from NAME; exit 0 only "
+         "when they match",
+         {},
+         {},
+         VerifyCommand});
 }
 
 } // namespace px::cli

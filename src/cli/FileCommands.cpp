@@ -21,9 +21,6 @@ FileType ParseModel(const std::string& text)
     throw UsageError("--model must be px or qx");
 }
 
-
-
-
 int FileList(Context& context, const Arguments& args)
 {
     RequireWords(args, 0, "file list");
@@ -74,8 +71,7 @@ int FileDelete(Context& context, const Arguments& args)
         return kExitFailed;
     }
     return ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::Delete, args.words[0],
-                             FileType::PX, {}) ==
-                   FileDialogStep::Deleted
+                             FileType::PX, {}) == FileDialogStep::Deleted
                ? kExitOk
                : kExitFailed;
 }
@@ -132,7 +128,9 @@ int ImList(Context& context, const Arguments& args)
 
 int ImAdd(Context& context, const Arguments& args)
 {
-    RequireWords(args, 2, "im add PAGER ADDRESS [--type BX-2|LW2/LW1|num|en|LW3] [--remark TEXT] --file NAME");
+    RequireWords(
+        args, 2,
+        "im add PAGER ADDRESS [--type BX-2|LW2/LW1|num|en|LW3] [--remark TEXT] --file NAME");
     ParseIntOr(args.words[0], 0, kMaxPagerNumber, "PAGER");
     if (const std::string problem = CheckAddress(args.words[1]); !problem.empty())
         throw UsageError("ADDRESS: " + problem);
@@ -150,8 +148,8 @@ int ImAdd(Context& context, const Arguments& args)
     if (!file)
         return kExitFailed;
     fields.typeIndex = *type;
-    const auto result = SaveInfoMachine(*db, context.Prompter(), file->name, file->deviceType, context.HostModelNow(),
-                                        fields);
+    const auto result = SaveInfoMachine(*db, context.Prompter(), file->name, file->deviceType,
+                                        context.HostModelNow(), fields);
     return result.stored ? kExitOk : kExitFailed;
 }
 
@@ -183,32 +181,46 @@ int DownloadIm(Context& context, const Arguments& args)
     HostExchange* exchange = file ? context.Exchange() : nullptr;
     if (exchange == nullptr)
         return kExitFailed;
-    return DownloadInfoMachines(*exchange, *db, file->name) ==
-                   DownloadOutcome::Sent
-               ? kExitOk
-               : kExitFailed;
+    return DownloadInfoMachines(*exchange, *db, file->name) == DownloadOutcome::Sent ? kExitOk
+                                                                                     : kExitFailed;
 }
 
 } // namespace
 
 void AddFileCommands(std::vector<CommandSpec>& commands)
 {
-    commands.push_back({"file list", "", "the configuration files and their models", {}, {}, FileList});
-    commands.push_back({"file new", "NAME --model px|qx", "create a configuration file", {"model"},
-                        {}, FileNew});
-    commands.push_back({"file delete", "NAME", "delete a configuration file and all its rows", {},
-                        {}, FileDelete});
-    commands.push_back({"file copy", "FROM TO", "save a configuration file under another name",
-                        {}, {}, FileCopy});
-    commands.push_back({"im list", "--file NAME", "the information machines of a file", {"file"},
-                        {}, ImList});
-    commands.push_back({"im add", "PAGER ADDRESS [--type BX-2|LW2/LW1|num|en|LW3] [--remark TEXT] --file NAME",
-                        "add or modify an information machine", {"file", "type", "remark"}, {},
-                        ImAdd});
-    commands.push_back({"im delete", "PAGER --file NAME", "delete an information machine",
-                        {"file"}, {}, ImDelete});
-    commands.push_back({"download im", "--file NAME",
-                        "download the information machine table to the host", {"file"}, {},
+    commands.push_back(
+        {"file list", "", "the configuration files and their models", {}, {}, FileList});
+    commands.push_back(
+        {"file new", "NAME --model px|qx", "create a configuration file", {"model"}, {}, FileNew});
+    commands.push_back({"file delete",
+                        "NAME",
+                        "delete a configuration file and all its rows",
+                        {},
+                        {},
+                        FileDelete});
+    commands.push_back(
+        {"file copy", "FROM TO", "save a configuration file under another name", {}, {}, FileCopy});
+    commands.push_back(
+        {"im list", "--file NAME", "the information machines of a file", {"file"}, {}, ImList});
+    commands.push_back(
+        {"im add",
+         "PAGER ADDRESS [--type BX-2|LW2/LW1|num|en|LW3] [--remark TEXT] --file NAME",
+         "add or modify an information machine",
+         {"file", "type", "remark"},
+         {},
+         ImAdd});
+    commands.push_back({"im delete",
+                        "PAGER --file NAME",
+                        "delete an information machine",
+                        {"file"},
+                        {},
+                        ImDelete});
+    commands.push_back({"download im",
+                        "--file NAME",
+                        "download the information machine table to the host",
+                        {"file"},
+                        {},
                         DownloadIm});
 }
 

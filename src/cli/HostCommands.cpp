@@ -114,18 +114,27 @@ void AddHostCommands(std::vector<CommandSpec>& commands)
 {
     commands.push_back({"version", "", "print the host's program version", {}, {}, VersionCommand});
     commands.push_back({"init", "", "initialise the host", {}, {}, InitCommand});
-    commands.push_back({"clock", "",
+    commands.push_back({"clock",
+                        "",
                         "set the receivers' clock through the information machine with pager "
                         "number 0",
-                        {}, {}, ClockCommand});
+                        {},
+                        {},
+                        ClockCommand});
     commands.push_back({"preamble", "", "send a preamble", {}, {}, PreambleCommand});
-    commands.push_back({"upgrade", "FILE.bin", "download a firmware image (at most 3000000 bytes)",
-                        {}, {}, UpgradeCommand});
+    commands.push_back({"upgrade",
+                        "FILE.bin",
+                        "download a firmware image (at most 3000000 bytes)",
+                        {},
+                        {},
+                        UpgradeCommand});
     commands.push_back({"message",
                         "(--to PAGER | --address ADDR [--type char|num] [--polarity +|-] "
                         "[--baud 512|1200|2400]) TEXT",
                         "send a short text (48 GBK bytes at most) to one information machine",
-                        {"to", "address", "type", "polarity", "baud"}, {}, MessageCommand});
+                        {"to", "address", "type", "polarity", "baud"},
+                        {},
+                        MessageCommand});
 }
 
 } // namespace px::cli

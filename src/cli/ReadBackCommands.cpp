@@ -4,9 +4,8 @@
 #include "transfer/Import.h"
 #include "transfer/ReadBack.h"
 
-#include <nlohmann/json.hpp>
-
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 namespace px::cli {
 
@@ -26,7 +25,8 @@ std::optional<BrowserMode> ModeOf(const std::string& table)
 int ReadBackCommand(Context& context, const Arguments& args)
 {
     if (args.words.size() != 1 || !ModeOf(args.words[0]))
-        throw UsageError("usage: pxctl readback im|callers|handhelds [--import NAME [--model px|qx]]");
+        throw UsageError(
+            "usage: pxctl readback im|callers|handhelds [--import NAME [--model px|qx]]");
     const BrowserMode mode = *ModeOf(args.words[0]);
     const std::string model = args.Value("model", "px");
     if (model != "px" && model != "qx")
@@ -67,17 +67,20 @@ int ReadBackCommand(Context& context, const Arguments& args)
         ImportRows(*db, context.Prompter(), mode, exchange->Link().GetHostModel(),
                    args.Value("import"), model == "qx" ? FileType::QX : FileType::PX, *rows);
     return outcome == ImportOutcome::Imported || outcome == ImportOutcome::EmptyList ? kExitOk
-                                                                                    : kExitFailed;
+                                                                                     : kExitFailed;
 }
 
 } // namespace
 
 void AddReadBackCommands(std::vector<CommandSpec>& commands)
 {
-    commands.push_back({"readback", "im|callers|handhelds [--import NAME [--model px|qx]]",
+    commands.push_back({"readback",
+                        "im|callers|handhelds [--import NAME [--model px|qx]]",
                         "read a table back from the host and print its rows; --import writes them "
                         "into a configuration file (asks: use --yes)",
-                        {"import", "model"}, {}, ReadBackCommand});
+                        {"import", "model"},
+                        {},
+                        ReadBackCommand});
 }
 
 } // namespace px::cli

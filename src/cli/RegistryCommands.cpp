@@ -14,8 +14,6 @@
 
 #include <nlohmann/json.hpp>
 
-
-
 namespace px::cli {
 
 namespace {
@@ -39,8 +37,6 @@ std::optional<FileContext> OpenFile(Context& context, const Arguments& args)
         return std::nullopt;
     return FileContext{db, *file};
 }
-
-
 
 int TypeList(Context& context, const Arguments& args)
 {
@@ -68,7 +64,8 @@ int TypeAdd(Context& context, const Arguments& args)
     std::string digits = args.words[1];
     for (std::size_t at = 0; at <= digits.size();) {
         const auto comma = digits.find(',', at);
-        const std::string part = digits.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        const std::string part =
+            digits.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
         if (!part.empty())
             keys[static_cast<std::size_t>(ParseIntOr(part, 1, 5, "a key") - 1)] = true;
         if (comma == std::string::npos)
@@ -78,7 +75,8 @@ int TypeAdd(Context& context, const Arguments& args)
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
-    return AddOrUpdateCallerType(*db, context.Prompter(), args.words[0], keys) ? kExitOk : kExitFailed;
+    return AddOrUpdateCallerType(*db, context.Prompter(), args.words[0], keys) ? kExitOk
+                                                                               : kExitFailed;
 }
 
 int TypeDelete(Context& context, const Arguments& args)
@@ -87,7 +85,8 @@ int TypeDelete(Context& context, const Arguments& args)
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
-    return DeleteCallerType(*db, args.words[0]) && db->GetRecordsAffected() > 0 ? kExitOk : kExitFailed;
+    return DeleteCallerType(*db, args.words[0]) && db->GetRecordsAffected() > 0 ? kExitOk
+                                                                                : kExitFailed;
 }
 
 int CallerList(Context& context, const Arguments& args)
@@ -96,9 +95,9 @@ int CallerList(Context& context, const Arguments& args)
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
-    static const char* const kColumns[] = {"CodeNo", "CallNo", "CallName", "KeyName", "DeviceNo1",
-                                           "DeviceNo2", "DeviceNo3", "DeviceNo4", "DeviceNo5",
-                                           "DeviceNo6", "DeviceNo7", "DeviceNo8", "ZhuiHu"};
+    static const char* const kColumns[] = {
+        "CodeNo",    "CallNo",    "CallName",  "KeyName",   "DeviceNo1", "DeviceNo2", "DeviceNo3",
+        "DeviceNo4", "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8", "ZhuiHu"};
     const auto rows = LoadCallerGridView(*file->db, file->file.name);
     if (context.Options().json) {
         nlohmann::json list = nlohmann::json::array();
@@ -172,7 +171,7 @@ int CallerSet(Context& context, const Arguments& args)
 {
     RequireWords(args, 3, "caller set CODENO COLUMN VALUE --file NAME");
     static const std::vector<std::string> kColumns = {
-        "CodeNo", "CallNo", "CallName", "KeyName", "DeviceNo1", "DeviceNo2", "DeviceNo3",
+        "CodeNo",    "CallNo",    "CallName",  "KeyName",   "DeviceNo1", "DeviceNo2", "DeviceNo3",
         "DeviceNo4", "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8", "ZhuiHu"};
     const auto it = std::find(kColumns.begin(), kColumns.end(), args.words[1]);
     if (it == kColumns.end())
@@ -190,7 +189,8 @@ int CallerSet(Context& context, const Arguments& args)
         // The column takes the stored number or the choice's text.
         const int n = ParseIntOr(value, 0, 2, "ZhuiHu");
         value = kEscalationChoices[static_cast<std::size_t>(n)];
-    } else if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn && value != "-1" && !value.empty()) {
+    } else if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn && value != "-1" &&
+               !value.empty()) {
         ParseIntOr(value, 0, kMaxPagerNumber, args.words[1].c_str());
     } else if (column == 1) {
         ParseIntOr(value, 0, kMaxCallerNumber, "CallNo");
@@ -255,8 +255,9 @@ int CallerImport(Context& context, const Arguments& args)
                 out << (i == 0 ? ": " : ", ") << row.changed[i];
             out << '\n';
         }
-        out << preview->Count(SheetAction::Add) << " to add, " << preview->Count(SheetAction::Change)
-            << " to change, " << preview->Count(SheetAction::Unchanged) << " unchanged, "
+        out << preview->Count(SheetAction::Add) << " to add, "
+            << preview->Count(SheetAction::Change) << " to change, "
+            << preview->Count(SheetAction::Unchanged) << " unchanged, "
             << preview->Count(SheetAction::Refuse) << " refused\n";
     }
     if (!preview->AllAccepted()) {
@@ -298,9 +299,10 @@ int CallerDelete(Context& context, const Arguments& args)
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
-    const bool ok = args.Has("all-keys")
-                        ? DeleteCallerKeys(*file->db, context.Prompter(), file->file.name, args.words[0])
-                        : DeleteCallerKey(*file->db, context.Prompter(), file->file.name, args.words[0]);
+    const bool ok =
+        args.Has("all-keys")
+            ? DeleteCallerKeys(*file->db, context.Prompter(), file->file.name, args.words[0])
+            : DeleteCallerKey(*file->db, context.Prompter(), file->file.name, args.words[0]);
     return ok ? kExitOk : kExitFailed;
 }
 
@@ -314,7 +316,8 @@ int HandheldList(Context& context, const Arguments& args)
     if (context.Options().json) {
         nlohmann::json list = nlohmann::json::array();
         for (const auto& row : rows)
-            list.push_back({{"number", row.deviceNo}, {"code", row.address}, {"remark", row.remark}});
+            list.push_back(
+                {{"number", row.deviceNo}, {"code", row.address}, {"remark", row.remark}});
         PrintJson(context, list);
         return kExitOk;
     }
@@ -346,9 +349,9 @@ int HandheldAdd(Context& context, const Arguments& args)
     if (!fields.madeUpCode && exchange == nullptr)
         return kExitFailed;
     Lcg random(static_cast<std::uint32_t>(context.Env().clock.EpochSeconds()));
-    const auto result = SaveHandheld(*file->db, context.Prompter(), exchange, random,
-                                     file->file.name,
-                                     file->file.deviceType, context.HostModelNow(), fields);
+    const auto result =
+        SaveHandheld(*file->db, context.Prompter(), exchange, random, file->file.name,
+                     file->file.deviceType, context.HostModelNow(), fields);
     return result.stored ? kExitOk : kExitFailed;
 }
 
@@ -365,16 +368,17 @@ int HandheldDelete(Context& context, const Arguments& args)
 
 int DownloadTable(Context& context, const Arguments& args, bool callers)
 {
-    RequireWords(args, 0, callers ? "download callers --file NAME" : "download handhelds --file NAME");
+    RequireWords(args, 0,
+                 callers ? "download callers --file NAME" : "download handhelds --file NAME");
     auto file = OpenFile(context, args);
     HostExchange* exchange = file ? context.Exchange() : nullptr;
     if (exchange == nullptr)
         return kExitFailed;
-    const auto outcome = callers
-                             ? DownloadCallers(*exchange, *file->db, file->file.name)
-                             : DownloadHandhelds(*exchange, *file->db, file->file.name);
+    const auto outcome = callers ? DownloadCallers(*exchange, *file->db, file->file.name)
+                                 : DownloadHandhelds(*exchange, *file->db, file->file.name);
     if (outcome == DownloadOutcome::Empty)
-        context.Env().err << "nothing to download: the table of " << file->file.name << " is empty\n";
+        context.Env().err << "nothing to download: the table of " << file->file.name
+                          << " is empty\n";
     return outcome == DownloadOutcome::Sent ? kExitOk : kExitFailed;
 }
 
@@ -393,35 +397,83 @@ int DownloadHandheldsCommand(Context& context, const Arguments& args)
 void AddRegistryCommands(std::vector<CommandSpec>& commands)
 {
     commands.push_back({"type list", "", "the caller types", {}, {}, TypeList});
-    commands.push_back({"type add", "NAME KEYS", "add or update a caller type (KEYS like 1,2,4)", {}, {}, TypeAdd});
+    commands.push_back({"type add",
+                        "NAME KEYS",
+                        "add or update a caller type (KEYS like 1,2,4)",
+                        {},
+                        {},
+                        TypeAdd});
     commands.push_back({"type delete", "NAME", "delete a caller type", {}, {}, TypeDelete});
-    commands.push_back({"caller list", "--file NAME", "the callers of a file, one row per key", {"file"}, {}, CallerList});
-    commands.push_back({"caller register",
-                        "--type NAME [--code CODE5] [--from A --to B] [--plus-one] [--number N] [--name TEXT] --file NAME",
-                        "register callers: --code is manual mode, without it the host reports the pressed key",
-                        {"file", "type", "code", "from", "to", "number", "name"}, {"plus-one"}, CallerRegister});
-    commands.push_back({"caller set", "CODENO COLUMN VALUE --file NAME",
-                        "change one column of a key (COLUMN: CodeNo CallNo CallName KeyName DeviceNo1..8 ZhuiHu)",
-                        {"file"}, {}, CallerSet});
-    commands.push_back({"caller delete", "CODENO [--all-keys] --file NAME",
-                        "delete a key, or keys 1 to 9 of its caller (asks: use --yes)", {"file"},
-                        {"all-keys"}, CallerDelete});
-    commands.push_back({"caller import", "FILE.csv --file NAME [--dry-run]",
-                        "update and add callers from a spreadsheet (UTF-8 or GBK): prints what each "
-                        "row does; writes all rows or, if any is refused, none",
-                        {"file"}, {"dry-run"}, CallerImport});
-    commands.push_back({"caller export", "--file NAME FILE.csv [--encoding gbk|utf-8]",
-                        "write the callers of a file as a spreadsheet", {"file", "encoding"}, {},
+    commands.push_back({"caller list",
+                        "--file NAME",
+                        "the callers of a file, one row per key",
+                        {"file"},
+                        {},
+                        CallerList});
+    commands.push_back(
+        {"caller register",
+         "--type NAME [--code CODE5] [--from A --to B] [--plus-one] [--number N] [--name TEXT] "
+         "--file NAME",
+         "register callers: --code is manual mode, without it the host reports the pressed key",
+         {"file", "type", "code", "from", "to", "number", "name"},
+         {"plus-one"},
+         CallerRegister});
+    commands.push_back(
+        {"caller set",
+         "CODENO COLUMN VALUE --file NAME",
+         "change one column of a key (COLUMN: CodeNo CallNo CallName KeyName DeviceNo1..8 ZhuiHu)",
+         {"file"},
+         {},
+         CallerSet});
+    commands.push_back({"caller delete",
+                        "CODENO [--all-keys] --file NAME",
+                        "delete a key, or keys 1 to 9 of its caller (asks: use --yes)",
+                        {"file"},
+                        {"all-keys"},
+                        CallerDelete});
+    commands.push_back(
+        {"caller import",
+         "FILE.csv --file NAME [--dry-run]",
+         "update and add callers from a spreadsheet (UTF-8 or GBK): prints what each "
+         "row does; writes all rows or, if any is refused, none",
+         {"file"},
+         {"dry-run"},
+         CallerImport});
+    commands.push_back({"caller export",
+                        "--file NAME FILE.csv [--encoding gbk|utf-8]",
+                        "write the callers of a file as a spreadsheet",
+                        {"file", "encoding"},
+                        {},
                         CallerExport});
-    commands.push_back({"handheld list", "--file NAME", "the handheld callers of a file", {"file"}, {}, HandheldList});
-    commands.push_back({"handheld add", "NUMBER [CODE] [--remark TEXT] --file NAME",
-                        "add or modify a handheld caller (no CODE: read from the host)", {"file", "remark"}, {},
+    commands.push_back({"handheld list",
+                        "--file NAME",
+                        "the handheld callers of a file",
+                        {"file"},
+                        {},
+                        HandheldList});
+    commands.push_back({"handheld add",
+                        "NUMBER [CODE] [--remark TEXT] --file NAME",
+                        "add or modify a handheld caller (no CODE: read from the host)",
+                        {"file", "remark"},
+                        {},
                         HandheldAdd});
-    commands.push_back({"handheld delete", "NUMBER --file NAME", "delete a handheld caller", {"file"}, {},
+    commands.push_back({"handheld delete",
+                        "NUMBER --file NAME",
+                        "delete a handheld caller",
+                        {"file"},
+                        {},
                         HandheldDelete});
-    commands.push_back({"download callers", "--file NAME", "download the caller table to the host", {"file"}, {},
+    commands.push_back({"download callers",
+                        "--file NAME",
+                        "download the caller table to the host",
+                        {"file"},
+                        {},
                         DownloadCallersCommand});
-    commands.push_back({"download handhelds", "--file NAME", "download the handheld match table", {"file"}, {},
+    commands.push_back({"download handhelds",
+                        "--file NAME",
+                        "download the handheld match table",
+                        {"file"},
+                        {},
                         DownloadHandheldsCommand});
 }
 

@@ -102,18 +102,32 @@ std::optional<Record> Whole(std::span<const std::uint8_t> bytes, const Record&)
 }
 
 // The parameter command checks the remembered frequencies too, as the dialog does.
-const RememberedRecord<MachineParams>
-    kParams{"params", kParameterFields, ParamReadBack::MachineParameters, "读取机器参数失败！",
-            "the remembered parameters are out of range: ", DecodeMachineRecord,
-            WriteMachineParameters, LoadMachineParams, CheckMachineParams};
-const RememberedRecord<MachineParams> kFrequencies{"freq", kFrequencyFields,
-                                                   ParamReadBack::Frequencies, "读取频率参数失败！",
+const RememberedRecord<MachineParams> kParams{"params",
+                                              kParameterFields,
+                                              ParamReadBack::MachineParameters,
+                                              "读取机器参数失败！",
+                                              "the remembered parameters are out of range: ",
+                                              DecodeMachineRecord,
+                                              WriteMachineParameters,
+                                              LoadMachineParams,
+                                              CheckMachineParams};
+const RememberedRecord<MachineParams> kFrequencies{"freq",
+                                                   kFrequencyFields,
+                                                   ParamReadBack::Frequencies,
+                                                   "读取频率参数失败！",
                                                    "the remembered frequencies are out of range: ",
-                                                   DecodeFrequencyRecord, WriteFrequencies};
-const RememberedRecord<Lw3Settings> kLw3{"lw3", kLw3Fields, ParamReadBack::Lw3, "读取LW3参数失败！",
+                                                   DecodeFrequencyRecord,
+                                                   WriteFrequencies};
+const RememberedRecord<Lw3Settings> kLw3{"lw3",
+                                         kLw3Fields,
+                                         ParamReadBack::Lw3,
+                                         "读取LW3参数失败！",
                                          "the remembered LW3 settings are out of range: ",
-                                         Whole<Lw3Settings, DecodeLw3Record>, WriteLw3Settings};
-const RememberedRecord<Lw21Settings> kLw21{"lw21", kLw21Fields, ParamReadBack::Lw21,
+                                         Whole<Lw3Settings, DecodeLw3Record>,
+                                         WriteLw3Settings};
+const RememberedRecord<Lw21Settings> kLw21{"lw21",
+                                           kLw21Fields,
+                                           ParamReadBack::Lw21,
                                            "读取LW2/1参数失败！",
                                            "the remembered LW2/LW1 settings are out of range: ",
                                            Whole<Lw21Settings, DecodeLw21Record>,

@@ -1,11 +1,10 @@
 // The printable site sheet of a configuration file.
 
 #include "cli/CliContext.h"
-#include "paperwork/HostFacts.h"
 #include "gui/paperwork/SiteSheetPdf.h"
+#include "paperwork/HostFacts.h"
 
 #include <QGuiApplication>
-
 #include <cstdio>
 #include <memory>
 
@@ -42,7 +41,8 @@ int SheetCommand(Context& context, const Arguments& args)
     if (db == nullptr)
         return kExitFailed;
     std::string error;
-    auto sheet = LoadSiteSheet(*db, args.Value("file"), DateText(context.Env().clock.Local()), error);
+    auto sheet =
+        LoadSiteSheet(*db, args.Value("file"), DateText(context.Env().clock.Local()), error);
     if (!sheet) {
         context.Prompter().Message(error);
         return kExitFailed;
@@ -67,10 +67,13 @@ int SheetCommand(Context& context, const Arguments& args)
 
 void AddSheetCommands(std::vector<CommandSpec>& commands)
 {
-    commands.push_back({"sheet", "--file NAME OUT.pdf",
+    commands.push_back({"sheet",
+                        "--file NAME OUT.pdf",
                         "write the printable site sheet of a configuration file as PDF (with the "
                         "host's version and settings when one is connected)",
-                        {"file"}, {}, SheetCommand});
+                        {"file"},
+                        {},
+                        SheetCommand});
 }
 
 } // namespace px::cli

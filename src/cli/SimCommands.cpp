@@ -2,9 +2,8 @@
 
 #include "cli/CliContext.h"
 
-#include <nlohmann/json.hpp>
-
 #include <iomanip>
+#include <nlohmann/json.hpp>
 
 namespace px::cli {
 
@@ -235,21 +234,36 @@ int SendCommand(Context& context, const Arguments& args)
 void AddSimCommands(std::vector<CommandSpec>& commands)
 {
     static const std::string faultUsage = FaultNames();
-    commands.push_back({"sim status", "", "model, plugged, stored tables with their sizes, last refusal",
-                        {}, {}, StatusCommand});
-    commands.push_back({"sim press", "CODEHEX [--status 55|5A|66]",
-                        "queue a key press: the answer to the next 0xD4 request", {"status"}, {},
+    commands.push_back({"sim status",
+                        "",
+                        "model, plugged, stored tables with their sizes, last refusal",
+                        {},
+                        {},
+                        StatusCommand});
+    commands.push_back({"sim press",
+                        "CODEHEX [--status 55|5A|66]",
+                        "queue a key press: the answer to the next 0xD4 request",
+                        {"status"},
+                        {},
                         PressCommand});
     commands.push_back({"sim unplug", "", "unplug the simulated host", {}, {}, UnplugCommand});
     commands.push_back({"sim plug", "", "plug the simulated host in", {}, {}, PlugCommand});
-    commands.push_back({"sim fault", faultUsage.c_str(), "arm a fault (one at a time):", {}, {},
-                        FaultCommand, FaultDetails()});
-    commands.push_back({"sim send", "HEX...",
+    commands.push_back({"sim fault",
+                        faultUsage.c_str(),
+                        "arm a fault (one at a time):",
+                        {},
+                        {},
+                        FaultCommand,
+                        FaultDetails()});
+    commands.push_back({"sim send",
+                        "HEX...",
                         "write raw reports (65 bytes, report id first; missing bytes are 0) to "
                         "the simulated host and print what it answers or refuses",
-                        {}, {}, SendCommand});
-    commands.push_back({"sim version", "TEXT", "the version text the host reports", {}, {},
-                        VersionTextCommand});
+                        {},
+                        {},
+                        SendCommand});
+    commands.push_back(
+        {"sim version", "TEXT", "the version text the host reports", {}, {}, VersionTextCommand});
 }
 
 } // namespace px::cli

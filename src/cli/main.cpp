@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
-
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -34,7 +33,11 @@ int main(int argc, char* argv[])
     // The window's profile: both programs remember the same settings.
     px::SettingsProfile profile("px-system");
     px::SystemClock clock;
-    px::cli::Environment env{std::cout, std::cerr, isatty(STDERR_FILENO) != 0, profile, clock,
+    px::cli::Environment env{std::cout,
+                             std::cerr,
+                             isatty(STDERR_FILENO) != 0,
+                             profile,
+                             clock,
                              [] { return px::ResolveDataFolder({}).toStdString(); },
                              [](const std::string& folder) -> std::unique_ptr<px::Profile> {
                                  return std::make_unique<px::SettingsProfile>(

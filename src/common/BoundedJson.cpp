@@ -2,7 +2,6 @@
 
 #include "common/FileIo.h"
 
-
 namespace px {
 
 namespace {
@@ -71,8 +70,8 @@ std::optional<nlohmann::json> ParseBoundedJson(std::string_view text, const Json
         return std::nullopt;
     }
     if (NestingDepth(text, limits.maxDepth) > limits.maxDepth) {
-        error = "the document is nested more than " + std::to_string(limits.maxDepth) +
-                " levels deep";
+        error =
+            "the document is nested more than " + std::to_string(limits.maxDepth) + " levels deep";
         return std::nullopt;
     }
     try {
@@ -96,7 +95,8 @@ std::optional<nlohmann::json> ReadBoundedJsonFile(const std::string& path, const
 
 std::string JsonSnippet(const nlohmann::json& value, std::size_t maxChars)
 {
-    return Shortened(value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), maxChars);
+    return Shortened(value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                     maxChars);
 }
 
 } // namespace px

@@ -5,9 +5,8 @@
 // nested deeper than the format needs is refused without being parsed, so no input can
 // exhaust the stack or the memory of whatever walks the value later.
 
-#include <nlohmann/json.hpp>
-
 #include <cstddef>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>

@@ -7,8 +7,8 @@ std::optional<std::vector<CsvRecord>> ParseCsv(std::string_view text, std::strin
     std::vector<CsvRecord> records;
     CsvRecord record;
     std::string field;
-    bool quoted = false;     // inside a quoted field
-    bool wasQuoted = false;  // the current field was quoted and is closed
+    bool quoted = false;    // inside a quoted field
+    bool wasQuoted = false; // the current field was quoted and is closed
     bool fieldStarted = false;
     int line = 1;
     int quoteLine = 1; // where the open quoted field started

@@ -1,8 +1,7 @@
 #include "common/Gbk.h"
 
-#include <iconv.h>
-
 #include <cerrno>
+#include <iconv.h>
 #include <memory>
 
 namespace px {

@@ -52,8 +52,8 @@ bool KeyOf(const std::string& line, std::string& key, std::string& value)
 
 } // namespace
 
-bool WriteProfileString(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value)
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value)
 {
     std::vector<std::string> lines = ReadLines(path);
     const std::string entry = key + "=" + value;

@@ -27,7 +27,8 @@ std::string NotANumberPrompt(std::string_view field)
 
 std::string RangePrompt(std::string_view field, long long low, long long high)
 {
-    return std::string(field) + "必须在" + std::to_string(low) + "到" + std::to_string(high) + "之间";
+    return std::string(field) + "必须在" + std::to_string(low) + "到" + std::to_string(high) +
+           "之间";
 }
 
 std::string CheckWholeNumber(std::string_view text, std::string_view field, long long low,

@@ -42,7 +42,9 @@ inline const char* FileModelName(FileType type)
 // For messages and test output.
 inline std::ostream& operator<<(std::ostream& out, HostModel model)
 {
-    return out << (model == HostModel::PX ? "PX host" : model == HostModel::QX ? "QX host" : "no host");
+    return out << (model == HostModel::PX   ? "PX host"
+                   : model == HostModel::QX ? "QX host"
+                                            : "no host");
 }
 inline std::ostream& operator<<(std::ostream& out, FileType type)
 {

@@ -23,9 +23,9 @@ inline constexpr std::uint8_t kStartFromHost = 0x02;
 inline constexpr std::size_t kMaxPayload = 58;
 inline constexpr std::size_t kMaxFrame = kReportSize - 3; // after report id and 0x55 0xAA
 inline constexpr std::size_t kPacketData = 54;
-inline constexpr std::size_t kPacketHeader = 4;               // N and i, big-endian
-inline constexpr std::size_t kAnswerPayloadOffset = 6;        // in the receive buffer
-inline constexpr std::size_t kAnswerPacketDataOffset = 10;    // data of a read-back packet
+inline constexpr std::size_t kPacketHeader = 4;            // N and i, big-endian
+inline constexpr std::size_t kAnswerPayloadOffset = 6;     // in the receive buffer
+inline constexpr std::size_t kAnswerPacketDataOffset = 10; // data of a read-back packet
 inline constexpr std::uint8_t kAcknowledge = 0x5A;
 
 // One's complement of the 8-bit sum.

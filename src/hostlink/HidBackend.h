@@ -12,7 +12,7 @@
 
 namespace px {
 
-inline constexpr std::size_t kReportSize = 65;    // report id + 64 data bytes
+inline constexpr std::size_t kReportSize = 65; // report id + 64 data bytes
 inline constexpr std::size_t kReportDataSize = 64;
 using Report = std::array<std::uint8_t, kReportSize>;
 

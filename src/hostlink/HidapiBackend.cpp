@@ -1,10 +1,9 @@
 #include "hostlink/HidapiBackend.h"
 
-#include <hidapi/hidapi.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <hidapi/hidapi.h>
 #include <unistd.h>
 
 namespace px {
@@ -59,8 +58,8 @@ std::vector<HidDeviceInfo> HidapiBackend::Enumerate()
         return devices;
     hid_device_info* list = hid_enumerate(0, 0);
     for (const hid_device_info* info = list; info != nullptr; info = info->next) {
-        devices.push_back({info->path != nullptr ? info->path : "", info->vendor_id,
-                           info->product_id});
+        devices.push_back(
+            {info->path != nullptr ? info->path : "", info->vendor_id, info->product_id});
     }
     hid_free_enumeration(list);
     return devices;

@@ -26,14 +26,9 @@ std::string PacketText(std::string_view caption, int count, int number)
 
 HostExchange::HostExchange(HostLink& link, Clock& clock, Prompter& prompter, DataMonitor& monitor,
                            ProgressSink& progress, std::string dataFolder)
-    : link_(link),
-      clock_(clock),
-      prompter_(prompter),
-      monitor_(monitor),
-      progress_(progress),
+    : link_(link), clock_(clock), prompter_(prompter), monitor_(monitor), progress_(progress),
       dataFolder_(std::move(dataFolder))
-{
-}
+{}
 
 bool HostExchange::RefuseNested()
 {
@@ -75,7 +70,8 @@ void HostExchange::Pause(int ms)
         const std::int64_t now = clock_.NowUs();
         if (now >= end || !link_.PumpMessages())
             break;
-        clock_.SleepUs(std::min<std::int64_t>(std::int64_t{HostLink::kWaitSliceMs} * 1000, end - now));
+        clock_.SleepUs(
+            std::min<std::int64_t>(std::int64_t{HostLink::kWaitSliceMs} * 1000, end - now));
     }
 }
 
@@ -216,7 +212,8 @@ bool HostExchange::WriteRecordFile(const std::string& path, std::span<const std:
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out)
         return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     return static_cast<bool>(out);
 }
@@ -287,8 +284,9 @@ bool HostExchange::RefuseShortPacket(std::string_view caption, int number, int c
         return false;
     FinishTransfer(caption, "  数据包错误");
     char text[160];
-    std::snprintf(text, sizeof text, "第%d包数据不完整：只有%zu字节，应为54字节，回读的数据未保存！",
-                  number, dataBytes);
+    std::snprintf(text, sizeof text,
+                  "第%d包数据不完整：只有%zu字节，应为54字节，回读的数据未保存！", number,
+                  dataBytes);
     prompter_.Message(text, "警告", MessageIcon::Warning);
     return true;
 }

@@ -86,7 +86,8 @@ public:
     // The bytes of a record file (a firmware image, a remembered record), in packets.
     bool Download(std::uint8_t command, const std::string& recordFile, std::string_view caption);
     // Bytes built for this command, in packets.
-    bool Download(std::uint8_t command, std::span<const std::uint8_t> data, std::string_view caption);
+    bool Download(std::uint8_t command, std::span<const std::uint8_t> data,
+                  std::string_view caption);
     bool ReadBack(std::uint8_t command, const std::string& recordFile, std::string_view caption);
 
     // The record file of the given name in the data folder.
@@ -119,8 +120,7 @@ private:
     int Exchange(std::span<const std::uint8_t> frame, bool wait);
     bool RunDownload(std::uint8_t command, std::span<const std::uint8_t> data,
                      std::string_view caption);
-    bool RunReadBack(std::uint8_t command, const std::string& recordFile,
-                     std::string_view caption);
+    bool RunReadBack(std::uint8_t command, const std::string& recordFile, std::string_view caption);
     // Ends a read-back (with a message) when a packet before the last carries less than a
     // whole slot.
     bool RefuseShortPacket(std::string_view caption, int number, int count, std::size_t dataBytes);

@@ -30,8 +30,7 @@ std::string PermissionHelpText()
 
 HostLink::HostLink(HidBackend& backend, Clock& clock, EventPump& pump, Prompter& prompter)
     : backend_(backend), clock_(clock), pump_(pump), prompter_(prompter)
-{
-}
+{}
 
 HostLink::~HostLink() = default;
 
@@ -99,9 +98,9 @@ bool HostLink::ReadReport(int timeoutMs)
     bool ok = PumpMessages();
     const std::int64_t deadline = clock_.NowMs() + timeoutMs;
     while (ok) {
-        const int n = device_->Read(std::span<std::uint8_t, kReportDataSize>(
-                                        receiveBuffer_.data() + 1, kReportDataSize),
-                                    0);
+        const int n = device_->Read(
+            std::span<std::uint8_t, kReportDataSize>(receiveBuffer_.data() + 1, kReportDataSize),
+            0);
         if (n > 0)
             break;
         const std::int64_t now = clock_.NowMs();

@@ -14,7 +14,6 @@
 
 namespace px {
 
-
 // Which host model a USB id pair is, if any.
 HostModel IdentifyHost(std::uint16_t vendorId, std::uint16_t productId);
 

@@ -1,21 +1,19 @@
 #include "paperwork/HostFacts.h"
 
-#include "settings/Maintenance.h"
 #include "settings/MachineParams.h"
+#include "settings/Maintenance.h"
 #include "settings/SettingsHost.h"
 
 namespace px {
 
 namespace {
 
-
 std::string OnOff(int value)
 {
     return value != 0 ? "开" : "关";
 }
 
-template <std::size_t N>
-std::string NameAt(const std::array<const char*, N>& names, int index)
+template <std::size_t N> std::string NameAt(const std::array<const char*, N>& names, int index)
 {
     return index >= 0 && index < static_cast<int>(N) ? names[static_cast<std::size_t>(index)]
                                                      : std::to_string(index);

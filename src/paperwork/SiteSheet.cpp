@@ -62,7 +62,8 @@ public:
 
     explicit Table(const std::vector<Header>& headers) : columns_(headers.size())
     {
-        html_ = "<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><thead><tr>";
+        html_ =
+            "<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><thead><tr>";
         for (const Header& header : headers)
             html_ += "<th bgcolor=\"#d9d9d9\" width=\"" + std::to_string(header.percent) + "%\">" +
                      Escaped(header.title) + "</th>";

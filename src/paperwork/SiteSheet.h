@@ -16,7 +16,6 @@
 
 namespace px {
 
-
 struct CallerGroup
 {
     int callNo = 0;

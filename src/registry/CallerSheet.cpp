@@ -209,8 +209,7 @@ std::vector<std::string> ChangedColumns(const CallerValues& before, const Caller
 
 } // namespace
 
-std::optional<std::vector<CallerValues>> LoadCallerValues(Database& db,
-                                                          const std::string& fileName,
+std::optional<std::vector<CallerValues>> LoadCallerValues(Database& db, const std::string& fileName,
                                                           std::string& error)
 {
     static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
@@ -253,8 +252,8 @@ const char* SheetActionName(SheetAction action)
 
 int SheetPreview::Count(SheetAction action) const
 {
-    return static_cast<int>(std::count_if(rows.begin(), rows.end(),
-                                          [action](const SheetRow& r) { return r.action == action; }));
+    return static_cast<int>(std::count_if(
+        rows.begin(), rows.end(), [action](const SheetRow& r) { return r.action == action; }));
 }
 
 std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& target,
@@ -373,7 +372,8 @@ std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& 
         }
         if (existing == stored->byCode.end() &&
             (!cells.contains(Column::CallNo) || cells[Column::CallNo].empty())) {
-            const auto [it, added] = stored->numberOfCaller.emplace(CallerPart(row.code), nextNumber);
+            const auto [it, added] =
+                stored->numberOfCaller.emplace(CallerPart(row.code), nextNumber);
             if (added)
                 ++nextNumber;
             values.callNo = it->second;

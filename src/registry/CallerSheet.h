@@ -33,8 +33,7 @@ struct CallerValues
 
 // The keys of a file in ascending feature code; nothing, with the reason, when they cannot be
 // read. A null target pager reads as 0, as the downloads read it.
-std::optional<std::vector<CallerValues>> LoadCallerValues(Database& db,
-                                                          const std::string& fileName,
+std::optional<std::vector<CallerValues>> LoadCallerValues(Database& db, const std::string& fileName,
                                                           std::string& error);
 
 enum class SheetAction
@@ -51,10 +50,10 @@ struct SheetRow
     int line = 0; // in the file, from 1
     std::string code;
     SheetAction action = SheetAction::Refuse;
-    std::string reason;                 // why a row is refused
-    std::vector<std::string> changed;   // the columns a change alters
-    CallerValues values;                // what the row writes (Add, Change)
-    std::string storedCode;             // the existing row's code as stored (Change)
+    std::string reason;               // why a row is refused
+    std::vector<std::string> changed; // the columns a change alters
+    CallerValues values;              // what the row writes (Add, Change)
+    std::string storedCode;           // the existing row's code as stored (Change)
 };
 
 struct SheetPreview
@@ -73,7 +72,7 @@ struct SheetTarget
     std::string fileName;
     FileType fileType = FileType::PX;
     HostModel hostModel = HostModel::None; // a QX host limits the file as a QX file
-    std::vector<std::string> keyNames; // key n of a caller gets name n
+    std::vector<std::string> keyNames;     // key n of a caller gets name n
 };
 
 // Reads the file's bytes and says what importing them would do. Nothing, with the reason,

@@ -46,8 +46,8 @@ bool AddOrUpdateCallerType(Database& db, Prompter& prompter, const std::string& 
     if (db.Execute("Insert into T_CallType (TypeName,TypeNum,TypeChoice) values (?,?,?)",
                    {name, count, selection}))
         return true;
-    if (!prompter.AskOkCancel(
-            "当前要添加的<呼叫器类型>已存在，更新选择'确定'，退出选择'取消' ", "提示"))
+    if (!prompter.AskOkCancel("当前要添加的<呼叫器类型>已存在，更新选择'确定'，退出选择'取消' ",
+                              "提示"))
         return false;
     return db.Execute("update T_CallType set TypeNum=?,TypeChoice=? where TypeName=?",
                       {count, selection, name});

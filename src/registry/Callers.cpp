@@ -13,7 +13,6 @@ namespace px {
 
 namespace {
 
-
 // A leading decimal number, 0 when there is none.
 int IntOf(const std::string& text)
 {
@@ -26,15 +25,16 @@ int IntOf(const std::string& text)
 }
 
 // Stores the keys of one caller; false when the file is full (the run stops there).
-bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationRequest& request, const std::string& code,
-                       int keyCount, int codeType, RegistrationResult& result)
+bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationRequest& request,
+                       const std::string& code, int keyCount, int codeType,
+                       RegistrationResult& result)
 {
     const std::string callerPart = code.substr(0, code.size() - 1);
     char digit = code.back();
     const std::string callerNumber =
-        request.callerNumber.empty()
-            ? std::to_string(NextNumber(db, "CallNo", "FileName=?", "T_Device3", {request.fileName}))
-            : request.callerNumber;
+        request.callerNumber.empty() ? std::to_string(NextNumber(db, "CallNo", "FileName=?",
+                                                                 "T_Device3", {request.fileName}))
+                                     : request.callerNumber;
     if (std::string why = CallerNumberRefusal(callerNumber); !why.empty()) {
         prompter.Message(why); // the next free number has run past what the record holds
         return false;
@@ -77,7 +77,8 @@ bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationReque
             continue;
         }
         const std::string& keyName = request.keyNames[static_cast<std::size_t>(key)];
-        SqlParams params = {keyCode, std::int64_t{IntOf(callerNumber)}, request.callerName, keyName};
+        SqlParams params = {keyCode, std::int64_t{IntOf(callerNumber)}, request.callerName,
+                            keyName};
         for (int i = 0; i < 8; ++i)
             params.emplace_back(std::int64_t{device});
         params.emplace_back(std::int64_t{codeType});
@@ -118,7 +119,8 @@ std::string StoredText(Database& db, const std::string& fileName, const std::str
                        const char* column)
 {
     QueryResult rs(db);
-    if (!rs.Open(db, std::string("select ") + column + " from T_Device3 where CodeNo=? and FileName=?",
+    if (!rs.Open(db,
+                 std::string("select ") + column + " from T_Device3 where CodeNo=? and FileName=?",
                  {code, fileName}) ||
         rs.IsEof())
         return {};
@@ -163,16 +165,18 @@ CellEditResult UpdateCallerCell(Database& db, const std::string& fileName,
         params = {std::int64_t{text.empty() ? -1 : IntOf(text)}};
     } else if (column == kEscalationColumn) {
         assignment = "ZhuiHu=?";
-        params = {std::int64_t{text == kEscalationChoices[0] ? 0 : text == kEscalationChoices[1] ? 1 : 2}};
+        params = {std::int64_t{text == kEscalationChoices[0]   ? 0
+                               : text == kEscalationChoices[1] ? 1
+                                                               : 2}};
     } else {
         return result;
     }
     params.emplace_back(rememberedCode);
     params.emplace_back(fileName);
-    result.written = db.Execute("Update T_Device3 set " + assignment +
-                                    " where CodeNo=? and FileName=?",
-                                params) &&
-                     db.GetRecordsAffected() > 0;
+    result.written =
+        db.Execute("Update T_Device3 set " + assignment + " where CodeNo=? and FileName=?",
+                   params) &&
+        db.GetRecordsAffected() > 0;
     return result;
 }
 
@@ -237,7 +241,8 @@ RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchang
 {
     RegistrationResult result;
     result.manualCode = request.manualCode;
-    if (request.typePosition < 0 || request.typePosition >= static_cast<int>(request.types.size())) {
+    if (request.typePosition < 0 ||
+        request.typePosition >= static_cast<int>(request.types.size())) {
         prompter.Message("呼叫器类型没有添加，请认证操作！");
         return result;
     }

@@ -56,7 +56,7 @@ struct RegistrationRequest
     std::vector<CallerType> types; // the drop-down's entries
     int typePosition = -1;
     bool manual = false;
-    std::string manualCode;  // edit 1038
+    std::string manualCode; // edit 1038
     std::string runFrom = "1";
     std::string runTo = "1";
     bool plusOne = false;
@@ -73,8 +73,8 @@ struct RegistrationResult
 {
     std::vector<CallerGridRow> added; // in the order stored; each goes on top of the grid
     std::vector<std::string> skipped; // keys found registered already, once each
-    std::string manualCode;          // what edit 1038 shows afterwards
-    bool focusCode = false;          // the typed code was refused
+    std::string manualCode;           // what edit 1038 shows afterwards
+    bool focusCode = false;           // the typed code was refused
 };
 
 // Registers the callers of one press of the register button.

@@ -11,7 +11,6 @@ namespace px {
 
 namespace {
 
-
 std::string Lower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),

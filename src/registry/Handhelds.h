@@ -24,11 +24,11 @@ std::string RandomFeatureCode(Lcg& random);
 
 struct HandheldFields
 {
-    std::string pagerText;    // edit 1001: every field of the window is checked on save
-    std::string numberText;   // edit 1010
-    std::string featureCode;  // edit 1011
-    std::string remark;       // edit 1012
-    bool madeUpCode = false;  // check box 1036: use the code in the field
+    std::string pagerText;   // edit 1001: every field of the window is checked on save
+    std::string numberText;  // edit 1010
+    std::string featureCode; // edit 1011
+    std::string remark;      // edit 1012
+    bool madeUpCode = false; // check box 1036: use the code in the field
 };
 
 struct HandheldSaveResult

@@ -74,16 +74,18 @@ bool InfoMachineCapacityReached(Prompter& prompter, int count, HostModel hostMod
     return !full.empty();
 }
 
-InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
-                                      const std::string& fileName, FileType fileType,
-                                      HostModel hostModel, const InfoMachineFields& fields)
+InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter, const std::string& fileName,
+                                      FileType fileType, HostModel hostModel,
+                                      const InfoMachineFields& fields)
 {
     InfoMachineSaveResult result;
     result.address = fields.address;
 
     // Every field of the window is read first; a bad one stops the save.
-    const std::optional<int> pager = ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber, kPagerField);
-    const bool valid = pager && ReadIntegerField(prompter, fields.handheldText, 1, 99, kHandheldNumberField);
+    const std::optional<int> pager =
+        ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber, kPagerField);
+    const bool valid =
+        pager && ReadIntegerField(prompter, fields.handheldText, 1, 99, kHandheldNumberField);
     if (valid) {
         if (fields.address.empty()) {
             prompter.Message("地址码不能为空！");
@@ -109,16 +111,15 @@ InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
                     "(?,?,?,?,?)",
                     {std::int64_t{*pager}, fields.address, fields.remark, fileName, type});
             } else {
-                result.stored = db.Execute("Update T_Device1 set Address=?,Remark=?,TypeNo=? "
-                                           "where DeviceNo=? and FileName=?",
-                                           {fields.address, fields.remark, type,
-                                            std::int64_t{*pager}, fileName});
+                result.stored = db.Execute(
+                    "Update T_Device1 set Address=?,Remark=?,TypeNo=? "
+                    "where DeviceNo=? and FileName=?",
+                    {fields.address, fields.remark, type, std::int64_t{*pager}, fileName});
             }
         }
     }
     result.fieldsChanged = true;
-    result.pagerNumber =
-        NextNumber(db, "DeviceNo", "FileName=?", "T_Device1", {fileName});
+    result.pagerNumber = NextNumber(db, "DeviceNo", "FileName=?", "T_Device1", {fileName});
     if (fields.advanceAddress)
         result.address = AdvanceAddress(fields.address);
     return result;

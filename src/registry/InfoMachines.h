@@ -45,9 +45,9 @@ struct InfoMachineSaveResult
 bool InfoMachineCapacityReached(Prompter& prompter, int count, HostModel hostModel,
                                 FileType fileType);
 
-InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter,
-                                      const std::string& fileName, FileType fileType,
-                                      HostModel hostModel, const InfoMachineFields& fields);
+InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter, const std::string& fileName,
+                                      FileType fileType, HostModel hostModel,
+                                      const InfoMachineFields& fields);
 
 // Deletes the machine whose pager number text was selected (nothing when the text is empty).
 void DeleteInfoMachine(Database& db, const std::string& fileName, const std::string& pagerText);

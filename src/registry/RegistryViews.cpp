@@ -8,8 +8,7 @@ InfoMachineView LoadInfoMachineView(Database& db, const std::string& fileName)
 {
     InfoMachineView view;
     QueryResult rs(db);
-    if (!rs.Open(db, "select * from Q_Device1Query where FileName=? order by DeviceNo",
-                 {fileName}))
+    if (!rs.Open(db, "select * from Q_Device1Query where FileName=? order by DeviceNo", {fileName}))
         return view;
     for (; !rs.IsEof(); rs.MoveNext()) {
         InfoMachineListRow row;
@@ -32,7 +31,8 @@ std::vector<HandheldListRow> LoadHandheldView(Database& db, const std::string& f
     if (!rs.Open(db, "select * from T_Device2 where FileName=? order by DeviceNo", {fileName}))
         return rows;
     for (; !rs.IsEof(); rs.MoveNext())
-        rows.push_back({FieldInt(rs, "DeviceNo"), FieldText(rs, "Address"), FieldText(rs, "Remark")});
+        rows.push_back(
+            {FieldInt(rs, "DeviceNo"), FieldText(rs, "Address"), FieldText(rs, "Remark")});
     return rows;
 }
 
@@ -73,8 +73,8 @@ std::vector<CallerType> LoadCallerTypes(Database& db)
     if (!rs.Open(db, "select * from T_CallType order by TypeNum"))
         return types;
     for (; !rs.IsEof(); rs.MoveNext()) {
-        types.push_back(
-            {FieldText(rs, "TypeName"), FieldInt(rs, "TypeNum"), static_cast<unsigned>(FieldInt(rs, "TypeChoice"))});
+        types.push_back({FieldText(rs, "TypeName"), FieldInt(rs, "TypeNum"),
+                         static_cast<unsigned>(FieldInt(rs, "TypeChoice"))});
     }
     return types;
 }

@@ -75,8 +75,8 @@ std::optional<bool> CalibrateClock(HostExchange& exchange, Database& db)
         return std::nullopt;
     std::string address;
     rs.GetFieldValue("Address", address);
-    const Bytes payload =
-        ClockPayload(static_cast<std::uint32_t>(ParseAddress(address)), exchange.GetClock().Local());
+    const Bytes payload = ClockPayload(static_cast<std::uint32_t>(ParseAddress(address)),
+                                       exchange.GetClock().Local());
     const bool ok = exchange.SendCommand(kCmdClock, payload, "", false);
     exchange.GetPrompter().Message(ok ? "时钟校准成功！" : "时钟校准失败！");
     return ok;
@@ -126,8 +126,8 @@ std::optional<std::string> ReadProgramVersion(HostExchange& exchange)
 bool SendPreamble(HostExchange& exchange)
 {
     ShowProgress(exchange, "前导发送中.....");
-    const bool ok = exchange.SingleExchange(frame::Build(kCmdPreamble, {}), true) !=
-                    HostExchange::kFailed;
+    const bool ok =
+        exchange.SingleExchange(frame::Build(kCmdPreamble, {}), true) != HostExchange::kFailed;
     exchange.Progress().Close();
     exchange.GetPrompter().Message(ok ? "前导设置成功!" : "前导设置失败!");
     return ok;

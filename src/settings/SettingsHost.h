@@ -46,8 +46,7 @@ public:
 
     explicit ExchangeSettingsHost(HostExchange& exchange, ReadBackNotice notice = {})
         : exchange_(exchange), notice_(std::move(notice))
-    {
-    }
+    {}
 
     std::optional<Bytes> ReadBackParams(ParamReadBack kind) override;
     bool SendNetwork(std::span<const std::uint8_t> record) override;

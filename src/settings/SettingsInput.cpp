@@ -9,7 +9,8 @@ namespace px {
 std::optional<int> ParseInteger(std::string_view text)
 {
     const auto value = ParseWholeNumber(text);
-    if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
+    if (!value || *value < std::numeric_limits<int>::min() ||
+        *value > std::numeric_limits<int>::max())
         return std::nullopt;
     return static_cast<int>(*value);
 }

@@ -22,10 +22,8 @@ namespace {
 class SimDevice final : public HidDevice
 {
 public:
-    explicit SimDevice(std::shared_ptr<SimHidBackend::DeviceState> state)
-        : state_(std::move(state))
-    {
-    }
+    explicit SimDevice(std::shared_ptr<SimHidBackend::DeviceState> state) : state_(std::move(state))
+    {}
 
     int Read(std::span<std::uint8_t, kReportDataSize> data, int /*timeoutMs*/) override
     {

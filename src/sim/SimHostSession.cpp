@@ -1,6 +1,5 @@
-#include "sim/SimHost.h"
-
 #include "common/UniqueFd.h"
+#include "sim/SimHost.h"
 
 #include <cerrno>
 #include <cstring>

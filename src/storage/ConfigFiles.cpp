@@ -8,8 +8,7 @@ namespace px {
 namespace {
 
 // Runs the statements as one unit: all or nothing.
-template <typename Body>
-bool InTransaction(Database& db, Body&& body)
+template <typename Body> bool InTransaction(Database& db, Body&& body)
 {
     if (!db.BeginTransaction())
         return false;
@@ -75,20 +74,20 @@ bool DeleteConfigFile(Database& db, const std::string& name)
 bool CopyConfigFileRows(Database& db, const std::string& from, const std::string& to)
 {
     return db.Execute("Insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
-                          "select DeviceNo,Address,Remark,?,TypeNo from T_Device1 "
-                          "where FileName=? order by DeviceNo",
-                          {to, from}) &&
-               db.Execute("Insert into T_Device2 (DeviceNo,Address,Remark,FileName) "
-                          "select DeviceNo,Address,Remark,? from T_Device2 "
-                          "where FileName=? order by DeviceNo",
-                          {to, from}) &&
-               db.Execute("Insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,"
-                          "DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,"
-                          "ZhuiHu,CodeType,FileName) select CodeNo,CallNo,CallName,KeyName,"
-                          "DeviceNo1,DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,"
-                          "DeviceNo8,ZhuiHu,CodeType,? from T_Device3 where FileName=? "
-                          "order by CallNo",
-                          {to, from});
+                      "select DeviceNo,Address,Remark,?,TypeNo from T_Device1 "
+                      "where FileName=? order by DeviceNo",
+                      {to, from}) &&
+           db.Execute("Insert into T_Device2 (DeviceNo,Address,Remark,FileName) "
+                      "select DeviceNo,Address,Remark,? from T_Device2 "
+                      "where FileName=? order by DeviceNo",
+                      {to, from}) &&
+           db.Execute("Insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,"
+                      "DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,"
+                      "ZhuiHu,CodeType,FileName) select CodeNo,CallNo,CallName,KeyName,"
+                      "DeviceNo1,DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,"
+                      "DeviceNo8,ZhuiHu,CodeType,? from T_Device3 where FileName=? "
+                      "order by CallNo",
+                      {to, from});
 }
 
 FileDialogTexts TextsFor(FileDialogMode mode)
@@ -153,8 +152,8 @@ bool CompleteNewFile(Database& db, Prompter& prompter, HostModel hostModel, cons
     return true;
 }
 
-OpenStep CompleteOpenFile(Prompter& prompter, HostModel hostModel, const std::string& name, FileType deviceType,
-                          const std::string& currentName)
+OpenStep CompleteOpenFile(Prompter& prompter, HostModel hostModel, const std::string& name,
+                          FileType deviceType, const std::string& currentName)
 {
     if (hostModel == HostModel::QX && deviceType == FileType::PX) {
         prompter.Message("当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！");

@@ -78,14 +78,14 @@ enum class OpenStep
     AlreadyOpen, // it is the current file
     MakeCurrent,
 };
-OpenStep CompleteOpenFile(Prompter& prompter, HostModel hostModel, const std::string& name, FileType deviceType,
-                          const std::string& currentName);
+OpenStep CompleteOpenFile(Prompter& prompter, HostModel hostModel, const std::string& name,
+                          FileType deviceType, const std::string& currentName);
 
 // Before the save-as dialog: false (after a message) when no file is being edited.
 bool CanSaveAs(Prompter& prompter, const std::string& currentName);
 // After the dialog accepted the new name: checks the type, then creates the file and copies
 // the rows in one transaction. On any failure the database is as it was.
-bool CompleteSaveAs(Database& db, Prompter& prompter, const std::string& newName,
-                    FileType newType, const std::string& currentName, FileType currentType);
+bool CompleteSaveAs(Database& db, Prompter& prompter, const std::string& newName, FileType newType,
+                    const std::string& currentName, FileType currentType);
 
 } // namespace px

@@ -6,12 +6,11 @@
 #include "storage/ConfigFiles.h"
 #include "storage/RowRules.h"
 
-#include <nlohmann/json.hpp>
-
 #include <array>
 #include <cctype>
 #include <climits>
 #include <map>
+#include <nlohmann/json.hpp>
 
 namespace px {
 
@@ -70,11 +69,15 @@ const std::array<TableRule, 3>& Tables()
          "T_Device3",
          {Text("CodeNo", true, CheckCallerCode), Number("CallNo", false, CheckCallerNumber),
           Text("CallName", false, CheckHostText), Text("KeyName", false, CheckHostText),
-          Number("DeviceNo1", false, CheckTargetPager), Number("DeviceNo2", false, CheckTargetPager),
-          Number("DeviceNo3", false, CheckTargetPager), Number("DeviceNo4", false, CheckTargetPager),
-          Number("DeviceNo5", false, CheckTargetPager), Number("DeviceNo6", false, CheckTargetPager),
-          Number("DeviceNo7", false, CheckTargetPager), Number("DeviceNo8", false, CheckTargetPager),
-          Number("ZhuiHu", true, CheckEscalation), Number("CodeType", false, CheckCodeType)},
+          Number("DeviceNo1", false, CheckTargetPager),
+          Number("DeviceNo2", false, CheckTargetPager),
+          Number("DeviceNo3", false, CheckTargetPager),
+          Number("DeviceNo4", false, CheckTargetPager),
+          Number("DeviceNo5", false, CheckTargetPager),
+          Number("DeviceNo6", false, CheckTargetPager),
+          Number("DeviceNo7", false, CheckTargetPager),
+          Number("DeviceNo8", false, CheckTargetPager), Number("ZhuiHu", true, CheckEscalation),
+          Number("CodeType", false, CheckCodeType)},
          &Capacity::callerRows},
     }};
     return tables;
@@ -112,8 +115,8 @@ bool ReadRows(Database& db, const TableRule& rule, const std::string& name, json
     for (const ColumnRule& column : rule.columns)
         columns += std::string(columns.empty() ? "" : ",") + column.name;
     // rowid keeps the rows in the order they were made.
-    if (!rs.Open(db, "select " + columns + " from " + rule.table +
-                         " where FileName=? order by rowid",
+    if (!rs.Open(db,
+                 "select " + columns + " from " + rule.table + " where FileName=? order by rowid",
                  {name})) {
         error = "cannot read " + std::string(rule.table) + ": " + rs.GetLastErrorString();
         return false;
@@ -273,9 +276,8 @@ std::optional<std::string> ExportConfigFile(Database& db, const std::string& nam
         error = "the name of the configuration file is not valid UTF-8";
         return std::nullopt;
     }
-    json document = {{"format", kConfigJsonFormat},
-                     {"name", name},
-                     {"model", FileModelName(file->deviceType)}};
+    json document = {
+        {"format", kConfigJsonFormat}, {"name", name}, {"model", FileModelName(file->deviceType)}};
     for (const TableRule& rule : Tables()) {
         if (!ReadRows(db, rule, name, document[rule.key], error))
             return std::nullopt;
@@ -300,8 +302,8 @@ JsonImportResult ImportConfigFile(Database& db, const std::string& text, const s
     }
     if (document["format"] != kConfigJsonFormat) {
         error = "format: " + JsonSnippet(document["format"]) +
-                " is not a known format (this program reads " +
-                std::to_string(kConfigJsonFormat) + ")";
+                " is not a known format (this program reads " + std::to_string(kConfigJsonFormat) +
+                ")";
         return JsonImportResult::Invalid;
     }
     for (auto it = document.begin(); it != document.end(); ++it) {
@@ -352,8 +354,10 @@ JsonImportResult ImportConfigFile(Database& db, const std::string& text, const s
         return JsonImportResult::Failed;
     }
     const std::int64_t type = StoredFileType(model == "qx" ? FileType::QX : FileType::PX);
-    bool ok = exists ? db.Execute("update T_FileName set DeviceType=? where FileName=?", {type, name})
-                     : db.Execute("insert into T_FileName (FileName,DeviceType) values (?,?)", {name, type});
+    bool ok =
+        exists
+            ? db.Execute("update T_FileName set DeviceType=? where FileName=?", {type, name})
+            : db.Execute("insert into T_FileName (FileName,DeviceType) values (?,?)", {name, type});
     for (const TableRule& rule : Tables()) {
         if (!ok)
             break;

@@ -1,13 +1,12 @@
 #include "storage/Database.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <limits>
+#include <sqlite3.h>
 #include <utility>
 
 namespace px {
@@ -26,8 +25,8 @@ std::string FormatReport(const char* reporter, int code, const std::string& desc
         return std::snprintf(out, size,
                              "%s Error\n\tCode = %08lx\n\tCode meaning = %s\n\tSource = %s\n"
                              "\tDescription = %s\n",
-                             reporter, static_cast<unsigned long>(code), sqlite3_errstr(code), "SQLite",
-                             description.c_str());
+                             reporter, static_cast<unsigned long>(code), sqlite3_errstr(code),
+                             "SQLite", description.c_str());
     };
     std::string text(static_cast<std::size_t>(std::max(print(nullptr, 0), 0)), '\0');
     print(text.data(), text.size() + 1);
@@ -176,7 +175,7 @@ Database::~Database()
 }
 
 bool Database::Open(const std::string& connectionString, const std::string& /*user*/,
-                        const std::string& /*password*/)
+                    const std::string& /*password*/)
 {
     if (IsOpen())
         Close();
@@ -313,9 +312,9 @@ bool QueryResult::Open(const std::string& sql, const SqlParams& params)
                     row.emplace_back(sqlite3_column_double(stmt, i));
                     break;
                 case SQLITE_TEXT:
-                    row.emplace_back(std::string(
-                        reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
-                        static_cast<std::size_t>(sqlite3_column_bytes(stmt, i))));
+                    row.emplace_back(
+                        std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
+                                    static_cast<std::size_t>(sqlite3_column_bytes(stmt, i))));
                     break;
                 case SQLITE_BLOB: // no column of ours holds one; it reads as nothing
                 case SQLITE_NULL:
@@ -508,7 +507,7 @@ bool QueryResult::IntOf(int index, int& value)
 }
 
 bool QueryResult::GetFieldValue(const std::string& field, std::string& value,
-                                  const std::string& dateFormat)
+                                const std::string& dateFormat)
 {
     const int index = ColumnIndex(field);
     return index >= 0 && TextOf(index, value, dateFormat);

@@ -3,12 +3,11 @@
 #include "storage/Database.h"
 #include "storage/SchemaSql.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <vector>
+#include <sqlite3.h>
 #include <system_error>
+#include <vector>
 
 namespace px {
 
@@ -21,7 +20,7 @@ const std::string& DatabaseSchemaSql()
 bool CheckDatabase(Database& db, std::string& error)
 {
     static const char* const kNeeded[] = {"T_FileName", "T_Device1", "T_Device2", "T_Device3",
-                                          "T_CallType", "T_KeyName", "T_Type", "Q_Device1Query"};
+                                          "T_CallType", "T_KeyName", "T_Type",    "Q_Device1Query"};
     db.TakeFailure();
     QueryResult rs(db);
     if (!rs.Open(db, "select name from sqlite_master where type in ('table','view')")) {

@@ -78,8 +78,12 @@ std::optional<CallerRecord> MakeCallerRecord(const CallerRow& row, std::string& 
 
 HandheldRecord MakeHandheldRecord(int deviceNo, const std::string& address)
 {
-    return {static_cast<std::uint8_t>(deviceNo & 0xFF), ReadHexPair(address, 0),
-            ReadHexPair(address, 2), 0xFF, 0xFF, 0xFF};
+    return {static_cast<std::uint8_t>(deviceNo & 0xFF),
+            ReadHexPair(address, 0),
+            ReadHexPair(address, 2),
+            0xFF,
+            0xFF,
+            0xFF};
 }
 
 InfoMachineRecord MakeInfoMachineRecord(int deviceNo, const std::string& address,
@@ -156,8 +160,7 @@ TableRecords Collect(Database& db, const char* query, const std::string& fileNam
     return table;
 }
 
-template <typename Record>
-void Append(Bytes& bytes, const Record& record)
+template <typename Record> void Append(Bytes& bytes, const Record& record)
 {
     bytes.insert(bytes.end(), record.begin(), record.end());
 }
@@ -177,10 +180,9 @@ TableRecords CollectInfoMachineRecords(Database& db, const std::string& fileName
                                          CheckAddress(address),
                                          JudgeNumber(rs, "TypeNo", 0, CheckReceiverType, type)});
                        if (problem.empty())
-                           Append(records, MakeInfoMachineRecord(pager, address,
-                                                                 FieldText(rs, "MachineType"),
-                                                                 FieldText(rs, "Rate"),
-                                                                 FieldText(rs, "Polarity")));
+                           Append(records, MakeInfoMachineRecord(
+                                               pager, address, FieldText(rs, "MachineType"),
+                                               FieldText(rs, "Rate"), FieldText(rs, "Polarity")));
                        return problem;
                    });
 }
@@ -189,29 +191,29 @@ TableRecords CollectCallerRecords(Database& db, const std::string& fileName)
 {
     static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
                                            "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
-    return Collect(
-        db, "select * from T_Device3 where FileName=? order by CodeNo", fileName,
-        [](QueryResult& rs, std::string& key, Bytes& records) {
-            CallerRow row;
-            row.codeNo = FieldText(rs, "CodeNo");
-            row.callName = FieldText(rs, "CallName");
-            row.keyName = FieldText(rs, "KeyName");
-            key = row.codeNo;
-            std::string problem =
-                FirstProblem({CheckCallerCode(row.codeNo),
-                              JudgeNumber(rs, "CallNo", 0, CheckCallerNumber, row.callNo),
-                              CheckStoredText(row.callName), CheckStoredText(row.keyName),
-                              JudgeNumber(rs, "ZhuiHu", 0, CheckEscalation, row.escalation),
-                              JudgeNumber(rs, "CodeType", 0, CheckCodeType, row.codeType)});
-            for (std::size_t i = 0; problem.empty() && i < row.devices.size(); ++i)
-                problem = JudgeNumber(rs, kDevices[i], 0, CheckTargetPager, row.devices[i]);
-            if (!problem.empty())
-                return problem;
-            const auto record = MakeCallerRecord(row, problem);
-            if (record)
-                Append(records, *record);
-            return problem;
-        });
+    return Collect(db, "select * from T_Device3 where FileName=? order by CodeNo", fileName,
+                   [](QueryResult& rs, std::string& key, Bytes& records) {
+                       CallerRow row;
+                       row.codeNo = FieldText(rs, "CodeNo");
+                       row.callName = FieldText(rs, "CallName");
+                       row.keyName = FieldText(rs, "KeyName");
+                       key = row.codeNo;
+                       std::string problem = FirstProblem(
+                           {CheckCallerCode(row.codeNo),
+                            JudgeNumber(rs, "CallNo", 0, CheckCallerNumber, row.callNo),
+                            CheckStoredText(row.callName), CheckStoredText(row.keyName),
+                            JudgeNumber(rs, "ZhuiHu", 0, CheckEscalation, row.escalation),
+                            JudgeNumber(rs, "CodeType", 0, CheckCodeType, row.codeType)});
+                       for (std::size_t i = 0; problem.empty() && i < row.devices.size(); ++i)
+                           problem =
+                               JudgeNumber(rs, kDevices[i], 0, CheckTargetPager, row.devices[i]);
+                       if (!problem.empty())
+                           return problem;
+                       const auto record = MakeCallerRecord(row, problem);
+                       if (record)
+                           Append(records, *record);
+                       return problem;
+                   });
 }
 
 TableRecords CollectHandheldRecords(Database& db, const std::string& fileName)
@@ -279,22 +281,22 @@ DownloadOutcome DownloadInfoMachines(HostExchange& exchange, Database& db,
                                      const std::string& fileName)
 {
     return RunTableDownload(exchange, db, fileName,
-                            {CollectInfoMachineRecords, kCmdInfoMachineTable, "下载Bp机信息", "传呼号", "Bp机信息表中没有数据！", nullptr, nullptr});
+                            {CollectInfoMachineRecords, kCmdInfoMachineTable, "下载Bp机信息",
+                             "传呼号", "Bp机信息表中没有数据！", nullptr, nullptr});
 }
 
-DownloadOutcome DownloadCallers(HostExchange& exchange, Database& db,
-                                const std::string& fileName)
+DownloadOutcome DownloadCallers(HostExchange& exchange, Database& db, const std::string& fileName)
 {
     return RunTableDownload(exchange, db, fileName,
-                            {CollectCallerRecords, kCmdCallerTable, "呼叫器信息",
-                             "特征码", nullptr, "下载呼叫器信息成功！", "下载呼叫器信息失败！"});
+                            {CollectCallerRecords, kCmdCallerTable, "呼叫器信息", "特征码", nullptr,
+                             "下载呼叫器信息成功！", "下载呼叫器信息失败！"});
 }
 
-DownloadOutcome DownloadHandhelds(HostExchange& exchange, Database& db,
-                                  const std::string& fileName)
+DownloadOutcome DownloadHandhelds(HostExchange& exchange, Database& db, const std::string& fileName)
 {
     return RunTableDownload(exchange, db, fileName,
-                            {CollectHandheldRecords, kCmdHandheldTable, "手持呼叫器匹配表", "手持呼叫器", nullptr, "手持呼叫器匹配表设置成功！",
+                            {CollectHandheldRecords, kCmdHandheldTable, "手持呼叫器匹配表",
+                             "手持呼叫器", nullptr, "手持呼叫器匹配表设置成功！",
                              "手持呼叫器匹配表设置失败！"});
 }
 

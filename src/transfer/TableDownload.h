@@ -81,7 +81,7 @@ enum class DownloadOutcome
     NoDatabase, // nothing sent, nothing said
     Empty,      // the table is empty: said so, nothing sent
     Sent,
-    Failed,     // the transfer failed; the progress window said so
+    Failed, // the transfer failed; the progress window said so
 };
 
 // Each download refuses a table with a row that cannot travel (a message names it) and sends
@@ -92,8 +92,7 @@ DownloadOutcome DownloadInfoMachines(HostExchange& exchange, Database& db,
                                      const std::string& fileName);
 
 // Sends the callers of a file under 0x66; silent when there are none.
-DownloadOutcome DownloadCallers(HostExchange& exchange, Database& db,
-                                const std::string& fileName);
+DownloadOutcome DownloadCallers(HostExchange& exchange, Database& db, const std::string& fileName);
 // Sends the handheld match table of a file under 0x68.
 DownloadOutcome DownloadHandhelds(HostExchange& exchange, Database& db,
                                   const std::string& fileName);

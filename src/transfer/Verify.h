@@ -18,10 +18,10 @@ struct Difference
 {
     enum class Kind
     {
-        Missing,   // in the file, not on the host
-        Extra,     // on the host, not in the file
-        Different, // both, a field differs
-        Unread,    // the host's table could not be read back
+        Missing,         // in the file, not on the host
+        Extra,           // on the host, not in the file
+        Different,       // both, a field differs
+        Unread,          // the host's table could not be read back
         CannotSend,      // a row of the file that no download can send as it is (fileValue: why)
         DuplicateInFile, // the file holds the key more than once
         DuplicateOnHost, // the host holds the key more than once

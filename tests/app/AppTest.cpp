@@ -8,9 +8,8 @@
 #include "mock/TempFolder.h"
 #include "settings/AlertSettings.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sstream>
 
 namespace px {
@@ -38,8 +37,8 @@ TEST(AppOptions, VersionAndHelpLeaveWithTheirText)
 TEST(AppOptions, TakesTheDataFolderAndASimulatedHost)
 {
     QString error;
-    const auto options = Parse({"--data-dir", "/srv/site", "--host", "sim:/tmp/host", "--model", "QX"},
-                               error);
+    const auto options =
+        Parse({"--data-dir", "/srv/site", "--host", "sim:/tmp/host", "--model", "QX"}, error);
     ASSERT_TRUE(options) << error.toStdString();
     EXPECT_TRUE(options->exitText.isEmpty());
     EXPECT_EQ(options->dataDir, "/srv/site");
@@ -101,14 +100,19 @@ TEST(SettingsProfile, PxctlWithADataFolderRemembersThere)
     SystemClock clock;
     std::ostringstream out;
     std::ostringstream err;
-    cli::Environment env{out, err, false, userProfile, clock, [] { return std::string(); },
+    cli::Environment env{out,
+                         err,
+                         false,
+                         userProfile,
+                         clock,
+                         [] { return std::string(); },
                          [](const std::string& folder) -> std::unique_ptr<Profile> {
-                             return std::make_unique<SettingsProfile>("px-system",
-                                                                      QString::fromStdString(folder));
+                             return std::make_unique<SettingsProfile>(
+                                 "px-system", QString::fromStdString(folder));
                          }};
     const std::string simulated = "sim:" + host.Path().string();
-    ASSERT_EQ(cli::Run({"--data-dir", data.Path().string(), "--host", simulated, "--yes", "lw3", "set",
-                        "--shake", "7"},
+    ASSERT_EQ(cli::Run({"--data-dir", data.Path().string(), "--host", simulated, "--yes", "lw3",
+                        "set", "--shake", "7"},
                        env),
               cli::kExitOk)
         << err.str();

@@ -2,15 +2,13 @@
 
 #include "cli/CliApp.h"
 #include "common/Profile.h"
-
 #include "mock/FakeClock.h"
 #include "mock/TempFolder.h"
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -1,14 +1,12 @@
 #include "cli/CliFixture.h"
 #include "common/BuildInfo.h"
-#include "sim/SimHost.h"
-
 #include "mock/FakeClock.h"
 #include "mock/TempFolder.h"
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include "sim/SimHost.h"
 
 #include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 namespace px {
@@ -102,8 +100,8 @@ TEST_F(CliTest, HostCommandsReachTheSimulatedHostAndItsCapture)
     EXPECT_NE(message.err.find("Send information !"), std::string::npos);
     EXPECT_NE(Capture().find("Write:0055AA01B132012C"), std::string::npos);
 
-    const Result address = Run({"message", "--address", "8", "--type", "num", "--polarity", "+",
-                                "--baud", "2400", "x"});
+    const Result address = Run(
+        {"message", "--address", "8", "--type", "num", "--polarity", "+", "--baud", "2400", "x"});
     EXPECT_EQ(address.status, 0) << address.err;
     EXPECT_NE(Capture().find("Write:0055AA01B235000008FA01"), std::string::npos);
 }
@@ -160,7 +158,10 @@ TEST_F(CliTest, ConfigurationFilesFromTheShell)
     EXPECT_NE(again.err.find("所起的文件名已存在，请重新设置！"), std::string::npos);
     EXPECT_EQ(Run({"file", "list"}).out, "px\t一号店\nqx\tqx店\n");
 
-    ASSERT_EQ(Run({"im", "add", "7", "2097151", "--type", "LW3", "--remark", "O'Brien", "--file", "一号店"}).status, 0);
+    ASSERT_EQ(Run({"im", "add", "7", "2097151", "--type", "LW3", "--remark", "O'Brien", "--file",
+                   "一号店"})
+                  .status,
+              0);
     ASSERT_EQ(Run({"im", "add", "3", "123", "--file", "一号店"}).status, 0);
     const Result list = Run({"--json", "im", "list", "--file", "一号店"});
     const auto rows = nlohmann::json::parse(list.out);
@@ -226,7 +227,8 @@ TEST_F(CliTest, CallersHandheldsAndTypesFromTheShell)
     EXPECT_TRUE(found) << types.dump();
 
     ASSERT_EQ(Run({"sim", "press", "ABCDE2"}).status, 0);
-    const Result automatic = Run({"caller", "register", "--type", "二四", "--name", "八号桌", "--file", "店"});
+    const Result automatic =
+        Run({"caller", "register", "--type", "二四", "--name", "八号桌", "--file", "店"});
     EXPECT_EQ(automatic.status, 0) << automatic.err;
     EXPECT_EQ(automatic.out, "ABCDE2\nABCDE4\n");
 
@@ -243,7 +245,8 @@ TEST_F(CliTest, CallersHandheldsAndTypesFromTheShell)
     EXPECT_EQ(Run({"caller", "set", "ABCDE2", "CodeNo", "ABC", "--file", "店"}).status, 2);
     EXPECT_EQ(Run({"caller", "set", "NOPE01", "CallName", "x", "--file", "店"}).status, 1);
     EXPECT_EQ(Run({"caller", "set", "ABCDE2", "Colour", "x", "--file", "店"}).status, 2);
-    const auto callers = nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out);
+    const auto callers =
+        nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out);
     ASSERT_EQ(callers.size(), 6u);
     EXPECT_EQ(callers[1]["CodeNo"], "ABCDE2") << "descending codes: ABCDE4 first";
     EXPECT_EQ(callers[1]["ZhuiHu"], "删除追呼");
@@ -251,9 +254,11 @@ TEST_F(CliTest, CallersHandheldsAndTypesFromTheShell)
     EXPECT_EQ(callers[1]["DeviceNo1"], "5");
     EXPECT_EQ(callers[1]["DeviceNo3"], "");
 
-    EXPECT_EQ(Run({"caller", "delete", "ABCDE2", "--all-keys", "--file", "店"}).status, 1) << "no --yes: Cancel";
+    EXPECT_EQ(Run({"caller", "delete", "ABCDE2", "--all-keys", "--file", "店"}).status, 1)
+        << "no --yes: Cancel";
     ASSERT_EQ(Run({"--yes", "caller", "delete", "ABCDE2", "--all-keys", "--file", "店"}).status, 0);
-    EXPECT_EQ(nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out).size(), 4u);
+    EXPECT_EQ(nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out).size(),
+              4u);
 
     ASSERT_EQ(Run({"handheld", "add", "5", "1a2b", "--file", "店"}).status, 0);
     ASSERT_EQ(Run({"sim", "press", "3C4D", "--status", "66"}).status, 0);
@@ -301,7 +306,9 @@ TEST_F(CliTest, ExportImportAndVerifyASite)
     ASSERT_EQ(Run({"file", "new", "店"}).status, 0);
     ASSERT_EQ(Run({"im", "add", "3", "0000123", "--remark", "O'Brien", "--file", "店"}).status, 0);
     ASSERT_EQ(Run({"handheld", "add", "5", "1A2B", "--file", "店"}).status, 0);
-    ASSERT_EQ(Run({"caller", "register", "--code", "ABCDE", "--name", "八号桌", "--file", "店"}).status, 0);
+    ASSERT_EQ(
+        Run({"caller", "register", "--code", "ABCDE", "--name", "八号桌", "--file", "店"}).status,
+        0);
     const std::string json = data_.File("site.json");
     ASSERT_EQ(Run({"export", "店", json}).status, 0);
     EXPECT_EQ(Run({"export", "nope", json}).status, 1);
@@ -338,7 +345,8 @@ TEST_F(CliTest, ExportImportAndVerifyASite)
     EXPECT_EQ(Run({"file", "list"}).out.find("\tx\n"), std::string::npos) << "nothing written";
 }
 
-// --- the simulated host from the shell -------------------------------------------------------------
+// --- the simulated host from the shell
+// -------------------------------------------------------------
 
 TEST_F(CliTest, EveryFaultHasItsOwnLineInTheHelp)
 {
@@ -368,11 +376,13 @@ TEST_F(CliTest, ADeeplyNestedStateFileIsRefusedNotFollowed)
          {std::vector<std::string>{"sim", "status"}, {"version"}, {"sim", "press", "123451"}}) {
         const Result r = Run(command);
         EXPECT_EQ(r.status, 1) << command[0];
-        EXPECT_NE(r.err.find("nested more than 4 levels"), std::string::npos) << r.err.substr(0, 300);
+        EXPECT_NE(r.err.find("nested more than 4 levels"), std::string::npos)
+            << r.err.substr(0, 300);
         EXPECT_LT(r.err.size(), 400u);
     }
     std::ifstream in(sim_.File("state.json"), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), nested) << "left for its owner to mend";
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), nested)
+        << "left for its owner to mend";
 }
 
 // Each fault, armed with pxctl, reaches a command of the tool as the protocol's failure.
@@ -390,8 +400,7 @@ void PrintTo(const FaultCase& c, std::ostream* os)
 }
 
 class CliFaultTest : public CliTest, public ::testing::WithParamInterface<FaultCase>
-{
-};
+{};
 
 TEST_P(CliFaultTest, ReachesTheToolAsItsFailure)
 {
@@ -438,7 +447,8 @@ TEST_F(CliTest, AReadBackWithAShortPacketImportsNothing)
     ASSERT_EQ(Run({"file", "new", "店"}).status, 0);
     for (const char* code : {"12301", "12302", "12303", "12304", "12305", "12306"})
         ASSERT_EQ(Run({"caller", "register", "--code", code, "--file", "店"}).status, 0);
-    ASSERT_EQ(nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out).size(), 6u);
+    ASSERT_EQ(nlohmann::json::parse(Run({"--json", "caller", "list", "--file", "店"}).out).size(),
+              6u);
     ASSERT_EQ(Run({"download", "callers", "--file", "店"}).status, 0);
     EXPECT_EQ(Status()["tables"]["66"], 600);
 
@@ -461,18 +471,23 @@ TEST_F(CliTest, SimSendHandsRawReportsToTheHost)
     EXPECT_EQ(version.status, 0) << version.err;
     EXPECT_EQ(version.out, "Write:0055AA0182007C" + std::string(116, '0') +
                                "\nRead :0055AA02820F5058205631"
-                               "2E302E31FFFFFFFFFFFF66" + std::string(86, '0') + "\n");
+                               "2E302E31FFFFFFFFFFFF66" +
+                               std::string(86, '0') + "\n");
 
     // Initialise with a payload byte, which the protocol does not allow.
     const Result refused = Run({"sim", "send", "0055AA016001009D", "0055AA0160009E"});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.out.find("\nRefused: 0x60 carries 1 payload byte, expected none\n"), std::string::npos)
+    EXPECT_NE(refused.out.find("\nRefused: 0x60 carries 1 payload byte, expected none\n"),
+              std::string::npos)
         << refused.out;
-    EXPECT_NE(refused.out.find("Read :0055AA0260015A42"), std::string::npos) << "the second is answered";
+    EXPECT_NE(refused.out.find("Read :0055AA0260015A42"), std::string::npos)
+        << "the second is answered";
     EXPECT_EQ(Status()["lastRefusal"], "0x60 carries 1 payload byte, expected none");
-    EXPECT_NE(Run({"sim", "status"}).out.find("refused   0x60 carries 1 payload byte, expected none\n"),
+    EXPECT_NE(
+        Run({"sim", "status"}).out.find("refused   0x60 carries 1 payload byte, expected none\n"),
+        std::string::npos);
+    EXPECT_NE(Capture().find("\nRefused: 0x60 carries 1 payload byte, expected none\n"),
               std::string::npos);
-    EXPECT_NE(Capture().find("\nRefused: 0x60 carries 1 payload byte, expected none\n"), std::string::npos);
 
     const Result json = Run({"--json", "sim", "send", "0055AA016001009D"});
     const auto list = nlohmann::json::parse(json.out);
@@ -481,9 +496,10 @@ TEST_F(CliTest, SimSendHandsRawReportsToTheHost)
     EXPECT_EQ(list[0]["answers"].size(), 0u);
     EXPECT_EQ(list[0]["refused"], "0x60 carries 1 payload byte, expected none");
 
-    for (const std::vector<std::string>& wrong :
-         {std::vector<std::string>{"sim", "send"}, {"sim", "send", "0055AA0"}, {"sim", "send", "ZZ"},
-          {"sim", "send", std::string(132, '0')}}) {
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"sim", "send"},
+                                                  {"sim", "send", "0055AA0"},
+                                                  {"sim", "send", "ZZ"},
+                                                  {"sim", "send", std::string(132, '0')}}) {
         EXPECT_EQ(Run(wrong).status, 2) << wrong.back();
     }
 
@@ -521,7 +537,8 @@ class SharedFolderCliTest : public CliTest
 {
 protected:
     // pxctl with a clock that lets another pxctl run during its first pause.
-    Result RunWhile(std::vector<std::string> args, std::vector<std::string> meanwhile, Result& other)
+    Result RunWhile(std::vector<std::string> args, std::vector<std::string> meanwhile,
+                    Result& other)
     {
         InterruptingClock clock;
         clock.Meanwhile([&] { other = Run(meanwhile); });
@@ -546,7 +563,8 @@ protected:
 TEST_F(SharedFolderCliTest, AnUnplugFromAnotherShellFailsARunningDownload)
 {
     Result unplug{};
-    const Result download = RunWhile({"download", "callers", "--file", "店"}, {"sim", "unplug"}, unplug);
+    const Result download =
+        RunWhile({"download", "callers", "--file", "店"}, {"sim", "unplug"}, unplug);
     EXPECT_EQ(unplug.status, 0) << unplug.err;
     EXPECT_EQ(download.status, 1);
     EXPECT_NE(download.err.find("设备未连接，请连接设备！"), std::string::npos) << download.err;
@@ -559,8 +577,8 @@ TEST_F(SharedFolderCliTest, AnUnplugFromAnotherShellFailsARunningDownload)
 TEST_F(SharedFolderCliTest, TwoDownloadsAtOnceKeepBothTables)
 {
     Result handhelds{};
-    const Result callers =
-        RunWhile({"download", "callers", "--file", "店"}, {"download", "handhelds", "--file", "店"}, handhelds);
+    const Result callers = RunWhile({"download", "callers", "--file", "店"},
+                                    {"download", "handhelds", "--file", "店"}, handhelds);
     EXPECT_EQ(handhelds.status, 0) << handhelds.err;
     EXPECT_EQ(callers.status, 0) << callers.err;
     const auto tables = Status()["tables"];
@@ -571,7 +589,8 @@ TEST_F(SharedFolderCliTest, TwoDownloadsAtOnceKeepBothTables)
 TEST_F(SharedFolderCliTest, APressQueuedDuringACommandIsKept)
 {
     Result press{};
-    const Result download = RunWhile({"download", "callers", "--file", "店"}, {"sim", "press", "ABCDE2"}, press);
+    const Result download =
+        RunWhile({"download", "callers", "--file", "店"}, {"sim", "press", "ABCDE2"}, press);
     EXPECT_EQ(download.status, 0) << download.err;
     EXPECT_EQ(Status()["presses"], 1);
 }

@@ -2,13 +2,11 @@
 // code, and leaves the database as it was.
 
 #include "cli/CliFixture.h"
-
 #include "common/Gbk.h"
-
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <random>
+#include <sqlite3.h>
 
 namespace px {
 namespace {
@@ -51,10 +49,12 @@ TEST_F(EntryPointsTest, CommandLineWordsAreCheckedAndARefusalWritesNothing)
         {{"handheld", "add", "100", "1A2B", "--file", "店"}, 2, "NUMBER"},
         {{"handheld", "add", "5", "1A2B3", "--file", "店"}, 2, "CODE"},
         {{"caller", "set", "ABCDE1", "CallNo", "65536", "--file", "店"}, 2, "CallNo"},
-        {{"caller", "set", "ABCDE1", "CallName", "八号\xF0\x9F\x98\x80", "--file", "店"}, 2,
+        {{"caller", "set", "ABCDE1", "CallName", "八号\xF0\x9F\x98\x80", "--file", "店"},
+         2,
          "cannot show"},
         {{"caller", "set", "ABCDE1", "CodeNo", "ABCDE", "--file", "店"}, 2, "6 or 12"},
-        {{"caller", "register", "--code", "1234F", "--number", "70000", "--file", "店"}, 2,
+        {{"caller", "register", "--code", "1234F", "--number", "70000", "--file", "店"},
+         2,
          "--number"},
         {{"type", "add", "t", "1,2,99"}, 2, "a key"},
         {{"file", "new", "x", "--model", "zx"}, 2, "--model"},
@@ -72,7 +72,8 @@ TEST_F(EntryPointsTest, CommandLineWordsAreCheckedAndARefusalWritesNothing)
         const std::string before = DatabaseBytes();
         const Result r = Run(args);
         EXPECT_EQ(r.status, c.status) << args[0] << " " << args[1] << ": " << r.err;
-        EXPECT_NE(r.err.find(c.says), std::string::npos) << args[0] << " " << args[1] << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos)
+            << args[0] << " " << args[1] << ": " << r.err;
         EXPECT_EQ(DatabaseBytes(), before) << args[0] << " " << args[1] << " wrote to the database";
     }
 }
@@ -145,13 +146,15 @@ TEST_F(EntryPointsTest, ADamagedOrForeignDatabaseIsNamedAndLeftAlone)
     for (const DatabaseCase& c : cases) {
         const std::string bytes = c.make(good);
         WriteAll(DatabasePath(), bytes);
-        for (const std::vector<std::string>& args :
-             {std::vector<std::string>{"file", "list"}, {"im", "add", "6", "1", "--file", "店"},
-              {"im", "list", "--file", "店"}, {"export", "店", data_.File("out.json")},
-              {"import", document_, "--as", "三号店"}}) {
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"file", "list"},
+                                                     {"im", "add", "6", "1", "--file", "店"},
+                                                     {"im", "list", "--file", "店"},
+                                                     {"export", "店", data_.File("out.json")},
+                                                     {"import", document_, "--as", "三号店"}}) {
             const Result r = Run(args);
             EXPECT_EQ(r.status, 1) << c.what << ": " << args[0];
-            EXPECT_NE(r.err.find(c.says), std::string::npos) << c.what << ": " << args[0] << ": " << r.err;
+            EXPECT_NE(r.err.find(c.says), std::string::npos)
+                << c.what << ": " << args[0] << ": " << r.err;
             EXPECT_EQ(r.err.find("不存在"), std::string::npos) << c.what << ": " << r.err;
             EXPECT_EQ(DatabaseBytes(), bytes) << c.what << ": the file was changed";
         }
@@ -180,7 +183,8 @@ TEST_F(EntryPointsTest, AWriteThatLosesTheLockSaysWhy)
     sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("正被其他程序使用"), std::string::npos) << "not a silent failure: " << r.err;
+    EXPECT_NE(r.err.find("正被其他程序使用"), std::string::npos)
+        << "not a silent failure: " << r.err;
     EXPECT_EQ(Json({"im", "list", "--file", "店"}).size(), 1u);
 }
 
@@ -272,7 +276,8 @@ TEST_F(CallerSheetCliTest, APreviewThenAnImportFromAGbkSpreadsheet)
         ASSERT_EQ(Run({"caller", "export", "--file", "店", out, "--encoding", encoding}).status, 0);
         const Result again = Run({"caller", "import", out, "--file", "店", "--dry-run"});
         EXPECT_EQ(again.status, 0) << again.err;
-        EXPECT_NE(again.out.find("0 to add, 0 to change, 2 unchanged, 0 refused"), std::string::npos)
+        EXPECT_NE(again.out.find("0 to add, 0 to change, 2 unchanged, 0 refused"),
+                  std::string::npos)
             << encoding << ": " << again.out;
     }
 }
@@ -283,7 +288,8 @@ TEST_F(CallerSheetCliTest, ARefusedRowMeansNothingIsWritten)
     const std::string before = DatabaseBytes();
     const Result r = Run({"caller", "import", path, "--file", "店"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("line 3\t12345\trefused: 特征码: feature code \"12345\""), std::string::npos)
+    EXPECT_NE(r.out.find("line 3\t12345\trefused: 特征码: feature code \"12345\""),
+              std::string::npos)
         << r.out;
     EXPECT_NE(r.err.find("nothing was written"), std::string::npos);
     EXPECT_EQ(DatabaseBytes(), before);

@@ -75,8 +75,8 @@ TEST(CsvTest, MalformedTextIsRefusedWithItsLine)
 
 TEST(CsvTest, WrittenFieldsReadBackUnchanged)
 {
-    const std::vector<std::string> fields = {"plain", "a,b", "say \"hi\"", "two\r\nlines", " padded ", "",
-                                             "一号店"};
+    const std::vector<std::string> fields = {"plain",    "a,b", "say \"hi\"", "two\r\nlines",
+                                             " padded ", "",    "一号店"};
     std::string error;
     const auto records = ParseCsv(CsvLine(fields) + CsvLine({"x"}), error);
     ASSERT_TRUE(records.has_value()) << error;

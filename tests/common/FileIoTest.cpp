@@ -2,10 +2,9 @@
 
 #include "mock/TempFolder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace px {
 namespace {
@@ -39,7 +38,8 @@ TEST_F(FileIoTest, TheTailStartsAtAWholeLine)
     EXPECT_EQ(ReadFileTail(path, 1000, error_), "first line\nsecond\nthird\n");
     EXPECT_EQ(ReadFileTail(path, 13, error_), "third\n") << "\"second\" is cut, so it is left out";
     EXPECT_EQ(ReadFileTail(path, 4, error_), "") << "no whole line fits";
-    EXPECT_EQ(ReadFileTail(folder_.File("none.log"), 10, error_), "") << "no log yet is an empty log";
+    EXPECT_EQ(ReadFileTail(folder_.File("none.log"), 10, error_), "")
+        << "no log yet is an empty log";
 }
 
 TEST_F(FileIoTest, AWriteIsAllOrNothing)

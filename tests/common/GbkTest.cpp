@@ -50,7 +50,8 @@ TEST(GbkTest, SpreadsheetTextIsReadAsUtf8OrGbk)
     };
     const std::vector<Case> cases = {
         {"UTF-8", header, TextEncoding::Utf8, header},
-        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + header, TextEncoding::Utf8WithBom, header},
+        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + header, TextEncoding::Utf8WithBom,
+         header},
         {"GBK", std::string(gbk.begin(), gbk.end()), TextEncoding::Gbk, header},
         {"ASCII only", "CodeNo\r\n", TextEncoding::Utf8, "CodeNo\r\n"},
     };
@@ -109,7 +110,8 @@ TEST(GbkTest, CuttingNeverSplitsATwoByteCharacter)
 
 TEST(GbkTest, InvalidBytesReadAsReplacementCharacters)
 {
-    EXPECT_EQ(FromGbk(GbkBytes{'A', 0xFF, 'B'}), "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(FromGbk(GbkBytes{'A', 0xFF, 'B'}), "A\xEF\xBF\xBD"
+                                                 "B");
     EXPECT_EQ(FromGbk(GbkBytes{'A', 0xBA}), "A\xEF\xBF\xBD") << "a cut-off character";
 }
 

@@ -2,9 +2,8 @@
 
 #include "mock/TempFolder.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 
 namespace px {

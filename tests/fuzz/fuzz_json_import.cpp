@@ -2,8 +2,8 @@
 // import refuses leaves the database exactly as it was.
 
 #include "FuzzOracle.h"
-#include "storage/Database.h"
 #include "storage/ConfigJson.h"
+#include "storage/Database.h"
 #include "storage/Schema.h"
 
 #include <cstdlib>

@@ -4,11 +4,10 @@
 // English standard texts.
 
 #include <QAbstractButton>
-#include <QGroupBox>
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QWidget>
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -19,9 +18,10 @@ namespace px::test {
 inline bool IsEnglishStandardText(QString text)
 {
     static const QStringList words{
-        "OK",     "Cancel", "Yes",  "No",    "Close", "Apply",  "Open",  "Save",
-        "Help",   "Reset",  "Abort", "Retry", "Ignore", "Discard", "Back", "Next",
-        "Finish", "Print",  "Choose", "Undo",  "Redo",  "Cut",    "Copy", "Paste",
+        "OK",     "Cancel",     "Yes",      "No",         "Close",         "Apply",
+        "Open",   "Save",       "Help",     "Reset",      "Abort",         "Retry",
+        "Ignore", "Discard",    "Back",     "Next",       "Finish",        "Print",
+        "Choose", "Undo",       "Redo",     "Cut",        "Copy",          "Paste",
         "Delete", "Select All", "Look in:", "File name:", "Files of type:"};
     text.remove('&');
     const qsizetype shortcut = text.indexOf('\t');
@@ -63,7 +63,8 @@ inline std::vector<QWidget*> TabChain(QWidget& dialog)
         // A control inside another (a combo box's editor, a list's viewport) is its owner's.
         bool inner = false;
         for (QWidget* p = at->parentWidget(); p != nullptr && p != &dialog; p = p->parentWidget())
-            inner = inner || ((p->focusPolicy() & Qt::TabFocus) && qobject_cast<QGroupBox*>(p) == nullptr);
+            inner = inner ||
+                    ((p->focusPolicy() & Qt::TabFocus) && qobject_cast<QGroupBox*>(p) == nullptr);
         if (!inner)
             chain.push_back(at);
     }
@@ -121,8 +122,8 @@ inline std::string OutOfReadingOrder(QWidget& dialog)
                 finished.push_back(group);
         for (QWidget* group : after)
             if (std::find(finished.begin(), finished.end(), group) != finished.end())
-                faults += "back into " + group->property("title").toString().toStdString() + " at " +
-                          name(chain[i]) + "; ";
+                faults += "back into " + group->property("title").toString().toStdString() +
+                          " at " + name(chain[i]) + "; ";
     }
     dialog.hide();
     return faults;

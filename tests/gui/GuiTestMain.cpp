@@ -4,10 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {

@@ -8,8 +8,7 @@ namespace {
 using test::HostFixture;
 
 class HostExchangeTest : public HostFixture
-{
-};
+{};
 
 TEST_F(HostExchangeTest, SingleFormBuildsTheFrameIntoTheReport)
 {
@@ -17,7 +16,8 @@ TEST_F(HostExchangeTest, SingleFormBuildsTheFrameIntoTheReport)
     const auto written = Written();
     ASSERT_EQ(written.size(), 1u);
     const Report& report = written[0];
-    EXPECT_EQ(Bytes(report.begin(), report.begin() + 7), (Bytes{0x00, 0x55, 0xAA, 0x01, 0x82, 0x00, 0x7C}));
+    EXPECT_EQ(Bytes(report.begin(), report.begin() + 7),
+              (Bytes{0x00, 0x55, 0xAA, 0x01, 0x82, 0x00, 0x7C}));
     for (std::size_t i = 7; i < report.size(); ++i)
         EXPECT_EQ(report[i], 0) << i;
     // Both reports are logged, the answer last.
@@ -42,8 +42,7 @@ struct PacketCase
 };
 
 class DownloadPacketsTest : public HostFixture, public ::testing::WithParamInterface<PacketCase>
-{
-};
+{};
 
 TEST_P(DownloadPacketsTest, DataIsCutInto54BytePackets)
 {
@@ -192,8 +191,8 @@ TEST_F(HostExchangeTest, WithoutAHostFiveWritesFailAndTheUserIsTold)
 TEST_F(HostExchangeTest, InitialiseAndKeyCodesWaitFiveSecondsOthersOne)
 {
     host_.State().fault = *ParseSimFault("silent");
-    for (const auto& [command, timeout] :
-         std::vector<std::pair<std::uint8_t, int>>{{0x60, 5000}, {0xD4, 5000}, {0xB3, 1000}, {0x82, 1000}}) {
+    for (const auto& [command, timeout] : std::vector<std::pair<std::uint8_t, int>>{
+             {0x60, 5000}, {0xD4, 5000}, {0xB3, 1000}, {0x82, 1000}}) {
         const auto start = clock_.NowMs();
         EXPECT_EQ(exchange_.SingleExchange(frame::Build(command, {}), true), HostExchange::kFailed);
         const auto waited = clock_.NowMs() - start;
@@ -229,9 +228,9 @@ void PrintTo(const AckCase& c, std::ostream* os)
     *os << c.fault;
 }
 
-class DownloadAcknowledgementTest : public HostFixture, public ::testing::WithParamInterface<AckCase>
-{
-};
+class DownloadAcknowledgementTest : public HostFixture,
+                                    public ::testing::WithParamInterface<AckCase>
+{};
 
 TEST_P(DownloadAcknowledgementTest, AnythingButTheAcknowledgementFailsTheDownload)
 {
@@ -241,7 +240,8 @@ TEST_P(DownloadAcknowledgementTest, AnythingButTheAcknowledgementFailsTheDownloa
     EXPECT_EQ(progress_.results, (std::vector<std::string>{"c发送失败"}));
     EXPECT_EQ(host_.State().tables.contains(0x65), GetParam().kept);
     ASSERT_FALSE(monitor_.lines.empty());
-    EXPECT_EQ(monitor_.lines.back().text.substr(0, 14), "Read :0055AA02") << "the answer was logged";
+    EXPECT_EQ(monitor_.lines.back().text.substr(0, 14), "Read :0055AA02")
+        << "the answer was logged";
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, DownloadAcknowledgementTest,
@@ -325,7 +325,8 @@ TEST_F(ReadBackTest, ManyPacketsAreJoinedAndLogged)
     std::vector<std::string> prefixes;
     for (const auto& line : monitor_.Texts())
         prefixes.push_back(line.substr(0, line.find(':') + 1));
-    EXPECT_EQ(prefixes, (std::vector<std::string>{"Write:", "Read :", "Read002:", "Read003:", "Read004:"}));
+    EXPECT_EQ(prefixes,
+              (std::vector<std::string>{"Write:", "Read :", "Read002:", "Read003:", "Read004:"}));
 }
 
 TEST_F(ReadBackTest, AnEmptyTableGivesAnEmptyFile)
@@ -344,8 +345,9 @@ TEST_F(ReadBackTest, AShortMiddlePacketFailsWithAMessageAndWritesNothing)
     host_.State().fault = *ParseSimFault("short-packet:2");
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
     EXPECT_EQ(progress_.results, (std::vector<std::string>{"c  数据包错误"}));
-    EXPECT_EQ(prompter_.Texts(),
-              (std::vector<std::string>{"第2包数据不完整：只有20字节，应为54字节，回读的数据未保存！"}));
+    EXPECT_EQ(
+        prompter_.Texts(),
+        (std::vector<std::string>{"第2包数据不完整：只有20字节，应为54字节，回读的数据未保存！"}));
     EXPECT_EQ(ReadFile(file_), (Bytes{'o', 'l', 'd'}));
     EXPECT_FALSE(progress_.open);
 }
@@ -374,8 +376,7 @@ struct EndingCase
 };
 
 class ReadBackEndingTest : public ReadBackTest, public ::testing::WithParamInterface<EndingCase>
-{
-};
+{};
 
 TEST_P(ReadBackEndingTest, AFailedReadBackLeavesTheOldFileAlone)
 {
@@ -432,7 +433,8 @@ TEST_F(ReadBackTest, NoAnswerOrABadFirstChecksum)
 
     host_.State().fault = *ParseSimFault("bad-checksum");
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"接受数据不正确，请检查主机是否正常工作！"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"接受数据不正确，请检查主机是否正常工作！"}));
     EXPECT_EQ(prompter_.All()[0].caption, "警告");
     EXPECT_FALSE(std::filesystem::exists(file_));
 }

@@ -1,16 +1,14 @@
 #pragma once
 
 #include "hostlink/HostExchange.h"
-#include "sim/SimHost.h"
-
 #include "mock/FakeClock.h"
 #include "mock/RecordingViews.h"
 #include "mock/ScriptedPrompter.h"
 #include "mock/TempFolder.h"
-
-#include <gtest/gtest.h>
+#include "sim/SimHost.h"
 
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 
 namespace px::test {
@@ -33,7 +31,8 @@ protected:
                 continue;
             Report report{};
             for (std::size_t i = 0; i < report.size(); ++i)
-                report[i] = static_cast<std::uint8_t>(std::stoi(line.substr(6 + 2 * i, 2), nullptr, 16));
+                report[i] =
+                    static_cast<std::uint8_t>(std::stoi(line.substr(6 + 2 * i, 2), nullptr, 16));
             reports.push_back(report);
         }
         return reports;
@@ -43,7 +42,8 @@ protected:
     {
         const std::string path = folder_.File(name);
         std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
@@ -66,7 +66,8 @@ protected:
     {
         Bytes table;
         for (std::size_t i = 1; i <= count; ++i) {
-            const Bytes record = {0x00, static_cast<std::uint8_t>(i), 0xF8, 0xF1, 0x02, 0, 0, 0, 0, 0, 0x7B};
+            const Bytes record = {
+                0x00, static_cast<std::uint8_t>(i), 0xF8, 0xF1, 0x02, 0, 0, 0, 0, 0, 0x7B};
             table.insert(table.end(), record.begin(), record.end());
             table.insert(table.end(), 18, 0x00);
             table.push_back(0xFF);

@@ -1,8 +1,8 @@
 #include "hostlink/HostLink.h"
-#include "sim/SimHidBackend.h"
 
 #include "mock/FakeClock.h"
 #include "mock/ScriptedPrompter.h"
+#include "sim/SimHidBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +39,7 @@ struct IdCase
 };
 
 class HostIdentificationTest : public HostLinkTest, public ::testing::WithParamInterface<IdCase>
-{
-};
+{};
 
 TEST_P(HostIdentificationTest, TheProductIdTellsTheModel)
 {
@@ -52,12 +51,12 @@ TEST_P(HostIdentificationTest, TheProductIdTellsTheModel)
     EXPECT_TRUE(prompter_.All().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ids, HostIdentificationTest,
-    ::testing::Values(IdCase{0x0483, 0x1234, HostModel::PX}, IdCase{0x0483, 0x5158, HostModel::QX},
-                      IdCase{0x0483, 0x5750, HostModel::None},
-                      IdCase{0x046D, 0x1234, HostModel::None},
-                      IdCase{0x046D, 0xC52B, HostModel::None}));
+INSTANTIATE_TEST_SUITE_P(Ids, HostIdentificationTest,
+                         ::testing::Values(IdCase{0x0483, 0x1234, HostModel::PX},
+                                           IdCase{0x0483, 0x5158, HostModel::QX},
+                                           IdCase{0x0483, 0x5750, HostModel::None},
+                                           IdCase{0x046D, 0x1234, HostModel::None},
+                                           IdCase{0x046D, 0xC52B, HostModel::None}));
 
 TEST_F(HostLinkTest, OfTwoHostsTheFirstIsUsed)
 {

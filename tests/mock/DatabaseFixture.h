@@ -1,10 +1,9 @@
 #pragma once
 
-#include "storage/Database.h"
-#include "storage/Schema.h"
-
 #include "mock/ScriptedPrompter.h"
 #include "mock/TempFolder.h"
+#include "storage/Database.h"
+#include "storage/Schema.h"
 
 #include <gtest/gtest.h>
 

@@ -17,7 +17,10 @@ public:
         bool coloured = false;
         Rgb colour;
     };
-    void AddLine(std::string_view line) override { lines.push_back({std::string(line), false, {}}); }
+    void AddLine(std::string_view line) override
+    {
+        lines.push_back({std::string(line), false, {}});
+    }
     void AddColouredLine(std::string_view line, Rgb colour) override
     {
         lines.push_back({std::string(line), true, colour});

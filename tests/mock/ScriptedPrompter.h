@@ -2,9 +2,8 @@
 
 #include "common/Prompter.h"
 
-#include <gtest/gtest.h>
-
 #include <deque>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 

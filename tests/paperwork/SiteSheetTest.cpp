@@ -1,11 +1,10 @@
 #include "paperwork/SiteSheet.h"
-#include "gui/paperwork/SiteSheetPdf.h"
 
+#include "gui/paperwork/SiteSheetPdf.h"
 #include "mock/DatabaseFixture.h"
 #include "mock/FullFile.h"
 
 #include <QTextDocument>
-
 #include <array>
 #include <cstdio>
 #include <memory>

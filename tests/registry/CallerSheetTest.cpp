@@ -33,8 +33,9 @@ protected:
     std::string Stored(const std::string& code)
     {
         QueryResult rs(db_);
-        EXPECT_TRUE(rs.Open(db_, "select CallNo,CallName,KeyName,DeviceNo1,DeviceNo8,ZhuiHu,"
-                                 "CodeType from T_Device3 where CodeNo=? and FileName='店'",
+        EXPECT_TRUE(rs.Open(db_,
+                            "select CallNo,CallName,KeyName,DeviceNo1,DeviceNo8,ZhuiHu,"
+                            "CodeType from T_Device3 where CodeNo=? and FileName='店'",
                             {code}));
         if (rs.IsEof())
             return "(none)";
@@ -79,13 +80,15 @@ TEST_F(CallerSheetTest, AGbkSheetAddsKeysWithWhatRegistrationWouldGiveThem)
 
 TEST_F(CallerSheetTest, AMissingColumnKeepsTheStoredValue)
 {
-    const auto preview = Preview("\xEF\xBB\xBF" "CodeNo,CallName,DeviceNo2,ZhuiHu\r\n"
+    const auto preview = Preview("\xEF\xBB\xBF"
+                                 "CodeNo,CallName,DeviceNo2,ZhuiHu\r\n"
                                  "A1B2C1,九号桌,9,删除追呼\r\n");
     ASSERT_TRUE(preview.has_value()) << error_;
     EXPECT_EQ(preview->encoding, TextEncoding::Utf8WithBom);
     ASSERT_EQ(preview->rows.size(), 1u);
     EXPECT_EQ(preview->rows[0].action, SheetAction::Change) << "matched in either letter case";
-    EXPECT_EQ(preview->rows[0].changed, (std::vector<std::string>{"中文名称", "信息机2", "追呼类型"}));
+    EXPECT_EQ(preview->rows[0].changed,
+              (std::vector<std::string>{"中文名称", "信息机2", "追呼类型"}));
     std::string error;
     ASSERT_TRUE(ApplyCallerSheet(db_, "店", *preview, error)) << error;
     EXPECT_EQ(Stored("a1b2c1"), "3|九号桌|结账|7|-1|2|0") << "the stored spelling is kept";
@@ -108,16 +111,16 @@ TEST_F(CallerSheetTest, EveryBadRowIsNamedAndNothingIsWritten)
     ASSERT_TRUE(db_.CommitTransaction());
     const std::string before = Stored("a1b2c1");
     const auto preview = Preview("特征码,呼叫器号,中文名称,信息机1,追呼类型\r\n"
-                                 "200001,1,ok,7,0\r\n"        // line 2: the 200th row
-                                 "200002,1,full,7,0\r\n"      // line 3: past the QX capacity
-                                 "12345,1,x,7,0\r\n"          // line 4: code length
-                                 "200001,1,x,7,0\r\n"         // line 5: twice
-                                 "300001,65536,x,7,0\r\n"     // line 6: caller number
-                                 "300002,1,x,500,0\r\n"       // line 7: pager range
-                                 "300003,1,x,7,maybe\r\n"     // line 8: escalation
+                                 "200001,1,ok,7,0\r\n"    // line 2: the 200th row
+                                 "200002,1,full,7,0\r\n"  // line 3: past the QX capacity
+                                 "12345,1,x,7,0\r\n"      // line 4: code length
+                                 "200001,1,x,7,0\r\n"     // line 5: twice
+                                 "300001,65536,x,7,0\r\n" // line 6: caller number
+                                 "300002,1,x,500,0\r\n"   // line 7: pager range
+                                 "300003,1,x,7,maybe\r\n" // line 8: escalation
                                  "300004,1,八号\xF0\x9F\x98\x80,7,0\r\n" // line 9: GBK
-                                 "300005,1,x\r\n"             // line 10: field count
-                                 "A1B2C1,1,x,7,0\r\n");       // line 11: a change
+                                 "300005,1,x\r\n"                        // line 10: field count
+                                 "A1B2C1,1,x,7,0\r\n");                  // line 11: a change
     ASSERT_TRUE(preview.has_value()) << error_;
     struct Expect
     {
@@ -193,7 +196,8 @@ TEST_F(CallerSheetTest, AnExportReadsBackToTheSameRows)
     }
 
     // A text GBK cannot hold can only go out as UTF-8.
-    ASSERT_TRUE(db_.Execute("update T_Device3 set CallName='\xF0\x9F\x98\x80' where CodeNo='a1b2c1'"));
+    ASSERT_TRUE(
+        db_.Execute("update T_Device3 set CallName='\xF0\x9F\x98\x80' where CodeNo='a1b2c1'"));
     std::string error;
     EXPECT_FALSE(ExportCallerSheet(db_, "店", TextEncoding::Gbk, error).has_value());
     EXPECT_NE(error.find("UTF-8"), std::string::npos) << error;

@@ -1,7 +1,7 @@
-#include "registry/CallerTypes.h"
 #include "registry/Callers.h"
 
 #include "hostlink/HostFixture.h"
+#include "registry/CallerTypes.h"
 #include "storage/Schema.h"
 
 #include <tuple>
@@ -23,7 +23,7 @@ protected:
         request_.fileName = "f";
     }
 
-    RegistrationResult Register(int type) 
+    RegistrationResult Register(int type)
     {
         request_.typePosition = type;
         return RegisterCallers(db_, prompter_, &exchange_, request_);
@@ -47,7 +47,8 @@ protected:
     std::string Field(const std::string& code, const char* field)
     {
         QueryResult rs(db_);
-        EXPECT_TRUE(rs.Open(db_, "select * from T_Device3 where CodeNo=? and FileName='f'", {code}));
+        EXPECT_TRUE(
+            rs.Open(db_, "select * from T_Device3 where CodeNo=? and FileName='f'", {code}));
         std::string value;
         rs.GetFieldValue(field, value);
         return value;
@@ -182,9 +183,9 @@ TEST_F(CallersTest, TypeChecks)
     EXPECT_TRUE(Register(-1).added.empty());
     EXPECT_TRUE(Register(4).added.empty());
     EXPECT_TRUE(Register(5).added.empty());
-    EXPECT_EQ(prompter_.Texts(),
-              (std::vector<std::string>{"呼叫器类型没有添加，请认证操作！", "键值个数输入有误，请认真操作！",
-                                        "键值个数不能超过10，请认真操作！"}));
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"呼叫器类型没有添加，请认证操作！",
+                                                           "键值个数输入有误，请认真操作！",
+                                                           "键值个数不能超过10，请认真操作！"}));
 }
 
 TEST_F(CallersTest, TheQxLimitStopsInTheMiddleOfACaller)
@@ -213,12 +214,9 @@ TEST_F(CallersTest, CellEditsWriteTheRowTheEditStartedOn)
         const char* stored;
     };
     const std::vector<Case> cases = {
-        {4, "", "DeviceNo1", "-1"},
-        {11, "12", "DeviceNo8", "12"},
-        {12, "删除追呼", "ZhuiHu", "2"},
-        {12, "不追呼", "ZhuiHu", "0"},
-        {12, "追呼", "ZhuiHu", "1"},
-        {2, "O'Brien", "CallName", "O'Brien"},
+        {4, "", "DeviceNo1", "-1"},      {11, "12", "DeviceNo8", "12"},
+        {12, "删除追呼", "ZhuiHu", "2"}, {12, "不追呼", "ZhuiHu", "0"},
+        {12, "追呼", "ZhuiHu", "1"},     {2, "O'Brien", "CallName", "O'Brien"},
         {1, "300", "CallNo", "300"},
     };
     for (const Case& c : cases) {
@@ -239,8 +237,9 @@ TEST_F(CallersTest, CellEditsWriteTheRowTheEditStartedOn)
 
 TEST_F(CallersTest, ACellValueTheHostCannotKeepIsRefusedAndPutBack)
 {
-    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,CodeType,FileName) "
-                            "values ('A1B2C1',300,'八号','结账',0,'f')"));
+    ASSERT_TRUE(
+        db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,CodeType,FileName) "
+                    "values ('A1B2C1',300,'八号','结账',0,'f')"));
     struct Case
     {
         int column;
@@ -253,8 +252,10 @@ TEST_F(CallersTest, ACellValueTheHostCannotKeepIsRefusedAndPutBack)
         {1, "65536", "CallNo", "300", "呼叫器号必须在0到65535之间"},
         {1, "abc", "CallNo", "300", "呼叫器号必须在0到65535之间"},
         {1, "", "CallNo", "300", "呼叫器号必须在0到65535之间"},
-        {2, "八号\xF0\x9F\x98\x80", "CallName", "八号", "中文名称含有主机无法显示的字符，请修改后再输入！"},
-        {3, "\xF0\x9F\x98\x80", "KeyName", "结账", "信息内容含有主机无法显示的字符，请修改后再输入！"},
+        {2, "八号\xF0\x9F\x98\x80", "CallName", "八号",
+         "中文名称含有主机无法显示的字符，请修改后再输入！"},
+        {3, "\xF0\x9F\x98\x80", "KeyName", "结账",
+         "信息内容含有主机无法显示的字符，请修改后再输入！"},
     };
     for (const Case& c : cases) {
         const CellEditResult result = UpdateCallerCell(db_, "f", "A1B2C1", c.column, c.text);
@@ -263,7 +264,8 @@ TEST_F(CallersTest, ACellValueTheHostCannotKeepIsRefusedAndPutBack)
         EXPECT_EQ(result.refusal, c.says) << c.text;
         EXPECT_EQ(Field("A1B2C1", c.field), c.stored) << c.text;
     }
-    EXPECT_TRUE(UpdateCallerCell(db_, "f", "A1B2C1", 1, "65535").written) << "the largest that travels";
+    EXPECT_TRUE(UpdateCallerCell(db_, "f", "A1B2C1", 1, "65535").written)
+        << "the largest that travels";
 }
 
 TEST_F(CallersTest, RegistrationRefusesACallerNumberOrNameTheHostCannotKeep)
@@ -272,7 +274,8 @@ TEST_F(CallersTest, RegistrationRefusesACallerNumberOrNameTheHostCannotKeep)
     request_.manualCode = "1234F";
     for (const auto& [number, name, says] :
          {std::tuple{"65536", "", "呼叫器号必须在0到65535之间"},
-          std::tuple{"", "\xF0\x9F\x98\x80", "呼叫器名称含有主机无法显示的字符，请修改后再登记！"}}) {
+          std::tuple{"", "\xF0\x9F\x98\x80",
+                     "呼叫器名称含有主机无法显示的字符，请修改后再登记！"}}) {
         request_.callerNumber = number;
         request_.callerName = name;
         prompter_.Clear();
@@ -331,7 +334,8 @@ TEST_F(CallersTest, CallerTypesFromTheKeyToggles)
     prompter_.Answer(false);
     EXPECT_FALSE(AddOrUpdateCallerType(db_, prompter_, "二五", {true, true, true, false, false}));
     const auto types = ListCallerTypesByName(db_);
-    const auto it = std::find_if(types.begin(), types.end(), [](auto& t) { return t.name == "二五"; });
+    const auto it =
+        std::find_if(types.begin(), types.end(), [](auto& t) { return t.name == "二五"; });
     ASSERT_NE(it, types.end());
     EXPECT_EQ(it->keyCount, 1);
     EXPECT_EQ(it->keySelection, 1u);

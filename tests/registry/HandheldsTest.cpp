@@ -1,7 +1,7 @@
 #include "registry/Handhelds.h"
-#include "registry/RegistryViews.h"
 
 #include "hostlink/HostFixture.h"
+#include "registry/RegistryViews.h"
 #include "storage/Schema.h"
 
 namespace px {
@@ -57,13 +57,15 @@ TEST_F(HandheldsTest, MadeUpCodes)
         bool stored;
         const char* message;
     };
-    for (const Case c : {Case{"FfFf", false, "自定义特征码错误！"}, Case{"0000", false, "自定义特征码错误！"},
-                         Case{"", false, "地址码不能为空！"}, Case{"000", true, nullptr},
-                         Case{"12AB", true, nullptr}}) {
+    for (const Case c :
+         {Case{"FfFf", false, "自定义特征码错误！"}, Case{"0000", false, "自定义特征码错误！"},
+          Case{"", false, "地址码不能为空！"}, Case{"000", true, nullptr},
+          Case{"12AB", true, nullptr}}) {
         prompter_.Clear();
         const auto result = Save("1", c.code, true);
         EXPECT_EQ(result.stored, c.stored) << c.code;
-        EXPECT_EQ(prompter_.Texts(), c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+        EXPECT_EQ(prompter_.Texts(),
+                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
     }
     EXPECT_TRUE(Written().empty()) << "a made-up code asks nothing of the host";
 }
@@ -88,8 +90,9 @@ TEST_F(HandheldsTest, NumbersAndCapacity)
 {
     ASSERT_TRUE(db_.BeginTransaction());
     for (int i = 1; i <= 9; ++i)
-        ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (?,'1234','f')",
-                                {std::int64_t{i}}));
+        ASSERT_TRUE(
+            db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (?,'1234','f')",
+                        {std::int64_t{i}}));
     ASSERT_TRUE(db_.CommitTransaction());
     EXPECT_TRUE(Save("99", "ABCD", true, FileType::QX).stored);
     const auto full = Save("10", "ABCD", true, FileType::QX);
@@ -106,7 +109,8 @@ TEST_F(HandheldsTest, NumbersAndCapacity)
 
 TEST_F(HandheldsTest, DeleteTakesTheSelectedNumber)
 {
-    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (3,'1234','f'),(3,'1234','g')"));
+    ASSERT_TRUE(db_.Execute(
+        "insert into T_Device2 (DeviceNo,Address,FileName) values (3,'1234','f'),(3,'1234','g')"));
     DeleteHandheld(db_, "f", "");
     EXPECT_EQ(LoadHandheldView(db_, "f").size(), 1u);
     DeleteHandheld(db_, "f", "3");

@@ -1,7 +1,7 @@
 #include "registry/InfoMachines.h"
-#include "registry/RegistryViews.h"
 
 #include "mock/DatabaseFixture.h"
+#include "registry/RegistryViews.h"
 
 namespace px {
 namespace {
@@ -15,8 +15,7 @@ class InfoMachinesTest : public test::DatabaseFixture
 protected:
     InfoMachineSaveResult Save(const std::string& pager, const std::string& address,
                                FileType fileType = FileType::PX, HostModel host = kNoHost,
-                               bool advance = false,
-                               const std::string& remark = "", int type = 0)
+                               bool advance = false, const std::string& remark = "", int type = 0)
     {
         InfoMachineFields fields{pager, "1", address, remark, type, advance};
         return SaveInfoMachine(db_, prompter_, "f", fileType, host, fields);
@@ -46,7 +45,8 @@ TEST_F(InfoMachinesTest, TheNextPagerNumberFollowsTheHighest)
 
 TEST_F(InfoMachinesTest, TheAddressIsStoredAsTypedAndAdvancedOnRequest)
 {
-    const auto result = Save("1", "123", FileType::PX, kNoHost, true, "O'Brien'); DROP TABLE T_Device1;--", 4);
+    const auto result =
+        Save("1", "123", FileType::PX, kNoHost, true, "O'Brien'); DROP TABLE T_Device1;--", 4);
     ASSERT_TRUE(result.stored);
     EXPECT_EQ(result.address, "0000124");
     const InfoMachineView view = LoadInfoMachineView(db_, "f");
@@ -88,9 +88,9 @@ struct RefusalCase
     bool fieldsChange; // a bad number still moves on to the next pager number
 };
 
-class InfoMachineRefusalTest : public InfoMachinesTest, public ::testing::WithParamInterface<RefusalCase>
-{
-};
+class InfoMachineRefusalTest : public InfoMachinesTest,
+                               public ::testing::WithParamInterface<RefusalCase>
+{};
 
 TEST_P(InfoMachineRefusalTest, NothingIsStored)
 {
@@ -149,8 +149,8 @@ TEST_F(InfoMachinesTest, DeleteTakesTheSelectedRowOnly)
 TEST_F(InfoMachinesTest, ReceiverTypeNamesMapToPositions)
 {
     const std::vector<std::pair<std::string, std::optional<int>>> cases = {
-        {"BX-2", 0}, {"LW2/LW1", 1}, {"num", 2}, {"en", 3}, {"LW3", 4}, {"数字", std::nullopt},
-        {"", std::nullopt}};
+        {"BX-2", 0}, {"LW2/LW1", 1},         {"num", 2},        {"en", 3},
+        {"LW3", 4},  {"数字", std::nullopt}, {"", std::nullopt}};
     for (const auto& [name, index] : cases)
         EXPECT_EQ(ReceiverTypeIndex(name), index) << name;
 }

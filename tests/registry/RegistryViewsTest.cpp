@@ -1,7 +1,7 @@
 #include "registry/RegistryViews.h"
-#include "storage/Schema.h"
 
 #include "mock/TempFolder.h"
+#include "storage/Schema.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +24,10 @@ protected:
 
 TEST_F(RegistryViewsTest, InformationMachinesComeInPagerOrderWithTheirDerivedLists)
 {
-    ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
-                            "(7,'2097151','b','f',2),(0,'123','clock','f',4),(3,'5','a','f',0),"
-                            "(9,'1','other file','g',1)"));
+    ASSERT_TRUE(
+        db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
+                    "(7,'2097151','b','f',2),(0,'123','clock','f',4),(3,'5','a','f',0),"
+                    "(9,'1','other file','g',1)"));
     const InfoMachineView view = LoadInfoMachineView(db_, "f");
     ASSERT_EQ(view.rows.size(), 3u);
     EXPECT_EQ(view.rows[0].deviceNo, 0);
@@ -41,7 +42,8 @@ TEST_F(RegistryViewsTest, InformationMachinesComeInPagerOrderWithTheirDerivedLis
 TEST_F(RegistryViewsTest, CallerRowsComeInDescendingCodeOrderWithDevicesAndEscalationAsShown)
 {
     ASSERT_TRUE(db_.Execute(
-        "insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,DeviceNo8,ZhuiHu,"
+        "insert into T_Device3 "
+        "(CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,DeviceNo8,ZhuiHu,"
         "CodeType,FileName) values ('ABCDE2',1,'一号','结账',12,-1,3,2,0,'f'),"
         "('ABCDE1',1,'一号','呼叫',-1,-1,-1,0,0,'f'),('ABCDE3',1,'一号','加水',5,6,7,1,0,'f')"));
     ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,FileName) values ('ABCDE4','f')"));

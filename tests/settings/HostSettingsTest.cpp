@@ -1,6 +1,6 @@
 #include "common/Gbk.h"
-#include "hostlink/HostFixture.h"
 #include "common/IntegerField.h"
+#include "hostlink/HostFixture.h"
 #include "settings/AlertSettings.h"
 #include "settings/HandheldSettings.h"
 #include "settings/MachineParams.h"
@@ -124,7 +124,8 @@ TEST_F(HostSettingsTest, FieldPrompts)
     int value = 7;
     EXPECT_EQ(CheckWholeNumber("12a", "监控接收机编号", 1, 200, value), "监控接收机编号必须是整数");
     EXPECT_EQ(CheckWholeNumber("", "监控接收机编号", 1, 200, value), "监控接收机编号必须是整数");
-    EXPECT_EQ(CheckWholeNumber("201", "监控接收机编号", 1, 200, value), "监控接收机编号必须在1到200之间");
+    EXPECT_EQ(CheckWholeNumber("201", "监控接收机编号", 1, 200, value),
+              "监控接收机编号必须在1到200之间");
     EXPECT_EQ(value, 7);
     EXPECT_EQ(CheckWholeNumber("\t+200 ", "监控接收机编号", 1, 200, value), "");
     EXPECT_EQ(value, 200);

@@ -96,11 +96,15 @@ TEST_F(InfoMessageTest, TheTextLimitIs48GbkBytes)
 
     const std::size_t sent = Written().size();
     prompter_.Clear();
-    EXPECT_EQ(SendInformationMessage(exchange_, Number("1", std::string(49, 'x'))), MessageOutcome::NotSent);
-    EXPECT_EQ(SendInformationMessage(exchange_, Number("1", chinese + "x")), MessageOutcome::NotSent);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>(2, "信息内容最多为48个字符（24个汉字）！")));
+    EXPECT_EQ(SendInformationMessage(exchange_, Number("1", std::string(49, 'x'))),
+              MessageOutcome::NotSent);
+    EXPECT_EQ(SendInformationMessage(exchange_, Number("1", chinese + "x")),
+              MessageOutcome::NotSent);
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>(2, "信息内容最多为48个字符（24个汉字）！")));
     prompter_.Clear();
-    EXPECT_EQ(SendInformationMessage(exchange_, Number("1", "smile \xF0\x9F\x98\x80")), MessageOutcome::NotSent);
+    EXPECT_EQ(SendInformationMessage(exchange_, Number("1", "smile \xF0\x9F\x98\x80")),
+              MessageOutcome::NotSent);
     EXPECT_EQ(prompter_.All().size(), 1u) << "a character GBK lacks is refused, not mangled";
     EXPECT_EQ(Written().size(), sent);
 }

@@ -1,9 +1,9 @@
 #include "settings/Maintenance.h"
-#include "storage/Database.h"
-#include "storage/Schema.h"
 
 #include "hostlink/HostFixture.h"
 #include "mock/NoGbkConverter.h"
+#include "storage/Database.h"
+#include "storage/Schema.h"
 
 namespace px {
 namespace {
@@ -86,8 +86,7 @@ struct VersionCase
 };
 
 class VersionTest : public test::HostFixture, public ::testing::WithParamInterface<VersionCase>
-{
-};
+{};
 
 TEST_P(VersionTest, TheVersionEndsAtFFOrAfter15Bytes)
 {

@@ -32,7 +32,8 @@ protected:
         std::vector<std::string> rows;
         for (const char* table : {"T_Device1", "T_Device2", "T_Device3"}) {
             QueryResult rs(db_);
-            EXPECT_TRUE(rs.Open(db_, std::string("select * from ") + table + " where FileName=?", {file}));
+            EXPECT_TRUE(
+                rs.Open(db_, std::string("select * from ") + table + " where FileName=?", {file}));
             for (; !rs.IsEof(); rs.MoveNext()) {
                 std::string row = table;
                 for (int i = 0; i < rs.GetFieldCount(); ++i) {
@@ -62,8 +63,10 @@ TEST_F(ConfigFilesTest, DialogChecksTheNameInEveryMode)
     };
     const std::vector<Case> cases = {
         {FileDialogMode::New, "", FileDialogStep::Stay, "请填写文件名称再进行操作！"},
-        {FileDialogMode::New, "餐厅", FileDialogStep::StayClearName, "所起的文件名已存在，请重新设置！"},
-        {FileDialogMode::SaveAs, "餐厅", FileDialogStep::StayClearName, "所起的文件名已存在，请重新设置！"},
+        {FileDialogMode::New, "餐厅", FileDialogStep::StayClearName,
+         "所起的文件名已存在，请重新设置！"},
+        {FileDialogMode::SaveAs, "餐厅", FileDialogStep::StayClearName,
+         "所起的文件名已存在，请重新设置！"},
         {FileDialogMode::Open, "餐厅", FileDialogStep::Accept, nullptr},
         {FileDialogMode::Open, "餐", FileDialogStep::StayClearName,
          "要打开的文件在 已存在文件 列表中不存在，请核对后再打开！"},
@@ -71,7 +74,8 @@ TEST_F(ConfigFilesTest, DialogChecksTheNameInEveryMode)
     };
     for (const Case& c : cases) {
         prompter_.Clear();
-        EXPECT_EQ(ConfirmFileDialog(db_, prompter_, c.mode, c.name, FileType::PX, listed), c.step) << c.name;
+        EXPECT_EQ(ConfirmFileDialog(db_, prompter_, c.mode, c.name, FileType::PX, listed), c.step)
+            << c.name;
         EXPECT_EQ(prompter_.Texts(),
                   c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
             << c.name;
@@ -82,7 +86,8 @@ TEST_F(ConfigFilesTest, DialogChecksTheNameInEveryMode)
 TEST_F(ConfigFilesTest, NewInsertsTheFileAsTyped)
 {
     const std::string name = "Joe's 店";
-    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, name, FileType::QX, {}), FileDialogStep::Accept);
+    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, name, FileType::QX, {}),
+              FileDialogStep::Accept);
     const auto file = FindConfigFile(db_, name);
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(file->deviceType, FileType::QX);
@@ -91,10 +96,12 @@ TEST_F(ConfigFilesTest, NewInsertsTheFileAsTyped)
 
 TEST_F(ConfigFilesTest, APxFileCannotBeMadeWhileAQxHostIsConnected)
 {
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, "px", FileType::PX, {}), FileDialogStep::Accept);
+    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, "px", FileType::PX, {}),
+              FileDialogStep::Accept);
     EXPECT_FALSE(CompleteNewFile(db_, prompter_, HostModel::QX, "px", FileType::PX));
     EXPECT_EQ(prompter_.Texts(),
-              (std::vector<std::string>{"当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！"}));
+              (std::vector<std::string>{
+                  "当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！"}));
     EXPECT_FALSE(FindConfigFile(db_, "px").has_value());
     EXPECT_TRUE(CompleteNewFile(db_, prompter_, HostModel::PX, "qx", FileType::QX));
 }
@@ -102,8 +109,10 @@ TEST_F(ConfigFilesTest, APxFileCannotBeMadeWhileAQxHostIsConnected)
 TEST_F(ConfigFilesTest, OpenRefusesPxFilesOnAQxHostAndTheCurrentFile)
 {
     EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::QX, "a", FileType::PX, ""), OpenStep::Refused);
-    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::QX, "a", FileType::QX, "b"), OpenStep::MakeCurrent);
-    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::PX, "b", FileType::PX, "b"), OpenStep::AlreadyOpen);
+    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::QX, "a", FileType::QX, "b"),
+              OpenStep::MakeCurrent);
+    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::PX, "b", FileType::PX, "b"),
+              OpenStep::AlreadyOpen);
     EXPECT_EQ(prompter_.Texts().back(), "当前要打开的文件已打开，请认真操作！");
 }
 
@@ -113,7 +122,8 @@ TEST_F(ConfigFilesTest, SaveAsCopiesEveryColumnReceiverTypesIncluded)
     Fill("from");
     AddFile("other", 0);
     AddMachine("other", 1);
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::PX, {"from", "other"}),
+    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::PX,
+                                {"from", "other"}),
               FileDialogStep::Accept);
     EXPECT_FALSE(FindConfigFile(db_, "to").has_value())
         << "the name is written with the rows, never alone: a stop here leaves no empty copy";
@@ -128,11 +138,13 @@ TEST_F(ConfigFilesTest, SaveAsToAnotherModelRemovesTheNewFileAgain)
 {
     AddFile("from", 0);
     Fill("from");
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::QX, {"from"}),
-              FileDialogStep::Accept);
+    ASSERT_EQ(
+        ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::QX, {"from"}),
+        FileDialogStep::Accept);
     EXPECT_FALSE(CompleteSaveAs(db_, prompter_, "to", FileType::QX, "from", FileType::PX));
     EXPECT_EQ(prompter_.Texts(),
-              (std::vector<std::string>{"当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！"}));
+              (std::vector<std::string>{
+                  "当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！"}));
     EXPECT_FALSE(FindConfigFile(db_, "to").has_value());
     EXPECT_TRUE(Rows("to").empty());
 }
@@ -141,10 +153,12 @@ TEST_F(ConfigFilesTest, AFailedCopyLeavesTheDatabaseAsItWas)
 {
     AddFile("from", 0);
     Fill("from");
-    ASSERT_TRUE(db_.Execute("create trigger refuse before insert on T_Device3 when NEW.FileName='to' "
-                            "begin select raise(abort, 'refused'); end"));
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::PX, {"from"}),
-              FileDialogStep::Accept);
+    ASSERT_TRUE(
+        db_.Execute("create trigger refuse before insert on T_Device3 when NEW.FileName='to' "
+                    "begin select raise(abort, 'refused'); end"));
+    ASSERT_EQ(
+        ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::PX, {"from"}),
+        FileDialogStep::Accept);
     EXPECT_FALSE(CompleteSaveAs(db_, prompter_, "to", FileType::PX, "from", FileType::PX));
     EXPECT_FALSE(FindConfigFile(db_, "to").has_value());
     EXPECT_TRUE(Rows("to").empty()) << "machines and handhelds copied before the failure are gone";
@@ -159,7 +173,8 @@ TEST_F(ConfigFilesTest, AFailedCopyLeavesTheDatabaseAsItWas)
 TEST_F(ConfigFilesTest, SaveAsNeedsACurrentFile)
 {
     EXPECT_FALSE(CanSaveAs(prompter_, ""));
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前没有编辑的文件，请核对后再进行操作！"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"当前没有编辑的文件，请核对后再进行操作！"}));
     EXPECT_TRUE(CanSaveAs(prompter_, "x"));
 }
 
@@ -169,7 +184,8 @@ TEST_F(ConfigFilesTest, DeleteRemovesTheRowsOfAllFourTablesAndNothingElse)
     Fill("gone");
     AddFile("kept", 0);
     Fill("kept");
-    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "gone", FileType::PX, {"gone", "kept"}),
+    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "gone", FileType::PX,
+                                {"gone", "kept"}),
               FileDialogStep::Deleted);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功删除"}));
     EXPECT_FALSE(FindConfigFile(db_, "gone").has_value());
@@ -183,7 +199,8 @@ TEST_F(ConfigFilesTest, AFailedDeleteLeavesTheFileWhole)
     Fill("f");
     ASSERT_TRUE(db_.Execute("create trigger keep before delete on T_Device3 "
                             "begin select raise(abort, 'kept'); end"));
-    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "f", FileType::PX, {"f"}), FileDialogStep::Stay);
+    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "f", FileType::PX, {"f"}),
+              FileDialogStep::Stay);
     EXPECT_TRUE(prompter_.All().empty()) << "no success message";
     EXPECT_TRUE(FindConfigFile(db_, "f").has_value());
     EXPECT_EQ(Rows("f").size(), 3u);

@@ -1,13 +1,12 @@
-#include "storage/ConfigFiles.h"
 #include "storage/ConfigJson.h"
 
 #include "mock/DatabaseFixture.h"
-
-#include <nlohmann/json.hpp>
+#include "storage/ConfigFiles.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 namespace px {
 namespace {
@@ -19,16 +18,18 @@ protected:
     {
         DatabaseFixture::SetUp();
         AddFile("店'一", 1);
-        ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
-                                "(7,'0000123','O''Brien''); DROP TABLE T_Device1;--','店''一',4),"
-                                "(0,'55',NULL,'店''一',2)"));
+        ASSERT_TRUE(
+            db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
+                        "(7,'0000123','O''Brien''); DROP TABLE T_Device1;--','店''一',4),"
+                        "(0,'55',NULL,'店''一',2)"));
         ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values "
                                 "(5,'1a2b',NULL,'店''一')"));
         ASSERT_TRUE(db_.Execute(
             "insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,DeviceNo3,"
             "DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,FileName) values "
             "('A1B2C1',65535,'八号桌','结账',12,-1,3,4,5,6,7,499,2,0,'店''一'),"
-            "('0123456789AB',NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,0,1,'店''一')"));
+            "('0123456789AB',NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,0,1,'店''一'"
+            ")"));
     }
 
     std::string Export(const std::string& name)
@@ -45,7 +46,9 @@ TEST_F(ConfigJsonTest, ExportThenImportIsExactForEveryColumn)
     const std::string document = Export("店'一");
     std::string error;
     std::string name;
-    ASSERT_EQ(ImportConfigFile(db_, document, "副本", false, error, &name), JsonImportResult::Imported) << error;
+    ASSERT_EQ(ImportConfigFile(db_, document, "副本", false, error, &name),
+              JsonImportResult::Imported)
+        << error;
     EXPECT_EQ(name, "副本");
     EXPECT_EQ(FindConfigFile(db_, "副本")->deviceType, FileType::QX);
     // The copy exports to the same document but for its name.
@@ -84,7 +87,8 @@ TEST_F(ConfigJsonTest, AnInvalidDocumentIsRefusedNamingTheFieldAndWritesNothing)
         {[](auto& d) { d["infoMachines"][0]["Remark"] = std::string("a\0b", 3); },
          "infoMachines[0].Remark"},
         {[](auto& d) { d["callers"][0]["CallNo"] = 65536; }, "callers[0].CallNo"},
-        {[](auto& d) { d["callers"][0]["CallName"] = "八号\xF0\x9F\x98\x80"; }, "callers[0].CallName"},
+        {[](auto& d) { d["callers"][0]["CallName"] = "八号\xF0\x9F\x98\x80"; },
+         "callers[0].CallName"},
         {[](auto& d) { d["callers"][0]["ZhuiHu"] = 5; }, "callers[0].ZhuiHu"},
         {[](auto& d) { d["callers"][0]["DeviceNo8"] = 500; }, "callers[0].DeviceNo8"},
         {[](auto& d) { d["callers"][1]["CodeNo"] = "a1b2c1"; }, "callers[1].CodeNo"},
@@ -93,7 +97,9 @@ TEST_F(ConfigJsonTest, AnInvalidDocumentIsRefusedNamingTheFieldAndWritesNothing)
         {[](auto& d) { d["handhelds"][0]["Address"] = "zz2b"; }, "handhelds[0].Address"},
         {[](auto& d) { d["handhelds"][0]["Address"] = "ffff"; }, "handhelds[0].Address"},
         {[](auto& d) { d["handhelds"].push_back(d["handhelds"][0]); }, "handhelds[1].DeviceNo"},
-        {[](auto& d) { d["callers"][0]["CallName"] = nlohmann::json::array({nlohmann::json::array()}); },
+        {[](auto& d) {
+             d["callers"][0]["CallName"] = nlohmann::json::array({nlohmann::json::array()});
+         },
          "the document is nested"},
         {[](auto& d) { d["infoMachines"][1].erase("Remark"); }, "infoMachines[1].Remark"},
         {[](auto& d) { d["callers"][0]["CallNo"] = "many"; }, "callers[0].CallNo"},
@@ -105,7 +111,8 @@ TEST_F(ConfigJsonTest, AnInvalidDocumentIsRefusedNamingTheFieldAndWritesNothing)
         auto document = valid;
         c.change(document);
         std::string error;
-        EXPECT_EQ(ImportConfigFile(db_, document.dump(), "new", false, error), JsonImportResult::Invalid)
+        EXPECT_EQ(ImportConfigFile(db_, document.dump(), "new", false, error),
+                  JsonImportResult::Invalid)
             << c.named;
         EXPECT_EQ(error.rfind(c.named, 0), 0u) << error;
         EXPECT_FALSE(FindConfigFile(db_, "new").has_value());
@@ -127,8 +134,8 @@ TEST_F(ConfigJsonTest, TablesMustFitTheModel)
         int qxLimit;
         int pxLimit;
     };
-    for (const Case c : {Case{"infoMachines", 20, 500}, Case{"handhelds", 10, 100},
-                         Case{"callers", 200, 1999}}) {
+    for (const Case c :
+         {Case{"infoMachines", 20, 500}, Case{"handhelds", 10, 100}, Case{"callers", 200, 1999}}) {
         auto full = document;
         auto& rows = full[c.table];
         const auto sample = rows[0];
@@ -149,9 +156,11 @@ TEST_F(ConfigJsonTest, TablesMustFitTheModel)
             full["model"] = model;
             const int limit = std::string(model) == "qx" ? c.qxLimit : c.pxLimit;
             rows.erase(rows.begin() + limit + 1, rows.end());
-            EXPECT_EQ(ImportConfigFile(db_, full.dump(), "new", false, error), JsonImportResult::Invalid)
+            EXPECT_EQ(ImportConfigFile(db_, full.dump(), "new", false, error),
+                      JsonImportResult::Invalid)
                 << c.table << " " << model;
-            EXPECT_NE(error.find("more than the " + std::to_string(limit)), std::string::npos) << error;
+            EXPECT_NE(error.find("more than the " + std::to_string(limit)), std::string::npos)
+                << error;
         }
         EXPECT_FALSE(FindConfigFile(db_, "new").has_value());
     }
@@ -174,7 +183,8 @@ TEST_F(ConfigJsonTest, ADatabaseValueTheFormatCannotCarryStopsTheExport)
         const char* named;
     };
     const Case cases[] = {
-        {"update T_Device1 set Remark=cast(x'41FF42' as text) where DeviceNo=7", "infoMachines[0].Remark"},
+        {"update T_Device1 set Remark=cast(x'41FF42' as text) where DeviceNo=7",
+         "infoMachines[0].Remark"},
         {"update T_Device3 set CallNo='many' where CodeNo='A1B2C1'", "callers[0].CallNo"},
     };
     for (const Case& c : cases) {
@@ -219,7 +229,8 @@ TEST_F(ConfigJsonTest, AnExistingNameIsReplacedOnlyWhenAllowed)
     std::string error;
     EXPECT_EQ(ImportConfigFile(db_, document.dump(), "", false, error), JsonImportResult::Exists);
     EXPECT_EQ(Count("select * from T_Device1 where FileName='target'"), 2);
-    ASSERT_EQ(ImportConfigFile(db_, document.dump(), "", true, error), JsonImportResult::Imported) << error;
+    ASSERT_EQ(ImportConfigFile(db_, document.dump(), "", true, error), JsonImportResult::Imported)
+        << error;
     EXPECT_EQ(FindConfigFile(db_, "target")->deviceType, FileType::QX);
     EXPECT_EQ(Count("select * from T_Device1 where FileName='target'"), 2);
     EXPECT_EQ(Count("select * from T_Device1 where FileName='target' and DeviceNo=7"), 1);
@@ -229,8 +240,9 @@ TEST_F(ConfigJsonTest, AnExistingNameIsReplacedOnlyWhenAllowed)
 TEST_F(ConfigJsonTest, AFailureInTheMiddleWritesNothing)
 {
     const std::string document = Export("店'一");
-    ASSERT_TRUE(db_.Execute("create trigger refuse before insert on T_Device3 when NEW.FileName='new' "
-                            "begin select raise(abort, 'refused'); end"));
+    ASSERT_TRUE(
+        db_.Execute("create trigger refuse before insert on T_Device3 when NEW.FileName='new' "
+                    "begin select raise(abort, 'refused'); end"));
     std::string error;
     EXPECT_EQ(ImportConfigFile(db_, document, "new", false, error), JsonImportResult::Failed);
     EXPECT_FALSE(FindConfigFile(db_, "new").has_value());

@@ -1,12 +1,10 @@
+#include "mock/TempFolder.h"
 #include "storage/Database.h"
 #include "storage/Schema.h"
 
-#include "mock/TempFolder.h"
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace px {
 namespace {
@@ -55,9 +53,8 @@ TEST_F(StorageTest, OpeningAMissingDatabaseFailsWithTheConnectionInTheError)
     const std::string missing = MakeConnectionString(folder_.File("missing/none.db"));
     EXPECT_FALSE(db.Open(missing));
     EXPECT_FALSE(db.IsOpen());
-    EXPECT_EQ(db.GetLastErrorString().rfind("Connection String = " + missing +
-                                                "\nCADODataBase Error\n\tCode = ",
-                                            0),
+    EXPECT_EQ(db.GetLastErrorString().rfind(
+                  "Connection String = " + missing + "\nCADODataBase Error\n\tCode = ", 0),
               0u)
         << db.GetLastErrorString();
     EXPECT_FALSE(db.GetErrorDescription().empty());
@@ -72,14 +69,14 @@ TEST_F(StorageTest, FailingStatementsReturnFalseAndKeepTheirError)
 
     QueryResult rs(db_);
     EXPECT_FALSE(rs.Open("select * from T_Nowhere"));
-    EXPECT_EQ(rs.GetLastErrorString().rfind("Query = select * from T_Nowhere\nQueryResult Error", 0),
-              0u)
+    EXPECT_EQ(
+        rs.GetLastErrorString().rfind("Query = select * from T_Nowhere\nQueryResult Error", 0), 0u)
         << rs.GetLastErrorString();
     EXPECT_FALSE(rs.IsOpen());
 
     // A mismatch between placeholders and values is a failure, not a silent null.
-    EXPECT_FALSE(db_.Execute("insert into T_KeyName (KeyNo, KeyName) values (?, ?)",
-                             {std::int64_t{1}}));
+    EXPECT_FALSE(
+        db_.Execute("insert into T_KeyName (KeyNo, KeyName) values (?, ?)", {std::int64_t{1}}));
 }
 
 TEST_F(StorageTest, NullReadsAsEmptyTextAndZero)
@@ -123,8 +120,10 @@ TEST_F(StorageTest, BooleanColumnsReadAsTOrFAndOneOrZero)
 
 TEST_F(StorageTest, FourByteIntegersKeepTheirFullValueByNameAndByPosition)
 {
-    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo, CallNo, FileName) values ('A', 70000, 'f')"));
-    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo, CallNo, FileName) values ('B', -70000, 'f')"));
+    ASSERT_TRUE(
+        db_.Execute("insert into T_Device3 (CodeNo, CallNo, FileName) values ('A', 70000, 'f')"));
+    ASSERT_TRUE(
+        db_.Execute("insert into T_Device3 (CodeNo, CallNo, FileName) values ('B', -70000, 'f')"));
     QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select CallNo from T_Device3 order by CodeNo"));
     for (int expected : {70000, -70000}) {
@@ -249,7 +248,8 @@ TEST_F(StorageTest, NewDatabaseHasTheSchemaAndInitialRows)
     EXPECT_EQ(escalation, 0);
     ASSERT_TRUE(db_.Execute("insert into T_FileName (FileName, DeviceType) values ('x', 0)"));
     EXPECT_FALSE(db_.Execute("insert into T_FileName (FileName, DeviceType) values ('x', 1)"));
-    EXPECT_FALSE(db_.Execute("insert into T_CallType (TypeName, TypeNum, TypeChoice) values ('单键', 1, 1)"));
+    EXPECT_FALSE(db_.Execute(
+        "insert into T_CallType (TypeName, TypeNum, TypeChoice) values ('单键', 1, 1)"));
 }
 
 TEST_F(StorageTest, AnExistingDatabaseIsLeftAsItIs)
@@ -268,7 +268,9 @@ TEST(StorageSetupTest, AFolderThatCannotBeMadeFailsWithoutLeavingAFile)
 {
     test::TempFolder folder;
     // A file stands where the folder should be.
-    { std::ofstream(folder.File("Database")) << "x"; }
+    {
+        std::ofstream(folder.File("Database")) << "x";
+    }
     std::string error;
     EXPECT_FALSE(EnsureDatabase(folder.File("Database/DADE.db"), error));
     EXPECT_FALSE(error.empty());

@@ -1,10 +1,10 @@
 #include "transfer/Import.h"
-#include "transfer/ReadBack.h"
-#include "transfer/TableDownload.h"
 
 #include "hostlink/HostFixture.h"
 #include "storage/ConfigFiles.h"
 #include "storage/Schema.h"
+#include "transfer/ReadBack.h"
+#include "transfer/TableDownload.h"
 
 namespace px {
 namespace {
@@ -27,7 +27,9 @@ protected:
     {
         std::vector<std::string> rows;
         QueryResult rs(db_);
-        EXPECT_TRUE(rs.Open(db_, std::string("select * from ") + table + " where FileName=? order by " + order, {file}));
+        EXPECT_TRUE(rs.Open(
+            db_, std::string("select * from ") + table + " where FileName=? order by " + order,
+            {file}));
         for (; !rs.IsEof(); rs.MoveNext()) {
             std::string row;
             for (int i = 0; i < rs.GetFieldCount(); ++i) {
@@ -60,11 +62,12 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
     ASSERT_TRUE(db_.Execute(
         "insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
         "(7,'0000123','前台','src',4),(499,'2097151','','src',2),(0,'55','钟','src',0)"));
-    ASSERT_TRUE(db_.Execute(
-        "insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,DeviceNo3,DeviceNo4,"
-        "DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,FileName) values "
-        "('a1b2c3',65535,'一二三四五六','O''Brien 结账',12,-1,3,4,5,6,7,499,2,0,'src'),"
-        "('0123456789ab',8,'八号','',-1,-1,-1,-1,-1,-1,-1,-1,1,1,'src')"));
+    ASSERT_TRUE(
+        db_.Execute("insert into T_Device3 "
+                    "(CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,DeviceNo3,DeviceNo4,"
+                    "DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,FileName) values "
+                    "('a1b2c3',65535,'一二三四五六','O''Brien 结账',12,-1,3,4,5,6,7,499,2,0,'src'),"
+                    "('0123456789ab',8,'八号','',-1,-1,-1,-1,-1,-1,-1,-1,1,1,'src')"));
     ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values "
                             "(5,'1a2b','经理','src'),(99,'00ff','','src')"));
     ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "src"), DownloadOutcome::Sent);
@@ -72,9 +75,11 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
     ASSERT_EQ(DownloadHandhelds(exchange_, db_, "src"), DownloadOutcome::Sent);
     prompter_.Clear();
 
-    for (BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers, BrowserMode::Handhelds}) {
+    for (BrowserMode mode :
+         {BrowserMode::InfoMachines, BrowserMode::Callers, BrowserMode::Handhelds}) {
         prompter_.Answer(true);
-        EXPECT_EQ(ImportRows(db_, prompter_, mode, HostModel::PX, "dst", FileType::PX, ReadBackRows(mode)),
+        EXPECT_EQ(ImportRows(db_, prompter_, mode, HostModel::PX, "dst", FileType::PX,
+                             ReadBackRows(mode)),
                   ImportOutcome::Imported);
     }
     EXPECT_EQ(FindConfigFile(db_, "dst")->deviceType, FileType::PX);
@@ -85,14 +90,15 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
                                         "DeviceNo=7|Address=123|Remark=|TypeNo=4|",
                                         "DeviceNo=499|Address=2097151|Remark=|TypeNo=2|"}));
     // Codes come back upper case and names cut at 10 bytes; numbers, devices and -1 stay.
-    EXPECT_EQ(Rows("T_Device3", "dst", "CodeNo"),
-              (std::vector<std::string>{
-                  "CodeNo=0123456789AB|CallNo=8|CallName=八号|KeyName=|DeviceNo1=-1|DeviceNo2=-1|"
-                  "DeviceNo3=-1|DeviceNo4=-1|DeviceNo5=-1|DeviceNo6=-1|DeviceNo7=-1|DeviceNo8=-1|"
-                  "ZhuiHu=1|CodeType=1|",
-                  "CodeNo=A1B2C3|CallNo=65535|CallName=一二三四五|KeyName=O'Brien 结账|DeviceNo1=12|"
-                  "DeviceNo2=-1|DeviceNo3=3|DeviceNo4=4|DeviceNo5=5|DeviceNo6=6|DeviceNo7=7|"
-                  "DeviceNo8=499|ZhuiHu=2|CodeType=0|"}));
+    EXPECT_EQ(
+        Rows("T_Device3", "dst", "CodeNo"),
+        (std::vector<std::string>{
+            "CodeNo=0123456789AB|CallNo=8|CallName=八号|KeyName=|DeviceNo1=-1|DeviceNo2=-1|"
+            "DeviceNo3=-1|DeviceNo4=-1|DeviceNo5=-1|DeviceNo6=-1|DeviceNo7=-1|DeviceNo8=-1|"
+            "ZhuiHu=1|CodeType=1|",
+            "CodeNo=A1B2C3|CallNo=65535|CallName=一二三四五|KeyName=O'Brien 结账|DeviceNo1=12|"
+            "DeviceNo2=-1|DeviceNo3=3|DeviceNo4=4|DeviceNo5=5|DeviceNo6=6|DeviceNo7=7|"
+            "DeviceNo8=499|ZhuiHu=2|CodeType=0|"}));
     // Codes come back as four upper-case digits.
     EXPECT_EQ(Rows("T_Device2", "dst", "DeviceNo"),
               (std::vector<std::string>{"DeviceNo=5|Address=1A2B|Remark=|",
@@ -108,9 +114,10 @@ TEST_F(ImportTest, TheFileModelMustFitTheHost)
         FileType fileType;
         bool accepted;
     };
-    for (const Case c : {Case{kPxHost, FileType::QX, false}, Case{HostModel::None, FileType::PX, false},
-                         Case{HostModel::None, FileType::QX, false}, Case{kQxHost, FileType::PX, true},
-                         Case{kPxHost, FileType::PX, true}, Case{kQxHost, FileType::QX, true}}) {
+    for (const Case c :
+         {Case{kPxHost, FileType::QX, false}, Case{HostModel::None, FileType::PX, false},
+          Case{HostModel::None, FileType::QX, false}, Case{kQxHost, FileType::PX, true},
+          Case{kPxHost, FileType::PX, true}, Case{kQxHost, FileType::QX, true}}) {
         prompter_.Clear();
         const auto outcome = ImportRows(db_, prompter_, BrowserMode::Callers, c.host,
                                         "f" + std::to_string(static_cast<int>(c.host)) +
@@ -119,7 +126,8 @@ TEST_F(ImportTest, TheFileModelMustFitTheHost)
         EXPECT_EQ(outcome, c.accepted ? ImportOutcome::EmptyList : ImportOutcome::ModelMismatch)
             << c.host << "/" << c.fileType;
         if (!c.accepted) {
-            EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"连接的机器型号与文件类型不匹配，请检查重试！"}));
+            EXPECT_EQ(prompter_.Texts(),
+                      (std::vector<std::string>{"连接的机器型号与文件类型不匹配，请检查重试！"}));
         }
     }
 }
@@ -127,28 +135,34 @@ TEST_F(ImportTest, TheFileModelMustFitTheHost)
 TEST_F(ImportTest, AnExistingFileKeepsItsModelAndOnlyTheModesTableIsReplaced)
 {
     ASSERT_TRUE(InsertConfigFile(db_, "f", FileType::QX));
-    ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,FileName) values (1,'1','f'),(2,'2','f')"));
-    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
+    ASSERT_TRUE(db_.Execute(
+        "insert into T_Device1 (DeviceNo,Address,FileName) values (1,'1','f'),(2,'2','f')"));
+    ASSERT_TRUE(
+        db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
     prompter_.Answer(true);
     const std::vector<BrowserRow> rows = {{"9", "900", "LW3"}};
-    ASSERT_EQ(ImportRows(db_, prompter_, BrowserMode::InfoMachines, HostModel::QX, "f", FileType::PX, rows),
+    ASSERT_EQ(ImportRows(db_, prompter_, BrowserMode::InfoMachines, HostModel::QX, "f",
+                         FileType::PX, rows),
               ImportOutcome::Imported);
     EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在2个设备，确定要用当前显示的1个设备覆盖？");
     EXPECT_EQ(prompter_.All()[0].caption, "提示");
     EXPECT_EQ(FindConfigFile(db_, "f")->deviceType, FileType::QX);
-    EXPECT_EQ(Rows("T_Device1", "f", "DeviceNo"), (std::vector<std::string>{"DeviceNo=9|Address=900|Remark=|TypeNo=4|"}));
+    EXPECT_EQ(Rows("T_Device1", "f", "DeviceNo"),
+              (std::vector<std::string>{"DeviceNo=9|Address=900|Remark=|TypeNo=4|"}));
     EXPECT_EQ(Rows("T_Device2", "f", "DeviceNo").size(), 1u);
 }
 
 TEST_F(ImportTest, AnEmptyListWritesOnlyTheNewFileAndACancelNothing)
 {
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "new", FileType::PX, {}),
-              ImportOutcome::EmptyList);
+    EXPECT_EQ(
+        ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "new", FileType::PX, {}),
+        ImportOutcome::EmptyList);
     EXPECT_TRUE(prompter_.All().empty()) << "nothing is asked";
     EXPECT_TRUE(FindConfigFile(db_, "new").has_value());
 
     prompter_.Answer(false);
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "other", FileType::PX, {{"5", "1A2B"}}),
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "other",
+                         FileType::PX, {{"5", "1A2B"}}),
               ImportOutcome::NotConfirmed);
     EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在0个记录，确定要用当前显示的1个记录覆盖？");
     EXPECT_FALSE(FindConfigFile(db_, "other").has_value())
@@ -158,7 +172,8 @@ TEST_F(ImportTest, AnEmptyListWritesOnlyTheNewFileAndACancelNothing)
 TEST_F(ImportTest, AFailingRowLeavesTheFileAsItWas)
 {
     ASSERT_TRUE(InsertConfigFile(db_, "f", FileType::PX));
-    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
+    ASSERT_TRUE(
+        db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
     ASSERT_TRUE(db_.Execute("create trigger refuse before insert on T_Device2 when NEW.DeviceNo=7 "
                             "begin select raise(abort, 'refused'); end"));
     prompter_.Answer(true);
@@ -166,11 +181,14 @@ TEST_F(ImportTest, AFailingRowLeavesTheFileAsItWas)
                          {{"5", "1A2B"}, {"7", "3C4D"}, {"8", "5E6F"}}),
               ImportOutcome::Failed);
     EXPECT_EQ(prompter_.Texts().back(), "写入数据库失败（第2行），文件 f 保持原样！");
-    EXPECT_EQ(Rows("T_Device2", "f", "DeviceNo"), (std::vector<std::string>{"DeviceNo=1|Address=ABCD|Remark=|"}));
+    EXPECT_EQ(Rows("T_Device2", "f", "DeviceNo"),
+              (std::vector<std::string>{"DeviceNo=1|Address=ABCD|Remark=|"}));
 
     prompter_.Answer(true);
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Callers, HostModel::PX, "f", FileType::PX, {{"0", "A1"}}),
-              ImportOutcome::Failed) << "a row the browser could not show";
+    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Callers, HostModel::PX, "f", FileType::PX,
+                         {{"0", "A1"}}),
+              ImportOutcome::Failed)
+        << "a row the browser could not show";
 }
 
 TEST_F(ImportTest, AFailedReadBackLeavesNoFileAndNoHostNoReadBack)

@@ -1,7 +1,7 @@
 #include "transfer/TableDownload.h"
 
-#include "hostlink/HostFixture.h"
 #include "common/Gbk.h"
+#include "hostlink/HostFixture.h"
 #include "storage/Schema.h"
 
 #include <filesystem>
@@ -23,9 +23,10 @@ protected:
     {
         ASSERT_TRUE(db_.BeginTransaction());
         for (int i = 0; i < count; ++i)
-            ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
-                                    "values (?,?,'','f',?)",
-                                    {std::int64_t{i}, address, std::int64_t{type}}));
+            ASSERT_TRUE(
+                db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
+                            "values (?,?,'','f',?)",
+                            {std::int64_t{i}, address, std::int64_t{type}}));
         ASSERT_TRUE(db_.CommitTransaction());
     }
 
@@ -42,7 +43,7 @@ TEST_F(TableDownloadTest, RecordLayout)
         const char* machineType;
         const char* rate;
         const char* polarity;
-        Bytes head;    // bytes 0..4
+        Bytes head;     // bytes 0..4
         Bytes address3; // bytes 8..10
     };
     const std::vector<Case> cases = {
@@ -52,7 +53,8 @@ TEST_F(TableDownloadTest, RecordLayout)
         {5, "", "7", "3", "0", {0x00, 0x05, 0xF8, 0xF0, 0x02}, {0x00, 0x00, 0x00}},
     };
     for (const Case& c : cases) {
-        const InfoMachineRecord r = MakeInfoMachineRecord(c.pager, c.address, c.machineType, c.rate, c.polarity);
+        const InfoMachineRecord r =
+            MakeInfoMachineRecord(c.pager, c.address, c.machineType, c.rate, c.polarity);
         EXPECT_EQ(Bytes(r.begin(), r.begin() + 5), c.head) << c.pager;
         EXPECT_EQ(Bytes(r.begin() + 8, r.begin() + 11), c.address3) << c.pager;
         for (std::size_t i = 5; i <= 7; ++i)
@@ -66,9 +68,10 @@ TEST_F(TableDownloadTest, RecordLayout)
 TEST_F(TableDownloadTest, TheHostGetsTheRecordsOfTheFileInPagerOrder)
 {
     ASSERT_TRUE(db_.Execute("update T_Type set Rate=2, Polarity=1 where TypeNo=2"));
-    ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
-                            "(499,'2097151','','f',2),(3,'123','','f',4),(8,'5','','f',0),"
-                            "(1,'9','','other',0)"));
+    ASSERT_TRUE(
+        db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
+                    "(499,'2097151','','f',2),(3,'123','','f',4),(8,'5','','f',0),"
+                    "(1,'9','','other',0)"));
     ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Sent);
     const Bytes& table = host_.State().tables.at(0x65);
     ASSERT_EQ(table.size(), 90u);
@@ -116,7 +119,8 @@ TEST_F(TableDownloadTest, CallerRecordLayout)
     const auto record = MakeCallerRecord(row, error);
     ASSERT_TRUE(record.has_value()) << error;
     const Bytes r(record->begin(), record->end());
-    EXPECT_EQ(Bytes(r.begin(), r.begin() + 8), (Bytes{0x55, 0xA1, 0xB2, 0xC3, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(Bytes(r.begin(), r.begin() + 8),
+              (Bytes{0x55, 0xA1, 0xB2, 0xC3, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(Bytes(r.begin() + 8, r.begin() + 10), (Bytes{0x2C, 0x01}));
     EXPECT_EQ(Bytes(r.begin() + 10, r.begin() + 16), *ToGbk("八号桌"));
     EXPECT_EQ(Bytes(r.begin() + 16, r.begin() + 20), Bytes(4, 0xFF));
@@ -176,16 +180,19 @@ TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
 {
     ASSERT_TRUE(db_.BeginTransaction());
     for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CodeType,FileName) values (?,?,0,'f')",
-                                {"ABC" + std::to_string(100 + i), std::int64_t{i}}));
-    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (5,'1a2b','f')"));
+        ASSERT_TRUE(db_.Execute(
+            "insert into T_Device3 (CodeNo,CallNo,CodeType,FileName) values (?,?,0,'f')",
+            {"ABC" + std::to_string(100 + i), std::int64_t{i}}));
+    ASSERT_TRUE(
+        db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (5,'1a2b','f')"));
     ASSERT_TRUE(db_.CommitTransaction());
     EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x66).size(), 2000u);
     EXPECT_EQ(Written().size(), 38u);
     EXPECT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x68), (Bytes{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
     EXPECT_FALSE(std::filesystem::exists(folder_.File("Call.txt")));
     EXPECT_FALSE(std::filesystem::exists(folder_.File("ShouChi.txt")));
 
@@ -193,7 +200,8 @@ TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
     host_.State().fault = *ParseSimFault("silent-after:1");
     EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Failed);
     EXPECT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Failed);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下载呼叫器信息失败！", "手持呼叫器匹配表设置失败！"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"下载呼叫器信息失败！", "手持呼叫器匹配表设置失败！"}));
 }
 
 TEST_F(TableDownloadTest, EmptyCallerAndHandheldTablesAreSilent)

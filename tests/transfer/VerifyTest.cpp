@@ -1,9 +1,9 @@
-#include "transfer/TableDownload.h"
 #include "transfer/Verify.h"
 
 #include "hostlink/HostFixture.h"
 #include "storage/ConfigFiles.h"
 #include "storage/Schema.h"
+#include "transfer/TableDownload.h"
 
 #include <algorithm>
 
@@ -19,13 +19,16 @@ protected:
         ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
         ASSERT_TRUE(db_.Open(connection_));
         ASSERT_TRUE(InsertConfigFile(db_, "f", FileType::PX));
-        ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
-                                "(3,'0000123','前台','f',4),(7,'2097151','','f',0)"));
-        ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,"
-                                "DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,"
-                                "CodeType,FileName) values ('a1b2c1',1,'八号桌','结账',3,-1,-1,-1,-1,-1,-1,"
-                                "-1,0,0,'f'),('A1B2C2',1,'八号桌','加水',3,7,-1,-1,-1,-1,-1,-1,1,0,'f')"));
-        ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values (5,'1a2b','','f')"));
+        ASSERT_TRUE(
+            db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
+                        "(3,'0000123','前台','f',4),(7,'2097151','','f',0)"));
+        ASSERT_TRUE(
+            db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,"
+                        "DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,"
+                        "CodeType,FileName) values ('a1b2c1',1,'八号桌','结账',3,-1,-1,-1,-1,-1,-1,"
+                        "-1,0,0,'f'),('A1B2C2',1,'八号桌','加水',3,7,-1,-1,-1,-1,-1,-1,1,0,'f')"));
+        ASSERT_TRUE(db_.Execute(
+            "insert into T_Device2 (DeviceNo,Address,Remark,FileName) values (5,'1a2b','','f')"));
         ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Sent);
         ASSERT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Sent);
         ASSERT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Sent);
@@ -65,7 +68,8 @@ TEST_F(VerifyTest, AnEditedRowInTheFileIsReportedFieldByField)
 
 TEST_F(VerifyTest, MissingAndExtraRows)
 {
-    ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,FileName,TypeNo) values (9,'9','f',0)"));
+    ASSERT_TRUE(db_.Execute(
+        "insert into T_Device1 (DeviceNo,Address,FileName,TypeNo) values (9,'9','f',0)"));
     ASSERT_TRUE(db_.Execute("delete from T_Device2 where FileName='f'"));
     const auto differences = Verify();
     ASSERT_EQ(differences.size(), 2u);
@@ -124,11 +128,10 @@ const FalseMatchCase kFalseMatchCases[] = {
      Difference::Kind::CannotSend},
     {"a handheld number past one byte", "update T_Device2 set DeviceNo=261 where DeviceNo=5",
      NoHostChange, "handhelds", "261", Difference::Kind::CannotSend},
-    {"a caller number past 65535",
-     "update T_Device3 set CallNo=65537 where CodeNo='A1B2C2'", NoHostChange, "callers",
-     "A1B2C2", Difference::Kind::CannotSend},
-    {"an escalation past 2", "update T_Device3 set ZhuiHu=258 where CodeNo='A1B2C2'",
+    {"a caller number past 65535", "update T_Device3 set CallNo=65537 where CodeNo='A1B2C2'",
      NoHostChange, "callers", "A1B2C2", Difference::Kind::CannotSend},
+    {"an escalation past 2", "update T_Device3 set ZhuiHu=258 where CodeNo='A1B2C2'", NoHostChange,
+     "callers", "A1B2C2", Difference::Kind::CannotSend},
     {"the same code twice in the file, once in lower case",
      "insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,DeviceNo3,"
      "DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,FileName) select "
@@ -136,7 +139,8 @@ const FalseMatchCase kFalseMatchCases[] = {
      "DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,FileName from T_Device3 where CodeNo='A1B2C2'",
      NoHostChange, "callers", "A1B2C2", Difference::Kind::DuplicateInFile},
     {"a pager twice in the file",
-     "insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values (3,'0000123','','f',4)",
+     "insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
+     "(3,'0000123','','f',4)",
      NoHostChange, "im", "3", Difference::Kind::DuplicateInFile},
     {"a receiver type the record cannot carry", "update T_Device1 set TypeNo=9 where DeviceNo=7",
      NoHostChange, "im", "7", Difference::Kind::CannotSend},
@@ -154,9 +158,10 @@ TEST_F(VerifyTest, EveryWayTheHostCanDifferIsReported)
         c.hostChange(host_.State());
 
         const auto differences = Verify();
-        const bool found = std::any_of(differences.begin(), differences.end(), [&](const Difference& d) {
-            return d.table == c.table && d.key == c.key && d.kind == c.kind;
-        });
+        const bool found =
+            std::any_of(differences.begin(), differences.end(), [&](const Difference& d) {
+                return d.table == c.table && d.key == c.key && d.kind == c.kind;
+            });
         EXPECT_TRUE(found) << differences.size() << " differences, none of the expected kind";
 
         host_.State() = saved;

@@ -5,12 +5,12 @@
 // message box (answered at once, so a message can never hold the window). Exits 0 once the
 // title has said "connected" N times, 1 when T milliseconds pass first.
 
-#include "gui/main/MainWindow.h"
 #include "app/DataFolder.h"
-#include "gui/main/DeviceWatcher.h"
 #include "app/QtPorts.h"
 #include "common/Clock.h"
 #include "common/Profile.h"
+#include "gui/main/DeviceWatcher.h"
+#include "gui/main/MainWindow.h"
 #include "hostlink/HidapiBackend.h"
 #include "storage/Schema.h"
 

@@ -31,16 +31,10 @@ QString Q(const char* text)
 } // namespace
 
 ConfigFileDialog::ConfigFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
-                 QWidget* parent)
-    : QDialog(parent),
-      database_(db),
-      prompter_(prompter),
-      mode_(mode),
-      name_(new QLineEdit(this)),
-      px_(new QRadioButton(Q("PX主机"), this)),
-      qx_(new QRadioButton(Q("QX主机"), this)),
-      confirm_(new QPushButton(Q("新建"), this)),
-      list_(new QListWidget(this))
+                                   QWidget* parent)
+    : QDialog(parent), database_(db), prompter_(prompter), mode_(mode), name_(new QLineEdit(this)),
+      px_(new QRadioButton(Q("PX主机"), this)), qx_(new QRadioButton(Q("QX主机"), this)),
+      confirm_(new QPushButton(Q("新建"), this)), list_(new QListWidget(this))
 {
     setObjectName("ConfigFileDialog");
     setWindowTitle(Q("新建文件"));
@@ -132,7 +126,8 @@ void ConfigFileDialog::OnItemChanged()
     if (selected.isEmpty())
         return;
     name_->setText(selected.first()->text());
-    (selected.first()->data(kTypeRole).toInt() == StoredFileType(FileType::QX) ? qx_ : px_)->setChecked(true);
+    (selected.first()->data(kTypeRole).toInt() == StoredFileType(FileType::QX) ? qx_ : px_)
+        ->setChecked(true);
 }
 
 void ConfigFileDialog::resizeEvent(QResizeEvent* event)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/Prompter.h"
-#include "storage/Database.h"
 #include "storage/ConfigFiles.h"
+#include "storage/Database.h"
 
 #include <QDialog>
 
@@ -20,7 +20,7 @@ class ConfigFileDialog : public QDialog
     Q_OBJECT
 public:
     ConfigFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
-            QWidget* parent = nullptr);
+                     QWidget* parent = nullptr);
 
     FileDialogMode Mode() const { return mode_; }
     // What the dialog ended with.
@@ -57,9 +57,9 @@ private:
     {
         QWidget* widget;
         QRect place;
-        bool widens;  // takes the extra width
-        bool grows;   // takes the extra height
-        bool moves;   // moves right by the extra width
+        bool widens; // takes the extra width
+        bool grows;  // takes the extra height
+        bool moves;  // moves right by the extra width
     };
     std::vector<Placed> following_;
 };

@@ -30,8 +30,10 @@ TransferProgressDialog* QtProgressSink::Ensure()
 {
     if (!window_) {
         window_ = new TransferProgressDialog(owner_);
-        connect(window_, &TransferProgressDialog::pauseRequested, this, &QtProgressSink::pauseRequested);
-        connect(window_, &TransferProgressDialog::cancelRequested, this, &QtProgressSink::cancelRequested);
+        connect(window_, &TransferProgressDialog::pauseRequested, this,
+                &QtProgressSink::pauseRequested);
+        connect(window_, &TransferProgressDialog::cancelRequested, this,
+                &QtProgressSink::cancelRequested);
     }
     return window_;
 }

@@ -22,10 +22,8 @@ QRect Place(int x, int y, int w, int h)
 } // namespace
 
 TransferProgressDialog::TransferProgressDialog(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint),
-      bar_(new QProgressBar(this)),
-      progressText_(new QLabel(this)),
-      resultText_(new QLabel(this)),
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), bar_(new QProgressBar(this)),
+      progressText_(new QLabel(this)), resultText_(new QLabel(this)),
       pause_(new QPushButton(QString::fromUtf8("暂停"), this)),
       cancel_(new QPushButton(QString::fromUtf8("取消"), this))
 {

@@ -24,8 +24,7 @@ QString Q(const std::string& text)
 } // namespace
 
 CallerPanel::CallerPanel(const MainControls& controls, WindowContext& context, QObject* parent)
-    : QObject(parent),
-      context_(context),
+    : QObject(parent), context_(context),
       grid_(controls.Get<CallerGridView>(MainControl::CallerGrid)),
       manual_(controls.Get<QCheckBox>(MainControl::ManualModeCheck)),
       manualCode_(controls.Get<QLineEdit>(MainControl::ManualCodeEdit)),

@@ -9,7 +9,6 @@
 #include "registry/RegistryViews.h"
 
 #include <QObject>
-
 #include <map>
 #include <string>
 #include <vector>

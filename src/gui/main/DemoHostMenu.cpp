@@ -48,10 +48,7 @@ QDialogButtonBox* AddButtons(QDialog& dialog, QFormLayout& form)
 } // namespace
 
 DemoHostMenu::DemoHostMenu(SimHostSession& session, WindowContext& context, QWidget* window)
-    : QObject(window),
-      session_(session),
-      context_(context),
-      badge_(new QToolButton(window)),
+    : QObject(window), session_(session), context_(context), badge_(new QToolButton(window)),
       menu_(new QMenu(window))
 {
     badge_->setObjectName("simulatedHostBadge");
@@ -107,7 +104,8 @@ void DemoHostMenu::PressKey()
         context_.prompter().Message("没有按键：" + error);
         return;
     }
-    const bool ok = session_.Modify([&](SimHostState& state) { state.presses.push_back(*press); }, error);
+    const bool ok =
+        session_.Modify([&](SimHostState& state) { state.presses.push_back(*press); }, error);
     Apply("已按下 " + code->text().trimmed().toUpper() + "，等待主机被询问", ok, error);
 }
 

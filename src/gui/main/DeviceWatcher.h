@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QSocketNotifier>
-
 #include <memory>
 
 namespace px {

@@ -35,7 +35,10 @@ QString PreviewText(const SheetPreview& preview)
                 .arg(preview.Count(SheetAction::Refuse));
     for (const SheetRow& row : preview.rows) {
         static const char* const kActions[] = {"新增", "修改", "不变", "拒绝"};
-        text += QString("第%1行  %2  %3").arg(row.line).arg(Q(row.code)).arg(kActions[static_cast<int>(row.action)]);
+        text += QString("第%1行  %2  %3")
+                    .arg(row.line)
+                    .arg(Q(row.code))
+                    .arg(kActions[static_cast<int>(row.action)]);
         if (row.action == SheetAction::Refuse)
             text += "：" + Q(row.reason);
         for (std::size_t i = 0; i < row.changed.size(); ++i)
@@ -49,15 +52,15 @@ QString PreviewText(const SheetPreview& preview)
 
 FileCommands::FileCommands(WindowContext& context, QObject* parent)
     : QObject(parent), context_(context)
-{
-}
+{}
 
 void FileCommands::NewFile()
 {
     DocumentSession& session = context_.session;
     if (!session.Open())
         return;
-    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::New, context_.window);
+    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::New,
+                            context_.window);
     if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
         return;
     const std::string name = dialog.FileName();
@@ -71,7 +74,8 @@ void FileCommands::OpenFile()
     DocumentSession& session = context_.session;
     if (!session.Open())
         return;
-    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::Open, context_.window);
+    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::Open,
+                            context_.window);
     if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
         return;
     // The type made current is the radio buttons' as they stood when the file was chosen.
@@ -142,7 +146,8 @@ void FileCommands::ImportJson()
     }
     std::string name;
     JsonImportResult result = ImportConfigFile(session.Db(), *text, "", false, error, &name);
-    if (result == JsonImportResult::Exists && prompter.AskOkCancel(error + "，确定要覆盖吗？", "提示"))
+    if (result == JsonImportResult::Exists &&
+        prompter.AskOkCancel(error + "，确定要覆盖吗？", "提示"))
         result = ImportConfigFile(session.Db(), *text, "", true, error, &name);
     switch (result) {
     case JsonImportResult::Imported:
@@ -180,7 +185,8 @@ void FileCommands::VerifyWithHost()
     for (const Difference& d : *differences) {
         text += Q(d.table + " " + d.key + ": " + KindName(d.kind));
         if (d.kind == Difference::Kind::Different)
-            text += Q(" " + d.field + ": 文件 \"" + d.fileValue + "\", 主机 \"" + d.hostValue + "\"");
+            text +=
+                Q(" " + d.field + ": 文件 \"" + d.fileValue + "\", 主机 \"" + d.hostValue + "\"");
         else if (d.kind == Difference::Kind::CannotSend)
             text += Q(": " + d.fileValue);
         text += '\n';
@@ -201,8 +207,8 @@ void FileCommands::ImportCallerSheet()
     const auto bytes = ReadFileUpTo(path.toStdString(), kMaxSheetBytes, error);
     const SheetTarget target{session.FileName(), session.Type(), context_.hostModel(),
                              LoadKeyNames(session.Db())};
-    const auto preview = bytes ? PreviewCallerSheet(session.Db(), target, *bytes, error)
-                               : std::nullopt;
+    const auto preview =
+        bytes ? PreviewCallerSheet(session.Db(), target, *bytes, error) : std::nullopt;
     if (!preview) {
         prompter.Message("无法导入呼叫器表格，没有写入任何数据：\n" + error);
         return;

@@ -7,7 +7,6 @@
 #include "gui/main/WindowContext.h"
 
 #include <QObject>
-
 #include <string>
 
 namespace px {

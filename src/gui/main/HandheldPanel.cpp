@@ -13,8 +13,7 @@
 namespace px {
 
 HandheldPanel::HandheldPanel(const MainControls& controls, WindowContext& context, QObject* parent)
-    : QObject(parent),
-      context_(context),
+    : QObject(parent), context_(context),
       list_(controls.Get<ReportTableView>(MainControl::HandheldList)),
       number_(controls.Get<QLineEdit>(MainControl::HandheldNumberEdit)),
       code_(controls.Get<QLineEdit>(MainControl::HandheldCodeEdit)),

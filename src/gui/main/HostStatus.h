@@ -8,7 +8,6 @@
 
 #include <QObject>
 #include <QTimer>
-
 #include <string>
 
 class QWidget;

@@ -22,8 +22,7 @@ QString Q(const std::string& text)
 
 InfoMachinePanel::InfoMachinePanel(const MainControls& controls, WindowContext& context,
                                    QObject* parent)
-    : QObject(parent),
-      context_(context),
+    : QObject(parent), context_(context),
       list_(controls.Get<ReportTableView>(MainControl::InfoMachineList)),
       pager_(controls.Get<QLineEdit>(MainControl::PagerNumberEdit)),
       address_(controls.Get<QLineEdit>(MainControl::AddressEdit)),

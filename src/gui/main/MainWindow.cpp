@@ -1,12 +1,11 @@
 #include "gui/main/MainWindow.h"
 
-#include "gui/main/DemoHostMenu.h"
-
 #include "app/DataFolder.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/QtHostViews.h"
 #include "gui/hostlink/TransferProgressDialog.h"
 #include "gui/main/CallerPanel.h"
+#include "gui/main/DemoHostMenu.h"
 #include "gui/main/FileCommands.h"
 #include "gui/main/HandheldPanel.h"
 #include "gui/main/HostStatus.h"
@@ -32,18 +31,17 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QStatusBar>
-#include <QToolButton>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QVBoxLayout>
-
 #include <filesystem>
 
 namespace px {
@@ -101,9 +99,7 @@ WindowHooks DefaultHooks(QWidget* window)
 } // namespace
 
 MainWindow::MainWindow(const AppServices& services, QWidget* parent)
-    : QDialog(parent),
-      services_(services),
-      session_(services.dataFolder.toStdString()),
+    : QDialog(parent), services_(services), session_(services.dataFolder.toStdString()),
       link_(services.backend, services.clock, services.pump, services.prompter),
       hooks_(DefaultHooks(this))
 {
@@ -136,26 +132,27 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
 
     monitor_ = std::make_unique<QtDataMonitor>(dataMonitor_);
     progress_ = std::make_unique<QtProgressSink>(this);
-    exchange_ = std::make_unique<HostExchange>(link_, services_.clock, services_.prompter,
-                                               *monitor_, *progress_,
-                                               services_.dataFolder.toStdString());
+    exchange_ =
+        std::make_unique<HostExchange>(link_, services_.clock, services_.prompter, *monitor_,
+                                       *progress_, services_.dataFolder.toStdString());
     // The progress window's Cancel is honoured by the running transfer after its current
     // packet. Pause only changes its own text: the host expects each read-back packet within
     // 200 ms and paces downloads itself, so holding a transfer would make it fail.
     connect(progress_.get(), &QtProgressSink::cancelRequested, this,
             [this](int value) { exchange_->RequestCancel(value); });
     hooks_.previewSheet = [this](const SiteSheet& sheet) {
-        SiteSheetPreview preview(sheet, [this] { return hooks_.chooseFile("*.pdf", true); }, this);
+        SiteSheetPreview preview(
+            sheet, [this] { return hooks_.chooseFile("*.pdf", true); }, this);
         preview.exec();
     };
     // A status line under the controls says what an import or a read-back did.
     statusLine_ = new QStatusBar(this);
     statusLine_->setObjectName("statusLine");
     layout->addWidget(statusLine_);
-    context_ = std::make_unique<WindowContext>(WindowContext{
-        services_, session_, link_, *exchange_, hooks_, this,
-        [this](const std::function<void()>& command) { RunHostCommand(command); },
-        [this](const QString& text) { Notify(text); }});
+    context_ = std::make_unique<WindowContext>(
+        WindowContext{services_, session_, link_, *exchange_, hooks_, this,
+                      [this](const std::function<void()>& command) { RunHostCommand(command); },
+                      [this](const QString& text) { Notify(text); }});
 
     infoMachines_ = new InfoMachinePanel(*controls_, *context_, this);
     handhelds_ = new HandheldPanel(*controls_, *context_, this);
@@ -174,7 +171,9 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
             dataMonitor_, &QTextEdit::clear);
 
     // What a settings dialog read back from the host is said in the status line too.
-    readBackNotice_ = [this](const std::string& what) { Notify(QString::fromStdString("已回读" + what)); };
+    readBackNotice_ = [this](const std::string& what) {
+        Notify(QString::fromStdString("已回读" + what));
+    };
     settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_, readBackNotice_);
     network_ = std::make_unique<NetworkParamsDialog>(*settingsHost_, services_.clock,
                                                      services_.prompter, this);
@@ -232,8 +231,9 @@ void MainWindow::ConnectCommands()
     on(Command::Exit, [this] { reject(); });
     // 系统设置
     on(Command::InitialiseHost, [this] { RunHostCommand([this] { InitialiseHost(*exchange_); }); });
-    on(Command::DeviceParams,
-       [this] { RunDeviceParamsCommand(*exchange_, services_.profile, session_.Db(), this, readBackNotice_); });
+    on(Command::DeviceParams, [this] {
+        RunDeviceParamsCommand(*exchange_, services_.profile, session_.Db(), this, readBackNotice_);
+    });
     on(Command::UpgradeFirmware, [this] { UpgradeFirmware(); });
     on(Command::CallerTypes, [this] { ShowCallerTypes(); });
     on(Command::CalibrateClock,
@@ -243,11 +243,13 @@ void MainWindow::ConnectCommands()
     on(Command::NetworkParams, [this] { network_->exec(); });
     on(Command::Preamble, [this] { RunHostCommand([this] { SendPreamble(*exchange_); }); });
     // 回读数据
-    on(Command::ReadVersion, [this] { RunHostCommand([this] { ReadProgramVersion(*exchange_); }); });
+    on(Command::ReadVersion,
+       [this] { RunHostCommand([this] { ReadProgramVersion(*exchange_); }); });
     on(Command::ReadBackInfoMachines, [this] { ReadBackIntoBrowser(BrowserMode::InfoMachines); });
     on(Command::ReadBackCallers, [this] { ReadBackIntoBrowser(BrowserMode::Callers); });
     on(Command::ReadBackHandhelds, [this] { ReadBackIntoBrowser(BrowserMode::Handhelds); });
-    on(Command::ReadBackHandheldSettings, [this] { RunHandheldSettingsReadBack(*exchange_, this, readBackNotice_); });
+    on(Command::ReadBackHandheldSettings,
+       [this] { RunHandheldSettingsReadBack(*exchange_, this, readBackNotice_); });
     // 下载数据
     const auto download = [this](auto send) {
         return [this, send] {
@@ -359,10 +361,13 @@ void MainWindow::ReadBackIntoBrowser(BrowserMode mode)
     {
         ReadBackBrowser browser(mode, link_.GetHostModel(), path, services_.prompter, this);
         if (std::filesystem::exists(path))
-            Notify(QString("已回读 %1 条%2记录").arg(browser.ShownRows().size()).arg(QString::fromUtf8(TableTitle(mode))));
-        browser.SetImportHandler([this, mode, &browser](const std::vector<std::vector<std::string>>& rows) {
-            ImportFromBrowser(mode, browser.ConnectedModel(), rows);
-        });
+            Notify(QString("已回读 %1 条%2记录")
+                       .arg(browser.ShownRows().size())
+                       .arg(QString::fromUtf8(TableTitle(mode))));
+        browser.SetImportHandler(
+            [this, mode, &browser](const std::vector<std::vector<std::string>>& rows) {
+                ImportFromBrowser(mode, browser.ConnectedModel(), rows);
+            });
         hooks_.runViewDialog(browser);
     }
     std::error_code ec;
@@ -381,7 +386,8 @@ void MainWindow::ImportFromBrowser(BrowserMode mode, HostModel hostModel,
                    chooser.DeviceType(), rows) == ImportOutcome::Imported)
         Notify(QString("已导入 %1 条%2记录到文件 %3")
                    .arg(rows.size())
-                   .arg(QString::fromUtf8(TableTitle(mode)), QString::fromStdString(chooser.FileName())));
+                   .arg(QString::fromUtf8(TableTitle(mode)),
+                        QString::fromStdString(chooser.FileName())));
 }
 
 void MainWindow::Notify(const QString& text)

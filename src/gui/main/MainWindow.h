@@ -15,7 +15,6 @@
 #include "transfer/RecordDecoding.h"
 
 #include <QDialog>
-
 #include <functional>
 #include <map>
 #include <memory>

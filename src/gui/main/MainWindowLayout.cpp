@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTextEdit>
-
 #include <algorithm>
 #include <array>
 
@@ -31,28 +30,34 @@ constexpr unsigned kStrip = kMoveDown;
 
 constexpr ControlSpec kControls[] = {
     // information machines
-    {C::InfoMachineGroup, "infoMachineGroup", K::GroupBox, "信息机登记", 3, 4, 121, 284, kListArea, 0},
+    {C::InfoMachineGroup, "infoMachineGroup", K::GroupBox, "信息机登记", 3, 4, 121, 284, kListArea,
+     0},
     {C::InfoMachineList, "infoMachineList", K::ReportTableView, "", 8, 17, 113, 171, kListArea, 0},
     {C::None, "pagerNumberLabel", K::Label, "传呼号", 7, 196, 24, 8, kBelowLists, 0},
-    {C::PagerNumberEdit, "pagerNumberEdit", K::Edit, "", 33, 194, 21, 12, kDigitsOnly | kBelowLists, 0},
+    {C::PagerNumberEdit, "pagerNumberEdit", K::Edit, "", 33, 194, 21, 12, kDigitsOnly | kBelowLists,
+     0},
     {C::None, "addressLabel", K::Label, "地址码", 58, 196, 24, 8, kBelowLists, 0},
     {C::AddressEdit, "addressEdit", K::Edit, "", 84, 193, 36, 12, kDigitsOnly | kBelowLists, 7},
     {C::AdvanceAddressCheck, "advanceAddressCheck", K::CheckBox, "地址码自加一", 56, 211, 61, 10,
      kBelowLists, 0},
     {C::None, "receiverTypeLabel", K::Label, "类型", 6, 228, 24, 9, kBelowLists, 0},
     // Choose-only: a typed text would select no entry and store type -1.
-    {C::ReceiverTypeCombo, "receiverTypeCombo", K::DropDownList, "", 35, 225, 85, 103, kBelowLists, 0},
+    {C::ReceiverTypeCombo, "receiverTypeCombo", K::DropDownList, "", 35, 225, 85, 103, kBelowLists,
+     0},
     {C::None, "infoMachineRemarkLabel", K::Label, "备注", 6, 245, 24, 8, kBelowLists, 0},
-    {C::InfoMachineRemarkEdit, "infoMachineRemarkEdit", K::Edit, "", 35, 243, 85, 12, kBelowLists, 0},
+    {C::InfoMachineRemarkEdit, "infoMachineRemarkEdit", K::Edit, "", 35, 243, 85, 12, kBelowLists,
+     0},
     {C::SaveInfoMachineButton, "saveInfoMachineButton", K::Button, "添加&&修改", 13, 264, 45, 17,
      kDisabled | kBelowLists, 0},
     {C::DeleteInfoMachineButton, "deleteInfoMachineButton", K::Button, "删除", 69, 264, 45, 17,
      kDisabled | kBelowLists, 0},
     // handheld callers
-    {C::HandheldGroup, "handheldGroup", K::GroupBox, "手持呼叫器登记", 123, 4, 121, 284, kListArea, 0},
+    {C::HandheldGroup, "handheldGroup", K::GroupBox, "手持呼叫器登记", 123, 4, 121, 284, kListArea,
+     0},
     {C::HandheldList, "handheldList", K::ReportTableView, "", 129, 17, 111, 181, kListArea, 0},
     {C::None, "handheldNumberLabel", K::Label, "编号", 130, 213, 17, 8, kBelowLists, 0},
-    {C::HandheldNumberEdit, "handheldNumberEdit", K::Edit, "", 152, 211, 22, 12, kDigitsOnly | kBelowLists, 0},
+    {C::HandheldNumberEdit, "handheldNumberEdit", K::Edit, "", 152, 211, 22, 12,
+     kDigitsOnly | kBelowLists, 0},
     {C::None, "handheldCodeLabel", K::Label, "特征码", 177, 213, 26, 8, kBelowLists, 0},
     // Hexadecimal, not digits only: codes like 1A2B must be typable (filtered as typed).
     {C::HandheldCodeEdit, "handheldCodeEdit", K::Edit, "", 206, 211, 34, 12, kBelowLists, 4},
@@ -66,8 +71,10 @@ constexpr ControlSpec kControls[] = {
      kDisabled | kBelowLists, 0},
     // manual send
     {C::MessageGroup, "messageGroup", K::GroupBox, "手动发送数据", 3, 289, 241, 62, kBelowLists, 0},
-    {C::MessageTargetLabel, "messageTargetLabel", K::Label, "信息机编号:", 10, 304, 45, 8, kBelowLists, 0},
-    {C::MessagePagerCombo, "messagePagerCombo", K::DropDownList, "", 55, 301, 39, 105, kBelowLists, 0},
+    {C::MessageTargetLabel, "messageTargetLabel", K::Label, "信息机编号:", 10, 304, 45, 8,
+     kBelowLists, 0},
+    {C::MessagePagerCombo, "messagePagerCombo", K::DropDownList, "", 55, 301, 39, 105, kBelowLists,
+     0},
     {C::MessageAddressEdit, "messageAddressEdit", K::Edit, "", 56, 301, 39, 13,
      kDigitsOnly | kHidden | kBelowLists, 0},
     {C::MessageTypeCombo, "messageTypeCombo", K::DropDownList, "", 95, 301, 41, 102,
@@ -87,22 +94,24 @@ constexpr ControlSpec kControls[] = {
     {C::ManualModeCheck, "manualModeCheck", K::CheckBox, "手动", 254, 317, 27, 10, kStrip, 0},
     {C::None, "manualCodeLabel", K::Label, "特征码", 290, 318, 24, 8, kStrip, 0},
     {C::ManualCodeEdit, "manualCodeEdit", K::Edit, "", 318, 316, 25, 12, kDisabled | kStrip, 5},
-    {C::PlusOneCheck, "plusOneCheck", K::CheckBox, "自加一", 355, 317, 35, 10, kDisabled | kStrip, 0},
+    {C::PlusOneCheck, "plusOneCheck", K::CheckBox, "自加一", 355, 317, 35, 10, kDisabled | kStrip,
+     0},
     {C::None, "callerTypeLabel", K::Label, "呼叫器类型", 255, 336, 41, 8, kStrip, 0},
     {C::CallerTypeCombo, "callerTypeCombo", K::DropDownList, "", 299, 333, 89, 96, kStrip, 0},
     {C::RunFrame, "runFrame", K::GroupBox, "手动录次数选择", 408, 318, 78, 29, kStrip, 0},
-    {C::RunFromEdit, "runFromEdit", K::Edit, "", 421, 331, 16, 12, kDigitsOnly | kCentred | kStrip, 0},
+    {C::RunFromEdit, "runFromEdit", K::Edit, "", 421, 331, 16, 12, kDigitsOnly | kCentred | kStrip,
+     0},
     {C::None, "runToLabel", K::Label, "到", 442, 333, 9, 8, kStrip, 0},
     {C::RunToEdit, "runToEdit", K::Edit, "", 458, 331, 16, 12, kDigitsOnly | kCentred | kStrip, 0},
-    {C::RegisterCallersButton, "registerCallersButton", K::Button, "自动登记呼叫器", 506, 324, 74, 22,
-     kDisabled | kStrip, 0},
+    {C::RegisterCallersButton, "registerCallersButton", K::Button, "自动登记呼叫器", 506, 324, 74,
+     22, kDisabled | kStrip, 0},
     {C::None, "callerNumberLabel", K::Label, "呼叫器编号:", 607, 319, 44, 8, kStrip, 0},
-    {C::CallerNumberEdit, "callerNumberEdit", K::Edit, "", 653, 317, 80, 12, kDigitsOnly | kStrip, 5},
+    {C::CallerNumberEdit, "callerNumberEdit", K::Edit, "", 653, 317, 80, 12, kDigitsOnly | kStrip,
+     5},
     {C::None, "callerNameLabel", K::Label, "呼叫器名称:", 607, 336, 44, 8, kStrip, 0},
     {C::CallerNameEdit, "callerNameEdit", K::Edit, "", 653, 334, 80, 12, kStrip, 10},
     // Its text comes with the program's version (MainWindow).
-    {C::VersionLabel, "versionLabel", K::Label, "", 767, 339, 62, 8,
-     kStrip | kMoveRight, 0},
+    {C::VersionLabel, "versionLabel", K::Label, "", 767, 339, 62, 8, kStrip | kMoveRight, 0},
     // data monitor
     {C::MonitorGroup, "monitorGroup", K::GroupBox, "数据监控", 2, 354, 831, 79,
      kMoveDown | kGrowWidth, 0},

@@ -6,7 +6,6 @@
 // window's template.
 
 #include <QRect>
-
 #include <map>
 #include <span>
 #include <vector>
@@ -178,11 +177,7 @@ public:
     MainControls(QWidget* canvas, double scale);
 
     QWidget* Widget(MainControl id) const;
-    template <typename T>
-    T* Get(MainControl id) const
-    {
-        return static_cast<T*>(Widget(id));
-    }
+    template <typename T> T* Get(MainControl id) const { return static_cast<T*>(Widget(id)); }
 
     QRect Scaled(int x, int y, int w, int h) const;
     double Scale() const { return scale_; }

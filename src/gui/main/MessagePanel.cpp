@@ -12,9 +12,7 @@
 namespace px {
 
 MessagePanel::MessagePanel(const MainControls& controls, WindowContext& context, QObject* parent)
-    : QObject(parent),
-      context_(context),
-      group_(controls.Widget(MainControl::MessageGroup)),
+    : QObject(parent), context_(context), group_(controls.Widget(MainControl::MessageGroup)),
       target_(controls.Get<QLabel>(MainControl::MessageTargetLabel)),
       pagers_(controls.Get<QComboBox>(MainControl::MessagePagerCombo)),
       address_(controls.Get<QLineEdit>(MainControl::MessageAddressEdit)),

@@ -8,7 +8,6 @@
 
 #include <QObject>
 #include <QPoint>
-
 #include <string>
 #include <vector>
 

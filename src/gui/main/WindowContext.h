@@ -13,7 +13,6 @@
 #include "session/DocumentSession.h"
 
 #include <QString>
-
 #include <functional>
 
 class QDialog;

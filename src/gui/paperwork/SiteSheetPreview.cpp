@@ -1,8 +1,7 @@
 #include "gui/paperwork/SiteSheetPreview.h"
 
-#include "gui/widgets/Translations.h"
-
 #include "gui/paperwork/SiteSheetPdf.h"
+#include "gui/widgets/Translations.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -5,7 +5,6 @@
 #include "paperwork/SiteSheet.h"
 
 #include <QDialog>
-
 #include <functional>
 
 class QPrintPreviewWidget;
@@ -17,7 +16,8 @@ class SiteSheetPreview : public QDialog
     Q_OBJECT
 public:
     // chooseFile asks for the PDF file to write; empty when cancelled.
-    SiteSheetPreview(SiteSheet sheet, std::function<QString()> chooseFile, QWidget* parent = nullptr);
+    SiteSheetPreview(SiteSheet sheet, std::function<QString()> chooseFile,
+                     QWidget* parent = nullptr);
 
     // Writes the PDF; false (after saying why) when it could not.
     bool SavePdf(const QString& path);

@@ -1,8 +1,8 @@
 #include "gui/registry/CallerTypesDialog.h"
 
-#include "registry/CallerTypes.h"
 #include "gui/widgets/ReportTableView.h"
 #include "gui/widgets/TabOrder.h"
+#include "registry/CallerTypes.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -24,14 +24,9 @@ QString Q(const char* text)
 } // namespace
 
 CallerTypesDialog::CallerTypesDialog(Database& db, Prompter& prompter, QWidget* parent)
-    : QDialog(parent),
-      database_(db),
-      prompter_(prompter),
-      list_(new ReportTableView(this)),
-      name_(new QLineEdit(this)),
-      keyCount_(new QComboBox(this)),
-      add_(new QPushButton(Q("添加"), this)),
-      delete_(new QPushButton(Q("删除"), this)),
+    : QDialog(parent), database_(db), prompter_(prompter), list_(new ReportTableView(this)),
+      name_(new QLineEdit(this)), keyCount_(new QComboBox(this)),
+      add_(new QPushButton(Q("添加"), this)), delete_(new QPushButton(Q("删除"), this)),
       exit_(new QPushButton(Q("退出"), this))
 {
     setObjectName("CallerTypesDialog");

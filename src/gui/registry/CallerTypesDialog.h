@@ -4,7 +4,6 @@
 #include "storage/Database.h"
 
 #include <QDialog>
-
 #include <array>
 
 class QComboBox;

@@ -21,9 +21,10 @@ QString RowLabel(QWidget* field)
             // that row's label too.
             for (int row = 0; row < form->rowCount(); ++row) {
                 QLayoutItem* item = form->itemAt(row, QFormLayout::FieldRole);
-                const bool here = item != nullptr &&
-                                  (item->widget() == field ||
-                                   (item->layout() != nullptr && item->layout()->indexOf(field) >= 0));
+                const bool here =
+                    item != nullptr &&
+                    (item->widget() == field ||
+                     (item->layout() != nullptr && item->layout()->indexOf(field) >= 0));
                 if (!here)
                     continue;
                 QLayoutItem* label = form->itemAt(row, QFormLayout::LabelRole);
@@ -52,7 +53,8 @@ QString FieldName(QWidget* field)
     // A label that two groups share ("IP地址") is told apart by its group's title.
     for (QWidget* owner = field->parentWidget(); owner != nullptr && !owner->isWindow();
          owner = owner->parentWidget()) {
-        if (auto* group = qobject_cast<QGroupBox*>(owner); group != nullptr && !group->title().isEmpty())
+        if (auto* group = qobject_cast<QGroupBox*>(owner);
+            group != nullptr && !group->title().isEmpty())
             return group->title() + QText("的") + name;
     }
     return name;

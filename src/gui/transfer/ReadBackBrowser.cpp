@@ -1,8 +1,7 @@
 #include "gui/transfer/ReadBackBrowser.h"
 
-#include "gui/widgets/TabOrder.h"
-
 #include "gui/widgets/ReportTableView.h"
+#include "gui/widgets/TabOrder.h"
 
 #include <QPushButton>
 #include <QResizeEvent>

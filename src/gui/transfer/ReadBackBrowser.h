@@ -1,7 +1,6 @@
 #pragma once
 
 #include "common/Models.h"
-
 #include "common/Prompter.h"
 #include "transfer/RecordDecoding.h"
 
@@ -27,8 +26,8 @@ public:
 
     // hostModel: the connected host as the main window holds it kept for
     // the import. A missing record file is reported when the dialog is first shown.
-    ReadBackBrowser(BrowserMode mode, px::HostModel hostModel, const std::string& recordFile, Prompter& prompter,
-             QWidget* parent = nullptr);
+    ReadBackBrowser(BrowserMode mode, px::HostModel hostModel, const std::string& recordFile,
+                    Prompter& prompter, QWidget* parent = nullptr);
 
     void SetImportHandler(ImportHandler handler) { onImport_ = std::move(handler); }
 

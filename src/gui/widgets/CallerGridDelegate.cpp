@@ -8,8 +8,7 @@ namespace px {
 
 CallerGridDelegate::CallerGridDelegate(std::function<QStringList()> deviceOptions, QObject* parent)
     : QStyledItemDelegate(parent), deviceOptions_(std::move(deviceOptions))
-{
-}
+{}
 
 QWidget* CallerGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                           const QModelIndex& index) const

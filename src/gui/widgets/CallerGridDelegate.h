@@ -2,7 +2,6 @@
 
 #include <QStringList>
 #include <QStyledItemDelegate>
-
 #include <functional>
 
 namespace px {
@@ -14,7 +13,8 @@ class CallerGridDelegate : public QStyledItemDelegate
     Q_OBJECT
 public:
     // The device options are taken afresh each time an edit begins.
-    explicit CallerGridDelegate(std::function<QStringList()> deviceOptions, QObject* parent = nullptr);
+    explicit CallerGridDelegate(std::function<QStringList()> deviceOptions,
+                                QObject* parent = nullptr);
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;

@@ -3,7 +3,6 @@
 #include "registry/RegistryViews.h"
 
 #include <QAbstractTableModel>
-
 #include <vector>
 
 namespace px {
@@ -34,7 +33,6 @@ public:
     std::string Text(int row, int column) const;
     // Puts a text back without reporting an edit.
     void SetText(int row, int column, const std::string& text);
-
 
     static const char* HeaderText(int column);
     static int ColumnWidth(int column);

@@ -3,7 +3,6 @@
 #include <QGroupBox>
 #include <QLayout>
 #include <QWidget>
-
 #include <algorithm>
 #include <vector>
 
@@ -30,7 +29,8 @@ bool IsTabStop(const QWidget* widget)
 // The nearest group box around a widget below the container; nothing when there is none.
 QGroupBox* GroupWithin(QWidget* widget, QWidget* container)
 {
-    for (QWidget* p = widget->parentWidget(); p != nullptr && p != container; p = p->parentWidget()) {
+    for (QWidget* p = widget->parentWidget(); p != nullptr && p != container;
+         p = p->parentWidget()) {
         if (auto* group = qobject_cast<QGroupBox*>(p))
             return group;
     }

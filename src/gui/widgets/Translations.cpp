@@ -12,8 +12,9 @@ namespace px {
 
 bool InstallQtTranslations(QCoreApplication& app)
 {
-    const QStringList folders{QLibraryInfo::path(QLibraryInfo::TranslationsPath),
-                              QDir(QCoreApplication::applicationDirPath()).filePath("translations")};
+    const QStringList folders{
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+        QDir(QCoreApplication::applicationDirPath()).filePath("translations")};
     auto* translator = new QTranslator(&app);
     for (const QString& folder : folders) {
         if (translator->load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_", folder) &&
@@ -31,8 +32,8 @@ void NameStandardButtons(QMessageBox& box)
         QMessageBox::StandardButton button;
         const char* text;
     } names[] = {
-        {QMessageBox::Ok, "确定"},  {QMessageBox::Cancel, "取消"}, {QMessageBox::Yes, "是"},
-        {QMessageBox::No, "否"},    {QMessageBox::Close, "关闭"},  {QMessageBox::Apply, "应用"},
+        {QMessageBox::Ok, "确定"},   {QMessageBox::Cancel, "取消"}, {QMessageBox::Yes, "是"},
+        {QMessageBox::No, "否"},     {QMessageBox::Close, "关闭"},  {QMessageBox::Apply, "应用"},
         {QMessageBox::Save, "保存"}, {QMessageBox::Open, "打开"},
     };
     for (const auto& name : names) {

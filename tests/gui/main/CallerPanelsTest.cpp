@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-
 #include "gui/registry/CallerTypesDialog.h"
 #include "gui/widgets/CallerGridView.h"
 #include "gui/widgets/ReportTableView.h"
@@ -32,7 +31,8 @@ protected:
     std::string Stored(const std::string& code, const char* field)
     {
         QueryResult rs(db_);
-        EXPECT_TRUE(rs.Open(db_, "select * from T_Device3 where CodeNo=? and FileName='f'", {code}));
+        EXPECT_TRUE(
+            rs.Open(db_, "select * from T_Device3 where CodeNo=? and FileName='f'", {code}));
         std::string value;
         rs.GetFieldValue(field, value);
         return value;
@@ -88,7 +88,8 @@ TEST_F(CallerPanelsTest, GridEditsReachTheDatabase)
 
 TEST_F(CallerPanelsTest, TheContextMenuDeletesAfterAsking)
 {
-    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,FileName) values ('A1B2C2','f'),('A1B2C3','f')"));
+    ASSERT_TRUE(db_.Execute(
+        "insert into T_Device3 (CodeNo,FileName) values ('A1B2C2','f'),('A1B2C3','f')"));
     MainWindow& w = Opened();
     ASSERT_EQ(Grid()->DataRowCount(), 3);
     EditCell(1, 2, "x"); // any edit remembers its row's code, like a right click
@@ -113,7 +114,8 @@ TEST_F(CallerPanelsTest, RegisteringPutsTheNewestKeyOnTop)
     PlugHost();
     host_.State().presses.push_back({0x55, 0x12, 0x34, 0x51});
     Press("registerCallersButton");
-    EXPECT_TRUE(prompter_.All().empty()) << (prompter_.All().empty() ? "" : prompter_.All()[0].text);
+    EXPECT_TRUE(prompter_.All().empty())
+        << (prompter_.All().empty() ? "" : prompter_.All()[0].text);
     EXPECT_EQ(Grid()->Text(0, 0), "123451");
     EXPECT_EQ(Grid()->Text(0, 4), "5") << "the first information machine";
     EXPECT_EQ(Grid()->Text(0, 12), "不追呼");
@@ -219,7 +221,8 @@ TEST_F(CallerPanelsTest, TheTypeDialogStoresTogglesAndTheWindowReloadsItsTypes)
     const auto& types = w.CallerTypes();
     ASSERT_FALSE(types.empty());
     EXPECT_EQ(types.front().name, "单键0");
-    const auto it = std::find_if(types.begin(), types.end(), [](auto& t) { return t.name == "二五"; });
+    const auto it =
+        std::find_if(types.begin(), types.end(), [](auto& t) { return t.name == "二五"; });
     ASSERT_NE(it, types.end());
     EXPECT_EQ(it->keyCount, 2);
     EXPECT_EQ(it->keySelection, 18u);
@@ -235,7 +238,8 @@ TEST_F(CallerPanelsTest, DownloadMenusSendCallersAndHandhelds)
     w.Action(Command::DownloadHandhelds)->trigger();
     EXPECT_EQ(host_.State().tables.at(0x66).size(), 100u);
     EXPECT_EQ(host_.State().tables.at(0x68).size(), 6u);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
 }
 
 } // namespace

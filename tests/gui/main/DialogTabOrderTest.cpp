@@ -1,9 +1,7 @@
 // Tab goes through every dialog as it is read: down the rows, left to right within a row.
 
 #include "MainWindowFixture.h"
-
 #include "gui/DialogChecks.h"
-
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/paperwork/SiteSheetPreview.h"
 #include "gui/registry/CallerTypesDialog.h"
@@ -18,15 +16,15 @@ using test::OutOfReadingOrder;
 using test::TabChain;
 
 class DialogTabOrderTest : public test::MainWindowFixture
-{
-};
+{};
 
 TEST_F(DialogTabOrderTest, EveryDialogIsTabbedInReadingOrder)
 {
     AddFile("店", 0);
     std::vector<std::unique_ptr<QWidget>> dialogs;
-    for (const FileDialogMode mode : {FileDialogMode::New, FileDialogMode::Open, FileDialogMode::Delete,
-                                      FileDialogMode::SaveAs, FileDialogMode::Import})
+    for (const FileDialogMode mode :
+         {FileDialogMode::New, FileDialogMode::Open, FileDialogMode::Delete, FileDialogMode::SaveAs,
+          FileDialogMode::Import})
         dialogs.push_back(std::make_unique<ConfigFileDialog>(db_, prompter_, mode));
     dialogs.push_back(std::make_unique<CallerTypesDialog>(db_, prompter_));
     for (const BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers})

@@ -1,10 +1,8 @@
 #include "MainWindowFixture.h"
-
-#include "mock/WaitUntil.h"
-
 #include "common/IniFile.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/widgets/ReportTableView.h"
+#include "mock/WaitUntil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -83,7 +81,8 @@ TEST_F(FileCommandsTest, NewMakesTheFileCurrentAndOpenReloadsIt)
 
     Answer("一号店", 0);
     w.Action(Command::OpenFile)->trigger();
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前要打开的文件已打开，请认真操作！"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"当前要打开的文件已打开，请认真操作！"}));
 }
 
 TEST_F(FileCommandsTest, OpeningByATypedNameTakesTheRadioButtonsModel)
@@ -109,7 +108,8 @@ TEST_F(FileCommandsTest, TheFileDialogGrowsTheListAndNeverShrinksBelowItsTemplat
     dialog.resize(smallest + QSize(120, 90));
     ASSERT_TRUE(test::WaitUntil([&] { return dialog.List()->width() == list.width() + 120; }));
     EXPECT_EQ(dialog.List()->geometry(), list.adjusted(0, 0, 120, 90));
-    EXPECT_EQ(dialog.ConfirmButton()->geometry(), confirm.translated(120, 0)) << "the buttons stay at the right";
+    EXPECT_EQ(dialog.ConfirmButton()->geometry(), confirm.translated(120, 0))
+        << "the buttons stay at the right";
     EXPECT_EQ(dialog.NameEdit()->geometry(), name) << "the name field keeps its place";
 
     dialog.resize(smallest - QSize(50, 50));
@@ -166,7 +166,8 @@ TEST_F(FileCommandsTest, SaveAsWithoutAFileSaysSoAndAnotherModelIsRefused)
     AddFile("px", 0);
     MainWindow& w = ScriptedWindow();
     w.Action(Command::SaveFileAs)->trigger();
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"当前没有编辑的文件，请核对后再进行操作！"}));
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"当前没有编辑的文件，请核对后再进行操作！"}));
     EXPECT_TRUE(seenTitles_.empty()) << "no dialog without a current file";
 
     w.MakeFileCurrent("px", FileType::PX);
@@ -175,7 +176,8 @@ TEST_F(FileCommandsTest, SaveAsWithoutAFileSaysSoAndAnotherModelIsRefused)
     w.Action(Command::SaveFileAs)->trigger();
     EXPECT_EQ(seenTitles_.back(), "另存为文件");
     EXPECT_EQ(prompter_.Texts(),
-              (std::vector<std::string>{"当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！"}));
+              (std::vector<std::string>{
+                  "当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！"}));
     EXPECT_EQ(w.CurrentFileName(), "px");
 
     prompter_.Clear();

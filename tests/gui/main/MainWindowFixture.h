@@ -1,20 +1,17 @@
 #pragma once
 
-#include "gui/main/MainWindow.h"
 #include "common/Profile.h"
+#include "gui/main/MainWindow.h"
+#include "mock/FakeClock.h"
+#include "mock/ScriptedPrompter.h"
+#include "mock/TempFolder.h"
 #include "sim/SimHost.h"
 #include "storage/Database.h"
 #include "storage/Schema.h"
 
-#include "mock/FakeClock.h"
-#include "mock/ScriptedPrompter.h"
-#include "mock/TempFolder.h"
-
-#include <gtest/gtest.h>
-
 #include <QString>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace px::test {
@@ -47,16 +44,21 @@ protected:
     MainWindow& Window()
     {
         if (!window_) {
-            window_ = std::make_unique<MainWindow>(AppServices{
-                QString::fromStdString(folder_.Folder()), prompter_, clock_, pump_, backend_,
-                profile_, true, {}});
+            window_ =
+                std::make_unique<MainWindow>(AppServices{QString::fromStdString(folder_.Folder()),
+                                                         prompter_,
+                                                         clock_,
+                                                         pump_,
+                                                         backend_,
+                                                         profile_,
+                                                         true,
+                                                         {}});
         }
         return *window_;
     }
 
     // A control or menu of the window by its name.
-    template <typename T = QWidget>
-    T* Find(const char* name)
+    template <typename T = QWidget> T* Find(const char* name)
     {
         T* found = Window().findChild<T*>(QString::fromUtf8(name));
         EXPECT_NE(found, nullptr) << name;
@@ -67,8 +69,8 @@ protected:
     int PlugHost(HostModel model = HostModel::PX)
     {
         host_.State().model = model;
-        const int id = backend_.AddDevice(kHostVendorId,
-                                          model == HostModel::QX ? kQxProductId : kPxProductId, &host_);
+        const int id = backend_.AddDevice(
+            kHostVendorId, model == HostModel::QX ? kQxProductId : kPxProductId, &host_);
         host_.SetUnplugHandler([this, id] { backend_.RemoveDevice(id); });
         return id;
     }

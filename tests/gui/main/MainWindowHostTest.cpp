@@ -1,7 +1,6 @@
 #include "MainWindowFixture.h"
-
-#include "gui/hostlink/TransferProgressDialog.h"
 #include "gui/hostlink/QtHostViews.h"
+#include "gui/hostlink/TransferProgressDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,7 +12,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
-
 #include <filesystem>
 
 namespace px {
@@ -115,7 +113,8 @@ TEST_F(MainWindowHostTest, ShiftAndSevenClicksSwitchTheSenderToAddressModeAndBac
     EXPECT_EQ(w.MessageMode(), 1);
     EXPECT_EQ(Find<QLabel>("messageTargetLabel")->text(), "信息机地址:");
     EXPECT_TRUE(Find("messagePagerCombo")->isHidden());
-    for (const char* name : {"messageAddressEdit", "messageTypeCombo", "messagePolarityCombo", "messageBaudCombo"})
+    for (const char* name :
+         {"messageAddressEdit", "messageTypeCombo", "messagePolarityCombo", "messageBaudCombo"})
         EXPECT_FALSE(Find(name)->isHidden()) << name;
     EXPECT_TRUE(Find("messageTypeCombo")->isEnabled());
 

@@ -1,25 +1,23 @@
 #include "MainWindowFixture.h"
-
-#include "mock/WaitUntil.h"
-
 #include "common/IniFile.h"
 #include "gui/widgets/CallerGridView.h"
 #include "gui/widgets/ReportTableView.h"
+#include "mock/WaitUntil.h"
 
 #include <QAction>
-#include <QTimer>
-#include <fstream>
-#include <iterator>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
+#include <fstream>
+#include <iterator>
 
 namespace px {
 namespace {
@@ -32,8 +30,7 @@ QString Title(const char* text)
 }
 
 class MainWindowTest : public MainWindowFixture
-{
-};
+{};
 
 // The letter key pressed while Shift is held, without a new press of Shift itself (which
 // QTest would send along with the modifier).
@@ -175,7 +172,9 @@ TEST_F(MainWindowTest, MakingAFileCurrentEnablesRegistrationAndRecordsItsName)
 {
     AddFile("餐厅", 0);
     MainWindow& w = Window();
-    const std::vector<const char*> buttons = {"saveInfoMachineButton", "deleteInfoMachineButton", "saveHandheldButton", "deleteHandheldButton", "registerCallersButton", "sendMessageButton"};
+    const std::vector<const char*> buttons = {"saveInfoMachineButton", "deleteInfoMachineButton",
+                                              "saveHandheldButton",    "deleteHandheldButton",
+                                              "registerCallersButton", "sendMessageButton"};
     for (const char* name : buttons)
         EXPECT_FALSE(Find(name)->isEnabled()) << name;
     for (const char* name : {"manualCodeEdit", "plusOneCheck", "runFromEdit", "runToEdit"})
@@ -213,7 +212,8 @@ TEST_F(MainWindowTest, StartUpFillsTheListsAndInitialValues)
     EXPECT_EQ(Find<QLineEdit>("addressEdit")->maxLength(), 7);
     EXPECT_EQ(Find<QLineEdit>("handheldCodeEdit")->maxLength(), 4);
     EXPECT_EQ(Find<QLineEdit>("manualCodeEdit")->maxLength(), 5);
-    for (const char* name : {"messageAddressEdit", "messageTypeCombo", "messagePolarityCombo", "messageBaudCombo"})
+    for (const char* name :
+         {"messageAddressEdit", "messageTypeCombo", "messagePolarityCombo", "messageBaudCombo"})
         EXPECT_TRUE(Find(name)->isHidden()) << name;
     EXPECT_FALSE(w.IsMonitorShown());
     EXPECT_EQ(w.CallerGrid()->GridModel()->rowCount(), 1) << "the grid holds its blank row";
@@ -304,24 +304,39 @@ TEST_F(MainWindowTest, MenusHoldEveryCommandInOrder)
     };
     const std::vector<Entry> expected = {
         {"文件",
-         {{"newFileAction", "新建"}, {"openFileAction", "打开"}, {"saveFileAsAction", "另存为..."},
-          {"deleteFilesAction", "删除"}, {nullptr, ""}, {"exportJsonAction", "导出为JSON..."},
-          {"importJsonAction", "从JSON导入..."}, {"verifyWithHostAction", "与主机核对..."},
-          {nullptr, ""}, {"importCallerSheetAction", "从表格导入呼叫器..."},
-          {"exportCallerSheetAction", "导出呼叫器到表格..."}, {"printSiteSheetAction", "打印站点资料..."},
-          {nullptr, ""}, {"exitAction", "退出"}}},
+         {{"newFileAction", "新建"},
+          {"openFileAction", "打开"},
+          {"saveFileAsAction", "另存为..."},
+          {"deleteFilesAction", "删除"},
+          {nullptr, ""},
+          {"exportJsonAction", "导出为JSON..."},
+          {"importJsonAction", "从JSON导入..."},
+          {"verifyWithHostAction", "与主机核对..."},
+          {nullptr, ""},
+          {"importCallerSheetAction", "从表格导入呼叫器..."},
+          {"exportCallerSheetAction", "导出呼叫器到表格..."},
+          {"printSiteSheetAction", "打印站点资料..."},
+          {nullptr, ""},
+          {"exitAction", "退出"}}},
         {"系统设置",
-         {{"initialiseHostAction", "初始化主机"}, {"deviceParamsAction", "设备参数"},
-          {"upgradeFirmwareAction", "程序升级"}, {"callerTypesAction", "呼叫器类型登记"},
-          {"calibrateClockAction", "信息机校时"}, {"receiverAlertsAction", "LW1/2/3"},
-          {"networkParamsAction", "网络参数"}, {"preambleAction", "前导设置"}}},
+         {{"initialiseHostAction", "初始化主机"},
+          {"deviceParamsAction", "设备参数"},
+          {"upgradeFirmwareAction", "程序升级"},
+          {"callerTypesAction", "呼叫器类型登记"},
+          {"calibrateClockAction", "信息机校时"},
+          {"receiverAlertsAction", "LW1/2/3"},
+          {"networkParamsAction", "网络参数"},
+          {"preambleAction", "前导设置"}}},
         {"回读数据",
-         {{"readVersionAction", "程序版本号"}, {nullptr, ""},
-          {"readBackInfoMachinesAction", "信息机参数"}, {"readBackCallersAction", "呼叫器参数"},
+         {{"readVersionAction", "程序版本号"},
+          {nullptr, ""},
+          {"readBackInfoMachinesAction", "信息机参数"},
+          {"readBackCallersAction", "呼叫器参数"},
           {"readBackHandheldsAction", "手持呼叫器参数"},
           {"readBackHandheldSettingsAction", "手持呼叫器设置信息"}}},
         {"下载数据",
-         {{"downloadInfoMachinesAction", "信息机参数"}, {"downloadCallersAction", "呼叫器参数"},
+         {{"downloadInfoMachinesAction", "信息机参数"},
+          {"downloadCallersAction", "呼叫器参数"},
           {"downloadHandheldsAction", "手持呼叫器参数"},
           {"downloadHandheldSettingsAction", "手持呼叫器设置信息"}}},
     };

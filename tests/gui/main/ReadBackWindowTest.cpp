@@ -1,21 +1,17 @@
 #include "MainWindowFixture.h"
-
 #include "gui/files/ConfigFileDialog.h"
-#include "gui/transfer/ReadBackBrowser.h"
-
-#include "mock/WaitUntil.h"
-
 #include "gui/settings/NetworkParamsDialog.h"
+#include "gui/transfer/ReadBackBrowser.h"
+#include "mock/WaitUntil.h"
 #include "settings/HandheldSettings.h"
 #include "settings/NetworkParams.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-
+#include <QTimer>
 #include <filesystem>
 
 namespace px {
@@ -87,7 +83,8 @@ TEST_F(ReadBackWindowTest, TheBrowserImportsIntoTheChosenFileAndTheRecordFileGoe
         noticeWhileShown = w.Notice();
         shown_ = browser.ShownRows();
         recordFile_ = folder_.File("RDevice.txt");
-        EXPECT_TRUE(std::filesystem::exists(recordFile_)) << "the file lives while the browser is open";
+        EXPECT_TRUE(std::filesystem::exists(recordFile_))
+            << "the file lives while the browser is open";
         prompter_.Answer(true);
         browser.ImportButton()->click();
         return 0;
@@ -101,7 +98,8 @@ TEST_F(ReadBackWindowTest, TheBrowserImportsIntoTheChosenFileAndTheRecordFileGoe
     EXPECT_EQ(shown_[1][1], "2097151");
     EXPECT_FALSE(std::filesystem::exists(recordFile_));
     QueryResult rs(db_);
-    ASSERT_TRUE(rs.Open(db_, "select * from Q_Device1Query where FileName='回读' order by DeviceNo"));
+    ASSERT_TRUE(
+        rs.Open(db_, "select * from Q_Device1Query where FileName='回读' order by DeviceNo"));
     ASSERT_EQ(rs.GetRecordCount(), 2);
     std::string type;
     rs.GetFieldValue("TypeName", type);

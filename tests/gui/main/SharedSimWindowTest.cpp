@@ -1,9 +1,9 @@
 // The window in demonstration mode shares its simulated host with pxctl through the folder.
 
-#include "gui/main/MainWindow.h"
-#include "gui/main/SimFolderWatcher.h"
 #include "cli/CliApp.h"
 #include "common/Profile.h"
+#include "gui/main/MainWindow.h"
+#include "gui/main/SimFolderWatcher.h"
 #include "mock/FakeClock.h"
 #include "mock/ScriptedPrompter.h"
 #include "mock/TempFolder.h"
@@ -38,13 +38,14 @@ protected:
         ASSERT_TRUE(EnsureDatabase(data_.File("Database/DADE.db"), error)) << error;
         session_ = SimHostSession::Open(sim_.Folder(), HostModel::PX, error);
         ASSERT_NE(session_, nullptr) << error;
-        window_ = std::make_unique<MainWindow>(
-            AppServices{QString::fromStdString(data_.Folder()), prompter_, clock_, pump_,
-                        session_->Backend(), profile_, true, [this] {
-                            std::string ignored;
-                            session_->Flush(ignored);
-                        },
-                        session_.get()});
+        window_ = std::make_unique<MainWindow>(AppServices{QString::fromStdString(data_.Folder()),
+                                                           prompter_, clock_, pump_,
+                                                           session_->Backend(), profile_, true,
+                                                           [this] {
+                                                               std::string ignored;
+                                                               session_->Flush(ignored);
+                                                           },
+                                                           session_.get()});
         // As the program wires it: the folder's plug state reaches the window as device events.
         session_->Backend().SetDeviceListener([this](bool added) {
             if (added)
@@ -209,13 +210,15 @@ TEST_F(DemoMenuTest, AKeyPressIsQueuedForTheHostsNextAnswer)
     EXPECT_EQ(OnDisk()["presses"], nlohmann::json::array({"661A2B"}));
 
     // A code the host could not answer is refused with the reason; nothing is queued.
-    AnswerDialog([](QDialog& dialog) { dialog.findChild<QLineEdit*>("keyCodeEdit")->setText("12345"); });
+    AnswerDialog(
+        [](QDialog& dialog) { dialog.findChild<QLineEdit*>("keyCodeEdit")->setText("12345"); });
     Trigger("demoPressKeyAction");
     ASSERT_EQ(prompter_.Texts().size(), 1u);
     EXPECT_NE(prompter_.Texts()[0].find("hexadecimal digits in pairs"), std::string::npos);
     // Cancel queues nothing either.
-    AnswerDialog([](QDialog& dialog) { dialog.findChild<QLineEdit*>("keyCodeEdit")->setText("AABB"); },
-                 QDialog::Rejected);
+    AnswerDialog(
+        [](QDialog& dialog) { dialog.findChild<QLineEdit*>("keyCodeEdit")->setText("AABB"); },
+        QDialog::Rejected);
     Trigger("demoPressKeyAction");
     EXPECT_EQ(OnDisk()["presses"].size(), 1u);
 }
@@ -231,13 +234,16 @@ TEST_F(DemoMenuTest, AFaultIsArmedAndClearedAndAnUnknownOneRefused)
     EXPECT_EQ(nlohmann::json::parse(Status())["fault"], "unplug-at:3");
     EXPECT_EQ(window_->Notice(), "模拟主机：已设置故障 unplug-at:3");
 
-    AnswerDialog([](QDialog& dialog) { dialog.findChild<QComboBox*>("faultBox")->setCurrentText("unplug-at:K"); });
+    AnswerDialog([](QDialog& dialog) {
+        dialog.findChild<QComboBox*>("faultBox")->setCurrentText("unplug-at:K");
+    });
     Trigger("demoFaultAction");
     ASSERT_EQ(prompter_.Texts().size(), 1u);
     EXPECT_NE(prompter_.Texts()[0].find("没有这种故障"), std::string::npos);
     EXPECT_EQ(nlohmann::json::parse(Status())["fault"], "unplug-at:3") << "left as it was";
 
-    AnswerDialog([](QDialog& dialog) { dialog.findChild<QComboBox*>("faultBox")->setCurrentText("none"); });
+    AnswerDialog(
+        [](QDialog& dialog) { dialog.findChild<QComboBox*>("faultBox")->setCurrentText("none"); });
     Trigger("demoFaultAction");
     EXPECT_EQ(nlohmann::json::parse(Status())["fault"], "none");
 }

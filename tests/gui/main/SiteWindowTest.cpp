@@ -1,18 +1,15 @@
 #include "MainWindowFixture.h"
-
 #include "gui/widgets/CallerGridView.h"
 #include "paperwork/SiteSheet.h"
 
 #include <QAction>
-
 #include <fstream>
 
 namespace px {
 namespace {
 
 class SiteWindowTest : public test::MainWindowFixture
-{
-};
+{};
 
 TEST_F(SiteWindowTest, ExportImportAndVerifyFromTheFileMenu)
 {
@@ -141,7 +138,8 @@ TEST_F(CallerSheetWindowTest, ExportWritesTheListAndPrintPreviewsTheOpenFile)
     MainWindow& w = Opened("");
     w.Action(Command::ExportCallerSheet)->trigger();
     std::ifstream in(folder_.File("out.csv"), std::ios::binary);
-    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string written((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
     EXPECT_NE(written.find("A1B2C1"), std::string::npos) << written;
     ASSERT_FALSE(prompter_.Texts().empty());
     EXPECT_EQ(prompter_.Texts().back(), "已导出呼叫器到 " + folder_.File("out.csv"));

@@ -2,10 +2,8 @@
 // one of Qt's English standard texts ("OK", "Cancel", "&Copy", ...).
 
 #include "MainWindowFixture.h"
-
-#include "gui/DialogChecks.h"
-
 #include "app/QtPorts.h"
+#include "gui/DialogChecks.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/TransferProgressDialog.h"
 #include "gui/paperwork/SiteSheetPreview.h"
@@ -22,7 +20,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
-
 #include <memory>
 
 namespace px {
@@ -33,8 +30,7 @@ using test::IsEnglishStandardText;
 using test::MainWindowFixture;
 
 class StandardTextsTest : public MainWindowFixture
-{
-};
+{};
 
 TEST_F(StandardTextsTest, TheWindowAndItsDialogsShowNoEnglishStandardText)
 {
@@ -44,8 +40,9 @@ TEST_F(StandardTextsTest, TheWindowAndItsDialogsShowNoEnglishStandardText)
     EXPECT_EQ(EnglishTexts(w), std::string());
 
     std::vector<std::unique_ptr<QWidget>> dialogs;
-    for (const FileDialogMode mode : {FileDialogMode::New, FileDialogMode::Open, FileDialogMode::Delete,
-                                      FileDialogMode::SaveAs, FileDialogMode::Import})
+    for (const FileDialogMode mode :
+         {FileDialogMode::New, FileDialogMode::Open, FileDialogMode::Delete, FileDialogMode::SaveAs,
+          FileDialogMode::Import})
         dialogs.push_back(std::make_unique<ConfigFileDialog>(db_, prompter_, mode));
     dialogs.push_back(std::make_unique<CallerTypesDialog>(db_, prompter_));
     dialogs.push_back(std::make_unique<ReadBackBrowser>(BrowserMode::Callers, HostModel::PX,

@@ -2,7 +2,6 @@
 // Enter and Shift+M do what the fields expect.
 
 #include "MainWindowFixture.h"
-
 #include "gui/widgets/CallerGridView.h"
 #include "gui/widgets/ReportTableView.h"
 #include "mock/WaitUntil.h"
@@ -35,8 +34,8 @@ protected:
     std::string StoredName(const std::string& code)
     {
         QueryResult rs(db_);
-        EXPECT_TRUE(rs.Open(db_, "select CallName from T_Device3 where CodeNo=? and FileName='f'",
-                            {code}));
+        EXPECT_TRUE(
+            rs.Open(db_, "select CallName from T_Device3 where CodeNo=? and FileName='f'", {code}));
         return FieldText(rs, "CallName");
     }
 };
@@ -79,8 +78,14 @@ TEST_F(WindowBehaviourTest, TheSizeAndPlaceAreRememberedInTheProfile)
     EXPECT_EQ(profile_.GetInt(MainWindow::kWindowSection, "WIDTH", 0), grown.width());
     EXPECT_EQ(profile_.GetInt(MainWindow::kWindowSection, "HEIGHT", 0), grown.height());
 
-    MainWindow again(AppServices{QString::fromStdString(folder_.Folder()), prompter_, clock_, pump_,
-                                 backend_, profile_, true, {}});
+    MainWindow again(AppServices{QString::fromStdString(folder_.Folder()),
+                                 prompter_,
+                                 clock_,
+                                 pump_,
+                                 backend_,
+                                 profile_,
+                                 true,
+                                 {}});
     EXPECT_EQ(again.size(), grown);
 }
 

@@ -61,7 +61,8 @@ TEST_F(SettingsDialogTest, AlertDialogNamesTheGroupAndFieldItRefuses)
     };
     for (const auto& c : cases) {
         prompter_.Clear();
-        ReceiverAlertsDialog dialog(Lw3Settings{}, Lw21Settings{}, settingsHost_, profile_, prompter_);
+        ReceiverAlertsDialog dialog(Lw3Settings{}, Lw21Settings{}, settingsHost_, profile_,
+                                    prompter_);
         Find<QComboBox>(&dialog, c.combo)->setEditText(c.typed);
         EXPECT_FALSE(Accepts(dialog, c.button));
         EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{c.prompt}));

@@ -1,7 +1,6 @@
 // Every settings dialog is tabbed as it is read and shows no English standard text.
 
 #include "SettingsDialogFixture.h"
-
 #include "gui/DialogChecks.h"
 #include "gui/settings/DeviceParamsDialog.h"
 #include "gui/settings/HandheldSettingsDialog.h"
@@ -36,7 +35,8 @@ TEST_F(SettingsDialogTest, EverySettingsDialogIsTabbedInReadingOrderAndSpeaksChi
     // The gesture: Shift-click six times, plain-click three, Shift-click once more.
     QWidget* target = Find<QLineEdit>(device, 1001);
     for (const auto& [count, modifiers] :
-         {std::pair{6, Qt::ShiftModifier}, std::pair{3, Qt::NoModifier}, std::pair{1, Qt::ShiftModifier}})
+         {std::pair{6, Qt::ShiftModifier}, std::pair{3, Qt::NoModifier},
+          std::pair{1, Qt::ShiftModifier}})
         for (int i = 0; i < count; ++i)
             QTest::mouseClick(target, Qt::LeftButton, modifiers);
     ASSERT_TRUE(device->SectionsShown());

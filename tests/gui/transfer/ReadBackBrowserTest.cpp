@@ -145,7 +145,8 @@ TEST_F(CViewDlgTest, EachModeHasItsTitleSizeColumnsAndColours)
 
 TEST_F(CViewDlgTest, ColumnColoursOfTheCallerTable)
 {
-    ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
+    ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
+                           prompter_);
     const QColor yellow(254, 252, 201), green(210, 254, 205), cyan(209, 255, 254),
         pink(253, 226, 214);
     const std::vector<QColor> expected = {yellow, green, cyan, cyan, pink, pink, yellow};
@@ -167,26 +168,28 @@ TEST_F(CViewDlgTest, ColumnColoursOfTheCallerTable)
         EXPECT_EQ(dialog.List()->CellTextColour(0, column, true), QColor(Qt::black)) << column;
     }
 
-    ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX, folder_.File("none.txt"), prompter_);
+    ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX, folder_.File("none.txt"),
+                             prompter_);
     EXPECT_EQ(machines.List()->CellBackground(0, 2, false), QColor(180, 180, 220))
         << "the type column has no colour of its own";
 }
 
 TEST_F(CViewDlgTest, ShowsOneRowPerWholeRecord)
 {
-    ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX, Write("RDevice.txt", InfoMachineFile()),
-                      prompter_);
+    ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX,
+                             Write("RDevice.txt", InfoMachineFile()), prompter_);
     EXPECT_EQ(machines.ShownRows(),
               (Rows{{"3", "123", "LW2/LW1"}, {"7", "2097151", "LW3"}, {"499", "0", "BX-2"}}));
 
-    ReadBackBrowser callers(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
+    ReadBackBrowser callers(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
+                            prompter_);
     EXPECT_EQ(callers.ShownRows(), (Rows{{"0", "A1B2C3", "300", "张三", "请到前台", "12", "", "",
                                           "", "", "", "", "", "删除追呼"}}));
 
     ReadBackBrowser handhelds(BrowserMode::Handhelds, HostModel::PX,
-                       Write("RSCCall.txt", {0x05, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x05, 0x1A, 0x2B,
-                                             0xFF, 0xFF, 0xFF}),
-                       prompter_);
+                              Write("RSCCall.txt", {0x05, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x05, 0x1A,
+                                                    0x2B, 0xFF, 0xFF, 0xFF}),
+                              prompter_);
     EXPECT_EQ(handhelds.ShownRows(), (Rows{{"5", "1A2B"}}));
 
     Show(machines);
@@ -206,7 +209,8 @@ TEST_F(CViewDlgTest, MissingRecordFileIsReportedOverAnEmptyList)
                           Case{BrowserMode::Callers, "无法找到回读文件RCall.txt文件！"},
                           Case{BrowserMode::Handhelds, "无法找到回读文件RSCCall.txt文件！"}}) {
         prompter_.Clear();
-        ReadBackBrowser dialog(c.mode, HostModel::QX, folder_.File(RecordFileName(c.mode)), prompter_);
+        ReadBackBrowser dialog(c.mode, HostModel::QX, folder_.File(RecordFileName(c.mode)),
+                               prompter_);
         EXPECT_TRUE(prompter_.All().empty()) << "nothing is said before the browser shows";
         Show(dialog);
         ASSERT_TRUE(test::WaitUntil([&] { return !prompter_.All().empty(); })) << c.message;
@@ -226,7 +230,8 @@ TEST_F(CViewDlgTest, MissingRecordFileIsReportedOverAnEmptyList)
 
 TEST_F(CViewDlgTest, AnEmptyTableIsNotAMissingFile)
 {
-    ReadBackBrowser dialog(BrowserMode::Handhelds, HostModel::PX, Write("RSCCall.txt", {}), prompter_);
+    ReadBackBrowser dialog(BrowserMode::Handhelds, HostModel::PX, Write("RSCCall.txt", {}),
+                           prompter_);
     Show(dialog);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
@@ -236,8 +241,8 @@ TEST_F(CViewDlgTest, AnEmptyTableIsNotAMissingFile)
 
 TEST_F(CViewDlgTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
 {
-    ReadBackBrowser dialog(BrowserMode::InfoMachines, HostModel::PX, Write("RDevice.txt", InfoMachineFile()),
-                    prompter_);
+    ReadBackBrowser dialog(BrowserMode::InfoMachines, HostModel::PX,
+                           Write("RDevice.txt", InfoMachineFile()), prompter_);
     EXPECT_EQ(dialog.ConnectedModel(), HostModel::PX);
     EXPECT_EQ(dialog.Mode(), BrowserMode::InfoMachines);
     std::vector<Rows> imports;
@@ -284,7 +289,8 @@ TEST_F(CViewDlgTest, ControlsArePlacedFromTheWindowSize)
 
 TEST_F(CViewDlgTest, ColumnsFitTheirTitlesAndTexts)
 {
-    ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
+    ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
+                           prompter_);
     const ReportTableView* list = dialog.List();
     const QFontMetrics cells(list->CellFont());
     for (int column = 0; column < list->Model()->ColumnCount(); ++column) {

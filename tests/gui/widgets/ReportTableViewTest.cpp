@@ -320,7 +320,8 @@ TEST(ReportTableViewFitTest, ColumnsOpenAtTheirOwnWidthsUntilFitted)
 {
     // The caller type list is never fitted: its columns keep these widths.
     ReportTableView list;
-    list.Model()->SetColumns({{Q("呼叫器类型名称"), 120}, {Q("键值个数"), 70}, {Q("键值类型"), 71}});
+    list.Model()->SetColumns(
+        {{Q("呼叫器类型名称"), 120}, {Q("键值个数"), 70}, {Q("键值类型"), 71}});
     EXPECT_EQ(list.columnWidth(0), 120);
     EXPECT_EQ(list.columnWidth(2), 71);
     list.Model()->InsertColumn(1, {Q("备注"), 33});
