@@ -23,7 +23,7 @@ QString Q(const char* text)
     return QString::fromUtf8(text);
 }
 
-class CViewDlgTest : public ::testing::Test
+class ReadBackBrowserTest : public ::testing::Test
 {
 protected:
     std::string Write(const char* name, const Bytes& bytes)
@@ -85,7 +85,7 @@ protected:
     test::ScriptedPrompter prompter_;
 };
 
-TEST_F(CViewDlgTest, EachModeHasItsTitleSizeColumnsAndColours)
+TEST_F(ReadBackBrowserTest, EachModeHasItsTitleSizeColumnsAndColours)
 {
     struct Case
     {
@@ -143,7 +143,7 @@ TEST_F(CViewDlgTest, EachModeHasItsTitleSizeColumnsAndColours)
     }
 }
 
-TEST_F(CViewDlgTest, ColumnColoursOfTheCallerTable)
+TEST_F(ReadBackBrowserTest, ColumnColoursOfTheCallerTable)
 {
     ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
                            prompter_);
@@ -174,7 +174,7 @@ TEST_F(CViewDlgTest, ColumnColoursOfTheCallerTable)
         << "the type column has no colour of its own";
 }
 
-TEST_F(CViewDlgTest, ShowsOneRowPerWholeRecord)
+TEST_F(ReadBackBrowserTest, ShowsOneRowPerWholeRecord)
 {
     ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX,
                              Write("RDevice.txt", InfoMachineFile()), prompter_);
@@ -198,7 +198,7 @@ TEST_F(CViewDlgTest, ShowsOneRowPerWholeRecord)
     EXPECT_TRUE(prompter_.All().empty());
 }
 
-TEST_F(CViewDlgTest, MissingRecordFileIsReportedOverAnEmptyList)
+TEST_F(ReadBackBrowserTest, MissingRecordFileIsReportedOverAnEmptyList)
 {
     struct Case
     {
@@ -228,7 +228,7 @@ TEST_F(CViewDlgTest, MissingRecordFileIsReportedOverAnEmptyList)
     }
 }
 
-TEST_F(CViewDlgTest, AnEmptyTableIsNotAMissingFile)
+TEST_F(ReadBackBrowserTest, AnEmptyTableIsNotAMissingFile)
 {
     ReadBackBrowser dialog(BrowserMode::Handhelds, HostModel::PX, Write("RSCCall.txt", {}),
                            prompter_);
@@ -239,7 +239,7 @@ TEST_F(CViewDlgTest, AnEmptyTableIsNotAMissingFile)
     EXPECT_EQ(dialog.List()->Model()->RowCount(), 0);
 }
 
-TEST_F(CViewDlgTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
+TEST_F(ReadBackBrowserTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
 {
     ReadBackBrowser dialog(BrowserMode::InfoMachines, HostModel::PX,
                            Write("RDevice.txt", InfoMachineFile()), prompter_);
@@ -267,7 +267,7 @@ TEST_F(CViewDlgTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
     EXPECT_TRUE(prompter_.All().empty());
 }
 
-TEST_F(CViewDlgTest, ControlsArePlacedFromTheWindowSize)
+TEST_F(ReadBackBrowserTest, ControlsArePlacedFromTheWindowSize)
 {
     for (const BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers}) {
         ReadBackBrowser dialog(mode, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
@@ -287,7 +287,7 @@ TEST_F(CViewDlgTest, ControlsArePlacedFromTheWindowSize)
     }
 }
 
-TEST_F(CViewDlgTest, ColumnsFitTheirTitlesAndTexts)
+TEST_F(ReadBackBrowserTest, ColumnsFitTheirTitlesAndTexts)
 {
     ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
                            prompter_);
