@@ -1,25 +1,20 @@
 // Previewing and applying a spreadsheet of 1999 caller rows (target: under 100 ms together).
 
+#include "BenchSupport.h"
 #include "registry/CallerSheet.h"
-#include "storage/Schema.h"
 
 #include <benchmark/benchmark.h>
-#include <filesystem>
-#include <random>
+#include <cstdio>
 
 namespace {
 
 void BM_PreviewAndApply1999CallerRows(benchmark::State& state)
 {
-    namespace fs = std::filesystem;
-    const fs::path folder =
-        fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}()));
-    const std::string path = (folder / "DADE.db").string();
-    std::string error;
-    if (!px::EnsureDatabase(path, error)) {
-        state.SkipWithError(error.c_str());
+    const px::test::TempFolder folder;
+    px::Database db;
+    if (!px::bench::OpenScratchDatabase(folder, db, state))
         return;
-    }
+    std::string error;
     std::string sheet = "特征码,呼叫器号,中文名称,信息内容,信息机1,信息机2,追呼类型\r\n";
     for (int i = 0; i < 1999; ++i) {
         char line[128];
@@ -27,8 +22,6 @@ void BM_PreviewAndApply1999CallerRows(benchmark::State& state)
                       0x10000 + i / 3, i % 3 + 1, i / 3, i / 3, i % 500, (i + 1) % 500);
         sheet += line;
     }
-    px::Database db;
-    db.Open(px::MakeConnectionString(path));
     db.Execute("insert into T_FileName (FileName,DeviceType) values ('target',0)");
     const px::SheetTarget target{
         "target", px::FileType::PX, px::HostModel::PX, {"呼叫服务", "结账", "加水"}};
@@ -41,9 +34,6 @@ void BM_PreviewAndApply1999CallerRows(benchmark::State& state)
             !px::ApplyCallerSheet(db, "target", *preview, error))
             state.SkipWithError("the sheet was not applied");
     }
-    db.Close();
-    std::error_code ec;
-    fs::remove_all(folder, ec);
 }
 BENCHMARK(BM_PreviewAndApply1999CallerRows)
     ->Unit(benchmark::kMillisecond)

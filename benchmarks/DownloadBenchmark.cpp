@@ -1,31 +1,21 @@
 // Packetising and sending a 3,000,000-byte record file to the simulated host, with the
 // protocol's pauses on a fake clock so only the work itself is measured.
 
+#include "BenchSupport.h"
 #include "hostlink/HostExchange.h"
 #include "mock/FakeClock.h"
 #include "sim/SimHost.h"
 
 #include <benchmark/benchmark.h>
-#include <filesystem>
 #include <fstream>
 #include <random>
 
 namespace {
 
-class SilentPrompter final : public px::Prompter
-{
-public:
-    void Message(std::string_view, std::string_view, px::MessageIcon) override {}
-    bool AskOkCancel(std::string_view, std::string_view) override { return false; }
-};
-
 void BM_Download3MB(benchmark::State& state)
 {
-    namespace fs = std::filesystem;
-    const fs::path folder =
-        fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}()));
-    fs::create_directories(folder);
-    const std::string path = (folder / "image.bin").string();
+    const px::test::TempFolder folder;
+    const std::string path = folder.File("image.bin");
     const std::size_t size = px::HostExchange::kMaxRecordBytes;
     {
         std::ofstream out(path, std::ios::binary);
@@ -39,18 +29,16 @@ void BM_Download3MB(benchmark::State& state)
         backend.AddDevice(px::kHostVendorId, px::kPxProductId, &host);
         px::test::FakeClock clock;
         px::NullEventPump pump;
-        SilentPrompter prompter;
+        px::bench::FixedPrompter prompter(false);
         px::NullDataMonitor monitor;
         px::NullProgressSink progress;
         px::HostLink link(backend, clock, pump, prompter);
-        px::HostExchange exchange(link, clock, prompter, monitor, progress, folder.string() + "/");
+        px::HostExchange exchange(link, clock, prompter, monitor, progress, folder.Folder());
         const bool ok = exchange.Download(0x64, path, "下载升级程序");
         if (!ok || host.State().tables[0x64].size() != size)
             state.SkipWithError("the host did not take the image");
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
-    std::error_code ec;
-    fs::remove_all(folder, ec);
 }
 BENCHMARK(BM_Download3MB)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 

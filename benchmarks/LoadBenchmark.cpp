@@ -1,6 +1,7 @@
 // Loading a full PX configuration file (500 information machines, 100 handheld callers,
 // 1999 caller rows) into the main window's three views, offscreen.
 
+#include "BenchSupport.h"
 #include "common/Profile.h"
 #include "gui/main/MainWindow.h"
 #include "gui/paperwork/SiteSheetPdf.h"
@@ -18,13 +19,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-class SilentPrompter final : public px::Prompter
-{
-public:
-    void Message(std::string_view, std::string_view, px::MessageIcon) override {}
-    bool AskOkCancel(std::string_view, std::string_view) override { return false; }
-};
 
 void FillFullFile(const std::string& connection)
 {
@@ -44,7 +38,7 @@ void BM_LoadFullPxFile(benchmark::State& state)
         return;
     }
     FillFullFile(px::MakeConnectionString(path));
-    SilentPrompter prompter;
+    px::bench::FixedPrompter prompter(false);
     px::test::FakeClock clock;
     px::NullEventPump pump;
     px::SimHidBackend backend;
@@ -77,7 +71,10 @@ void BM_SiteSheetOfAFullPxFile(benchmark::State& state)
     QTemporaryDir folder;
     const std::string path = folder.filePath("DADE.db").toStdString();
     std::string error;
-    px::EnsureDatabase(path, error);
+    if (!px::EnsureDatabase(path, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
     FillFullFile(px::MakeConnectionString(path));
     px::Database db;
     db.Open(px::MakeConnectionString(path));

@@ -2,46 +2,17 @@
 // made of sleep slices, the shared folder's work per report (lock, a look at state.json, the
 // capture line), and a full caller table against the simulated host on the real clock.
 
+#include "BenchSupport.h"
 #include "hostlink/HostExchange.h"
 #include "mock/FakeClock.h"
 #include "sim/SimHost.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <filesystem>
 #include <fstream>
-#include <random>
 #include <thread>
 
 namespace {
-
-namespace fs = std::filesystem;
-
-class SilentPrompter final : public px::Prompter
-{
-public:
-    void Message(std::string_view, std::string_view, px::MessageIcon) override {}
-    bool AskOkCancel(std::string_view, std::string_view) override { return false; }
-};
-
-class ScratchFolder
-{
-public:
-    ScratchFolder()
-        : path_(fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}())))
-    {
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string Folder() const { return path_.string() + "/"; }
-
-private:
-    fs::path path_;
-};
 
 // 1999 caller records of 100 bytes: a full PX caller table, 3,702 packets.
 px::Bytes CallerTable()
@@ -103,7 +74,7 @@ BENCHMARK(BM_PacketPause)
 // in state.json (another table), which a look at the file must not read again.
 void BM_SharedFolderPerPacket(benchmark::State& state)
 {
-    ScratchFolder folder;
+    const px::test::TempFolder folder;
     std::string error;
     auto session = px::SimHostSession::Open(folder.Folder(), px::HostModel::PX, error);
     const auto stored = static_cast<std::size_t>(state.range(0));
@@ -160,7 +131,7 @@ BENCHMARK(BM_SharedFolderPerPacket)
 // each later packet and 1 s to show the result: 40.01 s. Reported: how much longer it took.
 void BM_FullCallerDownloadRealClock(benchmark::State& state)
 {
-    ScratchFolder folder;
+    const px::test::TempFolder folder;
     std::string error;
     auto session = px::SimHostSession::Open(folder.Folder() + "sim", px::HostModel::PX, error);
     if (!session) {
@@ -180,7 +151,7 @@ void BM_FullCallerDownloadRealClock(benchmark::State& state)
     for (auto _ : state) {
         px::SystemClock clock;
         px::NullEventPump pump;
-        SilentPrompter prompter;
+        px::bench::FixedPrompter prompter(false);
         px::NullDataMonitor monitor;
         px::NullProgressSink progress;
         px::HostLink link(session->Backend(), clock, pump, prompter);

@@ -1,27 +1,19 @@
 // Reading a full caller table the way the main window loads its grid.
 
+#include "BenchSupport.h"
 #include "registry/RegistryViews.h"
-#include "storage/Schema.h"
 
 #include <benchmark/benchmark.h>
-#include <filesystem>
-#include <random>
+#include <cstdio>
 
 namespace {
 
 void BM_LoadCallerGridView(benchmark::State& state)
 {
-    namespace fs = std::filesystem;
-    const fs::path folder =
-        fs::temp_directory_path() / ("px-bench-" + std::to_string(std::random_device{}()));
-    const std::string path = (folder / "DADE.db").string();
-    std::string error;
-    if (!px::EnsureDatabase(path, error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    const px::test::TempFolder folder;
     px::Database db;
-    db.Open(px::MakeConnectionString(path));
+    if (!px::bench::OpenScratchDatabase(folder, db, state))
+        return;
     db.BeginTransaction();
     const int rows = static_cast<int>(state.range(0));
     for (int i = 0; i < rows; ++i) {
@@ -37,9 +29,6 @@ void BM_LoadCallerGridView(benchmark::State& state)
         auto view = px::LoadCallerGridView(db, "f");
         benchmark::DoNotOptimize(view);
     }
-    db.Close();
-    std::error_code ec;
-    fs::remove_all(folder, ec);
 }
 BENCHMARK(BM_LoadCallerGridView)->Arg(1999)->Unit(benchmark::kMillisecond);
 
