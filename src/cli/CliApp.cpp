@@ -123,14 +123,19 @@ void ReportMissingFile(Context& context, Database& db, const std::string& name)
     context.Prompter().Message(FileNotFoundMessage(db, name));
 }
 
-std::optional<ConfigFile> RequireFile(Context& context, Database& db, const Arguments& args)
+std::optional<FileContext> OpenFile(Context& context, const Arguments& args)
 {
     if (!args.Has("file"))
         throw UsageError("--file NAME is needed");
-    auto file = FindConfigFile(db, args.Value("file"));
-    if (!file)
-        ReportMissingFile(context, db, args.Value("file"));
-    return file;
+    Database* db = OpenDatabase(context);
+    if (db == nullptr)
+        return std::nullopt;
+    auto file = FindConfigFile(*db, args.Value("file"));
+    if (!file) {
+        ReportMissingFile(context, *db, args.Value("file"));
+        return std::nullopt;
+    }
+    return FileContext{db, std::move(*file)};
 }
 
 void RequireWords(const Arguments& args, std::size_t count, const char* usage)

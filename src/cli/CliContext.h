@@ -129,9 +129,15 @@ void AddSheetCommands(std::vector<CommandSpec>& commands);
 // Helpers for the handlers.
 // The data folder's database, open; nothing after a message.
 Database* OpenDatabase(Context& context);
-// The configuration file named by --file (a usage error without it); nothing after a message
-// that says whether it does not exist or the database could not be read.
-std::optional<ConfigFile> RequireFile(Context& context, Database& db, const Arguments& args);
+// The open database and the configuration file named by --file (a usage error without it);
+// nothing after a message that says whether the file does not exist or the database could not
+// be read.
+struct FileContext
+{
+    Database* db;
+    ConfigFile file;
+};
+std::optional<FileContext> OpenFile(Context& context, const Arguments& args);
 // Says why a configuration file could not be found: the database's failure, or that there is
 // no file of that name.
 void ReportMissingFile(Context& context, Database& db, const std::string& name);

@@ -102,13 +102,10 @@ int FileCopy(Context& context, const Arguments& args)
 int ImList(Context& context, const Arguments& args)
 {
     RequireWords(args, 0, "im list --file NAME");
-    auto db = OpenDatabase(context);
-    if (!db)
-        return kExitFailed;
-    const auto file = RequireFile(context, *db, args);
+    const auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
-    const InfoMachineView view = LoadInfoMachineView(*db, file->name);
+    const InfoMachineView view = LoadInfoMachineView(*file->db, file->file.name);
     std::ostream& out = context.Env().out;
     if (context.Options().json) {
         nlohmann::json list = nlohmann::json::array();
@@ -141,15 +138,12 @@ int ImAdd(Context& context, const Arguments& args)
     const auto type = ReceiverTypeIndex(args.Value("type", "BX-2"));
     if (!type)
         throw UsageError("--type must be BX-2, LW2/LW1, num, en or LW3");
-    auto db = OpenDatabase(context);
-    if (!db)
-        return kExitFailed;
-    const auto file = RequireFile(context, *db, args);
+    const auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
     fields.typeIndex = *type;
-    const auto result = SaveInfoMachine(*db, context.Prompter(), file->name, file->deviceType,
-                                        context.HostModelNow(), fields);
+    const auto result = SaveInfoMachine(*file->db, context.Prompter(), file->file.name,
+                                        file->file.deviceType, context.HostModelNow(), fields);
     return result.stored ? kExitOk : kExitFailed;
 }
 
@@ -157,14 +151,11 @@ int ImDelete(Context& context, const Arguments& args)
 {
     RequireWords(args, 1, "im delete PAGER --file NAME");
     ParseIntOr(args.words[0], 0, kMaxPagerNumber, "PAGER");
-    auto db = OpenDatabase(context);
-    if (!db)
-        return kExitFailed;
-    const auto file = RequireFile(context, *db, args);
+    const auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
-    DeleteInfoMachine(*db, file->name, args.words[0]);
-    if (db->GetRecordsAffected() == 0) {
+    DeleteInfoMachine(*file->db, file->file.name, args.words[0]);
+    if (file->db->GetRecordsAffected() == 0) {
         context.Prompter().Message("传呼号 " + args.words[0] + " 不存在");
         return kExitFailed;
     }
@@ -174,15 +165,13 @@ int ImDelete(Context& context, const Arguments& args)
 int DownloadIm(Context& context, const Arguments& args)
 {
     RequireWords(args, 0, "download im --file NAME");
-    auto db = OpenDatabase(context);
-    if (!db)
-        return kExitFailed;
-    const auto file = RequireFile(context, *db, args);
+    const auto file = OpenFile(context, args);
     HostExchange* exchange = file ? context.Exchange() : nullptr;
     if (exchange == nullptr)
         return kExitFailed;
-    return DownloadInfoMachines(*exchange, *db, file->name) == DownloadOutcome::Sent ? kExitOk
-                                                                                     : kExitFailed;
+    return DownloadInfoMachines(*exchange, *file->db, file->file.name) == DownloadOutcome::Sent
+               ? kExitOk
+               : kExitFailed;
 }
 
 } // namespace

@@ -18,26 +18,6 @@ namespace px::cli {
 
 namespace {
 
-struct FileContext
-{
-    Database* db;
-    ConfigFile file;
-};
-
-// The database and the configuration file named by --file; nothing after a message.
-std::optional<FileContext> OpenFile(Context& context, const Arguments& args)
-{
-    if (!args.Has("file"))
-        throw UsageError("--file NAME is needed");
-    Database* db = OpenDatabase(context);
-    if (db == nullptr)
-        return std::nullopt;
-    const auto file = RequireFile(context, *db, args);
-    if (!file)
-        return std::nullopt;
-    return FileContext{db, *file};
-}
-
 int TypeList(Context& context, const Arguments& args)
 {
     RequireWords(args, 0, "type list");
