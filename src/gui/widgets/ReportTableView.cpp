@@ -96,15 +96,38 @@ ReportTableView::ReportTableView(QWidget* parent, HeaderLook look)
     connect(model_, &QAbstractItemModel::modelReset, this,
             [this] { ApplyModelWidths(0, model_->ColumnCount() - 1); });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
-        if (column != model_->ColumnCount() - 1)
-            FillLastColumn();
+        if (column == model_->ColumnCount() - 1)
+            return;
+        if (!settingWidths_)
+            wanted_.clear(); // resized by hand: the user's widths stay
+        FillLastColumn();
     });
+}
+
+std::vector<int> ShareWidths(const std::vector<int>& wanted, const std::vector<int>& least,
+                             int room)
+{
+    std::vector<int> widths = wanted;
+    long long excess = -room;
+    for (const int w : wanted)
+        excess += w;
+    for (std::size_t i = widths.size(); i-- > 0 && excess > 0;) {
+        const int give = static_cast<int>(std::min<long long>(excess, widths[i] - least[i]));
+        if (give > 0) {
+            widths[i] -= give;
+            excess -= give;
+        }
+    }
+    return widths;
 }
 
 void ReportTableView::ApplyModelWidths(int first, int last)
 {
+    wanted_.clear();
+    settingWidths_ = true;
     for (int column = first; column <= last; ++column)
         setColumnWidth(column, model_->ColumnAt(column).width);
+    settingWidths_ = false;
     FillLastColumn();
 }
 
@@ -135,10 +158,33 @@ int ReportTableView::TitleWidth(int column) const
 
 void ReportTableView::FitColumns()
 {
-    setUpdatesEnabled(false);
     const int fitted = model_->ColumnCount() - (lastColumnFills_ ? 1 : 0);
+    wanted_.clear();
     for (int column = 0; column < fitted; ++column)
-        setColumnWidth(column, std::max(ContentWidth(column), TitleWidth(column)));
+        wanted_.push_back(std::max(ContentWidth(column), TitleWidth(column)));
+    ApplyFittedWidths();
+}
+
+void ReportTableView::ApplyFittedWidths()
+{
+    const int last = model_->ColumnCount() - 1;
+    if (std::ssize(wanted_) != (lastColumnFills_ ? last : last + 1)) {
+        wanted_.clear(); // the columns changed since the fit
+        FillLastColumn();
+        return;
+    }
+    std::vector<int> widths = wanted_;
+    if (lastColumnFills_ && last >= 0) {
+        std::vector<int> titles;
+        for (int column = 0; column < last; ++column)
+            titles.push_back(TitleWidth(column));
+        widths = ShareWidths(wanted_, titles, viewport()->width() - TitleWidth(last));
+    }
+    setUpdatesEnabled(false);
+    settingWidths_ = true;
+    for (std::size_t column = 0; column < widths.size(); ++column)
+        setColumnWidth(static_cast<int>(column), widths[column]);
+    settingWidths_ = false;
     FillLastColumn();
     setUpdatesEnabled(true);
 }
@@ -146,6 +192,7 @@ void ReportTableView::FitColumns()
 void ReportTableView::SetLastColumnFills(bool fills)
 {
     lastColumnFills_ = fills;
+    wanted_.clear(); // fitted for the other kind of list
     FillLastColumn();
 }
 
@@ -164,7 +211,10 @@ void ReportTableView::resizeEvent(QResizeEvent* event)
 {
     // Also the viewport's resizes, as when a vertical scroll bar comes or goes.
     QTableView::resizeEvent(event);
-    FillLastColumn();
+    if (lastColumnFills_ && !wanted_.empty())
+        ApplyFittedWidths();
+    else
+        FillLastColumn();
 }
 
 void ReportTableView::changeEvent(QEvent* event)

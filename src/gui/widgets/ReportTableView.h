@@ -4,6 +4,7 @@
 #include "gui/widgets/ReportTableModel.h"
 
 #include <QTableView>
+#include <vector>
 
 namespace px {
 
@@ -30,7 +31,11 @@ public:
     int SelectedRow() const;
 
     // Each column as wide as its widest cell and never narrower than its header text; the
-    // last column fills the rest of the list instead when it is set to.
+    // last column fills the rest of the list instead when it is set to. A filling list keeps
+    // every title in sight: when the widest cells leave no room for the last column's title,
+    // the columns give up room from the right (never below their own titles), and the texts
+    // they cut off show whole in a tooltip. It fits again whenever the list changes size,
+    // until a column is resized by hand.
     void FitColumns();
     // How wide a column's widest cell needs the column to be; every row counts.
     int ContentWidth(int column) const;
@@ -63,6 +68,7 @@ protected:
 
 private:
     void ApplyModelWidths(int first, int last);
+    void ApplyFittedWidths();
     void FillLastColumn();
     void ApplyRowHeight();
 
@@ -70,6 +76,17 @@ private:
     GradientHeaderView* gradientHeader_ = nullptr;
     int rowHeight_ = 0;
     bool lastColumnFills_ = false;
+    // What FitColumns found each column (but a filling last one) needs; empty when the
+    // widths are not the fitted ones.
+    std::vector<int> wanted_;
+    bool settingWidths_ = false; // the widths being set are ours, not the user's
 };
+
+// The widths for columns that want wanted[i] and need at least least[i], within room: each
+// keeps what it wants while the sum fits; otherwise the columns give up room from the right,
+// each down to its least before the next one gives any, since a list puts what identifies a
+// row first. When the leasts alone do not fit, the leasts.
+std::vector<int> ShareWidths(const std::vector<int>& wanted, const std::vector<int>& least,
+                             int room);
 
 } // namespace px

@@ -107,5 +107,24 @@ TEST_F(RegistrationListsTest, ALongRemarkIsCutOffAndShownWholeInItsTooltip)
     }
 }
 
+TEST_F(RegistrationListsTest, SevenDigitAddressesShowWholeBesideEveryTitle)
+{
+    AddFile("f", 0);
+    ASSERT_TRUE(db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
+                            "values (499,'2097151','收银台',?,1)",
+                            {std::string("f")}));
+    MainWindow& w = Window();
+    w.MakeFileCurrent("f", FileType::PX);
+    ShowWindow();
+
+    const List list = Lists().front();
+    const ReportTableModel& rows = *list.view->Model();
+    ASSERT_EQ(rows.Text(1, 1), "2097151");
+    ASSERT_EQ(rows.Text(1, 2), "LW2/LW1");
+    ExpectTitlesWholeWithoutScrollBar(list);
+    EXPECT_GE(list.view->columnWidth(0), list.view->ContentWidth(0)) << "pager numbers whole";
+    EXPECT_GE(list.view->columnWidth(1), list.view->ContentWidth(1)) << "addresses whole";
+}
+
 } // namespace
 } // namespace px

@@ -451,6 +451,60 @@ TEST_F(FillingListTest, TheLastColumnNeverCutsItsTitle)
     EXPECT_TRUE(HorizontalScrollBarShown()) << "titles wider than the list need the scroll bar";
 }
 
+TEST_F(FillingListTest, WideCellsGiveUpRoomFromTheRightSoThatEveryTitleShows)
+{
+    list_.resize(170, 150);
+    list_.Model()->AddRow({"123456", "2097151020971510209715", Q("收银台")});
+    list_.FitColumns();
+    ShowAndWait(list_);
+    ASSERT_GT(list_.ContentWidth(0) + list_.ContentWidth(1) + list_.TitleWidth(2),
+              list_.viewport()->width())
+        << "the cells alone would need a scroll bar";
+
+    EXPECT_FALSE(HorizontalScrollBarShown());
+    EXPECT_EQ(ColumnsWidth(list_), list_.viewport()->width());
+    for (int column = 0; column < 3; ++column)
+        EXPECT_GE(list_.columnWidth(column), list_.TitleWidth(column)) << column;
+    EXPECT_GE(list_.columnWidth(0), list_.ContentWidth(0)) << "the first column keeps its text";
+    EXPECT_LT(list_.columnWidth(1), list_.ContentWidth(1));
+    EXPECT_EQ(ToolTipAt(list_, 0, 1), "2097151020971510209715")
+        << "what is cut off shows in the tooltip";
+
+    // Given the room, the column shows its text whole again.
+    list_.resize(400, 150);
+    ASSERT_TRUE(test::WaitUntil([&] { return list_.viewport()->width() > 300; }));
+    EXPECT_GE(list_.columnWidth(1), list_.ContentWidth(1));
+    EXPECT_EQ(ColumnsWidth(list_), list_.viewport()->width());
+
+    // A column resized by hand stays as the user left it.
+    list_.setColumnWidth(0, 100);
+    list_.resize(380, 150);
+    ASSERT_TRUE(test::WaitUntil([&] { return list_.viewport()->width() < 390; }));
+    EXPECT_EQ(list_.columnWidth(0), 100);
+}
+
+TEST(ShareWidthsTest, ColumnsGiveUpRoomFromTheRightDownToTheirLeast)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<int> wanted, least;
+        int room;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        {"all fit", {40, 60, 50}, {30, 30, 30}, 200, {40, 60, 50}},
+        {"exactly fit", {40, 60, 50}, {30, 30, 30}, 150, {40, 60, 50}},
+        {"the last gives first", {40, 60, 50}, {30, 30, 30}, 140, {40, 60, 40}},
+        {"then the one before", {40, 60, 50}, {30, 30, 30}, 110, {40, 40, 30}},
+        {"never below the least", {40, 60, 50}, {30, 30, 30}, 60, {30, 30, 30}},
+        {"a column at its least gives nothing", {40, 60, 30}, {30, 30, 30}, 120, {40, 50, 30}},
+        {"no columns", {}, {}, 10, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ShareWidths(c.wanted, c.least, c.room), c.expected) << c.what;
+}
+
 TEST(ReportTableViewToolTipTest, OnlyACellTooNarrowForItsTextHasATooltip)
 {
     ReportTableView list;
