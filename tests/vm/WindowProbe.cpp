@@ -1,9 +1,10 @@
 // px-window-probe: the main window (offscreen) on the real HID path with the program's own
 // hotplug watch, printing every title it takes and every message it would show, for the VM test.
 //   px-window-probe DATA-DIR [--connects N] [--timeout-ms T]
-// Prints "watching" or "not watching", then "title: ..." per change and "message: ..." per
-// message box (answered at once, so a message can never hold the window). Exits 0 once the
-// title has said "connected" N times, 1 when T milliseconds pass first.
+// Prints "watching" or "not watching", then "title: ..." per change, "udev: added|removed" per
+// hotplug event of a hidraw device and "message: ..." per message box (answered at once, so a
+// message can never hold the window). Exits 0 once the title has said "connected" N times, 1 when T
+// milliseconds pass first.
 
 #include "app/DataFolder.h"
 #include "app/QtPorts.h"
@@ -18,9 +19,18 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string_view>
 
 namespace {
+
+// Seconds since boot, as the VM test's own steps print them.
+double Uptime()
+{
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 class PrintingPrompter final : public px::Prompter
 {
@@ -76,13 +86,21 @@ int main(int argc, char* argv[])
                      &px::MainWindow::OnDeviceArrival);
     QObject::connect(&watcher, &px::DeviceWatcher::deviceRemoved, &window,
                      &px::MainWindow::OnDeviceRemoval);
+    QObject::connect(&watcher, &px::DeviceWatcher::deviceArrived, [] {
+        std::printf("udev: added (%.2f)\n", Uptime());
+        std::fflush(stdout);
+    });
+    QObject::connect(&watcher, &px::DeviceWatcher::deviceRemoved, [] {
+        std::printf("udev: removed (%.2f)\n", Uptime());
+        std::fflush(stdout);
+    });
     std::printf("%s\n", watcher.IsWatching() ? "watching" : "not watching");
     std::fflush(stdout);
 
     const QString connected = QString::fromUtf8(px::MainWindow::kTitleConnected);
     int seen = 0;
     QObject::connect(&window, &QWidget::windowTitleChanged, [&](const QString& title) {
-        std::printf("title: %s\n", qPrintable(title));
+        std::printf("title: %s (%.2f)\n", qPrintable(title), Uptime());
         std::fflush(stdout);
         if (title == connected && ++seen >= connects)
             app.exit(0);

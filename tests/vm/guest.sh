@@ -123,6 +123,8 @@ window_finds_host_by_searching() {
     px-window-probe /tmp/window --connects 1 --timeout-ms 20000 >/tmp/window.out 2>/tmp/window.err
     status=$?
     cp /tmp/window.out /tmp/out
+    kill "$monitor_pid"
+    { echo "hidraw node: $(node_of || echo none)"; sim sim status; cat /tmp/steps.out /tmp/udev.out; } >>/tmp/out 2>&1
     [ $status -eq 0 ] && grep -q "^not watching" /tmp/window.out && ! grep -q "^message:" /tmp/window.out
 }
 mkdir -p /tmp/window
@@ -205,15 +207,29 @@ step "a monitor sees the host leave and come back" probe_saw_leave_and_return
 wait_for 10 node_of
 # The window's title follows: removed at the unplug, connected again at the tick after the plug.
 window_follows_hotplug() {
-    px-window-probe /tmp/window --connects 2 --timeout-ms 30000 >/tmp/window.out 2>/tmp/window.err &
+    # The previous step's events are through udev before the window starts watching.
+    udevadm settle -t 10
+    udevadm monitor --kernel --udev --subsystem-match=hidraw >/tmp/udev.out 2>&1 &
+    monitor_pid=$!
+    # Emptied here, not by the background job's own redirection: that runs a moment later, and
+    # until then the wait below would read the earlier window step's titles.
+    : >/tmp/window.out
+    px-window-probe /tmp/window --connects 2 --timeout-ms 30000 >>/tmp/window.out 2>/tmp/window.err &
     window_pid=$!
-    wait_for 15 grep -q "已连接设备" /tmp/window.out
+    if wait_for 15 grep -q "已连接设备" /tmp/window.out; then
+        echo "unplug at $(cut -d' ' -f1 /proc/uptime)" >/tmp/steps.out
+    else
+        echo "the window did not connect within 15 s" >/tmp/steps.out
+    fi
     sim sim unplug
     wait_for 10 grep -q "^title: PX_SystemDlg----------\[未连接设备\]" /tmp/window.out
+    echo "hidraw node after the unplug: $(node_of || echo none) at $(cut -d' ' -f1 /proc/uptime)" >>/tmp/steps.out
     sim sim plug
     wait "$window_pid"
     status=$?
     cp /tmp/window.out /tmp/out
+    kill "$monitor_pid"
+    { echo "hidraw node: $(node_of || echo none)"; sim sim status; cat /tmp/steps.out /tmp/udev.out; } >>/tmp/out 2>&1
     [ $status -eq 0 ] && grep -q "^watching" /tmp/window.out && ! grep -q "^message:" /tmp/window.out &&
         grep -q "^title: PX_SystemDlg----------\[未连接设备\]" /tmp/window.out
 }
