@@ -256,7 +256,7 @@ stop_uhid_host
 
 if [ "$failed" -gt 0 ]; then
     echo "--- px-uhid-host said:"
-    cat /tmp/uhid-host.log
+    sed "s/^/    /" /tmp/uhid-host.log # indented: run.sh keeps only such lines
 fi
 echo "vm: $passed passed, $failed failed"
 poweroff -f
