@@ -18,7 +18,7 @@ void BM_Download3MB(benchmark::State& state)
     const std::string path = folder.File("image.bin");
     const std::size_t size = px::HostExchange::kMaxRecordBytes;
     {
-        std::ofstream out(path, std::ios::binary);
+        std::ofstream out(px::PathFromUtf8(path), std::ios::binary);
         std::mt19937 random(7);
         for (std::size_t i = 0; i < size; ++i)
             out.put(static_cast<char>(random() & 0xFF));

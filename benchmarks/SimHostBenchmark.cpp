@@ -140,7 +140,7 @@ void BM_FullCallerDownloadRealClock(benchmark::State& state)
     }
     const px::Bytes table = CallerTable();
     const std::string path = folder.Folder() + "Call.txt";
-    std::ofstream(path, std::ios::binary)
+    std::ofstream(px::PathFromUtf8(path), std::ios::binary)
         .write(reinterpret_cast<const char*>(table.data()),
                static_cast<std::streamsize>(table.size()));
     const int packets = static_cast<int>((table.size() + 53) / 54);

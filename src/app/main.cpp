@@ -1,12 +1,12 @@
 #include "app/AppOptions.h"
-#include "app/DataFolder.h"
 #include "app/QtPorts.h"
-#include "app/SettingsProfile.h"
+#include "common/IniProfile.h"
 #include "gui/main/DeviceWatcher.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/SimFolderWatcher.h"
 #include "gui/widgets/Translations.h"
 #include "hostlink/HidapiBackend.h"
+#include "session/DataFolder.h"
 #include "sim/SimHost.h"
 #include "storage/Schema.h"
 
@@ -37,23 +37,26 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     px::InstallQtTranslations(app);
     QApplication::setOrganizationName("DADE_System");
-    QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
+    QApplication::setApplicationName(px::kApplication);
 
-    const QString dataFolder = px::ResolveDataFolder(options->dataDir);
-    if (dataFolder.isEmpty()) {
-        QMessageBox::critical(nullptr, "PX_System", "Cannot create the data folder.");
+    std::string folderError;
+    const auto dataFolder = px::ResolveDataFolder(options->dataDir.toStdString(), folderError);
+    if (!dataFolder) {
+        QMessageBox::critical(
+            nullptr, "PX_System",
+            QString::fromStdString("Cannot create the data folder: " + folderError));
         return 1;
     }
     std::string dbError;
-    if (!px::EnsureDatabase(px::DatabasePath(dataFolder).toStdString(), dbError))
+    if (!px::EnsureDatabase(px::DatabasePath(*dataFolder), dbError))
         std::fprintf(stderr, "database: %s\n", dbError.c_str());
 
     px::QtPrompter prompter;
     px::SystemClock clock;
     px::QtEventPump pump;
-    // A data folder named on the command line keeps the settings too (portable use).
-    px::SettingsProfile profile(QApplication::applicationName(),
-                                options->dataDir.isEmpty() ? QString() : dataFolder);
+    // A data folder named on the command line keeps the settings too (portable use); pxctl
+    // remembers in the same file.
+    px::IniProfile profile(px::SettingsFile(options->dataDir.toStdString(), *dataFolder));
 
     // Demonstration mode: the simulated host kept in a folder, the same one pxctl uses.
     std::unique_ptr<px::SimHostSession> session;
@@ -84,9 +87,15 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "simulated host: %s\n", simError.c_str());
     };
 
-    px::AppServices services{
-        dataFolder,         prompter,           clock,        pump, *backend, profile,
-        options->simulated, flushSimulatedHost, session.get()};
+    px::AppServices services{QString::fromStdString(*dataFolder),
+                             prompter,
+                             clock,
+                             pump,
+                             *backend,
+                             profile,
+                             options->simulated,
+                             flushSimulatedHost,
+                             session.get()};
     px::MainWindow window(services);
     prompter.SetParent(&window);
     QObject::connect(&window, &QDialog::finished, [&pump] { pump.SetQuitting(); });

@@ -1,7 +1,6 @@
 // Renders the main window (data monitor shown, a few sample rows, at its default size and larger),
 // the demonstration menu and every dialog into PNG files of a folder, for the documentation.
 
-#include "app/DataFolder.h"
 #include "common/FileIo.h"
 #include "common/Profile.h"
 #include "gui/files/ConfigFileDialog.h"
@@ -18,6 +17,7 @@
 #include "gui/transfer/ReadBackBrowser.h"
 #include "gui/widgets/Translations.h"
 #include "paperwork/SiteSheet.h"
+#include "session/DataFolder.h"
 #include "settings/AlertSettings.h"
 #include "settings/HandheldSettings.h"
 #include "settings/MachineParams.h"
@@ -111,13 +111,14 @@ int main(int argc, char* argv[])
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTemporaryDir dir;
-    const QString folder = px::ResolveDataFolder(dir.path() + "/data");
     std::string error;
-    if (!px::EnsureDatabase(px::DatabasePath(folder).toStdString(), error)) {
+    const auto dataFolder = px::ResolveDataFolder((dir.path() + "/data").toStdString(), error);
+    if (!dataFolder || !px::EnsureDatabase(px::DatabasePath(*dataFolder), error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    const std::string connection = px::MakeConnectionString(px::DatabasePath(folder).toStdString());
+    const QString folder = QString::fromStdString(*dataFolder);
+    const std::string connection = px::MakeConnectionString(px::DatabasePath(*dataFolder));
     AddSampleRows(connection);
     px::Database db;
     db.Open(connection);

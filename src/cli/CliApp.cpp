@@ -5,13 +5,13 @@
 #include "common/Gbk.h"
 #include "common/Hex.h"
 #include "hostlink/HidapiBackend.h"
+#include "session/DataFolder.h"
 #include "storage/Database.h"
 #include "storage/Schema.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 
 namespace px::cli {
 
@@ -168,17 +168,19 @@ std::optional<std::string> Context::DataFolder()
 {
     if (dataFolder_)
         return dataFolder_;
-    std::string folder = options_.dataDir.empty() ? env_.defaultDataFolder() : options_.dataDir;
-    if (folder.empty()) {
+    const std::string named =
+        options_.dataDir.empty() ? env_.defaultDataFolder() : options_.dataDir;
+    if (named.empty()) {
         env_.err << "cannot find or create a data folder; use --data-dir\n";
         return std::nullopt;
     }
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (folder.back() != '/')
-        folder += '/';
     std::string error;
-    if (!EnsureDatabase(folder + "Database/DADE.db", error)) {
+    const auto folder = ResolveDataFolder(named, error);
+    if (!folder) {
+        env_.err << error << '\n';
+        return std::nullopt;
+    }
+    if (!EnsureDatabase(DatabasePath(*folder), error)) {
         env_.err << "cannot create the database: " << error << '\n';
         return std::nullopt;
     }
@@ -191,7 +193,7 @@ std::optional<std::string> Context::ConnectionString()
     const auto folder = DataFolder();
     if (!folder)
         return std::nullopt;
-    return MakeConnectionString(*folder + "Database/DADE.db");
+    return MakeConnectionString(DatabasePath(*folder));
 }
 
 Database* Context::OpenedDatabase()
@@ -368,10 +370,10 @@ int Run(const std::vector<std::string>& args, Environment& env)
         std::unique_ptr<Profile> folderProfile;
         if (!options.dataDir.empty() && env.folderProfile)
             folderProfile = env.folderProfile(options.dataDir);
-        Environment commandEnv{env.out,          env.err,
-                               env.terminal,     folderProfile ? *folderProfile : env.profile,
-                               env.clock,        env.defaultDataFolder,
-                               env.folderProfile};
+        Environment commandEnv{env.out,           env.err,
+                               env.terminal,      folderProfile ? *folderProfile : env.profile,
+                               env.clock,         env.defaultDataFolder,
+                               env.folderProfile, env.sheetProgram};
         Context context(commandEnv, options);
         int status = spec->handler(context, arguments);
         if (!context.Finish(status) && status == kExitOk)

@@ -6,6 +6,7 @@
 #include "common/Clock.h"
 #include "common/Profile.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -30,6 +31,8 @@ struct Environment
     // With --data-dir, the settings kept in that folder instead of `profile` (portable use);
     // without this, `profile` serves every data folder.
     std::function<std::unique_ptr<Profile>(const std::string& dataFolder)> folderProfile = {};
+    // The program that lays the site sheet out as PDF (px-sheet); empty where there is none.
+    std::filesystem::path sheetProgram = {};
 };
 
 // Runs one pxctl command line (without the program name); returns the exit status.

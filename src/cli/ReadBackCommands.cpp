@@ -1,6 +1,7 @@
 // Reading tables back from the host, and importing them into a configuration file.
 
 #include "cli/CliContext.h"
+#include "common/Utf8Path.h"
 #include "transfer/Import.h"
 #include "transfer/ReadBack.h"
 
@@ -41,7 +42,7 @@ int ReadBackCommand(Context& context, const Arguments& args)
     const std::string path = exchange->RecordFilePath(RecordFileName(mode));
     const auto rows = ReadRecordFile(mode, path);
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(PathFromUtf8(path), ec);
     if (!rows) {
         context.Prompter().Message(MissingFileMessage(mode));
         return kExitFailed;

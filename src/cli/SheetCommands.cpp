@@ -1,29 +1,19 @@
 // The printable site sheet of a configuration file.
 
 #include "cli/CliContext.h"
-#include "gui/paperwork/SiteSheetPdf.h"
+#include "common/FileIo.h"
+#include "common/System.h"
+#include "common/Utf8Path.h"
 #include "paperwork/HostFacts.h"
+#include "paperwork/SiteSheet.h"
 
-#include <QGuiApplication>
 #include <cstdio>
-#include <memory>
+#include <filesystem>
+#include <random>
 
 namespace px::cli {
 
 namespace {
-
-// Laying text out needs a GUI application, though no window is shown: one without a display.
-void EnsureGuiApplication()
-{
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "pxctl";
-    static char* argv[] = {name, nullptr};
-    static const auto application = std::make_unique<QGuiApplication>(argc, argv);
-}
 
 std::string DateText(const LocalTime& t)
 {
@@ -32,11 +22,45 @@ std::string DateText(const LocalTime& t)
     return text;
 }
 
+// A file in the system's temporary folder, removed with this object.
+class TemporaryFile
+{
+public:
+    explicit TemporaryFile(const std::string& suffix)
+    {
+        std::error_code ec;
+        std::random_device random;
+        path_ = std::filesystem::temp_directory_path(ec) /
+                ("px-sheet-" + std::to_string(random()) + std::to_string(random()) + suffix);
+    }
+    ~TemporaryFile()
+    {
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 int SheetCommand(Context& context, const Arguments& args)
 {
     RequireWords(args, 1, "sheet --file NAME OUT.pdf");
     if (!args.Has("file"))
         throw UsageError("--file NAME is needed");
+    const std::filesystem::path& layout = context.Env().sheetProgram;
+    std::error_code ec;
+    if (layout.empty() || !std::filesystem::exists(layout, ec)) {
+        context.Prompter().Message(
+            "px-sheet, which lays the site sheet out as PDF, was not found" +
+            (layout.empty() ? std::string() : " at " + Utf8FromPath(layout)) +
+            ": it is installed with the window (px-system)");
+        return kExitFailed;
+    }
     Database* db = OpenDatabase(context);
     if (db == nullptr)
         return kExitFailed;
@@ -51,12 +75,21 @@ int SheetCommand(Context& context, const Arguments& args)
     if (HostExchange* exchange = context.Exchange())
         sheet->host = ReadHostFacts(*exchange, context.Env().profile);
 
-    EnsureGuiApplication();
-    QString failure;
-    if (!WriteSiteSheetPdf(*sheet, QString::fromStdString(args.words[0]), failure)) {
-        context.Env().err << failure.toStdString() << '\n';
+    const TemporaryFile html(".html");
+    if (!WriteFileWhole(Utf8FromPath(html.Path()), SiteSheetHtml(*sheet), error)) {
+        context.Prompter().Message(error);
         return kExitFailed;
     }
+    // px-sheet says itself why it could not write the file.
+    const std::vector<std::string> words = {"--title", "站点资料 " + sheet->fileName,
+                                            Utf8FromPath(html.Path()), args.words[0]};
+    const auto status = sys::RunProgram(layout, words, error);
+    if (!status) {
+        context.Prompter().Message(error);
+        return kExitFailed;
+    }
+    if (*status != 0)
+        return kExitFailed;
     context.Env().err << "wrote " << args.words[0]
                       << (sheet->host ? "" : " (no host connected: without the host's settings)")
                       << '\n';

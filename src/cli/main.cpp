@@ -1,48 +1,30 @@
-#include "app/DataFolder.h"
-#include "app/SettingsProfile.h"
 #include "cli/CliApp.h"
+#include "common/IniProfile.h"
+#include "common/System.h"
+#include "common/Utf8Path.h"
+#include "session/DataFolder.h"
 
-#include <QFileInfo>
-#include <QGuiApplication>
 #include <iostream>
 #include <memory>
-#include <unistd.h>
-
-namespace {
-
-// The offscreen platform asks for a runtime folder that shells without a desktop session lack;
-// pxctl uses none, so that note would only clutter every command's messages.
-void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtWarningMsg && message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set"))
-        return;
-    std::cerr << qPrintable(qFormatLogMessage(type, context, message)) << '\n';
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
-    qInstallMessageHandler(QuietMessages);
-    // Printing the site sheet lays text out, which takes a GUI application; pxctl never shows
-    // a window, so it needs no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    QCoreApplication::setOrganizationName("DADE_System");
-    // The window's profile: both programs remember the same settings.
-    px::SettingsProfile profile("px-system");
+    px::sys::PrepareConsole();
+    // The window's settings: both programs remember the same values.
+    px::IniProfile profile(px::SettingsFile({}, {}));
     px::SystemClock clock;
-    px::cli::Environment env{std::cout,
-                             std::cerr,
-                             isatty(STDERR_FILENO) != 0,
-                             profile,
-                             clock,
-                             [] { return px::ResolveDataFolder({}).toStdString(); },
-                             [](const std::string& folder) -> std::unique_ptr<px::Profile> {
-                                 return std::make_unique<px::SettingsProfile>(
-                                     "px-system", QString::fromStdString(folder));
-                             }};
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return px::cli::Run(args, env);
+    px::cli::Environment env{
+        std::cout, std::cerr, px::sys::StandardErrorIsTerminal(), profile, clock,
+        [] {
+            std::string ignored;
+            return px::ResolveDataFolder({}, ignored).value_or(std::string());
+        },
+        [](const std::string& folder) -> std::unique_ptr<px::Profile> {
+            return std::make_unique<px::IniProfile>(
+                px::PathIn(px::PathFromUtf8(folder), px::kFolderSettingsFile));
+        },
+        // The site sheet's page layout is done by a program of its own, installed beside this
+        // one, so that pxctl itself needs no graphics library.
+        px::sys::ExecutablePath().parent_path() / px::sys::ProgramFileName("px-sheet")};
+    return px::cli::Run(px::sys::ProgramArguments(argc, argv), env);
 }

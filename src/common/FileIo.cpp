@@ -1,46 +1,46 @@
 #include "common/FileIo.h"
 
+#include "common/SharedFile.h"
+#include "common/Utf8Path.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 namespace px {
 
+namespace fs = std::filesystem;
+
 std::optional<std::string> ReadFileUpTo(const std::string& path, std::size_t limit,
                                         std::string& error)
 {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        error = "cannot read " + path + ": " + ec.message();
+    std::string bytes;
+    FileStamp stamp;
+    switch (ReadSharedFile(PathFromUtf8(path), limit, bytes, stamp, error)) {
+    case FileLookup::Found:
+        return bytes;
+    case FileLookup::Missing:
+        error = "cannot read " + path + ": no such file";
         return std::nullopt;
+    case FileLookup::Failed:
+        break;
     }
-    if (size > limit) {
-        error = path + " is " + std::to_string(size) + " bytes, more than the " +
-                std::to_string(limit) + " this program reads";
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
-        error = "cannot read " + path;
-        return std::nullopt;
-    }
-    return bytes;
+    return std::nullopt;
 }
 
 std::optional<std::string> ReadFileTail(const std::string& path, std::size_t limit,
                                         std::string& error)
 {
+    const fs::path file = PathFromUtf8(path);
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && !ec)
+    if (!fs::exists(file, ec) && !ec)
         return std::string();
-    const auto size = std::filesystem::file_size(path, ec);
+    const auto size = fs::file_size(file, ec);
     if (ec) {
         error = "cannot read " + path + ": " + ec.message();
         return std::nullopt;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     const std::uintmax_t start = size > limit ? size - limit : 0;
     in.seekg(static_cast<std::streamoff>(start));
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -58,22 +58,11 @@ std::optional<std::string> ReadFileTail(const std::string& path, std::size_t lim
 
 bool WriteFileWhole(const std::string& path, const std::string& bytes, std::string& error)
 {
-    const std::string partial = path + ".part";
-    std::error_code ec;
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << bytes;
-        out.close();
-        if (!out) {
-            std::filesystem::remove(partial, ec);
-            error = "cannot write " + path;
-            return false;
-        }
-    }
-    std::filesystem::rename(partial, path, ec);
-    if (ec) {
-        error = "cannot write " + path + ": " + ec.message();
-        std::filesystem::remove(partial, ec);
+    const fs::path file = PathFromUtf8(path);
+    const fs::path partial = PathFromUtf8(path + ".part");
+    if (!WriteNewFile(partial, bytes, error) || !RenameOver(partial, file, error)) {
+        std::error_code ec;
+        fs::remove(partial, ec);
         return false;
     }
     return true;

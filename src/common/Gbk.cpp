@@ -1,40 +1,28 @@
 #include "common/Gbk.h"
 
-#include <cerrno>
-#include <iconv.h>
-#include <memory>
+#include "common/GbkCodec.h"
+
+#include <atomic>
 
 namespace px {
 
 namespace {
 
-const char* g_codePage = "GBK";
-
-struct IconvCloser
-{
-    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
-};
-using IconvHandle = std::unique_ptr<void, IconvCloser>;
-
-IconvHandle OpenIconv(const char* to, const char* from)
-{
-    iconv_t cd = iconv_open(to, from);
-    // iconv_open reports failure as (iconv_t)-1.
-    if (cd == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr)
-        return nullptr;
-    return IconvHandle(cd);
-}
+// Set by tests that play a system without the converter.
+std::atomic<bool> g_simulateMissing{false};
 
 } // namespace
 
-void SetGbkCodePageForTesting(const char* name)
+void SimulateMissingGbkConverter(bool missing)
 {
-    g_codePage = name != nullptr ? name : "GBK";
+    g_simulateMissing = missing;
 }
 
 bool GbkAvailable()
 {
-    return OpenIconv(g_codePage, "UTF-8") != nullptr && OpenIconv("UTF-8", g_codePage) != nullptr;
+    // The system's converters do not come and go while the program runs.
+    static const bool present = gbk::ConverterPresent();
+    return present && !g_simulateMissing;
 }
 
 bool IsValidUtf8(std::string_view text)
@@ -89,64 +77,28 @@ std::optional<GbkBytes> ToGbk(std::string_view utf8, GbkProblem* problem)
     };
     if (!IsValidUtf8(utf8))
         return fail(GbkProblem::NotUtf8);
-    IconvHandle cd = OpenIconv(g_codePage, "UTF-8");
-    if (!cd)
+    if (!GbkAvailable())
         return fail(GbkProblem::NoConverter);
-    GbkBytes out(utf8.size() * 2 + 4);
-    char* in = const_cast<char*>(utf8.data());
-    std::size_t inLeft = utf8.size();
-    char* outPtr = reinterpret_cast<char*>(out.data());
-    std::size_t outLeft = out.size();
-    if (iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft) ==
-        static_cast<std::size_t>(-1))
+    auto bytes = gbk::Encode(utf8);
+    if (!bytes)
         return fail(GbkProblem::Unencodable);
-    out.resize(out.size() - outLeft);
     if (problem != nullptr)
         *problem = GbkProblem::None;
-    return out;
+    return bytes;
 }
-
-namespace {
-
-// GBK bytes as UTF-8. A sequence that is not GBK shows as a replacement character, or, when
-// strict, ends the conversion with nothing.
-std::optional<std::string> DecodeGbk(const char* data, std::size_t size, bool strict)
-{
-    IconvHandle cd = OpenIconv("UTF-8", g_codePage);
-    if (!cd)
-        return std::nullopt;
-    std::string text;
-    char* in = const_cast<char*>(data); // iconv's signature; the input is only read
-    std::size_t inLeft = size;
-    while (inLeft > 0) {
-        char buffer[1024];
-        char* outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t rc =
-            iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft);
-        text.append(buffer, sizeof buffer - outLeft);
-        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            if (strict)
-                return std::nullopt;
-            // An invalid or cut-off sequence: a replacement character, then on after it.
-            text += "\xEF\xBF\xBD";
-            ++in;
-            --inLeft;
-        }
-    }
-    return text;
-}
-
-} // namespace
 
 std::optional<std::string> FromGbk(const std::uint8_t* data, std::size_t size)
 {
-    return DecodeGbk(reinterpret_cast<const char*>(data), size, false);
+    if (!GbkAvailable())
+        return std::nullopt;
+    return gbk::Decode(reinterpret_cast<const char*>(data), size, false);
 }
 
 std::optional<std::string> FromGbkStrict(std::string_view gbk)
 {
-    return DecodeGbk(gbk.data(), gbk.size(), true);
+    if (!GbkAvailable())
+        return std::nullopt;
+    return gbk::Decode(gbk.data(), gbk.size(), true);
 }
 
 const char* EncodingName(TextEncoding encoding)

@@ -2,8 +2,8 @@
 
 // Texts are UTF-8 inside the program; the host speaks the Chinese code page GBK. These are the
 // only conversions between the two. They rely on the system's converter (glibc's gconv module
-// for GBK): where it is missing, every conversion fails and says so, rather than yielding an
-// empty text that would pass for a real one.
+// for GBK, code page 936 on Windows): where it is missing, every conversion fails and says so,
+// rather than yielding an empty text that would pass for a real one.
 
 #include <cstdint>
 #include <optional>
@@ -81,8 +81,7 @@ GbkBytes CutGbk(const GbkBytes& bytes, std::size_t maxBytes);
 // U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
-// Tests point the converter at a code page the system does not know, to see how a machine
-// without the GBK module behaves; nullptr restores GBK.
-void SetGbkCodePageForTesting(const char* name);
+// Tests play a machine without the GBK converter module; false restores the converter.
+void SimulateMissingGbkConverter(bool missing);
 
 } // namespace px

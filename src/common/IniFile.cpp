@@ -1,5 +1,8 @@
 #include "common/IniFile.h"
 
+#include "common/FileIo.h"
+#include "common/Utf8Path.h"
+
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -20,7 +23,7 @@ std::string Trim(const std::string& text)
 std::vector<std::string> ReadLines(const std::string& path)
 {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
@@ -94,9 +97,8 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     std::ostringstream text;
     for (const auto& line : lines)
         text << line << "\r\n";
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text.str();
-    return static_cast<bool>(out.flush());
+    std::string error;
+    return WriteFileWhole(path, text.str(), error);
 }
 
 std::string ReadProfileString(const std::string& path, const std::string& section,

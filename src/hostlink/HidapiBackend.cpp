@@ -1,10 +1,9 @@
 #include "hostlink/HidapiBackend.h"
 
+#include "hostlink/HidAccess.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <hidapi/hidapi.h>
-#include <unistd.h>
 
 namespace px {
 
@@ -74,12 +73,7 @@ std::unique_ptr<HidDevice> HidapiBackend::Open(const std::string& path, OpenErro
     }
     hid_device* handle = hid_open_path(path.c_str());
     if (handle == nullptr) {
-        // hidapi does not say why; ask the device node itself.
-        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        const int err = fd < 0 ? errno : 0;
-        if (fd >= 0)
-            ::close(fd);
-        error = (err == EACCES || err == EPERM) ? OpenError::PermissionDenied : OpenError::Other;
+        error = WhyDeviceWouldNotOpen(path);
         return nullptr;
     }
     hid_set_nonblocking(handle, 0);

@@ -1,5 +1,7 @@
 #include "hostlink/HostExchange.h"
 
+#include "common/Utf8Path.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -190,7 +192,7 @@ bool HostExchange::ReadBack(std::uint8_t command, const std::string& recordFile,
 
 std::optional<Bytes> HostExchange::ReadRecordFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         monitor_.AddColouredLine("无法打开 " + path + "\r\n", kMissingFileColour);
         return std::nullopt;
@@ -208,8 +210,9 @@ std::optional<Bytes> HostExchange::ReadRecordFile(const std::string& path)
 bool HostExchange::WriteRecordFile(const std::string& path, std::span<const std::uint8_t> bytes)
 {
     std::error_code ec;
-    std::filesystem::remove(path, ec);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const std::filesystem::path file = PathFromUtf8(path);
+    std::filesystem::remove(file, ec);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out)
         return false;
     out.write(reinterpret_cast<const char*>(bytes.data()),

@@ -1,5 +1,7 @@
 #include "hostlink/HostLink.h"
 
+#include "hostlink/HidAccess.h"
+
 #include <algorithm>
 
 namespace px {
@@ -16,16 +18,6 @@ HostModel IdentifyHost(std::uint16_t vendorId, std::uint16_t productId)
     default:
         return HostModel::None;
     }
-}
-
-std::string PermissionHelpText()
-{
-    return "无法打开通信端口\n"
-           "The host was found but this user may not open it. Install the program's package, "
-           "which brings the udev rule 70-px-host.rules, or copy the rule from a build, then "
-           "plug the host in again:\n"
-           "  sudo cp build/release/packaging/70-px-host.rules /etc/udev/rules.d/\n"
-           "  sudo udevadm control --reload-rules && sudo udevadm trigger";
 }
 
 HostLink::HostLink(HidBackend& backend, Clock& clock, EventPump& pump, Prompter& prompter)

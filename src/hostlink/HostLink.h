@@ -79,7 +79,4 @@ private:
     std::optional<std::int64_t> arrivalRetryUntil_;
 };
 
-// The message shown when a host is present but cannot be opened for lack of permission.
-std::string PermissionHelpText();
-
 } // namespace px

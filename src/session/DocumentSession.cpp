@@ -1,6 +1,7 @@
 #include "session/DocumentSession.h"
 
 #include "common/IniFile.h"
+#include "session/DataFolder.h"
 #include "storage/Schema.h"
 
 namespace px {
@@ -9,8 +10,7 @@ DocumentSession::DocumentSession(std::string dataFolder) : dataFolder_(std::move
 
 bool DocumentSession::Open()
 {
-    return database_.IsOpen() ||
-           database_.Open(MakeConnectionString(dataFolder_ + "Database/DADE.db"));
+    return database_.IsOpen() || database_.Open(MakeConnectionString(DatabasePath(dataFolder_)));
 }
 
 bool DocumentSession::Check(std::string& problem)

@@ -1,6 +1,7 @@
 #include "settings/Maintenance.h"
 
 #include "common/Gbk.h"
+#include "common/Utf8Path.h"
 #include "storage/Database.h"
 
 #include <charconv>
@@ -85,7 +86,7 @@ std::optional<bool> CalibrateClock(HostExchange& exchange, Database& db)
 bool UpgradeFirmware(HostExchange& exchange, const std::string& imagePath)
 {
     std::error_code ec;
-    const auto size = std::filesystem::file_size(imagePath, ec);
+    const auto size = std::filesystem::file_size(PathFromUtf8(imagePath), ec);
     if (!ec && size > HostExchange::kMaxRecordBytes) {
         exchange.GetPrompter().Message("升级文件太大（" + std::to_string(size) +
                                        " 字节），最多只能下载3000000字节！");

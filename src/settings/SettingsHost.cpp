@@ -1,5 +1,6 @@
 #include "settings/SettingsHost.h"
 
+#include "common/Utf8Path.h"
 #include "settings/NetworkParams.h"
 
 #include <filesystem>
@@ -36,7 +37,7 @@ ReadBackRequest RequestFor(ParamReadBack kind)
 
 std::optional<Bytes> ReadWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in)
         return std::nullopt;
     return Bytes(std::istreambuf_iterator<char>(in), {});
@@ -47,7 +48,7 @@ std::optional<Bytes> ReadBackRecord(HostExchange& exchange, std::uint8_t command
 {
     const std::string path = exchange.RecordFilePath(fileName);
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(PathFromUtf8(path), ec);
     if (!exchange.ReadBack(command, path, caption))
         return std::nullopt;
     return ReadWholeFile(path);

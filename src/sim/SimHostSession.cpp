@@ -1,13 +1,8 @@
-#include "common/UniqueFd.h"
+#include "common/SharedFile.h"
+#include "common/Utf8Path.h"
 #include "sim/SimHost.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace px {
@@ -26,43 +21,6 @@ std::uint16_t ProductIdFor(HostModel model)
     return model == HostModel::QX ? kQxProductId : kPxProductId;
 }
 
-std::string SystemError(const std::string& what, const fs::path& path)
-{
-    return "cannot " + what + " " + path.string() + ": " + std::strerror(errno);
-}
-
-bool WriteAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Which version of state.json a process last read or wrote. Every write makes a new file
-// (a temporary one renamed over the old), so its inode changes; the time and size guard
-// against an inode number that the file system hands out again.
-struct FileStamp
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    std::int64_t modifiedNs = 0;
-
-    static FileStamp Of(const struct stat& info)
-    {
-        return {info.st_dev, info.st_ino, info.st_size,
-                static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
-                    info.st_mtim.tv_nsec};
-    }
-    bool operator==(const FileStamp&) const = default;
-};
-
 } // namespace
 
 // The folder on disk: its lock, the state file and the capture log.
@@ -71,38 +29,21 @@ class SimHostSession::Folder
 public:
     static std::unique_ptr<Folder> Open(const std::string& dir, std::string& error)
     {
+        const fs::path path = PathFromUtf8(dir);
         std::error_code ec;
-        fs::create_directories(dir, ec);
-        if (ec || !fs::is_directory(dir, ec)) {
+        fs::create_directories(path, ec);
+        if (ec || !fs::is_directory(path, ec)) {
             error = "cannot make the folder " + dir + (ec ? ": " + ec.message() : std::string());
             return nullptr;
         }
-        const fs::path lockPath = fs::path(dir) / kLockFile;
-        UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-        if (!lock.Valid()) {
-            error = SystemError("open", lockPath);
+        std::unique_ptr<FileLock> lock = FileLock::Open(path / kLockFile, error);
+        if (!lock)
             return nullptr;
-        }
-        return std::unique_ptr<Folder>(new Folder(fs::path(dir), std::move(lock)));
+        return std::unique_ptr<Folder>(new Folder(path, std::move(lock)));
     }
 
     // Held while one process reads, changes and writes the state.
-    class Lock
-    {
-    public:
-        explicit Lock(int fd) : fd_(fd)
-        {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
-        ~Lock() { ::flock(fd_, LOCK_UN); }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
-
-    private:
-        int fd_;
-    };
-    Lock Hold() { return Lock(lock_.Get()); }
+    FileLock::Held Hold() { return lock_->Hold(); }
 
     enum class ReadResult
     {
@@ -112,57 +53,39 @@ public:
         Failed,
     };
 
-    // One stat when nothing changed; the whole file only when another process wrote it.
+    // One look at the file's stamp when nothing changed; the whole file only when another
+    // process wrote it.
     ReadResult ReadIfChanged(SimHostState& state, std::string& error)
     {
         const fs::path path = dir_ / kStateFile;
-        struct stat info
-        {};
-        if (::stat(path.c_str(), &info) != 0) {
-            if (errno == ENOENT)
-                return ReadResult::Missing;
-            error = SystemError("read", path);
+        FileStamp stamp;
+        switch (StampOf(path, stamp, error)) {
+        case FileLookup::Missing:
+            return ReadResult::Missing;
+        case FileLookup::Failed:
             return ReadResult::Failed;
+        case FileLookup::Found:
+            break;
         }
-        if (seen_ && FileStamp::Of(info) == *seen_)
+        if (seen_ && stamp == *seen_)
             return ReadResult::Unchanged;
 
-        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) {
-            if (errno == ENOENT)
-                return ReadResult::Missing;
-            error = SystemError("read", path);
-            return ReadResult::Failed;
-        }
         std::string text;
         // Refused from its size alone, before anything is read into memory.
-        if (static_cast<std::uint64_t>(info.st_size) > kMaxStateBytes) {
-            error = path.string() + " is " + std::to_string(info.st_size) +
-                    " bytes, more than the " + std::to_string(kMaxStateBytes) +
-                    " this program reads";
+        switch (ReadSharedFile(path, kMaxStateBytes, text, stamp, error)) {
+        case FileLookup::Missing:
+            return ReadResult::Missing;
+        case FileLookup::Failed:
             return ReadResult::Failed;
+        case FileLookup::Found:
+            break;
         }
-        text.resize(static_cast<std::size_t>(info.st_size));
-        std::size_t got = 0;
-        while (got < text.size()) {
-            const ssize_t n = ::read(fd.Get(), text.data() + got, text.size() - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                error = SystemError("read", path);
-                return ReadResult::Failed;
-            }
-            if (n == 0)
-                break;
-            got += static_cast<std::size_t>(n);
-        }
-        text.resize(got);
         std::string why;
         if (!ParseSimHostState(text, state, why)) {
-            error = path.string() + ": " + why;
+            error = Utf8FromPath(path) + ": " + why;
             return ReadResult::Failed;
         }
-        seen_ = FileStamp::Of(info);
+        seen_ = stamp;
         return ReadResult::Loaded;
     }
 
@@ -170,26 +93,17 @@ public:
     {
         const fs::path temp = dir_ / kStateTempFile;
         const fs::path path = dir_ / kStateFile;
-        UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (!fd.Valid()) {
-            error = SystemError("write", temp);
+        std::error_code ec;
+        // Replacing the old file in one step means a reader sees either the old state or the
+        // new one.
+        if (!WriteNewFile(temp, text, error) || !RenameOver(temp, path, error)) {
+            fs::remove(temp, ec);
             return false;
         }
-        if (!WriteAll(fd.Get(), text) || !fd.Close()) {
-            error = SystemError("write", temp);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        // Renaming over the old file means a reader sees either the old state or the new one.
-        if (::rename(temp.c_str(), path.c_str()) != 0) {
-            error = SystemError("replace", path);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        struct stat info
-        {};
-        if (::stat(path.c_str(), &info) == 0)
-            seen_ = FileStamp::Of(info);
+        FileStamp stamp;
+        std::string ignored;
+        if (StampOf(path, stamp, ignored) == FileLookup::Found)
+            seen_ = stamp;
         else
             seen_.reset();
         return true;
@@ -200,14 +114,8 @@ public:
         std::string text;
         for (const std::string& line : lines)
             text += line + '\n';
-        const fs::path path = dir_ / kCaptureFile;
         // Opened for each report: a log removed or rotated meanwhile is made again.
-        UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
-        if (!fd.Valid() || !WriteAll(fd.Get(), text) || !fd.Close()) {
-            error = SystemError("append to", path);
-            return false;
-        }
-        return true;
+        return AppendToFile(dir_ / kCaptureFile, text, error);
     }
 
     static constexpr std::uint64_t kMaxStateBytes = std::uint64_t{64} * 1024 * 1024;
@@ -215,10 +123,12 @@ public:
     fs::path CapturePath() const { return dir_ / kCaptureFile; }
 
 private:
-    Folder(fs::path dir, UniqueFd lock) : dir_(std::move(dir)), lock_(std::move(lock)) {}
+    Folder(fs::path dir, std::unique_ptr<FileLock> lock)
+        : dir_(std::move(dir)), lock_(std::move(lock))
+    {}
 
     fs::path dir_;
-    UniqueFd lock_;
+    std::unique_ptr<FileLock> lock_;
     std::optional<FileStamp> seen_;
 };
 
@@ -232,7 +142,7 @@ std::unique_ptr<SimHostSession> SimHostSession::Open(const std::string& dir, Hos
         return nullptr;
     SimHostState state;
     {
-        const Folder::Lock lock = folder->Hold();
+        const FileLock::Held lock = folder->Hold();
         switch (folder->ReadIfChanged(state, error)) {
         case Folder::ReadResult::Failed:
             return nullptr;
@@ -305,7 +215,7 @@ bool SimHostSession::Save(std::string& error)
 
 bool SimHostSession::Modify(const std::function<void(SimHostState&)>& change, std::string& error)
 {
-    const Folder::Lock lock = folder_->Hold();
+    const FileLock::Held lock = folder_->Hold();
     if (!Refresh(error))
         return false;
     SimHostState next = host_.State();
@@ -328,7 +238,7 @@ bool SimHostSession::Unplug(std::string& error)
 
 std::string SimHostSession::CaptureLogPath() const
 {
-    return folder_->CapturePath().string();
+    return Utf8FromPath(folder_->CapturePath());
 }
 
 bool SimHostSession::IsPlugged() const
@@ -339,7 +249,7 @@ bool SimHostSession::IsPlugged() const
 bool SimHostSession::Flush(std::string& error)
 {
     if (host_.PendingChanges() != SimHost::kNoChange) {
-        const Folder::Lock lock = folder_->Hold();
+        const FileLock::Held lock = folder_->Hold();
         std::string why;
         if (!Refresh(why) || !Save(why))
             NoteError(why);
@@ -388,7 +298,7 @@ void SimHostSession::NoteError(const std::string& error)
 
 bool SimHostSession::Peer::OnOutputReport(const Report& report)
 {
-    const Folder::Lock lock = session_.folder_->Hold();
+    const FileLock::Held lock = session_.folder_->Hold();
     std::string error;
     if (!session_.Refresh(error))
         session_.NoteError(error); // the host goes on from the last state it could read
@@ -401,7 +311,7 @@ bool SimHostSession::Peer::OnOutputReport(const Report& report)
 
 bool SimHostSession::Peer::NextInputReport(std::array<std::uint8_t, kReportDataSize>& data)
 {
-    const Folder::Lock lock = session_.folder_->Hold();
+    const FileLock::Held lock = session_.folder_->Hold();
     std::string error;
     if (!session_.Refresh(error))
         session_.NoteError(error);

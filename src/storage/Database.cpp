@@ -4,7 +4,6 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
-#include <ctime>
 #include <limits>
 #include <sqlite3.h>
 #include <utility>
@@ -16,7 +15,6 @@ namespace {
 // Who reports the error: the connection or a query's result.
 constexpr const char* kConnectionReport = "CADODataBase";
 constexpr const char* kRecordsetReport = "QueryResult";
-constexpr const char* kDefaultDateFormat = "%Y-%m-%d %H:%M:%S";
 constexpr int kDefaultBusyTimeoutMs = 5000;
 
 std::string FormatReport(const char* reporter, int code, const std::string& description)
@@ -413,7 +411,7 @@ const SqlValue* QueryResult::Current(int index, const char* fieldForError)
     return &result_->rows[position_][static_cast<std::size_t>(index)];
 }
 
-bool QueryResult::TextOf(int index, std::string& value, const std::string& dateFormat)
+bool QueryResult::TextOf(int index, std::string& value)
 {
     const SqlValue* cell = Current(index, std::to_string(index).c_str());
     if (cell == nullptr)
@@ -439,24 +437,6 @@ bool QueryResult::TextOf(int index, std::string& value, const std::string& dateF
         return true;
     }
     const auto& text = std::get<std::string>(*cell);
-    if (declared.find("DATE") != std::string::npos || declared.find("TIME") != std::string::npos) {
-        std::tm tm{};
-        const char* end = strptime(text.c_str(), kDefaultDateFormat, &tm);
-        if (end != nullptr && *end == '\0') {
-            char buffer[128];
-            const std::string& format = dateFormat.empty() ? kDefaultDateFormat : dateFormat;
-            // The caller chooses the date format. strftime takes no arguments to read through
-            // it, so an unchecked format cannot read past anything.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-            const std::size_t written = std::strftime(buffer, sizeof buffer, format.c_str(), &tm);
-#pragma GCC diagnostic pop
-            if (written > 0) {
-                value = buffer;
-                return true;
-            }
-        }
-    }
     value = text;
     return true;
 }
@@ -506,16 +486,15 @@ bool QueryResult::IntOf(int index, int& value)
     return true;
 }
 
-bool QueryResult::GetFieldValue(const std::string& field, std::string& value,
-                                const std::string& dateFormat)
+bool QueryResult::GetFieldValue(const std::string& field, std::string& value)
 {
     const int index = ColumnIndex(field);
-    return index >= 0 && TextOf(index, value, dateFormat);
+    return index >= 0 && TextOf(index, value);
 }
 
-bool QueryResult::GetFieldValue(int index, std::string& value, const std::string& dateFormat)
+bool QueryResult::GetFieldValue(int index, std::string& value)
 {
-    return TextOf(index, value, dateFormat);
+    return TextOf(index, value);
 }
 
 bool QueryResult::GetFieldValue(const std::string& field, int& value)

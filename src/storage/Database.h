@@ -119,10 +119,9 @@ public:
     int GetFieldCount() const;
     std::string GetFieldName(int index) const;
 
-    // Text of a field; dates use the given strftime format (default "%Y-%m-%d %H:%M:%S").
-    bool GetFieldValue(const std::string& field, std::string& value,
-                       const std::string& dateFormat = {});
-    bool GetFieldValue(int index, std::string& value, const std::string& dateFormat = {});
+    // Text of a field.
+    bool GetFieldValue(const std::string& field, std::string& value);
+    bool GetFieldValue(int index, std::string& value);
     // Integer of a field, its full value whatever the column's width.
     bool GetFieldValue(const std::string& field, int& value);
     bool GetFieldValue(int index, int& value);
@@ -150,7 +149,7 @@ private:
     int ColumnIndex(const std::string& field);
     const SqlValue* Current(int index, const char* fieldForError);
     void RecordError(int code, const std::string& description);
-    bool TextOf(int index, std::string& value, const std::string& dateFormat);
+    bool TextOf(int index, std::string& value);
     bool IntOf(int index, int& value);
 
     std::shared_ptr<detail::Connection> connection_;

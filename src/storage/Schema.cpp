@@ -1,5 +1,7 @@
 #include "storage/Schema.h"
 
+#include "common/SharedFile.h"
+#include "common/Utf8Path.h"
 #include "storage/Database.h"
 #include "storage/SchemaSql.h"
 
@@ -45,44 +47,41 @@ bool EnsureDatabase(const std::string& databasePath, std::string& error)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path path(databasePath);
+    const fs::path path = PathFromUtf8(databasePath);
     if (fs::exists(path, ec))
         return true;
     if (path.has_parent_path()) {
         fs::create_directories(path.parent_path(), ec);
         if (ec) {
-            error = "cannot create folder " + path.parent_path().string() + ": " + ec.message();
+            error =
+                "cannot create folder " + Utf8FromPath(path.parent_path()) + ": " + ec.message();
             return false;
         }
     }
     // Build the new database under a temporary name and move it into place when complete.
-    const fs::path partial = path.string() + ".new";
+    const std::string partialName = databasePath + ".new";
+    const fs::path partial = PathFromUtf8(partialName);
     fs::remove(partial, ec);
     {
+        // SQLite takes file names in UTF-8 on every system.
         sqlite3* raw = nullptr;
-        const int rc = sqlite3_open_v2(partial.c_str(), &raw,
+        const int rc = sqlite3_open_v2(partialName.c_str(), &raw,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         sqlite3_close_v2(raw);
         if (rc != SQLITE_OK) {
-            error = "cannot create " + partial.string();
+            error = "cannot create " + partialName;
             fs::remove(partial, ec);
             return false;
         }
     }
     Database database;
-    bool ok = database.Open(MakeConnectionString(partial.string())) &&
-              database.BeginTransaction() && database.Execute(DatabaseSchemaSql()) &&
-              database.CommitTransaction();
+    bool ok = database.Open(MakeConnectionString(partialName)) && database.BeginTransaction() &&
+              database.Execute(DatabaseSchemaSql()) && database.CommitTransaction();
     if (!ok)
         error = database.GetLastErrorString();
     database.Close();
-    if (ok) {
-        fs::rename(partial, path, ec);
-        if (ec) {
-            error = "cannot create " + path.string() + ": " + ec.message();
-            ok = false;
-        }
-    }
+    if (ok)
+        ok = RenameOver(partial, path, error);
     if (!ok)
         fs::remove(partial, ec);
     return ok;

@@ -1,6 +1,7 @@
 #include "transfer/ReadBack.h"
 
 #include "common/Gbk.h"
+#include "common/Utf8Path.h"
 
 #include <filesystem>
 
@@ -25,7 +26,7 @@ bool ReadBackTable(HostExchange& exchange, BrowserMode mode)
         return false;
     const std::string path = exchange.RecordFilePath(RecordFileName(mode));
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(PathFromUtf8(path), ec);
     if (!GbkAvailable()) {
         // The names of the rows could not be shown: better no table than one without them.
         exchange.GetPrompter().Message(kGbkUnavailableMessage);

@@ -1,6 +1,7 @@
 #include "transfer/RecordDecoding.h"
 
 #include "common/Gbk.h"
+#include "common/Utf8Path.h"
 #include "transfer/TableDownload.h"
 
 #include <charconv>
@@ -214,7 +215,7 @@ std::optional<std::vector<BrowserRow>> ReadRecordFile(BrowserMode mode, const st
 {
     if (!GbkAvailable())
         return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(PathFromUtf8(path), std::ios::binary);
     if (!file)
         return std::nullopt;
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),

@@ -1,5 +1,6 @@
 #include "transfer/Verify.h"
 
+#include "common/Utf8Path.h"
 #include "storage/ConfigFiles.h"
 #include "transfer/ReadBack.h"
 #include "transfer/TableDownload.h"
@@ -139,7 +140,7 @@ std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, 
         const std::string path = exchange.RecordFilePath(RecordFileName(mode));
         const auto host = ReadRecordFile(mode, path);
         std::error_code ec;
-        std::filesystem::remove(path, ec);
+        std::filesystem::remove(PathFromUtf8(path), ec);
         for (const RefusedRow& row : expected.refused)
             differences.push_back(
                 {TableName(mode), row.key, Difference::Kind::CannotSend, "", row.reason, ""});

@@ -28,10 +28,10 @@ protected:
 
     Result Run(std::vector<std::string> args, bool simulated = true)
     {
-        std::vector<std::string> full = {"--data-dir", data_.Path().string()};
+        std::vector<std::string> full = {"--data-dir", data_.Text()};
         if (simulated) {
             full.push_back("--host");
-            full.push_back("sim:" + sim_.Path().string());
+            full.push_back("sim:" + sim_.Text());
         }
         full.insert(full.end(), args.begin(), args.end());
         std::ostringstream out;
@@ -57,13 +57,13 @@ protected:
 
     static std::string ReadAll(const std::string& path)
     {
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(PathFromUtf8(path), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     static void WriteAll(const std::string& path, const std::string& bytes)
     {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
         out << bytes;
     }
 

@@ -25,7 +25,7 @@ protected:
 
     std::string Capture()
     {
-        std::ifstream in(sim_.File("capture.log"));
+        std::ifstream in(PathFromUtf8(sim_.File("capture.log")));
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
@@ -71,8 +71,8 @@ TEST_F(CliTest, ANewSimulatedHostTakesTheModelAndKeepsItsState)
     test::TempFolder qx;
     std::ostringstream out, err;
     cli::Environment env{out, err, false, profile_, clock_, [] { return std::string(); }};
-    ASSERT_EQ(cli::Run({"--data-dir", data_.Path().string(), "--host", "sim:" + qx.Path().string(),
-                        "--model", "qx", "--json", "sim", "status"},
+    ASSERT_EQ(cli::Run({"--data-dir", data_.Text(), "--host", "sim:" + qx.Text(), "--model", "qx",
+                        "--json", "sim", "status"},
                        env),
               0);
     EXPECT_EQ(nlohmann::json::parse(out.str())["model"], "QX");
@@ -131,7 +131,7 @@ TEST_F(CliTest, UpgradeDownloadsTheImage)
 {
     const std::string image = data_.File("fw.bin");
     {
-        std::ofstream out(image, std::ios::binary);
+        std::ofstream out(PathFromUtf8(image), std::ios::binary);
         for (int i = 0; i < 500; ++i)
             out.put(static_cast<char>(i));
     }
@@ -207,8 +207,8 @@ TEST_F(CliTest, APxFileIsRefusedWhileAQxHostIsConnected)
     test::TempFolder qx;
     std::ostringstream out, err;
     cli::Environment env{out, err, false, profile_, clock_, [] { return std::string(); }};
-    EXPECT_EQ(cli::Run({"--data-dir", data_.Path().string(), "--host", "sim:" + qx.Path().string(),
-                        "--model", "qx", "file", "new", "px", "--model", "px"},
+    EXPECT_EQ(cli::Run({"--data-dir", data_.Text(), "--host", "sim:" + qx.Text(), "--model", "qx",
+                        "file", "new", "px", "--model", "px"},
                        env),
               1);
     EXPECT_NE(err.str().find("当前连接的主机为QX主机"), std::string::npos);
@@ -336,7 +336,7 @@ TEST_F(CliTest, ExportImportAndVerifyASite)
     EXPECT_EQ(report["differences"][0]["host"], "八号桌");
 
     {
-        std::ofstream bad(data_.File("bad.json"));
+        std::ofstream bad(PathFromUtf8(data_.File("bad.json")));
         bad << R"({"format": 1, "name": "x", "model": "px", "infoMachines": [{"DeviceNo": 600, "Address": "1", "Remark": "", "TypeNo": 0}], "handhelds": [], "callers": []})";
     }
     const Result bad = Run({"import", data_.File("bad.json")});
@@ -371,7 +371,7 @@ TEST_F(CliTest, ADeeplyNestedStateFileIsRefusedNotFollowed)
 {
     const std::string nested = R"({"format": 1, "model": "px", "tables": {"65": )" +
                                std::string(100000, '[') + std::string(100000, ']') + "}}";
-    std::ofstream(sim_.File("state.json"), std::ios::binary) << nested;
+    std::ofstream(PathFromUtf8(sim_.File("state.json")), std::ios::binary) << nested;
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{"sim", "status"}, {"version"}, {"sim", "press", "123451"}}) {
         const Result r = Run(command);
@@ -380,7 +380,7 @@ TEST_F(CliTest, ADeeplyNestedStateFileIsRefusedNotFollowed)
             << r.err.substr(0, 300);
         EXPECT_LT(r.err.size(), 400u);
     }
-    std::ifstream in(sim_.File("state.json"), std::ios::binary);
+    std::ifstream in(PathFromUtf8(sim_.File("state.json")), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), nested)
         << "left for its owner to mend";
 }
@@ -405,7 +405,7 @@ class CliFaultTest : public CliTest, public ::testing::WithParamInterface<FaultC
 TEST_P(CliFaultTest, ReachesTheToolAsItsFailure)
 {
     {
-        std::ofstream image(data_.File("fw.bin"), std::ios::binary);
+        std::ofstream image(PathFromUtf8(data_.File("fw.bin")), std::ios::binary);
         image << std::string(100, '\x11');
     }
     ASSERT_EQ(Run({"sim", "fault", GetParam().fault}).status, 0);
@@ -542,8 +542,8 @@ protected:
     {
         InterruptingClock clock;
         clock.Meanwhile([&] { other = Run(meanwhile); });
-        std::vector<std::string> full = {"--data-dir", data_.Path().string(), "--host",
-                                         "sim:" + sim_.Path().string()};
+        std::vector<std::string> full = {"--data-dir", data_.Text(), "--host",
+                                         "sim:" + sim_.Text()};
         full.insert(full.end(), args.begin(), args.end());
         std::ostringstream out, err;
         cli::Environment env{out, err, false, profile_, clock, [] { return std::string(); }};

@@ -96,8 +96,8 @@ TEST_F(EntryPointsTest, ListsAndExportsNeverAbortOnWhatTheDatabaseHolds)
     const Result exported = Run({"export", "店", data_.File("out.json")});
     EXPECT_EQ(exported.status, 1);
     EXPECT_NE(exported.err.find("infoMachines[0].Remark"), std::string::npos) << exported.err;
-    EXPECT_FALSE(std::filesystem::exists(data_.File("out.json")));
-    EXPECT_FALSE(std::filesystem::exists(data_.File("out.json.part")));
+    EXPECT_FALSE(test::Exists(data_.File("out.json")));
+    EXPECT_FALSE(test::Exists(data_.File("out.json.part")));
 }
 
 TEST_F(EntryPointsTest, AFailedExportLeavesNoPartialFile)
@@ -106,7 +106,7 @@ TEST_F(EntryPointsTest, AFailedExportLeavesNoPartialFile)
     const Result r = Run({"export", "店", path});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
-    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+    EXPECT_FALSE(test::Exists(path + ".part"));
 }
 
 struct DatabaseCase
@@ -194,7 +194,7 @@ TEST_F(EntryPointsTest, JsonDocumentsAreBoundedBeforeTheyAreRead)
     WriteAll(nested, R"({"format": )" + std::string(200000, '[') + std::string(200000, ']') + "}");
     const std::string big = data_.File("big.json");
     WriteAll(big, "{}");
-    std::filesystem::resize_file(big, 65u * 1024u * 1024u);
+    std::filesystem::resize_file(PathFromUtf8(big), 65u * 1024u * 1024u);
 
     for (const std::string& path : {nested, big}) {
         const std::string before = DatabaseBytes();

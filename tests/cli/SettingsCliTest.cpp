@@ -10,7 +10,7 @@ protected:
     // The table the simulated host keeps for a download command, as hexadecimal.
     std::string Table(const char* command)
     {
-        std::ifstream in(sim_.File("state.json"));
+        std::ifstream in(PathFromUtf8(sim_.File("state.json")));
         const auto state = nlohmann::json::parse(in, nullptr, false);
         if (!state.is_object() || !state.contains("tables") || !state["tables"].contains(command))
             return {};

@@ -70,7 +70,7 @@ TEST(BoundedJsonTest, AFileOverTheLimitIsRefusedFromItsSize)
     test::TempFolder folder;
     const std::string path = folder.File("big.json");
     {
-        std::ofstream out(path);
+        std::ofstream out(PathFromUtf8(path));
         out << "[" << std::string(100, ' ') << "]";
     }
     std::string error;

@@ -15,7 +15,7 @@ protected:
     std::string Write(const std::string& name, const std::string& bytes)
     {
         const std::string path = folder_.File(name);
-        std::ofstream(path, std::ios::binary) << bytes;
+        std::ofstream(PathFromUtf8(path), std::ios::binary) << bytes;
         return path;
     }
 
@@ -47,12 +47,12 @@ TEST_F(FileIoTest, AWriteIsAllOrNothing)
     const std::string path = Write("out.csv", "old");
     ASSERT_TRUE(WriteFileWhole(path, "new text", error_)) << error_;
     EXPECT_EQ(ReadFileUpTo(path, 100, error_), "new text");
-    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+    EXPECT_FALSE(test::Exists(path + ".part"));
 
     const std::string nowhere = folder_.File("no-such-folder/out.csv");
     EXPECT_FALSE(WriteFileWhole(nowhere, "x", error_));
     EXPECT_FALSE(error_.empty());
-    EXPECT_FALSE(std::filesystem::exists(nowhere));
+    EXPECT_FALSE(test::Exists(nowhere));
 }
 
 } // namespace

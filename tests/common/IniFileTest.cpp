@@ -11,7 +11,7 @@ namespace {
 
 std::string Contents(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
@@ -25,7 +25,7 @@ TEST(IniFileTest, CreatesTheFileAndReplacesTheKeyKeepingTheRest)
     EXPECT_EQ(Contents(path), "[File]\r\nName=餐厅\r\n");
 
     {
-        std::ofstream out(path, std::ios::binary | std::ios::app);
+        std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::app);
         out << "[Other]\r\nName=keep\r\n";
     }
     ASSERT_TRUE(WriteProfileString(path, "File", "Name", "二号店"));

@@ -145,7 +145,7 @@ TEST_F(HostExchangeTest, MultiPacketFormGoesThroughTempFileAndRemovesIt)
                            0x00, 0x0A, 0x02, 0x00, 0x0A, 0x02, 0xFF, 0x01};
     ASSERT_TRUE(exchange_.SendCommand(0x63, payload, "参数", true));
     EXPECT_EQ(host_.State().tables.at(0x63), payload);
-    EXPECT_FALSE(std::filesystem::exists(folder_.File("Temp.txt")));
+    EXPECT_FALSE(test::Exists(folder_.File("Temp.txt")));
 }
 
 TEST_F(HostExchangeTest, AnAnswerToAnotherCommandIsSkipped)
@@ -332,7 +332,7 @@ TEST_F(ReadBackTest, ManyPacketsAreJoinedAndLogged)
 TEST_F(ReadBackTest, AnEmptyTableGivesAnEmptyFile)
 {
     ASSERT_TRUE(exchange_.ReadBack(0x87, file_, "c"));
-    EXPECT_TRUE(std::filesystem::exists(file_));
+    EXPECT_TRUE(test::Exists(file_));
     EXPECT_TRUE(ReadFile(file_).empty());
 }
 
@@ -366,7 +366,7 @@ TEST_F(ReadBackTest, AShortFirstPacketOfSeveralFailsToo)
     host_.State().fault = *ParseSimFault("short-packet:1");
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
     EXPECT_EQ(prompter_.Texts().size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(file_));
+    EXPECT_FALSE(test::Exists(file_));
 }
 
 struct EndingCase
@@ -401,7 +401,7 @@ TEST_F(ReadBackTest, CancelEndsItAtTheNextPacket)
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
     EXPECT_EQ(progress_.results, (std::vector<std::string>{"c  取消读取"}));
     EXPECT_EQ(exchange_.CancelRequest(), 0) << "the transfer that honours it clears it";
-    EXPECT_FALSE(std::filesystem::exists(file_));
+    EXPECT_FALSE(test::Exists(file_));
 }
 
 // The first answer must be for the read-back's own command; one for another ends it at once,
@@ -413,7 +413,7 @@ TEST_F(ReadBackTest, AFirstAnswerForAnotherCommandEndsItSilently)
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
     EXPECT_TRUE(prompter_.All().empty());
     EXPECT_TRUE(progress_.results.empty());
-    EXPECT_FALSE(std::filesystem::exists(file_));
+    EXPECT_FALSE(test::Exists(file_));
 }
 
 TEST_F(ReadBackTest, ARefusedReadBackWritesNothing)
@@ -421,7 +421,7 @@ TEST_F(ReadBackTest, ARefusedReadBackWritesNothing)
     host_.State().tables[0x65] = Sequence(3 * 54);
     host_.State().fault = *ParseSimFault("nak");
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
-    EXPECT_FALSE(std::filesystem::exists(file_));
+    EXPECT_FALSE(test::Exists(file_));
 }
 
 TEST_F(ReadBackTest, NoAnswerOrABadFirstChecksum)
@@ -436,7 +436,7 @@ TEST_F(ReadBackTest, NoAnswerOrABadFirstChecksum)
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{"接受数据不正确，请检查主机是否正常工作！"}));
     EXPECT_EQ(prompter_.All()[0].caption, "警告");
-    EXPECT_FALSE(std::filesystem::exists(file_));
+    EXPECT_FALSE(test::Exists(file_));
 }
 
 TEST_F(ReadBackTest, ARequestThatCannotBeWrittenIsReported)

@@ -41,7 +41,7 @@ protected:
     std::string WriteFile(const std::string& name, const Bytes& bytes)
     {
         const std::string path = folder_.File(name);
-        std::ofstream out(path, std::ios::binary);
+        std::ofstream out(PathFromUtf8(path), std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         return path;
@@ -49,7 +49,7 @@ protected:
 
     static Bytes ReadFile(const std::string& path)
     {
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(PathFromUtf8(path), std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
 

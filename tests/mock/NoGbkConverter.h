@@ -8,8 +8,8 @@ namespace px::test {
 class NoGbkConverter
 {
 public:
-    NoGbkConverter() { SetGbkCodePageForTesting("PX-NO-SUCH-CODE-PAGE"); }
-    ~NoGbkConverter() { SetGbkCodePageForTesting(nullptr); }
+    NoGbkConverter() { SimulateMissingGbkConverter(true); }
+    ~NoGbkConverter() { SimulateMissingGbkConverter(false); }
     NoGbkConverter(const NoGbkConverter&) = delete;
     NoGbkConverter& operator=(const NoGbkConverter&) = delete;
 };

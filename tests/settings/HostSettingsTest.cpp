@@ -73,7 +73,7 @@ TEST_F(HostSettingsTest, MachineRecordsReachTheHost)
         EXPECT_EQ(Table(kCmdMachineParams), c.record);
         EXPECT_EQ(LoadMachineParams(profile_), c.params);
         EXPECT_EQ(prompter_.Texts().back(), "设置本机参数成功！");
-        EXPECT_FALSE(std::filesystem::exists(folder_.File("Temp.txt")));
+        EXPECT_FALSE(test::Exists(folder_.File("Temp.txt")));
     }
 }
 
@@ -195,7 +195,7 @@ TEST_F(HostSettingsTest, AFailedWriteKeepsTheProfile)
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"设置本机参数失败！", "设置频率失败！",
                                                            "LW3参数设置失败！"}));
     EXPECT_FALSE(settingsHost_.ReadBackParams(ParamReadBack::MachineParameters));
-    EXPECT_FALSE(std::filesystem::exists(folder_.File("machine.txt")));
+    EXPECT_FALSE(test::Exists(folder_.File("machine.txt")));
 }
 
 TEST_F(HostSettingsTest, ReceiverTypeRatesAreSavedWithUnknownColumnsKept)
@@ -453,7 +453,7 @@ TEST_F(HostSettingsTest, EmptyHandheldSettingsRecord)
     ASSERT_TRUE(DownloadHandheldSettings(exchange_, profile_, settings));
     EXPECT_EQ(Table(kCmdHandheldSettings),
               Concat({{0, 0}, Bytes(80, 0xFF), {0, 0}, Bytes(80, 0xFF)}));
-    EXPECT_TRUE(std::filesystem::exists(folder_.File("ShouChi.txt"))) << "the file is kept";
+    EXPECT_TRUE(test::Exists(folder_.File("ShouChi.txt"))) << "the file is kept";
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"手持呼叫器设置信息已成功设置！"}));
 }
 
@@ -482,7 +482,7 @@ TEST_F(HostSettingsTest, HandheldTextsFillTheirFieldsWithoutSplittingACharacter)
     ASSERT_TRUE(back);
     EXPECT_EQ(back->hurry.prefix, twenty);
     EXPECT_EQ(back->dispatch, s.dispatch);
-    EXPECT_TRUE(std::filesystem::exists(folder_.File("rshouchi.txt")));
+    EXPECT_TRUE(test::Exists(folder_.File("rshouchi.txt")));
 }
 
 TEST_F(HostSettingsTest, HandheldReadBackDropsFFInsideAText)

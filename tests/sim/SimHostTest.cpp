@@ -1,6 +1,8 @@
 #include "sim/SimHost.h"
 
 #include "common/Hex.h"
+#include "common/SharedFile.h"
+#include "mock/Programs.h"
 #include "mock/TempFolder.h"
 
 #include <fstream>
@@ -8,9 +10,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace px {
 namespace {
@@ -1209,20 +1208,17 @@ TEST(SimFaultTextTest, ParsesTheKnownTextsOnly)
 
 std::string ReadFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test::ReadBytes(path);
 }
 
 void WriteFile(const std::string& path, const std::string& text)
 {
-    std::ofstream(path, std::ios::binary) << text;
+    test::WriteBytes(path, text);
 }
 
 std::vector<std::string> ReadLines(const std::string& path)
 {
-    std::ifstream in(path);
+    std::ifstream in(PathFromUtf8(path));
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
@@ -1274,11 +1270,13 @@ nlohmann::json StateOnDisk(const test::TempFolder& folder)
     return nlohmann::json::parse(ReadFile(folder.File("state.json")));
 }
 
-ino_t InodeOf(const std::string& path)
+// Which version of the file is there now: a new one each time the state is saved.
+FileStamp StampNow(const std::string& path)
 {
-    struct stat info
-    {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+    FileStamp stamp;
+    std::string error;
+    EXPECT_EQ(StampOf(PathFromUtf8(path), stamp, error), FileLookup::Found) << error;
+    return stamp;
 }
 
 TEST(SimHostSessionTest, NewFolderGetsAPluggedHostOfTheChosenModelWrittenAtOnce)
@@ -1286,10 +1284,10 @@ TEST(SimHostSessionTest, NewFolderGetsAPluggedHostOfTheChosenModelWrittenAtOnce)
     for (const auto& [model, product] : {std::pair{HostModel::PX, std::uint16_t{0x1234}},
                                          std::pair{HostModel::QX, std::uint16_t{0x5158}}}) {
         test::TempFolder temp;
-        const std::string dir = (temp.Path() / "new" / "sim").string();
+        const std::string dir = Utf8FromPath(temp.Path() / "new" / "sim");
         const auto session = OpenSession(dir, model);
         ASSERT_NE(session, nullptr);
-        EXPECT_TRUE(std::filesystem::is_directory(dir));
+        EXPECT_TRUE(std::filesystem::is_directory(PathFromUtf8(dir)));
         EXPECT_EQ(session->Host().State().model, model);
         EXPECT_TRUE(session->IsPlugged());
         EXPECT_EQ(nlohmann::json::parse(ReadFile(dir + "/state.json"))["model"],
@@ -1361,7 +1359,7 @@ TEST(SimHostSessionTest, EveryReportIsLoggedAndEveryChangeSavedAsItHappens)
     EXPECT_EQ(doc["plugged"], false);
     EXPECT_EQ(doc["fault"], "short-packet:4");
     EXPECT_EQ(doc["presses"], nlohmann::json::array({"550102", "66"}));
-    EXPECT_FALSE(std::filesystem::exists(dir + "state.json.tmp"));
+    EXPECT_FALSE(test::Exists(dir + "state.json.tmp"));
 
     const auto session = OpenSession(dir, HostModel::PX);
     const SimHostState& state = session->Host().State();
@@ -1398,7 +1396,7 @@ TEST(SimHostSessionTest, ReportsThatChangeNothingLeaveTheStateFileAlone)
     test::TempFolder temp;
     const auto session = OpenSession(temp.Folder());
     Modify(*session, [](SimHostState& state) { state.tables[0x66] = Counting(1000); });
-    const ino_t before = InodeOf(temp.File("state.json"));
+    const FileStamp before = StampNow(temp.File("state.json"));
     const auto device = OpenDevice(*session);
     ASSERT_TRUE(device->Write(ReadBackRequest(0x85)));
     Data data{};
@@ -1409,9 +1407,9 @@ TEST(SimHostSessionTest, ReportsThatChangeNothingLeaveTheStateFileAlone)
     const std::vector<Report> image = DownloadReports(0x64, Counting(500));
     for (std::size_t i = 0; i + 1 < image.size(); ++i)
         ASSERT_TRUE(device->Write(image[i]));
-    EXPECT_EQ(InodeOf(temp.File("state.json")), before) << "nothing saved before the last packet";
+    EXPECT_EQ(StampNow(temp.File("state.json")), before) << "nothing saved before the last packet";
     ASSERT_TRUE(device->Write(image.back()));
-    EXPECT_NE(InodeOf(temp.File("state.json")), before) << "the image is saved with the last one";
+    EXPECT_NE(StampNow(temp.File("state.json")), before) << "the image is saved with the last one";
     EXPECT_EQ(StateOnDisk(temp)["tables"]["64"], HexString(Counting(500)));
 }
 
@@ -1508,30 +1506,17 @@ TEST(SimHostSharedFolderTest, ChangesFromManyProcessesAtOnceAreAllKept)
     ASSERT_NE(OpenSession(temp.Folder()), nullptr);
     constexpr int kProcesses = 4;
     constexpr int kChanges = 25;
-    std::vector<pid_t> children;
+    std::vector<std::unique_ptr<sys::ChildProcess>> children;
     for (int p = 0; p < kProcesses; ++p) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            std::string error;
-            auto session = SimHostSession::Open(temp.Folder(), HostModel::PX, error);
-            bool ok = session != nullptr;
-            for (int i = 0; ok && i < kChanges; ++i) {
-                ok = session->Modify(
-                    [&](SimHostState& state) {
-                        state.presses.push_back(
-                            {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(i)});
-                    },
-                    error);
-            }
-            ::_exit(ok ? 0 : 1);
-        }
-        children.push_back(pid);
+        std::string error;
+        children.push_back(sys::ChildProcess::Start(
+            test::BuiltProgram(PX_PROGRAM_SIM_WRITER),
+            {temp.Folder(), std::to_string(p), std::to_string(kChanges)}, error));
+        ASSERT_NE(children.back(), nullptr) << error;
     }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (const auto& child : children) {
+        std::string error;
+        EXPECT_EQ(child->Wait(error), 0) << error;
     }
     const auto session = OpenSession(temp.Folder());
     const auto& presses = session->Host().State().presses;
@@ -1760,14 +1745,14 @@ TEST(SimKeyPress, TheLongestPressIsStoredAndReadBack)
     std::string error;
     const std::string longest(2 * (kMaxSimAnswerPayload - 1), 'B');
     {
-        auto session = SimHostSession::Open(folder.Path().string(), HostModel::PX, error);
+        auto session = SimHostSession::Open(folder.Text(), HostModel::PX, error);
         ASSERT_TRUE(session) << error;
         const auto press = MakeKeyPress(longest, "55", error);
         ASSERT_TRUE(press);
         ASSERT_TRUE(session->Modify([&](SimHostState& s) { s.presses.push_back(*press); }, error))
             << error;
     }
-    auto again = SimHostSession::Open(folder.Path().string(), HostModel::PX, error);
+    auto again = SimHostSession::Open(folder.Text(), HostModel::PX, error);
     ASSERT_TRUE(again) << error;
     ASSERT_EQ(again->Host().State().presses.size(), 1u);
     EXPECT_EQ(HexString(again->Host().State().presses.front()), "55" + longest);

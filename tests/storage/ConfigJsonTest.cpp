@@ -203,18 +203,19 @@ TEST_F(ConfigJsonTest, DocumentFilesAreReadWithinTheLimitAndWrittenWhole)
     const std::string path = folder_.File("site.json");
     ASSERT_TRUE(WriteConfigJsonFile(path, Export("店'一"), error)) << error;
     EXPECT_TRUE(ReadConfigJsonFile(path, error).has_value()) << error;
-    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+    EXPECT_FALSE(test::Exists(path + ".part"));
 
     // A folder that does not exist: nothing written, nothing left behind.
     const std::string nowhere = folder_.File("missing/site.json");
     EXPECT_FALSE(WriteConfigJsonFile(nowhere, "{}", error));
-    EXPECT_FALSE(std::filesystem::exists(nowhere + ".part"));
+    EXPECT_FALSE(test::Exists(nowhere + ".part"));
     EXPECT_FALSE(ReadConfigJsonFile(nowhere, error).has_value());
     EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
 
     // A sparse file past the limit is refused from its size.
     const std::string big = folder_.File("big.json");
-    std::filesystem::resize_file((std::ofstream(big), big), kMaxConfigJsonBytes + 1);
+    std::filesystem::resize_file((std::ofstream(PathFromUtf8(big)), PathFromUtf8(big)),
+                                 kMaxConfigJsonBytes + 1);
     EXPECT_FALSE(ReadConfigJsonFile(big, error).has_value());
     EXPECT_NE(error.find("more than"), std::string::npos) << error;
 }

@@ -59,7 +59,7 @@ TEST_F(StorageTest, OpeningAMissingDatabaseFailsWithTheConnectionInTheError)
         << db.GetLastErrorString();
     EXPECT_FALSE(db.GetErrorDescription().empty());
     EXPECT_NE(db.GetLastError(), 0u);
-    EXPECT_FALSE(std::filesystem::exists(folder_.File("missing/none.db")));
+    EXPECT_FALSE(test::Exists(folder_.File("missing/none.db")));
 }
 
 TEST_F(StorageTest, FailingStatementsReturnFalseAndKeepTheirError)
@@ -269,7 +269,7 @@ TEST(StorageSetupTest, AFolderThatCannotBeMadeFailsWithoutLeavingAFile)
     test::TempFolder folder;
     // A file stands where the folder should be.
     {
-        std::ofstream(folder.File("Database")) << "x";
+        std::ofstream(PathFromUtf8(folder.File("Database"))) << "x";
     }
     std::string error;
     EXPECT_FALSE(EnsureDatabase(folder.File("Database/DADE.db"), error));

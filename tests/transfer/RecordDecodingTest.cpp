@@ -192,14 +192,14 @@ TEST(RecordDecodingTest, RecordFileMissingIsNotAnEmptyTable)
     EXPECT_FALSE(ReadRecordFile(BrowserMode::Callers, folder.File("RCall.txt")).has_value());
 
     {
-        std::ofstream empty(folder.File("RCall.txt"), std::ios::binary);
+        std::ofstream empty(PathFromUtf8(folder.File("RCall.txt")), std::ios::binary);
     }
     const auto none = ReadRecordFile(BrowserMode::Callers, folder.File("RCall.txt"));
     ASSERT_TRUE(none.has_value());
     EXPECT_TRUE(none->empty());
 
     {
-        std::ofstream file(folder.File("RSCCall.txt"), std::ios::binary);
+        std::ofstream file(PathFromUtf8(folder.File("RSCCall.txt")), std::ios::binary);
         const Bytes bytes = {0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF, 0x06, 0x00, 0x00, 0xFF, 0xFF};
         file.write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));

@@ -79,7 +79,7 @@ TEST_F(TableDownloadTest, TheHostGetsTheRecordsOfTheFileInPagerOrder)
     EXPECT_EQ(Bytes(table.begin() + 60, table.begin() + 64), (Bytes{0x01, 0xF3, 0xFE, 0xF2}));
     EXPECT_EQ(Written().size(), 2u) << "90 bytes go in two packets";
     EXPECT_EQ(progress_.results, (std::vector<std::string>{"下载Bp机信息发送成功"}));
-    EXPECT_FALSE(std::filesystem::exists(folder_.File("Bp.txt")));
+    EXPECT_FALSE(test::Exists(folder_.File("Bp.txt")));
 }
 
 TEST_F(TableDownloadTest, AFullPxFileIs278Packets)
@@ -104,7 +104,7 @@ TEST_F(TableDownloadTest, AFailedTransferStillRemovesTheRecordFile)
     AddMachines(3);
     backend_.RemoveDevice(device_);
     EXPECT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Failed);
-    EXPECT_FALSE(std::filesystem::exists(folder_.File("Bp.txt")));
+    EXPECT_FALSE(test::Exists(folder_.File("Bp.txt")));
 }
 
 TEST_F(TableDownloadTest, CallerRecordLayout)
@@ -193,8 +193,8 @@ TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
     EXPECT_EQ(host_.State().tables.at(0x68), (Bytes{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
-    EXPECT_FALSE(std::filesystem::exists(folder_.File("Call.txt")));
-    EXPECT_FALSE(std::filesystem::exists(folder_.File("ShouChi.txt")));
+    EXPECT_FALSE(test::Exists(folder_.File("Call.txt")));
+    EXPECT_FALSE(test::Exists(folder_.File("ShouChi.txt")));
 
     prompter_.Clear();
     host_.State().fault = *ParseSimFault("silent-after:1");

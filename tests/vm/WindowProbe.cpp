@@ -6,13 +6,13 @@
 // message can never hold the window). Exits 0 once the title has said "connected" N times, 1 when T
 // milliseconds pass first.
 
-#include "app/DataFolder.h"
 #include "app/QtPorts.h"
 #include "common/Clock.h"
 #include "common/Profile.h"
 #include "gui/main/DeviceWatcher.h"
 #include "gui/main/MainWindow.h"
 #include "hostlink/HidapiBackend.h"
+#include "session/DataFolder.h"
 #include "storage/Schema.h"
 
 #include <QApplication>
@@ -67,7 +67,7 @@ int main(int argc, char* argv[])
     }
     const QString dataFolder = QString::fromLocal8Bit(argv[1]) + "/";
     std::string error;
-    if (!px::EnsureDatabase(px::DatabasePath(dataFolder).toStdString(), error)) {
+    if (!px::EnsureDatabase(px::DatabasePath(dataFolder.toStdString()), error)) {
         std::fprintf(stderr, "database: %s\n", error.c_str());
         return 2;
     }

@@ -1,6 +1,5 @@
 #include "gui/main/MainWindow.h"
 
-#include "app/DataFolder.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/QtHostViews.h"
 #include "gui/hostlink/TransferProgressDialog.h"
