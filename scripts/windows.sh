@@ -80,10 +80,15 @@ export WINEARCH=win64
 export DISPLAY=
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 if [[ ! -d $WINEPREFIX ]]; then
     echo "making the Wine prefix"
     "$wine" wineboot --init >/dev/null 2>&1
 fi
+# Wine's server outlives the programs; started by a test, it would hold that test's output
+# open and CTest would wait for it. Started here, it serves every test and ends with the run.
+"$wineserver" -p
+trap '"$wineserver" -k 2>/dev/null || true' EXIT
 ctest --test-dir "$build" --output-on-failure -j2
 
 # --- the zip ---------------------------------------------------------------------------------------

@@ -4,12 +4,12 @@
 #   packaging/windows/check-imports.sh PROGRAM.exe...
 set -euo pipefail
 # What every Windows since 10 has in System32.
-system=" advapi32.dll cfgmgr32.dll comdlg32.dll gdi32.dll hid.dll kernel32.dll msvcrt.dll ole32.dll
- setupapi.dll shell32.dll user32.dll winmm.dll ws2_32.dll "
+system=(advapi32.dll cfgmgr32.dll comdlg32.dll gdi32.dll hid.dll kernel32.dll msvcrt.dll ole32.dll
+        setupapi.dll shell32.dll user32.dll winmm.dll ws2_32.dll)
 status=0
 for program in "$@"; do
     while read -r dll; do
-        if [[ $system != *" ${dll,,} "* ]]; then
+        if [[ " ${system[*]} " != *" ${dll,,} "* ]]; then
             echo "$program needs $dll, which Windows does not bring" >&2
             status=1
         fi

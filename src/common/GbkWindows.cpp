@@ -22,9 +22,9 @@ bool IsPrivateUse(wchar_t c)
 std::optional<wchar_t> DecodeOne(const unsigned char* bytes, std::size_t length)
 {
     wchar_t wide[2] = {};
-    const int count = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS,
-                                          reinterpret_cast<const char*>(bytes),
-                                          static_cast<int>(length), wide, 2);
+    const int count =
+        MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(bytes),
+                            static_cast<int>(length), wide, 2);
     if (count != 1 || IsPrivateUse(wide[0]))
         return std::nullopt;
     return wide[0];

@@ -137,7 +137,9 @@ int HexValue(char c)
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        const auto lower = [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        };
         return lower(x) == lower(y);
     });
 }
@@ -162,8 +164,8 @@ std::string EscapedKey(std::string_view key)
     for (const char16_t c : Utf16Of(key)) {
         if (c == u'/') {
             out += '\\';
-        } else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
-                   c == u'_' || c == u'-' || c == u'.') {
+        } else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                   (c >= u'0' && c <= u'9') || c == u'_' || c == u'-' || c == u'.') {
             out += static_cast<char>(c);
         } else if (c <= 0xFF) {
             out += '%';
@@ -291,8 +293,7 @@ void AppendEscapedText(std::string_view text, std::string& out)
             }
         }
     }
-    if (needsQuotes ||
-        (start < out.size() && (out[start] == ' ' || out.back() == ' '))) {
+    if (needsQuotes || (start < out.size() && (out[start] == ' ' || out.back() == ' '))) {
         out.insert(start, 1, '"');
         out += '"';
     }
@@ -319,7 +320,7 @@ void ChopTrailingBlanks(std::u16string& text, std::size_t limit)
 Value UnescapedValue(std::string_view str)
 {
     static constexpr std::pair<char, char16_t> kEscapes[] = {
-        {'a', u'\a'}, {'b', u'\b'}, {'f', u'\f'}, {'n', u'\n'}, {'r', u'\r'},  {'t', u'\t'},
+        {'a', u'\a'}, {'b', u'\b'}, {'f', u'\f'}, {'n', u'\n'},  {'r', u'\r'}, {'t', u'\t'},
         {'v', u'\v'}, {'"', u'"'},  {'?', u'?'},  {'\'', u'\''}, {'\\', u'\\'}};
     Value value;
     std::vector<std::u16string> items;

@@ -53,7 +53,7 @@ bool AppendToFile(const std::filesystem::path& path, std::string_view bytes, std
 // Puts `from` in the place of `to` in one step, replacing `to` when it exists: a reader sees
 // the old file or the new one, never a mix. False with the reason; `from` is then left.
 bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
-                 std::string& error);
+                std::string& error);
 
 // An exclusive lock between processes, on a lock file that is never removed.
 class FileLock

@@ -35,7 +35,8 @@ namespace {
 // path counts. Otherwise the home folder's sub-folder.
 std::filesystem::path XdgFolder(const char* variable, const char* underHome)
 {
-    if (const auto value = EnvironmentValue(variable); value && !value->empty() && (*value)[0] == '/')
+    if (const auto value = EnvironmentValue(variable);
+        value && !value->empty() && (*value)[0] == '/')
         return PathFromUtf8(*value);
     if (const auto home = EnvironmentValue("HOME"); home && !home->empty())
         return PathFromUtf8(*home) / underHome;

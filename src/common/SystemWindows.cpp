@@ -45,8 +45,8 @@ std::string ErrorText(unsigned long code)
     std::string text = length > 0 ? Utf8FromWide(std::wstring_view(buffer, length))
                                   : "error " + std::to_string(code);
     LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' ||
-                             text.back() == '.'))
+    while (!text.empty() &&
+           (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
         text.pop_back();
     return text;
 }
@@ -248,8 +248,8 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::filesystem::path& p
         startup.hStdError = file;
     }
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr,
-                                        TRUE, 0, nullptr, nullptr, &startup, &process);
+    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        0, nullptr, nullptr, &startup, &process);
     const DWORD code = GetLastError();
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);

@@ -1,6 +1,5 @@
-#include "hostlink/HidAccess.h"
-
 #include "common/WindowsText.h"
+#include "hostlink/HidAccess.h"
 
 #include <windows.h>
 

@@ -36,8 +36,7 @@ std::string WithSlash(const fs::path& folder)
 
 } // namespace
 
-std::optional<std::string> ResolveDataFolder(const std::string& explicitFolder,
-                                             std::string& error)
+std::optional<std::string> ResolveDataFolder(const std::string& explicitFolder, std::string& error)
 {
     fs::path folder;
     if (!explicitFolder.empty()) {

@@ -18,8 +18,7 @@ inline constexpr const char* kFolderSettingsFile = "px-system.ini";
 // otherwise the program's own folder when it may be written (a portable copy, as the classic
 // tool kept its data), else the per-user data folder. Nothing, with the reason, when none can
 // be made.
-std::optional<std::string> ResolveDataFolder(const std::string& explicitFolder,
-                                             std::string& error);
+std::optional<std::string> ResolveDataFolder(const std::string& explicitFolder, std::string& error);
 
 // The database file inside a data folder.
 std::string DatabasePath(const std::string& dataFolder);

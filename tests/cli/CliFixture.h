@@ -36,7 +36,8 @@ protected:
         full.insert(full.end(), args.begin(), args.end());
         std::ostringstream out;
         std::ostringstream err;
-        cli::Environment env{out, err, false, profile_, clock_, [] { return std::string(); }};
+        cli::Environment env{
+            out, err, false, profile_, clock_, [] { return std::string(); }, {}, sheetProgram_};
         const int status = cli::Run(full, env);
         return {status, out.str(), err.str()};
     }
@@ -69,6 +70,8 @@ protected:
 
     TempFolder data_;
     TempFolder sim_;
+    // The program pxctl lays the site sheet out with; none unless a test gives one.
+    std::filesystem::path sheetProgram_;
     MemoryProfile profile_;
     FakeClock clock_;
 };

@@ -1,6 +1,8 @@
 #include "cli/CliFixture.h"
 #include "common/BuildInfo.h"
+#include "common/System.h"
 #include "mock/FakeClock.h"
+#include "mock/Programs.h"
 #include "mock/TempFolder.h"
 #include "sim/SimHost.h"
 
@@ -344,6 +346,47 @@ TEST_F(CliTest, ExportImportAndVerifyASite)
     EXPECT_NE(bad.err.find("infoMachines[0].DeviceNo"), std::string::npos);
     EXPECT_EQ(Run({"file", "list"}).out.find("\tx\n"), std::string::npos) << "nothing written";
 }
+
+// pxctl lays the sheet out through px-sheet, which comes with the window; pxctl alone says so.
+TEST_F(CliTest, TheSiteSheetNeedsPxSheetAndSaysSo)
+{
+    ASSERT_EQ(Run({"file", "new", "店"}).status, 0);
+    sheetProgram_ = data_.Path() / sys::ProgramFileName("px-sheet");
+    const std::string pdf = data_.File("店.pdf");
+    const Result missing = Run({"sheet", "--file", "店", pdf});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("px-sheet"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("installed with the window"), std::string::npos) << missing.err;
+    EXPECT_FALSE(test::Exists(pdf));
+}
+
+#if defined(PX_PROGRAM_SHEET)
+TEST_F(CliTest, TheSiteSheetIsWrittenAsPdfByPxSheet)
+{
+    ASSERT_EQ(Run({"file", "new", "一号店"}).status, 0);
+    ASSERT_EQ(Run({"caller", "register", "--code", "ABCDE", "--name", "八号桌", "--file", "一号店"})
+                  .status,
+              0);
+    sheetProgram_ = test::BuiltProgram(PX_PROGRAM_SHEET);
+    const std::string pdf = data_.File("站点 资料.pdf");
+    const Result sheet = Run({"sheet", "--file", "一号店", pdf});
+    ASSERT_EQ(sheet.status, 0) << sheet.err;
+    EXPECT_EQ(sheet.err.find("no host connected"), std::string::npos) << sheet.err;
+
+    const std::string text = data_.File("sheet.txt");
+    std::string error;
+    ASSERT_EQ(sys::RunProgram("/usr/bin/pdftotext", {pdf, text}, error), 0) << error;
+    const std::string content = test::ReadBytes(text);
+    EXPECT_NE(content.find("一号店"), std::string::npos) << content;
+    EXPECT_NE(content.find("八号桌"), std::string::npos) << content;
+    EXPECT_NE(content.find("ABCDE1"), std::string::npos) << content;
+    EXPECT_NE(content.find("PX V1.0.1"), std::string::npos) << "the simulated host's version";
+
+    // A sheet that cannot be written: px-sheet says why, pxctl fails.
+    const Result refused = Run({"sheet", "--file", "一号店", data_.File("no/such/folder/x.pdf")});
+    EXPECT_EQ(refused.status, 1);
+}
+#endif
 
 // --- the simulated host from the shell
 // -------------------------------------------------------------

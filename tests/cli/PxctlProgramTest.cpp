@@ -88,10 +88,9 @@ TEST_F(PxctlProgramTest, ASiteIsDownloadedAndVerified)
     ASSERT_EQ(Run({"file", "new", "二号店"}).status, 0);
     ASSERT_EQ(Run({"im", "add", "3", "123456", "--remark", "前台", "--file", "二号店"}).status, 0);
     ASSERT_EQ(Run({"handheld", "add", "5", "1A2B", "--file", "二号店"}).status, 0);
-    ASSERT_EQ(
-        Run({"caller", "register", "--code", "ABCDE", "--name", "八号桌", "--file", "二号店"})
-            .status,
-        0);
+    ASSERT_EQ(Run({"caller", "register", "--code", "ABCDE", "--name", "八号桌", "--file", "二号店"})
+                  .status,
+              0);
     for (const char* table : {"im", "callers", "handhelds"}) {
         const Result download = Run({"download", table, "--file", "二号店"});
         EXPECT_EQ(download.status, 0) << table << ": " << download.output;
@@ -99,8 +98,7 @@ TEST_F(PxctlProgramTest, ASiteIsDownloadedAndVerified)
     const Result verify = Run({"verify", "二号店"});
     EXPECT_EQ(verify.status, 0) << verify.output;
 
-    ASSERT_EQ(Run({"caller", "set", "ABCDE1", "CallName", "九号桌", "--file", "二号店"}).status,
-              0);
+    ASSERT_EQ(Run({"caller", "set", "ABCDE1", "CallName", "九号桌", "--file", "二号店"}).status, 0);
     const Result differs = Run({"verify", "二号店"});
     EXPECT_EQ(differs.status, 1);
     EXPECT_THAT(differs.output, HasSubstr("九号桌"));

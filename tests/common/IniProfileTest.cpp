@@ -39,8 +39,8 @@ TEST_F(IniProfileTest, KeepsNumbersAndTextsSortedBySectionAndKey)
     profile.SetInt("MACHINE", "MONITOR", -2);
     EXPECT_FALSE(profile.LastWriteFailed()) << profile.WriteError();
 
-    EXPECT_EQ(Text(), Lines({"[MACHINE]", "MONITOR=-2", "ROOM=1", "", "[SHOUCHI]",
-                             "HURRYPREFIX=请到"}));
+    EXPECT_EQ(Text(),
+              Lines({"[MACHINE]", "MONITOR=-2", "ROOM=1", "", "[SHOUCHI]", "HURRYPREFIX=请到"}));
     const IniProfile again(File());
     EXPECT_EQ(again.GetInt("MACHINE", "ROOM", 0), 1);
     EXPECT_EQ(again.GetInt("MACHINE", "MONITOR", 0), -2);
@@ -71,8 +71,13 @@ TEST_F(IniProfileTest, TextsWithTheFilesOwnSyntaxAreEscaped)
         {"back\\slash", "back\\\\slash"},
         {"tab\there", "tab\\there"},
         {"line\nbreak", "line\\nbreak"},
-        {std::string("nul\0" "1", 5), "@String(nul\\0\\x31)"},
-        {"\x01" "a", "\\x1\\x61"},
+        {std::string("nul\0"
+                     "1",
+                     5),
+         "@String(nul\\0\\x31)"},
+        {"\x01"
+         "a",
+         "\\x1\\x61"},
         {"中文，逗号", "中文，逗号"},
         {"请,到", "\"请,到\""},
         {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
@@ -102,21 +107,20 @@ TEST_F(IniProfileTest, EachChangeKeepsWhatAnotherWriterLeft)
 // What earlier versions, or a person with an editor, left in the file.
 TEST_F(IniProfileTest, ReadsWhatOthersWroteAsQSettingsWouldAndKeepsIt)
 {
-    test::WriteBytes(Utf8FromPath(File()),
-                     "\xEF\xBB\xBF; a comment\r\n"
-                     "[General]\r\n"
-                     "top=1\r\n"
-                     "[MACHINE]\r\n"
-                     "  ROOM = 5   \r\n"
-                     "LIST=a, b ,c\r\n"
-                     "QUOTED=\"x, y\" ; said after\r\n"
-                     "HEX=\\x4e2d\\x6587\r\n"
-                     "CONTINUED=one\\\r\n"
-                     "two\r\n"
-                     "INVALID=@Invalid()\r\n"
-                     "NOEQUALS\r\n"
-                     "[%E4%B8%AD%U6587]\r\n"
-                     "KEY=v\r\n");
+    test::WriteBytes(Utf8FromPath(File()), "\xEF\xBB\xBF; a comment\r\n"
+                                           "[General]\r\n"
+                                           "top=1\r\n"
+                                           "[MACHINE]\r\n"
+                                           "  ROOM = 5   \r\n"
+                                           "LIST=a, b ,c\r\n"
+                                           "QUOTED=\"x, y\" ; said after\r\n"
+                                           "HEX=\\x4e2d\\x6587\r\n"
+                                           "CONTINUED=one\\\r\n"
+                                           "two\r\n"
+                                           "INVALID=@Invalid()\r\n"
+                                           "NOEQUALS\r\n"
+                                           "[%E4%B8%AD%U6587]\r\n"
+                                           "KEY=v\r\n");
     IniProfile profile(File());
     EXPECT_EQ(profile.GetInt("MACHINE", "ROOM", 0), 5);
     EXPECT_EQ(profile.GetString("MACHINE", "LIST", ""), "a, b, c");
@@ -129,9 +133,9 @@ TEST_F(IniProfileTest, ReadsWhatOthersWroteAsQSettingsWouldAndKeepsIt)
         << "%XX is one Latin-1 character, %UXXXX one UTF-16 unit";
 
     profile.SetInt("MACHINE", "ROOM", 6);
-    EXPECT_EQ(Text(), Lines({"[General]", "top=1", "", "[MACHINE]", "CONTINUED=onetwo",
-                             "HEX=中文", "INVALID=@Invalid()", "LIST=a, b, c", "QUOTED=\"x, y\"",
-                             "ROOM=6", "", "[%E4%B8%AD%U6587]", "KEY=v"}))
+    EXPECT_EQ(Text(), Lines({"[General]", "top=1", "", "[MACHINE]", "CONTINUED=onetwo", "HEX=中文",
+                             "INVALID=@Invalid()", "LIST=a, b, c", "QUOTED=\"x, y\"", "ROOM=6", "",
+                             "[%E4%B8%AD%U6587]", "KEY=v"}))
         << "every entry kept, in the form QSettings writes it";
 }
 
@@ -141,7 +145,8 @@ TEST_F(IniProfileTest, AFileThatCannotBeWrittenIsSaid)
     test::WriteBytes(Utf8FromPath(folder_.Path() / "missing"), "a file where the folder goes");
     profile.SetInt("S", "K", 1);
     EXPECT_TRUE(profile.LastWriteFailed());
-    EXPECT_NE(profile.WriteError().find("px-system.ini"), std::string::npos) << profile.WriteError();
+    EXPECT_NE(profile.WriteError().find("px-system.ini"), std::string::npos)
+        << profile.WriteError();
     EXPECT_EQ(profile.GetInt("S", "K", 0), 0);
 }
 

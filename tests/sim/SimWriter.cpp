@@ -22,7 +22,8 @@ int main(int argc, char* argv[])
     for (int i = 0; ok && i < count; ++i) {
         ok = session->Modify(
             [&](px::SimHostState& state) {
-                state.presses.push_back({static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(i)});
+                state.presses.push_back(
+                    {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(i)});
             },
             error);
     }

@@ -82,8 +82,7 @@ gconv=$(dirname "$(find /usr/lib -name GBK.so -path "*/gconv/*" | head -n 1)")
 mkdir -p "$root$gconv/gconv-modules.d"
 cp "$gconv/GBK.so" "$gconv/gconv-modules" "$root$gconv/"
 cp "$gconv"/gconv-modules.d/*.conf "$root$gconv/gconv-modules.d/"
-# pxctl is a Qt GUI application without a window (it lays out the site sheet): the offscreen
-# platform plugin, where Qt looks for it.
+# The window probe draws offscreen: the offscreen platform plugin, where Qt looks for it.
 offscreen=$(find /usr/lib -path "*/qt6/plugins/platforms/libqoffscreen.so" | head -n 1)
 mkdir -p "$root$(dirname "$offscreen")"
 cp "$offscreen" "$root$offscreen"
