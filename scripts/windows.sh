@@ -85,10 +85,12 @@ if [[ ! -d $WINEPREFIX ]]; then
     echo "making the Wine prefix"
     "$wine" wineboot --init >/dev/null 2>&1
 fi
-# Wine's server outlives the programs; started by a test, it would hold that test's output
-# open and CTest would wait for it. Started here, it serves every test and ends with the run.
+# Wine's server and its services (winedevice, plugplay) outlive the programs; started by a test,
+# they would hold that test's output open and CTest would wait for them. Started here, with
+# their output elsewhere, they serve every test and end with the run.
 "$wineserver" -p
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
+"$wine" wineboot >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure -j2
 
 # --- the zip ---------------------------------------------------------------------------------------
