@@ -134,8 +134,9 @@ int main(int argc, char* argv[])
     px::SystemClock clock;
     px::NullEventPump pump;
     px::MemoryProfile profile;
-    px::AppServices services{folder,  prompter, clock, pump,         session->Backend(),
-                             profile, true,     {},    session.get()};
+    // A desktop's screen; the laptop's narrower window is shown further down.
+    px::AppServices services{folder,  prompter, clock, pump,          session->Backend(),
+                             profile, true,     {},    session.get(), QSize(1920, 1040)};
     px::MainWindow window(services);
     window.MakeFileCurrent("示例餐厅", px::FileType::PX);
     window.OnDetectionTick();
@@ -161,6 +162,9 @@ int main(int argc, char* argv[])
     const QSize normal = window.size();
     window.resize(normal + QSize(320, 200));
     ok = Save(window, out, "main-window-large.png") && ok;
+    // On a 1024 by 768 screen (its frame and the task bar take the rest).
+    window.resize(1024 - 16, normal.height());
+    ok = Save(window, out, "main-window-1024.png") && ok;
     window.resize(normal);
 
     // The progress window in the middle of a download.

@@ -172,8 +172,8 @@ TEST(GbkTest, TheEdgesOfTheTableAreTheSameOnEverySystem)
 std::uint64_t AddToDigest(std::uint64_t digest, const std::optional<std::string>& text)
 {
     const std::string entry = text ? *text + "|" : "-|";
-    for (const unsigned char byte : entry) {
-        digest ^= byte;
+    for (const char byte : entry) {
+        digest ^= static_cast<unsigned char>(byte);
         digest *= 1099511628211ull;
     }
     return digest;

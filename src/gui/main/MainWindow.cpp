@@ -29,6 +29,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,10 +38,12 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <filesystem>
 
 namespace px {
@@ -122,7 +125,9 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     canvas_ = new QWidget(this);
     canvas_->setObjectName("canvas");
     controls_ = std::make_unique<MainControls>(canvas_, scale);
-    canvas_->setMinimumSize(controls_->Scaled(0, 0, kWindowWidthDlu, kWindowHeightDlu).size());
+    // The narrowest window still shows every control: the caller strip takes two bands.
+    canvas_->setMinimumSize(
+        controls_->Scaled(0, 0, kNarrowWindowWidthDlu, kWindowHeightDlu).size());
     layout->addWidget(canvas_, 1);
     dataMonitor_ = controls_->Get<QTextEdit>(MainControl::DataMonitor);
     auto* version = controls_->Get<QLabel>(MainControl::VersionLabel);
@@ -276,7 +281,9 @@ void MainWindow::Initialise()
     }
     hostStatus_->Start();
     SetMonitorVisible(false);
-    resize(minimumSizeHint());
+    // The frame's size is known once the window exists.
+    winId();
+    resize(DefaultSize());
     RestoreGeometry();
     EnableRegistration(false);
     callers_->LoadCallerTypes();
@@ -504,13 +511,43 @@ void MainWindow::StretchControls()
     controls_->Stretch(canvas_->width() - base.width(), canvas_->height() - DefaultCanvasHeight());
 }
 
+QSize MainWindow::ScreenRoom() const
+{
+    if (services_.screenRoom.isValid())
+        return services_.screenRoom;
+    const QScreen* shown = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    return shown != nullptr ? shown->availableGeometry().size() : QSize();
+}
+
+QSize MainWindow::FitToScreen(QSize size) const
+{
+    const QSize room = ScreenRoom();
+    if (room.isValid()) {
+        // The title bar and borders count too; the system knows them once the window exists.
+        const QMargins frame =
+            windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+        size = size.boundedTo(room.shrunkBy(frame));
+    }
+    return size.expandedTo(minimumSizeHint());
+}
+
+QSize MainWindow::DefaultSize() const
+{
+    // The template's size, as much of it as the screen has room for.
+    QSize size = minimumSizeHint();
+    size.setWidth(size.width() +
+                  controls_->Scaled(0, 0, kWindowWidthDlu - kNarrowWindowWidthDlu, 0).width());
+    return FitToScreen(size);
+}
+
 void MainWindow::RestoreGeometry()
 {
     Profile& profile = services_.profile;
     const int w = profile.GetInt(kWindowSection, "WIDTH", 0);
     const int h = profile.GetInt(kWindowSection, "HEIGHT", 0);
+    // A size remembered on a larger screen is cut to this one's.
     if (w > 0 && h > 0)
-        resize(w, h);
+        resize(FitToScreen(QSize(w, h)));
     const int x = profile.GetInt(kWindowSection, "X", -1);
     const int y = profile.GetInt(kWindowSection, "Y", -1);
     if (x >= 0 && y >= 0)

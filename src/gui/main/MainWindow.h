@@ -133,6 +133,10 @@ private:
     int DefaultCanvasHeight() const;
     int MonitorHeight() const;
     void StretchControls();
+    // The room the screen gives the window, a size cut to it, and the size the window opens at.
+    QSize ScreenRoom() const;
+    QSize FitToScreen(QSize size) const;
+    QSize DefaultSize() const;
     void RestoreGeometry();
     void SaveGeometry();
     void EnterInField(QWidget* widget);

@@ -26,7 +26,8 @@ using C = MainControl;
 constexpr unsigned kListArea = kGrowHeight;
 constexpr unsigned kBelowLists = kMoveDown;
 constexpr unsigned kGridArea = kGrowWidth | kGrowHeight;
-constexpr unsigned kStrip = kMoveDown;
+constexpr unsigned kStrip = kMoveDown | kFirstBand;
+constexpr unsigned kStripSecondBand = kMoveDown | kSecondBand;
 
 constexpr ControlSpec kControls[] = {
     // information machines
@@ -89,8 +90,9 @@ constexpr ControlSpec kControls[] = {
     {C::MessageTextEdit, "messageTextEdit", K::MultiLineEdit, "", 55, 318, 183, 29, kBelowLists, 0},
     // callers
     {C::CallerGroup, "callerGroup", K::GroupBox, "呼叫器登记", 243, 4, 590, 347, kGridArea, 0},
-    {C::CallerGrid, "callerGrid", K::Grid, "", 249, 13, 579, 295, kGridArea, 0},
-    {C::CallerStripFrame, "callerStripFrame", K::GroupBox, "", 243, 308, 513, 43, kStrip, 0},
+    {C::CallerGrid, "callerGrid", K::Grid, "", 249, 13, 579, 295, kGridArea | kAboveStrip, 0},
+    {C::CallerStripFrame, "callerStripFrame", K::GroupBox, "", 243, 308, 513, 43,
+     kStrip | kStripFrame, 0},
     {C::ManualModeCheck, "manualModeCheck", K::CheckBox, "手动", 254, 317, 27, 10, kStrip, 0},
     {C::None, "manualCodeLabel", K::Label, "特征码", 290, 318, 24, 8, kStrip, 0},
     {C::ManualCodeEdit, "manualCodeEdit", K::Edit, "", 318, 316, 25, 12, kDisabled | kStrip, 5},
@@ -105,13 +107,14 @@ constexpr ControlSpec kControls[] = {
     {C::RunToEdit, "runToEdit", K::Edit, "", 458, 331, 16, 12, kDigitsOnly | kCentred | kStrip, 0},
     {C::RegisterCallersButton, "registerCallersButton", K::Button, "自动登记呼叫器", 506, 324, 74,
      22, kDisabled | kStrip, 0},
-    {C::None, "callerNumberLabel", K::Label, "呼叫器编号:", 607, 319, 44, 8, kStrip, 0},
-    {C::CallerNumberEdit, "callerNumberEdit", K::Edit, "", 653, 317, 80, 12, kDigitsOnly | kStrip,
-     5},
-    {C::None, "callerNameLabel", K::Label, "呼叫器名称:", 607, 336, 44, 8, kStrip, 0},
-    {C::CallerNameEdit, "callerNameEdit", K::Edit, "", 653, 334, 80, 12, kStrip, 10},
+    {C::None, "callerNumberLabel", K::Label, "呼叫器编号:", 607, 319, 44, 8, kStripSecondBand, 0},
+    {C::CallerNumberEdit, "callerNumberEdit", K::Edit, "", 653, 317, 80, 12,
+     kDigitsOnly | kStripSecondBand, 5},
+    {C::None, "callerNameLabel", K::Label, "呼叫器名称:", 607, 336, 44, 8, kStripSecondBand, 0},
+    {C::CallerNameEdit, "callerNameEdit", K::Edit, "", 653, 334, 80, 12, kStripSecondBand, 10},
     // Its text comes with the program's version (MainWindow).
-    {C::VersionLabel, "versionLabel", K::Label, "", 767, 339, 62, 8, kStrip | kMoveRight, 0},
+    {C::VersionLabel, "versionLabel", K::Label, "", 767, 339, 62, 8, kStripSecondBand | kMoveRight,
+     0},
     // data monitor
     {C::MonitorGroup, "monitorGroup", K::GroupBox, "数据监控", 2, 354, 831, 79,
      kMoveDown | kGrowWidth, 0},
@@ -267,7 +270,7 @@ MainControls::MainControls(QWidget* canvas, double scale) : scale_(scale)
             widget->hide();
         if (spec.id != MainControl::None)
             widgets_[spec.id] = widget;
-        placed_.push_back({widget, place, spec.flags});
+        placed_.push_back({widget, place, spec.flags, spec.id});
     }
 }
 
@@ -285,8 +288,15 @@ QRect MainControls::Scaled(int x, int y, int w, int h) const
 
 void MainControls::Stretch(int extraWidth, int extraHeight)
 {
-    const int dx = std::max(extraWidth, 0);
+    const QRect narrowest = Scaled(0, 0, kNarrowWindowWidthDlu - kWindowWidthDlu, 0);
+    const int dx = std::max(extraWidth, narrowest.width());
     const int dy = std::max(extraHeight, 0);
+    // Narrower than the template, the caller strip no longer fits in one band.
+    const bool twoBands = dx < 0;
+    const QRect band = Scaled(kSecondBandShiftDlu, kSecondBandHeightDlu, 0, 0);
+    const auto group = std::find_if(placed_.begin(), placed_.end(),
+                                    [](const Placed& p) { return p.id == C::CallerGroup; });
+    const int groupRight = group != placed_.end() ? group->place.right() + dx : 0;
     for (const Placed& p : placed_) {
         QRect place = p.place;
         if (p.flags & kMoveRight)
@@ -297,6 +307,19 @@ void MainControls::Stretch(int extraWidth, int extraHeight)
             place.setWidth(place.width() + dx);
         if (p.flags & kGrowHeight)
             place.setHeight(place.height() + dy);
+        if (twoBands) {
+            if (p.flags & kFirstBand)
+                place.translate(0, -band.y());
+            if (p.flags & kStripFrame) {
+                place.setHeight(place.height() + band.y());
+                place.setRight(groupRight);
+            }
+            if (p.flags & kAboveStrip)
+                place.setHeight(place.height() - band.y());
+            // Under the start of the strip, wherever the window's width would put it.
+            if (p.flags & kSecondBand)
+                place.translate(-band.x() - ((p.flags & kMoveRight) ? dx : 0), 0);
+        }
         p.widget->setGeometry(place);
     }
 }

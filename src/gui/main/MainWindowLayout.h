@@ -91,11 +91,20 @@ enum ControlFlag : unsigned
     kDigitsOnly = 1u << 2,
     kCentred = 1u << 3,
     // How a control follows the window when it grows beyond its default size: the caller
-    // grid takes the extra width, the two lists and the grid the extra height.
+    // grid takes the extra width, the two lists and the grid the extra height. A window
+    // narrower than the template (a 1024-pixel screen) takes its width from the same ones.
     kGrowWidth = 1u << 4,
     kGrowHeight = 1u << 5,
     kMoveRight = 1u << 6,
     kMoveDown = 1u << 7,
+    // In a narrow window the caller strip takes two bands. What stays in its first band rises
+    // by the second band's height, which the control above the strip gives up; the strip's
+    // frame grows by it and spans the caller group; the rest leaves the right of the first band
+    // for the second, under the start of the strip.
+    kFirstBand = 1u << 8,
+    kSecondBand = 1u << 9,
+    kStripFrame = 1u << 10,
+    kAboveStrip = 1u << 11,
 };
 
 struct ControlSpec
@@ -166,6 +175,12 @@ std::span<const MenuEntry> CallerGridContextMenu();
 // The template's size in dialog units.
 inline constexpr int kWindowWidthDlu = 837;
 inline constexpr int kWindowHeightDlu = 436;
+// The narrowest window: the lists, and the caller strip in two bands beside them.
+inline constexpr int kNarrowWindowWidthDlu = 600;
+// The caller strip's second band: how far its controls move left and down, and how much taller
+// the strip gets.
+inline constexpr int kSecondBandShiftDlu = 353;
+inline constexpr int kSecondBandHeightDlu = 37;
 // Hiding the data monitor cuts this much off the bottom (125 pixels at the usual scale).
 inline constexpr int kMonitorCutDlu = 83;
 
@@ -183,7 +198,7 @@ public:
     double Scale() const { return scale_; }
 
     // Places every control for a window this much larger than its default size (in pixels;
-    // never smaller), following each control's growth flags.
+    // the width may be less, down to the narrow window's), following each control's flags.
     void Stretch(int extraWidth, int extraHeight);
 
 private:
@@ -192,6 +207,7 @@ private:
         QWidget* widget;
         QRect place; // at the default size
         unsigned flags;
+        MainControl id;
     };
 
     double scale_;

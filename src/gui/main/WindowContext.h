@@ -12,6 +12,7 @@
 #include "hostlink/HostLink.h"
 #include "session/DocumentSession.h"
 
+#include <QSize>
 #include <QString>
 #include <functional>
 
@@ -41,6 +42,8 @@ struct AppServices
     // The simulated host's folder, for the demonstration menu; none with a real host (and in
     // tests that need no menu).
     SimHostSession* simHostSession = nullptr;
+    // The room the window may take on the screen; empty: the screen's own available area.
+    QSize screenRoom = {};
 };
 
 // How the window asks the user for a file, shows a report and runs its dialogs: modally

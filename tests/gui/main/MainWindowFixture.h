@@ -52,7 +52,9 @@ protected:
                                                          backend_,
                                                          profile_,
                                                          true,
-                                                         {}});
+                                                         {},
+                                                         nullptr,
+                                                         screenRoom_});
         }
         return *window_;
     }
@@ -99,6 +101,8 @@ protected:
     SimHost host_;
     SimHidBackend backend_;
     MemoryProfile profile_;
+    // The screen the window opens on: a desktop's, unless a test gives a laptop's.
+    QSize screenRoom_{1920, 1040};
     std::unique_ptr<MainWindow> window_;
 };
 

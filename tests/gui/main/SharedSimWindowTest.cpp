@@ -45,7 +45,7 @@ protected:
                                                                std::string ignored;
                                                                session_->Flush(ignored);
                                                            },
-                                                           session_.get()});
+                                                           session_.get(), QSize(1920, 1040)});
         // As the program wires it: the folder's plug state reaches the window as device events.
         session_->Backend().SetDeviceListener([this](bool added) {
             if (added)

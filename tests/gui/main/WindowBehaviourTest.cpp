@@ -7,6 +7,8 @@
 #include "mock/WaitUntil.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,10 +65,89 @@ TEST_F(WindowBehaviourTest, AGrownWindowGivesItsRoomToTheGridAndTheLists)
         << "the fields below the list move down with it";
     EXPECT_EQ(version->geometry().topLeft(), versionBefore.topLeft() + QPoint(300, 200));
 
-    // Never smaller than the default layout.
+    // Never lower than the default layout, nor narrower than the narrow one.
     w.resize(100, 100);
-    EXPECT_GE(w.width(), start.width());
+    EXPECT_LT(w.width(), start.width());
+    EXPECT_GE(w.width(), w.minimumSizeHint().width());
     EXPECT_GE(w.height(), start.height());
+}
+
+// What is wrong with the controls as they are placed now: one outside the window, one over
+// another, one whose text is cut. Empty when all is well.
+std::vector<std::string> LayoutFaults(const QWidget& canvas)
+{
+    std::vector<std::string> faults;
+    std::vector<const QWidget*> controls;
+    for (const QObject* child : canvas.children()) {
+        const auto* widget = qobject_cast<const QWidget*>(child);
+        if (widget == nullptr || !widget->isVisibleTo(&canvas))
+            continue;
+        const std::string name = widget->objectName().toStdString();
+        // A hidden data monitor is the part of the window cut off below.
+        if (!canvas.rect().intersects(widget->geometry()))
+            continue;
+        if (!canvas.rect().contains(widget->geometry()))
+            faults.push_back(name + " reaches outside the window");
+        // Frames hold controls; the rest must not lie on each other.
+        if (qobject_cast<const QGroupBox*>(widget) != nullptr)
+            continue;
+        const auto* button = qobject_cast<const QPushButton*>(widget);
+        const int textWidth =
+            button != nullptr
+                ? widget->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) + 4
+            : qobject_cast<const QLabel*>(widget) != nullptr ||
+                    qobject_cast<const QCheckBox*>(widget) != nullptr
+                ? widget->sizeHint().width()
+                : 0;
+        if (widget->width() < textWidth)
+            faults.push_back(name + " cuts its text");
+        for (const QWidget* other : controls) {
+            if (widget->geometry().intersects(other->geometry()))
+                faults.push_back(name + " lies over " + other->objectName().toStdString());
+        }
+        controls.push_back(widget);
+    }
+    return faults;
+}
+
+// Many installers' laptops have 1024 by 768 screens: the window fits there, the caller strip in
+// two bands, every control whole and apart, with the data monitor shown or hidden. On a larger
+// screen it opens at the template's size, the strip in one band.
+TEST_F(WindowBehaviourTest, TheWindowFitsA1024By768ScreenWithEveryControlWhole)
+{
+    screenRoom_ = QSize(1024, 768 - 40); // less the task bar
+    MainWindow& w = Opened();
+    const auto* canvas = Find<QWidget>("canvas");
+    ASSERT_TRUE(test::WaitUntil([&] { return canvas->width() == w.width(); }));
+    for (const bool monitor : {false, true}) {
+        if (monitor) {
+            QTest::keyClick(&w, Qt::Key_Shift, Qt::ShiftModifier);
+            QTest::keyClick(&w, Qt::Key_M, Qt::ShiftModifier);
+            ASSERT_TRUE(Find<QTextEdit>("dataMonitor")->isVisible());
+        }
+        EXPECT_LE(w.frameGeometry().width(), 1024);
+        EXPECT_LE(w.frameGeometry().height(), 728) << "monitor shown: " << monitor;
+        EXPECT_EQ(LayoutFaults(*canvas), std::vector<std::string>())
+            << "monitor shown: " << monitor;
+    }
+    auto* number = Find<QLineEdit>("callerNumberEdit");
+    auto* code = Find<QLineEdit>("manualCodeEdit");
+    EXPECT_GT(number->y(), code->y() + code->height()) << "in the strip's second band";
+
+    w.resize(w.width() + 400, w.height());
+    ASSERT_TRUE(test::WaitUntil([&] { return canvas->width() == w.width(); }));
+    EXPECT_EQ(LayoutFaults(*canvas), std::vector<std::string>());
+    EXPECT_LT(number->y(), code->y() + code->height())
+        << "back in one band, as the template has it";
+}
+
+TEST_F(WindowBehaviourTest, OnALargeScreenTheTemplatesLayoutHasNoFaultEither)
+{
+    MainWindow& w = Opened();
+    const auto* canvas = Find<QWidget>("canvas");
+    ASSERT_TRUE(test::WaitUntil([&] { return canvas->width() == w.width(); }));
+    EXPECT_EQ(LayoutFaults(*canvas), std::vector<std::string>());
+    EXPECT_GT(w.width(), 1200) << "the template's width at 96 dpi";
 }
 
 TEST_F(WindowBehaviourTest, TheSizeAndPlaceAreRememberedInTheProfile)
@@ -85,7 +166,9 @@ TEST_F(WindowBehaviourTest, TheSizeAndPlaceAreRememberedInTheProfile)
                                  backend_,
                                  profile_,
                                  true,
-                                 {}});
+                                 {},
+                                 nullptr,
+                                 screenRoom_});
     EXPECT_EQ(again.size(), grown);
 }
 
