@@ -3,6 +3,7 @@
 #include "common/Csv.h"
 #include "registry/RegistryViews.h"
 #include "storage/RowRules.h"
+#include "storage/Transaction.h"
 
 #include <algorithm>
 #include <cctype>
@@ -409,7 +410,8 @@ bool ApplyCallerSheet(Database& db, const std::string& fileName, const SheetPrev
                 " rows are refused; nothing was written";
         return false;
     }
-    if (!db.BeginTransaction()) {
+    Transaction transaction(db);
+    if (!transaction.Began()) {
         error = db.GetErrorDescription();
         return false;
     }
@@ -439,10 +441,9 @@ bool ApplyCallerSheet(Database& db, const std::string& fileName, const SheetPrev
                             params);
         }
     }
-    if (ok && db.CommitTransaction())
+    if (ok && transaction.Commit())
         return true;
     error = db.GetErrorDescription() + "; nothing was written";
-    db.RollbackTransaction();
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "common/Hex.h"
 #include "registry/Handhelds.h"
 #include "storage/RowRules.h"
+#include "storage/Transaction.h"
 
 #include <algorithm>
 #include <array>
@@ -194,16 +195,15 @@ bool DeleteCallerKeys(Database& db, Prompter& prompter, const std::string& fileN
     const std::string callerPart = code.empty() ? code : code.substr(0, code.size() - 1);
     if (!prompter.AskOkCancel("确定要删除" + callerPart + "类特征码吗？", "提示"))
         return false;
-    if (!db.BeginTransaction())
+    Transaction transaction(db);
+    if (!transaction.Began())
         return false;
     for (char key = '1'; key <= '9'; ++key) {
         if (!db.Execute("Delete from T_Device3 where CodeNo=? and FileName=?",
-                        {callerPart + key, fileName})) {
-            db.RollbackTransaction();
+                        {callerPart + key, fileName}))
             return false;
-        }
     }
-    return db.CommitTransaction();
+    return transaction.Commit();
 }
 
 std::string AdvanceCallerPart(const std::string& code)

@@ -2,6 +2,7 @@
 
 #include "settings/SettingsHost.h"
 #include "storage/Database.h"
+#include "storage/Transaction.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -186,14 +187,9 @@ bool SaveReceiverTypeRates(Database& db, const ReceiverTypeRates& rates)
                  ok;
         return ok;
     };
-    db.BeginTransaction();
-    bool ok = update(2, rates.numericRate, rates.numericPolarity);
-    ok = ok && update(3, rates.charRate, rates.charPolarity);
-    if (!ok) {
-        db.RollbackTransaction();
-        return false;
-    }
-    return db.CommitTransaction();
+    Transaction transaction(db);
+    return transaction.Began() && update(2, rates.numericRate, rates.numericPolarity) &&
+           update(3, rates.charRate, rates.charPolarity) && transaction.Commit();
 }
 
 } // namespace px

@@ -1,5 +1,7 @@
 #include "storage/ConfigFiles.h"
 
+#include "storage/Transaction.h"
+
 #include <algorithm>
 #include <array>
 
@@ -10,12 +12,8 @@ namespace {
 // Runs the statements as one unit: all or nothing.
 template <typename Body> bool InTransaction(Database& db, Body&& body)
 {
-    if (!db.BeginTransaction())
-        return false;
-    if (body() && db.CommitTransaction())
-        return true;
-    db.RollbackTransaction();
-    return false;
+    Transaction transaction(db);
+    return transaction.Began() && body() && transaction.Commit();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "common/Gbk.h"
 #include "storage/ConfigFiles.h"
 #include "storage/RowRules.h"
+#include "storage/Transaction.h"
 
 #include <array>
 #include <cctype>
@@ -349,7 +350,8 @@ JsonImportResult ImportConfigFile(Database& db, const std::string& text, const s
         error = "a configuration file named \"" + name + "\" exists";
         return JsonImportResult::Exists;
     }
-    if (!db.BeginTransaction()) {
+    Transaction transaction(db);
+    if (!transaction.Began()) {
         error = db.GetErrorDescription();
         return JsonImportResult::Failed;
     }
@@ -380,13 +382,12 @@ JsonImportResult ImportConfigFile(Database& db, const std::string& text, const s
             ok = db.Execute(insert, params);
         }
     }
-    if (ok && db.CommitTransaction()) {
+    if (ok && transaction.Commit()) {
         if (importedName != nullptr)
             *importedName = name;
         return JsonImportResult::Imported;
     }
     error = db.GetErrorDescription();
-    db.RollbackTransaction();
     db.TakeFailure(); // said in error
     return JsonImportResult::Failed;
 }

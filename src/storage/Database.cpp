@@ -15,7 +15,6 @@ namespace {
 // Who reports the error: the connection or a query's result.
 constexpr const char* kConnectionReport = "CADODataBase";
 constexpr const char* kRecordsetReport = "QueryResult";
-constexpr int kDefaultBusyTimeoutMs = 5000;
 
 std::string FormatReport(const char* reporter, int code, const std::string& description)
 {
@@ -189,8 +188,7 @@ bool Database::Open(const std::string& connectionString, const std::string& /*us
         return false;
     }
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, connectionTimeout_ > 0 ? connectionTimeout_ * 1000
-                                                    : kDefaultBusyTimeoutMs);
+    sqlite3_busy_timeout(db, busyTimeoutMs_);
     connection_->db = db;
     return true;
 }

@@ -75,7 +75,9 @@ public:
     const std::string& GetLastErrorString() const { return lastError_; }
     const std::string& GetErrorDescription() const { return errorDescription_; }
     std::uint32_t GetLastError() const { return lastErrorCode_; }
-    void SetConnectionTimeout(int seconds) { connectionTimeout_ = seconds; }
+    // How long a statement waits for another program's lock on the file before it fails as
+    // busy (5 seconds unless set; takes effect at the next Open).
+    void SetBusyTimeout(int milliseconds) { busyTimeoutMs_ = milliseconds; }
     // The database file this object opens.
     std::string Path() const;
 
@@ -94,7 +96,7 @@ private:
     std::string errorDescription_;
     std::uint32_t lastErrorCode_ = 0;
     int recordsAffected_ = 0;
-    int connectionTimeout_ = 0;
+    int busyTimeoutMs_ = 5000;
 };
 
 class QueryResult

@@ -4,6 +4,7 @@
 #include "common/Utf8Path.h"
 #include "storage/Database.h"
 #include "storage/SchemaSql.h"
+#include "storage/Transaction.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -75,8 +76,11 @@ bool EnsureDatabase(const std::string& databasePath, std::string& error)
         }
     }
     Database database;
-    bool ok = database.Open(MakeConnectionString(partialName)) && database.BeginTransaction() &&
-              database.Execute(DatabaseSchemaSql()) && database.CommitTransaction();
+    bool ok = database.Open(MakeConnectionString(partialName));
+    if (ok) {
+        Transaction transaction(database);
+        ok = transaction.Began() && database.Execute(DatabaseSchemaSql()) && transaction.Commit();
+    }
     if (!ok)
         error = database.GetLastErrorString();
     database.Close();

@@ -1,5 +1,7 @@
 #include "transfer/Import.h"
 
+#include "storage/Transaction.h"
+
 namespace px {
 
 namespace {
@@ -98,7 +100,8 @@ ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, Hos
                               "提示"))
         return ImportOutcome::NotConfirmed;
 
-    if (!db.BeginTransaction()) {
+    Transaction transaction(db);
+    if (!transaction.Began()) {
         prompter.Message("数据库忙，没有写入任何数据，请稍后重试！");
         return ImportOutcome::Failed;
     }
@@ -112,9 +115,8 @@ ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, Hos
             failedRow = i + 1;
         }
     }
-    if (ok && db.CommitTransaction())
+    if (ok && transaction.Commit())
         return ImportOutcome::Imported;
-    db.RollbackTransaction();
     prompter.Message("写入数据库失败" +
                      (failedRow > 0 ? "（第" + std::to_string(failedRow) + "行）" : std::string()) +
                      "，文件 " + fileName + " 保持原样！");
