@@ -1,23 +1,38 @@
 #include "gui/main/DeviceWatcher.h"
+#include "hostlink/UdevMonitor.h"
+
+#include <QSocketNotifier>
 
 namespace px {
 
-DeviceWatcher::DeviceWatcher(QObject* parent) : QObject(parent)
+class DeviceWatcher::Source
 {
-    if (!monitor_.IsValid())
+public:
+    UdevMonitor monitor;
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
+DeviceWatcher::DeviceWatcher(QObject* parent) : QObject(parent), source_(std::make_unique<Source>())
+{
+    if (!source_->monitor.IsValid())
         return;
-    notifier_ = std::make_unique<QSocketNotifier>(monitor_.Fd(), QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, &DeviceWatcher::OnReadable);
+    source_->notifier =
+        std::make_unique<QSocketNotifier>(source_->monitor.Fd(), QSocketNotifier::Read);
+    connect(source_->notifier.get(), &QSocketNotifier::activated, this, [this] {
+        while (auto event = source_->monitor.Receive()) {
+            if (event->action == UdevMonitor::Action::Added)
+                emit deviceArrived();
+            else if (event->action == UdevMonitor::Action::Removed)
+                emit deviceRemoved();
+        }
+    });
 }
 
-void DeviceWatcher::OnReadable()
+DeviceWatcher::~DeviceWatcher() = default;
+
+bool DeviceWatcher::IsWatching() const
 {
-    while (auto event = monitor_.Receive()) {
-        if (event->action == UdevMonitor::Action::Added)
-            emit deviceArrived();
-        else if (event->action == UdevMonitor::Action::Removed)
-            emit deviceRemoved();
-    }
+    return source_->notifier != nullptr;
 }
 
 } // namespace px
