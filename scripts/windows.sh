@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Builds the core, pxctl and their tests for 64-bit Windows with Debian's mingw-w64, runs the
-# tests under Wine without a display, and packs pxctl.exe with its README into a zip.
+# Builds the program for 64-bit Windows with Debian's mingw-w64: Qt from Debian's source (or
+# its cached build, see scripts/windows-qt.sh), the core, pxctl, the window and their tests.
+# Runs the tests under Wine, renders two screenshots under Wine, and packs the zip an installer
+# unpacks and runs: px-system.exe, pxctl.exe, px-sheet.exe, the Qt and C++ runtime DLLs, Qt's
+# plugins and Chinese texts, and a README. Checks that the unpacked zip starts under Wine with
+# nothing else on the path.
 #   scripts/windows.sh            all of that
-#   scripts/windows.sh --build    only build (build/windows)
+#   scripts/windows.sh --build    only build (build/windows/bin)
+#   scripts/windows.sh --no-qt    the core and pxctl alone, without building Qt (a few minutes)
 #
-# SQLite and hidapi come from Debian's source packages, fetched with `apt-get source` through a
-# sources list of this script's own (the system's apt configuration is left alone) and kept in
-# build/windows-deps for the next run.
+# SQLite, hidapi and Qt come from Debian's source packages, fetched with `apt-get source`
+# through a sources list of this script's own (the system's apt configuration is left alone)
+# and kept in build/windows-deps for the next run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+mode=${1:-}
 
-scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix wine64 dpkg-dev tcl zip \
-    nlohmann-json3-dev googletest ca-certificates
+scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix wine64 dpkg-dev tcl zip unzip \
+    nlohmann-json3-dev googletest ca-certificates qt6-base-dev-tools qt6-translations-l10n \
+    icoutils fonts-wqy-microhei xvfb xauth poppler-utils
 
 build=$root/build/windows
 deps=$root/build/windows-deps
@@ -42,23 +49,29 @@ fetch_source() { # PACKAGE: unpacked, Debian's patches applied, into $deps/src/P
     mkdir -p "$deps/src"
     (cd "$deps/src" && apt-get "${apt_options[@]}" source -qq "$package" >/dev/null)
 }
+source_folder() { compgen -G "$deps/src/$1-[0-9]*/" | head -n 1 | sed 's:/$::'; }
 
 fetch_source sqlite3
 fetch_source hidapi
+[[ $mode == --no-qt ]] || fetch_source qt6-base
 
 # SQLite is built from its one-file form, which its sources make with tclsh.
-sqlite_src=$(compgen -G "$deps/src/sqlite3-[0-9]*/" | head -n 1)
 if [[ ! -f $deps/sqlite/sqlite3.c ]]; then
     echo "making the SQLite amalgamation"
     rm -rf "$deps/sqlite-build" && mkdir -p "$deps/sqlite-build" "$deps/sqlite"
-    (cd "$deps/sqlite-build" && "$sqlite_src/configure" --quiet >/dev/null && make -s sqlite3.c >/dev/null)
+    (cd "$deps/sqlite-build" && "$(source_folder sqlite3)/configure" --quiet >/dev/null &&
+        make -s sqlite3.c >/dev/null)
     cp "$deps/sqlite-build/sqlite3.c" "$deps/sqlite-build/sqlite3.h" "$deps/sqlite/"
 fi
-hidapi_src=$(compgen -G "$deps/src/hidapi-[0-9]*/" | head -n 1)
 
 # nlohmann-json is headers only; the cross compiler must not see the rest of /usr/include.
 mkdir -p "$deps/include"
 rm -rf "$deps/include/nlohmann" && cp -r /usr/include/nlohmann "$deps/include/"
+
+qt=""
+if [[ $mode != --no-qt ]]; then
+    qt=$(scripts/windows-qt.sh "$(source_folder qt6-base)")
+fi
 
 # --- build ---------------------------------------------------------------------------------------
 
@@ -66,10 +79,34 @@ cmake -S . -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
     -DPX_WINDOWS_SQLITE="$deps/sqlite" \
-    -DPX_WINDOWS_HIDAPI="${hidapi_src%/}" \
-    -DPX_WINDOWS_INCLUDE="$deps/include" >/dev/null
+    -DPX_WINDOWS_HIDAPI="$(source_folder hidapi)" \
+    -DPX_WINDOWS_INCLUDE="$deps/include" \
+    -DPX_WINDOWS_QT="$qt" \
+    -DQT_HOST_PATH=/usr \
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
 cmake --build "$build"
-[[ "${1:-}" == "--build" ]] && exit 0
+
+# What the window's programs load at run time, beside them as in the zip: Qt's DLLs and
+# plugins, the C++ runtime Qt was built with, Qt's Chinese texts, and (for the tests' offscreen
+# windows, which do not ask Windows for fonts) a Chinese font.
+bin=$build/bin
+runtime_dlls=(
+    "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)"
+    "$(x86_64-w64-mingw32-g++-posix -print-file-name=libgcc_s_seh-1.dll)"
+    "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)"
+)
+if [[ -n $qt ]]; then
+    cp "${runtime_dlls[@]}" "$bin/"
+    for module in Core Gui Widgets PrintSupport Test; do
+        cp "$qt/bin/Qt6$module.dll" "$bin/"
+    done
+    mkdir -p "$bin/platforms" "$bin/styles" "$bin/translations" "$bin/fonts"
+    cp "$qt/plugins/platforms/qwindows.dll" "$qt/plugins/platforms/qoffscreen.dll" "$bin/platforms/"
+    cp "$qt"/plugins/styles/*.dll "$bin/styles/"
+    cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$bin/translations/"
+    cp "$(fc-match -f '%{file}' 'WenQuanYi Micro Hei')" "$bin/fonts/"
+fi
+[[ $mode == --build ]] && exit 0
 
 # --- tests under Wine ----------------------------------------------------------------------------
 
@@ -93,13 +130,42 @@ trap '"$wineserver" -k 2>/dev/null || true' EXIT
 "$wine" wineboot >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure -j2
 
-# --- the zip ---------------------------------------------------------------------------------------
+# --- the zips --------------------------------------------------------------------------------------
 
-"$root/packaging/windows/check-imports.sh" "$build/bin/pxctl.exe"
+"$root/packaging/windows/check-imports.sh" "$bin/pxctl.exe"
 version=$(sed -n 's/^project(px_system VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-stage=$build/zip/pxctl-$version-windows-x64
-rm -rf "$build/zip" && mkdir -p "$stage"
-cp "$build/bin/pxctl.exe" "$stage/"
-cp packaging/windows/README.txt "$stage/"
-(cd "$build/zip" && zip -qr "pxctl-$version-windows-x64.zip" "pxctl-$version-windows-x64")
-echo "built $build/zip/pxctl-$version-windows-x64.zip"
+zips=$build/zip
+rm -rf "$zips" && mkdir -p "$zips"
+
+# pxctl alone: one file.
+stage=$zips/pxctl-$version-windows-x64
+mkdir -p "$stage"
+cp "$bin/pxctl.exe" packaging/windows/README.txt "$stage/"
+(cd "$zips" && zip -qr "pxctl-$version-windows-x64.zip" "pxctl-$version-windows-x64")
+echo "built $zips/pxctl-$version-windows-x64.zip"
+[[ -n $qt ]] || exit 0
+
+# The whole program.
+stage=$zips/px-system-$version-windows-x64
+mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations"
+cp "$bin/px-system.exe" "$bin/pxctl.exe" "$bin/px-sheet.exe" "${runtime_dlls[@]}" "$stage/"
+for module in Core Gui Widgets PrintSupport; do
+    cp "$bin/Qt6$module.dll" "$stage/"
+done
+cp "$bin/platforms/qwindows.dll" "$stage/platforms/"
+cp "$bin"/styles/*.dll "$stage/styles/"
+cp "$bin/translations/qtbase_zh_CN.qm" "$stage/translations/"
+cp packaging/windows/README-window.txt "$stage/README.txt"
+(cd "$zips" && zip -qr "px-system-$version-windows-x64.zip" "px-system-$version-windows-x64")
+echo "built $zips/px-system-$version-windows-x64.zip"
+
+# --- pictures under Wine ---------------------------------------------------------------------------
+
+# The window and every dialog as Wine draws them with the windows platform (into
+# build/windows/screenshots), and the unpacked zip on a 1024 by 768 screen.
+shots=$build/screenshots
+rm -rf "$shots" && mkdir -p "$shots"
+xvfb-run -a -s "-screen 0 1600x1200x24" "$wine" "$bin/px-screenshot.exe" "$shots" >/dev/null 2>&1 \
+    || echo "px-screenshot.exe under Wine failed" >&2
+packaging/windows/check-zip.sh "$zips/px-system-$version-windows-x64.zip" "$shots/zip-1024x768.png"
+echo "pictures in $shots"

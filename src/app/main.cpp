@@ -1,6 +1,7 @@
 #include "app/AppOptions.h"
 #include "app/QtPorts.h"
 #include "common/IniProfile.h"
+#include "common/System.h"
 #include "gui/main/DeviceWatcher.h"
 #include "gui/main/MainWindow.h"
 #include "gui/main/SimFolderWatcher.h"
@@ -19,10 +20,11 @@
 
 int main(int argc, char* argv[])
 {
-    // Before the application object: --help and --version need no display.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    // Before the application object: --help and --version need no display. The words come in
+    // UTF-8 whatever the system's code page.
+    QStringList arguments{"px-system"};
+    for (const std::string& word : px::sys::ProgramArguments(argc, argv))
+        arguments << QString::fromStdString(word);
     QString error;
     const auto options = px::ParseAppOptions(arguments, error);
     if (!options) {

@@ -32,9 +32,12 @@ constexpr qint64 kMaxHtmlBytes = 64 * 1024 * 1024;
 int main(int argc, char* argv[])
 {
     qInstallMessageHandler(QuietMessages);
-    // Laying text out needs a GUI application, but no window is shown: no display needed.
+    // Laying text out needs a GUI application, but no window is shown: on Linux no display is
+    // needed. Windows always has one, and its own platform knows the system's fonts.
+#if !defined(Q_OS_WIN)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QGuiApplication app(argc, argv);
 
     QStringList words = QCoreApplication::arguments().mid(1);
