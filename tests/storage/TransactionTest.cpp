@@ -148,8 +148,9 @@ TEST_F(TransactionTest, AnActionRefusedAtItsCommitLosesNoLaterEdit)
             EXPECT_FALSE(c.action()) << c.what;
         }
         db_.TakeFailure();
-        ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (?,?,'f')",
-                                {std::int64_t{++edits}, "1A2B"}))
+        ASSERT_TRUE(
+            db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (?,?,'f')",
+                        {std::int64_t{++edits}, "1A2B"}))
             << c.what;
         EXPECT_EQ(CountOnDisk(c.unchanged), c.rows) << c.what << ": nothing changed";
         EXPECT_EQ(CountOnDisk("select * from T_Device2"), edits)

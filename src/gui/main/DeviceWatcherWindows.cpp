@@ -3,8 +3,7 @@
 namespace px {
 
 class DeviceWatcher::Source
-{
-};
+{};
 
 DeviceWatcher::DeviceWatcher(QObject* parent) : QObject(parent) {}
 
