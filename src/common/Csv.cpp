@@ -116,4 +116,19 @@ std::string CsvLine(const std::vector<std::string>& fields)
     return line + "\r\n";
 }
 
+std::string GuardedCsvText(std::string_view text)
+{
+    constexpr std::string_view kFormulaStarts = "=+-@\t\r'";
+    if (!text.empty() && kFormulaStarts.find(text.front()) != std::string_view::npos)
+        return "'" + std::string(text);
+    return std::string(text);
+}
+
+std::string UnguardedCsvText(std::string_view cell)
+{
+    if (!cell.empty() && cell.front() == '\'')
+        cell.remove_prefix(1);
+    return std::string(cell);
+}
+
 } // namespace px

@@ -28,4 +28,12 @@ std::string CsvField(std::string_view text);
 // One record, its fields joined by commas, ended by CR LF.
 std::string CsvLine(const std::vector<std::string>& fields);
 
+// A text cell as a spreadsheet program must not take it for a formula: one that starts with
+// '=', '+', '-', '@', a tab or a carriage return gets a leading apostrophe, which spreadsheets
+// read as "this is text" (a caller named =HYPERLINK(...) would otherwise run when the file is
+// opened). One that starts with an apostrophe gets a second, so that reading gives it back.
+std::string GuardedCsvText(std::string_view text);
+// The text a guarded cell stands for: one leading apostrophe dropped.
+std::string UnguardedCsvText(std::string_view cell);
+
 } // namespace px

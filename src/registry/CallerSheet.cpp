@@ -158,9 +158,11 @@ std::string ApplyCell(Column column, const std::string& text, CallerValues& v)
     }
     case Column::CallName:
     case Column::KeyName: {
-        if (std::string problem = CheckHostText(text); !problem.empty())
+        // A cell our export guarded against spreadsheet formulas: the text it stands for.
+        const std::string unguarded = UnguardedCsvText(text);
+        if (std::string problem = CheckHostText(unguarded); !problem.empty())
             return label + problem;
-        (column == Column::CallName ? v.callName : v.keyName) = text;
+        (column == Column::CallName ? v.callName : v.keyName) = unguarded;
         return {};
     }
     case Column::ZhuiHu: {
@@ -459,8 +461,8 @@ std::optional<std::string> ExportCallerSheet(Database& db, const std::string& fi
         header.emplace_back(c.chinese);
     std::string text = CsvLine(header);
     for (const auto& [key, v] : stored->byCode) {
-        std::vector<std::string> fields = {v.codeNo, std::to_string(v.callNo), v.callName,
-                                           v.keyName};
+        std::vector<std::string> fields = {v.codeNo, std::to_string(v.callNo),
+                                           GuardedCsvText(v.callName), GuardedCsvText(v.keyName)};
         for (int device : v.devices)
             fields.push_back(device < 0 ? std::string() : std::to_string(device));
         fields.push_back(v.zhuiHu >= 0 && v.zhuiHu < static_cast<int>(kEscalationChoices.size())

@@ -1,6 +1,10 @@
 #include "registry/CallerSheet.h"
 
+#include "common/Csv.h"
 #include "mock/DatabaseFixture.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace px {
 namespace {
@@ -202,6 +206,68 @@ TEST_F(CallerSheetTest, AnExportReadsBackToTheSameRows)
     EXPECT_FALSE(ExportCallerSheet(db_, "店", TextEncoding::Gbk, error).has_value());
     EXPECT_NE(error.find("UTF-8"), std::string::npos) << error;
     EXPECT_TRUE(ExportCallerSheet(db_, "店", TextEncoding::Utf8WithBom, error).has_value());
+}
+
+// Texts a spreadsheet would take for a formula go out guarded by an apostrophe, and come back
+// exactly as they were; a text that is only a number stays text.
+TEST_F(CallerSheetTest, FormulaLikeTextsAreGuardedAndReadBackExactly)
+{
+    const struct
+    {
+        const char* name; // CallName
+        const char* cell; // what the spreadsheet cell holds
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\",\"y\")", "'=HYPERLINK(\"http://x\",\"y\")"},
+        {"+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tTab", "'\tTab"},
+        {"\rReturn", "'\rReturn"},
+        {"'quoted", "''quoted"},
+        {"12", "12"},
+        {"八号桌", "八号桌"},
+    };
+    int codeNumber = 0;
+    std::vector<std::string> codes;
+    for (const auto& c : cases) {
+        char code[8];
+        std::snprintf(code, sizeof code, "B%04X1", codeNumber++);
+        codes.emplace_back(code);
+        ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,ZhuiHu,"
+                                "CodeType,FileName) values (?,1,?,?,0,0,'店')",
+                                {std::string(code), c.name, c.name}));
+    }
+    for (TextEncoding encoding : {TextEncoding::Utf8WithBom, TextEncoding::Gbk}) {
+        std::string error;
+        const auto sheet = ExportCallerSheet(db_, "店", encoding, error);
+        ASSERT_TRUE(sheet.has_value()) << error;
+        std::string error2;
+        const auto text = DecodeUtf8OrGbk(*sheet, error2);
+        ASSERT_TRUE(text.has_value()) << error2;
+        const auto records = ParseCsv(text->utf8, error2);
+        ASSERT_TRUE(records.has_value()) << error2;
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const auto row =
+                std::find_if(records->begin(), records->end(), [&](const CsvRecord& r) {
+                    return !r.fields.empty() && r.fields[0] == codes[i];
+                });
+            ASSERT_NE(row, records->end()) << codes[i];
+            EXPECT_EQ(row->fields[2], cases[i].cell) << "the cell a spreadsheet opens";
+            EXPECT_EQ(row->fields[3], cases[i].cell) << "the key name too";
+        }
+        const auto preview = Preview(*sheet);
+        ASSERT_TRUE(preview.has_value()) << error_;
+        EXPECT_EQ(preview->Count(SheetAction::Unchanged), static_cast<int>(std::size(cases)) + 1)
+            << EncodingName(encoding) << ": every text reads back as it was";
+    }
+    // Written back over the stored rows, nothing changes.
+    const auto again = Preview(*ExportCallerSheet(db_, "店", TextEncoding::Gbk, error_));
+    ASSERT_TRUE(again.has_value()) << error_;
+    ASSERT_TRUE(ApplyCallerSheet(db_, "店", *again, error_)) << error_;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(Stored(codes[i]),
+                  "1|" + std::string(cases[i].name) + "|" + cases[i].name + "|||0|0")
+            << codes[i];
 }
 
 } // namespace
