@@ -37,7 +37,10 @@ host=$work/主机
     "$work/站点资料.pdf" >"$work/sheet.log" 2>&1 || { cat "$work/sheet.log" >&2; fail "pxctl.exe sheet"; }
 pdftotext "$work/站点资料.pdf" - | grep -q 一号店 || fail "the sheet's PDF lacks its Chinese text"
 
-# The window, on a laptop's screen.
+# The window, on a laptop's screen. Wine's desktop takes the display its server starts with:
+# the server of the commands above, which had none, must end first.
+/usr/lib/wine/wineserver -k 2>/dev/null || true
+/usr/lib/wine/wineserver -w 2>/dev/null || true
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!

@@ -109,7 +109,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: px-screenshot FOLDER\n");
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString out = QCoreApplication::arguments().at(1);
     QTemporaryDir dir;
     std::string error;
     const auto dataFolder = px::ResolveDataFolder((dir.path() + "/data").toStdString(), error);

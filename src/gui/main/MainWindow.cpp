@@ -1,5 +1,6 @@
 #include "gui/main/MainWindow.h"
 
+#include "common/Utf8Path.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/QtHostViews.h"
 #include "gui/hostlink/TransferProgressDialog.h"
@@ -366,7 +367,8 @@ void MainWindow::ReadBackIntoBrowser(BrowserMode mode)
     const std::string path = exchange_->RecordFilePath(RecordFileName(mode));
     {
         ReadBackBrowser browser(mode, link_.GetHostModel(), path, services_.prompter, this);
-        if (std::filesystem::exists(path))
+        std::error_code missing;
+        if (std::filesystem::exists(PathFromUtf8(path), missing))
             Notify(QString("已回读 %1 条%2记录")
                        .arg(browser.ShownRows().size())
                        .arg(QString::fromUtf8(TableTitle(mode))));
@@ -377,7 +379,7 @@ void MainWindow::ReadBackIntoBrowser(BrowserMode mode)
         hooks_.runViewDialog(browser);
     }
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(PathFromUtf8(path), ec);
 }
 
 void MainWindow::ImportFromBrowser(BrowserMode mode, HostModel hostModel,

@@ -60,7 +60,7 @@ TEST_F(MainWindowHostTest, CancelDuringAReadBackEndsItWithoutAFile)
     EXPECT_FALSE(w.Exchange().ReadBack(0x84, file, "回读信息机"));
     EXPECT_TRUE(clicked);
     EXPECT_EQ(result, "回读信息机  取消读取");
-    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(test::Exists(file));
     EXPECT_EQ(w.Progress().Window(), nullptr) << "the progress window is gone";
     EXPECT_TRUE(w.isEnabled());
 }

@@ -48,14 +48,14 @@ TEST_F(MainWindowTest, ADamagedDatabaseIsSaidAtStartAndLeftAlone)
     const std::string path = folder_.File("Database/DADE.db");
     const std::string garbage(4096, '\x5A');
     {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
         out << garbage;
     }
     Window();
     ASSERT_FALSE(prompter_.Texts().empty());
     EXPECT_NE(prompter_.Texts().front().find("已损坏或不是数据库"), std::string::npos)
         << prompter_.Texts().front();
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
 }
 
@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, StartUpFillsTheListsAndInitialValues)
 TEST_F(MainWindowTest, WithoutADatabaseTheKeyNamesStayEmptyWithoutAMessage)
 {
     db_.Close();
-    std::filesystem::remove(folder_.File("Database/DADE.db"));
+    std::filesystem::remove(PathFromUtf8(folder_.File("Database/DADE.db")));
     MainWindow& w = Window();
     EXPECT_TRUE(w.KeyNames().empty());
     EXPECT_TRUE(prompter_.All().empty());

@@ -83,8 +83,7 @@ TEST_F(ReadBackWindowTest, TheBrowserImportsIntoTheChosenFileAndTheRecordFileGoe
         noticeWhileShown = w.Notice();
         shown_ = browser.ShownRows();
         recordFile_ = folder_.File("RDevice.txt");
-        EXPECT_TRUE(std::filesystem::exists(recordFile_))
-            << "the file lives while the browser is open";
+        EXPECT_TRUE(test::Exists(recordFile_)) << "the file lives while the browser is open";
         prompter_.Answer(true);
         browser.ImportButton()->click();
         return 0;
@@ -96,7 +95,7 @@ TEST_F(ReadBackWindowTest, TheBrowserImportsIntoTheChosenFileAndTheRecordFileGoe
     EXPECT_EQ(shown_[0][0], "3");
     EXPECT_EQ(shown_[0][1], "123");
     EXPECT_EQ(shown_[1][1], "2097151");
-    EXPECT_FALSE(std::filesystem::exists(recordFile_));
+    EXPECT_FALSE(test::Exists(recordFile_));
     QueryResult rs(db_);
     ASSERT_TRUE(
         rs.Open(db_, "select * from Q_Device1Query where FileName='回读' order by DeviceNo"));

@@ -61,8 +61,8 @@ protected:
     // pxctl in another shell: its own run, its own session on the same folder.
     int Pxctl(std::vector<std::string> args, std::string* out = nullptr)
     {
-        std::vector<std::string> full = {"--data-dir", shell_.Path().string(), "--host",
-                                         "sim:" + sim_.Path().string()};
+        std::vector<std::string> full = {"--data-dir", shell_.Text(), "--host",
+                                         "sim:" + sim_.Text()};
         full.insert(full.end(), args.begin(), args.end());
         std::ostringstream o, e;
         test::FakeClock clock;
@@ -76,7 +76,7 @@ protected:
 
     nlohmann::json OnDisk()
     {
-        std::ifstream in(sim_.File("state.json"));
+        std::ifstream in(PathFromUtf8(sim_.File("state.json")));
         return nlohmann::json::parse(in);
     }
 

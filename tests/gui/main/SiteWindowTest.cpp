@@ -32,7 +32,7 @@ TEST_F(SiteWindowTest, ExportImportAndVerifyFromTheFileMenu)
 
     w.Action(Command::ExportJson)->trigger();
     EXPECT_EQ(prompter_.Texts().back(), "已导出 店 到 " + json);
-    std::ifstream in(json);
+    std::ifstream in(PathFromUtf8(json));
     ASSERT_TRUE(in.good());
 
     prompter_.Answer(true); // the name exists: replace it
@@ -56,7 +56,7 @@ TEST_F(SiteWindowTest, AnInvalidDocumentIsRefusedWithItsReason)
 {
     MainWindow& w = Window();
     const std::string json = folder_.File("bad.json");
-    std::ofstream(json) << R"({"format": 9})";
+    std::ofstream(PathFromUtf8(json)) << R"({"format": 9})";
     w.SetFileChooser([&](const QString&, bool) { return QString::fromStdString(json); });
     w.Action(Command::ImportJson)->trigger();
     ASSERT_EQ(prompter_.Texts().size(), 1u);
@@ -72,7 +72,7 @@ protected:
     {
         AddFile("店", 0);
         csv_ = folder_.File("callers.csv");
-        std::ofstream(csv_, std::ios::binary) << csvText;
+        std::ofstream(PathFromUtf8(csv_), std::ios::binary) << csvText;
         MainWindow& w = Window();
         w.MakeFileCurrent("店", FileType::PX);
         w.SetFileChooser([this](const QString& filter, bool save) {
@@ -137,7 +137,7 @@ TEST_F(CallerSheetWindowTest, ExportWritesTheListAndPrintPreviewsTheOpenFile)
 {
     MainWindow& w = Opened("");
     w.Action(Command::ExportCallerSheet)->trigger();
-    std::ifstream in(folder_.File("out.csv"), std::ios::binary);
+    std::ifstream in(PathFromUtf8(folder_.File("out.csv")), std::ios::binary);
     const std::string written((std::istreambuf_iterator<char>(in)),
                               std::istreambuf_iterator<char>());
     EXPECT_NE(written.find("A1B2C1"), std::string::npos) << written;

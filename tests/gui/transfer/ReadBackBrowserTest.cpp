@@ -28,7 +28,7 @@ class ReadBackBrowserTest : public ::testing::Test
 protected:
     std::string Write(const char* name, const Bytes& bytes)
     {
-        std::ofstream file(folder_.File(name), std::ios::binary);
+        std::ofstream file(PathFromUtf8(folder_.File(name)), std::ios::binary);
         file.write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
         return folder_.File(name);
