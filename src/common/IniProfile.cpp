@@ -579,7 +579,7 @@ constexpr std::string_view kEol = "\n";
 #endif
 
 // Small enough that a damaged or foreign file is refused rather than read whole.
-constexpr std::size_t kMaxProfileBytes = 1024 * 1024;
+constexpr std::size_t kMaxProfileBytes = std::size_t{1024} * 1024;
 
 ini::Document Load(const std::filesystem::path& file)
 {

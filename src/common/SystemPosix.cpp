@@ -153,6 +153,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::filesystem::path& p
     words.push_back(program.native());
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
