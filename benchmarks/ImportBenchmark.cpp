@@ -14,17 +14,17 @@ void BM_Import1999Callers(benchmark::State& state)
     px::Database db;
     if (!px::bench::OpenScratchDatabase(folder, db, state))
         return;
-    std::vector<px::BrowserRow> rows;
+    std::vector<px::CallerRow> callers;
     for (int i = 0; i < 1999; ++i) {
         char code[16];
         std::snprintf(code, sizeof code, "%05X%d", 0x10000 + i / 3, i % 3 + 1);
-        rows.push_back({"0", code, std::to_string(i / 3), "八号桌", "呼叫服务", "1", "2", "", "",
-                        "5", "", "7", "", "追呼"});
+        callers.push_back({code, i / 3, "八号桌", "呼叫服务", {1, 2, -1, -1, 5, -1, 7, -1}, 1, 0});
     }
+    const px::ReadBackRows rows(callers);
     px::bench::FixedPrompter prompter(true);
     for (auto _ : state) {
-        if (px::ImportRows(db, prompter, px::BrowserMode::Callers, px::HostModel::PX, "target",
-                           px::FileType::PX, rows) != px::ImportOutcome::Imported)
+        if (px::ImportRows(db, prompter, rows, px::HostModel::PX, "target", px::FileType::PX) !=
+            px::ImportOutcome::Imported)
             state.SkipWithError("import failed");
     }
 }

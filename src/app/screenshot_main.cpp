@@ -193,13 +193,13 @@ int main(int argc, char* argv[])
     ok = Save(files, out, "config-file-dialog.png") && ok;
     px::CallerTypesDialog types(db, prompter);
     ok = Save(types, out, "caller-types.png") && ok;
-    const px::TableRecords records = px::CollectCallerRecords(db, "示例餐厅");
+    const px::TableRecords records = px::CollectRecords(db, px::TableKind::Callers, "示例餐厅");
     const QString recordFile = dir.path() + "/RCall.txt";
     if (!px::WriteFileWhole(recordFile.toStdString(),
                             std::string(records.records.begin(), records.records.end()), error))
         std::fprintf(stderr, "%s\n", error.c_str());
-    px::ReadBackBrowser browser(px::BrowserMode::Callers, px::HostModel::PX,
-                                recordFile.toStdString(), prompter);
+    px::ReadBackBrowser browser(px::TableKind::Callers, px::HostModel::PX, recordFile.toStdString(),
+                                prompter);
     ok = Save(browser, out, "read-back-browser.png") && ok;
     if (const auto sheet = px::LoadSiteSheet(db, "示例餐厅", "2026-12-10", error)) {
         px::SiteSheetPreview preview(*sheet, [] { return QString(); });

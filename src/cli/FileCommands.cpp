@@ -162,18 +162,6 @@ int ImDelete(Context& context, const Arguments& args)
     return kExitOk;
 }
 
-int DownloadIm(Context& context, const Arguments& args)
-{
-    RequireWords(args, 0, "download im --file NAME");
-    const auto file = OpenFile(context, args);
-    HostExchange* exchange = file ? context.Exchange() : nullptr;
-    if (exchange == nullptr)
-        return kExitFailed;
-    return DownloadInfoMachines(*exchange, *file->db, file->file.name) == DownloadOutcome::Sent
-               ? kExitOk
-               : kExitFailed;
-}
-
 } // namespace
 
 void AddFileCommands(std::vector<CommandSpec>& commands)
@@ -205,12 +193,6 @@ void AddFileCommands(std::vector<CommandSpec>& commands)
                         {"file"},
                         {},
                         ImDelete});
-    commands.push_back({"download im",
-                        "--file NAME",
-                        "download the information machine table to the host",
-                        {"file"},
-                        {},
-                        DownloadIm});
 }
 
 } // namespace px::cli

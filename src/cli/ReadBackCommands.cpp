@@ -1,59 +1,65 @@
-// Reading tables back from the host, and importing them into a configuration file.
+// The registration tables between a configuration file and the host: downloads, and read-backs
+// that print the rows and can import them into a file.
 
 #include "cli/CliContext.h"
-#include "common/Utf8Path.h"
 #include "transfer/Import.h"
 #include "transfer/ReadBack.h"
+#include "transfer/TableDownload.h"
 
-#include <filesystem>
 #include <nlohmann/json.hpp>
 
 namespace px::cli {
 
 namespace {
 
-std::optional<BrowserMode> ModeOf(const std::string& table)
+constexpr const char* kTables = "im|callers|handhelds";
+
+TableKind TableArgument(const Arguments& args, const std::string& usage)
 {
-    if (table == "im")
-        return BrowserMode::InfoMachines;
-    if (table == "callers")
-        return BrowserMode::Callers;
-    if (table == "handhelds")
-        return BrowserMode::Handhelds;
-    return std::nullopt;
+    const auto kind = args.words.size() == 1 ? TableNamed(args.words[0]) : std::nullopt;
+    if (!kind)
+        throw UsageError("usage: pxctl " + usage);
+    return *kind;
+}
+
+int DownloadCommand(Context& context, const Arguments& args)
+{
+    const TableKind kind = TableArgument(args, std::string("download ") + kTables + " --file NAME");
+    const auto file = OpenFile(context, args);
+    HostExchange* exchange = file ? context.Exchange() : nullptr;
+    if (exchange == nullptr)
+        return kExitFailed;
+    const DownloadOutcome outcome = DownloadTable(*exchange, *file->db, kind, file->file.name);
+    if (outcome == DownloadOutcome::Empty)
+        context.Env().err << "nothing to download: the table of " << file->file.name
+                          << " is empty\n";
+    return outcome == DownloadOutcome::Sent ? kExitOk : kExitFailed;
 }
 
 int ReadBackCommand(Context& context, const Arguments& args)
 {
-    if (args.words.size() != 1 || !ModeOf(args.words[0]))
-        throw UsageError(
-            "usage: pxctl readback im|callers|handhelds [--import NAME [--model px|qx]]");
-    const BrowserMode mode = *ModeOf(args.words[0]);
+    const TableKind kind = TableArgument(args, std::string("readback ") + kTables +
+                                                   " [--import NAME [--model px|qx]]");
     const std::string model = args.Value("model", "px");
     if (model != "px" && model != "qx")
         throw UsageError("--model must be px or qx");
     HostExchange* exchange = context.Exchange();
     if (exchange == nullptr)
         return kExitFailed;
-    if (!ReadBackTable(*exchange, mode)) {
-        context.Prompter().Message("设备未连接，请连接设备！");
-        return kExitFailed;
-    }
-    const std::string path = exchange->RecordFilePath(RecordFileName(mode));
-    const auto rows = ReadRecordFile(mode, path);
-    std::error_code ec;
-    std::filesystem::remove(PathFromUtf8(path), ec);
+    std::string error;
+    const auto rows = ReadBackRowsOf(*exchange, kind, error);
     if (!rows) {
-        context.Prompter().Message(MissingFileMessage(mode));
+        context.Prompter().Message(error);
         return kExitFailed;
     }
+    const std::vector<std::vector<std::string>> cells = rows->ShownCells();
     if (context.Options().json) {
         nlohmann::json list = nlohmann::json::array();
-        for (const BrowserRow& row : *rows)
+        for (const std::vector<std::string>& row : cells)
             list.push_back(row);
         PrintJson(context, list);
     } else {
-        for (const BrowserRow& row : *rows) {
+        for (const std::vector<std::string>& row : cells) {
             for (std::size_t c = 0; c < row.size(); ++c)
                 context.Env().out << (c ? "\t" : "") << row[c];
             context.Env().out << '\n';
@@ -65,8 +71,8 @@ int ReadBackCommand(Context& context, const Arguments& args)
     if (db == nullptr)
         return kExitFailed;
     const auto outcome =
-        ImportRows(*db, context.Prompter(), mode, exchange->Link().GetHostModel(),
-                   args.Value("import"), model == "qx" ? FileType::QX : FileType::PX, *rows);
+        ImportRows(*db, context.Prompter(), *rows, exchange->Link().GetHostModel(),
+                   args.Value("import"), model == "qx" ? FileType::QX : FileType::PX);
     return outcome == ImportOutcome::Imported || outcome == ImportOutcome::EmptyList ? kExitOk
                                                                                      : kExitFailed;
 }
@@ -75,8 +81,14 @@ int ReadBackCommand(Context& context, const Arguments& args)
 
 void AddReadBackCommands(std::vector<CommandSpec>& commands)
 {
+    commands.push_back({"download",
+                        std::string(kTables) + " --file NAME",
+                        "download a table of a configuration file to the host",
+                        {"file"},
+                        {},
+                        DownloadCommand});
     commands.push_back({"readback",
-                        "im|callers|handhelds [--import NAME [--model px|qx]]",
+                        std::string(kTables) + " [--import NAME [--model px|qx]]",
                         "read a table back from the host and print its rows; --import writes them "
                         "into a configuration file (asks: use --yes)",
                         {"import", "model"},

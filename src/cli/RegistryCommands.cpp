@@ -346,32 +346,6 @@ int HandheldDelete(Context& context, const Arguments& args)
     return file->db->GetRecordsAffected() > 0 ? kExitOk : kExitFailed;
 }
 
-int DownloadTable(Context& context, const Arguments& args, bool callers)
-{
-    RequireWords(args, 0,
-                 callers ? "download callers --file NAME" : "download handhelds --file NAME");
-    auto file = OpenFile(context, args);
-    HostExchange* exchange = file ? context.Exchange() : nullptr;
-    if (exchange == nullptr)
-        return kExitFailed;
-    const auto outcome = callers ? DownloadCallers(*exchange, *file->db, file->file.name)
-                                 : DownloadHandhelds(*exchange, *file->db, file->file.name);
-    if (outcome == DownloadOutcome::Empty)
-        context.Env().err << "nothing to download: the table of " << file->file.name
-                          << " is empty\n";
-    return outcome == DownloadOutcome::Sent ? kExitOk : kExitFailed;
-}
-
-int DownloadCallersCommand(Context& context, const Arguments& args)
-{
-    return DownloadTable(context, args, true);
-}
-
-int DownloadHandheldsCommand(Context& context, const Arguments& args)
-{
-    return DownloadTable(context, args, false);
-}
-
 } // namespace
 
 void AddRegistryCommands(std::vector<CommandSpec>& commands)
@@ -443,18 +417,6 @@ void AddRegistryCommands(std::vector<CommandSpec>& commands)
                         {"file"},
                         {},
                         HandheldDelete});
-    commands.push_back({"download callers",
-                        "--file NAME",
-                        "download the caller table to the host",
-                        {"file"},
-                        {},
-                        DownloadCallersCommand});
-    commands.push_back({"download handhelds",
-                        "--file NAME",
-                        "download the handheld match table",
-                        {"file"},
-                        {},
-                        DownloadHandheldsCommand});
 }
 
 } // namespace px::cli

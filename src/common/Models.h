@@ -1,10 +1,20 @@
 #pragma once
 
-// The two models of the host, as the connected host and as a configuration file have them.
+// The two models of the host, as the connected host and as a configuration file have them; a
+// colour as the displays name it.
 
 #include <ostream>
 
 namespace px {
+
+// A colour of the data monitor's lines and the lists' columns.
+struct Rgb
+{
+    int r = 0;
+    int g = 0;
+    int b = 0;
+    bool operator==(const Rgb&) const = default;
+};
 
 // The model of the connected host.
 enum class HostModel : int

@@ -2,17 +2,11 @@
 
 // What the exchanges report to while they run: the traffic log and the progress window.
 
+#include "common/Models.h"
+
 #include <string_view>
 
 namespace px {
-
-struct Rgb
-{
-    int r = 0;
-    int g = 0;
-    int b = 0;
-    bool operator==(const Rgb&) const = default;
-};
 
 // The data monitor: each line goes on top of the ones before it.
 class DataMonitor

@@ -2,6 +2,7 @@
 
 #include "common/Csv.h"
 #include "registry/RegistryViews.h"
+#include "storage/RegistrationTables.h"
 #include "storage/RowRules.h"
 #include "storage/Transaction.h"
 
@@ -387,7 +388,7 @@ std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& 
         }
         if (existing == stored->byCode.end()) {
             const std::string full =
-                CapacityMessage(RowTable::Callers, rowsAfter, target.hostModel, target.fileType);
+                CapacityMessage(CallerTable(), rowsAfter, target.hostModel, target.fileType);
             if (!full.empty()) {
                 refuse(full);
                 continue;

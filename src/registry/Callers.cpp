@@ -2,6 +2,7 @@
 
 #include "common/Hex.h"
 #include "registry/Handhelds.h"
+#include "storage/RegistrationTables.h"
 #include "storage/RowRules.h"
 #include "storage/Transaction.h"
 
@@ -55,7 +56,7 @@ bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationReque
         const std::string keyCode = callerPart + digit;
         QueryResult rs(db);
         if (rs.Open(db, "select * from T_Device3 where FileName=?", {request.fileName})) {
-            const std::string full = CapacityMessage(RowTable::Callers, rs.GetRecordCount(),
+            const std::string full = CapacityMessage(CallerTable(), rs.GetRecordCount(),
                                                      request.hostModel, request.fileType);
             if (!full.empty()) {
                 prompter.Message(full);

@@ -2,6 +2,7 @@
 
 #include "common/Hex.h"
 #include "registry/InfoMachines.h"
+#include "storage/RegistrationTables.h"
 
 #include <algorithm>
 #include <cctype>
@@ -86,7 +87,7 @@ HandheldSaveResult SaveHandheld(Database& db, Prompter& prompter, HostExchange* 
         // Counted before knowing whether the row exists: a full file refuses changes too.
         if (rs.Open(db, "select * from T_Device2 where FileName=?", {fileName})) {
             const std::string full =
-                CapacityMessage(RowTable::Handhelds, rs.GetRecordCount(), hostModel, fileType);
+                CapacityMessage(HandheldTable(), rs.GetRecordCount(), hostModel, fileType);
             if (!full.empty()) {
                 prompter.Message(full);
                 return result;

@@ -1,6 +1,7 @@
 #include "registry/InfoMachines.h"
 
 #include "common/IntegerField.h"
+#include "storage/RegistrationTables.h"
 
 #include <array>
 #include <charconv>
@@ -68,7 +69,7 @@ std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text,
 bool InfoMachineCapacityReached(Prompter& prompter, int count, HostModel hostModel,
                                 FileType fileType)
 {
-    const std::string full = CapacityMessage(RowTable::InfoMachines, count, hostModel, fileType);
+    const std::string full = CapacityMessage(InfoMachineTable(), count, hostModel, fileType);
     if (!full.empty())
         prompter.Message(full);
     return !full.empty();

@@ -211,6 +211,20 @@ bool Database::Execute(const std::string& sql, const SqlParams& params)
     return true;
 }
 
+std::optional<Database::Rows> Database::Query(const std::string& sql, const SqlParams& params)
+{
+    QueryResult result(*this);
+    if (!result.Open(*this, sql, params)) {
+        // The connection keeps the failure (TakeFailure); its text is this object's last too.
+        if (connection_->failure) {
+            errorDescription_ = connection_->failure->text;
+            lastErrorCode_ = static_cast<std::uint32_t>(connection_->failure->code);
+        }
+        return std::nullopt;
+    }
+    return result.Rows();
+}
+
 bool Database::IsOpen() const
 {
     return connection_ && connection_->db != nullptr;
@@ -265,6 +279,12 @@ QueryResult::QueryResult() = default;
 QueryResult::QueryResult(Database& database) : connection_(database.connection_) {}
 
 QueryResult::~QueryResult() = default;
+
+const std::vector<std::vector<SqlValue>>& QueryResult::Rows() const
+{
+    static const std::vector<std::vector<SqlValue>> kNone;
+    return result_ ? result_->rows : kNone;
+}
 
 bool QueryResult::Open(Database& database, const std::string& sql, const SqlParams& params)
 {
@@ -515,7 +535,6 @@ bool QueryResult::IsFieldNull(const std::string& field)
 
 void QueryResult::RecordError(int code, const std::string& description)
 {
-
     lastErrorCode_ = static_cast<std::uint32_t>(code);
     lastError_ = "Query = " + query_ + "\n" + FormatReport(kRecordsetReport, code, description);
 }

@@ -62,6 +62,10 @@ public:
     bool Open(const std::string& connectionString = {}, const std::string& user = {},
               const std::string& password = {});
     bool Execute(const std::string& sql, const SqlParams& params = {});
+    // The rows of a query, each a value per selected column in order; nothing when it failed
+    // (the failure is kept, as for Execute).
+    using Rows = std::vector<std::vector<SqlValue>>;
+    std::optional<Rows> Query(const std::string& sql, const SqlParams& params = {});
     bool IsOpen() const;
     void Close();
 
@@ -130,6 +134,9 @@ public:
     bool IsFieldNull(const std::string& field);
 
     void Close();
+
+    // Every row read, a value per column.
+    const std::vector<std::vector<SqlValue>>& Rows() const;
 
     const std::string& GetQuery() const { return query_; }
     const std::string& GetLastErrorString() const { return lastError_; }

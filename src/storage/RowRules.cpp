@@ -44,31 +44,6 @@ Capacity CapacityFor(bool qx)
     return qx ? kCapacityQX : kCapacityPX;
 }
 
-std::string CapacityMessage(RowTable table, int count, HostModel hostModel, FileType fileType)
-{
-    const auto limitOf = [table](const Capacity& capacity) {
-        switch (table) {
-        case RowTable::InfoMachines:
-            return capacity.infoMachines;
-        case RowTable::Handhelds:
-            return capacity.handhelds;
-        case RowTable::Callers:
-            return capacity.callerRows;
-        }
-        return 0;
-    };
-    const char* unit = table == RowTable::InfoMachines ? "个信息机！"
-                       : table == RowTable::Handhelds  ? "个手持呼叫器！"
-                                                       : "个呼叫器！";
-    for (const auto& [applies, capacity] :
-         {std::pair{hostModel == HostModel::QX || fileType == FileType::QX, kCapacityQX},
-          std::pair{hostModel == HostModel::PX || fileType == FileType::PX, kCapacityPX}}) {
-        if (applies && count >= limitOf(capacity))
-            return "最多可以输入" + std::to_string(limitOf(capacity)) + unit;
-    }
-    return {};
-}
-
 std::string CheckPagerNumber(long long value)
 {
     return OutOfRange("pager number", value, 0, kMaxPagerNumber);

@@ -35,19 +35,6 @@ inline constexpr Capacity kCapacityQX{20, 10, 200};
 // The stricter capacity applies when either the file or the connected host is QX.
 Capacity CapacityFor(bool qx);
 
-enum class RowTable
-{
-    InfoMachines,
-    Handhelds,
-    Callers, // one row per key
-};
-
-// The registration's message when a file that holds count rows of a table can take no more
-// ("最多可以输入20个信息机！"); empty while there is room. The QX limit applies when the
-// connected host or the file is QX, the PX limit when either is
-// PX; with neither known there is no limit.
-std::string CapacityMessage(RowTable table, int count, HostModel hostModel, FileType fileType);
-
 std::string CheckPagerNumber(long long value);
 // The radio address: 1 to 7 decimal digits, at most 2097151.
 std::string CheckAddress(std::string_view address);

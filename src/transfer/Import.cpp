@@ -6,63 +6,11 @@ namespace px {
 
 namespace {
 
-const char* TableOf(BrowserMode mode)
+template <typename Row>
+ImportOutcome ImportTable(Database& db, Prompter& prompter, const std::vector<Row>& rows,
+                          HostModel hostModel, const std::string& fileName, FileType chosenType)
 {
-    switch (mode) {
-    case BrowserMode::InfoMachines:
-        return "T_Device1";
-    case BrowserMode::Callers:
-        return "T_Device3";
-    case BrowserMode::Handhelds:
-        return "T_Device2";
-    }
-    return "T_Device1";
-}
-
-// The insert of one row; false when the row cannot be imported.
-bool InsertRow(Database& db, BrowserMode mode, const std::string& fileName, const BrowserRow& row)
-{
-    switch (mode) {
-    case BrowserMode::InfoMachines: {
-        const auto values = InfoMachineFromRow(row);
-        return values &&
-               db.Execute("Insert Into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
-                          "(?,?,'',?,?)",
-                          {std::int64_t{values->deviceNo}, values->address, fileName,
-                           std::int64_t{values->typeNo}});
-    }
-    case BrowserMode::Callers: {
-        const auto values = CallerFromRow(row);
-        if (!values)
-            return false;
-        SqlParams params = {values->codeNo, std::int64_t{values->callNo}, values->callName,
-                            values->keyName};
-        for (int device : values->deviceNo)
-            params.emplace_back(std::int64_t{device});
-        params.emplace_back(std::int64_t{values->zhuiHu});
-        params.emplace_back(std::int64_t{values->codeType});
-        params.emplace_back(fileName);
-        return db.Execute("Insert Into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,"
-                          "DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,"
-                          "ZhuiHu,CodeType,FileName) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                          params);
-    }
-    case BrowserMode::Handhelds: {
-        const auto values = HandheldFromRow(row);
-        return values && db.Execute("Insert Into T_Device2 (DeviceNo,Address,Remark,FileName) "
-                                    "values (?,?,'',?)",
-                                    {std::int64_t{values->deviceNo}, values->address, fileName});
-    }
-    }
-    return false;
-}
-
-} // namespace
-
-ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, HostModel hostModel,
-                         const std::string& fileName, FileType chosenType,
-                         const std::vector<BrowserRow>& rows)
-{
+    const RegistrationTable<Row>& table = TableOf<Row>();
     const bool fits = chosenType == FileType::QX
                           ? hostModel == HostModel::QX
                           : hostModel == HostModel::PX || hostModel == HostModel::QX;
@@ -89,11 +37,11 @@ ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, Hos
         return ImportOutcome::EmptyList;
     }
 
-    const std::string table = TableOf(mode);
     int existing = 0;
-    if (rs.Open(db, "select * from " + table + " where FileName=?", {fileName}))
+    if (rs.Open(db, std::string("select * from ") + table.databaseTable + " where FileName=?",
+                {fileName}))
         existing = rs.GetRecordCount();
-    const char* unit = mode == BrowserMode::Handhelds ? "个记录" : "个设备";
+    const char* unit = table.importUnit;
     if (!prompter.AskOkCancel("当前数据库中存在" + std::to_string(existing) + unit +
                                   "，确定要用当前显示的" + std::to_string(rows.size()) + unit +
                                   "覆盖？",
@@ -107,10 +55,15 @@ ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, Hos
     }
     // A new file is created with its rows, so it never exists without them.
     bool ok = (!isNew || createFile()) &&
-              db.Execute("Delete from " + table + " where FileName=?", {fileName});
+              db.Execute(std::string("Delete from ") + table.databaseTable + " where FileName=?",
+                         {fileName});
     std::size_t failedRow = 0;
+    std::string refusal;
     for (std::size_t i = 0; ok && i < rows.size(); ++i) {
-        if (!InsertRow(db, mode, fileName, rows[i])) {
+        // A row the host holds is not always one the file may keep (a type code no download
+        // writes, an escalation past 2): refused with its reason rather than stored as another.
+        refusal = CheckRow(table, rows[i]);
+        if (!refusal.empty() || !InsertRows(db, table, fileName, std::span(&rows[i], 1))) {
             ok = false;
             failedRow = i + 1;
         }
@@ -118,9 +71,23 @@ ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, Hos
     if (ok && transaction.Commit())
         return ImportOutcome::Imported;
     prompter.Message("写入数据库失败" +
-                     (failedRow > 0 ? "（第" + std::to_string(failedRow) + "行）" : std::string()) +
+                     (failedRow > 0 ? "（第" + std::to_string(failedRow) + "行" +
+                                          (refusal.empty() ? "" : "：" + refusal) + "）"
+                                    : std::string()) +
                      "，文件 " + fileName + " 保持原样！");
     return ImportOutcome::Failed;
+}
+
+} // namespace
+
+ImportOutcome ImportRows(Database& db, Prompter& prompter, const ReadBackRows& rows,
+                         HostModel hostModel, const std::string& fileName, FileType chosenType)
+{
+    return std::visit(
+        [&](const auto& typed) {
+            return ImportTable(db, prompter, typed, hostModel, fileName, chosenType);
+        },
+        rows.Typed());
 }
 
 } // namespace px

@@ -9,7 +9,6 @@
 #include "transfer/RecordDecoding.h"
 
 #include <string>
-#include <vector>
 
 namespace px {
 
@@ -23,12 +22,11 @@ enum class ImportOutcome
     Failed, // nothing of the table changed; a message says why
 };
 
-// Imports the rows shown for a mode into the file of the given name. A new name is created
-// with the chosen model; an existing one keeps its own. The file (when new) and the table's
-// rows are written in one transaction after the question: a bad or failing row, or Cancel,
-// leaves the database as it was.
-ImportOutcome ImportRows(Database& db, Prompter& prompter, BrowserMode mode, HostModel hostModel,
-                         const std::string& fileName, FileType chosenType,
-                         const std::vector<BrowserRow>& rows);
+// Imports a read-back's rows into the file of the given name. A new name is created with the
+// chosen model; an existing one keeps its own. The file (when new) and the table's rows are
+// written in one transaction after the question: a row the rules refuse, a failing write, or
+// Cancel leaves the database as it was.
+ImportOutcome ImportRows(Database& db, Prompter& prompter, const ReadBackRows& rows,
+                         HostModel hostModel, const std::string& fileName, FileType chosenType);
 
 } // namespace px

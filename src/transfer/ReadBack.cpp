@@ -7,24 +7,17 @@
 
 namespace px {
 
-ReadBackSpec ReadBackFor(BrowserMode mode)
+std::string ReadBackFilePath(const HostExchange& exchange, TableKind kind)
 {
-    switch (mode) {
-    case BrowserMode::InfoMachines:
-        return {0x84, "读取信息机信息"};
-    case BrowserMode::Callers:
-        return {0x85, "读取呼叫器信息"};
-    case BrowserMode::Handhelds:
-        return {0x87, "读取手持呼叫器信息"};
-    }
-    return {0x84, ""};
+    return exchange.RecordFilePath(
+        WithTable(kind, [](const auto& table) { return table.recordFile; }));
 }
 
-bool ReadBackTable(HostExchange& exchange, BrowserMode mode)
+bool ReadBackTable(HostExchange& exchange, TableKind kind)
 {
     if (!exchange.Link().FindHost())
         return false;
-    const std::string path = exchange.RecordFilePath(RecordFileName(mode));
+    const std::string path = ReadBackFilePath(exchange, kind);
     std::error_code ec;
     std::filesystem::remove(PathFromUtf8(path), ec);
     if (!GbkAvailable()) {
@@ -32,9 +25,26 @@ bool ReadBackTable(HostExchange& exchange, BrowserMode mode)
         exchange.GetPrompter().Message(kGbkUnavailableMessage);
         return true;
     }
-    const ReadBackSpec spec = ReadBackFor(mode);
-    exchange.ReadBack(spec.command, path, spec.caption);
+    WithTable(kind, [&](const auto& table) {
+        exchange.ReadBack(table.readBackCommand, path, table.readBackCaption);
+    });
     return true;
+}
+
+std::optional<ReadBackRows> ReadBackRowsOf(HostExchange& exchange, TableKind kind,
+                                           std::string& error)
+{
+    if (!ReadBackTable(exchange, kind)) {
+        error = "设备未连接，请连接设备！";
+        return std::nullopt;
+    }
+    const std::string path = ReadBackFilePath(exchange, kind);
+    auto rows = ReadRecordFile(kind, path);
+    std::error_code ec;
+    std::filesystem::remove(PathFromUtf8(path), ec);
+    if (!rows)
+        error = WithTable(kind, [](const auto& table) { return table.missingFileMessage; });
+    return rows;
 }
 
 } // namespace px

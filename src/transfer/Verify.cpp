@@ -3,7 +3,6 @@
 #include "common/Utf8Path.h"
 #include "storage/ConfigFiles.h"
 #include "transfer/ReadBack.h"
-#include "transfer/TableDownload.h"
 
 #include <filesystem>
 #include <map>
@@ -12,23 +11,83 @@ namespace px {
 
 namespace {
 
-const char* TableName(BrowserMode mode)
+template <typename Row> class TableComparison
 {
-    switch (mode) {
-    case BrowserMode::InfoMachines:
-        return "im";
-    case BrowserMode::Callers:
-        return "callers";
-    case BrowserMode::Handhelds:
-        return "handhelds";
-    }
-    return "";
-}
+public:
+    TableComparison(const RegistrationTable<Row>& table, std::vector<Difference>& differences)
+        : table_(table), differences_(differences)
+    {}
 
-// The column a row is known by: pager number, feature code, handheld number.
-std::size_t KeyColumn(BrowserMode mode)
+    // The file's rows as they would come back; the rows no download can send are differences
+    // of their own.
+    std::vector<Row> Expected(const StoredRows<Row>& stored, const ReceiverTypes& types)
+    {
+        std::vector<Row> expected;
+        for (const RefusedRow& row : stored.refused)
+            Add(row.key, Difference::Kind::CannotSend, "", row.reason);
+        for (const Row& row : stored.rows) {
+            std::string why;
+            if (auto kept = AsTheHostKeepsIt(table_, row, types, why))
+                expected.push_back(std::move(*kept));
+            else
+                Add(table_.key(row), Difference::Kind::CannotSend, "", why);
+        }
+        return expected;
+    }
+
+    void Compare(const std::vector<Row>& expected, const std::vector<Row>& host)
+    {
+        const auto inFile = Index(expected, Difference::Kind::DuplicateInFile);
+        const auto onHost = Index(host, Difference::Kind::DuplicateOnHost);
+        for (const auto& [key, row] : inFile) {
+            const auto it = onHost.find(key);
+            if (it == onHost.end()) {
+                Add(key, Difference::Kind::Missing);
+                continue;
+            }
+            const std::vector<std::string> mine = table_.shownCells(*row);
+            const std::vector<std::string> theirs = table_.shownCells(*it->second);
+            for (std::size_t c = 0; c < table_.shownColumns.size(); ++c) {
+                if (mine[c] != theirs[c])
+                    Add(key, Difference::Kind::Different, table_.shownColumns[c].title, mine[c],
+                        theirs[c]);
+            }
+        }
+        for (const auto& [key, row] : onHost) {
+            if (!inFile.contains(key))
+                Add(key, Difference::Kind::Extra);
+        }
+    }
+
+    void Add(std::string key, Difference::Kind kind, std::string field = {},
+             std::string fileValue = {}, std::string hostValue = {})
+    {
+        differences_.push_back({table_.cliName, std::move(key), kind, std::move(field),
+                                std::move(fileValue), std::move(hostValue)});
+    }
+
+private:
+    // The first row of each key is compared; every further one is a difference of its own.
+    std::map<std::string, const Row*> Index(const std::vector<Row>& rows,
+                                            Difference::Kind duplicate)
+    {
+        std::map<std::string, const Row*> byKey;
+        for (const Row& row : rows) {
+            if (!byKey.emplace(table_.key(row), &row).second)
+                Add(table_.key(row), duplicate);
+        }
+        return byKey;
+    }
+
+    const RegistrationTable<Row>& table_;
+    std::vector<Difference>& differences_;
+};
+
+template <typename Row>
+std::string CannotReadMessage(const RegistrationTable<Row>& table, const std::string& fileName)
 {
-    return mode == BrowserMode::Callers ? 1 : 0;
+    return "cannot read the table \"" + std::string(table.cliName) + "\" of \"" + fileName +
+           "\" from the database";
 }
 
 } // namespace
@@ -54,66 +113,25 @@ const char* KindName(Difference::Kind kind)
     return "";
 }
 
-ExpectedTable ExpectedRows(Database& db, BrowserMode mode, const std::string& fileName)
+std::vector<Difference> CompareTable(Database& db, const std::string& fileName,
+                                     const ReadBackRows& host, std::string& error)
 {
-    TableRecords table;
-    switch (mode) {
-    case BrowserMode::InfoMachines:
-        table = CollectInfoMachineRecords(db, fileName);
-        break;
-    case BrowserMode::Callers:
-        table = CollectCallerRecords(db, fileName);
-        break;
-    case BrowserMode::Handhelds:
-        table = CollectHandheldRecords(db, fileName);
-        break;
-    }
-    return {table.read, DecodeRecords(mode, table.records), std::move(table.refused)};
-}
-
-std::vector<Difference> CompareRows(BrowserMode mode, const std::vector<BrowserRow>& expected,
-                                    const std::vector<BrowserRow>& host)
-{
-    const std::size_t keyColumn = KeyColumn(mode);
-    const auto keyOf = [keyColumn](const BrowserRow& row) {
-        return row.size() > keyColumn ? row[keyColumn] : std::string();
-    };
-    const auto titles = BrowserColumns(mode);
-    std::vector<Difference> differences;
-    // The first row of each key is compared; every further one is a difference of its own.
-    const auto index = [&](const std::vector<BrowserRow>& rows, Difference::Kind duplicate) {
-        std::map<std::string, const BrowserRow*> byKey;
-        for (const BrowserRow& row : rows) {
-            if (!byKey.emplace(keyOf(row), &row).second)
-                differences.push_back({TableName(mode), keyOf(row), duplicate, "", "", ""});
-        }
-        return byKey;
-    };
-    const auto inFile = index(expected, Difference::Kind::DuplicateInFile);
-    const auto onHost = index(host, Difference::Kind::DuplicateOnHost);
-
-    for (const auto& [key, row] : inFile) {
-        const auto it = onHost.find(key);
-        if (it == onHost.end()) {
-            differences.push_back({TableName(mode), key, Difference::Kind::Missing, "", "", ""});
-            continue;
-        }
-        const BrowserRow& other = *it->second;
-        for (std::size_t c = 0; c < std::max(row->size(), other.size()); ++c) {
-            const std::string mine = c < row->size() ? (*row)[c] : std::string();
-            const std::string theirs = c < other.size() ? other[c] : std::string();
-            if (mine != theirs) {
-                const std::string field = c < titles.size() ? titles[c].title : std::to_string(c);
-                differences.push_back(
-                    {TableName(mode), key, Difference::Kind::Different, field, mine, theirs});
+    return std::visit(
+        [&](const auto& hostRows) {
+            using Row = typename std::decay_t<decltype(hostRows)>::value_type;
+            const RegistrationTable<Row>& table = TableOf<Row>();
+            std::vector<Difference> differences;
+            const auto types = LoadReceiverTypes(db);
+            const StoredRows<Row> stored = LoadRows(db, table, fileName);
+            if (!types || !stored.read) {
+                error = CannotReadMessage(table, fileName);
+                return differences;
             }
-        }
-    }
-    for (const auto& [key, row] : onHost) {
-        if (!inFile.contains(key))
-            differences.push_back({TableName(mode), key, Difference::Kind::Extra, "", "", ""});
-    }
-    return differences;
+            TableComparison<Row> comparison(table, differences);
+            comparison.Compare(comparison.Expected(stored, *types), hostRows);
+            return differences;
+        },
+        host.Typed());
 }
 
 std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, Database& db,
@@ -125,32 +143,37 @@ std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, 
         return std::nullopt;
     }
     std::vector<Difference> differences;
-    for (BrowserMode mode :
-         {BrowserMode::InfoMachines, BrowserMode::Callers, BrowserMode::Handhelds}) {
-        const ExpectedTable expected = ExpectedRows(db, mode, fileName);
-        if (!expected.read) {
-            error = "cannot read the table \"" + std::string(TableName(mode)) + "\" of \"" +
-                    fileName + "\" from the database";
-            return std::nullopt;
+    bool failed = false;
+    ForEachTable([&](const auto& table) {
+        using Row = typename std::decay_t<decltype(table)>::RowType;
+        if (failed)
+            return;
+        const auto types = LoadReceiverTypes(db);
+        const StoredRows<Row> stored = LoadRows(db, table, fileName);
+        if (!types || !stored.read) {
+            error = CannotReadMessage(table, fileName);
+            failed = true;
+            return;
         }
-        if (!ReadBackTable(exchange, mode)) {
+        if (!ReadBackTable(exchange, table.kind)) {
             error = "设备未连接，请连接设备！";
-            return std::nullopt;
+            failed = true;
+            return;
         }
-        const std::string path = exchange.RecordFilePath(RecordFileName(mode));
-        const auto host = ReadRecordFile(mode, path);
+        const std::string path = ReadBackFilePath(exchange, table.kind);
+        const auto host = ReadRecordFile(table.kind, path);
         std::error_code ec;
         std::filesystem::remove(PathFromUtf8(path), ec);
-        for (const RefusedRow& row : expected.refused)
-            differences.push_back(
-                {TableName(mode), row.key, Difference::Kind::CannotSend, "", row.reason, ""});
+        TableComparison<Row> comparison(table, differences);
+        const std::vector<Row> expected = comparison.Expected(stored, *types);
         if (!host) {
-            differences.push_back({TableName(mode), "", Difference::Kind::Unread, "", "", ""});
-            continue;
+            comparison.Add("", Difference::Kind::Unread);
+            return;
         }
-        const auto found = CompareRows(mode, expected.rows, *host);
-        differences.insert(differences.end(), found.begin(), found.end());
-    }
+        comparison.Compare(expected, std::get<std::vector<Row>>(host->Typed()));
+    });
+    if (failed)
+        return std::nullopt;
     return differences;
 }
 

@@ -6,7 +6,6 @@
 #include "hostlink/HostExchange.h"
 #include "storage/Database.h"
 #include "transfer/RecordDecoding.h"
-#include "transfer/TableDownload.h"
 
 #include <optional>
 #include <string>
@@ -26,7 +25,7 @@ struct Difference
         DuplicateInFile, // the file holds the key more than once
         DuplicateOnHost, // the host holds the key more than once
     };
-    std::string table; // "im", "callers", "handhelds"
+    std::string table; // the table's pxctl name: "im", "callers", "handhelds"
     std::string key;   // pager number, feature code or handheld number
     Kind kind = Kind::Different;
     std::string field;
@@ -36,20 +35,12 @@ struct Difference
 
 const char* KindName(Difference::Kind kind);
 
-// What a table of a file means to the host: the rows as a download and read-back bring them
-// back, decoded as the browser shows them, and the rows that cannot travel unchanged.
-struct ExpectedTable
-{
-    bool read = false; // false: the database could not be queried
-    std::vector<BrowserRow> rows;
-    std::vector<RefusedRow> refused;
-};
-ExpectedTable ExpectedRows(Database& db, BrowserMode mode, const std::string& fileName);
-
-// Compares expected and read-back rows of one table: rows missing on either side, fields that
-// differ, and keys held more than once on either side.
-std::vector<Difference> CompareRows(BrowserMode mode, const std::vector<BrowserRow>& expected,
-                                    const std::vector<BrowserRow>& host);
+// Compares what a table of a file means to the host (its rows as a download and read-back
+// bring them back; the rows that cannot travel) with the rows the host holds: rows missing on
+// either side, fields that differ (named and shown as the read-back browser shows them), keys
+// held more than once on either side.
+std::vector<Difference> CompareTable(Database& db, const std::string& fileName,
+                                     const ReadBackRows& host, std::string& error);
 
 // Reads the three tables back from the host and compares them with the file. Nothing when the
 // host cannot be found or the file does not exist (error says which).

@@ -62,20 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Every decoder of what a read-back brings, on the rest of the input.
     const std::span<const std::uint8_t> rest(data + std::min(size, report.size()),
                                              size - std::min(size, report.size()));
-    for (const px::BrowserMode mode :
-         {px::BrowserMode::InfoMachines, px::BrowserMode::Callers, px::BrowserMode::Handhelds}) {
-        const std::vector<px::BrowserRow> rows = px::DecodeRecords(mode, rest);
-        Check(rows.size() <= rest.size() / px::RecordSize(mode),
-              "one row per whole record at most");
-        for (const px::BrowserRow& row : rows) {
-            if (mode == px::BrowserMode::InfoMachines)
-                (void)px::InfoMachineFromRow(row);
-            else if (mode == px::BrowserMode::Callers)
-                (void)px::CallerFromRow(row);
-            else
-                (void)px::HandheldFromRow(row);
+    px::ForEachTable([&](const auto& table) {
+        const auto rows = px::DecodeRecords(table, rest);
+        Check(rows.size() <= rest.size() / table.recordSize, "one row per whole record at most");
+        for (const auto& row : rows) {
+            Check(table.shownCells(row).size() == table.shownColumns.size(),
+                  "a cell for every column");
+            (void)px::CheckRow(table, row);
         }
-    }
+    });
     (void)px::DecodeMachineRecord(rest, px::MachineParams{});
     (void)px::DecodeFrequencyRecord(rest);
     (void)px::DecodeLw3Record(rest);

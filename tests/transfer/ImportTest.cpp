@@ -44,12 +44,12 @@ protected:
         return rows;
     }
 
-    std::vector<BrowserRow> ReadBackRows(BrowserMode mode)
+    ReadBackRows ReadBack(TableKind kind)
     {
-        EXPECT_TRUE(ReadBackTable(exchange_, mode));
-        auto rows = ReadRecordFile(mode, exchange_.RecordFilePath(RecordFileName(mode)));
-        EXPECT_TRUE(rows.has_value());
-        return rows.value_or(std::vector<BrowserRow>{});
+        std::string error;
+        auto rows = ReadBackRowsOf(exchange_, kind, error);
+        EXPECT_TRUE(rows.has_value()) << error;
+        return rows.value_or(ReadBackRows::Decode(kind, {}));
     }
 
     std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
@@ -70,16 +70,13 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
                     "('0123456789ab',8,'八号','',-1,-1,-1,-1,-1,-1,-1,-1,1,1,'src')"));
     ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values "
                             "(5,'1a2b','经理','src'),(99,'00ff','','src')"));
-    ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "src"), DownloadOutcome::Sent);
-    ASSERT_EQ(DownloadCallers(exchange_, db_, "src"), DownloadOutcome::Sent);
-    ASSERT_EQ(DownloadHandhelds(exchange_, db_, "src"), DownloadOutcome::Sent);
+    for (TableKind kind : {TableKind::InfoMachines, TableKind::Callers, TableKind::Handhelds})
+        ASSERT_EQ(DownloadTable(exchange_, db_, kind, "src"), DownloadOutcome::Sent);
     prompter_.Clear();
 
-    for (BrowserMode mode :
-         {BrowserMode::InfoMachines, BrowserMode::Callers, BrowserMode::Handhelds}) {
+    for (TableKind kind : {TableKind::InfoMachines, TableKind::Callers, TableKind::Handhelds}) {
         prompter_.Answer(true);
-        EXPECT_EQ(ImportRows(db_, prompter_, mode, HostModel::PX, "dst", FileType::PX,
-                             ReadBackRows(mode)),
+        EXPECT_EQ(ImportRows(db_, prompter_, ReadBack(kind), HostModel::PX, "dst", FileType::PX),
                   ImportOutcome::Imported);
     }
     EXPECT_EQ(FindConfigFile(db_, "dst")->deviceType, FileType::PX);
@@ -107,7 +104,7 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
 
 TEST_F(ImportTest, TheFileModelMustFitTheHost)
 {
-    const std::vector<BrowserRow> none;
+    const ReadBackRows none(std::vector<CallerRow>{});
     struct Case
     {
         HostModel host;
@@ -119,10 +116,10 @@ TEST_F(ImportTest, TheFileModelMustFitTheHost)
           Case{HostModel::None, FileType::QX, false}, Case{kQxHost, FileType::PX, true},
           Case{kPxHost, FileType::PX, true}, Case{kQxHost, FileType::QX, true}}) {
         prompter_.Clear();
-        const auto outcome = ImportRows(db_, prompter_, BrowserMode::Callers, c.host,
+        const auto outcome = ImportRows(db_, prompter_, none, c.host,
                                         "f" + std::to_string(static_cast<int>(c.host)) +
                                             std::to_string(StoredFileType(c.fileType)),
-                                        c.fileType, none);
+                                        c.fileType);
         EXPECT_EQ(outcome, c.accepted ? ImportOutcome::EmptyList : ImportOutcome::ModelMismatch)
             << c.host << "/" << c.fileType;
         if (!c.accepted) {
@@ -140,9 +137,8 @@ TEST_F(ImportTest, AnExistingFileKeepsItsModelAndOnlyTheModesTableIsReplaced)
     ASSERT_TRUE(
         db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
     prompter_.Answer(true);
-    const std::vector<BrowserRow> rows = {{"9", "900", "LW3"}};
-    ASSERT_EQ(ImportRows(db_, prompter_, BrowserMode::InfoMachines, HostModel::QX, "f",
-                         FileType::PX, rows),
+    const ReadBackRows rows(std::vector<InfoMachineRow>{{9, "900", "", 4}});
+    ASSERT_EQ(ImportRows(db_, prompter_, rows, HostModel::QX, "f", FileType::PX),
               ImportOutcome::Imported);
     EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在2个设备，确定要用当前显示的1个设备覆盖？");
     EXPECT_EQ(prompter_.All()[0].caption, "提示");
@@ -154,15 +150,15 @@ TEST_F(ImportTest, AnExistingFileKeepsItsModelAndOnlyTheModesTableIsReplaced)
 
 TEST_F(ImportTest, AnEmptyListWritesOnlyTheNewFileAndACancelNothing)
 {
-    EXPECT_EQ(
-        ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "new", FileType::PX, {}),
-        ImportOutcome::EmptyList);
+    EXPECT_EQ(ImportRows(db_, prompter_, ReadBackRows(std::vector<HandheldRow>{}), HostModel::PX,
+                         "new", FileType::PX),
+              ImportOutcome::EmptyList);
     EXPECT_TRUE(prompter_.All().empty()) << "nothing is asked";
     EXPECT_TRUE(FindConfigFile(db_, "new").has_value());
 
     prompter_.Answer(false);
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "other",
-                         FileType::PX, {{"5", "1A2B"}}),
+    EXPECT_EQ(ImportRows(db_, prompter_, ReadBackRows(std::vector<HandheldRow>{{5, "1A2B", ""}}),
+                         HostModel::PX, "other", FileType::PX),
               ImportOutcome::NotConfirmed);
     EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在0个记录，确定要用当前显示的1个记录覆盖？");
     EXPECT_FALSE(FindConfigFile(db_, "other").has_value())
@@ -177,31 +173,38 @@ TEST_F(ImportTest, AFailingRowLeavesTheFileAsItWas)
     ASSERT_TRUE(db_.Execute("create trigger refuse before insert on T_Device2 when NEW.DeviceNo=7 "
                             "begin select raise(abort, 'refused'); end"));
     prompter_.Answer(true);
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Handhelds, HostModel::PX, "f", FileType::PX,
-                         {{"5", "1A2B"}, {"7", "3C4D"}, {"8", "5E6F"}}),
+    EXPECT_EQ(ImportRows(db_, prompter_,
+                         ReadBackRows(std::vector<HandheldRow>{
+                             {5, "1A2B", ""}, {7, "3C4D", ""}, {8, "5E6F", ""}}),
+                         HostModel::PX, "f", FileType::PX),
               ImportOutcome::Failed);
     EXPECT_EQ(prompter_.Texts().back(), "写入数据库失败（第2行），文件 f 保持原样！");
     EXPECT_EQ(Rows("T_Device2", "f", "DeviceNo"),
               (std::vector<std::string>{"DeviceNo=1|Address=ABCD|Remark=|"}));
 
+    // A host may hold what the file may not: such a row is refused with its reason.
     prompter_.Answer(true);
-    EXPECT_EQ(ImportRows(db_, prompter_, BrowserMode::Callers, HostModel::PX, "f", FileType::PX,
-                         {{"0", "A1"}}),
-              ImportOutcome::Failed)
-        << "a row the browser could not show";
+    CallerRow unknownEscalation;
+    unknownEscalation.codeNo = "A1B2C3";
+    unknownEscalation.zhuiHu = 7;
+    EXPECT_EQ(ImportRows(db_, prompter_, ReadBackRows(std::vector<CallerRow>{unknownEscalation}),
+                         HostModel::PX, "f", FileType::PX),
+              ImportOutcome::Failed);
+    EXPECT_EQ(prompter_.Texts().back(),
+              "写入数据库失败（第1行：escalation 7 is outside 0..2），文件 f 保持原样！");
 }
 
 TEST_F(ImportTest, AFailedReadBackLeavesNoFileAndNoHostNoReadBack)
 {
     host_.State().tables[0x66] = Bytes(300, 0x11);
     host_.State().fault = *ParseSimFault("silent-after:1");
-    const std::string path = exchange_.RecordFilePath(RecordFileName(BrowserMode::Callers));
+    const std::string path = ReadBackFilePath(exchange_, TableKind::Callers);
     WriteFile("RCall.txt", Bytes(100, 0x55)); // left over from an earlier read-back
-    EXPECT_TRUE(ReadBackTable(exchange_, BrowserMode::Callers));
-    EXPECT_FALSE(ReadRecordFile(BrowserMode::Callers, path).has_value());
+    EXPECT_TRUE(ReadBackTable(exchange_, TableKind::Callers));
+    EXPECT_FALSE(ReadRecordFile(TableKind::Callers, path).has_value());
 
     backend_.RemoveDevice(device_);
-    EXPECT_FALSE(ReadBackTable(exchange_, BrowserMode::Callers));
+    EXPECT_FALSE(ReadBackTable(exchange_, TableKind::Callers));
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include "common/Gbk.h"
 #include "mock/TempFolder.h"
-#include "transfer/TableDownload.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -11,7 +10,27 @@ namespace px {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Row = BrowserRow;
+using Row = std::vector<std::string>; // a row's cells as the read-back browser shows them
+
+// The rows of a table's records, shown.
+std::vector<Row> Shown(TableKind kind, const Bytes& bytes)
+{
+    return ReadBackRows::Decode(kind, bytes).ShownCells();
+}
+
+template <typename R>
+Row ShownRecord(const RegistrationTable<R>& table, std::span<const std::uint8_t> record)
+{
+    return table.shownCells(*table.decode(record));
+}
+
+// An information machine's record as the download writes it, for a receiver type given by its
+// machine type, rate and polarity.
+Bytes InfoRecord(int pager, const char* address, ReceiverType type)
+{
+    std::string why;
+    return *InfoMachineTable().encode(InfoMachineRow{pager, address, "", 0}, {{0, type}}, why);
+}
 
 Bytes Gbk(const char* utf8)
 {
@@ -27,7 +46,7 @@ struct CallerBytes
         std::copy(values.begin(), values.end(), bytes.begin() + static_cast<long>(offset));
         return *this;
     }
-    Row Decode() const { return DecodeCallerRecord(bytes); }
+    Row Decode() const { return ShownRecord(CallerTable(), bytes); }
     std::array<std::uint8_t, 100> bytes;
 };
 
@@ -41,10 +60,10 @@ TEST(RecordDecodingTest, InformationMachinesShowPagerAddressAndType)
     // The two records of a read-back of pager 3 at address 123 and pager 7 at 2097151, as the
     // information machine download writes them.
     Bytes file;
-    Append(file, MakeInfoMachineRecord(3, "123", "1", "0", "0"));
-    Append(file, MakeInfoMachineRecord(7, "2097151", "4", "2", "1"));
+    Append(file, InfoRecord(3, "123", {1, 0, 0}));
+    Append(file, InfoRecord(7, "2097151", {4, 2, 1}));
     ASSERT_EQ(file.size(), 60u);
-    EXPECT_EQ(DecodeRecords(BrowserMode::InfoMachines, file),
+    EXPECT_EQ(Shown(TableKind::InfoMachines, file),
               (std::vector<Row>{{"3", "123", "LW2/LW1"}, {"7", "2097151", "LW3"}}));
 
     struct Case
@@ -64,7 +83,7 @@ TEST(RecordDecodingTest, InformationMachinesShowPagerAddressAndType)
         record[0] = c.pagerHigh;
         record[1] = c.pagerLow;
         record[3] = c.typeByte;
-        EXPECT_EQ(DecodeInfoMachineRecord(record), c.shown) << c.shown[0];
+        EXPECT_EQ(ShownRecord(InfoMachineTable(), record), c.shown) << c.shown[0];
     }
 }
 
@@ -72,20 +91,20 @@ TEST(RecordDecodingTest, OnlyWholeRecordsBecomeRows)
 {
     struct Case
     {
-        BrowserMode mode;
+        TableKind kind;
         std::size_t fileSize;
         std::size_t rows;
     };
     const std::vector<Case> cases = {
-        {BrowserMode::InfoMachines, 95, 3}, {BrowserMode::InfoMachines, 29, 0},
-        {BrowserMode::InfoMachines, 0, 0},  {BrowserMode::Callers, 299, 2},
-        {BrowserMode::Callers, 300, 3},     {BrowserMode::Handhelds, 17, 2},
+        {TableKind::InfoMachines, 95, 3}, {TableKind::InfoMachines, 29, 0},
+        {TableKind::InfoMachines, 0, 0},  {TableKind::Callers, 299, 2},
+        {TableKind::Callers, 300, 3},     {TableKind::Handhelds, 17, 2},
     };
     for (const Case& c : cases) {
         // 0x01 everywhere: a handheld code 0101 is a real one, so no row is dropped for its code.
         const Bytes file(c.fileSize, 0x01);
-        EXPECT_EQ(DecodeRecords(c.mode, file).size(), c.rows)
-            << static_cast<int>(c.mode) << " " << c.fileSize;
+        EXPECT_EQ(ReadBackRows::Decode(c.kind, file).Count(), c.rows)
+            << static_cast<int>(c.kind) << " " << c.fileSize;
     }
 }
 
@@ -124,15 +143,15 @@ TEST(RecordDecodingTest, CallerNumbersDevicesAndEscalation)
     EXPECT_EQ(row[2], "300");
     EXPECT_EQ((Row(row.begin() + 5, row.begin() + 13)),
               (Row{"12", "", "255", "65280", "0", "", "", ""}));
-    EXPECT_EQ(row[13], "删除追呼");
+    EXPECT_EQ(row[13], "5") << "a code no download writes shows as its number";
 
     struct Case
     {
         std::uint8_t byte;
         const char* shown;
     };
-    for (const Case c :
-         {Case{0, "不追呼"}, Case{1, "追呼"}, Case{2, "删除追呼"}, Case{0xFF, "删除追呼"}}) {
+    for (const Case c : {Case{0, "不追呼"}, Case{1, "追呼"}, Case{2, "删除追呼"}, Case{3, "3"},
+                         Case{0xFF, "255"}}) {
         EXPECT_EQ(CallerBytes().At(84, {c.byte}).Decode()[13], c.shown) << int(c.byte);
     }
 }
@@ -175,13 +194,17 @@ TEST(RecordDecodingTest, HandheldSlotsWithoutACodeGiveNoRow)
         {{0xFF, 0x00, 0x01, 0x00, 0x00, 0x00}, Row{"255", "0001"}},
         {{0x00, 0xFF, 0x00, 0xFF, 0xFF, 0xFF}, Row{"0", "FF00"}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(DecodeHandheldRecord(c.record), c.shown) << int(c.record[1]);
+    for (const Case& c : cases) {
+        const auto row = HandheldTable().decode(c.record);
+        EXPECT_EQ(row ? std::optional<Row>(HandheldTable().shownCells(*row)) : std::nullopt,
+                  c.shown)
+            << int(c.record[1]);
+    }
 
     Bytes file;
     for (const Case& c : cases)
         Append(file, c.record);
-    EXPECT_EQ(DecodeRecords(BrowserMode::Handhelds, file),
+    EXPECT_EQ(Shown(TableKind::Handhelds, file),
               (std::vector<Row>{{"5", "1A2B"}, {"255", "0001"}, {"0", "FF00"}}))
         << "empty slots leave no gap";
 }
@@ -189,14 +212,14 @@ TEST(RecordDecodingTest, HandheldSlotsWithoutACodeGiveNoRow)
 TEST(RecordDecodingTest, RecordFileMissingIsNotAnEmptyTable)
 {
     test::TempFolder folder;
-    EXPECT_FALSE(ReadRecordFile(BrowserMode::Callers, folder.File("RCall.txt")).has_value());
+    EXPECT_FALSE(ReadRecordFile(TableKind::Callers, folder.File("RCall.txt")).has_value());
 
     {
         std::ofstream empty(PathFromUtf8(folder.File("RCall.txt")), std::ios::binary);
     }
-    const auto none = ReadRecordFile(BrowserMode::Callers, folder.File("RCall.txt"));
+    const auto none = ReadRecordFile(TableKind::Callers, folder.File("RCall.txt"));
     ASSERT_TRUE(none.has_value());
-    EXPECT_TRUE(none->empty());
+    EXPECT_EQ(none->Count(), 0u);
 
     {
         std::ofstream file(PathFromUtf8(folder.File("RSCCall.txt")), std::ios::binary);
@@ -204,78 +227,43 @@ TEST(RecordDecodingTest, RecordFileMissingIsNotAnEmptyTable)
         file.write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
     }
-    EXPECT_EQ(ReadRecordFile(BrowserMode::Handhelds, folder.File("RSCCall.txt")),
-              (std::vector<Row>{{"5", "1A2B"}}));
+    const auto rows = ReadRecordFile(TableKind::Handhelds, folder.File("RSCCall.txt"));
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->ShownCells(), (std::vector<Row>{{"5", "1A2B"}}));
+    EXPECT_EQ(std::get<std::vector<HandheldRow>>(rows->Typed()),
+              (std::vector<HandheldRow>{{5, "1A2B", ""}}));
 }
 
-TEST(RecordDecodingTest, ShownRowsMapBackToFieldValues)
+// The rows a read-back brings are typed: the values an import writes, not texts parsed back.
+TEST(RecordDecodingTest, RecordsDecodeToTheValuesTheyHold)
 {
-    const auto machine = InfoMachineFromRow({"7", "2097151", "LW3"});
+    const auto machine = InfoMachineTable().decode(InfoRecord(7, "2097151", {4, 2, 1}));
     ASSERT_TRUE(machine.has_value());
-    EXPECT_EQ(machine->deviceNo, 7);
-    EXPECT_EQ(machine->address, "2097151");
-    EXPECT_EQ(machine->typeNo, 4);
+    EXPECT_EQ(*machine, (InfoMachineRow{7, "2097151", "", 4}));
 
-    const auto caller = CallerFromRow({"1", "0123456789AB", "300", "张三", "请到前台", "12", "",
-                                       "0", "65280", "", "3", "", "499", "删除追呼"});
+    const Row cells = CallerBytes()
+                          .At(0, {0x5A, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB})
+                          .At(8, {0x2C, 0x01})
+                          .At(10, Gbk("张三"))
+                          .At(68, {0x0C, 0x00})
+                          .At(84, {0x01})
+                          .Decode();
+    EXPECT_EQ(cells[1], "0123456789AB");
+    CallerBytes bytes;
+    bytes.At(0, {0x5A, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}).At(8, {0x2C, 0x01}).At(84, {0x07});
+    const auto caller = CallerTable().decode(bytes.bytes);
     ASSERT_TRUE(caller.has_value());
     EXPECT_EQ(caller->codeType, 1);
     EXPECT_EQ(caller->codeNo, "0123456789AB");
     EXPECT_EQ(caller->callNo, 300);
-    EXPECT_EQ(caller->callName, "张三");
-    EXPECT_EQ(caller->keyName, "请到前台");
-    EXPECT_EQ(caller->deviceNo, (std::array<int, 8>{12, -1, 0, 65280, -1, 3, -1, 499}));
-    EXPECT_EQ(caller->zhuiHu, 2);
-
-    const auto handheld = HandheldFromRow({"5", "1A2B"});
-    ASSERT_TRUE(handheld.has_value());
-    EXPECT_EQ(handheld->deviceNo, 5);
-    EXPECT_EQ(handheld->address, "1A2B");
+    EXPECT_EQ(caller->devices, (std::array<int, 8>{-1, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(caller->zhuiHu, 7) << "kept as the host holds it, for the rules to judge";
+    EXPECT_FALSE(CheckRow(CallerTable(), *caller).empty()) << "an escalation past 2";
 }
 
-TEST(RecordDecodingTest, TextsMapToCodesWithAFallback)
-{
-    struct Case
-    {
-        const char* text;
-        int typeNo;
-        int zhuiHu;
-    };
-    const std::vector<Case> cases = {
-        {"BX-2", 0, 2}, {"LW2/LW1", 1, 2},  {"num", 2, 2}, {"en", 3, 2},
-        {"LW3", 4, 2},  {"7", 0, 2},        {"", 0, 2},    {"不追呼", 0, 0},
-        {"追呼", 0, 1}, {"删除追呼", 0, 2}, {"lw3", 0, 2},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(TypeNoFromText(c.text), c.typeNo) << c.text;
-        EXPECT_EQ(ZhuiHuFromText(c.text), c.zhuiHu) << c.text;
-    }
-}
-
-TEST(RecordDecodingTest, RowsTheBrowserCannotShowAreRefused)
-{
-    EXPECT_FALSE(InfoMachineFromRow({"3", "123"}).has_value()) << "a cell missing";
-    EXPECT_FALSE(InfoMachineFromRow({"", "123", "LW3"}).has_value());
-    EXPECT_FALSE(InfoMachineFromRow({"3x", "123", "LW3"}).has_value());
-    EXPECT_FALSE(HandheldFromRow({"5"}).has_value());
-    EXPECT_FALSE(HandheldFromRow({"five", "1A2B"}).has_value());
-
-    Row caller = {"0", "A1B2C3", "1", "", "", "", "", "", "", "", "", "", "", "追呼"};
-    ASSERT_TRUE(CallerFromRow(caller).has_value());
-    EXPECT_EQ(CallerFromRow(caller)->deviceNo,
-              (std::array<int, 8>{-1, -1, -1, -1, -1, -1, -1, -1}));
-    for (const std::size_t cell : {0u, 2u, 7u}) {
-        Row broken = caller;
-        broken[cell] = "?";
-        EXPECT_FALSE(CallerFromRow(broken).has_value()) << cell;
-    }
-    caller.pop_back();
-    EXPECT_FALSE(CallerFromRow(caller).has_value()) << "a cell missing";
-}
-
-// What a download sends comes back from the browser as the field values the import stores,
-// within the limits of the records.
-TEST(RecordDecodingTest, DownloadReadBackAndImportKeepTheCaller)
+// What a download sends comes back from a read-back as the values the file holds, within the
+// limits of the records.
+TEST(RecordDecodingTest, DownloadAndReadBackKeepTheCaller)
 {
     CallerRow sent;
     sent.codeType = 1;
@@ -284,25 +272,21 @@ TEST(RecordDecodingTest, DownloadReadBackAndImportKeepTheCaller)
     sent.callName = "一二三四五六"; // 12 bytes: cut to 10
     sent.keyName = "请到301房间";
     sent.devices = {0, 499, -1, -1, 7, -1, -1, 12};
-    sent.escalation = 2;
+    sent.zhuiHu = 2;
     std::string error;
-    const std::optional<CallerRecord> record = MakeCallerRecord(sent, error);
-    ASSERT_TRUE(record.has_value()) << error;
+    const auto back = AsTheHostKeepsIt(CallerTable(), sent, {}, error);
+    ASSERT_TRUE(back.has_value()) << error;
+    CallerRow expected = sent;
+    expected.codeNo = "0123456789AB";
+    expected.callName = "一二三四五";
+    EXPECT_EQ(*back, expected);
 
-    const auto back = CallerFromRow(DecodeCallerRecord(*record));
-    ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(back->codeType, 1);
-    EXPECT_EQ(back->codeNo, "0123456789AB");
-    EXPECT_EQ(back->callNo, 65535);
-    EXPECT_EQ(back->callName, "一二三四五");
-    EXPECT_EQ(back->keyName, sent.keyName);
-    EXPECT_EQ(back->deviceNo, sent.devices);
-    EXPECT_EQ(back->zhuiHu, 2);
-
-    const auto handheld = HandheldFromRow(*DecodeHandheldRecord(MakeHandheldRecord(261, "1a2b")));
+    const auto handheld =
+        AsTheHostKeepsIt(HandheldTable(), HandheldRow{261, "1a2b", "x"}, {}, error);
     ASSERT_TRUE(handheld.has_value());
-    EXPECT_EQ(handheld->deviceNo, 5) << "the low byte only";
-    EXPECT_EQ(handheld->address, "1A2B");
+    EXPECT_EQ(*handheld, (HandheldRow{5, "1A2B", ""})) << "the low byte only; no remark";
+    EXPECT_FALSE(AsTheHostKeepsIt(HandheldTable(), HandheldRow{1, "0000", ""}, {}, error))
+        << "a code of 0000 reads back as an empty slot";
 }
 
 } // namespace

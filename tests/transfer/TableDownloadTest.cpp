@@ -4,6 +4,7 @@
 #include "hostlink/HostFixture.h"
 #include "storage/Schema.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace px {
@@ -34,6 +35,28 @@ protected:
     Database db_;
 };
 
+// An information machine's record with the receiver type's values as given (text, as the
+// database might hold them: anything but 1 to 4, 1 or 2, 1 counts as none).
+Bytes InfoRecord(int pager, const char* address, const char* machineType, const char* rate,
+                 const char* polarity)
+{
+    const auto number = [](const char* text) { return *text ? std::atoi(text) : 0; };
+    const ReceiverTypes types = {{0, {number(machineType), number(rate), number(polarity)}}};
+    std::string why;
+    return *InfoMachineTable().encode(InfoMachineRow{pager, address, "", 0}, types, why);
+}
+
+std::optional<Bytes> CallerRecord(const CallerRow& row, std::string& why)
+{
+    return CallerTable().encode(row, {}, why);
+}
+
+Bytes HandheldRecord(int number, const char* code)
+{
+    std::string why;
+    return *HandheldTable().encode(HandheldRow{number, code, ""}, {}, why);
+}
+
 TEST_F(TableDownloadTest, RecordLayout)
 {
     struct Case
@@ -53,8 +76,7 @@ TEST_F(TableDownloadTest, RecordLayout)
         {5, "", "7", "3", "0", {0x00, 0x05, 0xF8, 0xF0, 0x02}, {0x00, 0x00, 0x00}},
     };
     for (const Case& c : cases) {
-        const InfoMachineRecord r =
-            MakeInfoMachineRecord(c.pager, c.address, c.machineType, c.rate, c.polarity);
+        const Bytes r = InfoRecord(c.pager, c.address, c.machineType, c.rate, c.polarity);
         EXPECT_EQ(Bytes(r.begin(), r.begin() + 5), c.head) << c.pager;
         EXPECT_EQ(Bytes(r.begin() + 8, r.begin() + 11), c.address3) << c.pager;
         for (std::size_t i = 5; i <= 7; ++i)
@@ -72,7 +94,7 @@ TEST_F(TableDownloadTest, TheHostGetsTheRecordsOfTheFileInPagerOrder)
         db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
                     "(499,'2097151','','f',2),(3,'123','','f',4),(8,'5','','f',0),"
                     "(1,'9','','other',0)"));
-    ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"), DownloadOutcome::Sent);
     const Bytes& table = host_.State().tables.at(0x65);
     ASSERT_EQ(table.size(), 90u);
     EXPECT_EQ(Bytes(table.begin(), table.begin() + 4), (Bytes{0x00, 0x03, 0xF8, 0xF4}));
@@ -85,25 +107,26 @@ TEST_F(TableDownloadTest, TheHostGetsTheRecordsOfTheFileInPagerOrder)
 TEST_F(TableDownloadTest, AFullPxFileIs278Packets)
 {
     AddMachines(500);
-    ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x65).size(), 15000u);
     EXPECT_EQ(Written().size(), 278u);
 }
 
 TEST_F(TableDownloadTest, AnEmptyTableSendsNothing)
 {
-    EXPECT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Empty);
+    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"), DownloadOutcome::Empty);
     EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"Bp机信息表中没有数据！"}));
     EXPECT_TRUE(Written().empty());
     Database closed;
-    EXPECT_EQ(DownloadInfoMachines(exchange_, closed, "f"), DownloadOutcome::NoDatabase);
+    EXPECT_EQ(DownloadTable(exchange_, closed, TableKind::InfoMachines, "f"),
+              DownloadOutcome::NoDatabase);
 }
 
 TEST_F(TableDownloadTest, AFailedTransferStillRemovesTheRecordFile)
 {
     AddMachines(3);
     backend_.RemoveDevice(device_);
-    EXPECT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"), DownloadOutcome::Failed);
     EXPECT_FALSE(test::Exists(folder_.File("Bp.txt")));
 }
 
@@ -115,10 +138,10 @@ TEST_F(TableDownloadTest, CallerRecordLayout)
     row.callNo = 300;
     row.callName = "八号桌";
     row.devices = {12, -1, -1, -1, -1, -1, -1, -1};
-    row.escalation = 2;
-    const auto record = MakeCallerRecord(row, error);
+    row.zhuiHu = 2;
+    const auto record = CallerRecord(row, error);
     ASSERT_TRUE(record.has_value()) << error;
-    const Bytes r(record->begin(), record->end());
+    const Bytes& r = *record;
     EXPECT_EQ(Bytes(r.begin(), r.begin() + 8),
               (Bytes{0x55, 0xA1, 0xB2, 0xC3, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(Bytes(r.begin() + 8, r.begin() + 10), (Bytes{0x2C, 0x01}));
@@ -132,7 +155,7 @@ TEST_F(TableDownloadTest, CallerRecordLayout)
 
     row.codeNo = "0123456789ab";
     row.codeType = 1;
-    const auto longCode = MakeCallerRecord(row, error);
+    const auto longCode = CallerRecord(row, error);
     ASSERT_TRUE(longCode.has_value());
     EXPECT_EQ(Bytes(longCode->begin(), longCode->begin() + 8),
               (Bytes{0x5A, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xFF}));
@@ -145,7 +168,7 @@ TEST_F(TableDownloadTest, CallerTextsAreCutWithoutSplittingACharacter)
     row.codeNo = "123451";
     row.callName = "一二三四五六"; // 12 GBK bytes: the sixth character does not fit
     row.keyName = std::string(47, 'x') + "呼";
-    const auto record = MakeCallerRecord(row, error);
+    const auto record = CallerRecord(row, error);
     ASSERT_TRUE(record.has_value());
     EXPECT_EQ(Bytes(record->begin() + 10, record->begin() + 20), *ToGbk("一二三四五"));
     EXPECT_EQ((*record)[20 + 46], 'x');
@@ -157,23 +180,21 @@ TEST_F(TableDownloadTest, CallerRowsThatCannotTravelAreRefused)
     std::string error;
     CallerRow row;
     row.codeNo = "123456789012345";
-    EXPECT_FALSE(MakeCallerRecord(row, error).has_value());
+    EXPECT_FALSE(CallerRecord(row, error).has_value());
     EXPECT_NE(error.find("14"), std::string::npos);
     row.codeNo = "12345678901234";
-    EXPECT_TRUE(MakeCallerRecord(row, error).has_value()) << "14 digits fill the field";
+    EXPECT_TRUE(CallerRecord(row, error).has_value()) << "14 digits fill the field";
     row.keyName = "\xF0\x9F\x98\x80";
-    EXPECT_FALSE(MakeCallerRecord(row, error).has_value());
+    EXPECT_FALSE(CallerRecord(row, error).has_value());
 }
 
+// A code's hexadecimal pairs count as far as their characters are digits: 0 when the first is
+// not one or the pair is missing.
 TEST_F(TableDownloadTest, HexPairsAndHandheldRecords)
 {
-    EXPECT_EQ(ReadHexPair("1G", 0), 0x01);
-    EXPECT_EQ(ReadHexPair("G1", 0), 0x00);
-    EXPECT_EQ(ReadHexPair("12", 2), 0x00);
-    const HandheldRecord a = MakeHandheldRecord(5, "1a2b");
-    EXPECT_EQ(Bytes(a.begin(), a.end()), (Bytes{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}));
-    const HandheldRecord b = MakeHandheldRecord(12, "12");
-    EXPECT_EQ(Bytes(b.begin(), b.end()), (Bytes{0x0C, 0x12, 0x00, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(HandheldRecord(5, "1a2b"), (Bytes{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(HandheldRecord(12, "12"), (Bytes{0x0C, 0x12, 0x00, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(HandheldRecord(1, "1GG1"), (Bytes{0x01, 0x01, 0x00, 0xFF, 0xFF, 0xFF}));
 }
 
 TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
@@ -186,10 +207,10 @@ TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
     ASSERT_TRUE(
         db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (5,'1a2b','f')"));
     ASSERT_TRUE(db_.CommitTransaction());
-    EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Sent);
+    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x66).size(), 2000u);
     EXPECT_EQ(Written().size(), 38u);
-    EXPECT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Sent);
+    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Handhelds, "f"), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x68), (Bytes{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
@@ -198,16 +219,16 @@ TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
 
     prompter_.Clear();
     host_.State().fault = *ParseSimFault("silent-after:1");
-    EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Failed);
-    EXPECT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Handhelds, "f"), DownloadOutcome::Failed);
     EXPECT_EQ(prompter_.Texts(),
               (std::vector<std::string>{"下载呼叫器信息失败！", "手持呼叫器匹配表设置失败！"}));
 }
 
 TEST_F(TableDownloadTest, EmptyCallerAndHandheldTablesAreSilent)
 {
-    EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Empty);
-    EXPECT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Empty);
+    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Empty);
+    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Handhelds, "f"), DownloadOutcome::Empty);
     EXPECT_TRUE(prompter_.All().empty());
     EXPECT_TRUE(Written().empty());
 }

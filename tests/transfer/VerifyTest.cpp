@@ -29,9 +29,10 @@ protected:
                         "-1,0,0,'f'),('A1B2C2',1,'八号桌','加水',3,7,-1,-1,-1,-1,-1,-1,1,0,'f')"));
         ASSERT_TRUE(db_.Execute(
             "insert into T_Device2 (DeviceNo,Address,Remark,FileName) values (5,'1a2b','','f')"));
-        ASSERT_EQ(DownloadInfoMachines(exchange_, db_, "f"), DownloadOutcome::Sent);
-        ASSERT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Sent);
-        ASSERT_EQ(DownloadHandhelds(exchange_, db_, "f"), DownloadOutcome::Sent);
+        ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"),
+                  DownloadOutcome::Sent);
+        ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Sent);
+        ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::Handhelds, "f"), DownloadOutcome::Sent);
     }
 
     std::vector<Difference> Verify()
@@ -175,12 +176,12 @@ TEST_F(VerifyTest, ARowTheDownloadRefusesIsNeverLeftOutAfterAFailedDownload)
     // The host holds the first key only; the second cannot be sent, so the download of the
     // whole table is refused and the host keeps what it had.
     ASSERT_TRUE(db_.Execute("delete from T_Device3 where CodeNo='A1B2C2'"));
-    ASSERT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Sent);
     ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,ZhuiHu,CodeType,"
                             "FileName) values ('A1B2C3',1,'\xF0\x9F\x98\x80','',0,0,'f')"));
     const Bytes before = host_.State().tables.at(0x66);
     prompter_.Clear();
-    EXPECT_EQ(DownloadCallers(exchange_, db_, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Failed);
     EXPECT_EQ(host_.State().tables.at(0x66), before) << "nothing of the table was sent";
     ASSERT_FALSE(prompter_.Texts().empty());
     EXPECT_NE(prompter_.Texts().front().find("A1B2C3"), std::string::npos) << "names the row";

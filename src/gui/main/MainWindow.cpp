@@ -250,20 +250,22 @@ void MainWindow::ConnectCommands()
     // 回读数据
     on(Command::ReadVersion,
        [this] { RunHostCommand([this] { ReadProgramVersion(*exchange_); }); });
-    on(Command::ReadBackInfoMachines, [this] { ReadBackIntoBrowser(BrowserMode::InfoMachines); });
-    on(Command::ReadBackCallers, [this] { ReadBackIntoBrowser(BrowserMode::Callers); });
-    on(Command::ReadBackHandhelds, [this] { ReadBackIntoBrowser(BrowserMode::Handhelds); });
+    on(Command::ReadBackInfoMachines, [this] { ReadBackIntoBrowser(TableKind::InfoMachines); });
+    on(Command::ReadBackCallers, [this] { ReadBackIntoBrowser(TableKind::Callers); });
+    on(Command::ReadBackHandhelds, [this] { ReadBackIntoBrowser(TableKind::Handhelds); });
     on(Command::ReadBackHandheldSettings,
        [this] { RunHandheldSettingsReadBack(*exchange_, this, readBackNotice_); });
     // 下载数据
-    const auto download = [this](auto send) {
-        return [this, send] {
-            RunHostCommand([this, send] { send(*exchange_, session_.Db(), session_.FileName()); });
+    const auto download = [this](TableKind kind) {
+        return [this, kind] {
+            RunHostCommand([this, kind] {
+                DownloadTable(*exchange_, session_.Db(), kind, session_.FileName());
+            });
         };
     };
-    on(Command::DownloadInfoMachines, download(DownloadInfoMachines));
-    on(Command::DownloadCallers, download(DownloadCallers));
-    on(Command::DownloadHandhelds, download(DownloadHandhelds));
+    on(Command::DownloadInfoMachines, download(TableKind::InfoMachines));
+    on(Command::DownloadCallers, download(TableKind::Callers));
+    on(Command::DownloadHandhelds, download(TableKind::Handhelds));
     on(Command::DownloadHandheldSettings,
        [this] { RunHandheldSettingsDownload(*exchange_, services_.profile, this); });
 }
@@ -357,44 +359,43 @@ void MainWindow::UpgradeFirmware()
         RunHostCommand([&] { px::UpgradeFirmware(*exchange_, image.toStdString()); });
 }
 
-void MainWindow::ReadBackIntoBrowser(BrowserMode mode)
+void MainWindow::ReadBackIntoBrowser(TableKind kind)
 {
     bool hostFound = false;
-    RunHostCommand([&] { hostFound = ReadBackTable(*exchange_, mode); });
+    RunHostCommand([&] { hostFound = ReadBackTable(*exchange_, kind); });
     if (!hostFound)
         return;
     // The browser opens whatever the outcome; without a file it says so.
-    const std::string path = exchange_->RecordFilePath(RecordFileName(mode));
+    const std::string path = ReadBackFilePath(*exchange_, kind);
+    const char* rowsTitle = WithTable(kind, [](const auto& table) { return table.rowsTitle; });
     {
-        ReadBackBrowser browser(mode, link_.GetHostModel(), path, services_.prompter, this);
-        std::error_code missing;
-        if (std::filesystem::exists(PathFromUtf8(path), missing))
+        ReadBackBrowser browser(kind, link_.GetHostModel(), path, services_.prompter, this);
+        if (browser.Rows())
             Notify(QString("已回读 %1 条%2记录")
-                       .arg(browser.ShownRows().size())
-                       .arg(QString::fromUtf8(TableTitle(mode))));
-        browser.SetImportHandler(
-            [this, mode, &browser](const std::vector<std::vector<std::string>>& rows) {
-                ImportFromBrowser(mode, browser.ConnectedModel(), rows);
-            });
+                       .arg(browser.Rows()->Count())
+                       .arg(QString::fromUtf8(rowsTitle)));
+        browser.SetImportHandler([this, &browser](const ReadBackRows& rows) {
+            ImportFromBrowser(rows, browser.ConnectedModel());
+        });
         hooks_.runViewDialog(browser);
     }
     std::error_code ec;
     std::filesystem::remove(PathFromUtf8(path), ec);
 }
 
-void MainWindow::ImportFromBrowser(BrowserMode mode, HostModel hostModel,
-                                   const std::vector<std::vector<std::string>>& rows)
+void MainWindow::ImportFromBrowser(const ReadBackRows& rows, HostModel hostModel)
 {
     if (!session_.Open())
         return;
     ConfigFileDialog chooser(session_.Db(), services_.prompter, FileDialogMode::Import, this);
     if (hooks_.runFileDialog(chooser) != QDialog::Accepted)
         return;
-    if (ImportRows(session_.Db(), services_.prompter, mode, hostModel, chooser.FileName(),
-                   chooser.DeviceType(), rows) == ImportOutcome::Imported)
+    if (ImportRows(session_.Db(), services_.prompter, rows, hostModel, chooser.FileName(),
+                   chooser.DeviceType()) == ImportOutcome::Imported)
         Notify(QString("已导入 %1 条%2记录到文件 %3")
-                   .arg(rows.size())
-                   .arg(QString::fromUtf8(TableTitle(mode)),
+                   .arg(rows.Count())
+                   .arg(QString::fromUtf8(WithTable(
+                            rows.Kind(), [](const auto& table) { return table.rowsTitle; })),
                         QString::fromStdString(chooser.FileName())));
 }
 

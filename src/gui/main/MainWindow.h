@@ -145,9 +145,8 @@ private:
     void OnHostFound(HostModel model);
     void ReloadCurrentFile();
     void ShowCallerTypes();
-    void ReadBackIntoBrowser(BrowserMode mode);
-    void ImportFromBrowser(BrowserMode mode, HostModel hostModel,
-                           const std::vector<std::vector<std::string>>& rows);
+    void ReadBackIntoBrowser(TableKind kind);
+    void ImportFromBrowser(const ReadBackRows& rows, HostModel hostModel);
     void UpgradeFirmware();
 
     AppServices services_;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShowEvent>
+#include <tuple>
 
 namespace px {
 
@@ -20,15 +21,19 @@ QString Q(const std::string& text)
 
 } // namespace
 
-ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel,
+ReadBackBrowser::ReadBackBrowser(TableKind kind, px::HostModel hostModel,
                                  const std::string& recordFile, Prompter& prompter, QWidget* parent)
-    : QDialog(parent), mode_(mode), hostModel_(hostModel), prompter_(prompter),
+    : QDialog(parent), kind_(kind), hostModel_(hostModel), prompter_(prompter),
       list_(new ReportTableView(this, ReportTableView::HeaderLook::Gradient)),
       import_(new QPushButton(QString::fromUtf8("写入到数据库"), this)),
       cancel_(new QPushButton(QString::fromUtf8("取消"), this))
 {
     setObjectName("ReadBackBrowser");
-    setWindowTitle(QString::fromUtf8(BrowserTitle(mode)));
+    const auto [title, width, tinted, columns] = WithTable(kind, [](const auto& table) {
+        return std::tuple(table.browserTitle, table.browserWidth, table.browserTinted,
+                          table.shownColumns);
+    });
+    setWindowTitle(QString::fromUtf8(title));
     list_->setObjectName("id1000");
     import_->setObjectName("id1");
     cancel_->setObjectName("id2");
@@ -42,7 +47,7 @@ ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel,
 
     // The read-back tables of information machines and callers stand out from the window's
     // other lists; the handheld table keeps the plain look.
-    if (mode != BrowserMode::Handhelds) {
+    if (tinted) {
         list_->SetBackgroundColour(QColor(180, 180, 220));
         list_->GradientHeader()->SetGradient(55, 180, 215, 5);
     }
@@ -51,7 +56,7 @@ ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel,
     ReportTableModel& model = *list_->Model();
     // Black text in every mode, selected rows included, whatever the system's colours.
     model.SetTextColour(Qt::black);
-    for (const BrowserColumn& column : BrowserColumns(mode)) {
+    for (const ShownColumn& column : columns) {
         const int index =
             model.InsertColumn(model.ColumnCount(), {Q(column.title), 60, Qt::AlignHCenter});
         if (column.background)
@@ -60,7 +65,7 @@ ReadBackBrowser::ReadBackBrowser(BrowserMode mode, px::HostModel hostModel,
                 QColor(column.background->r, column.background->g, column.background->b));
     }
 
-    resize(mode == BrowserMode::Callers ? 1150 : 700, 500);
+    resize(width, 500);
     PlaceControls();
     OrderTabsByPlace(this);
     Fill(recordFile);
@@ -73,10 +78,9 @@ void ReadBackBrowser::Fill(const std::string& recordFile)
     list_->setShowGrid(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
 
-    const std::optional<std::vector<BrowserRow>> rows = ReadRecordFile(mode_, recordFile);
-    fileMissing_ = !rows;
-    if (rows) {
-        for (const BrowserRow& row : *rows) {
+    rows_ = ReadRecordFile(kind_, recordFile);
+    if (rows_) {
+        for (const std::vector<std::string>& row : rows_->ShownCells()) {
             QStringList texts;
             for (const std::string& text : row)
                 texts.append(Q(text));
@@ -109,9 +113,14 @@ void ReadBackBrowser::showEvent(QShowEvent* event)
     shown_ = true;
     // Said once the browser is up, so the message stands over its empty list; a box opened
     // from inside the show itself would run its loop before the window is drawn.
-    if (fileMissing_)
+    if (!rows_)
         QMetaObject::invokeMethod(
-            this, [this] { prompter_.Message(MissingFileMessage(mode_)); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                prompter_.Message(
+                    WithTable(kind_, [](const auto& table) { return table.missingFileMessage; }));
+            },
+            Qt::QueuedConnection);
 }
 
 std::vector<std::vector<std::string>> ReadBackBrowser::ShownRows() const
@@ -130,8 +139,8 @@ std::vector<std::vector<std::string>> ReadBackBrowser::ShownRows() const
 
 void ReadBackBrowser::OnImport()
 {
-    if (onImport_)
-        onImport_(ShownRows());
+    if (onImport_ && rows_)
+        onImport_(*rows_);
 }
 
 } // namespace px

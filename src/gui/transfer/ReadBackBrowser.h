@@ -22,21 +22,23 @@ class ReadBackBrowser : public QDialog
 {
     Q_OBJECT
 public:
-    using ImportHandler = std::function<void(const std::vector<std::vector<std::string>>& rows)>;
+    using ImportHandler = std::function<void(const ReadBackRows& rows)>;
 
     // hostModel: the connected host as the main window holds it kept for
     // the import. A missing record file is reported when the dialog is first shown.
-    ReadBackBrowser(BrowserMode mode, px::HostModel hostModel, const std::string& recordFile,
+    ReadBackBrowser(TableKind kind, px::HostModel hostModel, const std::string& recordFile,
                     Prompter& prompter, QWidget* parent = nullptr);
 
     void SetImportHandler(ImportHandler handler) { onImport_ = std::move(handler); }
 
-    BrowserMode Mode() const { return mode_; }
+    TableKind Kind() const { return kind_; }
+    // The rows read, as an import writes them; none when the file was missing.
+    const std::optional<ReadBackRows>& Rows() const { return rows_; }
     px::HostModel ConnectedModel() const { return hostModel_; }
     ReportTableView* List() const { return list_; }
     QPushButton* ImportButton() const { return import_; }
     QPushButton* CancelButton() const { return cancel_; }
-    // The texts of the list's cells, row by row: what an import writes.
+    // The texts of the list's cells, row by row.
     std::vector<std::vector<std::string>> ShownRows() const;
 
 protected:
@@ -48,14 +50,14 @@ private:
     void PlaceControls();
     void OnImport();
 
-    BrowserMode mode_;
+    TableKind kind_;
+    std::optional<ReadBackRows> rows_;
     px::HostModel hostModel_;
     Prompter& prompter_;
     ReportTableView* list_;
     QPushButton* import_;
     QPushButton* cancel_;
     ImportHandler onImport_;
-    bool fileMissing_ = false;
     bool shown_ = false;
 };
 

@@ -27,7 +27,7 @@ TEST_F(DialogTabOrderTest, EveryDialogIsTabbedInReadingOrder)
           FileDialogMode::Import})
         dialogs.push_back(std::make_unique<ConfigFileDialog>(db_, prompter_, mode));
     dialogs.push_back(std::make_unique<CallerTypesDialog>(db_, prompter_));
-    for (const BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers})
+    for (const TableKind mode : {TableKind::InfoMachines, TableKind::Callers})
         dialogs.push_back(std::make_unique<ReadBackBrowser>(mode, HostModel::PX,
                                                             folder_.File("none.txt"), prompter_));
     dialogs.push_back(std::make_unique<SiteSheetPreview>(SiteSheet{}, [] { return QString(); }));

@@ -45,7 +45,7 @@ TEST_F(StandardTextsTest, TheWindowAndItsDialogsShowNoEnglishStandardText)
           FileDialogMode::Import})
         dialogs.push_back(std::make_unique<ConfigFileDialog>(db_, prompter_, mode));
     dialogs.push_back(std::make_unique<CallerTypesDialog>(db_, prompter_));
-    dialogs.push_back(std::make_unique<ReadBackBrowser>(BrowserMode::Callers, HostModel::PX,
+    dialogs.push_back(std::make_unique<ReadBackBrowser>(TableKind::Callers, HostModel::PX,
                                                         folder_.File("RCall.txt"), prompter_));
     dialogs.push_back(std::make_unique<TransferProgressDialog>(nullptr));
     SiteSheet sheet;

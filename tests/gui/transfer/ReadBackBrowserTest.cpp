@@ -77,7 +77,7 @@ protected:
         std::copy(message.begin(), message.end(), r.begin() + 20);
         r[68] = 12; // 信息机1 = 12; the other devices are none
         r[69] = 0;
-        r[84] = 5;
+        r[84] = 2;
         return r;
     }
 
@@ -89,26 +89,26 @@ TEST_F(ReadBackBrowserTest, EachModeHasItsTitleSizeColumnsAndColours)
 {
     struct Case
     {
-        BrowserMode mode;
+        TableKind mode;
         const char* title;
         int width;
         QStringList columns;
         bool coloured; // the browser's own list and header colours
     };
     const std::vector<Case> cases = {
-        {BrowserMode::InfoMachines,
+        {TableKind::InfoMachines,
          "回读数据浏览------信息机参数",
          700,
          {Q("设备编号"), Q("设备地址"), Q("设备类型")},
          true},
-        {BrowserMode::Callers,
+        {TableKind::Callers,
          "回读数据浏览------呼叫器参数",
          1150,
          {Q("机器类型"), Q("特征码"), Q("呼叫器号"), Q("中文名称"), Q("信息内容"), Q("信息机1"),
           Q("信息机2"), Q("信息机3"), Q("信息机4"), Q("中级主管1"), Q("中级主管2"), Q("高级主管1"),
           Q("高级主管2"), Q("追呼类型")},
          true},
-        {BrowserMode::Handhelds,
+        {TableKind::Handhelds,
          "回读数据浏览------手持呼叫器参数",
          700,
          {Q("设备编号"), Q("设备地址")},
@@ -145,7 +145,7 @@ TEST_F(ReadBackBrowserTest, EachModeHasItsTitleSizeColumnsAndColours)
 
 TEST_F(ReadBackBrowserTest, ColumnColoursOfTheCallerTable)
 {
-    ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
+    ReadBackBrowser dialog(TableKind::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
                            prompter_);
     const QColor yellow(254, 252, 201), green(210, 254, 205), cyan(209, 255, 254),
         pink(253, 226, 214);
@@ -168,7 +168,7 @@ TEST_F(ReadBackBrowserTest, ColumnColoursOfTheCallerTable)
         EXPECT_EQ(dialog.List()->CellTextColour(0, column, true), QColor(Qt::black)) << column;
     }
 
-    ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX, folder_.File("none.txt"),
+    ReadBackBrowser machines(TableKind::InfoMachines, HostModel::PX, folder_.File("none.txt"),
                              prompter_);
     EXPECT_EQ(machines.List()->CellBackground(0, 2, false), QColor(180, 180, 220))
         << "the type column has no colour of its own";
@@ -176,17 +176,17 @@ TEST_F(ReadBackBrowserTest, ColumnColoursOfTheCallerTable)
 
 TEST_F(ReadBackBrowserTest, ShowsOneRowPerWholeRecord)
 {
-    ReadBackBrowser machines(BrowserMode::InfoMachines, HostModel::PX,
+    ReadBackBrowser machines(TableKind::InfoMachines, HostModel::PX,
                              Write("RDevice.txt", InfoMachineFile()), prompter_);
     EXPECT_EQ(machines.ShownRows(),
               (Rows{{"3", "123", "LW2/LW1"}, {"7", "2097151", "LW3"}, {"499", "0", "BX-2"}}));
 
-    ReadBackBrowser callers(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
+    ReadBackBrowser callers(TableKind::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
                             prompter_);
     EXPECT_EQ(callers.ShownRows(), (Rows{{"0", "A1B2C3", "300", "张三", "请到前台", "12", "", "",
                                           "", "", "", "", "", "删除追呼"}}));
 
-    ReadBackBrowser handhelds(BrowserMode::Handhelds, HostModel::PX,
+    ReadBackBrowser handhelds(TableKind::Handhelds, HostModel::PX,
                               Write("RSCCall.txt", {0x05, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x05, 0x1A,
                                                     0x2B, 0xFF, 0xFF, 0xFF}),
                               prompter_);
@@ -202,15 +202,16 @@ TEST_F(ReadBackBrowserTest, MissingRecordFileIsReportedOverAnEmptyList)
 {
     struct Case
     {
-        BrowserMode mode;
+        TableKind mode;
         const char* message;
     };
-    for (const Case& c : {Case{BrowserMode::InfoMachines, "无法找到回读RDevice.txt文件！"},
-                          Case{BrowserMode::Callers, "无法找到回读文件RCall.txt文件！"},
-                          Case{BrowserMode::Handhelds, "无法找到回读文件RSCCall.txt文件！"}}) {
+    for (const Case& c : {Case{TableKind::InfoMachines, "无法找到回读RDevice.txt文件！"},
+                          Case{TableKind::Callers, "无法找到回读文件RCall.txt文件！"},
+                          Case{TableKind::Handhelds, "无法找到回读文件RSCCall.txt文件！"}}) {
         prompter_.Clear();
-        ReadBackBrowser dialog(c.mode, HostModel::QX, folder_.File(RecordFileName(c.mode)),
-                               prompter_);
+        ReadBackBrowser dialog(
+            c.mode, HostModel::QX,
+            folder_.File(WithTable(c.mode, [](const auto& t) { return t.recordFile; })), prompter_);
         EXPECT_TRUE(prompter_.All().empty()) << "nothing is said before the browser shows";
         Show(dialog);
         ASSERT_TRUE(test::WaitUntil([&] { return !prompter_.All().empty(); })) << c.message;
@@ -219,7 +220,8 @@ TEST_F(ReadBackBrowserTest, MissingRecordFileIsReportedOverAnEmptyList)
         EXPECT_TRUE(dialog.isVisible()) << "the browser stays open";
         EXPECT_EQ(dialog.List()->Model()->RowCount(), 0);
         EXPECT_EQ(dialog.List()->Model()->ColumnCount(),
-                  static_cast<int>(BrowserColumns(c.mode).size()));
+                  static_cast<int>(
+                      WithTable(c.mode, [](const auto& t) { return t.shownColumns.size(); })));
 
         dialog.hide();
         Show(dialog);
@@ -230,7 +232,7 @@ TEST_F(ReadBackBrowserTest, MissingRecordFileIsReportedOverAnEmptyList)
 
 TEST_F(ReadBackBrowserTest, AnEmptyTableIsNotAMissingFile)
 {
-    ReadBackBrowser dialog(BrowserMode::Handhelds, HostModel::PX, Write("RSCCall.txt", {}),
+    ReadBackBrowser dialog(TableKind::Handhelds, HostModel::PX, Write("RSCCall.txt", {}),
                            prompter_);
     Show(dialog);
     QCoreApplication::processEvents();
@@ -241,19 +243,21 @@ TEST_F(ReadBackBrowserTest, AnEmptyTableIsNotAMissingFile)
 
 TEST_F(ReadBackBrowserTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
 {
-    ReadBackBrowser dialog(BrowserMode::InfoMachines, HostModel::PX,
+    ReadBackBrowser dialog(TableKind::InfoMachines, HostModel::PX,
                            Write("RDevice.txt", InfoMachineFile()), prompter_);
     EXPECT_EQ(dialog.ConnectedModel(), HostModel::PX);
-    EXPECT_EQ(dialog.Mode(), BrowserMode::InfoMachines);
-    std::vector<Rows> imports;
-    dialog.SetImportHandler([&](const Rows& rows) { imports.push_back(rows); });
+    EXPECT_EQ(dialog.Kind(), TableKind::InfoMachines);
+    std::vector<std::vector<InfoMachineRow>> imports;
+    dialog.SetImportHandler([&](const ReadBackRows& rows) {
+        imports.push_back(std::get<std::vector<InfoMachineRow>>(rows.Typed()));
+    });
     Show(dialog);
 
     QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
     ASSERT_EQ(imports.size(), 1u);
-    EXPECT_EQ(imports[0], dialog.ShownRows());
-    EXPECT_EQ(imports[0].size(), 3u);
-    EXPECT_EQ(imports[0][1], (std::vector<std::string>{"7", "2097151", "LW3"}));
+    ASSERT_EQ(imports[0].size(), 3u) << "the rows shown";
+    EXPECT_EQ(dialog.ShownRows()[1], (std::vector<std::string>{"7", "2097151", "LW3"}));
+    EXPECT_EQ(imports[0][1], (InfoMachineRow{7, "2097151", "", 4})) << "as values, not texts";
     EXPECT_TRUE(dialog.isVisible());
 
     QTest::keyClick(&dialog, Qt::Key_Return);
@@ -269,7 +273,7 @@ TEST_F(ReadBackBrowserTest, WritingHandsTheShownRowsToTheOwnerAndStaysOpen)
 
 TEST_F(ReadBackBrowserTest, ControlsArePlacedFromTheWindowSize)
 {
-    for (const BrowserMode mode : {BrowserMode::InfoMachines, BrowserMode::Callers}) {
+    for (const TableKind mode : {TableKind::InfoMachines, TableKind::Callers}) {
         ReadBackBrowser dialog(mode, HostModel::PX, Write("RCall.txt", CallerRecord()), prompter_);
         Show(dialog);
         const int w = dialog.width();
@@ -289,7 +293,7 @@ TEST_F(ReadBackBrowserTest, ControlsArePlacedFromTheWindowSize)
 
 TEST_F(ReadBackBrowserTest, ColumnsFitTheirTitlesAndTexts)
 {
-    ReadBackBrowser dialog(BrowserMode::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
+    ReadBackBrowser dialog(TableKind::Callers, HostModel::PX, Write("RCall.txt", CallerRecord()),
                            prompter_);
     const ReportTableView* list = dialog.List();
     const QFontMetrics cells(list->CellFont());

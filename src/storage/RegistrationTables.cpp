@@ -1,0 +1,547 @@
+#include "storage/RegistrationTables.h"
+
+#include "common/Gbk.h"
+#include "common/Hex.h"
+
+#include <cstdio>
+
+namespace px {
+
+namespace {
+
+// --- columns -------------------------------------------------------------------------------------
+
+bool TakeInt(const SqlValue& value, long long ifNull, long long& out, std::string& why)
+{
+    if (std::holds_alternative<std::monostate>(value)) {
+        out = ifNull;
+        return true;
+    }
+    if (const auto* n = std::get_if<std::int64_t>(&value)) {
+        out = *n;
+        return true;
+    }
+    why = "\"" + (std::holds_alternative<std::string>(value) ? std::get<std::string>(value)
+                                                            : std::string("?")) +
+          "\" is not a whole number";
+    return false;
+}
+
+bool TakeText(const SqlValue& value, std::string& out, std::string& why)
+{
+    if (std::holds_alternative<std::monostate>(value)) {
+        out.clear();
+        return true;
+    }
+    if (const auto* text = std::get_if<std::string>(&value)) {
+        out = *text;
+        return true;
+    }
+    if (const auto* n = std::get_if<std::int64_t>(&value)) {
+        out = std::to_string(*n);
+        return true;
+    }
+    why = "a number where a text belongs";
+    return false;
+}
+
+// An integer column held in a member, its rule, and what a NULL stands for.
+template <typename Row, int Row::*Member, std::string (*Rule)(long long), int IfNull = 0>
+constexpr TableColumn<Row> IntColumn(const char* name, const char* title)
+{
+    return {name, title, false,
+            [](const Row& row) -> SqlValue { return std::int64_t{row.*Member}; },
+            [](Row& row, const SqlValue& value, std::string& why) {
+                long long n = 0;
+                if (!TakeInt(value, IfNull, n, why))
+                    return false;
+                // Out of int's range is out of every rule's range too.
+                row.*Member = n < -1'000'000'000 || n > 1'000'000'000 ? -1'000'000'000
+                                                                        : static_cast<int>(n);
+                return true;
+            },
+            [](const Row& row) { return Rule(row.*Member); }};
+}
+
+template <typename Row, std::string Row::*Member, std::string (*Rule)(std::string_view)>
+constexpr TableColumn<Row> TextColumn(const char* name, const char* title)
+{
+    return {name, title, true, [](const Row& row) -> SqlValue { return row.*Member; },
+            [](Row& row, const SqlValue& value, std::string& why) {
+                return TakeText(value, row.*Member, why);
+            },
+            [](const Row& row) { return Rule(row.*Member); }};
+}
+
+// A caller key's target K (DeviceNo1..8). A NULL reads as 0, as every integer column's does;
+// the program itself always stores kNoTarget for none.
+template <std::size_t K> constexpr TableColumn<CallerRow> TargetColumn(const char* name,
+                                                                       const char* title)
+{
+    return {name, title, false,
+            [](const CallerRow& row) -> SqlValue { return std::int64_t{row.devices[K]}; },
+            [](CallerRow& row, const SqlValue& value, std::string& why) {
+                long long n = 0;
+                if (!TakeInt(value, 0, n, why))
+                    return false;
+                row.devices[K] = n < -1'000'000 || n > 1'000'000 ? -1'000'000 : static_cast<int>(n);
+                return true;
+            },
+            [](const CallerRow& row) { return CheckTargetPager(row.devices[K]); }};
+}
+
+// --- records -------------------------------------------------------------------------------------
+
+constexpr std::array<const char*, kReceiverTypeCount> kTypeNames = {"BX-2", "LW2/LW1", "num",
+                                                                    "en", "LW3"};
+constexpr std::array<const char*, kMaxEscalation + 1> kEscalationTexts = {"不追呼", "追呼",
+                                                                          "删除追呼"};
+constexpr Rgb kYellow{254, 252, 201};
+constexpr Rgb kGreen{210, 254, 205};
+constexpr Rgb kCyan{209, 255, 254};
+constexpr Rgb kPink{253, 226, 214};
+
+constexpr std::size_t kMaxCodeDigits = 14;
+
+// Leading blanks skipped, decimal digits up to the first other character, 0 when none.
+std::uint32_t LeadingNumber(const std::string& text)
+{
+    std::uint32_t value = 0;
+    std::size_t i = text.find_first_not_of(' ');
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10 + static_cast<std::uint32_t>(text[i] - '0');
+    return value;
+}
+
+// A hexadecimal pair as the records read it: as far as its characters are hexadecimal digits,
+// 0 when the first is not one or the pair is missing.
+std::uint8_t HexPair(const std::string& text, std::size_t at)
+{
+    int value = 0;
+    for (std::size_t i = at; i < at + 2 && i < text.size(); ++i) {
+        const int digit = HexDigitValue(text[i]);
+        if (digit < 0)
+            break;
+        value = value * 16 + digit;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+void PutLittleEndian(RecordBytes& record, std::size_t at, int value)
+{
+    record[at] = static_cast<std::uint8_t>(value & 0xFF);
+    record[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+// A text's GBK bytes cut to the field without splitting a character.
+bool PutText(RecordBytes& record, std::size_t at, std::size_t size, const std::string& text,
+             const char* what, std::string& why)
+{
+    GbkProblem problem = GbkProblem::None;
+    const auto bytes = ToGbk(text, &problem);
+    if (!bytes) {
+        why = GbkRefusal(problem, std::string(what) + " \"" + text + "\" 含有主机无法显示的字符");
+        return false;
+    }
+    const GbkBytes cut = CutGbk(*bytes, size);
+    std::copy(cut.begin(), cut.end(), record.begin() + static_cast<std::ptrdiff_t>(at));
+    return true;
+}
+
+// A text field runs up to its 0xFF fill. A NUL ends it too: it cannot be part of a GBK text and
+// would not survive the database. A name cut at the field's end inside a two-byte character
+// leaves half of it, which no text can hold, so that half is dropped.
+std::string FieldText(std::span<const std::uint8_t> field)
+{
+    std::size_t end = 0;
+    while (end < field.size() && field[end] != 0xFF && field[end] != 0x00)
+        ++end;
+    const GbkBytes whole(field.begin(), field.begin() + static_cast<std::ptrdiff_t>(end));
+    return FromGbk(CutGbk(whole, whole.size())).value_or(std::string());
+}
+
+std::string Hex(std::span<const std::uint8_t> bytes)
+{
+    return HexString(bytes);
+}
+
+std::optional<RecordBytes> EncodeInfoMachine(const InfoMachineRow& row, const ReceiverTypes& types,
+                                             std::string& /*why*/)
+{
+    RecordBytes record(30, 0);
+    record[0] = static_cast<std::uint8_t>((row.pager / 256) & 0xFF);
+    record[1] = static_cast<std::uint8_t>(row.pager % 256);
+    const auto type = types.find(row.typeNo);
+    const ReceiverType receiver = type != types.end() ? type->second : ReceiverType{};
+    std::uint8_t mode = 0xF8;
+    if (receiver.polarity == 1)
+        mode |= 0x04;
+    if (receiver.rate == 1)
+        mode |= 0x01;
+    else if (receiver.rate == 2)
+        mode |= 0x02;
+    record[2] = mode;
+    record[3] = static_cast<std::uint8_t>(
+        0xF0 + (receiver.machineType >= 1 && receiver.machineType <= 4 ? receiver.machineType : 0));
+    record[4] = 0x02;
+    const std::uint32_t value = LeadingNumber(row.address);
+    record[8] = static_cast<std::uint8_t>((value >> 16) & 0xFF);
+    record[9] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+    record[10] = static_cast<std::uint8_t>(value & 0xFF);
+    record[29] = 0xFF;
+    return record;
+}
+
+std::optional<InfoMachineRow> DecodeInfoMachine(std::span<const std::uint8_t> r)
+{
+    InfoMachineRow row;
+    row.pager = r[0] * 256 + r[1];
+    row.address = std::to_string((static_cast<long>(r[8]) << 16) | (r[9] << 8) | r[10]);
+    // The machine type code is the type's number (each type's MachineType is its TypeNo); a
+    // code no download of ours writes stays as it is, for the rules to refuse.
+    row.typeNo = r[3] & 0x07;
+    return row;
+}
+
+std::vector<std::string> ShownInfoMachine(const InfoMachineRow& row)
+{
+    return {std::to_string(row.pager), row.address,
+            row.typeNo >= 0 && row.typeNo < static_cast<int>(kTypeNames.size())
+                ? kTypeNames[static_cast<std::size_t>(row.typeNo)]
+                : std::to_string(row.typeNo)};
+}
+
+std::optional<RecordBytes> EncodeHandheld(const HandheldRow& row, const ReceiverTypes& /*types*/,
+                                          std::string& /*why*/)
+{
+    return RecordBytes{static_cast<std::uint8_t>(row.number & 0xFF),
+                       HexPair(row.code, 0),
+                       HexPair(row.code, 2),
+                       0xFF,
+                       0xFF,
+                       0xFF};
+}
+
+std::optional<HandheldRow> DecodeHandheld(std::span<const std::uint8_t> r)
+{
+    if ((r[1] == 0x00 && r[2] == 0x00) || (r[1] == 0xFF && r[2] == 0xFF))
+        return std::nullopt;
+    return HandheldRow{r[0], Hex(r.subspan(1, 2)), {}};
+}
+
+std::vector<std::string> ShownHandheld(const HandheldRow& row)
+{
+    return {std::to_string(row.number), row.code};
+}
+
+std::optional<RecordBytes> EncodeCaller(const CallerRow& row, const ReceiverTypes& /*types*/,
+                                        std::string& why)
+{
+    if (row.codeNo.size() > kMaxCodeDigits) {
+        why = "特征码 " + row.codeNo + " 超过14位，无法下载";
+        return std::nullopt;
+    }
+    RecordBytes record(100, 0xFF);
+    record[0] = row.codeType == 0 ? 0x55 : 0x5A;
+    for (std::size_t pair = 0; pair < row.codeNo.size() / 2; ++pair)
+        record[1 + pair] = HexPair(row.codeNo, pair * 2);
+    PutLittleEndian(record, 8, row.callNo);
+    if (!PutText(record, 10, 10, row.callName, "中文名称", why) ||
+        !PutText(record, 20, 48, row.keyName, "信息内容", why))
+        return std::nullopt;
+    for (std::size_t i = 0; i < row.devices.size(); ++i)
+        PutLittleEndian(record, 68 + 2 * i, row.devices[i]);
+    record[84] = static_cast<std::uint8_t>(row.zhuiHu & 0xFF);
+    return record;
+}
+
+std::optional<CallerRow> DecodeCaller(std::span<const std::uint8_t> r)
+{
+    const bool shortCode = r[0] == 0x55;
+    CallerRow row;
+    row.codeType = shortCode ? 0 : 1;
+    row.codeNo = Hex(r.subspan(1, shortCode ? 3 : 6));
+    row.callNo = r[8] + r[9] * 256;
+    row.callName = FieldText(r.subspan(10, 10));
+    row.keyName = FieldText(r.subspan(20, 48));
+    for (std::size_t k = 0; k < kCallerTargets; ++k) {
+        const std::uint8_t low = r[68 + 2 * k];
+        const std::uint8_t high = r[69 + 2 * k];
+        row.devices[k] = low == 0xFF && high == 0xFF ? kNoTarget : low + high * 256;
+    }
+    row.zhuiHu = r[84];
+    return row;
+}
+
+std::vector<std::string> ShownCaller(const CallerRow& row)
+{
+    std::vector<std::string> cells = {std::to_string(row.codeType), row.codeNo,
+                                      std::to_string(row.callNo), row.callName, row.keyName};
+    for (const int device : row.devices)
+        cells.push_back(device == kNoTarget ? std::string() : std::to_string(device));
+    cells.push_back(row.zhuiHu >= 0 && row.zhuiHu < static_cast<int>(kEscalationTexts.size())
+                        ? kEscalationTexts[static_cast<std::size_t>(row.zhuiHu)]
+                        : std::to_string(row.zhuiHu));
+    return cells;
+}
+
+// --- the descriptions ------------------------------------------------------------------------------
+
+constexpr TableColumn<InfoMachineRow> kInfoMachineColumns[] = {
+    IntColumn<InfoMachineRow, &InfoMachineRow::pager, CheckPagerNumber>("DeviceNo", "传呼号"),
+    TextColumn<InfoMachineRow, &InfoMachineRow::address, CheckAddress>("Address", "地址码"),
+    TextColumn<InfoMachineRow, &InfoMachineRow::remark, CheckStoredText>("Remark", "备注"),
+    IntColumn<InfoMachineRow, &InfoMachineRow::typeNo, CheckReceiverType>("TypeNo", "类型"),
+};
+
+constexpr TableColumn<HandheldRow> kHandheldColumns[] = {
+    IntColumn<HandheldRow, &HandheldRow::number, CheckHandheldNumber>("DeviceNo", "编号"),
+    TextColumn<HandheldRow, &HandheldRow::code, CheckHandheldCode>("Address", "地址码"),
+    TextColumn<HandheldRow, &HandheldRow::remark, CheckStoredText>("Remark", "备注"),
+};
+
+constexpr TableColumn<CallerRow> kCallerColumns[] = {
+    TextColumn<CallerRow, &CallerRow::codeNo, CheckCallerCode>("CodeNo", "特征码"),
+    IntColumn<CallerRow, &CallerRow::callNo, CheckCallerNumber>("CallNo", "呼叫器号"),
+    TextColumn<CallerRow, &CallerRow::callName, CheckStoredText>("CallName", "中文名称"),
+    TextColumn<CallerRow, &CallerRow::keyName, CheckStoredText>("KeyName", "信息内容"),
+    TargetColumn<0>("DeviceNo1", "信息机1"),
+    TargetColumn<1>("DeviceNo2", "信息机2"),
+    TargetColumn<2>("DeviceNo3", "信息机3"),
+    TargetColumn<3>("DeviceNo4", "信息机4"),
+    TargetColumn<4>("DeviceNo5", "中级主管1"),
+    TargetColumn<5>("DeviceNo6", "中级主管2"),
+    TargetColumn<6>("DeviceNo7", "高级主管1"),
+    TargetColumn<7>("DeviceNo8", "高级主管2"),
+    IntColumn<CallerRow, &CallerRow::zhuiHu, CheckEscalation>("ZhuiHu", "追呼类型"),
+    IntColumn<CallerRow, &CallerRow::codeType, CheckCodeType>("CodeType", "特征码类型"),
+};
+
+constexpr ShownColumn kShownInfoMachineColumns[] = {
+    {"设备编号", kYellow}, {"设备地址", kGreen}, {"设备类型", std::nullopt}};
+constexpr ShownColumn kShownHandheldColumns[] = {{"设备编号", std::nullopt},
+                                                 {"设备地址", std::nullopt}};
+constexpr ShownColumn kShownCallerColumns[] = {
+    {"机器类型", kYellow}, {"特征码", kGreen},    {"呼叫器号", kCyan},   {"中文名称", kYellow},
+    {"信息内容", kYellow}, {"信息机1", kGreen},   {"信息机2", kGreen},   {"信息机3", kGreen},
+    {"信息机4", kGreen},   {"中级主管1", kCyan},  {"中级主管2", kCyan},  {"高级主管1", kPink},
+    {"高级主管2", kPink},  {"追呼类型", kYellow},
+};
+
+const RegistrationTable<InfoMachineRow> kInfoMachineTable = {
+    TableKind::InfoMachines,
+    "T_Device1",
+    "DeviceNo",
+    "infoMachines",
+    "im",
+    "信息机",
+    "传呼号",
+    "个信息机！",
+    "个设备",
+    &Capacity::infoMachines,
+    kInfoMachineColumns,
+    [](const InfoMachineRow& row) { return std::to_string(row.pager); },
+    30,
+    0x65,
+    0x84,
+    "下载Bp机信息",
+    "读取信息机信息",
+    "RDevice.txt",
+    "Bp机信息表中没有数据！",
+    nullptr,
+    nullptr,
+    EncodeInfoMachine,
+    DecodeInfoMachine,
+    "回读数据浏览------信息机参数",
+    700,
+    true,
+    "无法找到回读RDevice.txt文件！",
+    kShownInfoMachineColumns,
+    ShownInfoMachine,
+};
+
+const RegistrationTable<HandheldRow> kHandheldTable = {
+    TableKind::Handhelds,
+    "T_Device2",
+    "DeviceNo",
+    "handhelds",
+    "handhelds",
+    "手持呼叫器",
+    "手持呼叫器",
+    "个手持呼叫器！",
+    "个记录",
+    &Capacity::handhelds,
+    kHandheldColumns,
+    [](const HandheldRow& row) { return std::to_string(row.number); },
+    6,
+    0x68,
+    0x87,
+    "手持呼叫器匹配表",
+    "读取手持呼叫器信息",
+    "RSCCall.txt",
+    nullptr,
+    "手持呼叫器匹配表设置成功！",
+    "手持呼叫器匹配表设置失败！",
+    EncodeHandheld,
+    DecodeHandheld,
+    "回读数据浏览------手持呼叫器参数",
+    700,
+    false,
+    "无法找到回读文件RSCCall.txt文件！",
+    kShownHandheldColumns,
+    ShownHandheld,
+};
+
+const RegistrationTable<CallerRow> kCallerTable = {
+    TableKind::Callers,
+    "T_Device3",
+    "CodeNo",
+    "callers",
+    "callers",
+    "呼叫器",
+    "特征码",
+    "个呼叫器！",
+    "个设备",
+    &Capacity::callerRows,
+    kCallerColumns,
+    [](const CallerRow& row) { return row.codeNo; },
+    100,
+    0x66,
+    0x85,
+    "呼叫器信息",
+    "读取呼叫器信息",
+    "RCall.txt",
+    nullptr,
+    "下载呼叫器信息成功！",
+    "下载呼叫器信息失败！",
+    EncodeCaller,
+    DecodeCaller,
+    "回读数据浏览------呼叫器参数",
+    1150,
+    true,
+    "无法找到回读文件RCall.txt文件！",
+    kShownCallerColumns,
+    ShownCaller,
+};
+
+template <typename Row> std::string ColumnList(const RegistrationTable<Row>& table)
+{
+    std::string list;
+    for (const TableColumn<Row>& column : table.columns)
+        list += std::string(list.empty() ? "" : ",") + column.name;
+    return list;
+}
+
+} // namespace
+
+const RegistrationTable<InfoMachineRow>& InfoMachineTable()
+{
+    return kInfoMachineTable;
+}
+
+const RegistrationTable<HandheldRow>& HandheldTable()
+{
+    return kHandheldTable;
+}
+
+const RegistrationTable<CallerRow>& CallerTable()
+{
+    return kCallerTable;
+}
+
+std::optional<TableKind> TableNamed(std::string_view cliName)
+{
+    std::optional<TableKind> found;
+    ForEachTable([&](const auto& table) {
+        if (cliName == table.cliName)
+            found = table.kind;
+    });
+    return found;
+}
+
+template <typename Row>
+StoredRows<Row> LoadRows(Database& db, const RegistrationTable<Row>& table,
+                         const std::string& fileName)
+{
+    StoredRows<Row> stored;
+    const auto result = db.Query("select " + ColumnList(table) + " from " + table.databaseTable +
+                                     " where FileName=? order by " + table.orderBy,
+                                 {fileName});
+    if (!result)
+        return stored;
+    stored.read = true;
+    for (const std::vector<SqlValue>& values : *result) {
+        Row row;
+        std::string problem;
+        for (std::size_t c = 0; c < table.columns.size() && problem.empty(); ++c) {
+            std::string why;
+            if (!table.columns[c].set(row, values[c], why))
+                problem = std::string(table.columns[c].name) + " " + why;
+        }
+        if (problem.empty())
+            problem = CheckRow(table, row);
+        if (problem.empty()) {
+            stored.rows.push_back(std::move(row));
+            continue;
+        }
+        // The key as stored, even when it is what is wrong.
+        const SqlValue& key = values[0];
+        const std::string keyText = std::holds_alternative<std::string>(key)
+                                        ? std::get<std::string>(key)
+                                    : std::holds_alternative<std::int64_t>(key)
+                                        ? std::to_string(std::get<std::int64_t>(key))
+                                        : std::string();
+        stored.refused.push_back({keyText, problem});
+    }
+    return stored;
+}
+
+template <typename Row>
+bool InsertRows(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
+                std::span<const Row> rows)
+{
+    std::string marks;
+    for (std::size_t c = 0; c < table.columns.size(); ++c)
+        marks += "?,";
+    const std::string insert = std::string("insert into ") + table.databaseTable + " (" +
+                               ColumnList(table) + ",FileName) values (" + marks + "?)";
+    for (const Row& row : rows) {
+        SqlParams params;
+        for (const TableColumn<Row>& column : table.columns)
+            params.push_back(column.get(row));
+        params.emplace_back(fileName);
+        if (!db.Execute(insert, params))
+            return false;
+    }
+    return true;
+}
+
+std::optional<ReceiverTypes> LoadReceiverTypes(Database& db)
+{
+    const auto result = db.Query("select TypeNo,MachineType,Rate,Polarity from T_Type");
+    if (!result)
+        return std::nullopt;
+    ReceiverTypes types;
+    const auto number = [](const SqlValue& value) {
+        const auto* n = std::get_if<std::int64_t>(&value);
+        return n != nullptr ? static_cast<int>(*n) : 0;
+    };
+    for (const std::vector<SqlValue>& row : *result)
+        types[number(row[0])] = {number(row[1]), number(row[2]), number(row[3])};
+    return types;
+}
+
+template StoredRows<InfoMachineRow> LoadRows(Database&, const RegistrationTable<InfoMachineRow>&,
+                                             const std::string&);
+template StoredRows<HandheldRow> LoadRows(Database&, const RegistrationTable<HandheldRow>&,
+                                          const std::string&);
+template StoredRows<CallerRow> LoadRows(Database&, const RegistrationTable<CallerRow>&,
+                                        const std::string&);
+template bool InsertRows(Database&, const RegistrationTable<InfoMachineRow>&, const std::string&,
+                         std::span<const InfoMachineRow>);
+template bool InsertRows(Database&, const RegistrationTable<HandheldRow>&, const std::string&,
+                         std::span<const HandheldRow>);
+template bool InsertRows(Database&, const RegistrationTable<CallerRow>&, const std::string&,
+                         std::span<const CallerRow>);
+
+} // namespace px
