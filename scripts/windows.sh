@@ -118,16 +118,20 @@ export DISPLAY=
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-if [[ ! -d $WINEPREFIX ]]; then
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
     echo "making the Wine prefix"
-    "$wine" wineboot --init >/dev/null 2>&1
+    # wineboot's own status says little (it can end before its services do): the prefix's
+    # registry is what tells that it was made.
+    "$wine" wineboot --init >/dev/null 2>&1 || true
+    "$wineserver" -w
+    [[ -f $WINEPREFIX/system.reg ]] || { echo "windows: Wine could not make its prefix" >&2; exit 1; }
 fi
 # Wine's server and its services (winedevice, plugplay) outlive the programs; started by a test,
 # they would hold that test's output open and CTest would wait for them. Started here, with
 # their output elsewhere, they serve every test and end with the run.
 "$wineserver" -p
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
-"$wine" wineboot >/dev/null 2>&1
+"$wine" wineboot >/dev/null 2>&1 || true
 ctest --test-dir "$build" --output-on-failure -j2
 
 # --- the zips --------------------------------------------------------------------------------------

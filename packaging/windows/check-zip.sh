@@ -26,7 +26,9 @@ export WINEPREFIX=$work/wine WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="msc
 unset WINEPATH
 export DISPLAY=
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-"$wine" wineboot --init >/dev/null 2>&1
+"$wine" wineboot --init >/dev/null 2>&1 || true
+/usr/lib/wine/wineserver -w
+[[ -f $WINEPREFIX/system.reg ]] || fail "Wine could not make its prefix"
 
 # The command line, and the site sheet through px-sheet.exe and the zip's Qt.
 data=$work/数据
