@@ -21,8 +21,9 @@ bool TakeInt(const SqlValue& value, long long ifNull, long long& out, std::strin
         out = *n;
         return true;
     }
-    why = "\"" + (std::holds_alternative<std::string>(value) ? std::get<std::string>(value)
-                                                            : std::string("?")) +
+    why = "\"" +
+          (std::holds_alternative<std::string>(value) ? std::get<std::string>(value)
+                                                      : std::string("?")) +
           "\" is not a whole number";
     return false;
 }
@@ -49,15 +50,17 @@ bool TakeText(const SqlValue& value, std::string& out, std::string& why)
 template <typename Row, int Row::*Member, std::string (*Rule)(long long), int IfNull = 0>
 constexpr TableColumn<Row> IntColumn(const char* name, const char* title)
 {
-    return {name, title, false,
+    return {name,
+            title,
+            false,
             [](const Row& row) -> SqlValue { return std::int64_t{row.*Member}; },
             [](Row& row, const SqlValue& value, std::string& why) {
                 long long n = 0;
                 if (!TakeInt(value, IfNull, n, why))
                     return false;
                 // Out of int's range is out of every rule's range too.
-                row.*Member = n < -1'000'000'000 || n > 1'000'000'000 ? -1'000'000'000
-                                                                        : static_cast<int>(n);
+                row.*Member =
+                    n < -1'000'000'000 || n > 1'000'000'000 ? -1'000'000'000 : static_cast<int>(n);
                 return true;
             },
             [](const Row& row) { return Rule(row.*Member); }};
@@ -66,7 +69,10 @@ constexpr TableColumn<Row> IntColumn(const char* name, const char* title)
 template <typename Row, std::string Row::*Member, std::string (*Rule)(std::string_view)>
 constexpr TableColumn<Row> TextColumn(const char* name, const char* title)
 {
-    return {name, title, true, [](const Row& row) -> SqlValue { return row.*Member; },
+    return {name,
+            title,
+            true,
+            [](const Row& row) -> SqlValue { return row.*Member; },
             [](Row& row, const SqlValue& value, std::string& why) {
                 return TakeText(value, row.*Member, why);
             },
@@ -75,10 +81,12 @@ constexpr TableColumn<Row> TextColumn(const char* name, const char* title)
 
 // A caller key's target K (DeviceNo1..8). A NULL reads as 0, as every integer column's does;
 // the program itself always stores kNoTarget for none.
-template <std::size_t K> constexpr TableColumn<CallerRow> TargetColumn(const char* name,
-                                                                       const char* title)
+template <std::size_t K>
+constexpr TableColumn<CallerRow> TargetColumn(const char* name, const char* title)
 {
-    return {name, title, false,
+    return {name,
+            title,
+            false,
             [](const CallerRow& row) -> SqlValue { return std::int64_t{row.devices[K]}; },
             [](CallerRow& row, const SqlValue& value, std::string& why) {
                 long long n = 0;
@@ -92,8 +100,8 @@ template <std::size_t K> constexpr TableColumn<CallerRow> TargetColumn(const cha
 
 // --- records -------------------------------------------------------------------------------------
 
-constexpr std::array<const char*, kReceiverTypeCount> kTypeNames = {"BX-2", "LW2/LW1", "num",
-                                                                    "en", "LW3"};
+constexpr std::array<const char*, kReceiverTypeCount> kTypeNames = {"BX-2", "LW2/LW1", "num", "en",
+                                                                    "LW3"};
 constexpr std::array<const char*, kMaxEscalation + 1> kEscalationTexts = {"不追呼", "追呼",
                                                                           "删除追呼"};
 constexpr Rgb kYellow{254, 252, 201};
@@ -285,7 +293,8 @@ std::vector<std::string> ShownCaller(const CallerRow& row)
     return cells;
 }
 
-// --- the descriptions ------------------------------------------------------------------------------
+// --- the descriptions
+// ------------------------------------------------------------------------------
 
 constexpr TableColumn<InfoMachineRow> kInfoMachineColumns[] = {
     IntColumn<InfoMachineRow, &InfoMachineRow::pager, CheckPagerNumber>("DeviceNo", "传呼号"),
@@ -322,9 +331,9 @@ constexpr ShownColumn kShownInfoMachineColumns[] = {
 constexpr ShownColumn kShownHandheldColumns[] = {{"设备编号", std::nullopt},
                                                  {"设备地址", std::nullopt}};
 constexpr ShownColumn kShownCallerColumns[] = {
-    {"机器类型", kYellow}, {"特征码", kGreen},    {"呼叫器号", kCyan},   {"中文名称", kYellow},
-    {"信息内容", kYellow}, {"信息机1", kGreen},   {"信息机2", kGreen},   {"信息机3", kGreen},
-    {"信息机4", kGreen},   {"中级主管1", kCyan},  {"中级主管2", kCyan},  {"高级主管1", kPink},
+    {"机器类型", kYellow}, {"特征码", kGreen},    {"呼叫器号", kCyan},  {"中文名称", kYellow},
+    {"信息内容", kYellow}, {"信息机1", kGreen},   {"信息机2", kGreen},  {"信息机3", kGreen},
+    {"信息机4", kGreen},   {"中级主管1", kCyan},  {"中级主管2", kCyan}, {"高级主管1", kPink},
     {"高级主管2", kPink},  {"追呼类型", kYellow},
 };
 

@@ -14,11 +14,11 @@
 #include <array>
 #include <cstdint>
 #include <map>
-#include <utility>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace px {
@@ -196,7 +196,8 @@ template <typename F> void ForEachTable(F&& f)
 // The table a pxctl name ("im", "callers", "handhelds") stands for.
 std::optional<TableKind> TableNamed(std::string_view cliName);
 
-// --- rows in the database --------------------------------------------------------------------------
+// --- rows in the database
+// --------------------------------------------------------------------------
 
 // A row of a file that cannot be kept or sent as it is: its key and the reason.
 struct RefusedRow
@@ -207,7 +208,7 @@ struct RefusedRow
 
 template <typename Row> struct StoredRows
 {
-    bool read = false; // false: the database could not be queried
+    bool read = false;               // false: the database could not be queried
     std::vector<Row> rows;           // the rows every rule accepts, in the host's order
     std::vector<RefusedRow> refused; // the others
     int Count() const { return static_cast<int>(rows.size() + refused.size()); }
@@ -279,9 +280,8 @@ std::optional<Row> AsTheHostKeepsIt(const RegistrationTable<Row>& table, const R
     return kept;
 }
 
-extern template StoredRows<InfoMachineRow> LoadRows(Database&,
-                                                    const RegistrationTable<InfoMachineRow>&,
-                                                    const std::string&);
+extern template StoredRows<InfoMachineRow>
+LoadRows(Database&, const RegistrationTable<InfoMachineRow>&, const std::string&);
 extern template StoredRows<HandheldRow> LoadRows(Database&, const RegistrationTable<HandheldRow>&,
                                                  const std::string&);
 extern template StoredRows<CallerRow> LoadRows(Database&, const RegistrationTable<CallerRow>&,

@@ -9,8 +9,7 @@ namespace px {
 namespace {
 
 class RegistrationTablesTest : public test::DatabaseFixture
-{
-};
+{};
 
 // Rows of each table with a value in every column, as a user could have registered them.
 std::vector<InfoMachineRow> SomeRows(const RegistrationTable<InfoMachineRow>&)
