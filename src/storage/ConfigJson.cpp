@@ -4,10 +4,10 @@
 #include "common/FileIo.h"
 #include "common/Gbk.h"
 #include "storage/ConfigFiles.h"
+#include "storage/RegistrationTables.h"
 #include "storage/RowRules.h"
 #include "storage/Transaction.h"
 
-#include <array>
 #include <cctype>
 #include <climits>
 #include <map>
@@ -18,77 +18,6 @@ namespace px {
 namespace {
 
 using nlohmann::json;
-
-enum class Kind
-{
-    Integer,
-    Text,
-};
-
-struct ColumnRule
-{
-    const char* name;
-    Kind kind;
-    bool required; // null is refused
-    std::string (*integerRule)(long long) = nullptr;
-    std::string (*textRule)(std::string_view) = nullptr;
-};
-
-struct TableRule
-{
-    const char* key;   // in the document
-    const char* table; // in the database
-    std::vector<ColumnRule> columns;
-    int Capacity::*limit;
-};
-
-ColumnRule Number(const char* name, bool required, std::string (*rule)(long long))
-{
-    return {name, Kind::Integer, required, rule, nullptr};
-}
-
-ColumnRule Text(const char* name, bool required, std::string (*rule)(std::string_view))
-{
-    return {name, Kind::Text, required, nullptr, rule};
-}
-
-// What each table's rows may hold: what registration accepts and the host's records carry.
-const std::array<TableRule, 3>& Tables()
-{
-    static const std::array<TableRule, 3> tables = {{
-        {"infoMachines",
-         "T_Device1",
-         {Number("DeviceNo", true, CheckPagerNumber), Text("Address", true, CheckAddress),
-          Text("Remark", false, CheckStoredText), Number("TypeNo", true, CheckReceiverType)},
-         &Capacity::infoMachines},
-        {"handhelds",
-         "T_Device2",
-         {Number("DeviceNo", true, CheckHandheldNumber), Text("Address", true, CheckHandheldCode),
-          Text("Remark", false, CheckStoredText)},
-         &Capacity::handhelds},
-        {"callers",
-         "T_Device3",
-         {Text("CodeNo", true, CheckCallerCode), Number("CallNo", false, CheckCallerNumber),
-          Text("CallName", false, CheckHostText), Text("KeyName", false, CheckHostText),
-          Number("DeviceNo1", false, CheckTargetPager),
-          Number("DeviceNo2", false, CheckTargetPager),
-          Number("DeviceNo3", false, CheckTargetPager),
-          Number("DeviceNo4", false, CheckTargetPager),
-          Number("DeviceNo5", false, CheckTargetPager),
-          Number("DeviceNo6", false, CheckTargetPager),
-          Number("DeviceNo7", false, CheckTargetPager),
-          Number("DeviceNo8", false, CheckTargetPager), Number("ZhuiHu", true, CheckEscalation),
-          Number("CodeType", false, CheckCodeType)},
-         &Capacity::callerRows},
-    }};
-    return tables;
-}
-
-// The column a row is known by; two rows of a file may not share it.
-const char* KeyColumn(const TableRule& rule)
-{
-    return rule.columns.front().name;
-}
 
 // The key as the host tells rows apart: feature codes in either case are the same code.
 std::string KeyOf(const json& value)
@@ -106,45 +35,51 @@ std::string KeyOf(const json& value)
 // it is parsed.
 constexpr JsonLimits kImportLimits{kMaxConfigJsonBytes, 3};
 
-// Reads the rows of a table; false with the reason when a value cannot be written as JSON.
-bool ReadRows(Database& db, const TableRule& rule, const std::string& name, json& rows,
-              std::string& error)
+// Reads the rows of a table as they are stored; false with the reason when a value cannot be
+// written as JSON.
+template <typename Row>
+bool ReadRows(Database& db, const RegistrationTable<Row>& table, const std::string& name,
+              json& rows, std::string& error)
 {
     rows = json::array();
-    QueryResult rs(db);
     std::string columns;
-    for (const ColumnRule& column : rule.columns)
+    for (const TableColumn<Row>& column : table.columns)
         columns += std::string(columns.empty() ? "" : ",") + column.name;
     // rowid keeps the rows in the order they were made.
-    if (!rs.Open(db,
-                 "select " + columns + " from " + rule.table + " where FileName=? order by rowid",
-                 {name})) {
-        error = "cannot read " + std::string(rule.table) + ": " + rs.GetLastErrorString();
+    const auto result = db.Query("select " + columns + " from " + table.databaseTable +
+                                     " where FileName=? order by rowid",
+                                 {name});
+    if (!result) {
+        error = "cannot read " + std::string(table.databaseTable) + ": " + db.GetErrorDescription();
         return false;
     }
-    for (std::size_t index = 0; !rs.IsEof(); rs.MoveNext(), ++index) {
+    for (std::size_t index = 0; index < result->size(); ++index) {
         json row = json::object();
-        for (const ColumnRule& column : rule.columns) {
+        for (std::size_t c = 0; c < table.columns.size(); ++c) {
+            const TableColumn<Row>& column = table.columns[c];
+            const SqlValue& value = (*result)[index][c];
             const std::string field =
-                std::string(rule.key) + "[" + std::to_string(index) + "]." + column.name;
-            if (rs.IsFieldNull(column.name)) {
+                std::string(table.jsonKey) + "[" + std::to_string(index) + "]." + column.name;
+            if (std::holds_alternative<std::monostate>(value)) {
                 row[column.name] = nullptr;
-            } else if (column.kind == Kind::Integer) {
-                int value = 0;
-                if (!rs.GetFieldValue(column.name, value)) {
-                    error = field + ": \"" + FieldText(rs, column.name) +
-                            "\" in the database is not a whole number";
+            } else if (!column.text) {
+                const auto* n = std::get_if<std::int64_t>(&value);
+                if (n == nullptr || *n < INT_MIN || *n > INT_MAX) {
+                    error = field + ": the value in the database is not a whole number";
                     return false;
                 }
-                row[column.name] = value;
+                row[column.name] = static_cast<int>(*n);
             } else {
-                std::string value;
-                rs.GetFieldValue(column.name, value);
-                if (!IsValidUtf8(value)) {
+                const auto* text = std::get_if<std::string>(&value);
+                std::string textValue = text != nullptr ? *text
+                                        : std::holds_alternative<std::int64_t>(value)
+                                            ? std::to_string(std::get<std::int64_t>(value))
+                                            : std::string();
+                if (!IsValidUtf8(textValue)) {
                     error = field + ": the database holds a text that is not valid UTF-8";
                     return false;
                 }
-                row[column.name] = std::move(value);
+                row[column.name] = std::move(textValue);
             }
         }
         rows.push_back(std::move(row));
@@ -166,24 +101,26 @@ std::optional<long long> IntegerOf(const json& value)
     return std::nullopt;
 }
 
-// Checks one row; on failure the error names the field.
-bool CheckRow(const TableRule& rule, const json& row, std::size_t index, std::string& error)
+// Checks one row by the table's columns; on failure the error names the field.
+template <typename Row>
+bool CheckRow(const RegistrationTable<Row>& table, const json& row, std::size_t index,
+              std::string& error)
 {
-    const std::string where = std::string(rule.key) + "[" + std::to_string(index) + "]";
+    const std::string where = std::string(table.jsonKey) + "[" + std::to_string(index) + "]";
     if (!row.is_object()) {
         error = where + ": a row must be an object";
         return false;
     }
     for (auto it = row.begin(); it != row.end(); ++it) {
         bool known = false;
-        for (const ColumnRule& column : rule.columns)
+        for (const TableColumn<Row>& column : table.columns)
             known = known || it.key() == column.name;
         if (!known) {
             error = where + "." + it.key() + ": unknown field";
             return false;
         }
     }
-    for (const ColumnRule& column : rule.columns) {
+    for (const TableColumn<Row>& column : table.columns) {
         const std::string field = where + "." + column.name;
         if (!row.contains(column.name)) {
             error = field + ": missing";
@@ -191,25 +128,30 @@ bool CheckRow(const TableRule& rule, const json& row, std::size_t index, std::st
         }
         const json& value = row.at(column.name);
         if (value.is_null()) {
-            if (column.required) {
+            if (!column.nullable) {
                 error = field + ": must not be null";
                 return false;
             }
             continue;
         }
         std::string problem;
-        if (column.kind == Kind::Integer) {
-            if (value.is_number_integer()) {
-                const std::optional<long long> n = IntegerOf(value);
-                problem = n ? column.integerRule(*n) : JsonSnippet(value) + " is out of range";
-            } else {
+        SqlValue sql;
+        if (!column.text) {
+            if (!value.is_number_integer())
                 problem = "must be a whole number, not " + JsonSnippet(value);
-            }
+            else if (const std::optional<long long> n = IntegerOf(value))
+                sql = std::int64_t{*n};
+            else
+                problem = JsonSnippet(value) + " is out of range";
         } else if (value.is_string()) {
-            problem = column.textRule(value.get_ref<const std::string&>());
+            sql = value.get<std::string>();
         } else {
             problem = "must be a text, not " + JsonSnippet(value);
         }
+        // The column's own rule, on a row that holds the value.
+        Row probe;
+        if (problem.empty() && column.set(probe, sql, problem))
+            problem = column.check(probe);
         if (!problem.empty()) {
             error = field + ": " + problem;
             return false;
@@ -219,24 +161,26 @@ bool CheckRow(const TableRule& rule, const json& row, std::size_t index, std::st
 }
 
 // Checks the rows of a table: each row, no key twice, no more rows than the model holds.
-bool CheckTable(const TableRule& rule, const json& rows, const Capacity& capacity,
+template <typename Row>
+bool CheckTable(const RegistrationTable<Row>& table, const json& rows, const Capacity& capacity,
                 const std::string& model, std::string& error)
 {
-    const int limit = capacity.*rule.limit;
+    const int limit = capacity.*table.capacity;
     if (rows.size() > static_cast<std::size_t>(limit)) {
-        error = std::string(rule.key) + ": " + std::to_string(rows.size()) +
+        error = std::string(table.jsonKey) + ": " + std::to_string(rows.size()) +
                 " rows, more than the " + std::to_string(limit) + " a " + model + " file holds";
         return false;
     }
+    const char* keyColumn = table.columns.front().name;
     std::map<std::string, std::size_t> seen;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (!CheckRow(rule, rows[i], i, error))
+        if (!CheckRow(table, rows[i], i, error))
             return false;
-        const json& key = rows[i].at(KeyColumn(rule));
+        const json& key = rows[i].at(keyColumn);
         const auto [it, added] = seen.emplace(KeyOf(key), i);
         if (!added) {
-            error = std::string(rule.key) + "[" + std::to_string(i) + "]." + KeyColumn(rule) +
-                    ": " + JsonSnippet(key) + " is already in " + rule.key + "[" +
+            error = std::string(table.jsonKey) + "[" + std::to_string(i) + "]." + keyColumn + ": " +
+                    JsonSnippet(key) + " is already in " + table.jsonKey + "[" +
                     std::to_string(it->second) + "]";
             return false;
         }
@@ -279,10 +223,12 @@ std::optional<std::string> ExportConfigFile(Database& db, const std::string& nam
     }
     json document = {
         {"format", kConfigJsonFormat}, {"name", name}, {"model", FileModelName(file->deviceType)}};
-    for (const TableRule& rule : Tables()) {
-        if (!ReadRows(db, rule, name, document[rule.key], error))
-            return std::nullopt;
-    }
+    bool read = true;
+    ForEachTable([&](const auto& table) {
+        read = read && ReadRows(db, table, name, document[table.jsonKey], error);
+    });
+    if (!read)
+        return std::nullopt;
     return document.dump(2);
 }
 
@@ -309,8 +255,9 @@ JsonImportResult ImportConfigFile(Database& db, const std::string& text, const s
     }
     for (auto it = document.begin(); it != document.end(); ++it) {
         const std::string& key = it.key();
-        if (key != "format" && key != "name" && key != "model" && key != "infoMachines" &&
-            key != "handhelds" && key != "callers") {
+        bool table = false;
+        ForEachTable([&](const auto& t) { table = table || key == t.jsonKey; });
+        if (key != "format" && key != "name" && key != "model" && !table) {
             error = key + ": unknown field";
             return JsonImportResult::Invalid;
         }
@@ -336,14 +283,19 @@ JsonImportResult ImportConfigFile(Database& db, const std::string& text, const s
         return JsonImportResult::Invalid;
     }
     const Capacity capacity = CapacityFor(model == "qx");
-    for (const TableRule& rule : Tables()) {
-        if (!document.contains(rule.key) || !document[rule.key].is_array()) {
-            error = std::string(rule.key) + ": missing or not a list";
-            return JsonImportResult::Invalid;
+    bool valid = true;
+    ForEachTable([&](const auto& table) {
+        if (!valid)
+            return;
+        if (!document.contains(table.jsonKey) || !document[table.jsonKey].is_array()) {
+            error = std::string(table.jsonKey) + ": missing or not a list";
+            valid = false;
+            return;
         }
-        if (!CheckTable(rule, document[rule.key], capacity, model, error))
-            return JsonImportResult::Invalid;
-    }
+        valid = CheckTable(table, document[table.jsonKey], capacity, model, error);
+    });
+    if (!valid)
+        return JsonImportResult::Invalid;
 
     const bool exists = FindConfigFile(db, name).has_value();
     if (exists && !replace) {
@@ -360,28 +312,30 @@ JsonImportResult ImportConfigFile(Database& db, const std::string& text, const s
         exists
             ? db.Execute("update T_FileName set DeviceType=? where FileName=?", {type, name})
             : db.Execute("insert into T_FileName (FileName,DeviceType) values (?,?)", {name, type});
-    for (const TableRule& rule : Tables()) {
+    ForEachTable([&](const auto& table) {
         if (!ok)
-            break;
-        ok = db.Execute(std::string("delete from ") + rule.table + " where FileName=?", {name});
+            return;
+        ok = db.Execute(std::string("delete from ") + table.databaseTable + " where FileName=?",
+                        {name});
         std::string columns;
         std::string marks;
-        for (const ColumnRule& column : rule.columns) {
+        for (const auto& column : table.columns) {
             columns += std::string(column.name) + ",";
             marks += "?,";
         }
-        const std::string insert = std::string("insert into ") + rule.table + " (" + columns +
-                                   "FileName) values (" + marks + "?)";
-        for (const json& row : document[rule.key]) {
+        // The values as the document holds them, NULLs included.
+        const std::string insert = std::string("insert into ") + table.databaseTable + " (" +
+                                   columns + "FileName) values (" + marks + "?)";
+        for (const json& row : document[table.jsonKey]) {
             if (!ok)
-                break;
+                return;
             SqlParams params;
-            for (const ColumnRule& column : rule.columns)
+            for (const auto& column : table.columns)
                 params.push_back(ToSql(row.at(column.name)));
             params.emplace_back(name);
             ok = db.Execute(insert, params);
         }
-    }
+    });
     if (ok && transaction.Commit()) {
         if (importedName != nullptr)
             *importedName = name;

@@ -4,6 +4,7 @@
 #include "common/Hex.h"
 
 #include <cstdio>
+#include <limits>
 
 namespace px {
 
@@ -28,6 +29,15 @@ bool TakeInt(const SqlValue& value, long long ifNull, long long& out, std::strin
     return false;
 }
 
+// Every rule's range lies within an int's.
+bool FitsInt(long long n, std::string& why)
+{
+    if (n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
+        return true;
+    why = std::to_string(n) + " is out of range";
+    return false;
+}
+
 bool TakeText(const SqlValue& value, std::string& out, std::string& why)
 {
     if (std::holds_alternative<std::monostate>(value)) {
@@ -47,31 +57,34 @@ bool TakeText(const SqlValue& value, std::string& out, std::string& why)
 }
 
 // An integer column held in a member, its rule, and what a NULL stands for.
+constexpr bool kNullable = true;
+constexpr bool kRequired = false;
+
 template <typename Row, int Row::*Member, std::string (*Rule)(long long), int IfNull = 0>
-constexpr TableColumn<Row> IntColumn(const char* name, const char* title)
+constexpr TableColumn<Row> IntColumn(const char* name, const char* title, bool nullable)
 {
     return {name,
             title,
             false,
+            nullable,
             [](const Row& row) -> SqlValue { return std::int64_t{row.*Member}; },
             [](Row& row, const SqlValue& value, std::string& why) {
                 long long n = 0;
-                if (!TakeInt(value, IfNull, n, why))
+                if (!TakeInt(value, IfNull, n, why) || !FitsInt(n, why))
                     return false;
-                // Out of int's range is out of every rule's range too.
-                row.*Member =
-                    n < -1'000'000'000 || n > 1'000'000'000 ? -1'000'000'000 : static_cast<int>(n);
+                row.*Member = static_cast<int>(n);
                 return true;
             },
             [](const Row& row) { return Rule(row.*Member); }};
 }
 
 template <typename Row, std::string Row::*Member, std::string (*Rule)(std::string_view)>
-constexpr TableColumn<Row> TextColumn(const char* name, const char* title)
+constexpr TableColumn<Row> TextColumn(const char* name, const char* title, bool nullable)
 {
     return {name,
             title,
             true,
+            nullable,
             [](const Row& row) -> SqlValue { return row.*Member; },
             [](Row& row, const SqlValue& value, std::string& why) {
                 return TakeText(value, row.*Member, why);
@@ -87,12 +100,13 @@ constexpr TableColumn<CallerRow> TargetColumn(const char* name, const char* titl
     return {name,
             title,
             false,
+            kNullable,
             [](const CallerRow& row) -> SqlValue { return std::int64_t{row.devices[K]}; },
             [](CallerRow& row, const SqlValue& value, std::string& why) {
                 long long n = 0;
-                if (!TakeInt(value, 0, n, why))
+                if (!TakeInt(value, 0, n, why) || !FitsInt(n, why))
                     return false;
-                row.devices[K] = n < -1'000'000 || n > 1'000'000 ? -1'000'000 : static_cast<int>(n);
+                row.devices[K] = static_cast<int>(n);
                 return true;
             },
             [](const CallerRow& row) { return CheckTargetPager(row.devices[K]); }};
@@ -297,23 +311,29 @@ std::vector<std::string> ShownCaller(const CallerRow& row)
 // ------------------------------------------------------------------------------
 
 constexpr TableColumn<InfoMachineRow> kInfoMachineColumns[] = {
-    IntColumn<InfoMachineRow, &InfoMachineRow::pager, CheckPagerNumber>("DeviceNo", "传呼号"),
-    TextColumn<InfoMachineRow, &InfoMachineRow::address, CheckAddress>("Address", "地址码"),
-    TextColumn<InfoMachineRow, &InfoMachineRow::remark, CheckStoredText>("Remark", "备注"),
-    IntColumn<InfoMachineRow, &InfoMachineRow::typeNo, CheckReceiverType>("TypeNo", "类型"),
+    IntColumn<InfoMachineRow, &InfoMachineRow::pager, CheckPagerNumber>("DeviceNo", "传呼号",
+                                                                        kRequired),
+    TextColumn<InfoMachineRow, &InfoMachineRow::address, CheckAddress>("Address", "地址码",
+                                                                       kRequired),
+    TextColumn<InfoMachineRow, &InfoMachineRow::remark, CheckStoredText>("Remark", "备注",
+                                                                         kNullable),
+    IntColumn<InfoMachineRow, &InfoMachineRow::typeNo, CheckReceiverType>("TypeNo", "类型",
+                                                                          kRequired),
 };
 
 constexpr TableColumn<HandheldRow> kHandheldColumns[] = {
-    IntColumn<HandheldRow, &HandheldRow::number, CheckHandheldNumber>("DeviceNo", "编号"),
-    TextColumn<HandheldRow, &HandheldRow::code, CheckHandheldCode>("Address", "地址码"),
-    TextColumn<HandheldRow, &HandheldRow::remark, CheckStoredText>("Remark", "备注"),
+    IntColumn<HandheldRow, &HandheldRow::number, CheckHandheldNumber>("DeviceNo", "编号",
+                                                                      kRequired),
+    TextColumn<HandheldRow, &HandheldRow::code, CheckHandheldCode>("Address", "地址码", kRequired),
+    TextColumn<HandheldRow, &HandheldRow::remark, CheckStoredText>("Remark", "备注", kNullable),
 };
 
 constexpr TableColumn<CallerRow> kCallerColumns[] = {
-    TextColumn<CallerRow, &CallerRow::codeNo, CheckCallerCode>("CodeNo", "特征码"),
-    IntColumn<CallerRow, &CallerRow::callNo, CheckCallerNumber>("CallNo", "呼叫器号"),
-    TextColumn<CallerRow, &CallerRow::callName, CheckStoredText>("CallName", "中文名称"),
-    TextColumn<CallerRow, &CallerRow::keyName, CheckStoredText>("KeyName", "信息内容"),
+    TextColumn<CallerRow, &CallerRow::codeNo, CheckCallerCode>("CodeNo", "特征码", kRequired),
+    IntColumn<CallerRow, &CallerRow::callNo, CheckCallerNumber>("CallNo", "呼叫器号", kNullable),
+    // Names travel to the host: the host's texts only.
+    TextColumn<CallerRow, &CallerRow::callName, CheckHostText>("CallName", "中文名称", kNullable),
+    TextColumn<CallerRow, &CallerRow::keyName, CheckHostText>("KeyName", "信息内容", kNullable),
     TargetColumn<0>("DeviceNo1", "信息机1"),
     TargetColumn<1>("DeviceNo2", "信息机2"),
     TargetColumn<2>("DeviceNo3", "信息机3"),
@@ -322,8 +342,8 @@ constexpr TableColumn<CallerRow> kCallerColumns[] = {
     TargetColumn<5>("DeviceNo6", "中级主管2"),
     TargetColumn<6>("DeviceNo7", "高级主管1"),
     TargetColumn<7>("DeviceNo8", "高级主管2"),
-    IntColumn<CallerRow, &CallerRow::zhuiHu, CheckEscalation>("ZhuiHu", "追呼类型"),
-    IntColumn<CallerRow, &CallerRow::codeType, CheckCodeType>("CodeType", "特征码类型"),
+    IntColumn<CallerRow, &CallerRow::zhuiHu, CheckEscalation>("ZhuiHu", "追呼类型", kRequired),
+    IntColumn<CallerRow, &CallerRow::codeType, CheckCodeType>("CodeType", "特征码类型", kNullable),
 };
 
 constexpr ShownColumn kShownInfoMachineColumns[] = {

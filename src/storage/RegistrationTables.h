@@ -68,6 +68,8 @@ template <typename Row> struct TableColumn
     const char* name;
     const char* title;
     bool text;
+    // Whether the database (and a JSON document) may leave it NULL.
+    bool nullable;
     // The value of a row; integer columns as std::int64_t, text columns as std::string.
     SqlValue (*get)(const Row& row);
     // Takes a value for the row: false, with the reason, for a value of the wrong kind. A NULL
