@@ -36,7 +36,7 @@ inline bool OpenScratchDatabase(const test::TempFolder& folder, Database& db,
         state.SkipWithError(error.c_str());
         return false;
     }
-    if (!db.Open(MakeConnectionString(path))) {
+    if (!db.Open(path)) {
         state.SkipWithError("the database did not open");
         return false;
     }

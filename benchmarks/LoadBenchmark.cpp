@@ -37,14 +37,14 @@ void BM_LoadFullPxFile(benchmark::State& state)
         state.SkipWithError(error.c_str());
         return;
     }
-    FillFullFile(px::MakeConnectionString(path));
+    FillFullFile(path);
     px::bench::FixedPrompter prompter(false);
     px::test::FakeClock clock;
     px::NullEventPump pump;
     px::SimHidBackend backend;
     px::MemoryProfile profile;
-    px::MainWindow window(
-        px::AppServices{folder, prompter, clock, pump, backend, profile, true, {}});
+    px::Workspace workspace(folder.toStdString(), backend, true);
+    px::MainWindow window(px::AppServices{workspace, prompter, clock, pump, profile});
     window.show();
     QApplication::processEvents();
     for (auto _ : state) {
@@ -75,9 +75,9 @@ void BM_SiteSheetOfAFullPxFile(benchmark::State& state)
         state.SkipWithError(error.c_str());
         return;
     }
-    FillFullFile(px::MakeConnectionString(path));
+    FillFullFile(path);
     px::Database db;
-    db.Open(px::MakeConnectionString(path));
+    db.Open(path);
     const QString pdf = folder.filePath("sheet.pdf");
     for (auto _ : state) {
         const auto sheet = px::LoadSiteSheet(db, "full", "2026-12-10", error);

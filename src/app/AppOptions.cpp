@@ -29,7 +29,7 @@ std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString&
     }
     if (parser.isSet(help)) {
         options.exitText =
-            "Usage: px-system [--data-dir DIR] [--host hid|sim:DIR] [--model px|qx]\n\n" +
+            QString("Usage: px-system ") + kSharedOptionsSynopsis + "\n\n" +
             parser.applicationDescription() + "\n\n" +
             "  --data-dir DIR    the folder of the database, record files and settings\n"
             "  --host hid        the host over USB (the default)\n"
@@ -39,25 +39,18 @@ std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString&
             "  -h, --help        show these options and leave";
         return options;
     }
-    options.dataDir = parser.value(dataDir);
-    const QString hostValue = parser.value(host);
-    if (hostValue.startsWith("sim:")) {
-        options.simulated = true;
-        options.simDir = hostValue.mid(4);
-        if (options.simDir.isEmpty()) {
-            error = "--host sim:DIR needs a folder";
+    // The shared options go through the parser pxctl uses, so both take the same values.
+    for (const QCommandLineOption* shared : {&dataDir, &host, &model}) {
+        if (!parser.isSet(*shared))
+            continue;
+        const auto refused =
+            TakeSharedOption(options.shared, "--" + shared->names().front().toStdString(),
+                             parser.value(*shared).toStdString());
+        if (refused) {
+            error = QString::fromStdString(*refused);
             return std::nullopt;
         }
-    } else if (hostValue != "hid") {
-        error = "--host must be hid or sim:DIR, not " + hostValue;
-        return std::nullopt;
     }
-    const QString modelValue = parser.value(model).toLower();
-    if (modelValue != "px" && modelValue != "qx") {
-        error = "--model must be px or qx, not " + parser.value(model);
-        return std::nullopt;
-    }
-    options.qxModel = modelValue == "qx";
     return options;
 }
 

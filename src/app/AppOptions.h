@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/SharedOptions.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -9,10 +11,7 @@ namespace px {
 // The options px-system shares with pxctl.
 struct AppOptions
 {
-    QString dataDir;        // empty: the default data folder
-    bool simulated = false; // --host sim:DIR
-    QString simDir;
-    bool qxModel = false; // --model qx
+    SharedOptions shared; // --data-dir, --host, --model: as pxctl takes them
     // --help or --version: what to print before leaving at once (the window is not started).
     QString exitText;
 };

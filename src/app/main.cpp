@@ -6,10 +6,9 @@
 #include "gui/main/MainWindow.h"
 #include "gui/main/SimFolderWatcher.h"
 #include "gui/widgets/Translations.h"
-#include "hostlink/HidapiBackend.h"
 #include "session/DataFolder.h"
+#include "session/Workspace.h"
 #include "sim/SimHost.h"
-#include "storage/Schema.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,63 +40,36 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName("DADE_System");
     QApplication::setApplicationName(px::kApplication);
 
+    px::Workspace workspace(options->shared);
     std::string folderError;
-    const auto dataFolder = px::ResolveDataFolder(options->dataDir.toStdString(), folderError);
-    if (!dataFolder) {
-        QMessageBox::critical(
-            nullptr, "PX_System",
-            QString::fromStdString("Cannot create the data folder: " + folderError));
-        return 1;
+    if (!workspace.PrepareFolder(folderError)) {
+        if (workspace.DataFolder().empty()) {
+            QMessageBox::critical(
+                nullptr, "PX_System",
+                QString::fromStdString("Cannot create the data folder: " + folderError));
+            return 1;
+        }
+        // The window says what is wrong with the database when it starts.
+        std::fprintf(stderr, "database: %s\n", folderError.c_str());
     }
-    std::string dbError;
-    if (!px::EnsureDatabase(px::DatabasePath(*dataFolder), dbError))
-        std::fprintf(stderr, "database: %s\n", dbError.c_str());
 
     px::QtPrompter prompter;
     px::SystemClock clock;
     px::QtEventPump pump;
     // A data folder named on the command line keeps the settings too (portable use); pxctl
     // remembers in the same file.
-    px::IniProfile profile(px::SettingsFile(options->dataDir.toStdString(), *dataFolder));
+    px::IniProfile profile(px::SettingsFile(options->shared.dataDir, workspace.DataFolder()));
 
     // Demonstration mode: the simulated host kept in a folder, the same one pxctl uses.
-    std::unique_ptr<px::SimHostSession> session;
-    std::unique_ptr<px::HidBackend> hid;
-    px::HidBackend* backend = nullptr;
-    px::SimHidBackend* sim = nullptr;
-    if (options->simulated) {
-        std::string simError;
-        session = px::SimHostSession::Open(options->simDir.toStdString(),
-                                           options->qxModel ? px::HostModel::QX : px::HostModel::PX,
-                                           simError);
-        if (!session) {
-            QMessageBox::critical(nullptr, "PX_System",
-                                  QString::fromStdString("Simulated host: " + simError));
-            return 1;
-        }
-        sim = &session->Backend();
-        backend = sim;
-    } else {
-        hid = std::make_unique<px::HidapiBackend>();
-        backend = hid.get();
+    std::string hostError;
+    if (workspace.Backend(hostError) == nullptr) {
+        QMessageBox::critical(nullptr, "PX_System",
+                              QString::fromStdString("Simulated host: " + hostError));
+        return 1;
     }
-    // The folder is saved as each report changes it; what a download held back is saved
-    // after each command, and a failure to read or write the folder is said.
-    const auto flushSimulatedHost = [&session] {
-        std::string simError;
-        if (session && !session->Flush(simError))
-            std::fprintf(stderr, "simulated host: %s\n", simError.c_str());
-    };
+    px::SimHostSession* sim = workspace.Sim(hostError);
 
-    px::AppServices services{QString::fromStdString(*dataFolder),
-                             prompter,
-                             clock,
-                             pump,
-                             *backend,
-                             profile,
-                             options->simulated,
-                             flushSimulatedHost,
-                             session.get()};
+    px::AppServices services{workspace, prompter, clock, pump, profile};
     px::MainWindow window(services);
     prompter.SetParent(&window);
     QObject::connect(&window, &QDialog::finished, [&pump] { pump.SetQuitting(); });
@@ -106,10 +78,10 @@ int main(int argc, char* argv[])
     std::unique_ptr<px::SimFolderWatcher> folderWatcher;
     if (sim != nullptr) {
         folderWatcher = std::make_unique<px::SimFolderWatcher>(
-            *session, px::MainWindow::kDetectionIntervalMs, [](const std::string& simError) {
+            *sim, px::MainWindow::kDetectionIntervalMs, [](const std::string& simError) {
                 std::fprintf(stderr, "simulated host: %s\n", simError.c_str());
             });
-        sim->SetDeviceListener([&window](bool added) {
+        sim->Backend().SetDeviceListener([&window](bool added) {
             if (added)
                 window.OnDeviceArrival();
             else
@@ -123,6 +95,8 @@ int main(int argc, char* argv[])
     }
 
     window.exec();
-    flushSimulatedHost();
+    std::string simError;
+    if (!workspace.FlushSimulatedHost(simError))
+        std::fprintf(stderr, "simulated host: %s\n", simError.c_str());
     return 0;
 }

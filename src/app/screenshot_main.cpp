@@ -117,8 +117,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    const QString folder = QString::fromStdString(*dataFolder);
-    const std::string connection = px::MakeConnectionString(px::DatabasePath(*dataFolder));
+    const std::string connection = px::DatabasePath(*dataFolder);
     AddSampleRows(connection);
     px::Database db;
     db.Open(connection);
@@ -135,8 +134,8 @@ int main(int argc, char* argv[])
     px::NullEventPump pump;
     px::MemoryProfile profile;
     // A desktop's screen; the laptop's narrower window is shown further down.
-    px::AppServices services{folder,  prompter, clock, pump,          session->Backend(),
-                             profile, true,     {},    session.get(), QSize(1920, 1040)};
+    px::Workspace workspace(*dataFolder, session->Backend(), true, session.get());
+    px::AppServices services{workspace, prompter, clock, pump, profile, QSize(1920, 1040)};
     px::MainWindow window(services);
     window.MakeFileCurrent("示例餐厅", px::FileType::PX);
     window.OnDetectionTick();

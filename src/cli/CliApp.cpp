@@ -4,7 +4,6 @@
 #include "common/BuildInfo.h"
 #include "common/Gbk.h"
 #include "common/Hex.h"
-#include "hostlink/HidapiBackend.h"
 #include "session/DataFolder.h"
 #include "storage/Database.h"
 #include "storage/Schema.h"
@@ -44,8 +43,8 @@ void PrintDetails(std::ostream& out, const CommandSpec& command, const std::stri
 void PrintHelp(std::ostream& out, const std::vector<CommandSpec>& commands,
                const std::string& prefix)
 {
-    out << "Usage: pxctl [--data-dir DIR] [--host hid|sim:DIR] [--model px|qx] [--yes] [--json] "
-           "COMMAND [ARGS]\n\n"
+    out << "Usage: pxctl " << kSharedOptionsSynopsis
+        << " [--yes] [--json] COMMAND [ARGS]\n\n"
            "Exit status: 0 success; 1 the operation failed (the host refused or did not answer, a\n"
            "limit was reached, the database could not be used); 2 the command line is wrong\n"
            "(unknown command or option, a missing or malformed argument, a value out of its "
@@ -59,11 +58,6 @@ void PrintHelp(std::ostream& out, const std::vector<CommandSpec>& commands,
         out << line << '\n' << "      " << c.help << '\n';
         PrintDetails(out, c, "        ");
     }
-}
-
-bool IsGlobalValue(const std::string& word)
-{
-    return word == "--data-dir" || word == "--host" || word == "--model";
 }
 
 Arguments ParseCommandArguments(const CommandSpec& spec, const std::vector<std::string>& words)
@@ -157,80 +151,69 @@ std::string Hex(const std::vector<std::uint8_t>& bytes)
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+// The shared options with the default data folder filled in when none was named.
+SharedOptions WithDataFolder(SharedOptions options, Environment& env)
+{
+    if (options.dataDir.empty() && env.defaultDataFolder)
+        options.dataDir = env.defaultDataFolder();
+    return options;
+}
+
+} // namespace
+
 Context::Context(Environment& env, GlobalOptions options)
     : env_(env), options_(std::move(options)), prompter_(env.err, options_.yes),
-      progress_(env.err, env.terminal)
+      progress_(env.err, env.terminal), workspace_(WithDataFolder(options_.shared, env))
 {}
 
 Context::~Context() = default;
 
 std::optional<std::string> Context::DataFolder()
 {
-    if (dataFolder_)
-        return dataFolder_;
-    const std::string named =
-        options_.dataDir.empty() ? env_.defaultDataFolder() : options_.dataDir;
-    if (named.empty()) {
+    if (workspace_.Options().dataDir.empty()) {
         env_.err << "cannot find or create a data folder; use --data-dir\n";
         return std::nullopt;
     }
     std::string error;
-    const auto folder = ResolveDataFolder(named, error);
-    if (!folder) {
+    if (!workspace_.PrepareFolder(error)) {
         env_.err << error << '\n';
         return std::nullopt;
     }
-    if (!EnsureDatabase(DatabasePath(*folder), error)) {
-        env_.err << "cannot create the database: " << error << '\n';
-        return std::nullopt;
-    }
-    dataFolder_ = folder;
-    return dataFolder_;
-}
-
-std::optional<std::string> Context::ConnectionString()
-{
-    const auto folder = DataFolder();
-    if (!folder)
-        return std::nullopt;
-    return MakeConnectionString(DatabasePath(*folder));
+    return workspace_.DataFolder();
 }
 
 Database* Context::OpenedDatabase()
 {
-    if (database_)
-        return database_.get();
-    const auto connection = ConnectionString();
-    if (!connection)
+    if (databaseChecked_)
+        return &workspace_.Db();
+    if (!DataFolder())
         return nullptr;
-    auto db = std::make_unique<Database>();
-    std::string error;
-    if (!db->Open(*connection)) {
-        const auto failure = db->TakeFailure();
-        env_.err << DescribeDatabaseFailure(failure.value_or(DatabaseFailure{}), db->Path())
-                 << '\n';
+    Database& db = workspace_.Db();
+    if (!workspace_.Open()) {
+        const auto failure = db.TakeFailure();
+        env_.err << DescribeDatabaseFailure(failure.value_or(DatabaseFailure{}), db.Path()) << '\n';
         return nullptr;
     }
-    if (!CheckDatabase(*db, error)) {
+    std::string error;
+    if (!CheckDatabase(db, error)) {
         env_.err << error << '\n';
         return nullptr;
     }
-    database_ = std::move(db);
-    return database_.get();
+    databaseChecked_ = true;
+    return &db;
 }
 
 SimHostSession* Context::Sim()
 {
     if (!IsSimulated())
         return nullptr;
-    if (!sim_) {
-        std::string error;
-        const HostModel model = options_.model == "qx" ? HostModel::QX : HostModel::PX;
-        sim_ = SimHostSession::Open(options_.host.substr(4), model, error);
-        if (!sim_)
-            env_.err << "simulated host: " << error << '\n';
-    }
-    return sim_.get();
+    std::string error;
+    SimHostSession* sim = workspace_.Sim(error);
+    if (sim == nullptr)
+        env_.err << "simulated host: " << error << '\n';
+    return sim;
 }
 
 HostModel Context::HostModelNow()
@@ -249,15 +232,11 @@ HostExchange* Context::Exchange()
     const auto folder = DataFolder();
     if (!folder)
         return nullptr;
-    HidBackend* backend = nullptr;
-    if (IsSimulated()) {
-        SimHostSession* sim = Sim();
-        if (sim == nullptr)
-            return nullptr;
-        backend = &sim->Backend();
-    } else {
-        hid_ = std::make_unique<HidapiBackend>();
-        backend = hid_.get();
+    std::string error;
+    HidBackend* backend = workspace_.Backend(error);
+    if (backend == nullptr) {
+        env_.err << "simulated host: " << error << '\n';
+        return nullptr;
     }
     link_ = std::make_unique<HostLink>(*backend, env_.clock, pump_, prompter_);
     exchange_ =
@@ -268,14 +247,13 @@ HostExchange* Context::Exchange()
 
 bool Context::Finish(int status)
 {
-    if (status != kExitOk && database_) {
-        if (const auto failure = database_->TakeFailure())
-            env_.err << DescribeDatabaseFailure(*failure, database_->Path()) << '\n';
+    Database& db = workspace_.Db();
+    if (status != kExitOk && db.IsOpen()) {
+        if (const auto failure = db.TakeFailure())
+            env_.err << DescribeDatabaseFailure(*failure, db.Path()) << '\n';
     }
-    if (!sim_)
-        return true;
     std::string error;
-    if (!sim_->Flush(error)) {
+    if (!workspace_.FlushSimulatedHost(error)) {
         env_.err << "simulated host: " << error << '\n';
         return false;
     }
@@ -301,16 +279,11 @@ int Run(const std::vector<std::string>& args, Environment& env)
             const std::string& word = args[i];
             // Options with a value are global only before the command: after it they are the
             // command's own (file new NAME --model qx).
-            if (IsGlobalValue(word) && !commandSeen) {
+            if (IsSharedOption(word) && !commandSeen) {
                 if (i + 1 >= args.size())
                     throw UsageError(word + " needs a value");
-                const std::string& value = args[++i];
-                if (word == "--data-dir")
-                    options.dataDir = value;
-                else if (word == "--host")
-                    options.host = value;
-                else
-                    options.model = value;
+                if (const auto refused = TakeSharedOption(options.shared, word, args[++i]))
+                    throw UsageError(*refused);
             } else if (word == "--yes") {
                 options.yes = true;
             } else if (word == "--json") {
@@ -325,11 +298,6 @@ int Run(const std::vector<std::string>& args, Environment& env)
                 rest.push_back(word);
             }
         }
-        if (options.host != "hid" &&
-            (options.host.rfind("sim:", 0) != 0 || options.host.size() == 4))
-            throw UsageError("--host must be hid or sim:DIR");
-        if (options.model != "px" && options.model != "qx")
-            throw UsageError("--model must be px or qx");
 
         // The longest command name that the words start with.
         const CommandSpec* spec = nullptr;
@@ -368,8 +336,8 @@ int Run(const std::vector<std::string>& args, Environment& env)
             std::vector<std::string>(rest.begin() + static_cast<std::ptrdiff_t>(used), rest.end()));
         // A data folder given on the command line keeps its own settings, as the window does.
         std::unique_ptr<Profile> folderProfile;
-        if (!options.dataDir.empty() && env.folderProfile)
-            folderProfile = env.folderProfile(options.dataDir);
+        if (!options.shared.dataDir.empty() && env.folderProfile)
+            folderProfile = env.folderProfile(options.shared.dataDir);
         Environment commandEnv{env.out,           env.err,
                                env.terminal,      folderProfile ? *folderProfile : env.profile,
                                env.clock,         env.defaultDataFolder,

@@ -4,6 +4,7 @@
 #include "cli/CliPorts.h"
 #include "common/Hex.h"
 #include "hostlink/HostExchange.h"
+#include "session/Workspace.h"
 #include "sim/SimHost.h"
 #include "storage/ConfigFiles.h"
 #include "storage/Database.h"
@@ -38,9 +39,7 @@ struct Arguments
 
 struct GlobalOptions
 {
-    std::string dataDir;
-    std::string host = "hid";
-    std::string model = "px";
+    SharedOptions shared; // --data-dir, --host, --model: as the window takes them
     bool yes = false;
     bool json = false;
 };
@@ -69,12 +68,11 @@ public:
 
     // The data folder, ending with '/', with its database created when missing.
     std::optional<std::string> DataFolder();
-    std::optional<std::string> ConnectionString();
     // The data folder's database, opened and checked once for the command; nothing after a
     // message when it cannot be used.
     Database* OpenedDatabase();
 
-    bool IsSimulated() const { return options_.host.rfind("sim:", 0) == 0; }
+    bool IsSimulated() const { return workspace_.IsSimulated(); }
     // The simulated host's folder session (only with --host sim:DIR).
     SimHostSession* Sim();
     // The exchange with the host, taken for this command.
@@ -94,10 +92,8 @@ private:
     CliProgress progress_;
     NullDataMonitor monitor_;
     NullEventPump pump_;
-    std::optional<std::string> dataFolder_;
-    std::unique_ptr<Database> database_;
-    std::unique_ptr<SimHostSession> sim_;
-    std::unique_ptr<HidBackend> hid_;
+    Workspace workspace_;
+    bool databaseChecked_ = false;
     std::unique_ptr<HostLink> link_;
     std::unique_ptr<HostExchange> exchange_;
     std::optional<HostExchange::Lock> lock_;

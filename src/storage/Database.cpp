@@ -123,22 +123,6 @@ std::string DescribeDatabaseFailure(const DatabaseFailure& failure, const std::s
     }
 }
 
-std::string MakeConnectionString(const std::string& databasePath)
-{
-    return "Data Source=" + databasePath + ";";
-}
-
-std::string DatabasePathFromConnectionString(const std::string& connectionString)
-{
-    static const std::string key = "Data Source=";
-    const auto start = connectionString.find(key);
-    if (start == std::string::npos)
-        return connectionString;
-    const auto from = start + key.size();
-    const auto end = connectionString.find(';', from);
-    return connectionString.substr(from, end == std::string::npos ? std::string::npos : end - from);
-}
-
 namespace detail {
 
 Connection::~Connection()
@@ -171,17 +155,15 @@ Database::~Database()
     Close();
 }
 
-bool Database::Open(const std::string& connectionString, const std::string& /*user*/,
-                    const std::string& /*password*/)
+bool Database::Open(const std::string& path)
 {
     if (IsOpen())
         Close();
-    if (!connectionString.empty())
-        connectionString_ = connectionString;
-    const std::string path = DatabasePathFromConnectionString(connectionString_);
+    if (!path.empty())
+        path_ = path;
     sqlite3* db = nullptr;
     // The database must exist: opening never creates an empty file.
-    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         RecordError(rc, db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close_v2(db);
@@ -253,11 +235,6 @@ bool Database::RollbackTransaction()
     return Execute("ROLLBACK");
 }
 
-std::string Database::Path() const
-{
-    return DatabasePathFromConnectionString(connectionString_);
-}
-
 std::optional<DatabaseFailure> Database::TakeFailure()
 {
     return std::exchange(connection_->failure, std::nullopt);
@@ -268,8 +245,8 @@ void Database::RecordError(int code, const std::string& description)
     connection_->Record(code, description);
     errorDescription_ = description;
     lastErrorCode_ = static_cast<std::uint32_t>(code);
-    lastError_ = "Connection String = " + connectionString_ + "\n" +
-                 FormatReport(kConnectionReport, code, description);
+    lastError_ =
+        "Connection String = " + path_ + "\n" + FormatReport(kConnectionReport, code, description);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -363,20 +340,10 @@ bool QueryResult::IsEof() const
     return !result_ || position_ >= result_->rows.size();
 }
 
-bool QueryResult::IsBof() const
-{
-    return !result_ || result_->rows.empty();
-}
-
 void QueryResult::MoveNext()
 {
     if (result_ && position_ < result_->rows.size())
         ++position_;
-}
-
-void QueryResult::MoveFirst()
-{
-    position_ = 0;
 }
 
 int QueryResult::GetRecordCount() const

@@ -19,11 +19,6 @@ namespace px {
 using SqlValue = std::variant<std::monostate, std::int64_t, double, std::string>;
 using SqlParams = std::vector<SqlValue>;
 
-// The connection string names the database file as "Data Source=<path>;" (a bare path also
-// works).
-std::string MakeConnectionString(const std::string& databasePath);
-std::string DatabasePathFromConnectionString(const std::string& connectionString);
-
 // A failed statement or query of a connection: SQLite's result code and text.
 struct DatabaseFailure
 {
@@ -58,9 +53,9 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Closes the connection first when it is open. A non-empty string replaces the stored one.
-    bool Open(const std::string& connectionString = {}, const std::string& user = {},
-              const std::string& password = {});
+    // Opens the database file at path (UTF-8), which must exist; closes the connection first
+    // when it is open. Without a path, reopens the file opened last.
+    bool Open(const std::string& path = {});
     bool Execute(const std::string& sql, const SqlParams& params = {});
     // The rows of a query, each a value per selected column in order; nothing when it failed
     // (the failure is kept, as for Execute).
@@ -75,7 +70,6 @@ public:
     bool RollbackTransaction();
 
     int GetRecordsAffected() const { return recordsAffected_; }
-    const std::string& GetConnectionString() const { return connectionString_; }
     const std::string& GetLastErrorString() const { return lastError_; }
     const std::string& GetErrorDescription() const { return errorDescription_; }
     std::uint32_t GetLastError() const { return lastErrorCode_; }
@@ -83,7 +77,7 @@ public:
     // busy (5 seconds unless set; takes effect at the next Open).
     void SetBusyTimeout(int milliseconds) { busyTimeoutMs_ = milliseconds; }
     // The database file this object opens.
-    std::string Path() const;
+    const std::string& Path() const { return path_; }
 
     // The first failure of a statement or query on this connection (its recordsets included)
     // since the last call; nothing when all went well. Lets a caller tell "no such row" from
@@ -95,7 +89,7 @@ private:
     void RecordError(int code, const std::string& description);
 
     std::shared_ptr<detail::Connection> connection_;
-    std::string connectionString_;
+    std::string path_;
     std::string lastError_;
     std::string errorDescription_;
     std::uint32_t lastErrorCode_ = 0;
@@ -118,9 +112,7 @@ public:
     bool Open(const std::string& sql, const SqlParams& params = {});
     bool IsOpen() const;
     bool IsEof() const;
-    bool IsBof() const;
     void MoveNext();
-    void MoveFirst();
     int GetRecordCount() const;
     int GetFieldCount() const;
     std::string GetFieldName(int index) const;

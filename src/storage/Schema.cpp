@@ -76,7 +76,7 @@ bool EnsureDatabase(const std::string& databasePath, std::string& error)
         }
     }
     Database database;
-    bool ok = database.Open(MakeConnectionString(partialName));
+    bool ok = database.Open(partialName);
     if (ok) {
         Transaction transaction(database);
         ok = transaction.Began() && database.Execute(DatabaseSchemaSql()) && transaction.Commit();

@@ -44,16 +44,16 @@ TEST(AppOptions, TakesTheDataFolderAndASimulatedHost)
         Parse({"--data-dir", "/srv/site", "--host", "sim:/tmp/host", "--model", "QX"}, error);
     ASSERT_TRUE(options) << error.toStdString();
     EXPECT_TRUE(options->exitText.isEmpty());
-    EXPECT_EQ(options->dataDir, "/srv/site");
-    EXPECT_TRUE(options->simulated);
-    EXPECT_EQ(options->simDir, "/tmp/host");
-    EXPECT_TRUE(options->qxModel);
+    EXPECT_EQ(options->shared.dataDir, "/srv/site");
+    EXPECT_TRUE(options->shared.host.IsSimulated());
+    EXPECT_EQ(options->shared.host.simFolder, "/tmp/host");
+    EXPECT_EQ(options->shared.host.simModel, HostModel::QX);
 
     const auto plain = Parse({}, error);
     ASSERT_TRUE(plain);
-    EXPECT_FALSE(plain->simulated);
-    EXPECT_FALSE(plain->qxModel);
-    EXPECT_TRUE(plain->dataDir.isEmpty());
+    EXPECT_FALSE(plain->shared.host.IsSimulated());
+    EXPECT_EQ(plain->shared.host.simModel, HostModel::PX);
+    EXPECT_TRUE(plain->shared.dataDir.empty());
 }
 
 TEST(AppOptions, RefusesWhatItDoesNotKnow)

@@ -69,7 +69,7 @@ const Paths& Databases()
         std::string error;
         Check(px::EnsureDatabase(p.pristine, error), "a new database");
         px::Database db;
-        Check(db.Open(px::MakeConnectionString(p.pristine)), "open the new database");
+        Check(db.Open(p.pristine), "open the new database");
         const std::string site =
             R"({"format": 1, "name": "店", "model": "px",
                 "infoMachines": [{"DeviceNo": 7, "Address": "0000123", "Remark": "r", "TypeNo": 4}],
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     px::JsonImportResult result;
     {
         px::Database db;
-        Check(db.Open(px::MakeConnectionString(paths.work)), "open the copy");
+        Check(db.Open(paths.work), "open the copy");
         const std::string document(reinterpret_cast<const char*>(data), size);
         // Replacing allowed or not, and under its own name or another: from the input's length.
         std::string error;

@@ -43,7 +43,7 @@ protected:
 
     TempFolder folder_;
     std::string dbPath_ = folder_.File("Database/DADE.db");
-    std::string connection_ = MakeConnectionString(dbPath_);
+    std::string connection_ = dbPath_;
     Database db_;
     ScriptedPrompter prompter_;
 };

@@ -54,7 +54,7 @@ protected:
         return value;
     }
 
-    std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
+    std::string connection_ = folder_.File("Database/DADE.db");
     Database db_;
     RegistrationRequest request_;
 };

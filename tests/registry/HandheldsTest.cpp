@@ -24,7 +24,7 @@ protected:
                             {"1", number, code, "备注", madeUp});
     }
 
-    std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
+    std::string connection_ = folder_.File("Database/DADE.db");
     Database db_;
     Lcg random_{1};
 };

@@ -16,7 +16,7 @@ protected:
         std::string error;
         const std::string path = folder_.File("DADE.db");
         ASSERT_TRUE(EnsureDatabase(path, error)) << error;
-        ASSERT_TRUE(db_.Open(MakeConnectionString(path)));
+        ASSERT_TRUE(db_.Open(path));
     }
     test::TempFolder folder_;
     Database db_;

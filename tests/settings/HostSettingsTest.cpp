@@ -204,7 +204,7 @@ TEST_F(HostSettingsTest, ReceiverTypeRatesAreSavedWithUnknownColumnsKept)
     std::string error;
     ASSERT_TRUE(EnsureDatabase(path, error)) << error;
     Database db;
-    ASSERT_TRUE(db.Open(MakeConnectionString(path)));
+    ASSERT_TRUE(db.Open(path));
 
     const auto seeded = LoadReceiverTypeRates(db);
     ASSERT_TRUE(seeded);

@@ -16,7 +16,7 @@ protected:
         const std::string path = folder_.File("Database/DADE.db");
         std::string error;
         EXPECT_TRUE(EnsureDatabase(path, error)) << error;
-        return MakeConnectionString(path);
+        return path;
     }
 };
 

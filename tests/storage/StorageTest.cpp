@@ -22,7 +22,7 @@ protected:
 
     test::TempFolder folder_;
     std::string path_ = folder_.File("Database/DADE.db");
-    std::string connection_ = MakeConnectionString(path_);
+    std::string connection_ = path_;
     Database db_;
 };
 
@@ -34,13 +34,13 @@ TEST_F(StorageTest, OpenOnAnOpenDatabaseClosesItAndOpensTheNewOne)
     ASSERT_TRUE(db_.Execute("insert into T_FileName (FileName, DeviceType) values ('first', 0)"));
 
     QueryResult attached(db_);
-    ASSERT_TRUE(db_.Open(MakeConnectionString(otherPath)));
-    EXPECT_EQ(db_.GetConnectionString(), MakeConnectionString(otherPath));
+    ASSERT_TRUE(db_.Open(otherPath));
+    EXPECT_EQ(db_.Path(), otherPath);
     // The recordset shares the connection, so it now reads the other database.
     ASSERT_TRUE(attached.Open("select * from T_FileName"));
     EXPECT_EQ(attached.GetRecordCount(), 0);
 
-    // An empty string reopens the stored one.
+    // Without a path, the file opened last is opened again.
     ASSERT_TRUE(db_.Open());
     EXPECT_TRUE(db_.IsOpen());
     ASSERT_TRUE(attached.Open("select * from T_FileName"));
@@ -50,7 +50,7 @@ TEST_F(StorageTest, OpenOnAnOpenDatabaseClosesItAndOpensTheNewOne)
 TEST_F(StorageTest, OpeningAMissingDatabaseFailsWithTheConnectionInTheError)
 {
     Database db;
-    const std::string missing = MakeConnectionString(folder_.File("missing/none.db"));
+    const std::string missing = folder_.File("missing/none.db");
     EXPECT_FALSE(db.Open(missing));
     EXPECT_FALSE(db.IsOpen());
     EXPECT_EQ(db.GetLastErrorString().rfind(

@@ -52,7 +52,7 @@ protected:
         return rows.value_or(ReadBackRows::Decode(kind, {}));
     }
 
-    std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
+    std::string connection_ = folder_.File("Database/DADE.db");
     Database db_;
 };
 

@@ -31,7 +31,7 @@ protected:
         ASSERT_TRUE(db_.CommitTransaction());
     }
 
-    std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
+    std::string connection_ = folder_.File("Database/DADE.db");
     Database db_;
 };
 

@@ -43,7 +43,7 @@ protected:
         return differences.value_or(std::vector<Difference>{});
     }
 
-    std::string connection_ = MakeConnectionString(folder_.File("Database/DADE.db"));
+    std::string connection_ = folder_.File("Database/DADE.db");
     Database db_;
 };
 

@@ -77,8 +77,8 @@ int main(int argc, char* argv[])
     px::QtEventPump pump;
     px::MemoryProfile profile;
     px::HidapiBackend hid;
-    px::MainWindow window(
-        px::AppServices{dataFolder, prompter, clock, pump, hid, profile, false, {}});
+    px::Workspace workspace(dataFolder.toStdString(), hid, false);
+    px::MainWindow window(px::AppServices{workspace, prompter, clock, pump, profile});
 
     // As the program's main() wires them.
     px::DeviceWatcher watcher;

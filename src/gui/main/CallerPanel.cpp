@@ -84,20 +84,20 @@ void CallerPanel::Reload(const std::string& fileName)
 {
     CallerGridModel* model = grid_->GridModel();
     model->Reset();
-    if (context_.session.Open())
-        model->SetRows(LoadCallerGridView(context_.session.Db(), fileName));
+    if (context_.workspace.Open())
+        model->SetRows(LoadCallerGridView(context_.workspace.Db(), fileName));
 }
 
 void CallerPanel::LoadKeyNames()
 {
-    keyNames_ = px::LoadKeyNames(context_.session.Db());
+    keyNames_ = px::LoadKeyNames(context_.workspace.Db());
 }
 
 void CallerPanel::LoadCallerTypes()
 {
-    if (!context_.session.Open())
+    if (!context_.workspace.Open())
         return;
-    callerTypes_ = px::LoadCallerTypes(context_.session.Db());
+    callerTypes_ = px::LoadCallerTypes(context_.workspace.Db());
     type_->clear();
     for (const CallerType& type : callerTypes_)
         type_->addItem(Q(type.name));
@@ -117,10 +117,10 @@ void CallerPanel::EnableRegistration(bool on)
 
 void CallerPanel::OnEdited(int row, int column, const QString& text)
 {
-    DocumentSession& session = context_.session;
-    if (!session.Open())
+    Workspace& workspace = context_.workspace;
+    if (!workspace.Open())
         return;
-    const CellEditResult result = UpdateCallerCell(session.Db(), session.FileName(),
+    const CellEditResult result = UpdateCallerCell(workspace.Db(), workspace.FileName(),
                                                    rememberedCode_, column, text.toStdString());
     if (result.restore)
         grid_->GridModel()->SetText(row, column, *result.restore);
@@ -130,17 +130,17 @@ void CallerPanel::OnEdited(int row, int column, const QString& text)
 
 void CallerPanel::DeleteKey()
 {
-    DocumentSession& session = context_.session;
-    if (session.Open() &&
-        DeleteCallerKey(session.Db(), context_.prompter(), session.FileName(), rememberedCode_))
+    Workspace& workspace = context_.workspace;
+    if (workspace.Open() &&
+        DeleteCallerKey(workspace.Db(), context_.prompter(), workspace.FileName(), rememberedCode_))
         emit changed();
 }
 
 void CallerPanel::DeleteKeys()
 {
-    DocumentSession& session = context_.session;
-    if (session.Open() &&
-        DeleteCallerKeys(session.Db(), context_.prompter(), session.FileName(), rememberedCode_))
+    Workspace& workspace = context_.workspace;
+    if (workspace.Open() && DeleteCallerKeys(workspace.Db(), context_.prompter(),
+                                             workspace.FileName(), rememberedCode_))
         emit changed();
 }
 
@@ -157,7 +157,7 @@ void CallerPanel::ToggleManual()
 
 void CallerPanel::Register()
 {
-    DocumentSession& session = context_.session;
+    Workspace& workspace = context_.workspace;
     RegistrationRequest request;
     request.types = callerTypes_;
     request.typePosition = type_->currentIndex();
@@ -170,14 +170,14 @@ void CallerPanel::Register()
     request.callerName = name_->text().toStdString();
     request.keyNames = keyNames_;
     request.numberList = numbers_;
-    request.fileName = session.FileName();
-    request.fileType = session.Type();
+    request.fileName = workspace.FileName();
+    request.fileType = workspace.Type();
     request.hostModel = context_.hostModel();
     context_.runHostCommand([&] {
-        if (!session.Open())
+        if (!workspace.Open())
             return;
         const RegistrationResult result =
-            RegisterCallers(session.Db(), context_.prompter(),
+            RegisterCallers(workspace.Db(), context_.prompter(),
                             request.manual ? nullptr : &context_.exchange, request);
         for (const CallerGridRow& row : result.added)
             grid_->GridModel()->InsertTop(row);

@@ -56,87 +56,87 @@ FileCommands::FileCommands(WindowContext& context, QObject* parent)
 
 void FileCommands::NewFile()
 {
-    DocumentSession& session = context_.session;
-    if (!session.Open())
+    Workspace& workspace = context_.workspace;
+    if (!workspace.Open())
         return;
-    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::New,
+    ConfigFileDialog dialog(workspace.Db(), context_.prompter(), FileDialogMode::New,
                             context_.window);
     if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
         return;
     const std::string name = dialog.FileName();
-    if (CompleteNewFile(session.Db(), context_.prompter(), context_.hostModel(), name,
+    if (CompleteNewFile(workspace.Db(), context_.prompter(), context_.hostModel(), name,
                         dialog.DeviceType()))
         emit fileChosen(name, dialog.DeviceType());
 }
 
 void FileCommands::OpenFile()
 {
-    DocumentSession& session = context_.session;
-    if (!session.Open())
+    Workspace& workspace = context_.workspace;
+    if (!workspace.Open())
         return;
-    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::Open,
+    ConfigFileDialog dialog(workspace.Db(), context_.prompter(), FileDialogMode::Open,
                             context_.window);
     if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
         return;
     // The type made current is the radio buttons' as they stood when the file was chosen.
     const std::string name = dialog.FileName();
     if (CompleteOpenFile(context_.prompter(), context_.hostModel(), name, dialog.DeviceType(),
-                         session.FileName()) == OpenStep::MakeCurrent)
+                         workspace.FileName()) == OpenStep::MakeCurrent)
         emit fileChosen(name, dialog.DeviceType());
 }
 
 void FileCommands::DeleteFiles()
 {
-    DocumentSession& session = context_.session;
-    if (!session.Open())
+    Workspace& workspace = context_.workspace;
+    if (!workspace.Open())
         return;
     // Deleting the current file leaves the window showing what it has loaded.
-    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::Delete,
+    ConfigFileDialog dialog(workspace.Db(), context_.prompter(), FileDialogMode::Delete,
                             context_.window);
     context_.hooks.runFileDialog(dialog);
 }
 
 void FileCommands::SaveFileAs()
 {
-    DocumentSession& session = context_.session;
-    if (!CanSaveAs(context_.prompter(), session.FileName()) || !session.Open())
+    Workspace& workspace = context_.workspace;
+    if (!CanSaveAs(context_.prompter(), workspace.FileName()) || !workspace.Open())
         return;
-    ConfigFileDialog dialog(session.Db(), context_.prompter(), FileDialogMode::SaveAs,
+    ConfigFileDialog dialog(workspace.Db(), context_.prompter(), FileDialogMode::SaveAs,
                             context_.window);
     if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
         return;
-    CompleteSaveAs(session.Db(), context_.prompter(), dialog.FileName(), dialog.DeviceType(),
-                   session.FileName(), session.Type());
+    CompleteSaveAs(workspace.Db(), context_.prompter(), dialog.FileName(), dialog.DeviceType(),
+                   workspace.FileName(), workspace.Type());
 }
 
 void FileCommands::ExportJson()
 {
-    DocumentSession& session = context_.session;
+    Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    if (!CanSaveAs(prompter, session.FileName()) || !session.Open())
+    if (!CanSaveAs(prompter, workspace.FileName()) || !workspace.Open())
         return;
     const QString path = context_.hooks.chooseFile("*.json", true);
     if (path.isEmpty())
         return;
     std::string error;
-    const auto document = ExportConfigFile(session.Db(), session.FileName(), error);
+    const auto document = ExportConfigFile(workspace.Db(), workspace.FileName(), error);
     if (!document) {
-        prompter.Message("无法导出 " + session.FileName() + "：\n" + error);
+        prompter.Message("无法导出 " + workspace.FileName() + "：\n" + error);
         return;
     }
     if (!WriteConfigJsonFile(path.toStdString(), *document, error)) {
         prompter.Message("无法写入文件 " + path.toStdString());
         return;
     }
-    prompter.Message("已导出 " + session.FileName() + " 到 " + path.toStdString());
+    prompter.Message("已导出 " + workspace.FileName() + " 到 " + path.toStdString());
 }
 
 void FileCommands::ImportJson()
 {
-    DocumentSession& session = context_.session;
+    Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
     const QString path = context_.hooks.chooseFile("*.json", false);
-    if (path.isEmpty() || !session.Open())
+    if (path.isEmpty() || !workspace.Open())
         return;
     std::string error;
     const auto text = ReadConfigJsonFile(path.toStdString(), error);
@@ -145,10 +145,10 @@ void FileCommands::ImportJson()
         return;
     }
     std::string name;
-    JsonImportResult result = ImportConfigFile(session.Db(), *text, "", false, error, &name);
+    JsonImportResult result = ImportConfigFile(workspace.Db(), *text, "", false, error, &name);
     if (result == JsonImportResult::Exists &&
         prompter.AskOkCancel(error + "，确定要覆盖吗？", "提示"))
-        result = ImportConfigFile(session.Db(), *text, "", true, error, &name);
+        result = ImportConfigFile(workspace.Db(), *text, "", true, error, &name);
     switch (result) {
     case JsonImportResult::Imported:
         context_.notify(Q("已导入配置文件 " + name));
@@ -166,13 +166,14 @@ void FileCommands::ImportJson()
 
 void FileCommands::VerifyWithHost()
 {
-    DocumentSession& session = context_.session;
-    if (!CanSaveAs(context_.prompter(), session.FileName()) || !session.Open())
+    Workspace& workspace = context_.workspace;
+    if (!CanSaveAs(context_.prompter(), workspace.FileName()) || !workspace.Open())
         return;
     std::optional<std::vector<Difference>> differences;
     std::string error;
     context_.runHostCommand([&] {
-        differences = VerifyConfigFile(context_.exchange, session.Db(), session.FileName(), error);
+        differences =
+            VerifyConfigFile(context_.exchange, workspace.Db(), workspace.FileName(), error);
     });
     if (!differences) {
         if (!error.empty())
@@ -181,7 +182,7 @@ void FileCommands::VerifyWithHost()
     }
     QString text;
     if (differences->empty())
-        text = Q("主机中的数据与文件 " + session.FileName() + " 一致。");
+        text = Q("主机中的数据与文件 " + workspace.FileName() + " 一致。");
     for (const Difference& d : *differences) {
         text += Q(d.table + " " + d.key + ": " + KindName(d.kind));
         if (d.kind == Difference::Kind::Different)
@@ -191,29 +192,29 @@ void FileCommands::VerifyWithHost()
             text += Q(": " + d.fileValue);
         text += '\n';
     }
-    context_.hooks.showReport(Q("与主机核对: " + session.FileName()), text);
+    context_.hooks.showReport(Q("与主机核对: " + workspace.FileName()), text);
 }
 
 void FileCommands::ImportCallerSheet()
 {
-    DocumentSession& session = context_.session;
+    Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    if (!CanSaveAs(prompter, session.FileName()) || !session.Open())
+    if (!CanSaveAs(prompter, workspace.FileName()) || !workspace.Open())
         return;
     const QString path = context_.hooks.chooseFile("*.csv", false);
     if (path.isEmpty())
         return;
     std::string error;
     const auto bytes = ReadFileUpTo(path.toStdString(), kMaxSheetBytes, error);
-    const SheetTarget target{session.FileName(), session.Type(), context_.hostModel(),
-                             LoadKeyNames(session.Db())};
+    const SheetTarget target{workspace.FileName(), workspace.Type(), context_.hostModel(),
+                             LoadKeyNames(workspace.Db())};
     const auto preview =
-        bytes ? PreviewCallerSheet(session.Db(), target, *bytes, error) : std::nullopt;
+        bytes ? PreviewCallerSheet(workspace.Db(), target, *bytes, error) : std::nullopt;
     if (!preview) {
         prompter.Message("无法导入呼叫器表格，没有写入任何数据：\n" + error);
         return;
     }
-    const QString title = Q("从表格导入呼叫器: " + session.FileName());
+    const QString title = Q("从表格导入呼叫器: " + workspace.FileName());
     if (!preview->AllAccepted()) {
         context_.hooks.showReport(title, "有行被拒绝，没有写入任何数据。请修改表格后再导入。\n\n" +
                                              PreviewText(*preview));
@@ -221,14 +222,14 @@ void FileCommands::ImportCallerSheet()
     }
     if (!context_.hooks.confirmReport(title, PreviewText(*preview)))
         return;
-    if (!ApplyCallerSheet(session.Db(), session.FileName(), *preview, error)) {
+    if (!ApplyCallerSheet(workspace.Db(), workspace.FileName(), *preview, error)) {
         prompter.Message("导入失败，没有写入任何数据：\n" + error);
         return;
     }
     emit callersChanged();
     context_.notify(QString("已导入 %1 条呼叫器记录到文件 %2（新增 %3，修改 %4，未变 %5）")
                         .arg(preview->rows.size())
-                        .arg(Q(session.FileName()))
+                        .arg(Q(workspace.FileName()))
                         .arg(preview->Count(SheetAction::Add))
                         .arg(preview->Count(SheetAction::Change))
                         .arg(preview->Count(SheetAction::Unchanged)));
@@ -236,9 +237,9 @@ void FileCommands::ImportCallerSheet()
 
 void FileCommands::ExportCallerSheet()
 {
-    DocumentSession& session = context_.session;
+    Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    if (!CanSaveAs(prompter, session.FileName()) || !session.Open())
+    if (!CanSaveAs(prompter, workspace.FileName()) || !workspace.Open())
         return;
     const QString path = context_.hooks.chooseFile("*.csv", true);
     if (path.isEmpty())
@@ -246,10 +247,11 @@ void FileCommands::ExportCallerSheet()
     // GBK is what spreadsheet programs in a Chinese locale open without asking; a list GBK
     // cannot hold goes out as UTF-8.
     std::string error;
-    auto sheet = px::ExportCallerSheet(session.Db(), session.FileName(), TextEncoding::Gbk, error);
+    auto sheet =
+        px::ExportCallerSheet(workspace.Db(), workspace.FileName(), TextEncoding::Gbk, error);
     if (!sheet)
-        sheet = px::ExportCallerSheet(session.Db(), session.FileName(), TextEncoding::Utf8WithBom,
-                                      error);
+        sheet = px::ExportCallerSheet(workspace.Db(), workspace.FileName(),
+                                      TextEncoding::Utf8WithBom, error);
     if (!sheet || !WriteFileWhole(path.toStdString(), *sheet, error)) {
         prompter.Message("无法导出呼叫器表格：\n" + error);
         return;
@@ -259,12 +261,12 @@ void FileCommands::ExportCallerSheet()
 
 void FileCommands::PrintSiteSheet()
 {
-    DocumentSession& session = context_.session;
+    Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    if (!CanSaveAs(prompter, session.FileName()) || !session.Open())
+    if (!CanSaveAs(prompter, workspace.FileName()) || !workspace.Open())
         return;
     std::string error;
-    auto sheet = LoadSiteSheet(session.Db(), session.FileName(),
+    auto sheet = LoadSiteSheet(workspace.Db(), workspace.FileName(),
                                QDate::currentDate().toString("yyyy-MM-dd").toStdString(), error);
     if (!sheet) {
         prompter.Message(error);

@@ -52,9 +52,9 @@ void HandheldPanel::Reload(const std::string& fileName)
 {
     ReportTableModel& rows = *list_->Model();
     rows.Clear();
-    if (!context_.session.Open())
+    if (!context_.workspace.Open())
         return;
-    for (const HandheldListRow& row : LoadHandheldView(context_.session.Db(), fileName))
+    for (const HandheldListRow& row : LoadHandheldView(context_.workspace.Db(), fileName))
         rows.AddRow({QString::number(row.deviceNo), QString::fromStdString(row.address),
                      QString::fromStdString(row.remark)});
     list_->FitColumns();
@@ -75,13 +75,13 @@ void HandheldPanel::Save()
     fields.remark = remark_->text().toStdString();
     fields.madeUpCode = madeUp_->isChecked();
     context_.runHostCommand([&] {
-        DocumentSession& session = context_.session;
-        if (!session.Open())
+        Workspace& workspace = context_.workspace;
+        if (!workspace.Open())
             return;
         Lcg random(TimeSeed());
         const HandheldSaveResult result =
-            SaveHandheld(session.Db(), context_.prompter(), &context_.exchange, random,
-                         session.FileName(), session.Type(), context_.hostModel(), fields);
+            SaveHandheld(workspace.Db(), context_.prompter(), &context_.exchange, random,
+                         workspace.FileName(), workspace.Type(), context_.hostModel(), fields);
         if (result.stored || result.fieldsChanged)
             emit changed();
         if (result.fieldsChanged) {
@@ -93,11 +93,11 @@ void HandheldPanel::Save()
 
 void HandheldPanel::Delete()
 {
-    DocumentSession& session = context_.session;
-    if (!session.Open())
+    Workspace& workspace = context_.workspace;
+    if (!workspace.Open())
         return;
     const int row = list_->SelectedRow();
-    DeleteHandheld(session.Db(), session.FileName(),
+    DeleteHandheld(workspace.Db(), workspace.FileName(),
                    row >= 0 ? list_->Model()->Text(row, 0).toStdString() : std::string());
     emit changed();
     number_->setText("0");

@@ -52,9 +52,9 @@ InfoMachineView InfoMachinePanel::Reload(const std::string& fileName)
 {
     ReportTableModel& rows = *list_->Model();
     rows.Clear();
-    if (!context_.session.Open())
+    if (!context_.workspace.Open())
         return {};
-    InfoMachineView view = LoadInfoMachineView(context_.session.Db(), fileName);
+    InfoMachineView view = LoadInfoMachineView(context_.workspace.Db(), fileName);
     for (const InfoMachineListRow& row : view.rows)
         rows.AddRow(
             {QString::number(row.deviceNo), Q(row.address), Q(row.typeName), Q(row.remark)});
@@ -70,8 +70,8 @@ void InfoMachinePanel::EnableEditing(bool on)
 
 void InfoMachinePanel::Save()
 {
-    DocumentSession& session = context_.session;
-    if (!session.Open())
+    Workspace& workspace = context_.workspace;
+    if (!workspace.Open())
         return;
     InfoMachineFields fields;
     fields.pagerText = pager_->text().toStdString();
@@ -81,7 +81,7 @@ void InfoMachinePanel::Save()
     fields.typeIndex = type_->currentIndex();
     fields.advanceAddress = advance_->isChecked();
     const InfoMachineSaveResult result =
-        SaveInfoMachine(session.Db(), context_.prompter(), session.FileName(), session.Type(),
+        SaveInfoMachine(workspace.Db(), context_.prompter(), workspace.FileName(), workspace.Type(),
                         context_.hostModel(), fields);
     if (!result.fieldsChanged)
         return;
@@ -92,11 +92,11 @@ void InfoMachinePanel::Save()
 
 void InfoMachinePanel::Delete()
 {
-    DocumentSession& session = context_.session;
-    if (!session.Open())
+    Workspace& workspace = context_.workspace;
+    if (!workspace.Open())
         return;
     const int row = list_->SelectedRow();
-    DeleteInfoMachine(session.Db(), session.FileName(),
+    DeleteInfoMachine(workspace.Db(), workspace.FileName(),
                       row >= 0 ? list_->Model()->Text(row, 0).toStdString() : std::string());
     emit changed();
     pager_->setText("0");

@@ -45,7 +45,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 
 namespace px {
 
@@ -99,11 +101,21 @@ WindowHooks DefaultHooks(QWidget* window)
     return hooks;
 }
 
+// The host's backend, made by whoever started the window before it.
+HidBackend& ReadyBackend(Workspace& workspace)
+{
+    std::string error;
+    HidBackend* backend = workspace.Backend(error);
+    if (backend == nullptr)
+        throw std::runtime_error("the window needs a host: " + error);
+    return *backend;
+}
+
 } // namespace
 
 MainWindow::MainWindow(const AppServices& services, QWidget* parent)
-    : QDialog(parent), services_(services), session_(services.dataFolder.toStdString()),
-      link_(services.backend, services.clock, services.pump, services.prompter),
+    : QDialog(parent), services_(services), workspace_(services.workspace),
+      link_(ReadyBackend(services.workspace), services.clock, services.pump, services.prompter),
       hooks_(DefaultHooks(this))
 {
     setObjectName("mainWindow");
@@ -137,9 +149,8 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
 
     monitor_ = std::make_unique<QtDataMonitor>(dataMonitor_);
     progress_ = std::make_unique<QtProgressSink>(this);
-    exchange_ =
-        std::make_unique<HostExchange>(link_, services_.clock, services_.prompter, *monitor_,
-                                       *progress_, services_.dataFolder.toStdString());
+    exchange_ = std::make_unique<HostExchange>(link_, services_.clock, services_.prompter,
+                                               *monitor_, *progress_, workspace_.DataFolder());
     // The progress window's Cancel is honoured by the running transfer after its current
     // packet. Pause only changes its own text: the host expects each read-back packet within
     // 200 ms and paces downloads itself, so holding a transfer would make it fail.
@@ -155,7 +166,7 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     statusLine_->setObjectName("statusLine");
     layout->addWidget(statusLine_);
     context_ = std::make_unique<WindowContext>(
-        WindowContext{services_, session_, link_, *exchange_, hooks_, this,
+        WindowContext{services_, workspace_, link_, *exchange_, hooks_, this,
                       [this](const std::function<void()>& command) { RunHostCommand(command); },
                       [this](const QString& text) { Notify(text); }});
 
@@ -170,7 +181,7 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     connect(callers_, &CallerPanel::changed, this, &MainWindow::ReloadCurrentFile);
     connect(files_, &FileCommands::fileChosen, this, &MainWindow::MakeFileCurrent);
     connect(files_, &FileCommands::callersChanged, this,
-            [this] { ReloadRegistrationViews(session_.FileName()); });
+            [this] { ReloadRegistrationViews(workspace_.FileName()); });
     connect(hostStatus_, &HostStatus::hostFound, this, &MainWindow::OnHostFound);
     connect(controls_->Get<QPushButton>(MainControl::ClearMonitorButton), &QPushButton::clicked,
             dataMonitor_, &QTextEdit::clear);
@@ -186,10 +197,11 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     BuildMenus();
     ConnectCommands();
     auto* menuBar = qobject_cast<QMenuBar*>(layout->menuBar());
-    if (services_.simHostSession != nullptr) {
-        demoMenu_ = new DemoHostMenu(*services_.simHostSession, *context_, this);
+    std::string simError;
+    if (SimHostSession* sim = workspace_.Sim(simError)) {
+        demoMenu_ = new DemoHostMenu(*sim, *context_, this);
         menuBar->setCornerWidget(demoMenu_->Badge());
-    } else if (services_.simulatedHost) {
+    } else if (workspace_.IsSimulated()) {
         auto* badge = new QLabel("模拟主机 (simulated host)", this);
         badge->setObjectName("simulatedHostBadge");
         badge->setStyleSheet("color: rgb(160, 40, 40); padding: 0 8px;");
@@ -237,12 +249,13 @@ void MainWindow::ConnectCommands()
     // 系统设置
     on(Command::InitialiseHost, [this] { RunHostCommand([this] { InitialiseHost(*exchange_); }); });
     on(Command::DeviceParams, [this] {
-        RunDeviceParamsCommand(*exchange_, services_.profile, session_.Db(), this, readBackNotice_);
+        RunDeviceParamsCommand(*exchange_, services_.profile, workspace_.Db(), this,
+                               readBackNotice_);
     });
     on(Command::UpgradeFirmware, [this] { UpgradeFirmware(); });
     on(Command::CallerTypes, [this] { ShowCallerTypes(); });
     on(Command::CalibrateClock,
-       [this] { RunHostCommand([this] { CalibrateClock(*exchange_, session_.Db()); }); });
+       [this] { RunHostCommand([this] { CalibrateClock(*exchange_, workspace_.Db()); }); });
     on(Command::ReceiverAlerts,
        [this] { RunReceiverAlertsCommand(*exchange_, services_.profile, this, readBackNotice_); });
     on(Command::NetworkParams, [this] { network_->exec(); });
@@ -259,7 +272,7 @@ void MainWindow::ConnectCommands()
     const auto download = [this](TableKind kind) {
         return [this, kind] {
             RunHostCommand([this, kind] {
-                DownloadTable(*exchange_, session_.Db(), kind, session_.FileName());
+                DownloadTable(*exchange_, workspace_.Db(), kind, workspace_.FileName());
             });
         };
     };
@@ -276,8 +289,8 @@ void MainWindow::Initialise()
     // that opens but is damaged, busy or not ours is said at once, rather than showing as an
     // empty list of files. The file itself is left as it is.
     std::string problem;
-    if (session_.Open()) {
-        if (session_.Check(problem))
+    if (workspace_.Open()) {
+        if (workspace_.Check(problem))
             callers_->LoadKeyNames();
         else
             services_.prompter.Message(problem);
@@ -345,9 +358,9 @@ CallerGridView* MainWindow::CallerGrid() const
 
 void MainWindow::ShowCallerTypes()
 {
-    if (!session_.Open())
+    if (!workspace_.Open())
         return;
-    CallerTypesDialog dialog(session_.Db(), services_.prompter, this);
+    CallerTypesDialog dialog(workspace_.Db(), services_.prompter, this);
     if (hooks_.runTypeDialog(dialog) == QDialog::Accepted)
         callers_->LoadCallerTypes();
 }
@@ -385,12 +398,12 @@ void MainWindow::ReadBackIntoBrowser(TableKind kind)
 
 void MainWindow::ImportFromBrowser(const ReadBackRows& rows, HostModel hostModel)
 {
-    if (!session_.Open())
+    if (!workspace_.Open())
         return;
-    ConfigFileDialog chooser(session_.Db(), services_.prompter, FileDialogMode::Import, this);
+    ConfigFileDialog chooser(workspace_.Db(), services_.prompter, FileDialogMode::Import, this);
     if (hooks_.runFileDialog(chooser) != QDialog::Accepted)
         return;
-    if (ImportRows(session_.Db(), services_.prompter, rows, hostModel, chooser.FileName(),
+    if (ImportRows(workspace_.Db(), services_.prompter, rows, hostModel, chooser.FileName(),
                    chooser.DeviceType()) == ImportOutcome::Imported)
         Notify(QString("已导入 %1 条%2记录到文件 %3")
                    .arg(rows.Count())
@@ -415,8 +428,11 @@ void MainWindow::RunHostCommand(const std::function<void()>& command)
     if (!lock)
         return;
     command();
-    if (services_.afterHostCommand)
-        services_.afterHostCommand();
+    // A simulated host saves what a download held back; a folder that could not be written is
+    // said where the program was started.
+    std::string error;
+    if (!workspace_.FlushSimulatedHost(error))
+        std::fprintf(stderr, "simulated host: %s\n", error.c_str());
 }
 
 void MainWindow::EnableRegistration(bool on)
@@ -429,7 +445,7 @@ void MainWindow::EnableRegistration(bool on)
 
 void MainWindow::MakeFileCurrent(const std::string& name, FileType fileType)
 {
-    session_.MakeCurrent(name, fileType);
+    workspace_.MakeCurrent(name, fileType);
     hostStatus_->SetDocument(name, fileType);
     ReloadRegistrationViews(name);
     EnableRegistration(true);
@@ -437,7 +453,7 @@ void MainWindow::MakeFileCurrent(const std::string& name, FileType fileType)
 
 void MainWindow::ReloadCurrentFile()
 {
-    ReloadRegistrationViews(session_.FileName());
+    ReloadRegistrationViews(workspace_.FileName());
 }
 
 void MainWindow::ReloadRegistrationViews(const std::string& fileName)
@@ -451,9 +467,9 @@ void MainWindow::ReloadRegistrationViews(const std::string& fileName)
 
 void MainWindow::OnHostFound(HostModel model)
 {
-    if (model == HostModel::PX && session_.Type() == FileType::QX) {
+    if (model == HostModel::PX && workspace_.Type() == FileType::QX) {
         services_.prompter.Message("当前连接的是PX主机，打开的文件是QX主机文件！");
-    } else if (model == HostModel::QX && session_.Type() == FileType::PX) {
+    } else if (model == HostModel::QX && workspace_.Type() == FileType::PX) {
         services_.prompter.Message("当前连接的是QX主机，打开的文件是PX主机文件！");
         // A QX host cannot take a PX file's registrations: show none of them. The file
         // itself stays current.

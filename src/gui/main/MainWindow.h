@@ -10,7 +10,7 @@
 #include "hostlink/HostExchange.h"
 #include "hostlink/HostLink.h"
 #include "registry/RegistryViews.h"
-#include "session/DocumentSession.h"
+#include "session/Workspace.h"
 #include "settings/SettingsHost.h"
 #include "transfer/RecordDecoding.h"
 
@@ -60,7 +60,7 @@ public:
     HostLink& Link() { return link_; }
     HostExchange& Exchange() { return *exchange_; }
     QtProgressSink& Progress() { return *progress_; }
-    DocumentSession& Session() { return session_; }
+    Workspace& CurrentWorkspace() { return workspace_; }
     // 0 number mode, 1 address mode of the manual sender.
     int MessageMode() const;
 
@@ -86,14 +86,14 @@ public:
     }
 
     const std::vector<CallerType>& CallerTypes() const;
-    const std::string& CurrentFileName() const { return session_.FileName(); }
-    FileType CurrentFileType() const { return session_.Type(); }
+    const std::string& CurrentFileName() const { return workspace_.FileName(); }
+    FileType CurrentFileType() const { return workspace_.Type(); }
     bool IsWindowConnected() const;
     bool IsDetectionTimerActive() const;
     bool IsMonitorShown() const { return monitorShown_; }
     const std::vector<std::string>& KeyNames() const;
     const std::vector<std::string>& InfoMachineNumbers() const;
-    const QString& DataFolder() const { return services_.dataFolder; }
+    QString DataFolder() const { return QString::fromStdString(workspace_.DataFolder()); }
 
     // Makes a configuration file the one being edited: reloads the three views, enables the
     // registration controls and records the name in zpreg.ini.
@@ -150,7 +150,7 @@ private:
     void UpgradeFirmware();
 
     AppServices services_;
-    DocumentSession session_;
+    Workspace& workspace_;
     HostLink link_;
     WindowHooks hooks_;
     std::unique_ptr<QtDataMonitor> monitor_;

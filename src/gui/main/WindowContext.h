@@ -10,7 +10,7 @@
 #include "common/Prompter.h"
 #include "hostlink/HostExchange.h"
 #include "hostlink/HostLink.h"
-#include "session/DocumentSession.h"
+#include "session/Workspace.h"
 
 #include <QSize>
 #include <QString>
@@ -30,18 +30,12 @@ class SimHostSession;
 // What the main window works with; owned by whoever starts it.
 struct AppServices
 {
-    QString dataFolder; // ends with '/'
+    // The data folder (made), its database, the current file and the host (made).
+    Workspace& workspace;
     Prompter& prompter;
     Clock& clock;
     EventPump& pump;
-    HidBackend& backend;
     Profile& profile;
-    bool simulatedHost = false;
-    // Run after every host command (the simulated host saves its state there).
-    std::function<void()> afterHostCommand;
-    // The simulated host's folder, for the demonstration menu; none with a real host (and in
-    // tests that need no menu).
-    SimHostSession* simHostSession = nullptr;
     // The room the window may take on the screen; empty: the screen's own available area.
     QSize screenRoom = {};
 };
@@ -67,7 +61,7 @@ struct WindowHooks
 struct WindowContext
 {
     const AppServices& services;
-    DocumentSession& session;
+    Workspace& workspace;
     HostLink& link;
     HostExchange& exchange;
     WindowHooks& hooks;

@@ -38,23 +38,14 @@ protected:
     {
         std::string error;
         ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
-        ASSERT_TRUE(db_.Open(MakeConnectionString(folder_.File("Database/DADE.db"))));
+        ASSERT_TRUE(db_.Open(folder_.File("Database/DADE.db")));
     }
 
     MainWindow& Window()
     {
         if (!window_) {
-            window_ =
-                std::make_unique<MainWindow>(AppServices{QString::fromStdString(folder_.Folder()),
-                                                         prompter_,
-                                                         clock_,
-                                                         pump_,
-                                                         backend_,
-                                                         profile_,
-                                                         true,
-                                                         {},
-                                                         nullptr,
-                                                         screenRoom_});
+            window_ = std::make_unique<MainWindow>(
+                AppServices{workspace_, prompter_, clock_, pump_, profile_, screenRoom_});
         }
         return *window_;
     }
@@ -100,6 +91,8 @@ protected:
     HookedPump pump_;
     SimHost host_;
     SimHidBackend backend_;
+    // A simulated host without its folder: the badge, not the demonstration menu.
+    Workspace workspace_{folder_.Folder(), backend_, true};
     MemoryProfile profile_;
     // The screen the window opens on: a desktop's, unless a test gives a laptop's.
     QSize screenRoom_{1920, 1040};

@@ -38,14 +38,10 @@ protected:
         ASSERT_TRUE(EnsureDatabase(data_.File("Database/DADE.db"), error)) << error;
         session_ = SimHostSession::Open(sim_.Folder(), HostModel::PX, error);
         ASSERT_NE(session_, nullptr) << error;
-        window_ = std::make_unique<MainWindow>(AppServices{QString::fromStdString(data_.Folder()),
-                                                           prompter_, clock_, pump_,
-                                                           session_->Backend(), profile_, true,
-                                                           [this] {
-                                                               std::string ignored;
-                                                               session_->Flush(ignored);
-                                                           },
-                                                           session_.get(), QSize(1920, 1040)});
+        workspace_ =
+            std::make_unique<Workspace>(data_.Folder(), session_->Backend(), true, session_.get());
+        window_ = std::make_unique<MainWindow>(
+            AppServices{*workspace_, prompter_, clock_, pump_, profile_, QSize(1920, 1040)});
         // As the program wires it: the folder's plug state reaches the window as device events.
         session_->Backend().SetDeviceListener([this](bool added) {
             if (added)
@@ -88,6 +84,7 @@ protected:
     NullEventPump pump_;
     MemoryProfile profile_;
     std::unique_ptr<SimHostSession> session_;
+    std::unique_ptr<Workspace> workspace_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<SimFolderWatcher> watcher_;
     std::vector<std::string> errors_;

@@ -159,16 +159,8 @@ TEST_F(WindowBehaviourTest, TheSizeAndPlaceAreRememberedInTheProfile)
     EXPECT_EQ(profile_.GetInt(MainWindow::kWindowSection, "WIDTH", 0), grown.width());
     EXPECT_EQ(profile_.GetInt(MainWindow::kWindowSection, "HEIGHT", 0), grown.height());
 
-    MainWindow again(AppServices{QString::fromStdString(folder_.Folder()),
-                                 prompter_,
-                                 clock_,
-                                 pump_,
-                                 backend_,
-                                 profile_,
-                                 true,
-                                 {},
-                                 nullptr,
-                                 screenRoom_});
+    Workspace workspace(folder_.Folder(), backend_, true);
+    MainWindow again(AppServices{workspace, prompter_, clock_, pump_, profile_, screenRoom_});
     EXPECT_EQ(again.size(), grown);
 }
 
