@@ -191,6 +191,7 @@ Database* Context::OpenedDatabase()
     if (!DataFolder())
         return nullptr;
     Database& db = workspace_.Db();
+    db.SetBusyTimeout(env_.databaseBusyMs);
     if (!workspace_.Open()) {
         const auto failure = db.TakeFailure();
         env_.err << DescribeDatabaseFailure(failure.value_or(DatabaseFailure{}), db.Path()) << '\n';
@@ -341,7 +342,8 @@ int Run(const std::vector<std::string>& args, Environment& env)
         Environment commandEnv{env.out,           env.err,
                                env.terminal,      folderProfile ? *folderProfile : env.profile,
                                env.clock,         env.defaultDataFolder,
-                               env.folderProfile, env.sheetProgram};
+                               env.folderProfile, env.sheetProgram,
+                               env.databaseBusyMs};
         Context context(commandEnv, options);
         int status = spec->handler(context, arguments);
         if (!context.Finish(status) && status == kExitOk)

@@ -33,6 +33,8 @@ struct Environment
     std::function<std::unique_ptr<Profile>(const std::string& dataFolder)> folderProfile = {};
     // The program that lays the site sheet out as PDF (px-sheet); empty where there is none.
     std::filesystem::path sheetProgram = {};
+    // How long the database waits for another program's lock before a command fails as busy.
+    int databaseBusyMs = 5000;
 };
 
 // Runs one pxctl command line (without the program name); returns the exit status.

@@ -5,6 +5,7 @@
 #include "common/BuildInfo.h"
 #include "common/Clock.h"
 #include "common/IniProfile.h"
+#include "mock/FakeClock.h"
 #include "mock/TempFolder.h"
 #include "session/DataFolder.h"
 #include "settings/AlertSettings.h"
@@ -189,7 +190,7 @@ TEST(IniProfileWithQSettings, PxctlWithADataFolderRemembersThere)
     test::TempFolder data;
     test::TempFolder host;
     MemoryProfile userProfile;
-    SystemClock clock;
+    test::FakeClock clock;
     std::ostringstream out;
     std::ostringstream err;
     cli::Environment env{out,

@@ -36,8 +36,9 @@ protected:
         full.insert(full.end(), args.begin(), args.end());
         std::ostringstream out;
         std::ostringstream err;
-        cli::Environment env{
-            out, err, false, profile_, clock_, [] { return std::string(); }, {}, sheetProgram_};
+        cli::Environment env{out,      err,           false,
+                             profile_, clock_,        [] { return std::string(); },
+                             {},       sheetProgram_, databaseBusyMs_};
         const int status = cli::Run(full, env);
         return {status, out.str(), err.str()};
     }
@@ -50,6 +51,9 @@ protected:
         EXPECT_EQ(r.status, 0) << r.err;
         return nlohmann::json::parse(r.out, nullptr, false);
     }
+
+    // As long as pxctl waits; a test of another program's lock makes it short.
+    int databaseBusyMs_ = 5000;
 
     std::string DatabasePath() const { return data_.File("Database/DADE.db"); }
 

@@ -163,6 +163,7 @@ TEST_F(EntryPointsTest, ADamagedOrForeignDatabaseIsNamedAndLeftAlone)
 
 TEST_F(EntryPointsTest, ADatabaseLockedByAnotherProgramIsBusyNotMissing)
 {
+    databaseBusyMs_ = 20;
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(DatabasePath().c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -176,6 +177,7 @@ TEST_F(EntryPointsTest, ADatabaseLockedByAnotherProgramIsBusyNotMissing)
 
 TEST_F(EntryPointsTest, AWriteThatLosesTheLockSaysWhy)
 {
+    databaseBusyMs_ = 20;
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(DatabasePath().c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "begin immediate", nullptr, nullptr, nullptr), SQLITE_OK);
