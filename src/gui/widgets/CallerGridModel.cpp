@@ -72,6 +72,9 @@ QVariant CallerGridModel::headerData(int section, Qt::Orientation orientation, i
 
 Qt::ItemFlags CallerGridModel::flags(const QModelIndex& index) const
 {
+    // The root is no cell: nothing to edit there.
+    if (!index.isValid())
+        return Qt::NoItemFlags;
     return QAbstractTableModel::flags(index) | Qt::ItemIsEditable;
 }
 

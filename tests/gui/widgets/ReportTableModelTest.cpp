@@ -1,5 +1,7 @@
 #include "gui/widgets/ReportTableModel.h"
 
+#include "gui/ModelTesterComplaints.h"
+
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -14,31 +16,9 @@ QString Q(const char* text)
     return QString::fromUtf8(text);
 }
 
-// What the model tester complains about while it lives, kept for the test to report.
-class ModelTesterComplaints
-{
-public:
-    ModelTesterComplaints() : previous_(qInstallMessageHandler(&Record)) { Heard().clear(); }
-    ~ModelTesterComplaints() { qInstallMessageHandler(previous_); }
-    static QStringList& Heard()
-    {
-        static QStringList heard;
-        return heard;
-    }
-
-private:
-    static void Record(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        if (type != QtDebugMsg && QByteArray(context.category) == "qt.modeltest")
-            Heard() << text;
-    }
-
-    QtMessageHandler previous_;
-};
-
 TEST(ReportTableModelTest, EveryChangeKeepsTheModelConsistentAndIsAnnounced)
 {
-    const ModelTesterComplaints complaints;
+    const test::ModelTesterComplaints complaints;
     ReportTableModel model;
     QAbstractItemModelTester check(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
     // A proxy learns the model's shape from its signals alone, as a view does.
