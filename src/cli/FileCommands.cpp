@@ -12,6 +12,14 @@ namespace px::cli {
 
 namespace {
 
+// Says what a file action had to say; its exit status.
+int Tell(Context& context, const FileOutcome& outcome)
+{
+    if (!outcome.message.empty())
+        context.Prompter().Message(outcome.message);
+    return outcome.Done() ? kExitOk : kExitFailed;
+}
+
 FileType ParseModel(const std::string& text)
 {
     if (text == "px")
@@ -48,16 +56,7 @@ int FileNew(Context& context, const Arguments& args)
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
-    std::vector<std::string> names;
-    for (const ConfigFile& file : ListConfigFiles(*db))
-        names.push_back(file.name);
-    const std::string& name = args.words[0];
-    if (ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::New, name, type, names) !=
-        FileDialogStep::Accept)
-        return kExitFailed;
-    return CompleteNewFile(*db, context.Prompter(), context.HostModelNow(), name, type)
-               ? kExitOk
-               : kExitFailed;
+    return Tell(context, CreateConfigFile(*db, args.words[0], type, context.HostModelNow()));
 }
 
 int FileDelete(Context& context, const Arguments& args)
@@ -70,10 +69,7 @@ int FileDelete(Context& context, const Arguments& args)
         ReportMissingFile(context, *db, args.words[0]);
         return kExitFailed;
     }
-    return ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::Delete, args.words[0],
-                             FileType::PX, {}) == FileDialogStep::Deleted
-               ? kExitOk
-               : kExitFailed;
+    return Tell(context, DeleteConfigFileNamed(*db, args.words[0]));
 }
 
 int FileCopy(Context& context, const Arguments& args)
@@ -83,20 +79,10 @@ int FileCopy(Context& context, const Arguments& args)
     if (!db)
         return kExitFailed;
     const auto from = FindConfigFile(*db, args.words[0]);
-    if (!from) {
-        context.Prompter().Message("当前没有编辑的文件，请核对后再进行操作！");
-        return kExitFailed;
-    }
-    std::vector<std::string> names;
-    for (const ConfigFile& file : ListConfigFiles(*db))
-        names.push_back(file.name);
-    if (ConfirmFileDialog(*db, context.Prompter(), FileDialogMode::SaveAs, args.words[1],
-                          from->deviceType, names) != FileDialogStep::Accept)
-        return kExitFailed;
-    return CompleteSaveAs(*db, context.Prompter(), args.words[1], from->deviceType, from->name,
-                          from->deviceType)
-               ? kExitOk
-               : kExitFailed;
+    if (!from)
+        return Tell(context, RequireCurrentFile({}));
+    return Tell(context,
+                CopyConfigFile(*db, args.words[1], from->deviceType, from->name, from->deviceType));
 }
 
 int ImList(Context& context, const Arguments& args)

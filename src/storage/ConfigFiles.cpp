@@ -88,107 +88,102 @@ bool CopyConfigFileRows(Database& db, const std::string& from, const std::string
                       {to, from});
 }
 
-FileDialogTexts TextsFor(FileDialogMode mode)
+namespace {
+
+FileOutcome Refused(std::string message, FileOutcome::Status status = FileOutcome::Status::Refused)
 {
-    static constexpr std::array<FileDialogTexts, 5> kTexts = {{
-        {"新建文件", "新建"},
-        {"打开文件", "打开"},
-        {"删除文件", "删除"},
-        {"另存为文件", "另存为"},
-        {"选择覆盖文件名或新建", "覆盖"},
-    }};
-    return kTexts[static_cast<std::size_t>(mode)];
+    return {status, std::move(message)};
 }
 
-FileDialogStep ConfirmFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
-                                 const std::string& name, FileType deviceType,
-                                 const std::vector<std::string>& listed)
+bool IsListed(const std::vector<std::string>& listed, const std::string& name)
 {
-    if (name.empty()) {
-        prompter.Message("请填写文件名称再进行操作！");
-        return FileDialogStep::Stay;
-    }
-    const bool isListed = std::find(listed.begin(), listed.end(), name) != listed.end();
-    switch (mode) {
-    case FileDialogMode::New:
-    case FileDialogMode::SaveAs:
-        if (isListed) {
-            prompter.Message("所起的文件名已存在，请重新设置！");
-            return FileDialogStep::StayClearName;
-        }
-        // A copy's name is written together with its rows (CompleteSaveAs), so no moment
-        // exists in which an empty copy holds the name.
-        if (mode == FileDialogMode::New && !InsertConfigFile(db, name, deviceType)) {
-            prompter.Message("新建文件失败，请检查后重试！");
-            return FileDialogStep::Stay;
-        }
-        return FileDialogStep::Accept;
-    case FileDialogMode::Open:
-        if (isListed)
-            return FileDialogStep::Accept;
-        prompter.Message("要打开的文件在 已存在文件 列表中不存在，请核对后再打开！");
-        return FileDialogStep::StayClearName;
-    case FileDialogMode::Delete:
-        if (!DeleteConfigFile(db, name))
-            return FileDialogStep::Stay;
-        prompter.Message("成功删除");
-        return FileDialogStep::Deleted;
-    case FileDialogMode::Import:
-        return FileDialogStep::Accept;
-    }
-    return FileDialogStep::Stay;
+    return std::find(listed.begin(), listed.end(), name) != listed.end();
 }
 
-bool CompleteNewFile(Database& db, Prompter& prompter, HostModel hostModel, const std::string& name,
-                     FileType deviceType)
+constexpr const char* kNoName = "请填写文件名称再进行操作！";
+constexpr const char* kPxFileOnQxHost =
+    "当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！";
+
+} // namespace
+
+FileOutcome CheckNewFileName(const std::string& name, const std::vector<std::string>& listed)
 {
-    if (hostModel == HostModel::QX && deviceType == FileType::PX) {
-        prompter.Message("当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！");
-        db.Execute("Delete from T_FileName where FileName=?", {name});
-        return false;
-    }
-    return true;
+    if (name.empty())
+        return Refused(kNoName);
+    if (IsListed(listed, name))
+        return Refused("所起的文件名已存在，请重新设置！", FileOutcome::Status::NameTaken);
+    return {};
 }
 
-OpenStep CompleteOpenFile(Prompter& prompter, HostModel hostModel, const std::string& name,
-                          FileType deviceType, const std::string& currentName)
+FileOutcome CreateConfigFile(Database& db, const std::string& name, FileType deviceType,
+                             HostModel hostModel)
 {
-    if (hostModel == HostModel::QX && deviceType == FileType::PX) {
-        prompter.Message("当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！");
-        return OpenStep::Refused;
-    }
-    if (name == currentName) {
-        prompter.Message("当前要打开的文件已打开，请认真操作！");
-        return OpenStep::AlreadyOpen;
-    }
-    return OpenStep::MakeCurrent;
+    if (name.empty())
+        return Refused(kNoName);
+    if (hostModel == HostModel::QX && deviceType == FileType::PX)
+        return Refused(kPxFileOnQxHost);
+    if (FindConfigFile(db, name))
+        return Refused("所起的文件名已存在，请重新设置！", FileOutcome::Status::NameTaken);
+    if (!InsertConfigFile(db, name, deviceType))
+        return Refused("新建文件失败，请检查后重试！");
+    return {};
 }
 
-bool CanSaveAs(Prompter& prompter, const std::string& currentName)
+FileOutcome CheckFileToOpen(const std::string& name, const std::vector<std::string>& listed)
 {
-    if (currentName.empty()) {
-        prompter.Message("当前没有编辑的文件，请核对后再进行操作！");
-        return false;
-    }
-    return true;
+    if (name.empty())
+        return Refused(kNoName);
+    if (!IsListed(listed, name))
+        return Refused("要打开的文件在 已存在文件 列表中不存在，请核对后再打开！",
+                       FileOutcome::Status::NameTaken);
+    return {};
 }
 
-bool CompleteSaveAs(Database& db, Prompter& prompter, const std::string& newName, FileType newType,
-                    const std::string& currentName, FileType currentType)
+FileOutcome CheckOpenFile(HostModel hostModel, const std::string& name, FileType deviceType,
+                          const std::string& currentName)
 {
-    if (newType != currentType) {
-        prompter.Message("当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！");
-        return false;
+    if (hostModel == HostModel::QX && deviceType == FileType::PX)
+        return Refused(kPxFileOnQxHost);
+    if (name == currentName)
+        return Refused("当前要打开的文件已打开，请认真操作！");
+    return {};
+}
+
+FileOutcome DeleteConfigFileNamed(Database& db, const std::string& name)
+{
+    if (name.empty())
+        return Refused(kNoName);
+    if (!DeleteConfigFile(db, name)) {
+        const auto failure = db.TakeFailure();
+        return Refused(failure ? DescribeDatabaseFailure(*failure, db.Path()) : std::string());
     }
+    return {FileOutcome::Status::Done, "成功删除"};
+}
+
+FileOutcome RequireCurrentFile(const std::string& currentName)
+{
+    if (currentName.empty())
+        return Refused("当前没有编辑的文件，请核对后再进行操作！");
+    return {};
+}
+
+FileOutcome CopyConfigFile(Database& db, const std::string& newName, FileType newType,
+                           const std::string& currentName, FileType currentType)
+{
+    if (FileOutcome current = RequireCurrentFile(currentName); !current.Done())
+        return current;
+    if (newName.empty())
+        return Refused(kNoName);
+    if (FindConfigFile(db, newName))
+        return Refused("所起的文件名已存在，请重新设置！", FileOutcome::Status::NameTaken);
+    if (newType != currentType)
+        return Refused("当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！");
     if (!InTransaction(db, [&] {
             return InsertConfigFile(db, newName, newType) &&
                    CopyConfigFileRows(db, currentName, newName);
-        })) {
-        prompter.Message("另存为文件失败，请检查后重试！");
-        return false;
-    }
-    prompter.Message("成功另存为文件！");
-    return true;
+        }))
+        return Refused("另存为文件失败，请检查后重试！");
+    return {FileOutcome::Status::Done, "成功另存为文件！"};
 }
 
 } // namespace px

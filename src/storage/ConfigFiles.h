@@ -4,7 +4,6 @@
 // carry its name.
 
 #include "common/Models.h"
-#include "common/Prompter.h"
 #include "storage/Database.h"
 
 #include <optional>
@@ -35,57 +34,38 @@ bool DeleteConfigFile(Database& db, const std::string& name);
 // transaction to make it all or nothing.
 bool CopyConfigFileRows(Database& db, const std::string& from, const std::string& to);
 
-// The modes of the file dialog.
-enum class FileDialogMode : int
+// What a file action did, and what to tell the user (empty: nothing to tell).
+struct FileOutcome
 {
-    New = 0,
-    Open = 1,
-    Delete = 2,
-    SaveAs = 3,
-    Import = 4,
+    enum class Status
+    {
+        Done,
+        Refused,   // nothing changed
+        NameTaken, // nothing changed; the name given is no good, not just the moment
+    };
+    Status status = Status::Done;
+    std::string message;
+    bool Done() const { return status == Status::Done; }
 };
 
-struct FileDialogTexts
-{
-    const char* title;
-    const char* button;
-};
-FileDialogTexts TextsFor(FileDialogMode mode);
-
-// What the dialog does after its first button was pressed.
-enum class FileDialogStep
-{
-    Stay,          // a message was shown; the name stays
-    StayClearName, // a message was shown; the name field is emptied
-    Deleted,       // delete mode: the file is gone, the dialog stays open
-    Accept,        // close with OK
-};
-
-// Button 1 of the file dialog in every mode. listed: the names the dialog lists. New creates
-// the file's row; save as only checks the name (CompleteSaveAs creates it with its rows).
-FileDialogStep ConfirmFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
-                                 const std::string& name, FileType deviceType,
-                                 const std::vector<std::string>& listed);
-
-// After the dialog created a new file: a PX file cannot be made while a QX host is connected
-// (the row is removed again). True when the file is to become current.
-bool CompleteNewFile(Database& db, Prompter& prompter, HostModel hostModel, const std::string& name,
-                     FileType deviceType);
-
-enum class OpenStep
-{
-    Refused,     // PX file while a QX host is connected
-    AlreadyOpen, // it is the current file
-    MakeCurrent,
-};
-OpenStep CompleteOpenFile(Prompter& prompter, HostModel hostModel, const std::string& name,
-                          FileType deviceType, const std::string& currentName);
-
-// Before the save-as dialog: false (after a message) when no file is being edited.
-bool CanSaveAs(Prompter& prompter, const std::string& currentName);
-// After the dialog accepted the new name: checks the type, then creates the file and copies
-// the rows in one transaction. On any failure the database is as it was.
-bool CompleteSaveAs(Database& db, Prompter& prompter, const std::string& newName, FileType newType,
-                    const std::string& currentName, FileType currentType);
+// A name for a new file or a copy: one is given and no listed file has it.
+FileOutcome CheckNewFileName(const std::string& name, const std::vector<std::string>& listed);
+// Makes a new file of that model. A PX file cannot be made while a QX host is connected.
+FileOutcome CreateConfigFile(Database& db, const std::string& name, FileType deviceType,
+                             HostModel hostModel);
+// The file to open is one of the listed files.
+FileOutcome CheckFileToOpen(const std::string& name, const std::vector<std::string>& listed);
+// Whether the file may become the current one: not a PX file while a QX host is connected, and
+// not the file already open (Refused, with the message).
+FileOutcome CheckOpenFile(HostModel hostModel, const std::string& name, FileType deviceType,
+                          const std::string& currentName);
+// Deletes the file with all its registrations, all or nothing.
+FileOutcome DeleteConfigFileNamed(Database& db, const std::string& name);
+// An action on the file being edited needs one.
+FileOutcome RequireCurrentFile(const std::string& currentName);
+// Copies the current file to a new name of the same model: the name and the rows in one
+// transaction. On any failure the database is as it was.
+FileOutcome CopyConfigFile(Database& db, const std::string& newName, FileType newType,
+                           const std::string& currentName, FileType currentType);
 
 } // namespace px

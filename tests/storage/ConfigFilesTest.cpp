@@ -50,35 +50,42 @@ protected:
     }
 };
 
-TEST_F(ConfigFilesTest, DialogChecksTheNameInEveryMode)
+using Status = FileOutcome::Status;
+
+void ExpectOutcome(const FileOutcome& outcome, Status status, const char* message)
+{
+    EXPECT_EQ(outcome.status, status) << outcome.message;
+    EXPECT_EQ(outcome.message, message ? message : "");
+}
+
+TEST_F(ConfigFilesTest, NamesAreCheckedBeforeAnythingIsWritten)
 {
     AddFile("餐厅", 0);
     const std::vector<std::string> listed = {"餐厅"};
-    struct Case
+    const struct
     {
-        FileDialogMode mode;
-        std::string name;
-        FileDialogStep step;
+        const char* what;
+        FileOutcome outcome;
+        Status status;
         const char* message; // nullptr: none
-    };
-    const std::vector<Case> cases = {
-        {FileDialogMode::New, "", FileDialogStep::Stay, "请填写文件名称再进行操作！"},
-        {FileDialogMode::New, "餐厅", FileDialogStep::StayClearName,
+    } cases[] = {
+        {"new, no name", CheckNewFileName("", listed), Status::Refused,
+         "请填写文件名称再进行操作！"},
+        {"new, taken", CheckNewFileName("餐厅", listed), Status::NameTaken,
          "所起的文件名已存在，请重新设置！"},
-        {FileDialogMode::SaveAs, "餐厅", FileDialogStep::StayClearName,
-         "所起的文件名已存在，请重新设置！"},
-        {FileDialogMode::Open, "餐厅", FileDialogStep::Accept, nullptr},
-        {FileDialogMode::Open, "餐", FileDialogStep::StayClearName,
+        {"new, free", CheckNewFileName("餐", listed), Status::Done, nullptr},
+        {"open, listed", CheckFileToOpen("餐厅", listed), Status::Done, nullptr},
+        {"open, not listed", CheckFileToOpen("餐", listed), Status::NameTaken,
          "要打开的文件在 已存在文件 列表中不存在，请核对后再打开！"},
-        {FileDialogMode::Import, "whatever", FileDialogStep::Accept, nullptr},
+        {"open, no name", CheckFileToOpen("", listed), Status::Refused,
+         "请填写文件名称再进行操作！"},
+        {"no current file", RequireCurrentFile(""), Status::Refused,
+         "当前没有编辑的文件，请核对后再进行操作！"},
+        {"a current file", RequireCurrentFile("x"), Status::Done, nullptr},
     };
-    for (const Case& c : cases) {
-        prompter_.Clear();
-        EXPECT_EQ(ConfirmFileDialog(db_, prompter_, c.mode, c.name, FileType::PX, listed), c.step)
-            << c.name;
-        EXPECT_EQ(prompter_.Texts(),
-                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
-            << c.name;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ExpectOutcome(c.outcome, c.status, c.message);
     }
     EXPECT_EQ(Count("select * from T_FileName"), 1);
 }
@@ -86,34 +93,39 @@ TEST_F(ConfigFilesTest, DialogChecksTheNameInEveryMode)
 TEST_F(ConfigFilesTest, NewInsertsTheFileAsTyped)
 {
     const std::string name = "Joe's 店";
-    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, name, FileType::QX, {}),
-              FileDialogStep::Accept);
+    ExpectOutcome(CreateConfigFile(db_, name, FileType::QX, HostModel::None), Status::Done,
+                  nullptr);
     const auto file = FindConfigFile(db_, name);
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(file->deviceType, FileType::QX);
-    EXPECT_TRUE(CompleteNewFile(db_, prompter_, HostModel::None, name, FileType::QX));
+    ExpectOutcome(CreateConfigFile(db_, name, FileType::QX, HostModel::None), Status::NameTaken,
+                  "所起的文件名已存在，请重新设置！");
+    EXPECT_EQ(Count("select * from T_FileName"), 1);
 }
 
 TEST_F(ConfigFilesTest, APxFileCannotBeMadeWhileAQxHostIsConnected)
 {
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::New, "px", FileType::PX, {}),
-              FileDialogStep::Accept);
-    EXPECT_FALSE(CompleteNewFile(db_, prompter_, HostModel::QX, "px", FileType::PX));
-    EXPECT_EQ(prompter_.Texts(),
-              (std::vector<std::string>{
-                  "当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！"}));
-    EXPECT_FALSE(FindConfigFile(db_, "px").has_value());
-    EXPECT_TRUE(CompleteNewFile(db_, prompter_, HostModel::PX, "qx", FileType::QX));
+    ExpectOutcome(CreateConfigFile(db_, "px", FileType::PX, HostModel::QX), Status::Refused,
+                  "当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！");
+    EXPECT_EQ(Count("select * from T_FileName"), 0) << "nothing is written, not even for a moment";
+    ExpectOutcome(CreateConfigFile(db_, "qx", FileType::QX, HostModel::PX), Status::Done, nullptr);
+}
+
+TEST_F(ConfigFilesTest, AFailedInsertIsSaid)
+{
+    ASSERT_TRUE(db_.Execute("create trigger refuse before insert on T_FileName "
+                            "begin select raise(abort, 'refused'); end"));
+    ExpectOutcome(CreateConfigFile(db_, "f", FileType::PX, HostModel::None), Status::Refused,
+                  "新建文件失败，请检查后重试！");
 }
 
 TEST_F(ConfigFilesTest, OpenRefusesPxFilesOnAQxHostAndTheCurrentFile)
 {
-    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::QX, "a", FileType::PX, ""), OpenStep::Refused);
-    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::QX, "a", FileType::QX, "b"),
-              OpenStep::MakeCurrent);
-    EXPECT_EQ(CompleteOpenFile(prompter_, HostModel::PX, "b", FileType::PX, "b"),
-              OpenStep::AlreadyOpen);
-    EXPECT_EQ(prompter_.Texts().back(), "当前要打开的文件已打开，请认真操作！");
+    ExpectOutcome(CheckOpenFile(HostModel::QX, "a", FileType::PX, ""), Status::Refused,
+                  "当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！");
+    ExpectOutcome(CheckOpenFile(HostModel::QX, "a", FileType::QX, "b"), Status::Done, nullptr);
+    ExpectOutcome(CheckOpenFile(HostModel::PX, "b", FileType::PX, "b"), Status::Refused,
+                  "当前要打开的文件已打开，请认真操作！");
 }
 
 TEST_F(ConfigFilesTest, SaveAsCopiesEveryColumnReceiverTypesIncluded)
@@ -122,13 +134,8 @@ TEST_F(ConfigFilesTest, SaveAsCopiesEveryColumnReceiverTypesIncluded)
     Fill("from");
     AddFile("other", 0);
     AddMachine("other", 1);
-    ASSERT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::PX,
-                                {"from", "other"}),
-              FileDialogStep::Accept);
-    EXPECT_FALSE(FindConfigFile(db_, "to").has_value())
-        << "the name is written with the rows, never alone: a stop here leaves no empty copy";
-    ASSERT_TRUE(CompleteSaveAs(db_, prompter_, "to", FileType::PX, "from", FileType::PX));
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功另存为文件！"}));
+    ExpectOutcome(CopyConfigFile(db_, "to", FileType::PX, "from", FileType::PX), Status::Done,
+                  "成功另存为文件！");
     EXPECT_EQ(Rows("to"), Rows("from"));
     EXPECT_EQ(Rows("to").size(), 3u);
     EXPECT_NE(Rows("to")[0].find("TypeNo=3"), std::string::npos);
@@ -138,13 +145,8 @@ TEST_F(ConfigFilesTest, SaveAsToAnotherModelRemovesTheNewFileAgain)
 {
     AddFile("from", 0);
     Fill("from");
-    ASSERT_EQ(
-        ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::QX, {"from"}),
-        FileDialogStep::Accept);
-    EXPECT_FALSE(CompleteSaveAs(db_, prompter_, "to", FileType::QX, "from", FileType::PX));
-    EXPECT_EQ(prompter_.Texts(),
-              (std::vector<std::string>{
-                  "当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！"}));
+    ExpectOutcome(CopyConfigFile(db_, "to", FileType::QX, "from", FileType::PX), Status::Refused,
+                  "当前编辑的文件类型和要另存为的文件类型不匹配，请核对后再进行操作！");
     EXPECT_FALSE(FindConfigFile(db_, "to").has_value());
     EXPECT_TRUE(Rows("to").empty());
 }
@@ -156,26 +158,29 @@ TEST_F(ConfigFilesTest, AFailedCopyLeavesTheDatabaseAsItWas)
     ASSERT_TRUE(
         db_.Execute("create trigger refuse before insert on T_Device3 when NEW.FileName='to' "
                     "begin select raise(abort, 'refused'); end"));
-    ASSERT_EQ(
-        ConfirmFileDialog(db_, prompter_, FileDialogMode::SaveAs, "to", FileType::PX, {"from"}),
-        FileDialogStep::Accept);
-    EXPECT_FALSE(CompleteSaveAs(db_, prompter_, "to", FileType::PX, "from", FileType::PX));
+    ExpectOutcome(CopyConfigFile(db_, "to", FileType::PX, "from", FileType::PX), Status::Refused,
+                  "另存为文件失败，请检查后重试！");
     EXPECT_FALSE(FindConfigFile(db_, "to").has_value());
     EXPECT_TRUE(Rows("to").empty()) << "machines and handhelds copied before the failure are gone";
     EXPECT_EQ(Rows("from").size(), 3u);
 
     // The name is free for a retry once the fault is gone.
     ASSERT_TRUE(db_.Execute("drop trigger refuse"));
-    EXPECT_TRUE(CompleteSaveAs(db_, prompter_, "to", FileType::PX, "from", FileType::PX));
+    ExpectOutcome(CopyConfigFile(db_, "to", FileType::PX, "from", FileType::PX), Status::Done,
+                  "成功另存为文件！");
     EXPECT_EQ(Rows("to"), Rows("from"));
+    ExpectOutcome(CopyConfigFile(db_, "to", FileType::PX, "from", FileType::PX), Status::NameTaken,
+                  "所起的文件名已存在，请重新设置！");
 }
 
-TEST_F(ConfigFilesTest, SaveAsNeedsACurrentFile)
+TEST_F(ConfigFilesTest, SaveAsNeedsACurrentFileAndANewName)
 {
-    EXPECT_FALSE(CanSaveAs(prompter_, ""));
-    EXPECT_EQ(prompter_.Texts(),
-              (std::vector<std::string>{"当前没有编辑的文件，请核对后再进行操作！"}));
-    EXPECT_TRUE(CanSaveAs(prompter_, "x"));
+    AddFile("from", 0);
+    ExpectOutcome(CopyConfigFile(db_, "to", FileType::PX, "", FileType::PX), Status::Refused,
+                  "当前没有编辑的文件，请核对后再进行操作！");
+    ExpectOutcome(CopyConfigFile(db_, "", FileType::PX, "from", FileType::PX), Status::Refused,
+                  "请填写文件名称再进行操作！");
+    EXPECT_EQ(Count("select * from T_FileName"), 1);
 }
 
 TEST_F(ConfigFilesTest, DeleteRemovesTheRowsOfAllFourTablesAndNothingElse)
@@ -184,10 +189,7 @@ TEST_F(ConfigFilesTest, DeleteRemovesTheRowsOfAllFourTablesAndNothingElse)
     Fill("gone");
     AddFile("kept", 0);
     Fill("kept");
-    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "gone", FileType::PX,
-                                {"gone", "kept"}),
-              FileDialogStep::Deleted);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功删除"}));
+    ExpectOutcome(DeleteConfigFileNamed(db_, "gone"), Status::Done, "成功删除");
     EXPECT_FALSE(FindConfigFile(db_, "gone").has_value());
     EXPECT_TRUE(Rows("gone").empty());
     EXPECT_EQ(Rows("kept").size(), 3u);
@@ -199,9 +201,10 @@ TEST_F(ConfigFilesTest, AFailedDeleteLeavesTheFileWhole)
     Fill("f");
     ASSERT_TRUE(db_.Execute("create trigger keep before delete on T_Device3 "
                             "begin select raise(abort, 'kept'); end"));
-    EXPECT_EQ(ConfirmFileDialog(db_, prompter_, FileDialogMode::Delete, "f", FileType::PX, {"f"}),
-              FileDialogStep::Stay);
-    EXPECT_TRUE(prompter_.All().empty()) << "no success message";
+    const FileOutcome outcome = DeleteConfigFileNamed(db_, "f");
+    EXPECT_EQ(outcome.status, Status::Refused);
+    EXPECT_NE(outcome.message.find("kept"), std::string::npos)
+        << "the database's reason, not a success: " << outcome.message;
     EXPECT_TRUE(FindConfigFile(db_, "f").has_value());
     EXPECT_EQ(Rows("f").size(), 3u);
 }

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <array>
 
 namespace px {
 
@@ -28,13 +29,32 @@ QString Q(const char* text)
     return QString::fromUtf8(text);
 }
 
+struct ModeTexts
+{
+    const char* title;
+    const char* button;
+};
+
+ModeTexts TextsFor(FileDialogMode mode)
+{
+    static constexpr std::array<ModeTexts, 5> kTexts = {{
+        {"新建文件", "新建"},
+        {"打开文件", "打开"},
+        {"删除文件", "删除"},
+        {"另存为文件", "另存为"},
+        {"选择覆盖文件名或新建", "覆盖"},
+    }};
+    return kTexts[static_cast<std::size_t>(mode)];
+}
+
 } // namespace
 
 ConfigFileDialog::ConfigFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
-                                   QWidget* parent)
-    : QDialog(parent), database_(db), prompter_(prompter), mode_(mode), name_(new QLineEdit(this)),
-      px_(new QRadioButton(Q("PX主机"), this)), qx_(new QRadioButton(Q("QX主机"), this)),
-      confirm_(new QPushButton(Q("新建"), this)), list_(new QListWidget(this))
+                                   QWidget* parent, HostModel hostModel)
+    : QDialog(parent), database_(db), prompter_(prompter), mode_(mode), hostModel_(hostModel),
+      name_(new QLineEdit(this)), px_(new QRadioButton(Q("PX主机"), this)),
+      qx_(new QRadioButton(Q("QX主机"), this)), confirm_(new QPushButton(Q("新建"), this)),
+      list_(new QListWidget(this))
 {
     setObjectName("ConfigFileDialog");
     setWindowTitle(Q("新建文件"));
@@ -88,7 +108,7 @@ ConfigFileDialog::ConfigFileDialog(Database& db, Prompter& prompter, FileDialogM
         item->setData(kTypeRole, StoredFileType(file.deviceType));
     }
     if (mode != FileDialogMode::New) {
-        const FileDialogTexts texts = TextsFor(mode);
+        const ModeTexts texts = TextsFor(mode);
         setWindowTitle(Q(texts.title));
         confirm_->setText(Q(texts.button));
     }
@@ -149,24 +169,44 @@ void ConfigFileDialog::resizeEvent(QResizeEvent* event)
 void ConfigFileDialog::OnConfirm()
 {
     const std::string name = FileName();
-    switch (ConfirmFileDialog(database_, prompter_, mode_, name, DeviceType(), ListedNames())) {
-    case FileDialogStep::Stay:
-        name_->setFocus();
+    FileOutcome outcome;
+    switch (mode_) {
+    case FileDialogMode::New:
+        outcome = CheckNewFileName(name, ListedNames());
+        if (outcome.Done())
+            outcome = CreateConfigFile(database_, name, DeviceType(), hostModel_);
         break;
-    case FileDialogStep::StayClearName:
-        name_->clear();
-        name_->setFocus();
+    case FileDialogMode::SaveAs:
+        // The copy's name is written together with its rows (CopyConfigFile), so no moment
+        // exists in which an empty copy holds the name.
+        outcome = CheckNewFileName(name, ListedNames());
         break;
-    case FileDialogStep::Deleted: {
+    case FileDialogMode::Open:
+        outcome = CheckFileToOpen(name, ListedNames());
+        break;
+    case FileDialogMode::Delete:
+        outcome = DeleteConfigFileNamed(database_, name);
+        break;
+    case FileDialogMode::Import:
+        // Any name: an existing file is overwritten, a new one is made.
+        outcome = CheckNewFileName(name, {});
+        break;
+    }
+    if (!outcome.message.empty())
+        prompter_.Message(outcome.message);
+    if (!outcome.Done()) {
+        if (outcome.status == FileOutcome::Status::NameTaken)
+            name_->clear();
+        name_->setFocus();
+        return;
+    }
+    if (mode_ == FileDialogMode::Delete) {
         const auto found = list_->findItems(QString::fromStdString(name), Qt::MatchExactly);
         if (!found.isEmpty())
             delete found.first();
-        break;
+        return;
     }
-    case FileDialogStep::Accept:
-        accept();
-        break;
-    }
+    accept();
 }
 
 } // namespace px

@@ -14,13 +14,24 @@ class QRadioButton;
 
 namespace px {
 
+// The modes of the file dialog.
+enum class FileDialogMode : int
+{
+    New = 0,
+    Open = 1,
+    Delete = 2,
+    SaveAs = 3,
+    Import = 4,
+};
+
 // The configuration file dialog: new, open, delete, save as, and choosing an import target.
 class ConfigFileDialog : public QDialog
 {
     Q_OBJECT
 public:
+    // hostModel: the host connected now; a new PX file is refused while it is a QX host.
     ConfigFileDialog(Database& db, Prompter& prompter, FileDialogMode mode,
-                     QWidget* parent = nullptr);
+                     QWidget* parent = nullptr, HostModel hostModel = HostModel::None);
 
     FileDialogMode Mode() const { return mode_; }
     // What the dialog ended with.
@@ -47,6 +58,7 @@ private:
     Database& database_;
     Prompter& prompter_;
     FileDialogMode mode_;
+    HostModel hostModel_;
     QLineEdit* name_;
     QRadioButton* px_;
     QRadioButton* qx_;

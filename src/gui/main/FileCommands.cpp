@@ -54,19 +54,24 @@ FileCommands::FileCommands(WindowContext& context, QObject* parent)
     : QObject(parent), context_(context)
 {}
 
+bool FileCommands::Tell(const FileOutcome& outcome)
+{
+    if (!outcome.message.empty())
+        context_.prompter().Message(outcome.message);
+    return outcome.Done();
+}
+
 void FileCommands::NewFile()
 {
     Workspace& workspace = context_.workspace;
     if (!workspace.Open())
         return;
+    // The dialog makes the file, or says why it cannot.
     ConfigFileDialog dialog(workspace.Db(), context_.prompter(), FileDialogMode::New,
-                            context_.window);
+                            context_.window, context_.hostModel());
     if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
         return;
-    const std::string name = dialog.FileName();
-    if (CompleteNewFile(workspace.Db(), context_.prompter(), context_.hostModel(), name,
-                        dialog.DeviceType()))
-        emit fileChosen(name, dialog.DeviceType());
+    emit fileChosen(dialog.FileName(), dialog.DeviceType());
 }
 
 void FileCommands::OpenFile()
@@ -80,8 +85,7 @@ void FileCommands::OpenFile()
         return;
     // The type made current is the radio buttons' as they stood when the file was chosen.
     const std::string name = dialog.FileName();
-    if (CompleteOpenFile(context_.prompter(), context_.hostModel(), name, dialog.DeviceType(),
-                         workspace.FileName()) == OpenStep::MakeCurrent)
+    if (Tell(CheckOpenFile(context_.hostModel(), name, dialog.DeviceType(), workspace.FileName())))
         emit fileChosen(name, dialog.DeviceType());
 }
 
@@ -99,21 +103,21 @@ void FileCommands::DeleteFiles()
 void FileCommands::SaveFileAs()
 {
     Workspace& workspace = context_.workspace;
-    if (!CanSaveAs(context_.prompter(), workspace.FileName()) || !workspace.Open())
+    if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
     ConfigFileDialog dialog(workspace.Db(), context_.prompter(), FileDialogMode::SaveAs,
                             context_.window);
     if (context_.hooks.runFileDialog(dialog) != QDialog::Accepted)
         return;
-    CompleteSaveAs(workspace.Db(), context_.prompter(), dialog.FileName(), dialog.DeviceType(),
-                   workspace.FileName(), workspace.Type());
+    Tell(CopyConfigFile(workspace.Db(), dialog.FileName(), dialog.DeviceType(),
+                        workspace.FileName(), workspace.Type()));
 }
 
 void FileCommands::ExportJson()
 {
     Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    if (!CanSaveAs(prompter, workspace.FileName()) || !workspace.Open())
+    if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
     const QString path = context_.hooks.chooseFile("*.json", true);
     if (path.isEmpty())
@@ -167,7 +171,7 @@ void FileCommands::ImportJson()
 void FileCommands::VerifyWithHost()
 {
     Workspace& workspace = context_.workspace;
-    if (!CanSaveAs(context_.prompter(), workspace.FileName()) || !workspace.Open())
+    if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
     std::optional<std::vector<Difference>> differences;
     std::string error;
@@ -199,7 +203,7 @@ void FileCommands::ImportCallerSheet()
 {
     Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    if (!CanSaveAs(prompter, workspace.FileName()) || !workspace.Open())
+    if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
     const QString path = context_.hooks.chooseFile("*.csv", false);
     if (path.isEmpty())
@@ -239,7 +243,7 @@ void FileCommands::ExportCallerSheet()
 {
     Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    if (!CanSaveAs(prompter, workspace.FileName()) || !workspace.Open())
+    if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
     const QString path = context_.hooks.chooseFile("*.csv", true);
     if (path.isEmpty())
@@ -263,7 +267,7 @@ void FileCommands::PrintSiteSheet()
 {
     Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    if (!CanSaveAs(prompter, workspace.FileName()) || !workspace.Open())
+    if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
     std::string error;
     auto sheet = LoadSiteSheet(workspace.Db(), workspace.FileName(),

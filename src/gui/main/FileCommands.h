@@ -5,6 +5,7 @@
 // the printable site sheet.
 
 #include "gui/main/WindowContext.h"
+#include "storage/ConfigFiles.h"
 
 #include <QObject>
 #include <string>
@@ -35,6 +36,9 @@ signals:
     void callersChanged();
 
 private:
+    // Says what a file action had to say; true when it was done.
+    bool Tell(const FileOutcome& outcome);
+
     WindowContext& context_;
 };
 

@@ -85,6 +85,27 @@ TEST_F(FileCommandsTest, NewMakesTheFileCurrentAndOpenReloadsIt)
               (std::vector<std::string>{"当前要打开的文件已打开，请认真操作！"}));
 }
 
+TEST_F(FileCommandsTest, ANewPxFileIsRefusedInTheDialogWhileAQxHostIsConnected)
+{
+    ConfigFileDialog dialog(db_, prompter_, FileDialogMode::New, nullptr, HostModel::QX);
+    dialog.NameEdit()->setText("三号店");
+    dialog.PxButton()->setChecked(true);
+    dialog.ConfirmButton()->click();
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{
+                  "当前连接的主机为QX主机，试图打开的文件是PX文件，请核对后再进行操作！"}));
+    EXPECT_NE(dialog.result(), QDialog::Accepted) << "the dialog stays for another choice";
+    EXPECT_EQ(dialog.NameEdit()->text(), "三号店");
+    EXPECT_TRUE(ListConfigFiles(db_).empty()) << "no row made and removed again";
+
+    dialog.QxButton()->setChecked(true);
+    dialog.ConfirmButton()->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    const auto made = FindConfigFile(db_, "三号店");
+    ASSERT_TRUE(made.has_value());
+    EXPECT_EQ(made->deviceType, FileType::QX);
+}
+
 TEST_F(FileCommandsTest, OpeningByATypedNameTakesTheRadioButtonsModel)
 {
     AddFile("qx", 1);

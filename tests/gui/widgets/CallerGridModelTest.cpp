@@ -29,7 +29,10 @@ TEST(CallerGridModelTest, EveryChangeKeepsTheModelConsistentAndIsAnnounced)
     view.setSourceModel(&model);
 
     const std::vector<std::pair<const char*, std::function<void()>>> steps = {
-        {"rows", [&] { model.SetRows({Row("A1B2C2", "八号桌"), Row("A1B2C1", "八号桌")}); }},
+        {"rows",
+         [&] {
+             model.SetRows({Row("A1B2C2", "八号桌"), Row("A1B2C1", "八号桌")});
+         }},
         {"a row on top", [&] { model.InsertTop(Row("A1B2C3", "九号桌")); }},
         {"a text put back", [&] { model.SetText(1, 3, "结账"); }},
         {"a text in the blank row", [&] { model.SetText(3, 0, "FFFFF1"); }},
