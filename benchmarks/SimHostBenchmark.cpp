@@ -5,7 +5,7 @@
 #include "BenchSupport.h"
 #include "hostlink/HostExchange.h"
 #include "mock/FakeClock.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

@@ -8,7 +8,7 @@
 #include "gui/widgets/Translations.h"
 #include "session/DataFolder.h"
 #include "session/Workspace.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 
 #include <QApplication>
 #include <QDir>

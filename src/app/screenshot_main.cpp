@@ -23,7 +23,7 @@
 #include "settings/MachineParams.h"
 #include "settings/SettingsHost.h"
 #include "sim/SimHidBackend.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 #include "storage/Database.h"
 #include "storage/Schema.h"
 #include "transfer/TableDownload.h"

@@ -5,7 +5,7 @@
 #include "common/Hex.h"
 #include "hostlink/HostExchange.h"
 #include "session/Workspace.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 #include "storage/ConfigFiles.h"
 #include "storage/Database.h"
 

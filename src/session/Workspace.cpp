@@ -3,7 +3,7 @@
 #include "common/IniFile.h"
 #include "hostlink/HidapiBackend.h"
 #include "session/DataFolder.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 #include "storage/Schema.h"
 
 namespace px {

@@ -1,6 +1,7 @@
+#include "sim/SimHostSession.h"
+
 #include "common/SharedFile.h"
 #include "common/Utf8Path.h"
-#include "sim/SimHost.h"
 
 #include <filesystem>
 #include <utility>

@@ -3,6 +3,7 @@
 #include "common/BoundedJson.h"
 #include "common/Hex.h"
 #include "sim/SimHost.h"
+#include "sim/SimHostState.h"
 
 #include <limits>
 #include <set>

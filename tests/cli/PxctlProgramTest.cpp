@@ -6,7 +6,7 @@
 #include "common/System.h"
 #include "mock/Programs.h"
 #include "mock/TempFolder.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 
 #include <algorithm>
 #include <gmock/gmock.h>

@@ -3,7 +3,7 @@
 // and a session opens on a file exactly when the reader takes it.
 
 #include "FuzzOracle.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 
 #include <cstdlib>
 #include <filesystem>

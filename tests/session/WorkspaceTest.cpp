@@ -5,7 +5,7 @@
 #include "hostlink/HidBackend.h"
 #include "mock/TempFolder.h"
 #include "session/DataFolder.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

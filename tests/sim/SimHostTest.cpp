@@ -1,9 +1,8 @@
-#include "sim/SimHost.h"
-
 #include "common/Hex.h"
 #include "common/SharedFile.h"
 #include "mock/Programs.h"
 #include "mock/TempFolder.h"
+#include "sim/SimHostSession.h"
 
 #include <fstream>
 #include <gmock/gmock.h>

@@ -4,7 +4,7 @@
 // Exit status 0 when every change was saved.
 
 #include "common/System.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 
 #include <cstdio>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "common/FileIo.h"
 #include "gui/main/WindowContext.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 
 #include <QComboBox>
 #include <QDialog>

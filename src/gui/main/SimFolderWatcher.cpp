@@ -1,6 +1,6 @@
 #include "gui/main/SimFolderWatcher.h"
 
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 
 namespace px {
 

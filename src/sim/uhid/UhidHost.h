@@ -6,7 +6,7 @@
 // kernel device follows the folder's plug: `pxctl sim unplug` removes it, `sim plug` makes it
 // anew, so a program that watches for hotplug sees a real one.
 
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 #include "sim/uhid/UhidDevice.h"
 
 #include <functional>

@@ -7,7 +7,7 @@
 #include "mock/FakeClock.h"
 #include "mock/ScriptedPrompter.h"
 #include "mock/TempFolder.h"
-#include "sim/SimHost.h"
+#include "sim/SimHostSession.h"
 #include "storage/Schema.h"
 
 #include <QAction>
