@@ -32,7 +32,7 @@ void BM_LoadFullPxFile(benchmark::State& state)
     QTemporaryDir dir;
     const QString folder = dir.path() + "/";
     std::string error;
-    const std::string path = (folder + "Database/DADE.db").toStdString();
+    const std::string path = px::DatabasePath(folder.toStdString());
     if (!px::EnsureDatabase(path, error)) {
         state.SkipWithError(error.c_str());
         return;

@@ -61,11 +61,6 @@ std::optional<std::string> ResolveDataFolder(const std::string& explicitFolder, 
     return WithSlash(fs::absolute(folder, ec));
 }
 
-std::string DatabasePath(const std::string& dataFolder)
-{
-    return dataFolder + "Database/DADE.db";
-}
-
 fs::path SettingsFile(const std::string& explicitFolder, const std::string& dataFolder)
 {
     if (!explicitFolder.empty())

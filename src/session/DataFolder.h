@@ -3,6 +3,8 @@
 // Where the program keeps its files: the data folder (the database, the record files,
 // zpreg.ini) and the remembered settings. The window and pxctl find them the same way.
 
+#include "storage/Schema.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -19,9 +21,6 @@ inline constexpr const char* kFolderSettingsFile = "px-system.ini";
 // tool kept its data), else the per-user data folder. Nothing, with the reason, when none can
 // be made.
 std::optional<std::string> ResolveDataFolder(const std::string& explicitFolder, std::string& error);
-
-// The database file inside a data folder.
-std::string DatabasePath(const std::string& dataFolder);
 
 // The settings file: inside the data folder when one was named, else the user's own.
 std::filesystem::path SettingsFile(const std::string& explicitFolder,

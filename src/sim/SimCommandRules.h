@@ -73,7 +73,8 @@ struct SimCommandRule
     // Bytes of 0xFF the frame is handed over with after its checksum (the rest of the report
     // is 0).
     std::size_t trailer;
-    simhost::Reason (*check)(simhost::Record record); // the content of each record or payload; null: any bytes
+    simhost::Reason (*check)(
+        simhost::Record record); // the content of each record or payload; null: any bytes
 };
 
 namespace simhost {

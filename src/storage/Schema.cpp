@@ -14,6 +14,11 @@
 
 namespace px {
 
+std::string DatabasePath(const std::string& dataFolder)
+{
+    return dataFolder + "Database/DADE.db";
+}
+
 const std::string& DatabaseSchemaSql()
 {
     static const std::string sql(kSchemaSql);

@@ -4,6 +4,9 @@
 
 namespace px {
 
+// The database file inside a data folder (which ends with '/').
+std::string DatabasePath(const std::string& dataFolder);
+
 // The SQL that creates an empty configuration database with its initial rows.
 const std::string& DatabaseSchemaSql();
 

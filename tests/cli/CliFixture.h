@@ -4,6 +4,7 @@
 #include "common/Profile.h"
 #include "mock/FakeClock.h"
 #include "mock/TempFolder.h"
+#include "storage/Schema.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -55,7 +56,7 @@ protected:
     // As long as pxctl waits; a test of another program's lock makes it short.
     int databaseBusyMs_ = 5000;
 
-    std::string DatabasePath() const { return data_.File("Database/DADE.db"); }
+    std::string DatabasePath() const { return px::DatabasePath(data_.Folder()); }
 
     // The database file's bytes: equal before and after means nothing was written.
     std::string DatabaseBytes() const { return ReadAll(DatabasePath()); }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "mock/ScratchDatabase.h"
 #include "mock/ScriptedPrompter.h"
 #include "mock/TempFolder.h"
 #include "storage/Database.h"
-#include "storage/Schema.h"
 
 #include <gtest/gtest.h>
 
@@ -13,18 +13,11 @@ namespace px::test {
 class DatabaseFixture : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        ASSERT_TRUE(EnsureDatabase(dbPath_, error)) << error;
-        ASSERT_TRUE(db_.Open(connection_));
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(scratch_.Create()); }
 
     int Count(const std::string& sql, const SqlParams& params = {})
     {
-        QueryResult rs(db_);
-        EXPECT_TRUE(rs.Open(db_, sql, params)) << rs.GetLastErrorString();
-        return rs.GetRecordCount();
+        return scratch_.Count(sql, params);
     }
 
     void AddFile(const std::string& name, int type)
@@ -42,9 +35,9 @@ protected:
     }
 
     TempFolder folder_;
-    std::string dbPath_ = folder_.File("Database/DADE.db");
-    std::string connection_ = dbPath_;
-    Database db_;
+    ScratchDatabase scratch_{folder_};
+    Database& db_ = scratch_.Db();
+    const std::string& dbPath_ = scratch_.Path();
     ScriptedPrompter prompter_;
 };
 

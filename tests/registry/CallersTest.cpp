@@ -1,8 +1,8 @@
 #include "registry/Callers.h"
 
 #include "hostlink/HostFixture.h"
+#include "mock/ScratchDatabase.h"
 #include "registry/CallerTypes.h"
-#include "storage/Schema.h"
 
 #include <tuple>
 
@@ -15,9 +15,7 @@ class CallersTest : public test::HostFixture
 protected:
     void SetUp() override
     {
-        std::string error;
-        ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
-        ASSERT_TRUE(db_.Open(connection_));
+        ASSERT_NO_FATAL_FAILURE(scratch_.Create());
         request_.types = {{"单键0", 1, 0}, {"三键", 3, 7}, {"二四", 2, 10}, {"五键", 5, 31}};
         request_.keyNames = {"呼叫", "结账", "加水", "点菜", "取消"};
         request_.fileName = "f";
@@ -54,8 +52,8 @@ protected:
         return value;
     }
 
-    std::string connection_ = folder_.File("Database/DADE.db");
-    Database db_;
+    test::ScratchDatabase scratch_{folder_};
+    Database& db_ = scratch_.Db();
     RegistrationRequest request_;
 };
 

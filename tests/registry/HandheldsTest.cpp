@@ -1,8 +1,8 @@
 #include "registry/Handhelds.h"
 
 #include "hostlink/HostFixture.h"
+#include "mock/ScratchDatabase.h"
 #include "registry/RegistryViews.h"
-#include "storage/Schema.h"
 
 namespace px {
 namespace {
@@ -10,12 +10,7 @@ namespace {
 class HandheldsTest : public test::HostFixture
 {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
-        ASSERT_TRUE(db_.Open(connection_));
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(scratch_.Create()); }
 
     HandheldSaveResult Save(const std::string& number, const std::string& code, bool madeUp,
                             FileType fileType = FileType::PX, HostModel host = HostModel::None)
@@ -24,8 +19,8 @@ protected:
                             {"1", number, code, "备注", madeUp});
     }
 
-    std::string connection_ = folder_.File("Database/DADE.db");
-    Database db_;
+    test::ScratchDatabase scratch_{folder_};
+    Database& db_ = scratch_.Db();
     Lcg random_{1};
 };
 

@@ -1,7 +1,7 @@
 #include "registry/RegistryViews.h"
 
+#include "mock/ScratchDatabase.h"
 #include "mock/TempFolder.h"
-#include "storage/Schema.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +11,10 @@ namespace {
 class RegistryViewsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        const std::string path = folder_.File("DADE.db");
-        ASSERT_TRUE(EnsureDatabase(path, error)) << error;
-        ASSERT_TRUE(db_.Open(path));
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(scratch_.Create()); }
     test::TempFolder folder_;
-    Database db_;
+    test::ScratchDatabase scratch_{folder_};
+    Database& db_ = scratch_.Db();
 };
 
 TEST_F(RegistryViewsTest, InformationMachinesComeInPagerOrderWithTheirDerivedLists)

@@ -200,7 +200,7 @@ TEST_F(HostSettingsTest, AFailedWriteKeepsTheProfile)
 
 TEST_F(HostSettingsTest, ReceiverTypeRatesAreSavedWithUnknownColumnsKept)
 {
-    const std::string path = folder_.File("Database/DADE.db");
+    const std::string path = DatabasePath(folder_.Folder());
     std::string error;
     ASSERT_TRUE(EnsureDatabase(path, error)) << error;
     Database db;

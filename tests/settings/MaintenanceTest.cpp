@@ -2,8 +2,8 @@
 
 #include "hostlink/HostFixture.h"
 #include "mock/NoGbkConverter.h"
+#include "mock/ScratchDatabase.h"
 #include "storage/Database.h"
-#include "storage/Schema.h"
 
 namespace px {
 namespace {
@@ -11,13 +11,7 @@ namespace {
 class MaintenanceTest : public test::HostFixture
 {
 protected:
-    std::string DatabaseConnection()
-    {
-        const std::string path = folder_.File("Database/DADE.db");
-        std::string error;
-        EXPECT_TRUE(EnsureDatabase(path, error)) << error;
-        return path;
-    }
+    test::ScratchDatabase scratch_{folder_};
 };
 
 TEST_F(MaintenanceTest, InitialiseWalksTheBarAndReportsSuccess)
@@ -53,8 +47,8 @@ TEST_F(MaintenanceTest, PreambleFrameAndMessages)
 
 TEST_F(MaintenanceTest, ClockUsesPagerZeroOfAnyFileAndTheLocalTime)
 {
-    Database db;
-    ASSERT_TRUE(db.Open(DatabaseConnection()));
+    ASSERT_NO_FATAL_FAILURE(scratch_.Create());
+    Database& db = scratch_.Db();
     ASSERT_TRUE(db.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
                            "(3,'99','','current',0),(0,'1234567','','another file',0)"));
     clock_.SetLocal({2026, 12, 10, 9, 5, 7});
@@ -70,8 +64,8 @@ TEST_F(MaintenanceTest, ClockUsesPagerZeroOfAnyFileAndTheLocalTime)
 
 TEST_F(MaintenanceTest, ClockWithoutAClockReceiverDoesNothing)
 {
-    Database db;
-    ASSERT_TRUE(db.Open(DatabaseConnection()));
+    ASSERT_NO_FATAL_FAILURE(scratch_.Create());
+    Database& db = scratch_.Db();
     EXPECT_EQ(CalibrateClock(exchange_, db), std::nullopt);
     Database closed;
     EXPECT_EQ(CalibrateClock(exchange_, closed), std::nullopt);

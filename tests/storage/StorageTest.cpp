@@ -1,3 +1,4 @@
+#include "mock/ScratchDatabase.h"
 #include "mock/TempFolder.h"
 #include "storage/Database.h"
 #include "storage/Schema.h"
@@ -13,17 +14,12 @@ namespace {
 class StorageTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        ASSERT_TRUE(EnsureDatabase(path_, error)) << error;
-        ASSERT_TRUE(db_.Open(connection_)) << db_.GetLastErrorString();
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(scratch_.Create()); }
 
     test::TempFolder folder_;
-    std::string path_ = folder_.File("Database/DADE.db");
-    std::string connection_ = path_;
-    Database db_;
+    test::ScratchDatabase scratch_{folder_};
+    Database& db_ = scratch_.Db();
+    const std::string& path_ = scratch_.Path();
 };
 
 TEST_F(StorageTest, OpenOnAnOpenDatabaseClosesItAndOpensTheNewOne)
@@ -258,7 +254,7 @@ TEST_F(StorageTest, AnExistingDatabaseIsLeftAsItIs)
     db_.Close();
     std::string error;
     ASSERT_TRUE(EnsureDatabase(path_, error));
-    ASSERT_TRUE(db_.Open(connection_));
+    ASSERT_TRUE(db_.Open(path_));
     QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select * from T_KeyName"));
     EXPECT_EQ(rs.GetRecordCount(), 0);
@@ -272,7 +268,7 @@ TEST(StorageSetupTest, AFolderThatCannotBeMadeFailsWithoutLeavingAFile)
         std::ofstream(PathFromUtf8(folder.File("Database"))) << "x";
     }
     std::string error;
-    EXPECT_FALSE(EnsureDatabase(folder.File("Database/DADE.db"), error));
+    EXPECT_FALSE(EnsureDatabase(DatabasePath(folder.Folder()), error));
     EXPECT_FALSE(error.empty());
 }
 

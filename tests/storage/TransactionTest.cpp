@@ -65,7 +65,7 @@ protected:
     int CountOnDisk(const std::string& sql)
     {
         Database other;
-        EXPECT_TRUE(other.Open(connection_));
+        EXPECT_TRUE(other.Open(dbPath_));
         QueryResult rs(other);
         EXPECT_TRUE(rs.Open(other, sql));
         return rs.GetRecordCount();

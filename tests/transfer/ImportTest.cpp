@@ -1,8 +1,8 @@
 #include "transfer/Import.h"
 
 #include "hostlink/HostFixture.h"
+#include "mock/ScratchDatabase.h"
 #include "storage/ConfigFiles.h"
-#include "storage/Schema.h"
 #include "transfer/ReadBack.h"
 #include "transfer/TableDownload.h"
 
@@ -15,12 +15,7 @@ constexpr HostModel kQxHost = HostModel::QX;
 class ImportTest : public test::HostFixture
 {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
-        ASSERT_TRUE(db_.Open(connection_));
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(scratch_.Create()); }
 
     // Each row of a table of a file as "column=value|..." in a fixed order.
     std::vector<std::string> Rows(const char* table, const std::string& file, const char* order)
@@ -52,8 +47,8 @@ protected:
         return rows.value_or(ReadBackRows::Decode(kind, {}));
     }
 
-    std::string connection_ = folder_.File("Database/DADE.db");
-    Database db_;
+    test::ScratchDatabase scratch_{folder_};
+    Database& db_ = scratch_.Db();
 };
 
 TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)

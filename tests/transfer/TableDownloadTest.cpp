@@ -2,7 +2,7 @@
 
 #include "common/Gbk.h"
 #include "hostlink/HostFixture.h"
-#include "storage/Schema.h"
+#include "mock/ScratchDatabase.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,12 +13,7 @@ namespace {
 class TableDownloadTest : public test::HostFixture
 {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
-        ASSERT_TRUE(db_.Open(connection_));
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(scratch_.Create()); }
 
     void AddMachines(int count, const std::string& address = "123", int type = 0)
     {
@@ -31,8 +26,8 @@ protected:
         ASSERT_TRUE(db_.CommitTransaction());
     }
 
-    std::string connection_ = folder_.File("Database/DADE.db");
-    Database db_;
+    test::ScratchDatabase scratch_{folder_};
+    Database& db_ = scratch_.Db();
 };
 
 // An information machine's record with the receiver type's values as given (text, as the

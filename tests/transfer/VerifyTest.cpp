@@ -1,8 +1,8 @@
 #include "transfer/Verify.h"
 
 #include "hostlink/HostFixture.h"
+#include "mock/ScratchDatabase.h"
 #include "storage/ConfigFiles.h"
-#include "storage/Schema.h"
 #include "transfer/TableDownload.h"
 
 #include <algorithm>
@@ -15,9 +15,7 @@ class VerifyTest : public test::HostFixture
 protected:
     void SetUp() override
     {
-        std::string error;
-        ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
-        ASSERT_TRUE(db_.Open(connection_));
+        ASSERT_NO_FATAL_FAILURE(scratch_.Create());
         ASSERT_TRUE(InsertConfigFile(db_, "f", FileType::PX));
         ASSERT_TRUE(
             db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
@@ -43,8 +41,8 @@ protected:
         return differences.value_or(std::vector<Difference>{});
     }
 
-    std::string connection_ = folder_.File("Database/DADE.db");
-    Database db_;
+    test::ScratchDatabase scratch_{folder_};
+    Database& db_ = scratch_.Db();
 };
 
 TEST_F(VerifyTest, RightAfterADownloadEverythingMatches)

@@ -3,11 +3,11 @@
 #include "common/Profile.h"
 #include "gui/main/MainWindow.h"
 #include "mock/FakeClock.h"
+#include "mock/ScratchDatabase.h"
 #include "mock/ScriptedPrompter.h"
 #include "mock/TempFolder.h"
 #include "sim/SimHost.h"
 #include "storage/Database.h"
-#include "storage/Schema.h"
 
 #include <QString>
 #include <functional>
@@ -34,12 +34,7 @@ public:
 class MainWindowFixture : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string error;
-        ASSERT_TRUE(EnsureDatabase(folder_.File("Database/DADE.db"), error)) << error;
-        ASSERT_TRUE(db_.Open(folder_.File("Database/DADE.db")));
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(scratch_.Create()); }
 
     MainWindow& Window()
     {
@@ -85,7 +80,8 @@ protected:
     }
 
     TempFolder folder_;
-    Database db_;
+    ScratchDatabase scratch_{folder_};
+    Database& db_ = scratch_.Db();
     ScriptedPrompter prompter_;
     FakeClock clock_;
     HookedPump pump_;

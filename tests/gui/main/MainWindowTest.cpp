@@ -45,7 +45,7 @@ void PressShiftedM(QWidget* target)
 TEST_F(MainWindowTest, ADamagedDatabaseIsSaidAtStartAndLeftAlone)
 {
     db_.Close();
-    const std::string path = folder_.File("Database/DADE.db");
+    const std::string path = DatabasePath(folder_.Folder());
     const std::string garbage(4096, '\x5A');
     {
         std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, StartUpFillsTheListsAndInitialValues)
 TEST_F(MainWindowTest, WithoutADatabaseTheKeyNamesStayEmptyWithoutAMessage)
 {
     db_.Close();
-    std::filesystem::remove(PathFromUtf8(folder_.File("Database/DADE.db")));
+    std::filesystem::remove(PathFromUtf8(DatabasePath(folder_.Folder())));
     MainWindow& w = Window();
     EXPECT_TRUE(w.KeyNames().empty());
     EXPECT_TRUE(prompter_.All().empty());

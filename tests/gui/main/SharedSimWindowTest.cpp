@@ -35,7 +35,7 @@ protected:
     void SetUp() override
     {
         std::string error;
-        ASSERT_TRUE(EnsureDatabase(data_.File("Database/DADE.db"), error)) << error;
+        ASSERT_TRUE(EnsureDatabase(DatabasePath(data_.Folder()), error)) << error;
         session_ = SimHostSession::Open(sim_.Folder(), HostModel::PX, error);
         ASSERT_NE(session_, nullptr) << error;
         workspace_ =
