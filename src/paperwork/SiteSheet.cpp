@@ -39,7 +39,7 @@ std::string Escaped(const std::string& text)
 }
 
 // The target pagers of a key, those set, separated by blanks.
-std::string Pagers(const CallerValues& key, std::size_t first, std::size_t count)
+std::string Pagers(const CallerRow& key, std::size_t first, std::size_t count)
 {
     std::string text;
     for (std::size_t i = first; i < first + count; ++i) {
@@ -102,12 +102,12 @@ std::optional<SiteSheet> LoadSiteSheet(Database& db, const std::string& fileName
     sheet.infoMachines = LoadInfoMachineView(db, fileName).rows;
     sheet.handhelds = LoadHandheldView(db, fileName);
 
-    auto keys = LoadCallerValues(db, fileName, error);
+    auto keys = LoadRowsAsStored(db, CallerTable(), fileName, error);
     if (!keys)
         return std::nullopt;
     // Keys come in ascending feature code, and keep that order within their caller number.
     std::map<int, CallerGroup> groups;
-    for (CallerValues& key : *keys) {
+    for (CallerRow& key : *keys) {
         CallerGroup& group = groups[key.callNo];
         group.callNo = key.callNo;
         group.keys.push_back(std::move(key));
@@ -150,7 +150,7 @@ std::string SiteSheetHtml(const SiteSheet& sheet)
                    {"追呼类型", 10}});
     for (const CallerGroup& group : sheet.callers) {
         for (std::size_t k = 0; k < group.keys.size(); ++k) {
-            const CallerValues& v = group.keys[k];
+            const CallerRow& v = group.keys[k];
             // The caller number heads its group; its further keys leave it blank.
             std::vector<std::string> cells = {k == 0 ? std::to_string(group.callNo) : "",
                                               v.codeNo,

@@ -19,7 +19,7 @@ namespace px {
 struct CallerGroup
 {
     int callNo = 0;
-    std::vector<CallerValues> keys; // ascending feature code
+    std::vector<CallerRow> keys; // ascending feature code
 };
 
 struct SiteSheet

@@ -32,28 +32,14 @@ enum class Column
     ZhuiHu,
 };
 
-struct ColumnName
-{
-    Column column;
-    const char* chinese; // the caller grid's header
-    const char* english; // the database column
-};
+// The spreadsheet's columns are the caller table's, in its order, but for CodeType, which
+// follows from the code's length (the grid shows the same columns).
+constexpr std::size_t kSheetColumns = kCallerGridColumns;
 
-constexpr std::array<ColumnName, 13> kColumns{{
-    {Column::CodeNo, "特征码", "CodeNo"},
-    {Column::CallNo, "呼叫器号", "CallNo"},
-    {Column::CallName, "中文名称", "CallName"},
-    {Column::KeyName, "信息内容", "KeyName"},
-    {Column::Device1, "信息机1", "DeviceNo1"},
-    {Column::Device2, "信息机2", "DeviceNo2"},
-    {Column::Device3, "信息机3", "DeviceNo3"},
-    {Column::Device4, "信息机4", "DeviceNo4"},
-    {Column::Device5, "中级主管1", "DeviceNo5"},
-    {Column::Device6, "中级主管2", "DeviceNo6"},
-    {Column::Device7, "高级主管1", "DeviceNo7"},
-    {Column::Device8, "高级主管2", "DeviceNo8"},
-    {Column::ZhuiHu, "追呼类型", "ZhuiHu"},
-}};
+const TableColumn<CallerRow>& ColumnOf(Column column)
+{
+    return CallerTable().columns[static_cast<std::size_t>(column)];
+}
 
 std::string Trim(std::string_view text)
 {
@@ -78,16 +64,12 @@ bool SameName(const std::string& a, const char* b)
 
 std::optional<Column> ColumnNamed(const std::string& name)
 {
-    for (const ColumnName& c : kColumns) {
-        if (name == c.chinese || SameName(name, c.english))
-            return c.column;
+    for (std::size_t c = 0; c < kSheetColumns; ++c) {
+        const auto column = static_cast<Column>(c);
+        if (name == ColumnOf(column).title || SameName(name, ColumnOf(column).name))
+            return column;
     }
     return std::nullopt;
-}
-
-const ColumnName& NameOf(Column column)
-{
-    return kColumns[static_cast<std::size_t>(column)];
 }
 
 // A whole number of at most digits digits, or nothing.
@@ -107,7 +89,7 @@ std::string CallerPart(const std::string& code)
 // The rows the file holds now, by upper-case feature code.
 struct StoredRows
 {
-    std::map<std::string, CallerValues> byCode;
+    std::map<std::string, CallerRow> byCode;
     std::map<std::string, int> numberOfCaller; // caller part -> its caller number
     int highestNumber = 0;
 };
@@ -115,11 +97,11 @@ struct StoredRows
 std::optional<StoredRows> LoadStoredRows(Database& db, const std::string& fileName,
                                          std::string& error)
 {
-    auto values = LoadCallerValues(db, fileName, error);
+    auto values = LoadRowsAsStored(db, CallerTable(), fileName, error);
     if (!values)
         return std::nullopt;
     StoredRows stored;
-    for (CallerValues& v : *values) {
+    for (CallerRow& v : *values) {
         stored.highestNumber = std::max(stored.highestNumber, v.callNo);
         if (!v.codeNo.empty())
             stored.numberOfCaller.emplace(CallerPart(v.codeNo), v.callNo);
@@ -142,9 +124,9 @@ int DefaultDevice(Database& db, const std::string& fileName)
 }
 
 // Applies one cell to the values; the reason when the cell cannot be taken.
-std::string ApplyCell(Column column, const std::string& text, CallerValues& v)
+std::string ApplyCell(Column column, const std::string& text, CallerRow& v)
 {
-    const std::string label = std::string(NameOf(column).chinese) + ": ";
+    const std::string label = std::string(ColumnOf(column).title) + ": ";
     switch (column) {
     case Column::CodeNo:
         return {};
@@ -194,12 +176,12 @@ std::string ApplyCell(Column column, const std::string& text, CallerValues& v)
 }
 
 // The names of the columns whose values differ.
-std::vector<std::string> ChangedColumns(const CallerValues& before, const CallerValues& after)
+std::vector<std::string> ChangedColumns(const CallerRow& before, const CallerRow& after)
 {
     std::vector<std::string> changed;
     const auto note = [&](bool differs, Column column) {
         if (differs)
-            changed.emplace_back(NameOf(column).chinese);
+            changed.emplace_back(ColumnOf(column).title);
     };
     note(before.callNo != after.callNo, Column::CallNo);
     note(before.callName != after.callName, Column::CallName);
@@ -212,32 +194,6 @@ std::vector<std::string> ChangedColumns(const CallerValues& before, const Caller
 }
 
 } // namespace
-
-std::optional<std::vector<CallerValues>> LoadCallerValues(Database& db, const std::string& fileName,
-                                                          std::string& error)
-{
-    static const char* const kDevices[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3", "DeviceNo4",
-                                           "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8"};
-    QueryResult rs(db);
-    if (!rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName})) {
-        error = "cannot read the callers of \"" + fileName + "\"";
-        return std::nullopt;
-    }
-    std::vector<CallerValues> keys;
-    for (; !rs.IsEof(); rs.MoveNext()) {
-        CallerValues v;
-        v.codeNo = FieldText(rs, "CodeNo");
-        v.callNo = FieldInt(rs, "CallNo");
-        v.callName = FieldText(rs, "CallName");
-        v.keyName = FieldText(rs, "KeyName");
-        for (std::size_t i = 0; i < v.devices.size(); ++i)
-            v.devices[i] = FieldInt(rs, kDevices[i]);
-        v.zhuiHu = FieldInt(rs, "ZhuiHu");
-        v.codeType = FieldInt(rs, "CodeType");
-        keys.push_back(std::move(v));
-    }
-    return keys;
-}
 
 const char* SheetActionName(SheetAction action)
 {
@@ -346,7 +302,7 @@ std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& 
         lineOfCode.emplace(key, row.line);
 
         const auto existing = stored->byCode.find(key);
-        CallerValues values;
+        CallerRow values;
         if (existing != stored->byCode.end()) {
             values = existing->second;
             row.storedCode = existing->second.codeNo;
@@ -422,27 +378,10 @@ bool ApplyCallerSheet(Database& db, const std::string& fileName, const SheetPrev
     for (const SheetRow& row : preview.rows) {
         if (!ok)
             break;
-        const CallerValues& v = row.values;
-        SqlParams params = {std::int64_t{v.callNo}, v.callName, v.keyName};
-        for (int device : v.devices)
-            params.emplace_back(std::int64_t{device});
-        params.emplace_back(std::int64_t{v.zhuiHu});
-        if (row.action == SheetAction::Change) {
-            params.emplace_back(row.storedCode);
-            params.emplace_back(fileName);
-            ok = db.Execute("update T_Device3 set CallNo=?,CallName=?,KeyName=?,DeviceNo1=?,"
-                            "DeviceNo2=?,DeviceNo3=?,DeviceNo4=?,DeviceNo5=?,DeviceNo6=?,"
-                            "DeviceNo7=?,DeviceNo8=?,ZhuiHu=? where CodeNo=? and FileName=?",
-                            params);
-        } else if (row.action == SheetAction::Add) {
-            params.emplace_back(std::int64_t{v.codeType});
-            params.emplace_back(v.codeNo);
-            params.emplace_back(fileName);
-            ok = db.Execute("insert into T_Device3 (CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,"
-                            "DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,"
-                            "CodeType,CodeNo,FileName) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                            params);
-        }
+        if (row.action == SheetAction::Change)
+            ok = UpdateRow(db, CallerTable(), fileName, row.storedCode, row.values);
+        else if (row.action == SheetAction::Add)
+            ok = InsertRows(db, CallerTable(), fileName, std::span(&row.values, 1));
     }
     if (ok && transaction.Commit())
         return true;
@@ -457,18 +396,18 @@ std::optional<std::string> ExportCallerSheet(Database& db, const std::string& fi
     if (!stored)
         return std::nullopt;
     std::vector<std::string> header;
-    header.reserve(std::size(kColumns));
-    for (const ColumnName& c : kColumns)
-        header.emplace_back(c.chinese);
+    header.reserve(kSheetColumns);
+    for (std::size_t c = 0; c < kSheetColumns; ++c)
+        header.emplace_back(ColumnOf(static_cast<Column>(c)).title);
     std::string text = CsvLine(header);
     for (const auto& [key, v] : stored->byCode) {
-        std::vector<std::string> fields = {v.codeNo, std::to_string(v.callNo),
-                                           GuardedCsvText(v.callName), GuardedCsvText(v.keyName)};
-        for (int device : v.devices)
-            fields.push_back(device < 0 ? std::string() : std::to_string(device));
-        fields.push_back(v.zhuiHu >= 0 && v.zhuiHu < static_cast<int>(kEscalationChoices.size())
-                             ? kEscalationChoices[static_cast<std::size_t>(v.zhuiHu)]
-                             : std::to_string(v.zhuiHu));
+        const CallerGridRow cells = CallerCells(v);
+        std::vector<std::string> fields(cells.begin(), cells.end());
+        // Texts a spreadsheet would take for a formula go out behind an apostrophe.
+        for (const Column column : {Column::CallName, Column::KeyName}) {
+            std::string& field = fields[static_cast<std::size_t>(column)];
+            field = GuardedCsvText(field);
+        }
         for (const std::string& field : fields) {
             if (!IsValidUtf8(field)) {
                 error = "特征码 " + v.codeNo + ": the database holds a text that is not UTF-8";

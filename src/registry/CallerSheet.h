@@ -8,6 +8,7 @@
 #include "common/Gbk.h"
 #include "common/Models.h"
 #include "storage/Database.h"
+#include "storage/RegistrationTables.h"
 
 #include <array>
 #include <optional>
@@ -16,25 +17,6 @@
 #include <vector>
 
 namespace px {
-
-// One key of a caller as T_Device3 holds it.
-struct CallerValues
-{
-    std::string codeNo;
-    int callNo = 0;
-    std::string callName;
-    std::string keyName;
-    std::array<int, 8> devices{-1, -1, -1, -1, -1, -1, -1, -1};
-    int zhuiHu = 0;
-    int codeType = 0;
-
-    bool operator==(const CallerValues&) const = default;
-};
-
-// The keys of a file in ascending feature code; nothing, with the reason, when they cannot be
-// read. A null target pager reads as 0, as the downloads read it.
-std::optional<std::vector<CallerValues>> LoadCallerValues(Database& db, const std::string& fileName,
-                                                          std::string& error);
 
 enum class SheetAction
 {
@@ -52,7 +34,7 @@ struct SheetRow
     SheetAction action = SheetAction::Refuse;
     std::string reason;               // why a row is refused
     std::vector<std::string> changed; // the columns a change alters
-    CallerValues values;              // what the row writes (Add, Change)
+    CallerRow values;                 // what the row writes (Add, Change)
     std::string storedCode;           // the existing row's code as stored (Change)
 };
 

@@ -36,33 +36,38 @@ std::vector<HandheldListRow> LoadHandheldView(Database& db, const std::string& f
     return rows;
 }
 
+CallerGridRow CallerCells(const CallerRow& row)
+{
+    CallerGridRow cells;
+    // The grid shows the description's columns in order, all but the last (CodeType).
+    static_assert(kCallerGridColumns == kCallerTargets + 5);
+    const auto& columns = CallerTable().columns;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const SqlValue value = columns[c].get(row);
+        if (const auto* text = std::get_if<std::string>(&value))
+            cells[c] = *text;
+        else if (const auto* number = std::get_if<std::int64_t>(&value))
+            cells[c] = std::to_string(*number);
+    }
+    for (std::size_t k = 0; k < kCallerTargets; ++k) {
+        if (row.devices[k] < 0)
+            cells[4 + k].clear();
+    }
+    if (row.zhuiHu >= 0 && row.zhuiHu < static_cast<int>(kEscalationChoices.size()))
+        cells.back() = kEscalationChoices[static_cast<std::size_t>(row.zhuiHu)];
+    return cells;
+}
+
 std::vector<CallerGridRow> LoadCallerGridView(Database& db, const std::string& fileName)
 {
+    // Every key whose values can be read, those the rules refuse too: the grid is where they
+    // are mended.
+    const std::vector<CallerRow> stored = LoadRows(db, CallerTable(), fileName).asStored;
     std::vector<CallerGridRow> rows;
-    QueryResult rs(db);
-    if (!rs.Open(db, "select * from T_Device3 where FileName=? order by CodeNo", {fileName}))
-        return rows;
-    rows.reserve(static_cast<std::size_t>(rs.GetRecordCount()));
-    static const char* const kDeviceColumns[] = {"DeviceNo1", "DeviceNo2", "DeviceNo3",
-                                                 "DeviceNo4", "DeviceNo5", "DeviceNo6",
-                                                 "DeviceNo7", "DeviceNo8"};
-    for (; !rs.IsEof(); rs.MoveNext()) {
-        CallerGridRow row;
-        row[0] = FieldText(rs, "CodeNo");
-        row[1] = FieldText(rs, "CallNo");
-        row[2] = FieldText(rs, "CallName");
-        row[3] = FieldText(rs, "KeyName");
-        for (int i = 0; i < 8; ++i) {
-            const std::string value = FieldText(rs, kDeviceColumns[i]);
-            row[4 + static_cast<std::size_t>(i)] = value == "-1" ? std::string() : value;
-        }
-        const int escalation = FieldInt(rs, "ZhuiHu");
-        row[12] = escalation >= 0 && escalation < static_cast<int>(kEscalationChoices.size())
-                      ? kEscalationChoices[static_cast<std::size_t>(escalation)]
-                      : std::string();
-        rows.push_back(std::move(row));
-    }
-    std::reverse(rows.begin(), rows.end());
+    rows.reserve(stored.size());
+    // Descending feature code: the newest key on top, above the blank row.
+    for (auto it = stored.rbegin(); it != stored.rend(); ++it)
+        rows.push_back(CallerCells(*it));
     return rows;
 }
 

@@ -4,6 +4,7 @@
 // the database.
 
 #include "storage/Database.h"
+#include "storage/RegistrationTables.h"
 
 #include <array>
 #include <string>
@@ -48,6 +49,10 @@ struct CallerType
     int keyCount = 1;
     unsigned keySelection = 0;
 };
+
+// A caller key's cells as the grid and a spreadsheet show them: no target pager as an empty
+// cell, the escalation by its name (an unknown one by its number).
+CallerGridRow CallerCells(const CallerRow& row);
 
 InfoMachineView LoadInfoMachineView(Database& db, const std::string& fileName);
 std::vector<HandheldListRow> LoadHandheldView(Database& db, const std::string& fileName);

@@ -507,8 +507,11 @@ StoredRows<Row> LoadRows(Database& db, const RegistrationTable<Row>& table,
             if (!table.columns[c].set(row, values[c], why))
                 problem = std::string(table.columns[c].name) + " " + why;
         }
-        if (problem.empty())
+        const bool taken = problem.empty();
+        if (taken) {
+            stored.asStored.push_back(row);
             problem = CheckRow(table, row);
+        }
         if (problem.empty()) {
             stored.rows.push_back(std::move(row));
             continue;
@@ -521,6 +524,8 @@ StoredRows<Row> LoadRows(Database& db, const RegistrationTable<Row>& table,
                                         ? std::to_string(std::get<std::int64_t>(key))
                                         : std::string();
         stored.refused.push_back({keyText, problem});
+        if (!taken)
+            stored.unreadable.push_back({keyText, problem});
     }
     return stored;
 }
@@ -544,6 +549,26 @@ bool InsertRows(Database& db, const RegistrationTable<Row>& table, const std::st
     }
     return true;
 }
+
+template <typename Row>
+bool UpdateRow(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
+               const std::string& storedKey, const Row& row)
+{
+    std::string assignments;
+    SqlParams params;
+    for (const TableColumn<Row>& column : table.columns) {
+        assignments += std::string(assignments.empty() ? "" : ",") + column.name + "=?";
+        params.push_back(column.get(row));
+    }
+    params.emplace_back(storedKey);
+    params.emplace_back(fileName);
+    return db.Execute(std::string("update ") + table.databaseTable + " set " + assignments +
+                          " where " + table.columns.front().name + "=? and FileName=?",
+                      params);
+}
+
+template bool UpdateRow(Database&, const RegistrationTable<CallerRow>&, const std::string&,
+                        const std::string&, const CallerRow&);
 
 std::optional<ReceiverTypes> LoadReceiverTypes(Database& db)
 {

@@ -213,6 +213,10 @@ template <typename Row> struct StoredRows
     bool read = false;               // false: the database could not be queried
     std::vector<Row> rows;           // the rows every rule accepts, in the host's order
     std::vector<RefusedRow> refused; // the others
+    // Every row as stored, refused ones too, in the same order; without the rows whose values
+    // are not even of their column's kind (unreadable).
+    std::vector<Row> asStored;
+    std::vector<RefusedRow> unreadable;
     int Count() const { return static_cast<int>(rows.size() + refused.size()); }
 };
 
@@ -220,6 +224,26 @@ template <typename Row> struct StoredRows
 template <typename Row>
 StoredRows<Row> LoadRows(Database& db, const RegistrationTable<Row>& table,
                          const std::string& fileName);
+
+// Every row of a table of a configuration file as stored, for showing and exporting what the
+// file holds; nothing, with the reason, when the table cannot be read or a row's values are not
+// of their columns' kinds.
+template <typename Row>
+std::optional<std::vector<Row>> LoadRowsAsStored(Database& db, const RegistrationTable<Row>& table,
+                                                 const std::string& fileName, std::string& error)
+{
+    StoredRows<Row> stored = LoadRows(db, table, fileName);
+    if (!stored.read) {
+        error = std::string("cannot read the ") + table.rowsTitle + " of \"" + fileName + "\"";
+        return std::nullopt;
+    }
+    if (!stored.unreadable.empty()) {
+        const RefusedRow& row = stored.unreadable.front();
+        error = std::string(table.keyTitle) + " " + row.key + ": " + row.reason;
+        return std::nullopt;
+    }
+    return std::move(stored.asStored);
+}
 
 // The first rule a row breaks: empty when it keeps them all.
 template <typename Row> std::string CheckRow(const RegistrationTable<Row>& table, const Row& row)
@@ -282,6 +306,14 @@ std::optional<Row> AsTheHostKeepsIt(const RegistrationTable<Row>& table, const R
     return kept;
 }
 
+// Replaces every column of the file's row whose key column holds storedKey; false when that
+// fails (no row is not a failure).
+template <typename Row>
+bool UpdateRow(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
+               const std::string& storedKey, const Row& row);
+
+extern template bool UpdateRow(Database&, const RegistrationTable<CallerRow>&, const std::string&,
+                               const std::string&, const CallerRow&);
 extern template StoredRows<InfoMachineRow>
 LoadRows(Database&, const RegistrationTable<InfoMachineRow>&, const std::string&);
 extern template StoredRows<HandheldRow> LoadRows(Database&, const RegistrationTable<HandheldRow>&,

@@ -56,6 +56,19 @@ TEST_F(RegistryViewsTest, CallerRowsComeInDescendingCodeOrderWithDevicesAndEscal
     EXPECT_EQ(rows[3][0], "ABCDE1");
 }
 
+// The grid is where a bad row is mended, so it shows what is stored even when the rules refuse
+// it: an unknown escalation by its number, not as none.
+TEST_F(RegistryViewsTest, AKeyTheRulesRefuseStillShowsAsStored)
+{
+    ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,DeviceNo1,ZhuiHu,CodeType,"
+                            "FileName) values ('ABCDE1',1,500,7,0,'f')"));
+    const auto rows = LoadCallerGridView(db_, "f");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][4], "500");
+    EXPECT_EQ(rows[0][12], "7");
+    EXPECT_EQ(LoadRows(db_, CallerTable(), "f").refused.size(), 1u) << "the rules do refuse it";
+}
+
 TEST_F(RegistryViewsTest, CallerTypesStartWithTheBuiltInSingleKeyThenByKeyCount)
 {
     ASSERT_TRUE(db_.Execute("delete from T_CallType"));

@@ -102,6 +102,43 @@ TEST_F(RegistrationTablesTest, ARowBreakingARuleIsRefusedWithItsKey)
     }
 }
 
+TEST_F(RegistrationTablesTest, AnUpdateReplacesEveryColumnOfThatKeyInThatFileOnly)
+{
+    const auto rows = SomeRows(CallerTable());
+    ASSERT_TRUE(InsertRows(db_, CallerTable(), "f", std::span(rows)));
+    ASSERT_TRUE(InsertRows(db_, CallerTable(), "g", std::span(rows)));
+    CallerRow changed = rows[1];
+    changed.callNo = 9;
+    changed.callName = "九号桌";
+    changed.devices = {1, 2, 3, 4, 5, 6, 7, 8};
+    changed.zhuiHu = 1;
+    ASSERT_TRUE(UpdateRow(db_, CallerTable(), "f", "a1b2c1", changed));
+
+    const auto inF = LoadRows(db_, CallerTable(), "f").rows;
+    ASSERT_EQ(inF.size(), 2u);
+    EXPECT_EQ(inF[0], rows[0]) << "another key keeps its values";
+    EXPECT_EQ(inF[1], changed);
+    EXPECT_EQ(LoadRows(db_, CallerTable(), "g").rows[1], rows[1]) << "another file keeps its key";
+    EXPECT_TRUE(UpdateRow(db_, CallerTable(), "f", "FFFFF1", changed)) << "no such key: no change";
+    EXPECT_EQ(Count("select * from T_Device3"), 4);
+}
+
+TEST_F(RegistrationTablesTest, RowsAsStoredKeepWhatTheRulesRefuseButNotWhatCannotBeRead)
+{
+    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values "
+                            "(5,'0000','f'),(6,'1A2B','f')"));
+    std::string error;
+    const auto stored = LoadRowsAsStored(db_, HandheldTable(), "f", error);
+    ASSERT_TRUE(stored.has_value()) << error;
+    ASSERT_EQ(stored->size(), 2u);
+    EXPECT_EQ((*stored)[0].code, "0000") << "refused by the rules, shown as stored";
+
+    ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values "
+                            "('seven','1A2C','f')"));
+    EXPECT_FALSE(LoadRowsAsStored(db_, HandheldTable(), "f", error).has_value());
+    EXPECT_NE(error.find("seven"), std::string::npos) << error;
+}
+
 TEST_F(RegistrationTablesTest, EachTableKnowsItsNamesAndCapacity)
 {
     for (const char* name : {"im", "handhelds", "callers"}) {

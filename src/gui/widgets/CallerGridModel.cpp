@@ -6,17 +6,9 @@ namespace px {
 
 namespace {
 
-struct ColumnInfo
-{
-    const char* header;
-    int width;
-};
-
-constexpr ColumnInfo kColumns[kCallerGridColumns] = {
-    {"特征码", 52},    {"呼叫器号", 63},  {"中文名称", 64}, {"信息内容", 64},  {"信息机1", 57},
-    {"信息机2", 57},   {"信息机3", 57},   {"信息机4", 57},  {"中级主管1", 69}, {"中级主管2", 69},
-    {"高级主管1", 69}, {"高级主管2", 69}, {"追呼类型", 67},
-};
+// The widths of the grid's columns; their titles are the caller table's.
+constexpr int kColumnWidths[kCallerGridColumns] = {52, 63, 64, 64, 57, 57, 57,
+                                                   57, 69, 69, 69, 69, 67};
 
 const QColor kOddRow(218, 176, 202);
 const QColor kEvenRow(255, 255, 224);
@@ -27,12 +19,12 @@ CallerGridModel::CallerGridModel(QObject* parent) : QAbstractTableModel(parent) 
 
 const char* CallerGridModel::HeaderText(int column)
 {
-    return kColumns[column].header;
+    return CallerTable().columns[static_cast<std::size_t>(column)].title;
 }
 
 int CallerGridModel::ColumnWidth(int column)
 {
-    return kColumns[column].width;
+    return kColumnWidths[column];
 }
 
 int CallerGridModel::rowCount(const QModelIndex& parent) const
@@ -66,7 +58,7 @@ QVariant CallerGridModel::headerData(int section, Qt::Orientation orientation, i
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal && section >= 0 && section < kCallerGridColumns)
-        return QString::fromUtf8(kColumns[section].header);
+        return QString::fromUtf8(HeaderText(section));
     return {};
 }
 
