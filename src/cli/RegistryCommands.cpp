@@ -75,16 +75,14 @@ int CallerList(Context& context, const Arguments& args)
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
-    static const char* const kColumns[] = {
-        "CodeNo",    "CallNo",    "CallName",  "KeyName",   "DeviceNo1", "DeviceNo2", "DeviceNo3",
-        "DeviceNo4", "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8", "ZhuiHu"};
     const auto rows = LoadCallerGridView(*file->db, file->file.name);
     if (context.Options().json) {
         nlohmann::json list = nlohmann::json::array();
         for (const auto& row : rows) {
             nlohmann::json item;
             for (int c = 0; c < kCallerGridColumns; ++c)
-                item[kColumns[c]] = row[static_cast<std::size_t>(c)];
+                item[CallerTable().columns[static_cast<std::size_t>(c)].name] =
+                    row[static_cast<std::size_t>(c)];
             list.push_back(item);
         }
         PrintJson(context, list);
@@ -150,13 +148,14 @@ int CallerRegister(Context& context, const Arguments& args)
 int CallerSet(Context& context, const Arguments& args)
 {
     RequireWords(args, 3, "caller set CODENO COLUMN VALUE --file NAME");
-    static const std::vector<std::string> kColumns = {
-        "CodeNo",    "CallNo",    "CallName",  "KeyName",   "DeviceNo1", "DeviceNo2", "DeviceNo3",
-        "DeviceNo4", "DeviceNo5", "DeviceNo6", "DeviceNo7", "DeviceNo8", "ZhuiHu"};
-    const auto it = std::find(kColumns.begin(), kColumns.end(), args.words[1]);
-    if (it == kColumns.end())
+    // The grid's columns, by their names in the database.
+    const auto& columns = CallerTable().columns;
+    const auto it =
+        std::find_if(columns.begin(), columns.begin() + kCallerGridColumns,
+                     [&](const TableColumn<CallerRow>& c) { return c.name == args.words[1]; });
+    if (it == columns.begin() + kCallerGridColumns)
         throw UsageError("COLUMN is one of CodeNo CallNo CallName KeyName DeviceNo1..8 ZhuiHu");
-    const int column = static_cast<int>(it - kColumns.begin());
+    const int column = static_cast<int>(it - columns.begin());
     std::string value = args.words[2];
     if (column == 0) {
         if (const std::string problem = CheckCallerCode(value); !problem.empty())

@@ -1,5 +1,6 @@
 #include "storage/ConfigFiles.h"
 
+#include "storage/RegistrationTables.h"
 #include "storage/Transaction.h"
 
 #include <algorithm>
@@ -61,31 +62,21 @@ bool InsertConfigFile(Database& db, const std::string& name, FileType deviceType
 bool DeleteConfigFile(Database& db, const std::string& name)
 {
     return InTransaction(db, [&] {
-        for (const char* table : {"T_FileName", "T_Device1", "T_Device2", "T_Device3"}) {
-            if (!db.Execute(std::string("Delete from ") + table + " where FileName=?", {name}))
-                return false;
-        }
-        return true;
+        bool ok = db.Execute("Delete from T_FileName where FileName=?", {name});
+        ForEachTable([&](const auto& table) {
+            ok = ok &&
+                 db.Execute(std::string("Delete from ") + table.databaseTable + " where FileName=?",
+                            {name});
+        });
+        return ok;
     });
 }
 
 bool CopyConfigFileRows(Database& db, const std::string& from, const std::string& to)
 {
-    return db.Execute("Insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
-                      "select DeviceNo,Address,Remark,?,TypeNo from T_Device1 "
-                      "where FileName=? order by DeviceNo",
-                      {to, from}) &&
-           db.Execute("Insert into T_Device2 (DeviceNo,Address,Remark,FileName) "
-                      "select DeviceNo,Address,Remark,? from T_Device2 "
-                      "where FileName=? order by DeviceNo",
-                      {to, from}) &&
-           db.Execute("Insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,"
-                      "DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,"
-                      "ZhuiHu,CodeType,FileName) select CodeNo,CallNo,CallName,KeyName,"
-                      "DeviceNo1,DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,"
-                      "DeviceNo8,ZhuiHu,CodeType,? from T_Device3 where FileName=? "
-                      "order by CallNo",
-                      {to, from});
+    bool ok = true;
+    ForEachTable([&](const auto& table) { ok = ok && CopyRows(db, table, from, to); });
+    return ok;
 }
 
 namespace {

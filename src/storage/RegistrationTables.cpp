@@ -551,6 +551,24 @@ bool InsertRows(Database& db, const RegistrationTable<Row>& table, const std::st
 }
 
 template <typename Row>
+bool CopyRows(Database& db, const RegistrationTable<Row>& table, const std::string& from,
+              const std::string& to)
+{
+    const std::string columns = ColumnList(table);
+    return db.Execute(std::string("insert into ") + table.databaseTable + " (" + columns +
+                          ",FileName) select " + columns + ",? from " + table.databaseTable +
+                          " where FileName=? order by " + table.orderBy,
+                      {to, from});
+}
+
+template bool CopyRows(Database&, const RegistrationTable<InfoMachineRow>&, const std::string&,
+                       const std::string&);
+template bool CopyRows(Database&, const RegistrationTable<HandheldRow>&, const std::string&,
+                       const std::string&);
+template bool CopyRows(Database&, const RegistrationTable<CallerRow>&, const std::string&,
+                       const std::string&);
+
+template <typename Row>
 bool UpdateRow(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
                const std::string& storedKey, const Row& row)
 {

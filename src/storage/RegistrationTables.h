@@ -306,12 +306,23 @@ std::optional<Row> AsTheHostKeepsIt(const RegistrationTable<Row>& table, const R
     return kept;
 }
 
+// Copies every row of a table of one configuration file, every column, to another.
+template <typename Row>
+bool CopyRows(Database& db, const RegistrationTable<Row>& table, const std::string& from,
+              const std::string& to);
+
 // Replaces every column of the file's row whose key column holds storedKey; false when that
 // fails (no row is not a failure).
 template <typename Row>
 bool UpdateRow(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
                const std::string& storedKey, const Row& row);
 
+extern template bool CopyRows(Database&, const RegistrationTable<InfoMachineRow>&,
+                              const std::string&, const std::string&);
+extern template bool CopyRows(Database&, const RegistrationTable<HandheldRow>&, const std::string&,
+                              const std::string&);
+extern template bool CopyRows(Database&, const RegistrationTable<CallerRow>&, const std::string&,
+                              const std::string&);
 extern template bool UpdateRow(Database&, const RegistrationTable<CallerRow>&, const std::string&,
                                const std::string&, const CallerRow&);
 extern template StoredRows<InfoMachineRow>
