@@ -55,8 +55,14 @@ int TypeAdd(Context& context, const Arguments& args)
     auto db = OpenDatabase(context);
     if (!db)
         return kExitFailed;
-    return AddOrUpdateCallerType(*db, context.Prompter(), args.words[0], keys) ? kExitOk
-                                                                               : kExitFailed;
+    const std::string& name = args.words[0];
+    const CallerTypeAdded added = AddCallerType(*db, name, keys);
+    if (added != CallerTypeAdded::NameTaken)
+        return added == CallerTypeAdded::Added ? kExitOk : kExitFailed;
+    return context.Prompter().AskOkCancel(kUpdateCallerTypeQuestion, "提示") &&
+                   UpdateCallerType(*db, name, keys)
+               ? kExitOk
+               : kExitFailed;
 }
 
 int TypeDelete(Context& context, const Arguments& args)
@@ -278,10 +284,13 @@ int CallerDelete(Context& context, const Arguments& args)
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
-    const bool ok =
-        args.Has("all-keys")
-            ? DeleteCallerKeys(*file->db, context.Prompter(), file->file.name, args.words[0])
-            : DeleteCallerKey(*file->db, context.Prompter(), file->file.name, args.words[0]);
+    const std::string& code = args.words[0];
+    const bool all = args.Has("all-keys");
+    if (!context.Prompter().AskOkCancel(
+            all ? DeleteCallerKeysQuestion(code) : DeleteCallerKeyQuestion(code), "提示"))
+        return kExitFailed;
+    const bool ok = all ? DeleteCallerKeys(*file->db, file->file.name, code)
+                        : DeleteCallerKey(*file->db, file->file.name, code);
     return ok ? kExitOk : kExitFailed;
 }
 

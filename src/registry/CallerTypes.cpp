@@ -38,19 +38,24 @@ int KeyCount(const std::array<bool, 5>& keys)
     return count;
 }
 
-bool AddOrUpdateCallerType(Database& db, Prompter& prompter, const std::string& name,
-                           const std::array<bool, 5>& keys)
+CallerTypeAdded AddCallerType(Database& db, const std::string& name,
+                              const std::array<bool, 5>& keys)
 {
-    const std::int64_t count = KeyCount(keys);
-    const std::int64_t selection = KeySelection(keys);
-    if (db.Execute("Insert into T_CallType (TypeName,TypeNum,TypeChoice) values (?,?,?)",
-                   {name, count, selection}))
-        return true;
-    if (!prompter.AskOkCancel("当前要添加的<呼叫器类型>已存在，更新选择'确定'，退出选择'取消' ",
-                              "提示"))
-        return false;
+    const auto taken = db.Query("select 1 from T_CallType where TypeName=?", {name});
+    if (!taken)
+        return CallerTypeAdded::Failed;
+    if (!taken->empty())
+        return CallerTypeAdded::NameTaken;
+    return db.Execute("Insert into T_CallType (TypeName,TypeNum,TypeChoice) values (?,?,?)",
+                      {name, std::int64_t{KeyCount(keys)}, std::int64_t{KeySelection(keys)}})
+               ? CallerTypeAdded::Added
+               : CallerTypeAdded::Failed;
+}
+
+bool UpdateCallerType(Database& db, const std::string& name, const std::array<bool, 5>& keys)
+{
     return db.Execute("update T_CallType set TypeNum=?,TypeChoice=? where TypeName=?",
-                      {count, selection, name});
+                      {std::int64_t{KeyCount(keys)}, std::int64_t{KeySelection(keys)}, name});
 }
 
 bool DeleteCallerType(Database& db, const std::string& name)

@@ -182,20 +182,33 @@ CellEditResult UpdateCallerCell(Database& db, const std::string& fileName,
     return result;
 }
 
-bool DeleteCallerKey(Database& db, Prompter& prompter, const std::string& fileName,
-                     const std::string& code)
+namespace {
+
+std::string CallerPartOf(const std::string& code)
 {
-    if (!prompter.AskOkCancel("确定要删除" + code + "特征码吗？", "提示"))
-        return false;
+    return code.empty() ? code : code.substr(0, code.size() - 1);
+}
+
+} // namespace
+
+std::string DeleteCallerKeyQuestion(const std::string& code)
+{
+    return "确定要删除" + code + "特征码吗？";
+}
+
+std::string DeleteCallerKeysQuestion(const std::string& code)
+{
+    return "确定要删除" + CallerPartOf(code) + "类特征码吗？";
+}
+
+bool DeleteCallerKey(Database& db, const std::string& fileName, const std::string& code)
+{
     return db.Execute("Delete from T_Device3 where CodeNo=? and FileName=?", {code, fileName});
 }
 
-bool DeleteCallerKeys(Database& db, Prompter& prompter, const std::string& fileName,
-                      const std::string& code)
+bool DeleteCallerKeys(Database& db, const std::string& fileName, const std::string& code)
 {
-    const std::string callerPart = code.empty() ? code : code.substr(0, code.size() - 1);
-    if (!prompter.AskOkCancel("确定要删除" + callerPart + "类特征码吗？", "提示"))
-        return false;
+    const std::string callerPart = CallerPartOf(code);
     Transaction transaction(db);
     if (!transaction.Began())
         return false;

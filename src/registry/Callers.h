@@ -37,12 +37,13 @@ CellEditResult UpdateCallerCell(Database& db, const std::string& fileName,
                                 const std::string& rememberedCode, int column,
                                 const std::string& text);
 
-// Deletes one key after the OK/Cancel question; true when deleted.
-bool DeleteCallerKey(Database& db, Prompter& prompter, const std::string& fileName,
-                     const std::string& code);
-// Deletes keys 1 to 9 of the caller of a code after the question, all or nothing.
-bool DeleteCallerKeys(Database& db, Prompter& prompter, const std::string& fileName,
-                      const std::string& code);
+// What the user is asked before DeleteCallerKey and DeleteCallerKeys.
+std::string DeleteCallerKeyQuestion(const std::string& code);
+std::string DeleteCallerKeysQuestion(const std::string& code);
+// Deletes one key; true when deleted.
+bool DeleteCallerKey(Database& db, const std::string& fileName, const std::string& code);
+// Deletes keys 1 to 9 of the caller of a code, all or nothing.
+bool DeleteCallerKeys(Database& db, const std::string& fileName, const std::string& code);
 
 // The caller part advanced by one: "1234F" -> "12350".
 std::string AdvanceCallerPart(const std::string& code);

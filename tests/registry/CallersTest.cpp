@@ -298,16 +298,13 @@ TEST_F(CallersTest, DeletingOneKeyOrKeysOneToNine)
     ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,FileName) values ('0A1B21','f'),"
                             "('0A1B22','f'),('0A1B29','f'),('0A1B20','f'),('0A1B2A','f'),"
                             "('0A1B21','g')"));
-    prompter_.Answer(false);
-    EXPECT_FALSE(DeleteCallerKey(db_, prompter_, "f", "0A1B21"));
-    prompter_.Answer(true);
-    EXPECT_TRUE(DeleteCallerKey(db_, prompter_, "f", "0A1B21"));
-    EXPECT_EQ(prompter_.All()[0].text, "确定要删除0A1B21特征码吗？");
-    EXPECT_EQ(prompter_.All()[0].caption, "提示");
+    EXPECT_EQ(DeleteCallerKeyQuestion("0A1B21"), "确定要删除0A1B21特征码吗？");
+    EXPECT_EQ(DeleteCallerKeysQuestion("0A1B23"), "确定要删除0A1B2类特征码吗？");
+    EXPECT_TRUE(DeleteCallerKey(db_, "f", "0A1B21"));
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"0A1B22", "0A1B29", "0A1B20", "0A1B2A"}))
+        << "only that key of that file";
 
-    prompter_.Answer(true);
-    EXPECT_TRUE(DeleteCallerKeys(db_, prompter_, "f", "0A1B23"));
-    EXPECT_EQ(prompter_.All()[2].text, "确定要删除0A1B2类特征码吗？");
+    EXPECT_TRUE(DeleteCallerKeys(db_, "f", "0A1B23"));
     EXPECT_EQ(Codes(), (std::vector<std::string>{"0A1B20", "0A1B2A"}));
 }
 
@@ -325,12 +322,12 @@ TEST_F(CallersTest, CallerTypesFromTheKeyToggles)
 {
     EXPECT_EQ(KeySelection({false, true, false, false, true}), 18u);
     EXPECT_EQ(KeyCount({false, true, false, false, true}), 2);
-    ASSERT_TRUE(AddOrUpdateCallerType(db_, prompter_, "二五", {false, true, false, false, true}));
-    ASSERT_TRUE(AddOrUpdateCallerType(db_, prompter_, "", {false, false, false, false, false}));
-    prompter_.Answer(true);
-    ASSERT_TRUE(AddOrUpdateCallerType(db_, prompter_, "二五", {true, false, false, false, false}));
-    prompter_.Answer(false);
-    EXPECT_FALSE(AddOrUpdateCallerType(db_, prompter_, "二五", {true, true, true, false, false}));
+    ASSERT_EQ(AddCallerType(db_, "二五", {false, true, false, false, true}),
+              CallerTypeAdded::Added);
+    ASSERT_EQ(AddCallerType(db_, "", {false, false, false, false, false}), CallerTypeAdded::Added);
+    EXPECT_EQ(AddCallerType(db_, "二五", {true, true, true, false, false}),
+              CallerTypeAdded::NameTaken);
+    ASSERT_TRUE(UpdateCallerType(db_, "二五", {true, false, false, false, false}));
     const auto types = ListCallerTypesByName(db_);
     const auto it =
         std::find_if(types.begin(), types.end(), [](auto& t) { return t.name == "二五"; });

@@ -129,11 +129,7 @@ TEST_F(TransactionTest, AnActionRefusedAtItsCommitLosesNoLaterEdit)
         const char* unchanged; // a query that finds the rows the action would have changed
         int rows;
     } cases[] = {
-        {"deleting a caller's keys",
-         [&] {
-             prompter_.Answer(true);
-             return DeleteCallerKeys(db_, prompter_, "f", "ABCDE1");
-         },
+        {"deleting a caller's keys", [&] { return DeleteCallerKeys(db_, "f", "ABCDE1"); },
          "select * from T_Device3 where CodeNo like 'ABCDE_'", 3},
         {"saving the receiver types' rates",
          [&] {

@@ -132,15 +132,17 @@ void CallerPanel::DeleteKey()
 {
     Workspace& workspace = context_.workspace;
     if (workspace.Open() &&
-        DeleteCallerKey(workspace.Db(), context_.prompter(), workspace.FileName(), rememberedCode_))
+        context_.prompter().AskOkCancel(DeleteCallerKeyQuestion(rememberedCode_), "提示") &&
+        DeleteCallerKey(workspace.Db(), workspace.FileName(), rememberedCode_))
         emit changed();
 }
 
 void CallerPanel::DeleteKeys()
 {
     Workspace& workspace = context_.workspace;
-    if (workspace.Open() && DeleteCallerKeys(workspace.Db(), context_.prompter(),
-                                             workspace.FileName(), rememberedCode_))
+    if (workspace.Open() &&
+        context_.prompter().AskOkCancel(DeleteCallerKeysQuestion(rememberedCode_), "提示") &&
+        DeleteCallerKeys(workspace.Db(), workspace.FileName(), rememberedCode_))
         emit changed();
 }
 

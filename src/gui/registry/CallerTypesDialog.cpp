@@ -118,7 +118,13 @@ void CallerTypesDialog::OnAdd()
         keys[k] = keys_[k]->isChecked();
     // The count follows the ticked keys, whatever the drop-down showed.
     keyCount_->setCurrentIndex(KeyCount(keys) - 1);
-    AddOrUpdateCallerType(database_, prompter_, name_->text().toStdString(), keys);
+    const std::string name = name_->text().toStdString();
+    const CallerTypeAdded added = AddCallerType(database_, name, keys);
+    if (added == CallerTypeAdded::NameTaken &&
+        prompter_.AskOkCancel(kUpdateCallerTypeQuestion, "提示"))
+        UpdateCallerType(database_, name, keys);
+    if (const auto failure = database_.TakeFailure())
+        prompter_.Message(DescribeDatabaseFailure(*failure, database_.Path()));
     Load();
 }
 
