@@ -21,9 +21,8 @@ void BM_Import1999Callers(benchmark::State& state)
         callers.push_back({code, i / 3, "八号桌", "呼叫服务", {1, 2, -1, -1, 5, -1, 7, -1}, 1, 0});
     }
     const px::ReadBackRows rows(callers);
-    px::bench::FixedPrompter prompter(true);
     for (auto _ : state) {
-        if (px::ImportRows(db, prompter, rows, px::HostModel::PX, "target", px::FileType::PX) !=
+        if (px::ImportRows(db, rows, px::HostModel::PX, "target", px::FileType::PX, true).outcome !=
             px::ImportOutcome::Imported)
             state.SkipWithError("import failed");
     }

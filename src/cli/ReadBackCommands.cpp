@@ -70,11 +70,21 @@ int ReadBackCommand(Context& context, const Arguments& args)
     Database* db = OpenDatabase(context);
     if (db == nullptr)
         return kExitFailed;
-    const auto outcome =
-        ImportRows(*db, context.Prompter(), *rows, exchange->Link().GetHostModel(),
-                   args.Value("import"), model == "qx" ? FileType::QX : FileType::PX);
-    return outcome == ImportOutcome::Imported || outcome == ImportOutcome::EmptyList ? kExitOk
-                                                                                     : kExitFailed;
+    const auto import = [&](bool confirmed) {
+        return ImportRows(*db, *rows, exchange->Link().GetHostModel(), args.Value("import"),
+                          model == "qx" ? FileType::QX : FileType::PX, confirmed);
+    };
+    ImportResult result = import(false);
+    if (result.outcome == ImportOutcome::NeedsConfirmation) {
+        if (!context.Prompter().AskOkCancel(result.message, "提示"))
+            return kExitFailed;
+        result = import(true);
+    }
+    if (!result.message.empty())
+        context.Prompter().Message(result.message);
+    return result.outcome == ImportOutcome::Imported || result.outcome == ImportOutcome::EmptyList
+               ? kExitOk
+               : kExitFailed;
 }
 
 } // namespace

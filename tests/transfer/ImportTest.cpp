@@ -70,8 +70,7 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
     prompter_.Clear();
 
     for (TableKind kind : {TableKind::InfoMachines, TableKind::Callers, TableKind::Handhelds}) {
-        prompter_.Answer(true);
-        EXPECT_EQ(ImportRows(db_, prompter_, ReadBack(kind), HostModel::PX, "dst", FileType::PX),
+        EXPECT_EQ(ImportRows(db_, ReadBack(kind), HostModel::PX, "dst", FileType::PX, true).outcome,
                   ImportOutcome::Imported);
     }
     EXPECT_EQ(FindConfigFile(db_, "dst")->deviceType, FileType::PX);
@@ -110,17 +109,14 @@ TEST_F(ImportTest, TheFileModelMustFitTheHost)
          {Case{kPxHost, FileType::QX, false}, Case{HostModel::None, FileType::PX, false},
           Case{HostModel::None, FileType::QX, false}, Case{kQxHost, FileType::PX, true},
           Case{kPxHost, FileType::PX, true}, Case{kQxHost, FileType::QX, true}}) {
-        prompter_.Clear();
-        const auto outcome = ImportRows(db_, prompter_, none, c.host,
-                                        "f" + std::to_string(static_cast<int>(c.host)) +
-                                            std::to_string(StoredFileType(c.fileType)),
-                                        c.fileType);
-        EXPECT_EQ(outcome, c.accepted ? ImportOutcome::EmptyList : ImportOutcome::ModelMismatch)
+        const auto result = ImportRows(db_, none, c.host,
+                                       "f" + std::to_string(static_cast<int>(c.host)) +
+                                           std::to_string(StoredFileType(c.fileType)),
+                                       c.fileType, true);
+        EXPECT_EQ(result.outcome,
+                  c.accepted ? ImportOutcome::EmptyList : ImportOutcome::ModelMismatch)
             << c.host << "/" << c.fileType;
-        if (!c.accepted) {
-            EXPECT_EQ(prompter_.Texts(),
-                      (std::vector<std::string>{"连接的机器型号与文件类型不匹配，请检查重试！"}));
-        }
+        EXPECT_EQ(result.message, c.accepted ? "" : "连接的机器型号与文件类型不匹配，请检查重试！");
     }
 }
 
@@ -131,12 +127,13 @@ TEST_F(ImportTest, AnExistingFileKeepsItsModelAndOnlyTheModesTableIsReplaced)
         "insert into T_Device1 (DeviceNo,Address,FileName) values (1,'1','f'),(2,'2','f')"));
     ASSERT_TRUE(
         db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
-    prompter_.Answer(true);
     const ReadBackRows rows(std::vector<InfoMachineRow>{{9, "900", "", 4}});
-    ASSERT_EQ(ImportRows(db_, prompter_, rows, HostModel::QX, "f", FileType::PX),
+    const ImportResult asked = ImportRows(db_, rows, HostModel::QX, "f", FileType::PX, false);
+    EXPECT_EQ(asked.outcome, ImportOutcome::NeedsConfirmation);
+    EXPECT_EQ(asked.message, "当前数据库中存在2个设备，确定要用当前显示的1个设备覆盖？");
+    EXPECT_EQ(Rows("T_Device1", "f", "DeviceNo").size(), 2u) << "nothing written before the answer";
+    ASSERT_EQ(ImportRows(db_, rows, HostModel::QX, "f", FileType::PX, true).outcome,
               ImportOutcome::Imported);
-    EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在2个设备，确定要用当前显示的1个设备覆盖？");
-    EXPECT_EQ(prompter_.All()[0].caption, "提示");
     EXPECT_EQ(FindConfigFile(db_, "f")->deviceType, FileType::QX);
     EXPECT_EQ(Rows("T_Device1", "f", "DeviceNo"),
               (std::vector<std::string>{"DeviceNo=9|Address=900|Remark=|TypeNo=4|"}));
@@ -145,17 +142,17 @@ TEST_F(ImportTest, AnExistingFileKeepsItsModelAndOnlyTheModesTableIsReplaced)
 
 TEST_F(ImportTest, AnEmptyListWritesOnlyTheNewFileAndACancelNothing)
 {
-    EXPECT_EQ(ImportRows(db_, prompter_, ReadBackRows(std::vector<HandheldRow>{}), HostModel::PX,
-                         "new", FileType::PX),
-              ImportOutcome::EmptyList);
-    EXPECT_TRUE(prompter_.All().empty()) << "nothing is asked";
+    const ImportResult empty = ImportRows(db_, ReadBackRows(std::vector<HandheldRow>{}),
+                                          HostModel::PX, "new", FileType::PX, false);
+    EXPECT_EQ(empty.outcome, ImportOutcome::EmptyList) << "nothing is asked";
+    EXPECT_EQ(empty.message, "");
     EXPECT_TRUE(FindConfigFile(db_, "new").has_value());
 
-    prompter_.Answer(false);
-    EXPECT_EQ(ImportRows(db_, prompter_, ReadBackRows(std::vector<HandheldRow>{{5, "1A2B", ""}}),
-                         HostModel::PX, "other", FileType::PX),
-              ImportOutcome::NotConfirmed);
-    EXPECT_EQ(prompter_.All()[0].text, "当前数据库中存在0个记录，确定要用当前显示的1个记录覆盖？");
+    const ImportResult asked =
+        ImportRows(db_, ReadBackRows(std::vector<HandheldRow>{{5, "1A2B", ""}}), HostModel::PX,
+                   "other", FileType::PX, false);
+    EXPECT_EQ(asked.outcome, ImportOutcome::NeedsConfirmation);
+    EXPECT_EQ(asked.message, "当前数据库中存在0个记录，确定要用当前显示的1个记录覆盖？");
     EXPECT_FALSE(FindConfigFile(db_, "other").has_value())
         << "the new file is written with its rows or not at all";
 }
@@ -167,25 +164,24 @@ TEST_F(ImportTest, AFailingRowLeavesTheFileAsItWas)
         db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (1,'ABCD','f')"));
     ASSERT_TRUE(db_.Execute("create trigger refuse before insert on T_Device2 when NEW.DeviceNo=7 "
                             "begin select raise(abort, 'refused'); end"));
-    prompter_.Answer(true);
-    EXPECT_EQ(ImportRows(db_, prompter_,
-                         ReadBackRows(std::vector<HandheldRow>{
-                             {5, "1A2B", ""}, {7, "3C4D", ""}, {8, "5E6F", ""}}),
-                         HostModel::PX, "f", FileType::PX),
-              ImportOutcome::Failed);
-    EXPECT_EQ(prompter_.Texts().back(), "写入数据库失败（第2行），文件 f 保持原样！");
+    const ImportResult failed = ImportRows(
+        db_,
+        ReadBackRows(std::vector<HandheldRow>{{5, "1A2B", ""}, {7, "3C4D", ""}, {8, "5E6F", ""}}),
+        HostModel::PX, "f", FileType::PX, true);
+    EXPECT_EQ(failed.outcome, ImportOutcome::Failed);
+    EXPECT_EQ(failed.message, "写入数据库失败（第2行），文件 f 保持原样！");
     EXPECT_EQ(Rows("T_Device2", "f", "DeviceNo"),
               (std::vector<std::string>{"DeviceNo=1|Address=ABCD|Remark=|"}));
 
     // A host may hold what the file may not: such a row is refused with its reason.
-    prompter_.Answer(true);
     CallerRow unknownEscalation;
     unknownEscalation.codeNo = "A1B2C3";
     unknownEscalation.zhuiHu = 7;
-    EXPECT_EQ(ImportRows(db_, prompter_, ReadBackRows(std::vector<CallerRow>{unknownEscalation}),
-                         HostModel::PX, "f", FileType::PX),
-              ImportOutcome::Failed);
-    EXPECT_EQ(prompter_.Texts().back(),
+    const ImportResult refused =
+        ImportRows(db_, ReadBackRows(std::vector<CallerRow>{unknownEscalation}), HostModel::PX, "f",
+                   FileType::PX, true);
+    EXPECT_EQ(refused.outcome, ImportOutcome::Failed);
+    EXPECT_EQ(refused.message,
               "写入数据库失败（第1行：escalation 7 is outside 0..2），文件 f 保持原样！");
 }
 

@@ -403,8 +403,19 @@ void MainWindow::ImportFromBrowser(const ReadBackRows& rows, HostModel hostModel
     ConfigFileDialog chooser(workspace_.Db(), services_.prompter, FileDialogMode::Import, this);
     if (hooks_.runFileDialog(chooser) != QDialog::Accepted)
         return;
-    if (ImportRows(workspace_.Db(), services_.prompter, rows, hostModel, chooser.FileName(),
-                   chooser.DeviceType()) == ImportOutcome::Imported)
+    const auto import = [&](bool confirmed) {
+        return ImportRows(workspace_.Db(), rows, hostModel, chooser.FileName(),
+                          chooser.DeviceType(), confirmed);
+    };
+    ImportResult result = import(false);
+    if (result.outcome == ImportOutcome::NeedsConfirmation) {
+        if (!services_.prompter.AskOkCancel(result.message, "提示"))
+            return;
+        result = import(true);
+    }
+    if (!result.message.empty())
+        services_.prompter.Message(result.message);
+    if (result.outcome == ImportOutcome::Imported)
         Notify(QString("已导入 %1 条%2记录到文件 %3")
                    .arg(rows.Count())
                    .arg(QString::fromUtf8(WithTable(
