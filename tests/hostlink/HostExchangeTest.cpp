@@ -375,6 +375,12 @@ struct EndingCase
     const char* ending;
 };
 
+// A case as the test's name shows it.
+void PrintTo(const EndingCase& c, std::ostream* out)
+{
+    *out << c.fault;
+}
+
 class ReadBackEndingTest : public ReadBackTest, public ::testing::WithParamInterface<EndingCase>
 {};
 

@@ -88,6 +88,13 @@ struct RefusalCase
     bool fieldsChange; // a bad number still moves on to the next pager number
 };
 
+// A case as the test's name shows it.
+void PrintTo(const RefusalCase& c, std::ostream* out)
+{
+    *out << "pager '" << c.pager << "' handheld '" << c.handheld << "' address '" << c.address
+         << "'";
+}
+
 class InfoMachineRefusalTest : public InfoMachinesTest,
                                public ::testing::WithParamInterface<RefusalCase>
 {};
