@@ -28,6 +28,7 @@ std::vector<CommandSpec> AllCommands()
     AddSettingsCommands(commands);
     AddConfigCommands(commands);
     AddSheetCommands(commands);
+    AddClassicCommands(commands);
     return commands;
 }
 
@@ -87,6 +88,7 @@ Arguments ParseCommandArguments(const CommandSpec& spec, const std::vector<std::
                     value = words[++i];
                 }
                 args.values[name] = value;
+                args.repeated[name].push_back(value);
             } else if (spec.flagOptions.contains(name) && !inlineValue) {
                 args.flags.insert(name);
             } else {
@@ -373,7 +375,8 @@ int Run(const std::vector<std::string>& args, Environment& env)
         Environment commandEnv{env.out,           env.err,
                                env.terminal,      folderProfile ? *folderProfile : env.profile,
                                env.clock,         env.defaultDataFolder,
-                               env.folderProfile, env.sheetProgram};
+                               env.folderProfile, env.sheetProgram,
+                               env.classicReaderProgram};
         Context context(commandEnv, options);
         int status = spec->handler(context, arguments);
         if (!context.Finish(status) && status == kExitOk)
