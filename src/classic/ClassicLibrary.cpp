@@ -132,12 +132,13 @@ ClassicOutcome CheckStructure(const ClassicDump& structure)
     if (!structure.failure.empty())
         return Outcome(ClassicStatus::Damaged, "the database is damaged: " + structure.failure);
     std::string missing;
-    for (const DumpedTable& table : structure.tables) {
-        const bool global = std::find(kGlobalTables.begin(), kGlobalTables.end(), table.name) !=
-                            kGlobalTables.end();
-        if (!table.present && !global)
-            missing += (missing.empty() ? "" : ", ") + table.name;
-    }
+    const auto need = [&](const char* name) {
+        const DumpedTable* table = TableIn(structure, name);
+        if (table == nullptr || !table->present)
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+    };
+    need(kFileTable);
+    ForEachTable([&](const auto& table) { need(table.databaseTable); });
     if (!missing.empty())
         return Outcome(ClassicStatus::NoTables,
                        "this Jet database is not a site library of the classic tool: it has no " +
@@ -533,7 +534,8 @@ ClassicOutcome LibraryFromDump(const ClassicDump& structure, const ClassicDump& 
         return failure;
     for (const char* name : kGlobalTables) {
         const DumpedTable* table = TableIn(structure, name);
-        library.globals.push_back({name, table->present, table->rowCount});
+        library.globals.push_back(
+            {name, table != nullptr && table->present, table != nullptr ? table->rowCount : 0});
     }
     return {};
 }

@@ -210,8 +210,11 @@ TEST_F(ClassicImportTest, Jet3TextIsDecodedAsGbk)
     EXPECT_EQ(library.files[0].Rows<InfoMachineRow>().rows.at(3).remark, "前台3");
 
     // Read as code page 1252, the Chinese text is refused with its row named.
-    ASSERT_TRUE(Read(path, library, 1252).Ok() == false ||
-                !library.files[0].Rows<InfoMachineRow>().unreadable.empty());
+    const ClassicOutcome western = Read(path, library, 1252);
+    EXPECT_EQ(western.status, ClassicStatus::BadColumn);
+    EXPECT_NE(western.message.find("T_FileName row 1: FileName: a text in code page 1252"),
+              std::string::npos)
+        << western.message;
 }
 
 TEST_F(ClassicImportTest, DryRunAndRefusalsWriteNothing)
