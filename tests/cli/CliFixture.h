@@ -37,7 +37,8 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         cli::Environment env{
-            out, err, false, profile_, clock_, [] { return std::string(); }, {}, sheetProgram_};
+            out,           err, false, profile_, clock_, [] { return std::string(); }, {},
+            sheetProgram_, classicReader_};
         const int status = cli::Run(full, env);
         return {status, out.str(), err.str()};
     }
@@ -72,6 +73,8 @@ protected:
     TempFolder sim_;
     // The program pxctl lays the site sheet out with; none unless a test gives one.
     std::filesystem::path sheetProgram_;
+    // The program pxctl reads a classic database with; none unless a test gives one.
+    std::filesystem::path classicReader_;
     MemoryProfile profile_;
     FakeClock clock_;
 };
