@@ -103,9 +103,9 @@ ClassicPlan PlanClassicImport(Database& db, ClassicLibrary library,
             planned.rows[t++] = file.Rows<Row>().Count();
             JudgeRows(table, file.Rows<Row>(), planned.model, planned.refused);
         });
-        const bool chosen = options.only.empty() || std::find(options.only.begin(),
-                                                              options.only.end(),
-                                                              file.name) != options.only.end();
+        const bool chosen =
+            options.only.empty() ||
+            std::find(options.only.begin(), options.only.end(), file.name) != options.only.end();
         const bool repeated = !classicNames.insert(file.name).second;
         const std::string nameProblem =
             file.name.empty() ? std::string("the name is empty") : CheckStoredText(file.name);
@@ -120,8 +120,8 @@ ClassicPlan PlanClassicImport(Database& db, ClassicLibrary library,
             planned.note = "the name: " + nameProblem;
         } else if (file.deviceType != 0 && file.deviceType != 1) {
             planned.action = PlannedAction::Refused;
-            planned.note = "DeviceType " + std::to_string(file.deviceType) +
-                           " is neither 0 (PX) nor 1 (QX)";
+            planned.note =
+                "DeviceType " + std::to_string(file.deviceType) + " is neither 0 (PX) nor 1 (QX)";
         } else if (!planned.refused.empty()) {
             planned.action = PlannedAction::Refused;
             planned.note = std::to_string(planned.refused.size()) + " rows break our rules";
@@ -215,8 +215,7 @@ std::vector<std::string> DescribeClassicPlan(const ClassicPlan& plan)
         std::string what;
         switch (file.action) {
         case PlannedAction::Import:
-            what = file.targetName == file.name ? "import"
-                                                : "import as " + Quoted(file.targetName);
+            what = file.targetName == file.name ? "import" : "import as " + Quoted(file.targetName);
             break;
         case PlannedAction::Skip:
             what = "skip (" + file.note + ")";
@@ -228,8 +227,8 @@ std::vector<std::string> DescribeClassicPlan(const ClassicPlan& plan)
             what = "conflict (" + file.note + ")";
             break;
         }
-        lines.push_back(Quoted(file.name) + " " + FileModelName(file.model) + ": " + counts +
-                        ": " + what);
+        lines.push_back(Quoted(file.name) + " " + FileModelName(file.model) + ": " + counts + ": " +
+                        what);
         for (const PlannedRefusal& refusal : file.refused)
             lines.push_back("    " + refusal.table + " " + refusal.row.key + ": " +
                             refusal.row.reason);

@@ -34,9 +34,9 @@ struct ClassicImportOptions
 enum class PlannedAction
 {
     Import,
-    Skip,      // not chosen, or its name exists here and the policy skips it
-    Refused,   // a row or the file itself breaks a rule: imported not at all
-    Conflict,  // its name exists here and the policy refuses the whole import
+    Skip,     // not chosen, or its name exists here and the policy skips it
+    Refused,  // a row or the file itself breaks a rule: imported not at all
+    Conflict, // its name exists here and the policy refuses the whole import
 };
 
 struct PlannedRefusal
@@ -51,7 +51,7 @@ struct PlannedFile
     std::string targetName; // the name it gets here (another one after a rename)
     FileType model = FileType::PX;
     PlannedAction action = PlannedAction::Import;
-    std::string note; // why it is skipped, refused or renamed
+    std::string note;          // why it is skipped, refused or renamed
     std::array<int, 3> rows{}; // per table, in the order ForEachTable gives them
     std::vector<PlannedRefusal> refused;
 };

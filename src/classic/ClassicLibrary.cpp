@@ -1,8 +1,8 @@
 #include "classic/ClassicLibrary.h"
 
 #include "common/FileIo.h"
-#include "common/Hex.h"
 #include "common/Gbk.h"
+#include "common/Hex.h"
 #include "common/System.h"
 #include "common/TemporaryFile.h"
 #include "common/Utf8Path.h"
@@ -149,15 +149,16 @@ ClassicOutcome CheckStructure(const ClassicDump& structure)
         return Outcome(ClassicStatus::BadColumn, why);
     bool columns = true;
     ForEachTable([&](const auto& table) {
-        columns = columns && RegistrationColumns(*TableIn(structure, table.databaseTable), table, why);
+        columns =
+            columns && RegistrationColumns(*TableIn(structure, table.databaseTable), table, why);
     });
     if (!columns)
         return Outcome(ClassicStatus::BadColumn, why);
     if (files.overLimit)
-        return Outcome(ClassicStatus::Huge,
-                       "the database lists " + std::to_string(files.rowCount) +
-                           " configuration files, more than the " +
-                           std::to_string(kMaxClassicFiles) + " one import takes");
+        return Outcome(ClassicStatus::Huge, "the database lists " + std::to_string(files.rowCount) +
+                                                " configuration files, more than the " +
+                                                std::to_string(kMaxClassicFiles) +
+                                                " one import takes");
     if (files.rowCount == 0)
         return Outcome(ClassicStatus::Empty, "the database holds no configuration file");
     return {};
@@ -168,10 +169,10 @@ ClassicOutcome CheckWhole(const DumpedTable& table)
 {
     if (table.overLimit || table.rows.size() == table.rowCount)
         return {};
-    return Outcome(ClassicStatus::Damaged,
-                   "the database is damaged: table " + table.name + " says it holds " +
-                       std::to_string(table.rowCount) + " rows, " +
-                       std::to_string(table.rows.size()) + " could be read");
+    return Outcome(ClassicStatus::Damaged, "the database is damaged: table " + table.name +
+                                               " says it holds " + std::to_string(table.rowCount) +
+                                               " rows, " + std::to_string(table.rows.size()) +
+                                               " could be read");
 }
 
 // UTF-16LE code units as UTF-8; nothing for a lone surrogate.
@@ -323,8 +324,8 @@ std::optional<ClassicDump> RunReader(const std::string& path, const ClassicReadO
     for (const auto& [name, limit] : limits)
         arguments.push_back(name + "=" + std::to_string(limit));
     std::string error;
-    const auto child = sys::ChildProcess::Start(options.readerProgram, arguments, error,
-                                                logFile.Path());
+    const auto child =
+        sys::ChildProcess::Start(options.readerProgram, arguments, error, logFile.Path());
     const auto status = child ? child->Wait(error) : std::nullopt;
     if (!child) {
         outcome = Outcome(ClassicStatus::NotAvailable, "the classic database reader " +
@@ -341,8 +342,8 @@ std::optional<ClassicDump> RunReader(const std::string& path, const ClassicReadO
     }
     const auto text = ReadFileUpTo(Utf8FromPath(dumpFile.Path()), maxBytes, error);
     if (!text) {
-        outcome = Outcome(ClassicStatus::Huge, "the database holds more than one import takes: " +
-                                                   error);
+        outcome =
+            Outcome(ClassicStatus::Huge, "the database holds more than one import takes: " + error);
         return std::nullopt;
     }
     auto dump = ParseClassicDump(*text, limits, error);
@@ -375,8 +376,8 @@ std::optional<std::string> DecodeJetText(const std::vector<std::uint8_t>& field,
         return text;
     }
     if (codePage == kGbkCodePage) {
-        auto text = FromGbkStrict(std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                                   bytes.size()));
+        auto text = FromGbkStrict(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         if (!text)
             why = "a text that is not GBK (code page 936) (bytes " + HexString(bytes) + ")";
         return text;
@@ -462,7 +463,8 @@ ClassicOutcome LibraryFromDump(const ClassicDump& structure, const ClassicDump& 
         const std::string where = std::string(kFileTable) + " row " + std::to_string(r + 1);
         std::optional<std::string> name;
         if (row[nameColumn])
-            name = DecodeJetText(*row[nameColumn], static_cast<JetType>(files.columns[nameColumn].type),
+            name = DecodeJetText(*row[nameColumn],
+                                 static_cast<JetType>(files.columns[nameColumn].type),
                                  library.version, library.codePage, why);
         else
             why = "no name";
@@ -474,7 +476,8 @@ ClassicOutcome LibraryFromDump(const ClassicDump& structure, const ClassicDump& 
                                     static_cast<JetType>(files.columns[typeColumn].type), why);
         ClassicFile file;
         file.name = *name;
-        file.deviceType = type && *type >= INT_MIN && *type <= INT_MAX ? static_cast<int>(*type) : -1;
+        file.deviceType =
+            type && *type >= INT_MIN && *type <= INT_MAX ? static_cast<int>(*type) : -1;
         fileIndex.emplace(FoldedName(file.name), library.files.size());
         library.files.push_back(std::move(file));
     }
@@ -488,18 +491,18 @@ ClassicOutcome LibraryFromDump(const ClassicDump& structure, const ClassicDump& 
         const DumpedTable* dumped = TableIn(registrations, table.databaseTable);
         if (dumped == nullptr || !dumped->present) {
             ok = false;
-            failure = Outcome(ClassicStatus::Damaged,
-                              "the database changed while it was read: " +
-                                  std::string(table.databaseTable) + " is gone");
+            failure =
+                Outcome(ClassicStatus::Damaged, "the database changed while it was read: " +
+                                                    std::string(table.databaseTable) + " is gone");
             return;
         }
         if (dumped->overLimit) {
             ok = false;
-            failure = Outcome(ClassicStatus::Huge,
-                              std::string(table.databaseTable) + " holds " +
-                                  std::to_string(dumped->rowCount) + " rows, more than the " +
-                                  std::to_string(library.files.size()) +
-                                  " configuration files it lists can hold");
+            failure = Outcome(ClassicStatus::Huge, std::string(table.databaseTable) + " holds " +
+                                                       std::to_string(dumped->rowCount) +
+                                                       " rows, more than the " +
+                                                       std::to_string(library.files.size()) +
+                                                       " configuration files it lists can hold");
             return;
         }
         if (failure = CheckWhole(*dumped); !failure.Ok()) {
@@ -548,8 +551,8 @@ ClassicOutcome ReadClassicLibrary(const std::string& path, const ClassicReadOpti
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
     std::ifstream in(file, std::ios::binary);
     if (ec || !in)
-        return Outcome(ClassicStatus::NotJet, "cannot read " + path + ": " +
-                                                  (ec ? ec.message() : "it cannot be opened"));
+        return Outcome(ClassicStatus::NotJet,
+                       "cannot read " + path + ": " + (ec ? ec.message() : "it cannot be opened"));
     std::vector<std::uint8_t> first(4096);
     in.read(reinterpret_cast<char*>(first.data()), static_cast<std::streamsize>(first.size()));
     first.resize(static_cast<std::size_t>(in.gcount()));
@@ -585,8 +588,8 @@ ClassicOutcome ReadClassicLibrary(const std::string& path, const ClassicReadOpti
     const auto fileCount = TableIn(*structure, kFileTable)->rowCount;
     Limits limits;
     ForEachTable([&](const auto& table) {
-        limits.emplace_back(table.databaseTable, fileCount * static_cast<std::uint64_t>(
-                                                                 kCapacityPX.*table.capacity));
+        limits.emplace_back(table.databaseTable,
+                            fileCount * static_cast<std::uint64_t>(kCapacityPX.*table.capacity));
     });
     const auto registrations = RunReader(path, options, limits, kMaxDumpBytes, outcome);
     if (!registrations)

@@ -7,12 +7,11 @@
 
 #include <glib.h>
 // glib.h comes first: mdbtools.h includes it inside extern "C".
-#include <mdbtools.h>
-
 #include "classic/ClassicDump.h"
 
 #include <charconv>
 #include <cstdio>
+#include <mdbtools.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,7 +111,8 @@ bool DumpTable(MdbHandle* mdb, const std::string& name, std::uint64_t limit, Out
             const MdbField& field = fields[c];
             if (column->col_type == MDB_BOOL) {
                 // A yes/no value lives in the null bitmap: set for yes.
-                values[c] = std::vector<std::uint8_t>{field.is_null ? std::uint8_t{0} : std::uint8_t{1}};
+                values[c] =
+                    std::vector<std::uint8_t>{field.is_null ? std::uint8_t{0} : std::uint8_t{1}};
             } else if (field.is_null) {
                 values[c].reset();
             } else {
@@ -120,7 +120,8 @@ bool DumpTable(MdbHandle* mdb, const std::string& name, std::uint64_t limit, Out
                 const bool inPage = bytes >= mdb->pg_buf && field.siz >= 0 &&
                                     bytes + field.siz <= mdb->pg_buf + sizeof mdb->pg_buf;
                 if (!inPage || static_cast<std::size_t>(field.siz) > px::kMaxJetFieldBytes) {
-                    out.Put(px::DumpFailedLine("a value of table " + name + " lies outside its row"));
+                    out.Put(
+                        px::DumpFailedLine("a value of table " + name + " lies outside its row"));
                     return false;
                 }
                 values[c] = std::vector<std::uint8_t>(bytes, bytes + field.siz);

@@ -30,8 +30,7 @@ constexpr Layout kJet4Layout{4096, 128, 40};
 
 // The password as it would be stored, unmasked: one byte per character in Jet 3, UTF-16LE in
 // Jet 4, zeros after it.
-std::vector<std::uint8_t> StoredPassword(std::string_view password, bool jet4,
-                                         std::size_t length)
+std::vector<std::uint8_t> StoredPassword(std::string_view password, bool jet4, std::size_t length)
 {
     std::vector<std::uint8_t> bytes(length, 0);
     const std::size_t width = jet4 ? 2 : 1;
@@ -87,9 +86,9 @@ std::optional<JetHeader> ReadJetHeader(std::span<const std::uint8_t> firstPage,
                   " bytes, less than its first two pages";
         return std::nullopt;
     }
-    std::vector<std::uint8_t> header(firstPage.begin(),
-                                     firstPage.begin() + static_cast<std::ptrdiff_t>(
-                                                             kMaskedAt + layout.maskedLength));
+    std::vector<std::uint8_t> header(
+        firstPage.begin(),
+        firstPage.begin() + static_cast<std::ptrdiff_t>(kMaskedAt + layout.maskedLength));
     constexpr std::array<std::uint8_t, 4> kHeaderKey{0xc7, 0xda, 0x39, 0x6b};
     JetRc4(kHeaderKey, std::span(header).subspan(kMaskedAt, layout.maskedLength));
 
@@ -109,7 +108,8 @@ std::optional<JetHeader> ReadJetHeader(std::span<const std::uint8_t> firstPage,
     JetHeader result;
     result.version = jet4 ? JetVersion::Jet4 : JetVersion::Jet3;
     result.pageSize = layout.pageSize;
-    result.codePage = static_cast<std::uint16_t>(header[kCodePageAt] | header[kCodePageAt + 1] << 8);
+    result.codePage =
+        static_cast<std::uint16_t>(header[kCodePageAt] | header[kCodePageAt + 1] << 8);
     const bool none = std::all_of(password.begin(), password.end(), [](auto b) { return b == 0; });
     result.ownPassword =
         password == StoredPassword(kClassicDatabasePassword, jet4, layout.passwordLength);

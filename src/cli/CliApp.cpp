@@ -372,10 +372,14 @@ int Run(const std::vector<std::string>& args, Environment& env)
         std::unique_ptr<Profile> folderProfile;
         if (!options.dataDir.empty() && env.folderProfile)
             folderProfile = env.folderProfile(options.dataDir);
-        Environment commandEnv{env.out,           env.err,
-                               env.terminal,      folderProfile ? *folderProfile : env.profile,
-                               env.clock,         env.defaultDataFolder,
-                               env.folderProfile, env.sheetProgram,
+        Environment commandEnv{env.out,
+                               env.err,
+                               env.terminal,
+                               folderProfile ? *folderProfile : env.profile,
+                               env.clock,
+                               env.defaultDataFolder,
+                               env.folderProfile,
+                               env.sheetProgram,
                                env.classicReaderProgram};
         Context context(commandEnv, options);
         int status = spec->handler(context, arguments);

@@ -2,6 +2,7 @@
 // mdbtools' own programs, read by px-classic-reader, planned and applied to a fresh database.
 
 #include "classic/ClassicImport.h"
+
 #include "classic/JetWriter.h"
 #include "common/Gbk.h"
 #include "mock/DatabaseFixture.h"
@@ -16,7 +17,8 @@ namespace {
 
 JetTable FileTable(const std::vector<std::pair<std::string, int>>& files)
 {
-    JetTable table{"T_FileName", {{"FileName", JetType::Text, 50}, {"DeviceType", JetType::Long}}, {}};
+    JetTable table{
+        "T_FileName", {{"FileName", JetType::Text, 50}, {"DeviceType", JetType::Long}}, {}};
     for (const auto& [name, type] : files)
         table.rows.push_back({name, std::int64_t{type}});
     return table;
@@ -86,8 +88,8 @@ JetDatabase SiteLibrary(JetVersion version = JetVersion::Jet4)
     db.tables.push_back(FileTable({{"一号店", 0}, {"二号店", 0}, {"三号店", 1}}));
     JetTable machines = MachineTable();
     for (int i = 0; i < 500; ++i)
-        machines.rows.push_back({std::int64_t{i}, std::to_string(1000 + i), "前台" + std::to_string(i),
-                                 "一号店", std::int64_t{i % 5}});
+        machines.rows.push_back({std::int64_t{i}, std::to_string(1000 + i),
+                                 "前台" + std::to_string(i), "一号店", std::int64_t{i % 5}});
     machines.rows.push_back({std::int64_t{7}, "2097151", JetValue{}, "三号店", std::int64_t{3}});
     JetTable handhelds = HandheldTable();
     // Handheld numbers run 1 to 99, one short of the PX capacity.
@@ -106,7 +108,8 @@ JetDatabase SiteLibrary(JetVersion version = JetVersion::Jet4)
     db.tables.push_back(std::move(machines));
     db.tables.push_back(std::move(handhelds));
     db.tables.push_back(std::move(callers));
-    db.tables.push_back({"T_Type", {{"TypeNo", JetType::Long}, {"TypeName", JetType::Text, 20}},
+    db.tables.push_back({"T_Type",
+                         {{"TypeNo", JetType::Long}, {"TypeName", JetType::Text, 20}},
                          {{std::int64_t{0}, "BX-2"}}});
     return db;
 }
@@ -137,8 +140,8 @@ protected:
         const std::string tables = RunTool("mdb-tables -1 '" + path + "'");
         for (const JetTable& table : database.tables) {
             EXPECT_NE(tables.find(table.name + "\n"), std::string::npos) << tables;
-            const std::string csv = RunTool("mdb-export -D '%Y' -T '%Y' '" + path + "' " +
-                                            table.name);
+            const std::string csv =
+                RunTool("mdb-export -D '%Y' -T '%Y' '" + path + "' " + table.name);
             EXPECT_EQ(static_cast<std::size_t>(std::count(csv.begin(), csv.end(), '\n')),
                       table.rows.size() + 1)
                 << table.name;
@@ -313,25 +316,37 @@ TEST_F(ClassicImportTest, BadInputsAreRefusedWithTheirReason)
          ClassicStatus::NotJet, "not a Jet"},
         {"truncated to a page", [](const std::string& good) { return good.substr(0, 4096); },
          ClassicStatus::Damaged, "cut short"},
-        {"cut inside its data", [](const std::string& good) { return good.substr(0, good.size() - 4096 * 3); },
+        {"cut inside its data",
+         [](const std::string& good) { return good.substr(0, good.size() - 4096 * 3); },
          ClassicStatus::Damaged, "damaged"},
         {"other password", [&](const std::string&) { return full("secret"); },
          ClassicStatus::Password, "password"},
-        {"no tables of ours", [&](const std::string&) {
+        {"no tables of ours",
+         [&](const std::string&) {
              return withTables({{"Orders", {{"Id", JetType::Long}}, {}}});
-         }, ClassicStatus::NoTables, "T_FileName"},
-        {"mistyped column", [&](const std::string&) {
+         },
+         ClassicStatus::NoTables, "T_FileName"},
+        {"mistyped column",
+         [&](const std::string&) {
              return withTables({FileTable({{"a", 0}}), mistyped, HandheldTable(), CallerTable()});
-         }, ClassicStatus::BadColumn, "T_Device1.DeviceNo"},
-        {"missing column", [&](const std::string&) {
-             return withTables({FileTable({{"a", 0}}), MachineTable(), missingColumn, CallerTable()});
-         }, ClassicStatus::BadColumn, "T_Device2 has no column Remark"},
-        {"empty", [&](const std::string&) {
+         },
+         ClassicStatus::BadColumn, "T_Device1.DeviceNo"},
+        {"missing column",
+         [&](const std::string&) {
+             return withTables(
+                 {FileTable({{"a", 0}}), MachineTable(), missingColumn, CallerTable()});
+         },
+         ClassicStatus::BadColumn, "T_Device2 has no column Remark"},
+        {"empty",
+         [&](const std::string&) {
              return withTables({FileTable({}), MachineTable(), HandheldTable(), CallerTable()});
-         }, ClassicStatus::Empty, "no configuration file"},
-        {"over capacity", [&](const std::string&) {
+         },
+         ClassicStatus::Empty, "no configuration file"},
+        {"over capacity",
+         [&](const std::string&) {
              return withTables({FileTable({{"a", 0}}), machines, HandheldTable(), CallerTable()});
-         }, ClassicStatus::Huge, "T_Device1 holds 501 rows, more than the 1"},
+         },
+         ClassicStatus::Huge, "T_Device1 holds 501 rows, more than the 1"},
     };
     const std::string good = *JetDatabaseBytes(SiteLibrary());
     const std::string before = DatabaseBytes();

@@ -814,7 +814,8 @@ Bytes Writer::HeaderPage() const
             page[0x72 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
     }
     const std::size_t width = format_.jet3 ? 1 : 2;
-    for (std::size_t i = 0; i < database_.password.size() && (i + 1) * width <= (format_.jet3 ? 20u : 40u); ++i)
+    for (std::size_t i = 0;
+         i < database_.password.size() && (i + 1) * width <= (format_.jet3 ? 20u : 40u); ++i)
         page[0x42 + i * width] = static_cast<std::uint8_t>(database_.password[i]);
     if (!format_.jet3) {
         constexpr auto kDays = static_cast<std::uint32_t>(37999);

@@ -21,10 +21,10 @@ protected:
     {
         JetDatabase db;
         db.password = password;
-        db.tables.push_back({"T_FileName",
-                             {{"FileName", JetType::Text, 50}, {"DeviceType", JetType::Long}},
-                             {{std::string("甲店"), std::int64_t{0}},
-                              {std::string("乙店"), std::int64_t{1}}}});
+        db.tables.push_back(
+            {"T_FileName",
+             {{"FileName", JetType::Text, 50}, {"DeviceType", JetType::Long}},
+             {{std::string("甲店"), std::int64_t{0}}, {std::string("乙店"), std::int64_t{1}}}});
         db.tables.push_back({"T_Device1",
                              {{"DeviceNo", JetType::Long},
                               {"Address", JetType::Text, 50},
@@ -66,7 +66,8 @@ TEST_F(ClassicCliTest, ConflictRefusesDryRunWritesNothingThenRenameImports)
     Result r = Run({"import-classic", path});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("\"甲店\""), std::string::npos) << r.err;
-    EXPECT_NE(r.out.find("\"乙店\" qx: 1 信息机, 0 手持呼叫器, 0 呼叫器: import"), std::string::npos)
+    EXPECT_NE(r.out.find("\"乙店\" qx: 1 信息机, 0 手持呼叫器, 0 呼叫器: import"),
+              std::string::npos)
         << r.out;
     EXPECT_EQ(DatabaseBytes(), before);
 
