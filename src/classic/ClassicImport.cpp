@@ -163,7 +163,7 @@ ClassicOutcome ApplyClassicImport(Database& db, const ClassicPlan& plan)
     if (!plan.outcome.Ok())
         return plan.outcome;
     Transaction transaction(db);
-    const auto failed = [&](std::string what) {
+    const auto failed = [&](const std::string& what) {
         ClassicOutcome outcome{ClassicStatus::Failed, what + ": " + db.GetErrorDescription()};
         db.TakeFailure(); // said in the outcome
         return outcome;
