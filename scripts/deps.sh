@@ -11,6 +11,7 @@ PACKAGES=(
     qt6-translations-l10n
     xvfb xauth fonts-wqy-microhei
     poppler-utils
+    mdbtools-dev mdbtools
 )
 PACKAGES+=("$@")
 

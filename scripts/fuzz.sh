@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-60}"
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    targets=(fuzz_frames fuzz_exchange fuzz_json_import fuzz_sim_state)
+    targets=(fuzz_frames fuzz_exchange fuzz_json_import fuzz_sim_state fuzz_classic_reader)
 fi
 
 scripts/deps.sh clang-14 libclang-rt-14-dev

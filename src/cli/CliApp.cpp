@@ -27,6 +27,7 @@ std::vector<CommandSpec> AllCommands()
     AddSettingsCommands(commands);
     AddConfigCommands(commands);
     AddSheetCommands(commands);
+    AddClassicCommands(commands);
     return commands;
 }
 
@@ -81,6 +82,7 @@ Arguments ParseCommandArguments(const CommandSpec& spec, const std::vector<std::
                     value = words[++i];
                 }
                 args.values[name] = value;
+                args.repeated[name].push_back(value);
             } else if (spec.flagOptions.contains(name) && !inlineValue) {
                 args.flags.insert(name);
             } else {
@@ -339,10 +341,15 @@ int Run(const std::vector<std::string>& args, Environment& env)
         std::unique_ptr<Profile> folderProfile;
         if (!options.shared.dataDir.empty() && env.folderProfile)
             folderProfile = env.folderProfile(options.shared.dataDir);
-        Environment commandEnv{env.out,           env.err,
-                               env.terminal,      folderProfile ? *folderProfile : env.profile,
-                               env.clock,         env.defaultDataFolder,
-                               env.folderProfile, env.sheetProgram,
+        Environment commandEnv{env.out,
+                               env.err,
+                               env.terminal,
+                               folderProfile ? *folderProfile : env.profile,
+                               env.clock,
+                               env.defaultDataFolder,
+                               env.folderProfile,
+                               env.sheetProgram,
+                               env.classicReaderProgram,
                                env.databaseBusyMs};
         Context context(commandEnv, options);
         int status = spec->handler(context, arguments);

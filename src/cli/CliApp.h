@@ -33,6 +33,9 @@ struct Environment
     std::function<std::unique_ptr<Profile>(const std::string& dataFolder)> folderProfile = {};
     // The program that lays the site sheet out as PDF (px-sheet); empty where there is none.
     std::filesystem::path sheetProgram = {};
+    // The program that reads a classic Jet database (px-classic-reader); empty where there is
+    // none.
+    std::filesystem::path classicReaderProgram = {};
     // How long the database waits for another program's lock before a command fails as busy.
     int databaseBusyMs = 5000;
 };

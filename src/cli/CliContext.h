@@ -25,6 +25,8 @@ struct Arguments
     std::vector<std::string> words;
     std::map<std::string, std::string> values;
     std::set<std::string> flags;
+    // Every value of an option that may be given more than once, in order.
+    std::map<std::string, std::vector<std::string>> repeated;
 
     bool Has(const std::string& name) const
     {
@@ -34,6 +36,11 @@ struct Arguments
     {
         const auto it = values.find(name);
         return it != values.end() ? it->second : def;
+    }
+    std::vector<std::string> All(const std::string& name) const
+    {
+        const auto it = repeated.find(name);
+        return it != repeated.end() ? it->second : std::vector<std::string>();
     }
 };
 
@@ -121,6 +128,7 @@ void AddReadBackCommands(std::vector<CommandSpec>& commands);
 void AddSettingsCommands(std::vector<CommandSpec>& commands);
 void AddConfigCommands(std::vector<CommandSpec>& commands);
 void AddSheetCommands(std::vector<CommandSpec>& commands);
+void AddClassicCommands(std::vector<CommandSpec>& commands);
 
 // Helpers for the handlers.
 // The data folder's database, open; nothing after a message.

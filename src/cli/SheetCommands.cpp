@@ -3,13 +3,13 @@
 #include "cli/CliContext.h"
 #include "common/FileIo.h"
 #include "common/System.h"
+#include "common/TemporaryFile.h"
 #include "common/Utf8Path.h"
 #include "paperwork/HostFacts.h"
 #include "paperwork/SiteSheet.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 
 namespace px::cli {
 
@@ -21,31 +21,6 @@ std::string DateText(const LocalTime& t)
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year, t.month, t.day);
     return text;
 }
-
-// A file in the system's temporary folder, removed with this object.
-class TemporaryFile
-{
-public:
-    explicit TemporaryFile(const std::string& suffix)
-    {
-        std::error_code ec;
-        std::random_device random;
-        path_ = std::filesystem::temp_directory_path(ec) /
-                ("px-sheet-" + std::to_string(random()) + std::to_string(random()) + suffix);
-    }
-    ~TemporaryFile()
-    {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 int SheetCommand(Context& context, const Arguments& args)
 {

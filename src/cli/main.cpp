@@ -25,6 +25,9 @@ int main(int argc, char* argv[])
         },
         // The site sheet's page layout is done by a program of its own, installed beside this
         // one, so that pxctl itself needs no graphics library.
-        px::sys::ExecutablePath().parent_path() / px::sys::ProgramFileName("px-sheet")};
+        px::sys::ExecutablePath().parent_path() / px::sys::ProgramFileName("px-sheet"),
+        // The classic database is read by a process of its own, so that a damaged file that
+        // crashes the library cannot take pxctl down.
+        px::sys::ExecutablePath().parent_path() / px::sys::ProgramFileName("px-classic-reader")};
     return px::cli::Run(px::sys::ProgramArguments(argc, argv), env);
 }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <span>
@@ -803,7 +804,24 @@ Bytes Writer::HeaderPage() const
     else
         PutU32(page, 0x6e, sortOrder);
     PutU16(page, 0x3c, database_.codePage);
-    // The database key at 0x3e stays zero: the other pages are not encrypted, and no password.
+    // The database key at 0x3e stays zero: the other pages are not encrypted.
+    if (!format_.jet3) {
+        // A creation date (2004-01-15 12:00), whose whole days mask the password.
+        constexpr double kCreated = 37999.5;
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &kCreated, sizeof bits);
+        for (std::size_t i = 0; i < 8; ++i)
+            page[0x72 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    }
+    const std::size_t width = format_.jet3 ? 1 : 2;
+    for (std::size_t i = 0;
+         i < database_.password.size() && (i + 1) * width <= (format_.jet3 ? 20u : 40u); ++i)
+        page[0x42 + i * width] = static_cast<std::uint8_t>(database_.password[i]);
+    if (!format_.jet3) {
+        constexpr auto kDays = static_cast<std::uint32_t>(37999);
+        for (std::size_t i = 0; i < 40; ++i)
+            page[0x42 + i] ^= static_cast<std::uint8_t>(kDays >> (8 * (i % 4)));
+    }
     constexpr std::array<std::uint8_t, 4> kHeaderKey{0xc7, 0xda, 0x39, 0x6b};
     Rc4(kHeaderKey, std::span(page).subspan(0x18, format_.maskedLength));
     return page;

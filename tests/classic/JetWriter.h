@@ -66,6 +66,9 @@ struct JetDatabase
     // Jet 4 only: store text in the one-byte "compressed unicode" form wherever that is shorter,
     // as Access does for columns with Unicode Compression on.
     bool compressJet4Text = true;
+    // The database password (ASCII), empty for none. Jet keeps it in the header's masked
+    // region; Jet 4 masks it once more with the creation date, which is then written too.
+    std::string password;
 };
 
 // The whole file, or nothing with the reason in *error when the database cannot be written:

@@ -39,7 +39,8 @@ protected:
         std::ostringstream err;
         cli::Environment env{out,      err,           false,
                              profile_, clock_,        [] { return std::string(); },
-                             {},       sheetProgram_, databaseBusyMs_};
+                             {},       sheetProgram_, classicReader_,
+                             databaseBusyMs_};
         const int status = cli::Run(full, env);
         return {status, out.str(), err.str()};
     }
@@ -77,6 +78,8 @@ protected:
     TempFolder sim_;
     // The program pxctl lays the site sheet out with; none unless a test gives one.
     std::filesystem::path sheetProgram_;
+    // The program pxctl reads a classic database with; none unless a test gives one.
+    std::filesystem::path classicReader_;
     MemoryProfile profile_;
     FakeClock clock_;
 };
