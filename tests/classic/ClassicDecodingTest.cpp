@@ -33,8 +33,8 @@ TEST(ClassicDumpTest, RoundTripsAndRefusesWhatBreaksItsLimits)
     const std::vector<Case> bad = {
         {"no done", head + DumpRowLine(row) + DumpEndLine(1), 5},
         {"fields not its columns", head + DumpRowLine(row) + DumpEndLine(1) + DumpDoneLine(), 5},
-        {"more rows than counted",
-         head + "row x61\nrow x62\n" + DumpEndLine(2) + DumpDoneLine(), 5},
+        {"more rows than counted", head + "row x61\nrow x62\n" + DumpEndLine(2) + DumpDoneLine(),
+         5},
         {"rows over the limit", head + "row x61\n" + DumpEndLine(1) + DumpDoneLine(), 0},
         {"end miscounts", head + "row x61\n" + DumpEndLine(2) + DumpDoneLine(), 5},
         {"odd hexadecimal", head + "row x6\n" + DumpEndLine(1) + DumpDoneLine(), 5},
@@ -49,8 +49,7 @@ TEST(ClassicDumpTest, RoundTripsAndRefusesWhatBreaksItsLimits)
         EXPECT_FALSE(error.empty());
     }
     // The reader's own report of damage comes through.
-    const auto failed =
-        ParseClassicDump(head + DumpFailedLine("no usage map"), {{"T", 5}}, error);
+    const auto failed = ParseClassicDump(head + DumpFailedLine("no usage map"), {{"T", 5}}, error);
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->failure, "no usage map");
 }
@@ -67,9 +66,9 @@ TEST(JetValueTest, NumbersFromTheirBytesByType)
         {JetType::Byte, {0xff}, 255},
         {JetType::Integer, {0xff, 0xff}, -1},
         {JetType::Long, {0x00, 0x00, 0x00, 0x80}, INT32_MIN},
-        {JetType::Double, {0, 0, 0, 0, 0, 0, 0x14, 0x40}, 5},        // 5.0
+        {JetType::Double, {0, 0, 0, 0, 0, 0, 0x14, 0x40}, 5},            // 5.0
         {JetType::Double, {0, 0, 0, 0, 0, 0, 0x16, 0x40}, std::nullopt}, // 5.5
-        {JetType::Single, {0, 0, 0xa0, 0x40}, 5},                     // 5.0f
+        {JetType::Single, {0, 0, 0xa0, 0x40}, 5},                        // 5.0f
         {JetType::Long, {1, 2, 3}, std::nullopt},
         {JetType::Text, {1, 2, 3, 4}, std::nullopt},
     };
@@ -96,7 +95,11 @@ TEST(JetValueTest, TextsByVersionAndCodePage)
         {"UTF-16", JetType::Text, JetVersion::Jet4, 0, {0x00, 0x4e, 0x41, 0x00}, "一A"},
         {"compressed", JetType::Text, JetVersion::Jet4, 0, {0xff, 0xfe, 'a', 'b'}, "ab"},
         {"compressed, then two bytes",
-         JetType::Text, JetVersion::Jet4, 0, {0xff, 0xfe, 'a', 0x00, 0x2d, 0x4e, 0x00, 'b'}, "a中b"},
+         JetType::Text,
+         JetVersion::Jet4,
+         0,
+         {0xff, 0xfe, 'a', 0x00, 0x2d, 0x4e, 0x00, 'b'},
+         "a中b"},
         {"odd UTF-16", JetType::Text, JetVersion::Jet4, 0, {0x41}, std::nullopt},
         {"lone surrogate", JetType::Text, JetVersion::Jet4, 0, {0x00, 0xd8}, std::nullopt},
         {"GBK", JetType::Text, JetVersion::Jet3, 936, {0xd2, 0xbb}, "一"},
@@ -104,12 +107,22 @@ TEST(JetValueTest, TextsByVersionAndCodePage)
         {"ASCII in 1252", JetType::Text, JetVersion::Jet3, 1252, {'o', 'k'}, "ok"},
         {"high bytes in 1252", JetType::Text, JetVersion::Jet3, 1252, {0xe9}, std::nullopt},
         {"memo in its row",
-         JetType::Memo, JetVersion::Jet3, 936, {2, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 'h', 'i'},
+         JetType::Memo,
+         JetVersion::Jet3,
+         936,
+         {2, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 'h', 'i'},
          "hi"},
         {"memo on its own pages",
-         JetType::Memo, JetVersion::Jet3, 936, {2, 0, 0, 0x00, 1, 0, 0, 0, 0, 0, 0, 0}, std::nullopt},
+         JetType::Memo,
+         JetVersion::Jet3,
+         936,
+         {2, 0, 0, 0x00, 1, 0, 0, 0, 0, 0, 0, 0},
+         std::nullopt},
         {"memo length wrong",
-         JetType::Memo, JetVersion::Jet3, 936, {5, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 'h'},
+         JetType::Memo,
+         JetVersion::Jet3,
+         936,
+         {5, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 'h'},
          std::nullopt},
     };
     for (const Case& c : cases) {

@@ -37,9 +37,15 @@ protected:
         full.insert(full.end(), args.begin(), args.end());
         std::ostringstream out;
         std::ostringstream err;
-        cli::Environment env{out,      err,           false,
-                             profile_, clock_,        [] { return std::string(); },
-                             {},       sheetProgram_, classicReader_,
+        cli::Environment env{out,
+                             err,
+                             false,
+                             profile_,
+                             clock_,
+                             [] { return std::string(); },
+                             {},
+                             sheetProgram_,
+                             classicReader_,
                              databaseBusyMs_};
         const int status = cli::Run(full, env);
         return {status, out.str(), err.str()};
