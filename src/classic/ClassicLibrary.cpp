@@ -246,8 +246,9 @@ std::optional<std::vector<std::uint8_t>> InlineMemo(const std::vector<std::uint8
         why = "a memo field shorter than its header";
         return std::nullopt;
     }
-    const std::uint32_t length =
-        (bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t{bytes[3]} << 24) & 0x3fffffff;
+    const std::uint32_t length = (std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+                                  std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24) &
+                                 0x3fffffffu;
     if ((bytes[3] & kInline) == 0) {
         why = "a memo kept on pages of its own, which this import does not read";
         return std::nullopt;
