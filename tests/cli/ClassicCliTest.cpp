@@ -1,7 +1,7 @@
 // pxctl import-classic: the preview on standard output, messages and exit statuses, and the
 // database untouched by a dry run or a refusal.
 
-#include "classic/JetWriter.h"
+#include "classic/SmallLibrary.h"
 #include "cli/CliFixture.h"
 #include "mock/Programs.h"
 
@@ -19,42 +19,7 @@ protected:
 
     std::string WriteLibrary(const std::string& password = {})
     {
-        JetDatabase db;
-        db.password = password;
-        db.tables.push_back(
-            {"T_FileName",
-             {{"FileName", JetType::Text, 50}, {"DeviceType", JetType::Long}},
-             {{std::string("甲店"), std::int64_t{0}}, {std::string("乙店"), std::int64_t{1}}}});
-        db.tables.push_back({"T_Device1",
-                             {{"DeviceNo", JetType::Long},
-                              {"Address", JetType::Text, 50},
-                              {"Remark", JetType::Text, 50},
-                              {"FileName", JetType::Text, 50},
-                              {"TypeNo", JetType::Long}},
-                             {{std::int64_t{3}, std::string("123"), std::string("前台"),
-                               std::string("乙店"), std::int64_t{1}}}});
-        db.tables.push_back({"T_Device2",
-                             {{"DeviceNo", JetType::Long},
-                              {"Address", JetType::Text, 50},
-                              {"Remark", JetType::Text, 50},
-                              {"FileName", JetType::Text, 50}},
-                             {}});
-        JetTable callers{"T_Device3",
-                         {{"CodeNo", JetType::Text, 50},
-                          {"CallNo", JetType::Long},
-                          {"CallName", JetType::Text, 50},
-                          {"KeyName", JetType::Text, 50}},
-                         {}};
-        for (int i = 1; i <= 8; ++i)
-            callers.columns.push_back({"DeviceNo" + std::to_string(i), JetType::Long});
-        callers.columns.push_back({"ZhuiHu", JetType::Long});
-        callers.columns.push_back({"CodeType", JetType::Long});
-        callers.columns.push_back({"FileName", JetType::Text, 50});
-        db.tables.push_back(std::move(callers));
-        const std::string path = data_.File("old.mdb");
-        std::string error;
-        EXPECT_TRUE(WriteJetDatabase(db, PathFromUtf8(path), &error)) << error;
-        return path;
+        return WriteSmallClassicLibrary(data_.File("old.mdb"), password);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "gui/main/FileCommands.h"
 
+#include "classic/ClassicImport.h"
+
 #include "common/FileIo.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/paperwork/SiteSheetPreview.h"
@@ -11,6 +13,8 @@
 #include "transfer/Verify.h"
 
 #include <QDate>
+#include <chrono>
+#include <future>
 #include <QWidget>
 
 namespace px {
@@ -281,6 +285,54 @@ void FileCommands::PrintSiteSheet()
         context_.runHostCommand(
             [&] { sheet->host = ReadHostFacts(context_.exchange, context_.services.profile); });
     context_.hooks.previewSheet(*sheet);
+}
+
+void FileCommands::ImportClassicDatabase()
+{
+    Workspace& workspace = context_.workspace;
+    Prompter& prompter = context_.prompter();
+    if (readingClassic_ || !workspace.Open())
+        return;
+    const QString path = context_.hooks.chooseFile("*.mdb", false);
+    if (path.isEmpty())
+        return;
+    // The reader runs in a process of its own; the window keeps answering while it reads.
+    const ClassicReadOptions options{context_.services.classicReaderProgram, std::nullopt};
+    ClassicLibrary library;
+    readingClassic_ = true;
+    auto reading = std::async(std::launch::async, [&] {
+        return ReadClassicLibrary(path.toStdString(), options, library);
+    });
+    // Until it ends, whatever else happens: the reading uses what this frame holds.
+    while (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+        context_.services.pump.PumpMessages();
+    readingClassic_ = false;
+    if (const ClassicOutcome read = reading.get(); !read.Ok()) {
+        prompter.Message("无法导入旧版数据库，没有写入任何数据：\n" + read.message);
+        return;
+    }
+    ClassicImportOptions importOptions;
+    importOptions.onConflict = ConflictPolicy::Skip;
+    const ClassicPlan plan = PlanClassicImport(workspace.Db(), std::move(library), importOptions);
+    std::string preview;
+    for (const std::string& line : DescribeClassicPlan(plan))
+        preview += line + "\n";
+    const QString title = Q("导入旧版数据库: " + path.toStdString());
+    if (!plan.outcome.Ok() || plan.FilesToImport() == 0) {
+        context_.hooks.showReport(
+            title, Q((plan.outcome.Ok() ? std::string("没有可以导入的文件。")
+                                        : plan.outcome.message + "\n没有写入任何数据。") +
+                     "\n\n" + preview));
+        return;
+    }
+    if (!context_.hooks.confirmReport(title, Q(preview)))
+        return;
+    const ClassicOutcome applied = ApplyClassicImport(workspace.Db(), plan);
+    if (!applied.Ok()) {
+        prompter.Message("导入失败，没有写入任何数据：\n" + applied.message);
+        return;
+    }
+    context_.notify(QString("已从旧版数据库导入 %1 个配置文件").arg(plan.FilesToImport()));
 }
 
 } // namespace px

@@ -28,6 +28,9 @@ public:
     void ImportCallerSheet();
     void ExportCallerSheet();
     void PrintSiteSheet();
+    // Reads a classic tool's database, shows what importing it would do, and imports it after
+    // OK: each configuration file whole or not at all, a name that exists here left out.
+    void ImportClassicDatabase();
 
 signals:
     // A file was created or opened: the window makes it the one being edited.
@@ -40,6 +43,7 @@ private:
     bool Tell(const FileOutcome& outcome);
 
     WindowContext& context_;
+    bool readingClassic_ = false; // a classic database is being read: the menu waits
 };
 
 } // namespace px

@@ -245,6 +245,7 @@ void MainWindow::ConnectCommands()
     on(Command::ImportCallerSheet, [this] { files_->ImportCallerSheet(); });
     on(Command::ExportCallerSheet, [this] { files_->ExportCallerSheet(); });
     on(Command::PrintSiteSheet, [this] { files_->PrintSiteSheet(); });
+    on(Command::ImportClassicDatabase, [this] { files_->ImportClassicDatabase(); });
     on(Command::Exit, [this] { reject(); });
     // 系统设置
     on(Command::InitialiseHost, [this] { RunHostCommand([this] { InitialiseHost(*exchange_); }); });

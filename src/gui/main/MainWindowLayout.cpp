@@ -141,6 +141,9 @@ constexpr MenuEntry kFileMenu[] = {
     {Command::ExportCallerSheet, "exportCallerSheetAction", "导出呼叫器到表格..."},
     {Command::PrintSiteSheet, "printSiteSheetAction", "打印站点资料..."},
     kSeparator,
+    // Bringing in the sites kept by the classic tool.
+    {Command::ImportClassicDatabase, "importClassicDatabaseAction", "导入旧版数据库..."},
+    kSeparator,
     {Command::Exit, "exitAction", "退出"},
 };
 constexpr MenuEntry kSettingsMenu[] = {

@@ -131,6 +131,7 @@ enum class Command : int
     ImportCallerSheet = 33004,
     ExportCallerSheet = 33005,
     PrintSiteSheet = 33006,
+    ImportClassicDatabase = 33007,
     Exit = 32815,
     InitialiseHost = 32776,
     DeviceParams = 32779,

@@ -13,6 +13,7 @@
 #include "session/Workspace.h"
 
 #include <QSize>
+#include <filesystem>
 #include <QString>
 #include <functional>
 
@@ -38,6 +39,9 @@ struct AppServices
     Profile& profile;
     // The room the window may take on the screen; empty: the screen's own available area.
     QSize screenRoom = {};
+    // The program that reads a classic tool's database (px-classic-reader); empty where there
+    // is none.
+    std::filesystem::path classicReaderProgram = {};
 };
 
 // How the window asks the user for a file, shows a report and runs its dialogs: modally

@@ -40,7 +40,8 @@ protected:
     {
         if (!window_) {
             window_ = std::make_unique<MainWindow>(
-                AppServices{workspace_, prompter_, clock_, pump_, profile_, screenRoom_});
+                AppServices{workspace_, prompter_, clock_, pump_, profile_, screenRoom_,
+                                                         classicReader_});
         }
         return *window_;
     }
@@ -92,6 +93,8 @@ protected:
     MemoryProfile profile_;
     // The screen the window opens on: a desktop's, unless a test gives a laptop's.
     QSize screenRoom_{1920, 1040};
+    // The classic database reader, for the tests that import one.
+    std::filesystem::path classicReader_;
     std::unique_ptr<MainWindow> window_;
 };
 
