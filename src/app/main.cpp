@@ -69,9 +69,14 @@ int main(int argc, char* argv[])
     }
     px::SimHostSession* sim = workspace.Sim(hostError);
 
-    px::AppServices services{
-        workspace, prompter, clock, pump, profile, {},
-        px::sys::ExecutablePath().parent_path() / px::sys::ProgramFileName("px-classic-reader")};
+    px::AppServices services{workspace,
+                             prompter,
+                             clock,
+                             pump,
+                             profile,
+                             {},
+                             px::sys::ExecutablePath().parent_path() /
+                                 px::sys::ProgramFileName("px-classic-reader")};
     px::MainWindow window(services);
     prompter.SetParent(&window);
     QObject::connect(&window, &QDialog::finished, [&pump] { pump.SetQuitting(); });

@@ -1,7 +1,6 @@
 #include "gui/main/FileCommands.h"
 
 #include "classic/ClassicImport.h"
-
 #include "common/FileIo.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/paperwork/SiteSheetPreview.h"
@@ -13,9 +12,9 @@
 #include "transfer/Verify.h"
 
 #include <QDate>
+#include <QWidget>
 #include <chrono>
 #include <future>
-#include <QWidget>
 
 namespace px {
 

@@ -13,8 +13,8 @@
 #include "session/Workspace.h"
 
 #include <QSize>
-#include <filesystem>
 #include <QString>
+#include <filesystem>
 #include <functional>
 
 class QDialog;

@@ -3,8 +3,8 @@
 
 #include "MainWindowFixture.h"
 #include "classic/SmallLibrary.h"
-#include "mock/Programs.h"
 #include "common/FileIo.h"
+#include "mock/Programs.h"
 #include "storage/ConfigFiles.h"
 #include "storage/RegistrationTables.h"
 

@@ -39,9 +39,8 @@ protected:
     MainWindow& Window()
     {
         if (!window_) {
-            window_ = std::make_unique<MainWindow>(
-                AppServices{workspace_, prompter_, clock_, pump_, profile_, screenRoom_,
-                                                         classicReader_});
+            window_ = std::make_unique<MainWindow>(AppServices{
+                workspace_, prompter_, clock_, pump_, profile_, screenRoom_, classicReader_});
         }
         return *window_;
     }

@@ -317,6 +317,8 @@ TEST_F(MainWindowTest, MenusHoldEveryCommandInOrder)
           {"exportCallerSheetAction", "导出呼叫器到表格..."},
           {"printSiteSheetAction", "打印站点资料..."},
           {nullptr, ""},
+          {"importClassicDatabaseAction", "导入旧版数据库..."},
+          {nullptr, ""},
           {"exitAction", "退出"}}},
         {"系统设置",
          {{"initialiseHostAction", "初始化主机"},
