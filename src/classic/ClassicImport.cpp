@@ -124,7 +124,9 @@ ClassicPlan PlanClassicImport(Database& db, ClassicLibrary library,
                 "DeviceType " + std::to_string(file.deviceType) + " is neither 0 (PX) nor 1 (QX)";
         } else if (!planned.refused.empty()) {
             planned.action = PlannedAction::Refused;
-            planned.note = std::to_string(planned.refused.size()) + " rows break our rules";
+            planned.note = planned.refused.size() == 1
+                               ? std::string("1 row breaks our rules")
+                               : std::to_string(planned.refused.size()) + " rows break our rules";
         } else if (taken.contains(file.name)) {
             switch (options.onConflict) {
             case ConflictPolicy::Skip:

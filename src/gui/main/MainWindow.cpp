@@ -20,6 +20,7 @@
 #include "gui/settings/ReceiverAlertsDialog.h"
 #include "gui/transfer/ReadBackBrowser.h"
 #include "gui/widgets/CallerGridView.h"
+#include "gui/widgets/ReportDialog.h"
 #include "gui/widgets/ReportTableView.h"
 #include "settings/Maintenance.h"
 #include "settings/SettingsHost.h"
@@ -37,7 +38,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -66,33 +66,12 @@ WindowHooks DefaultHooks(QWidget* window)
                    ? dialog.selectedFiles().first()
                    : QString();
     };
-    const auto report = [window](const QString& title, const QString& text, bool question) {
-        QDialog dialog(window);
-        dialog.setObjectName("reportDialog");
-        dialog.setWindowTitle(title);
-        auto* view = new QPlainTextEdit(text, &dialog);
-        view->setReadOnly(true);
-        auto* box = new QVBoxLayout(&dialog);
-        box->addWidget(view);
-        auto* buttons = new QHBoxLayout;
-        buttons->addStretch();
-        if (question) {
-            auto* ok = new QPushButton("确定", &dialog);
-            QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
-            buttons->addWidget(ok);
-        }
-        auto* close = new QPushButton(question ? "取消" : "关闭", &dialog);
-        QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::reject);
-        buttons->addWidget(close);
-        box->addLayout(buttons);
-        dialog.resize(640, 360);
-        return dialog.exec() == QDialog::Accepted;
+    hooks.showReport = [window](const QString& title, const QString& text) {
+        ReportDialog(title, text, ReportDialog::Buttons::Close, window).exec();
     };
-    hooks.showReport = [report](const QString& title, const QString& text) {
-        report(title, text, false);
-    };
-    hooks.confirmReport = [report](const QString& title, const QString& text) {
-        return report(title, text, true);
+    hooks.confirmReport = [window](const QString& title, const QString& text) {
+        return ReportDialog(title, text, ReportDialog::Buttons::OkCancel, window).exec() ==
+               QDialog::Accepted;
     };
     hooks.runFileDialog = [](ConfigFileDialog& dialog) { return dialog.exec(); };
     hooks.runTypeDialog = [](CallerTypesDialog& dialog) { return dialog.exec(); };
