@@ -29,11 +29,10 @@ void BM_Download3MB(benchmark::State& state)
         backend.AddDevice(px::kHostVendorId, px::kPxProductId, &host);
         px::test::FakeClock clock;
         px::NullEventPump pump;
-        px::bench::FixedPrompter prompter(false);
         px::NullDataMonitor monitor;
         px::NullProgressSink progress;
-        px::HostLink link(backend, clock, pump, prompter);
-        px::HostExchange exchange(link, clock, prompter, monitor, progress, folder.Folder());
+        px::HostLink link(backend, clock, pump);
+        px::HostExchange exchange(link, clock, monitor, progress, folder.Folder());
         const bool ok = exchange.Download(0x64, path, "下载升级程序");
         if (!ok || host.State().tables[0x64].size() != size)
             state.SkipWithError("the host did not take the image");

@@ -151,11 +151,10 @@ void BM_FullCallerDownloadRealClock(benchmark::State& state)
     for (auto _ : state) {
         px::SystemClock clock;
         px::NullEventPump pump;
-        px::bench::FixedPrompter prompter(false);
         px::NullDataMonitor monitor;
         px::NullProgressSink progress;
-        px::HostLink link(session->Backend(), clock, pump, prompter);
-        px::HostExchange exchange(link, clock, prompter, monitor, progress, folder.Folder());
+        px::HostLink link(session->Backend(), clock, pump);
+        px::HostExchange exchange(link, clock, monitor, progress, folder.Folder());
         const auto start = std::chrono::steady_clock::now();
         const bool ok = exchange.Download(0x66, path, "呼叫器信息");
         const double tookMs =

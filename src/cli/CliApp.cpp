@@ -241,15 +241,18 @@ HostExchange* Context::Exchange()
         env_.err << "simulated host: " << error << '\n';
         return nullptr;
     }
-    link_ = std::make_unique<HostLink>(*backend, env_.clock, pump_, prompter_);
-    exchange_ =
-        std::make_unique<HostExchange>(*link_, env_.clock, prompter_, monitor_, progress_, *folder);
+    link_ = std::make_unique<HostLink>(*backend, env_.clock, pump_);
+    exchange_ = std::make_unique<HostExchange>(*link_, env_.clock, monitor_, progress_, *folder);
     lock_ = exchange_->Begin();
     return exchange_.get();
 }
 
 bool Context::Finish(int status)
 {
+    // Whatever the link or the exchange still has to tell (a host found but not opened while
+    // the model was asked, say) is told before the command ends.
+    if (exchange_)
+        exchange_->TakeNotices().ShowWith(prompter_);
     Database& db = workspace_.Db();
     if (status != kExitOk && db.IsOpen()) {
         if (const auto failure = db.TakeFailure())

@@ -72,6 +72,12 @@ public:
     Environment& Env() { return env_; }
     const GlobalOptions& Options() const { return options_; }
     ::px::Prompter& Prompter() { return prompter_; }
+    // Prints what the action has to tell; the exit status of its outcome.
+    int Told(const Outcome& outcome)
+    {
+        outcome.notices.ShowWith(prompter_);
+        return outcome.ok ? kExitOk : kExitFailed;
+    }
 
     // The data folder, ending with '/', with its database created when missing.
     std::optional<std::string> DataFolder();

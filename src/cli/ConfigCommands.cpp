@@ -66,27 +66,27 @@ int VerifyCommand(Context& context, const Arguments& args)
     HostExchange* exchange = db ? context.Exchange() : nullptr;
     if (exchange == nullptr)
         return kExitFailed;
-    std::string error;
-    const auto differences = VerifyConfigFile(*exchange, *db, args.words[0], error);
-    if (!differences) {
-        context.Prompter().Message(error);
+    const Reading<std::vector<Difference>> verified =
+        VerifyConfigFile(*exchange, *db, args.words[0]);
+    verified.notices.ShowWith(context.Prompter());
+    if (!verified.value)
         return kExitFailed;
-    }
+    const std::vector<Difference>& differences = *verified.value;
     std::ostream& out = context.Env().out;
     if (context.Options().json) {
         nlohmann::json list = nlohmann::json::array();
-        for (const Difference& d : *differences)
+        for (const Difference& d : differences)
             list.push_back({{"table", d.table},
                             {"key", d.key},
                             {"kind", KindName(d.kind)},
                             {"field", d.field},
                             {"file", d.fileValue},
                             {"host", d.hostValue}});
-        PrintJson(context, nlohmann::json{{"match", differences->empty()}, {"differences", list}});
-    } else if (differences->empty()) {
+        PrintJson(context, nlohmann::json{{"match", differences.empty()}, {"differences", list}});
+    } else if (differences.empty()) {
         out << "the host holds what \"" << args.words[0] << "\" says\n";
     } else {
-        for (const Difference& d : *differences) {
+        for (const Difference& d : differences) {
             out << d.table << ' ' << d.key << ": " << KindName(d.kind);
             if (d.kind == Difference::Kind::Different)
                 out << ' ' << d.field << ": file \"" << d.fileValue << "\", host \"" << d.hostValue
@@ -96,7 +96,7 @@ int VerifyCommand(Context& context, const Arguments& args)
             out << '\n';
         }
     }
-    return differences->empty() ? kExitOk : kExitFailed;
+    return differences.empty() ? kExitOk : kExitFailed;
 }
 
 } // namespace

@@ -128,8 +128,9 @@ int ImAdd(Context& context, const Arguments& args)
     if (!file)
         return kExitFailed;
     fields.typeIndex = *type;
-    const auto result = SaveInfoMachine(*file->db, context.Prompter(), file->file.name,
-                                        file->file.deviceType, context.HostModelNow(), fields);
+    const auto result = SaveInfoMachine(*file->db, file->file.name, file->file.deviceType,
+                                        context.HostModelNow(), fields);
+    result.notices.ShowWith(context.Prompter());
     return result.stored ? kExitOk : kExitFailed;
 }
 

@@ -10,11 +10,6 @@ namespace px::cli {
 
 namespace {
 
-int Status(bool ok)
-{
-    return ok ? kExitOk : kExitFailed;
-}
-
 void NoWords(const Arguments& args, const char* command)
 {
     if (!args.words.empty())
@@ -27,13 +22,14 @@ int VersionCommand(Context& context, const Arguments& args)
     HostExchange* exchange = context.Exchange();
     if (exchange == nullptr)
         return kExitFailed;
-    const auto version = ReadProgramVersion(*exchange);
-    if (!version)
+    const Reading<std::string> version = ReadProgramVersion(*exchange);
+    version.notices.ShowWith(context.Prompter());
+    if (!version.value)
         return kExitFailed;
     if (context.Options().json)
-        PrintJson(context, nlohmann::json{{"version", *version}});
+        PrintJson(context, nlohmann::json{{"version", *version.value}});
     else
-        context.Env().out << *version << '\n';
+        context.Env().out << *version.value << '\n';
     return kExitOk;
 }
 
@@ -41,7 +37,7 @@ int InitCommand(Context& context, const Arguments& args)
 {
     NoWords(args, "init");
     HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr && InitialiseHost(*exchange));
+    return exchange != nullptr ? context.Told(InitialiseHost(*exchange)) : kExitFailed;
 }
 
 int ClockCommand(Context& context, const Arguments& args)
@@ -57,14 +53,14 @@ int ClockCommand(Context& context, const Arguments& args)
                              "number 0)\n";
         return kExitFailed;
     }
-    return Status(*result);
+    return context.Told(*result);
 }
 
 int PreambleCommand(Context& context, const Arguments& args)
 {
     NoWords(args, "preamble");
     HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr && SendPreamble(*exchange));
+    return exchange != nullptr ? context.Told(SendPreamble(*exchange)) : kExitFailed;
 }
 
 int UpgradeCommand(Context& context, const Arguments& args)
@@ -72,7 +68,8 @@ int UpgradeCommand(Context& context, const Arguments& args)
     if (args.words.size() != 1)
         throw UsageError("'upgrade' takes one firmware file");
     HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr && UpgradeFirmware(*exchange, args.words[0]));
+    return exchange != nullptr ? context.Told(UpgradeFirmware(*exchange, args.words[0]))
+                               : kExitFailed;
 }
 
 int MessageCommand(Context& context, const Arguments& args)
@@ -105,7 +102,9 @@ int MessageCommand(Context& context, const Arguments& args)
     HostExchange* exchange = context.Exchange();
     if (exchange == nullptr)
         return kExitFailed;
-    return Status(SendInformationMessage(*exchange, request) == MessageOutcome::Accepted);
+    const MessageSending sent = SendInformationMessage(*exchange, request);
+    sent.notices.ShowWith(context.Prompter());
+    return sent.outcome == MessageOutcome::Accepted ? kExitOk : kExitFailed;
 }
 
 } // namespace

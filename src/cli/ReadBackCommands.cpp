@@ -29,11 +29,12 @@ int DownloadCommand(Context& context, const Arguments& args)
     HostExchange* exchange = file ? context.Exchange() : nullptr;
     if (exchange == nullptr)
         return kExitFailed;
-    const DownloadOutcome outcome = DownloadTable(*exchange, *file->db, kind, file->file.name);
-    if (outcome == DownloadOutcome::Empty)
+    const DownloadReport report = DownloadTable(*exchange, *file->db, kind, file->file.name);
+    report.notices.ShowWith(context.Prompter());
+    if (report.outcome == DownloadOutcome::Empty)
         context.Env().err << "nothing to download: the table of " << file->file.name
                           << " is empty\n";
-    return outcome == DownloadOutcome::Sent ? kExitOk : kExitFailed;
+    return report.outcome == DownloadOutcome::Sent ? kExitOk : kExitFailed;
 }
 
 int ReadBackCommand(Context& context, const Arguments& args)
@@ -46,13 +47,12 @@ int ReadBackCommand(Context& context, const Arguments& args)
     HostExchange* exchange = context.Exchange();
     if (exchange == nullptr)
         return kExitFailed;
-    std::string error;
-    const auto rows = ReadBackRowsOf(*exchange, kind, error);
-    if (!rows) {
-        context.Prompter().Message(error);
+    const Reading<ReadBackRows> read = ReadBackRowsOf(*exchange, kind);
+    read.notices.ShowWith(context.Prompter());
+    if (!read.value)
         return kExitFailed;
-    }
-    const std::vector<std::vector<std::string>> cells = rows->ShownCells();
+    const ReadBackRows& rows = *read.value;
+    const std::vector<std::vector<std::string>> cells = rows.ShownCells();
     if (context.Options().json) {
         nlohmann::json list = nlohmann::json::array();
         for (const std::vector<std::string>& row : cells)
@@ -71,7 +71,7 @@ int ReadBackCommand(Context& context, const Arguments& args)
     if (db == nullptr)
         return kExitFailed;
     const auto import = [&](bool confirmed) {
-        return ImportRows(*db, *rows, exchange->Link().GetHostModel(), args.Value("import"),
+        return ImportRows(*db, rows, exchange->Link().GetHostModel(), args.Value("import"),
                           model == "qx" ? FileType::QX : FileType::PX, confirmed);
     };
     ImportResult result = import(false);

@@ -138,7 +138,8 @@ int CallerRegister(Context& context, const Arguments& args)
     HostExchange* exchange = request.manual ? nullptr : context.Exchange();
     if (!request.manual && exchange == nullptr)
         return kExitFailed;
-    const auto result = RegisterCallers(*file->db, context.Prompter(), exchange, request);
+    const auto result = RegisterCallers(*file->db, exchange, request);
+    result.notices.ShowWith(context.Prompter());
     if (context.Options().json) {
         nlohmann::json codes = nlohmann::json::array();
         for (const auto& row : result.added)
@@ -337,9 +338,9 @@ int HandheldAdd(Context& context, const Arguments& args)
     if (!fields.madeUpCode && exchange == nullptr)
         return kExitFailed;
     Lcg random(static_cast<std::uint32_t>(context.Env().clock.EpochSeconds()));
-    const auto result =
-        SaveHandheld(*file->db, context.Prompter(), exchange, random, file->file.name,
-                     file->file.deviceType, context.HostModelNow(), fields);
+    const auto result = SaveHandheld(*file->db, exchange, random, file->file.name,
+                                     file->file.deviceType, context.HostModelNow(), fields);
+    result.notices.ShowWith(context.Prompter());
     return result.stored ? kExitOk : kExitFailed;
 }
 

@@ -18,11 +18,6 @@ namespace {
 
 using Fields = nlohmann::ordered_json;
 
-int Status(bool ok)
-{
-    return ok ? kExitOk : kExitFailed;
-}
-
 void NoWords(const Arguments& args, const char* command)
 {
     if (!args.words.empty())
@@ -79,7 +74,7 @@ template <typename Record> struct RememberedRecord
 {
     using Decode = std::optional<Record> (*)(std::span<const std::uint8_t> bytes,
                                              const Record& base);
-    using Write = bool (*)(HostExchange& exchange, Profile& profile, const Record& values);
+    using Write = Outcome (*)(HostExchange& exchange, Profile& profile, const Record& values);
     using Load = Record (*)(const Profile& profile);
     using Check = std::string (*)(const Record& values);
 
@@ -142,10 +137,12 @@ template <const auto& r> int GetRemembered(Context& context, const Arguments& ar
 {
     NoWords(args, (std::string(r.name) + " get").c_str());
     HostExchange* exchange = context.Exchange();
-    const auto bytes = exchange != nullptr
-                           ? ExchangeSettingsHost(*exchange).ReadBackParams(r.readBack)
-                           : std::nullopt;
-    const auto values = bytes ? r.decode(*bytes, Load(r, context.Env().profile)) : std::nullopt;
+    if (exchange == nullptr)
+        return kExitFailed;
+    const Reading<Bytes> bytes = ExchangeSettingsHost(*exchange).ReadBackParams(r.readBack);
+    bytes.notices.ShowWith(context.Prompter());
+    const auto values =
+        bytes.value ? r.decode(*bytes.value, Load(r, context.Env().profile)) : std::nullopt;
     if (!values) {
         context.Prompter().Message(r.readFailure);
         return kExitFailed;
@@ -162,7 +159,8 @@ template <const auto& r> int SetRemembered(Context& context, const Arguments& ar
     if (!prompt.empty())
         throw UsageError(r.rangeFailure + prompt);
     HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr && r.write(*exchange, context.Env().profile, values));
+    return exchange != nullptr ? context.Told(r.write(*exchange, context.Env().profile, values))
+                               : kExitFailed;
 }
 
 template <const auto& r>
@@ -213,9 +211,12 @@ int NetGet(Context& context, const Arguments& args)
 {
     NoWords(args, "net get");
     HostExchange* exchange = context.Exchange();
-    const auto record = exchange != nullptr ? ReadBackNetworkRecord(*exchange) : std::nullopt;
+    if (exchange == nullptr)
+        return kExitFailed;
+    const Reading<Bytes> record = ReadBackNetworkRecord(*exchange);
+    record.notices.ShowWith(context.Prompter());
     NetworkParams p;
-    if (!record || !ApplyNetworkRecord(*record, p)) {
+    if (!record.value || !ApplyNetworkRecord(*record.value, p)) {
         context.Prompter().Message("读取网络参数失败！");
         return kExitFailed;
     }
@@ -232,7 +233,8 @@ int NetSet(Context& context, const Arguments& args)
     if (!prompt.empty())
         throw UsageError(prompt);
     HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr && SendNetworkRecord(*exchange, BuildNetworkRecord(p)));
+    return exchange != nullptr ? context.Told(SendNetworkRecord(*exchange, BuildNetworkRecord(p)))
+                               : kExitFailed;
 }
 
 // --- handheld modes ----------------------------------------------------------------------------
@@ -241,13 +243,17 @@ int HandheldGet(Context& context, const Arguments& args)
 {
     NoWords(args, "handheld-settings get");
     HostExchange* exchange = context.Exchange();
-    const auto s = exchange != nullptr ? ReadBackHandheldSettings(*exchange) : std::nullopt;
-    if (!s)
+    if (exchange == nullptr)
         return kExitFailed;
+    const Reading<HandheldSettings> read = ReadBackHandheldSettings(*exchange);
+    read.notices.ShowWith(context.Prompter());
+    if (!read.value)
+        return kExitFailed;
+    const HandheldSettings& s = *read.value;
     // JSON nests each mode under its name; lines name each value by its option.
     Fields fields = Fields::object();
     for (const auto& [mode, scope] : kHandheldModes) {
-        const auto printed = PrintFields(kHandheldModeFields, (*s).*mode, scope);
+        const auto printed = PrintFields(kHandheldModeFields, s.*mode, scope);
         if (context.Options().json)
             fields[std::string(scope.optionPrefix)] = ToJson(printed);
         else
@@ -266,8 +272,9 @@ int HandheldSet(Context& context, const Arguments& args)
     if (!problem.empty())
         throw UsageError(problem);
     HostExchange* exchange = context.Exchange();
-    return Status(exchange != nullptr &&
-                  DownloadHandheldSettings(*exchange, context.Env().profile, s));
+    return exchange != nullptr
+               ? context.Told(DownloadHandheldSettings(*exchange, context.Env().profile, s))
+               : kExitFailed;
 }
 
 CommandSpec HandheldSetCommand()

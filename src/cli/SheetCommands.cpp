@@ -47,8 +47,11 @@ int SheetCommand(Context& context, const Arguments& args)
         return kExitFailed;
     }
     // The host's version and settings when one answers; the sheet says so when none does.
-    if (HostExchange* exchange = context.Exchange())
-        sheet->host = ReadHostFacts(*exchange, context.Env().profile);
+    if (HostExchange* exchange = context.Exchange()) {
+        Reading<HostFacts> facts = ReadHostFacts(*exchange, context.Env().profile);
+        facts.notices.ShowWith(context.Prompter());
+        sheet->host = std::move(facts.value);
+    }
 
     const TemporaryFile html(".html");
     if (!WriteFileWhole(Utf8FromPath(html.Path()), SiteSheetHtml(*sheet), error)) {

@@ -26,24 +26,40 @@ std::string PacketText(std::string_view caption, int count, int number)
 
 } // namespace
 
-HostExchange::HostExchange(HostLink& link, Clock& clock, Prompter& prompter, DataMonitor& monitor,
+HostExchange::HostExchange(HostLink& link, Clock& clock, DataMonitor& monitor,
                            ProgressSink& progress, std::string dataFolder)
-    : link_(link), clock_(clock), prompter_(prompter), monitor_(monitor), progress_(progress),
+    : link_(link), clock_(clock), monitor_(monitor), progress_(progress),
       dataFolder_(std::move(dataFolder))
 {}
+
+Notices HostExchange::TakeNotices()
+{
+    Notices taken = link_.TakeNotices();
+    taken.Append(notices_);
+    notices_ = {};
+    return taken;
+}
+
+Outcome HostExchange::Conclude(bool ok, std::string text)
+{
+    Outcome outcome{ok, TakeNotices()};
+    if (!text.empty())
+        outcome.notices.Add(std::move(text));
+    return outcome;
+}
 
 bool HostExchange::RefuseNested()
 {
     if (!link_.IsWaiting())
         return false;
-    prompter_.Message(kBusyMessage);
+    notices_.Add(kBusyMessage);
     return true;
 }
 
 std::optional<HostExchange::Lock> HostExchange::Begin()
 {
     if (active_ || link_.IsWaiting()) {
-        prompter_.Message(kBusyMessage);
+        notices_.Add(kBusyMessage);
         return std::nullopt;
     }
     active_ = true;
@@ -113,7 +129,7 @@ int HostExchange::Exchange(std::span<const std::uint8_t> frame, bool wait)
     for (int attempt = 0; attempt < kWriteAttempts && !written; ++attempt)
         written = link_.WriteReport();
     if (!written) {
-        prompter_.Message("设备未连接，请连接设备！", "失败1");
+        notices_.Add("设备未连接，请连接设备！", "失败1");
         return kFailed;
     }
     monitor_.AddLine(frame::FormatReportLine("Write:", out));
@@ -148,7 +164,7 @@ bool HostExchange::SendCommand(std::uint8_t command, std::span<const std::uint8_
         return false;
     if (!multiPacket) {
         if (payload.size() > frame::kMaxPayload) {
-            prompter_.Message("数据超过58个字节，不能在一帧中发送！");
+            notices_.Add("数据超过58个字节，不能在一帧中发送！");
             return false;
         }
         return Exchange(frame::Build(command, payload), true) != kFailed;
@@ -164,7 +180,7 @@ bool HostExchange::Download(std::uint8_t command, const std::string& recordFile,
         return false;
     const Bytes data = ReadRecordFile(recordFile).value_or(Bytes{});
     if (data.size() > kMaxRecordBytes) {
-        prompter_.Message("文件太大，最多只能下载3000000字节！\n" + recordFile);
+        notices_.Add("文件太大，最多只能下载3000000字节！\n" + recordFile);
         return false;
     }
     return RunDownload(command, data, caption);
@@ -239,7 +255,7 @@ bool HostExchange::RunDownload(std::uint8_t command, std::span<const std::uint8_
                                std::string_view caption)
 {
     if (data.size() > kMaxRecordBytes) {
-        prompter_.Message("数据太长，最多只能下载3000000字节！");
+        notices_.Add("数据太长，最多只能下载3000000字节！");
         return false;
     }
     const std::size_t n = data.size();
@@ -290,7 +306,7 @@ bool HostExchange::RefuseShortPacket(std::string_view caption, int number, int c
     std::snprintf(text, sizeof text,
                   "第%d包数据不完整：只有%zu字节，应为54字节，回读的数据未保存！", number,
                   dataBytes);
-    prompter_.Message(text, "警告", MessageIcon::Warning);
+    notices_.Add(text, "警告", MessageIcon::Warning);
     return true;
 }
 
@@ -305,7 +321,7 @@ bool HostExchange::RunReadBack(std::uint8_t command, const std::string& recordFi
     std::copy(request.begin(), request.end(), out.begin() + 3);
     monitor_.AddLine(frame::FormatReportLine("Write:", out));
     if (!link_.WriteReport()) {
-        prompter_.Message("下发数据失败，请重新发送！", "失败1", MessageIcon::Warning);
+        notices_.Add("下发数据失败，请重新发送！", "失败1", MessageIcon::Warning);
         return false;
     }
 
@@ -315,7 +331,7 @@ bool HostExchange::RunReadBack(std::uint8_t command, const std::string& recordFi
         return false;
     monitor_.AddLine(frame::FormatReportLine("Read :", in));
     if (!frame::AnswerChecksumOk(in)) {
-        prompter_.Message("接受数据不正确，请检查主机是否正常工作！", "警告", MessageIcon::Warning);
+        notices_.Add("接受数据不正确，请检查主机是否正常工作！", "警告", MessageIcon::Warning);
         return false;
     }
 
@@ -372,7 +388,7 @@ bool HostExchange::RunReadBack(std::uint8_t command, const std::string& recordFi
 
     FinishTransfer(caption, "发送成功");
     if (!WriteRecordFile(recordFile, std::span(area.data(), std::min(total, area.size())))) {
-        prompter_.Message("无法写入文件 " + recordFile);
+        notices_.Add("无法写入文件 " + recordFile);
         return false;
     }
     return true;

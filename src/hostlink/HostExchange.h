@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Clock.h"
-#include "common/Prompter.h"
+#include "common/Notices.h"
 #include "hostlink/Frames.h"
 #include "hostlink/HostLink.h"
 #include "hostlink/Ports.h"
@@ -20,7 +20,10 @@ namespace px {
 //
 // Only one command talks to the host at a time. A command takes the exchange with Begin();
 // while it holds it (and waits with events dispatched), another command that asks is refused
-// with a message instead of sharing the report buffers.
+// (with kBusyMessage) instead of sharing the report buffers.
+//
+// What goes wrong on the way (no host, a failed write, a bad answer, a refused file) is kept as
+// notices: the command that ran the exchange takes them into its outcome.
 class HostExchange
 {
 public:
@@ -44,8 +47,8 @@ public:
 
     static constexpr const char* kBusyMessage = "主机正在通信，请等当前操作结束后再试！";
 
-    HostExchange(HostLink& link, Clock& clock, Prompter& prompter, DataMonitor& monitor,
-                 ProgressSink& progress, std::string dataFolder);
+    HostExchange(HostLink& link, Clock& clock, DataMonitor& monitor, ProgressSink& progress,
+                 std::string dataFolder);
 
     // Held by a command for as long as it talks to the host.
     class Lock
@@ -73,7 +76,7 @@ public:
         HostExchange* owner_;
     };
 
-    // Takes the exchange for a command; nothing (after a message) while another holds it.
+    // Takes the exchange for a command; nothing (with kBusyMessage kept) while another holds it.
     std::optional<Lock> Begin();
     bool IsBusy() const { return active_; }
 
@@ -106,7 +109,11 @@ public:
 
     HostLink& Link() { return link_; }
     Clock& GetClock() { return clock_; }
-    Prompter& GetPrompter() { return prompter_; }
+    // What the link and the exchanges since the last call have to tell (taken, so told once).
+    Notices TakeNotices();
+    // A command's outcome: what the exchange has to tell, then the command's own text (when
+    // there is one).
+    Outcome Conclude(bool ok, std::string text = {});
     DataMonitor& Monitor() { return monitor_; }
     ProgressSink& Progress() { return progress_; }
     const std::string& DataFolder() const { return dataFolder_; }
@@ -115,7 +122,7 @@ public:
     void Pause(int ms);
 
 private:
-    // A command started from inside another's wait is refused (after a message).
+    // A command started from inside another's wait is refused (with kBusyMessage kept).
     bool RefuseNested();
     int Exchange(std::span<const std::uint8_t> frame, bool wait);
     bool RunDownload(std::uint8_t command, std::span<const std::uint8_t> data,
@@ -131,10 +138,10 @@ private:
 
     HostLink& link_;
     Clock& clock_;
-    Prompter& prompter_;
     DataMonitor& monitor_;
     ProgressSink& progress_;
     std::string dataFolder_;
+    Notices notices_;
     int cancelRequest_ = 0;
     bool active_ = false;
 };

@@ -20,8 +20,8 @@ HostModel IdentifyHost(std::uint16_t vendorId, std::uint16_t productId)
     }
 }
 
-HostLink::HostLink(HidBackend& backend, Clock& clock, EventPump& pump, Prompter& prompter)
-    : backend_(backend), clock_(clock), pump_(pump), prompter_(prompter)
+HostLink::HostLink(HidBackend& backend, Clock& clock, EventPump& pump)
+    : backend_(backend), clock_(clock), pump_(pump)
 {}
 
 HostLink::~HostLink() = default;
@@ -48,7 +48,7 @@ void HostLink::ReportFailure(const std::string& message)
     if (message == lastFailure_)
         return;
     lastFailure_ = message;
-    prompter_.Message(message);
+    notices_.Add(message);
 }
 
 bool HostLink::FindHost()

@@ -4,13 +4,14 @@
 #include "common/Clock.h"
 #include "common/EventPump.h"
 #include "common/Models.h"
-#include "common/Prompter.h"
+#include "common/Notices.h"
 #include "hostlink/HidBackend.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace px {
 
@@ -22,13 +23,16 @@ HostModel IdentifyHost(std::uint16_t vendorId, std::uint16_t productId);
 class HostLink
 {
 public:
-    HostLink(HidBackend& backend, Clock& clock, EventPump& pump, Prompter& prompter);
+    HostLink(HidBackend& backend, Clock& clock, EventPump& pump);
     ~HostLink();
     HostLink(const HostLink&) = delete;
     HostLink& operator=(const HostLink&) = delete;
 
-    // Searches for the host; the first host found is opened. Returns true when one was.
+    // Searches for the host; the first host found is opened. Returns true when one was. Why a
+    // host found could not be opened is kept for TakeNotices().
     bool FindHost();
+    // What the searches since the last call have to tell (taken, so told once).
+    Notices TakeNotices() { return std::exchange(notices_, {}); }
     // Waits up to timeoutMs for one input report into the receive buffer. On a time-out or
     // failure the link is closed. Returns whether the link is up afterwards.
     bool ReadReport(int timeoutMs);
@@ -61,14 +65,13 @@ public:
 
 private:
     std::unique_ptr<HidDevice> OpenWithRetry(const std::string& path, OpenError& error);
-    // Shows a search failure once; the same failure is not shown again until it changes or
-    // the search succeeds.
+    // Tells a search failure once; the same failure is not told again until it changes or the
+    // search succeeds.
     void ReportFailure(const std::string& message);
 
     HidBackend& backend_;
     Clock& clock_;
     EventPump& pump_;
-    Prompter& prompter_;
     std::unique_ptr<HidDevice> device_;
     bool connected_ = false;
     int waitDepth_ = 0;
@@ -76,6 +79,7 @@ private:
     Report sendBuffer_{};
     Report receiveBuffer_{};
     std::string lastFailure_;
+    Notices notices_;
     std::optional<std::int64_t> arrivalRetryUntil_;
 };
 

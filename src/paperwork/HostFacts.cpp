@@ -21,18 +21,21 @@ template <std::size_t N> std::string NameAt(const std::array<const char*, N>& na
 
 } // namespace
 
-std::optional<HostFacts> ReadHostFacts(HostExchange& exchange, const Profile& profile)
+Reading<HostFacts> ReadHostFacts(HostExchange& exchange, const Profile& profile)
 {
     if (!exchange.Link().FindHost() || !exchange.SendCommand(kCmdVersion, {}, "", false))
-        return std::nullopt;
+        return {std::nullopt, exchange.TakeNotices()};
     const auto version = VersionText(exchange.AnswerPayload());
     if (!version)
-        return std::nullopt;
-    HostFacts facts{*version, {}};
+        return {std::nullopt, exchange.TakeNotices()};
+    Reading<HostFacts> reading{HostFacts{*version, {}}, exchange.TakeNotices()};
+    HostFacts& facts = *reading.value;
     ExchangeSettingsHost host(exchange);
     const MachineParams remembered = LoadMachineParams(profile);
-    if (const auto record = host.ReadBackParams(ParamReadBack::MachineParameters)) {
-        if (const auto p = DecodeMachineRecord(*record, remembered)) {
+    const Reading<Bytes> machine = host.ReadBackParams(ParamReadBack::MachineParameters);
+    reading.notices.Append(machine.notices);
+    if (machine.value) {
+        if (const auto p = DecodeMachineRecord(*machine.value, remembered)) {
             facts.settings = {
                 {"房号开关", OnOff(p->room)},
                 {"监控方式", NameAt(kMonitoringNames, p->monitoring)},
@@ -46,13 +49,15 @@ std::optional<HostFacts> ReadHostFacts(HostExchange& exchange, const Profile& pr
             };
         }
     }
-    if (const auto record = host.ReadBackParams(ParamReadBack::Frequencies)) {
-        if (const auto f = DecodeFrequencyRecord(*record)) {
+    const Reading<Bytes> frequencies = host.ReadBackParams(ParamReadBack::Frequencies);
+    reading.notices.Append(frequencies.notices);
+    if (frequencies.value) {
+        if (const auto f = DecodeFrequencyRecord(*frequencies.value)) {
             facts.settings.emplace_back("发射频率（kHz）", std::to_string(f->tx));
             facts.settings.emplace_back("接收频率（kHz）", std::to_string(f->rx));
         }
     }
-    return facts;
+    return reading;
 }
 
 } // namespace px

@@ -19,8 +19,9 @@ struct HostFacts
     std::vector<std::pair<std::string, std::string>> settings; // label, value
 };
 
-// Nothing when no host answers the version request. Parameters the host does not return are
-// left out; remembered values stand in only for what the records do not carry.
-std::optional<HostFacts> ReadHostFacts(HostExchange& exchange, const Profile& profile);
+// Nothing (with what the exchange told) when no host answers the version request. Parameters the
+// host does not return are left out; remembered values stand in only for what the records do not
+// carry.
+Reading<HostFacts> ReadHostFacts(HostExchange& exchange, const Profile& profile);
 
 } // namespace px

@@ -27,9 +27,8 @@ int IntOf(const std::string& text)
 }
 
 // Stores the keys of one caller; false when the file is full (the run stops there).
-bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationRequest& request,
-                       const std::string& code, int keyCount, int codeType,
-                       RegistrationResult& result)
+bool RegisterOneCaller(Database& db, const RegistrationRequest& request, const std::string& code,
+                       int keyCount, int codeType, RegistrationResult& result)
 {
     const std::string callerPart = code.substr(0, code.size() - 1);
     char digit = code.back();
@@ -38,7 +37,7 @@ bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationReque
                                                                  "T_Device3", {request.fileName}))
                                      : request.callerNumber;
     if (std::string why = CallerNumberRefusal(callerNumber); !why.empty()) {
-        prompter.Message(why); // the next free number has run past what the record holds
+        result.notices.Add(why); // the next free number has run past what the record holds
         return false;
     }
     unsigned selection = request.types[static_cast<std::size_t>(request.typePosition)].keySelection;
@@ -56,10 +55,10 @@ bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationReque
         const std::string keyCode = callerPart + digit;
         QueryResult rs(db);
         if (rs.Open(db, "select * from T_Device3 where FileName=?", {request.fileName})) {
-            const std::string full = CapacityMessage(CallerTable(), rs.GetRecordCount(),
-                                                     request.hostModel, request.fileType);
+            std::string full = CapacityMessage(CallerTable(), rs.GetRecordCount(),
+                                               request.hostModel, request.fileType);
             if (!full.empty()) {
-                prompter.Message(full);
+                result.notices.Add(std::move(full));
                 return false;
             }
         }
@@ -74,8 +73,8 @@ bool RegisterOneCaller(Database& db, Prompter& prompter, const RegistrationReque
             continue;
         }
         if (static_cast<std::size_t>(key) >= request.keyNames.size()) {
-            prompter.Message("按键名称不足，第" + std::to_string(key + 1) +
-                             "个按键无法登记，请先在按键名称表中添加！");
+            result.notices.Add("按键名称不足，第" + std::to_string(key + 1) +
+                               "个按键无法登记，请先在按键名称表中添加！");
             continue;
         }
         const std::string& keyName = request.keyNames[static_cast<std::size_t>(key)];
@@ -250,59 +249,49 @@ std::string FilterFeatureCode(const std::string& text)
     return kept;
 }
 
-RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchange* exchange,
+RegistrationResult RegisterCallers(Database& db, HostExchange* exchange,
                                    const RegistrationRequest& request)
 {
     RegistrationResult result;
     result.manualCode = request.manualCode;
-    if (request.typePosition < 0 ||
-        request.typePosition >= static_cast<int>(request.types.size())) {
-        prompter.Message("呼叫器类型没有添加，请认证操作！");
+    const auto refuse = [&result](std::string why) {
+        result.notices.Add(std::move(why));
         return result;
-    }
+    };
+    if (request.typePosition < 0 || request.typePosition >= static_cast<int>(request.types.size()))
+        return refuse("呼叫器类型没有添加，请认证操作！");
     const int keyCount = request.types[static_cast<std::size_t>(request.typePosition)].keyCount;
-    if (keyCount < 1) {
-        prompter.Message("键值个数输入有误，请认真操作！");
-        return result;
-    }
-    if (keyCount > 9) {
-        prompter.Message("键值个数不能超过10，请认真操作！");
-        return result;
-    }
+    if (keyCount < 1)
+        return refuse("键值个数输入有误，请认真操作！");
+    if (keyCount > 9)
+        return refuse("键值个数不能超过10，请认真操作！");
     // What the user typed is checked before the host is asked, so no key press is spent on
     // a registration that cannot be stored as typed.
     if (!request.callerNumber.empty()) {
-        if (std::string why = CallerNumberRefusal(request.callerNumber); !why.empty()) {
-            prompter.Message(why);
-            return result;
-        }
+        if (std::string why = CallerNumberRefusal(request.callerNumber); !why.empty())
+            return refuse(why);
     }
-    if (!CheckHostText(request.callerName).empty()) {
-        prompter.Message("呼叫器名称含有主机无法显示的字符，请修改后再登记！");
-        return result;
-    }
+    if (!CheckHostText(request.callerName).empty())
+        return refuse("呼叫器名称含有主机无法显示的字符，请修改后再登记！");
 
     if (!request.manual) {
-        const auto answer = exchange != nullptr ? AskKeyCode(*exchange) : std::nullopt;
-        if (!answer) {
-            if (exchange == nullptr)
-                prompter.Message("获取手持呼叫器特征码失败！");
+        if (exchange == nullptr)
+            return refuse(kNoKeyCodeMessage);
+        const Reading<KeyCodeAnswer> reading = AskKeyCode(*exchange);
+        result.notices.Append(reading.notices);
+        if (!reading.value)
             return result;
-        }
-        if (answer->status == kStatusHandheld) {
-            prompter.Message("请正确进行手持呼叫器进行设置！");
-            return result;
-        }
-        const int codeType = answer->status == kStatusShortCode ? 0 : 1;
-        const std::string code = HexString(answer->code);
+        const KeyCodeAnswer& answer = *reading.value;
+        if (answer.status == kStatusHandheld)
+            return refuse(kNotHandheldMessage);
+        const int codeType = answer.status == kStatusShortCode ? 0 : 1;
+        const std::string code = HexString(answer.code);
         // The pressed key is the last digit; a letter there counts as key 0.
         const char last = code.empty() ? '0' : code.back();
         const int pressed = last >= '0' && last <= '9' ? last - '0' : 0;
-        if (code.empty() || pressed > keyCount) {
-            prompter.Message("请正确选择呼叫器类型！");
-            return result;
-        }
-        RegisterOneCaller(db, prompter, request, code, keyCount, codeType, result);
+        if (code.empty() || pressed > keyCount)
+            return refuse("请正确选择呼叫器类型！");
+        RegisterOneCaller(db, request, code, keyCount, codeType, result);
         return result;
     }
 
@@ -311,26 +300,26 @@ RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchang
     for (int run = from; run <= to; ++run) {
         const std::string typed = result.manualCode;
         if (typed.empty()) {
-            prompter.Message("特征码不能为空！");
+            result.notices.Add("特征码不能为空！");
             result.focusCode = true;
             return result;
         }
         if (typed.size() < 5) {
-            prompter.Message("特征码的长度必须为五位！");
+            result.notices.Add("特征码的长度必须为五位！");
             result.focusCode = true;
             return result;
         }
         const std::string code = typed + std::to_string(keyCount);
         if (request.plusOne)
             result.manualCode = AdvanceCallerPart(code);
-        if (!RegisterOneCaller(db, prompter, request, code, keyCount, 0, result))
+        if (!RegisterOneCaller(db, request, code, keyCount, 0, result))
             break;
     }
     if (!result.skipped.empty()) {
         std::string codes;
         for (const std::string& code : result.skipped)
             codes += (codes.empty() ? "" : "、") + code;
-        prompter.Message("以下特征码已经登记过，没有改动：" + codes);
+        result.notices.Add("以下特征码已经登记过，没有改动：" + codes);
     }
     return result;
 }

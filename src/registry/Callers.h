@@ -3,7 +3,7 @@
 // Callers: one row of T_Device3 per key, edited in the caller grid and registered from the
 // strip below it, automatically (the host reports the pressed key) or by a typed code.
 
-#include "common/Prompter.h"
+#include "common/Notices.h"
 #include "hostlink/HostExchange.h"
 #include "registry/RegistryViews.h"
 #include "storage/Database.h"
@@ -76,10 +76,11 @@ struct RegistrationResult
     std::vector<std::string> skipped; // keys found registered already, once each
     std::string manualCode;           // what edit 1038 shows afterwards
     bool focusCode = false;           // the typed code was refused
+    Notices notices;                  // refusals, keys left out, what the exchange told
 };
 
 // Registers the callers of one press of the register button.
-RegistrationResult RegisterCallers(Database& db, Prompter& prompter, HostExchange* exchange,
+RegistrationResult RegisterCallers(Database& db, HostExchange* exchange,
                                    const RegistrationRequest& request);
 
 } // namespace px

@@ -34,64 +34,58 @@ std::string RandomFeatureCode(Lcg& random)
     }
 }
 
-std::optional<KeyCodeAnswer> AskKeyCode(HostExchange& exchange)
+Reading<KeyCodeAnswer> AskKeyCode(HostExchange& exchange)
 {
-    if (!exchange.SendCommand(kCmdKeyCode, {}, "", false)) {
-        exchange.GetPrompter().Message("获取手持呼叫器特征码失败！");
-        return std::nullopt;
-    }
+    if (!exchange.SendCommand(kCmdKeyCode, {}, "", false))
+        return {std::nullopt, exchange.Conclude(false, kNoKeyCodeMessage).notices};
     const auto payload = exchange.AnswerPayload();
     KeyCodeAnswer answer;
     if (!payload.empty()) {
         answer.status = payload[0];
         answer.code.assign(payload.begin() + 1, payload.end());
     }
-    return answer;
+    return {answer, exchange.TakeNotices()};
 }
 
-HandheldSaveResult SaveHandheld(Database& db, Prompter& prompter, HostExchange* exchange,
-                                Lcg& random, const std::string& fileName, FileType fileType,
-                                HostModel hostModel, const HandheldFields& fields)
+HandheldSaveResult SaveHandheld(Database& db, HostExchange* exchange, Lcg& random,
+                                const std::string& fileName, FileType fileType, HostModel hostModel,
+                                const HandheldFields& fields)
 {
     HandheldSaveResult result;
     result.featureCode = fields.featureCode;
+    const auto refuse = [&result](std::string why) {
+        result.notices.Add(std::move(why));
+        return result;
+    };
     const bool valid =
-        ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber, kPagerField) &&
-        ReadIntegerField(prompter, fields.numberText, 1, 99, kHandheldNumberField);
+        ReadIntegerField(fields.pagerText, 0, kMaxPagerNumber, kPagerField, result.notices) &&
+        ReadIntegerField(fields.numberText, 1, 99, kHandheldNumberField, result.notices);
     if (valid) {
         const int number = std::stoi(fields.numberText);
         std::string code = fields.featureCode;
         if (!fields.madeUpCode) {
-            const auto answer = exchange != nullptr ? AskKeyCode(*exchange) : std::nullopt;
-            if (!answer) {
-                if (exchange == nullptr)
-                    prompter.Message("获取手持呼叫器特征码失败！");
+            if (exchange == nullptr)
+                return refuse(kNoKeyCodeMessage);
+            const Reading<KeyCodeAnswer> answer = AskKeyCode(*exchange);
+            result.notices.Append(answer.notices);
+            if (!answer.value)
                 return result;
-            }
-            if (answer->status != kStatusHandheld) {
-                prompter.Message("请正确进行手持呼叫器进行设置！");
-                return result;
-            }
-            code = HexString(answer->code);
+            if (answer.value->status != kStatusHandheld)
+                return refuse(kNotHandheldMessage);
+            code = HexString(answer.value->code);
             result.featureCode = code;
         }
-        if (code.empty()) {
-            prompter.Message("地址码不能为空！");
-            return result;
-        }
-        if (code == "0000" || Lower(code) == "ffff") {
-            prompter.Message("自定义特征码错误！");
-            return result;
-        }
+        if (code.empty())
+            return refuse("地址码不能为空！");
+        if (code == "0000" || Lower(code) == "ffff")
+            return refuse("自定义特征码错误！");
         QueryResult rs(db);
         // Counted before knowing whether the row exists: a full file refuses changes too.
         if (rs.Open(db, "select * from T_Device2 where FileName=?", {fileName})) {
-            const std::string full =
+            std::string full =
                 CapacityMessage(HandheldTable(), rs.GetRecordCount(), hostModel, fileType);
-            if (!full.empty()) {
-                prompter.Message(full);
-                return result;
-            }
+            if (!full.empty())
+                return refuse(std::move(full));
         }
         if (rs.Open(db, "select * from T_Device2 where DeviceNo=? and FileName=?",
                     {std::int64_t{number}, fileName})) {

@@ -4,7 +4,7 @@
 // characters read from the host or made up, and a remark.
 
 #include "common/Clock.h"
-#include "common/Prompter.h"
+#include "common/Notices.h"
 #include "common/Random.h"
 #include "hostlink/HostExchange.h"
 #include "storage/Database.h"
@@ -37,19 +37,23 @@ struct HandheldSaveResult
     bool fieldsChanged = false; // number (and the code, when made up) to be shown
     int number = 0;
     std::string featureCode;
+    Notices notices; // why a check refused the save, what the host exchange told
 };
 
-// The answer to 0xD4 as status and code bytes; nothing (after a message) when none came.
+inline constexpr const char* kNoKeyCodeMessage = "获取手持呼叫器特征码失败！";
+inline constexpr const char* kNotHandheldMessage = "请正确进行手持呼叫器进行设置！";
+
+// The answer to 0xD4 as status and code bytes; nothing (with the reason) when none came.
 struct KeyCodeAnswer
 {
     std::uint8_t status = 0;
     Bytes code;
 };
-std::optional<KeyCodeAnswer> AskKeyCode(HostExchange& exchange);
+Reading<KeyCodeAnswer> AskKeyCode(HostExchange& exchange);
 
-HandheldSaveResult SaveHandheld(Database& db, Prompter& prompter, HostExchange* exchange,
-                                Lcg& random, const std::string& fileName, FileType fileType,
-                                HostModel hostModel, const HandheldFields& fields);
+HandheldSaveResult SaveHandheld(Database& db, HostExchange* exchange, Lcg& random,
+                                const std::string& fileName, FileType fileType, HostModel hostModel,
+                                const HandheldFields& fields);
 
 void DeleteHandheld(Database& db, const std::string& fileName, const std::string& numberText);
 

@@ -54,55 +54,48 @@ std::string AdvanceAddress(const std::string& address)
     return text;
 }
 
-std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text, int low, int high,
-                                    const char* field)
+std::optional<int> ReadIntegerField(const std::string& text, int low, int high, const char* field,
+                                    Notices& notices)
 {
     int value = 0;
     const std::string problem = CheckWholeNumber(text, field, low, high, value);
     if (!problem.empty()) {
-        prompter.Message(problem);
+        notices.Add(problem);
         return std::nullopt;
     }
     return value;
 }
 
-bool InfoMachineCapacityReached(Prompter& prompter, int count, HostModel hostModel,
-                                FileType fileType)
-{
-    const std::string full = CapacityMessage(InfoMachineTable(), count, hostModel, fileType);
-    if (!full.empty())
-        prompter.Message(full);
-    return !full.empty();
-}
-
-InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter, const std::string& fileName,
-                                      FileType fileType, HostModel hostModel,
-                                      const InfoMachineFields& fields)
+InfoMachineSaveResult SaveInfoMachine(Database& db, const std::string& fileName, FileType fileType,
+                                      HostModel hostModel, const InfoMachineFields& fields)
 {
     InfoMachineSaveResult result;
     result.address = fields.address;
+    const auto refuse = [&result](std::string why) {
+        result.notices.Add(std::move(why));
+        return result;
+    };
 
     // Every field of the window is read first; a bad one stops the save.
     const std::optional<int> pager =
-        ReadIntegerField(prompter, fields.pagerText, 0, kMaxPagerNumber, kPagerField);
+        ReadIntegerField(fields.pagerText, 0, kMaxPagerNumber, kPagerField, result.notices);
     const bool valid =
-        pager && ReadIntegerField(prompter, fields.handheldText, 1, 99, kHandheldNumberField);
+        pager && ReadIntegerField(fields.handheldText, 1, 99, kHandheldNumberField, result.notices);
     if (valid) {
-        if (fields.address.empty()) {
-            prompter.Message("地址码不能为空！");
-            return result;
-        }
+        if (fields.address.empty())
+            return refuse("地址码不能为空！");
         // Only decimal digits travel as typed: "12ab" would go out as 12.
-        if (!CheckAddress(fields.address).empty()) {
-            prompter.Message("信息机地址输入有误，请正确输入！");
-            return result;
-        }
+        if (!CheckAddress(fields.address).empty())
+            return refuse("信息机地址输入有误，请正确输入！");
         QueryResult rs(db);
         // The count comes before knowing whether the row exists: a full file refuses
         // modifications too.
-        if (rs.Open(db, "select * from T_Device1 where FileName=?", {fileName}) &&
-            InfoMachineCapacityReached(prompter, rs.GetRecordCount(), hostModel, fileType))
-            return result;
+        if (rs.Open(db, "select * from T_Device1 where FileName=?", {fileName})) {
+            std::string full =
+                CapacityMessage(InfoMachineTable(), rs.GetRecordCount(), hostModel, fileType);
+            if (!full.empty())
+                return refuse(std::move(full));
+        }
         if (rs.Open(db, "select * from T_Device1 where DeviceNo=? and FileName=?",
                     {std::int64_t{*pager}, fileName})) {
             const std::int64_t type = fields.typeIndex;

@@ -3,7 +3,7 @@
 // Information machines (pagers and display receivers) of a configuration file: adding,
 // modifying and deleting them with the checks of the registration strip.
 
-#include "common/Prompter.h"
+#include "common/Notices.h"
 #include "storage/Database.h"
 #include "storage/RowRules.h"
 
@@ -39,15 +39,12 @@ struct InfoMachineSaveResult
     bool fieldsChanged = false;
     int pagerNumber = 0;
     std::string address;
+    Notices notices; // why a check refused the save
 };
 
-// Capacity rules: the QX limit applies when the host or the file is QX.
-bool InfoMachineCapacityReached(Prompter& prompter, int count, HostModel hostModel,
-                                FileType fileType);
-
-InfoMachineSaveResult SaveInfoMachine(Database& db, Prompter& prompter, const std::string& fileName,
-                                      FileType fileType, HostModel hostModel,
-                                      const InfoMachineFields& fields);
+// The capacity rule is the table's: the QX limit applies when the host or the file is QX.
+InfoMachineSaveResult SaveInfoMachine(Database& db, const std::string& fileName, FileType fileType,
+                                      HostModel hostModel, const InfoMachineFields& fields);
 
 // Deletes the machine whose pager number text was selected (nothing when the text is empty).
 void DeleteInfoMachine(Database& db, const std::string& fileName, const std::string& pagerText);
@@ -56,9 +53,9 @@ void DeleteInfoMachine(Database& db, const std::string& fileName, const std::str
 inline constexpr const char* kPagerField = "传呼号";
 inline constexpr const char* kHandheldNumberField = "手持呼叫器编号";
 
-// Checks a number field of the window; nothing after a message that names the field and its
-// range.
-std::optional<int> ReadIntegerField(Prompter& prompter, const std::string& text, int low, int high,
-                                    const char* field);
+// Checks a number field of the window; nothing, with a notice that names the field and its
+// range, when it is not a whole number in range.
+std::optional<int> ReadIntegerField(const std::string& text, int low, int high, const char* field,
+                                    Notices& notices);
 
 } // namespace px

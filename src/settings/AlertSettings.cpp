@@ -62,23 +62,21 @@ std::optional<Lw21Settings> DecodeLw21Record(std::span<const std::uint8_t> r)
     return Lw21Settings{r[0] - '0', TwoDigitNumber(r[1], r[2]), r[3] - '0'};
 }
 
-bool WriteLw3Settings(HostExchange& exchange, Profile& profile, const Lw3Settings& settings)
+Outcome WriteLw3Settings(HostExchange& exchange, Profile& profile, const Lw3Settings& settings)
 {
     const bool ok = exchange.SendCommand(kCmdLw3, BuildLw3Record(settings), "LW3参数设置", true);
     if (ok)
         StoreFields(kLw3Fields, profile, settings);
-    exchange.GetPrompter().Message(ok ? "LW3参数设置成功！" : "LW3参数设置失败！");
-    return ok;
+    return exchange.Conclude(ok, ok ? "LW3参数设置成功！" : "LW3参数设置失败！");
 }
 
-bool WriteLw21Settings(HostExchange& exchange, Profile& profile, const Lw21Settings& settings)
+Outcome WriteLw21Settings(HostExchange& exchange, Profile& profile, const Lw21Settings& settings)
 {
     const bool ok =
         exchange.SendCommand(kCmdLw21, BuildLw21Record(settings), "LW2/1参数设置", true);
     if (ok)
         StoreFields(kLw21Fields, profile, settings);
-    exchange.GetPrompter().Message(ok ? "LW2/1参数设置成功！" : "LW2/1参数设置失败！");
-    return ok;
+    return exchange.Conclude(ok, ok ? "LW2/1参数设置成功！" : "LW2/1参数设置失败！");
 }
 
 } // namespace px

@@ -79,7 +79,7 @@ std::optional<Lw3Settings> DecodeLw3Record(std::span<const std::uint8_t> record)
 std::optional<Lw21Settings> DecodeLw21Record(std::span<const std::uint8_t> record);
 
 // Sends the record, remembers the values on success and says how it went.
-bool WriteLw3Settings(HostExchange& exchange, Profile& profile, const Lw3Settings& settings);
-bool WriteLw21Settings(HostExchange& exchange, Profile& profile, const Lw21Settings& settings);
+Outcome WriteLw3Settings(HostExchange& exchange, Profile& profile, const Lw3Settings& settings);
+Outcome WriteLw21Settings(HostExchange& exchange, Profile& profile, const Lw21Settings& settings);
 
 } // namespace px

@@ -110,41 +110,37 @@ std::optional<HandheldSettings> DecodeHandheldRecord(std::span<const std::uint8_
     return settings;
 }
 
-bool DownloadHandheldSettings(HostExchange& exchange, Profile& profile,
-                              const HandheldSettings& settings)
+Outcome DownloadHandheldSettings(HostExchange& exchange, Profile& profile,
+                                 const HandheldSettings& settings)
 {
     const auto record = BuildHandheldRecord(settings);
-    if (!record) {
-        exchange.GetPrompter().Message(CheckHandheldSettings(settings));
-        return false;
-    }
+    if (!record)
+        return exchange.Conclude(false, CheckHandheldSettings(settings));
     const std::string path = exchange.RecordFilePath(kHandheldRecordFile);
-    if (!HostExchange::WriteRecordFile(path, *record)) {
-        exchange.GetPrompter().Message("无法写入文件 " + path);
-        return false;
-    }
+    if (!HostExchange::WriteRecordFile(path, *record))
+        return exchange.Conclude(false, "无法写入文件 " + path);
     const bool ok = exchange.Download(kCmdHandheldSettings, path, "手持呼叫器设置信息");
     if (ok)
         StoreHandheldSettings(profile, settings);
-    exchange.GetPrompter().Message(ok ? "手持呼叫器设置信息已成功设置！"
-                                      : "手持呼叫器设置信息设置失败！");
-    return ok;
+    return exchange.Conclude(ok, ok ? "手持呼叫器设置信息已成功设置！"
+                                    : "手持呼叫器设置信息设置失败！");
 }
 
-std::optional<HandheldSettings> ReadBackHandheldSettings(HostExchange& exchange)
+Reading<HandheldSettings> ReadBackHandheldSettings(HostExchange& exchange)
 {
     const auto bytes = ReadBackRecord(exchange, kCmdReadHandheldSettings, kHandheldReadBackFile,
                                       "手持设备设置数据");
+    Reading<HandheldSettings> reading{std::nullopt, exchange.TakeNotices()};
     if (!bytes)
-        return std::nullopt;
+        return reading;
     if (!GbkAvailable()) {
-        exchange.GetPrompter().Message(kGbkUnavailableMessage);
-        return std::nullopt;
+        reading.notices.Add(kGbkUnavailableMessage);
+        return reading;
     }
-    auto settings = DecodeHandheldRecord(*bytes);
-    if (!settings)
-        exchange.GetPrompter().Message("回读的手持呼叫器设置信息不完整！");
-    return settings;
+    reading.value = DecodeHandheldRecord(*bytes);
+    if (!reading.value)
+        reading.notices.Add("回读的手持呼叫器设置信息不完整！");
+    return reading;
 }
 
 } // namespace px

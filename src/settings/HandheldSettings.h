@@ -75,9 +75,9 @@ std::optional<HandheldSettings> DecodeHandheldRecord(std::span<const std::uint8_
 
 // Writes ShouChi.txt (left in place), downloads it, remembers the values on success and says
 // how it went.
-bool DownloadHandheldSettings(HostExchange& exchange, Profile& profile,
-                              const HandheldSettings& settings);
+Outcome DownloadHandheldSettings(HostExchange& exchange, Profile& profile,
+                                 const HandheldSettings& settings);
 // Reads the settings back through rshouchi.txt; nothing when the read-back failed.
-std::optional<HandheldSettings> ReadBackHandheldSettings(HostExchange& exchange);
+Reading<HandheldSettings> ReadBackHandheldSettings(HostExchange& exchange);
 
 } // namespace px

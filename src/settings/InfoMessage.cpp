@@ -63,9 +63,13 @@ MessageFrame BuildAddressMessageFrame(int address, int typeIndex, int polarityIn
     return frame;
 }
 
-MessageOutcome SendInformationMessage(HostExchange& exchange, const MessageRequest& request)
+MessageSending SendInformationMessage(HostExchange& exchange, const MessageRequest& request)
 {
-    Prompter& prompter = exchange.GetPrompter();
+    const auto refused = [](std::string why) {
+        MessageSending sending{MessageOutcome::NotSent, {}};
+        sending.notices.Add(std::move(why));
+        return sending;
+    };
     // Line breaks travel as CR LF, the way receivers expect them.
     std::string typed;
     for (char c : request.text) {
@@ -75,28 +79,21 @@ MessageOutcome SendInformationMessage(HostExchange& exchange, const MessageReque
     }
     GbkProblem problem = GbkProblem::None;
     const std::optional<GbkBytes> text = ToGbk(typed, &problem);
-    if (!text) {
-        prompter.Message(GbkRefusal(problem, "信息内容含有主机无法显示的字符，请修改后再发送！"));
-        return MessageOutcome::NotSent;
-    }
-    if (text->size() > kMessageTextBytes) {
-        prompter.Message("信息内容最多为48个字符（24个汉字）！");
-        return MessageOutcome::NotSent;
-    }
+    if (!text)
+        return refused(GbkRefusal(problem, "信息内容含有主机无法显示的字符，请修改后再发送！"));
+
+    if (text->size() > kMessageTextBytes)
+        return refused("信息内容最多为48个字符（24个汉字）！");
 
     MessageFrame frame;
     if (!request.addressMode) {
-        if (!request.pagerText) {
-            prompter.Message("当前没有可用的信息机，请添加后再进行使用！");
-            return MessageOutcome::NotSent;
-        }
+        if (!request.pagerText)
+            return refused("当前没有可用的信息机，请添加后再进行使用！");
         frame = BuildNumberMessageFrame(ParseInt(*request.pagerText), *text);
     } else {
         const int address = ParseInt(request.addressText);
-        if (address < kMinMessageAddress || address > kMaxMessageAddress) {
-            prompter.Message("Address rang [8,2097152] ");
-            return MessageOutcome::NotSent;
-        }
+        if (address < kMinMessageAddress || address > kMaxMessageAddress)
+            return refused("Address rang [8,2097152] ");
         frame = BuildAddressMessageFrame(address, request.typeIndex, request.polarityIndex,
                                          request.baudIndex, *text);
     }
@@ -109,8 +106,7 @@ MessageOutcome SendInformationMessage(HostExchange& exchange, const MessageReque
     const int result = exchange.SingleExchange(frame, true);
     if (result == HostExchange::kFailed) {
         progress.Close();
-        prompter.Message("发送信息失败！");
-        return MessageOutcome::Failed;
+        return {MessageOutcome::Failed, exchange.Conclude(false, "发送信息失败！").notices};
     }
     for (int position = 20; position <= 100; position += 20) {
         progress.SetPosition(position);
@@ -118,9 +114,10 @@ MessageOutcome SendInformationMessage(HostExchange& exchange, const MessageReque
         exchange.Pause(10);
     }
     const bool accepted = result == HostExchange::kOk;
-    prompter.Message(accepted ? "Send information !" : "Cache is full !");
     progress.Close();
-    return accepted ? MessageOutcome::Accepted : MessageOutcome::CacheFull;
+    return {
+        accepted ? MessageOutcome::Accepted : MessageOutcome::CacheFull,
+        exchange.Conclude(accepted, accepted ? "Send information !" : "Cache is full !").notices};
 }
 
 } // namespace px

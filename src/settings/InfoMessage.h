@@ -36,7 +36,7 @@ struct MessageRequest
 
 enum class MessageOutcome
 {
-    NotSent,   // refused before sending, with its message shown
+    NotSent,   // refused before sending, with the reason
     Accepted,  // "Send information !"
     CacheFull, // "Cache is full !"
     Failed,    // "发送信息失败！"
@@ -46,6 +46,12 @@ MessageFrame BuildNumberMessageFrame(int pagerNumber, const GbkBytes& text);
 MessageFrame BuildAddressMessageFrame(int address, int typeIndex, int polarityIndex, int baudIndex,
                                       const GbkBytes& text);
 
-MessageOutcome SendInformationMessage(HostExchange& exchange, const MessageRequest& request);
+struct MessageSending
+{
+    MessageOutcome outcome = MessageOutcome::NotSent;
+    Notices notices;
+};
+
+MessageSending SendInformationMessage(HostExchange& exchange, const MessageRequest& request);
 
 } // namespace px

@@ -126,25 +126,24 @@ std::optional<MachineParams> DecodeFrequencyRecord(std::span<const std::uint8_t>
     return p;
 }
 
-bool WriteMachineParameters(HostExchange& exchange, Profile& profile, const MachineParams& params)
+Outcome WriteMachineParameters(HostExchange& exchange, Profile& profile,
+                               const MachineParams& params)
 {
     const bool ok =
         exchange.SendCommand(kCmdMachineParams, BuildMachineRecord(params), "设置机器参数", true);
     if (ok)
         StoreFields(kParameterFields, profile, params);
-    exchange.GetPrompter().Message(ok ? "设置本机参数成功！" : "设置本机参数失败！");
-    return ok;
+    return exchange.Conclude(ok, ok ? "设置本机参数成功！" : "设置本机参数失败！");
 }
 
-bool WriteFrequencies(HostExchange& exchange, Profile& profile, const MachineParams& params)
+Outcome WriteFrequencies(HostExchange& exchange, Profile& profile, const MachineParams& params)
 {
     const bool ok = exchange.SendCommand(
         kCmdFrequencies, BuildFrequencyRecord(params.txFrequency, params.rxFrequency),
         "设置机器参数", true);
     if (ok)
         StoreFields(kFrequencyFields, profile, params);
-    exchange.GetPrompter().Message(ok ? "设置频率成功！" : "设置频率失败！");
-    return ok;
+    return exchange.Conclude(ok, ok ? "设置频率成功！" : "设置频率失败！");
 }
 
 std::optional<ReceiverTypeRates> LoadReceiverTypeRates(Database& db)

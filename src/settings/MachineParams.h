@@ -103,8 +103,9 @@ std::optional<MachineParams> DecodeFrequencyRecord(std::span<const std::uint8_t>
 
 // Sends the record, then remembers the values and says so; the profile keeps its old values
 // when the host did not take them.
-bool WriteMachineParameters(HostExchange& exchange, Profile& profile, const MachineParams& params);
-bool WriteFrequencies(HostExchange& exchange, Profile& profile, const MachineParams& params);
+Outcome WriteMachineParameters(HostExchange& exchange, Profile& profile,
+                               const MachineParams& params);
+Outcome WriteFrequencies(HostExchange& exchange, Profile& profile, const MachineParams& params);
 
 // Baud-rate and polarity indexes of the numeric (TypeNo 2) and character (TypeNo 3) receiver
 // types; -1 when unknown.

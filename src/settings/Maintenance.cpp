@@ -40,19 +40,17 @@ int ParseAddress(const std::string& text)
 
 } // namespace
 
-bool InitialiseHost(HostExchange& exchange)
+Outcome InitialiseHost(HostExchange& exchange)
 {
     ShowProgress(exchange, "正在初始化设备.....");
     const Bytes frame = frame::Build(kCmdInitialise, {});
     if (exchange.SingleExchange(frame, true) == HostExchange::kFailed) {
         exchange.Progress().Close();
-        exchange.GetPrompter().Message("初始化主机失败！");
-        return false;
+        return exchange.Conclude(false, "初始化主机失败！");
     }
     WalkProgress(exchange, 100);
-    exchange.GetPrompter().Message("成功初始化主机！");
     exchange.Progress().Close();
-    return true;
+    return exchange.Conclude(true, "成功初始化主机！");
 }
 
 Bytes ClockPayload(std::uint32_t address, const LocalTime& time)
@@ -69,7 +67,7 @@ Bytes ClockPayload(std::uint32_t address, const LocalTime& time)
     return payload;
 }
 
-std::optional<bool> CalibrateClock(HostExchange& exchange, Database& db)
+std::optional<Outcome> CalibrateClock(HostExchange& exchange, Database& db)
 {
     QueryResult rs(db);
     if (!rs.Open(db, "select * from T_Device1 where DeviceNo=0") || rs.IsEof())
@@ -79,24 +77,21 @@ std::optional<bool> CalibrateClock(HostExchange& exchange, Database& db)
     const Bytes payload = ClockPayload(static_cast<std::uint32_t>(ParseAddress(address)),
                                        exchange.GetClock().Local());
     const bool ok = exchange.SendCommand(kCmdClock, payload, "", false);
-    exchange.GetPrompter().Message(ok ? "时钟校准成功！" : "时钟校准失败！");
-    return ok;
+    return exchange.Conclude(ok, ok ? "时钟校准成功！" : "时钟校准失败！");
 }
 
-bool UpgradeFirmware(HostExchange& exchange, const std::string& imagePath)
+Outcome UpgradeFirmware(HostExchange& exchange, const std::string& imagePath)
 {
     std::error_code ec;
     const auto size = std::filesystem::file_size(PathFromUtf8(imagePath), ec);
-    if (!ec && size > HostExchange::kMaxRecordBytes) {
-        exchange.GetPrompter().Message("升级文件太大（" + std::to_string(size) +
-                                       " 字节），最多只能下载3000000字节！");
-        return false;
-    }
+    if (!ec && size > HostExchange::kMaxRecordBytes)
+        return exchange.Conclude(false, "升级文件太大（" + std::to_string(size) +
+                                            " 字节），最多只能下载3000000字节！");
     ShowProgress(exchange, "");
     const bool ok = exchange.Download(kCmdFirmware, imagePath, "下载升级程序");
     exchange.Pause(1000);
     exchange.Progress().Close();
-    return ok;
+    return exchange.Conclude(ok);
 }
 
 std::optional<std::string> VersionText(std::span<const std::uint8_t> data)
@@ -107,31 +102,28 @@ std::optional<std::string> VersionText(std::span<const std::uint8_t> data)
     return FromGbk(GbkBytes(text.begin(), text.end()));
 }
 
-std::optional<std::string> ReadProgramVersion(HostExchange& exchange)
+Reading<std::string> ReadProgramVersion(HostExchange& exchange)
 {
-    if (!exchange.SendCommand(kCmdVersion, {}, "", false)) {
-        exchange.GetPrompter().Message("读取版本号失败！");
-        return std::nullopt;
+    if (!exchange.SendCommand(kCmdVersion, {}, "", false))
+        return {std::nullopt, exchange.Conclude(false, "读取版本号失败！").notices};
+    Reading<std::string> reading{VersionText(exchange.AnswerPayload()), exchange.TakeNotices()};
+    if (!reading.value) {
+        reading.notices.Add(std::string("读取版本号失败！") + kGbkUnavailableMessage);
+        return reading;
     }
-    const std::optional<std::string> version = VersionText(exchange.AnswerPayload());
-    if (!version) {
-        exchange.GetPrompter().Message(std::string("读取版本号失败！") + kGbkUnavailableMessage);
-        return std::nullopt;
-    }
-    const std::string text = "当前设备版本号: " + *version;
-    exchange.GetPrompter().Message(text);
+    const std::string text = "当前设备版本号: " + *reading.value;
+    reading.notices.Add(text);
     exchange.Monitor().AddLine(text + "\n");
-    return *version;
+    return reading;
 }
 
-bool SendPreamble(HostExchange& exchange)
+Outcome SendPreamble(HostExchange& exchange)
 {
     ShowProgress(exchange, "前导发送中.....");
     const bool ok =
         exchange.SingleExchange(frame::Build(kCmdPreamble, {}), true) != HostExchange::kFailed;
     exchange.Progress().Close();
-    exchange.GetPrompter().Message(ok ? "前导设置成功!" : "前导设置失败!");
-    return ok;
+    return exchange.Conclude(ok, ok ? "前导设置成功!" : "前导设置失败!");
 }
 
 } // namespace px

@@ -17,7 +17,7 @@ inline constexpr std::uint8_t kCmdFirmware = 0x64;
 inline constexpr std::uint8_t kCmdVersion = 0x82;
 inline constexpr std::uint8_t kCmdPreamble = 0xB3;
 
-bool InitialiseHost(HostExchange& exchange);
+Outcome InitialiseHost(HostExchange& exchange);
 
 // The 12-byte clock payload: the address big-endian, the time as "%H%M%S", then "#时" in GBK.
 Bytes ClockPayload(std::uint32_t address, const LocalTime& time);
@@ -25,18 +25,18 @@ Bytes ClockPayload(std::uint32_t address, const LocalTime& time);
 // Sets the receivers' clock through the information machine with pager number 0 (of any
 // configuration file). Returns nothing, and does nothing, when the database cannot be opened
 // or holds no such machine.
-std::optional<bool> CalibrateClock(HostExchange& exchange, Database& db);
+std::optional<Outcome> CalibrateClock(HostExchange& exchange, Database& db);
 
 // Downloads a firmware image; a file over 3,000,000 bytes is refused before anything is sent.
-bool UpgradeFirmware(HostExchange& exchange, const std::string& imagePath);
+Outcome UpgradeFirmware(HostExchange& exchange, const std::string& imagePath);
 
 // The version text of an answer's data: up to the first 0xFF, at most 15 bytes.
 // Nothing when the system cannot convert GBK.
 std::optional<std::string> VersionText(std::span<const std::uint8_t> data);
 
-// Reads and shows the host's program version; nothing on failure.
-std::optional<std::string> ReadProgramVersion(HostExchange& exchange);
+// Reads the host's program version (told as "当前设备版本号: ..."); nothing on failure.
+Reading<std::string> ReadProgramVersion(HostExchange& exchange);
 
-bool SendPreamble(HostExchange& exchange);
+Outcome SendPreamble(HostExchange& exchange);
 
 } // namespace px

@@ -136,13 +136,11 @@ std::string RandomMac(std::int64_t epochSeconds)
     return text;
 }
 
-bool SendNetworkRecord(HostExchange& exchange, std::span<const std::uint8_t> record)
+Outcome SendNetworkRecord(HostExchange& exchange, std::span<const std::uint8_t> record)
 {
     std::optional<HostExchange::Lock> lock;
-    if (!exchange.IsBusy() && !(lock = exchange.Begin()))
-        return false;
-    if (!exchange.Link().FindHost())
-        return false;
+    if ((!exchange.IsBusy() && !(lock = exchange.Begin())) || !exchange.Link().FindHost())
+        return exchange.Conclude(false);
     ProgressSink& progress = exchange.Progress();
     progress.Show();
     progress.SetRange(0, 100);
@@ -150,25 +148,23 @@ bool SendNetworkRecord(HostExchange& exchange, std::span<const std::uint8_t> rec
     progress.SetProgressText("正在发送信息.....");
     if (exchange.SingleExchange(BuildNetworkFrame(record), true) == HostExchange::kFailed) {
         progress.Close();
-        exchange.GetPrompter().Message("设置网络参数失败！");
-        return false;
+        return exchange.Conclude(false, "设置网络参数失败！");
     }
     for (int position = 20; position <= 100; position += 20) {
         progress.SetPosition(position);
         exchange.Pause(10);
     }
     progress.Close();
-    return true;
+    return exchange.Conclude(true);
 }
 
-std::optional<Bytes> ReadBackNetworkRecord(HostExchange& exchange)
+Reading<Bytes> ReadBackNetworkRecord(HostExchange& exchange)
 {
     std::optional<HostExchange::Lock> lock;
-    if (!exchange.IsBusy() && !(lock = exchange.Begin()))
-        return std::nullopt;
-    if (!exchange.Link().FindHost())
-        return std::nullopt;
-    return ReadBackRecord(exchange, kCmdReadNetwork, kNetworkRecordFile, "读取网络参数");
+    if ((!exchange.IsBusy() && !(lock = exchange.Begin())) || !exchange.Link().FindHost())
+        return {std::nullopt, exchange.TakeNotices()};
+    auto record = ReadBackRecord(exchange, kCmdReadNetwork, kNetworkRecordFile, "读取网络参数");
+    return {std::move(record), exchange.TakeNotices()};
 }
 
 } // namespace px

@@ -93,9 +93,9 @@ bool ApplyNetworkRecord(std::span<const std::uint8_t> record, NetworkParams& par
 std::string RandomMac(std::int64_t epochSeconds);
 
 // Finds the host, sends the frame and waits for its answer; a host that did not answer is
-// reported with a message, a missing host is not.
-bool SendNetworkRecord(HostExchange& exchange, std::span<const std::uint8_t> record);
+// told with "设置网络参数失败！", a missing host is not.
+Outcome SendNetworkRecord(HostExchange& exchange, std::span<const std::uint8_t> record);
 // Finds the host and reads the record back into NetData.txt.
-std::optional<Bytes> ReadBackNetworkRecord(HostExchange& exchange);
+Reading<Bytes> ReadBackNetworkRecord(HostExchange& exchange);
 
 } // namespace px

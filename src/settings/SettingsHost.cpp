@@ -54,26 +54,26 @@ std::optional<Bytes> ReadBackRecord(HostExchange& exchange, std::uint8_t command
     return ReadWholeFile(path);
 }
 
-std::optional<Bytes> ExchangeSettingsHost::ReadBackParams(ParamReadBack kind)
+Reading<Bytes> ExchangeSettingsHost::ReadBackParams(ParamReadBack kind)
 {
     const ReadBackRequest request = RequestFor(kind);
     auto record = ReadBackRecord(exchange_, request.command, "machine.txt", request.caption);
     if (record && notice_)
         notice_(request.what);
-    return record;
+    return {std::move(record), exchange_.TakeNotices()};
 }
 
-bool ExchangeSettingsHost::SendNetwork(std::span<const std::uint8_t> record)
+Outcome ExchangeSettingsHost::SendNetwork(std::span<const std::uint8_t> record)
 {
     return SendNetworkRecord(exchange_, record);
 }
 
-std::optional<Bytes> ExchangeSettingsHost::ReadBackNetwork()
+Reading<Bytes> ExchangeSettingsHost::ReadBackNetwork()
 {
-    auto record = ReadBackNetworkRecord(exchange_);
-    if (record && notice_)
+    auto reading = ReadBackNetworkRecord(exchange_);
+    if (reading.value && notice_)
         notice_("网络参数");
-    return record;
+    return reading;
 }
 
 } // namespace px

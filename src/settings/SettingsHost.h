@@ -29,12 +29,12 @@ public:
     virtual ~SettingsHost() = default;
 
     // The record read back, as stored in machine.txt; nothing when the read-back failed (the
-    // exchange has reported why).
-    virtual std::optional<Bytes> ReadBackParams(ParamReadBack kind) = 0;
-    // Sends the 40-byte network record; false when no host was found or it did not answer.
-    virtual bool SendNetwork(std::span<const std::uint8_t> record) = 0;
+    // notices say why).
+    virtual Reading<Bytes> ReadBackParams(ParamReadBack kind) = 0;
+    // Sends the 40-byte network record; not done when no host was found or it did not answer.
+    virtual Outcome SendNetwork(std::span<const std::uint8_t> record) = 0;
     // The network record read back into NetData.txt; nothing when there is none.
-    virtual std::optional<Bytes> ReadBackNetwork() = 0;
+    virtual Reading<Bytes> ReadBackNetwork() = 0;
 };
 
 // Runs the requests over the host exchange, through the record files in the data folder.
@@ -48,9 +48,9 @@ public:
         : exchange_(exchange), notice_(std::move(notice))
     {}
 
-    std::optional<Bytes> ReadBackParams(ParamReadBack kind) override;
-    bool SendNetwork(std::span<const std::uint8_t> record) override;
-    std::optional<Bytes> ReadBackNetwork() override;
+    Reading<Bytes> ReadBackParams(ParamReadBack kind) override;
+    Outcome SendNetwork(std::span<const std::uint8_t> record) override;
+    Reading<Bytes> ReadBackNetwork() override;
 
 private:
     HostExchange& exchange_;
@@ -58,7 +58,7 @@ private:
 };
 
 // Deletes the record file, reads the command back into it and returns its bytes; nothing when
-// the read-back failed or the file cannot be read.
+// the read-back failed or the file cannot be read. What went wrong stays with the exchange.
 std::optional<Bytes> ReadBackRecord(HostExchange& exchange, std::uint8_t command,
                                     std::string_view fileName, std::string_view caption);
 

@@ -13,38 +13,39 @@ std::string ReadBackFilePath(const HostExchange& exchange, TableKind kind)
         WithTable(kind, [](const auto& table) { return table.recordFile; }));
 }
 
-bool ReadBackTable(HostExchange& exchange, TableKind kind)
+Outcome ReadBackTable(HostExchange& exchange, TableKind kind)
 {
     if (!exchange.Link().FindHost())
-        return false;
+        return exchange.Conclude(false);
     const std::string path = ReadBackFilePath(exchange, kind);
     std::error_code ec;
     std::filesystem::remove(PathFromUtf8(path), ec);
     if (!GbkAvailable()) {
         // The names of the rows could not be shown: better no table than one without them.
-        exchange.GetPrompter().Message(kGbkUnavailableMessage);
-        return true;
+        return exchange.Conclude(true, kGbkUnavailableMessage);
     }
     WithTable(kind, [&](const auto& table) {
         exchange.ReadBack(table.readBackCommand, path, table.readBackCaption);
     });
-    return true;
+    return exchange.Conclude(true);
 }
 
-std::optional<ReadBackRows> ReadBackRowsOf(HostExchange& exchange, TableKind kind,
-                                           std::string& error)
+Reading<ReadBackRows> ReadBackRowsOf(HostExchange& exchange, TableKind kind)
 {
-    if (!ReadBackTable(exchange, kind)) {
-        error = "设备未连接，请连接设备！";
-        return std::nullopt;
+    Outcome read = ReadBackTable(exchange, kind);
+    Reading<ReadBackRows> reading{std::nullopt, std::move(read.notices)};
+    if (!read.ok) {
+        reading.notices.Add(kNoHostMessage);
+        return reading;
     }
     const std::string path = ReadBackFilePath(exchange, kind);
-    auto rows = ReadRecordFile(kind, path);
+    reading.value = ReadRecordFile(kind, path);
     std::error_code ec;
     std::filesystem::remove(PathFromUtf8(path), ec);
-    if (!rows)
-        error = WithTable(kind, [](const auto& table) { return table.missingFileMessage; });
-    return rows;
+    if (!reading.value)
+        reading.notices.Add(
+            WithTable(kind, [](const auto& table) { return table.missingFileMessage; }));
+    return reading;
 }
 
 } // namespace px

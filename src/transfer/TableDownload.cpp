@@ -32,18 +32,21 @@ TableRecords CollectRecords(Database& db, TableKind kind, const std::string& fil
     return WithTable(kind, [&](const auto& table) { return Collect(db, table, fileName); });
 }
 
-DownloadOutcome DownloadTable(HostExchange& exchange, Database& db, TableKind kind,
-                              const std::string& fileName)
+DownloadReport DownloadTable(HostExchange& exchange, Database& db, TableKind kind,
+                             const std::string& fileName)
 {
     return WithTable(kind, [&](const auto& table) {
-        Prompter& prompter = exchange.GetPrompter();
+        DownloadReport report;
         const TableRecords records = Collect(db, table, fileName);
-        if (!records.read)
-            return DownloadOutcome::NoDatabase;
+        if (!records.read) {
+            report.outcome = DownloadOutcome::NoDatabase;
+            return report;
+        }
         if (records.rows == 0) {
+            report.outcome = DownloadOutcome::Empty;
             if (table.emptyMessage != nullptr)
-                prompter.Message(table.emptyMessage);
-            return DownloadOutcome::Empty;
+                report.notices.Add(table.emptyMessage);
+            return report;
         }
         if (!records.refused.empty()) {
             const RefusedRow& row = records.refused.front();
@@ -51,18 +54,19 @@ DownloadOutcome DownloadTable(HostExchange& exchange, Database& db, TableKind ki
                 std::string(table.keyTitle) + " " + row.key + " 无法下载：" + row.reason;
             if (table.failedMessage != nullptr)
                 text += std::string("\n") + table.failedMessage;
-            prompter.Message(text);
-            return DownloadOutcome::Failed;
+            report.outcome = DownloadOutcome::Failed;
+            report.notices.Add(std::move(text));
+            return report;
         }
         // The records go straight from memory: nothing outlives the command.
-        const DownloadOutcome outcome =
-            exchange.Download(table.downloadCommand, records.records, table.downloadCaption)
-                ? DownloadOutcome::Sent
-                : DownloadOutcome::Failed;
-        if (table.sentMessage != nullptr)
-            prompter.Message(outcome == DownloadOutcome::Sent ? table.sentMessage
-                                                              : table.failedMessage);
-        return outcome;
+        const bool sent =
+            exchange.Download(table.downloadCommand, records.records, table.downloadCaption);
+        report.outcome = sent ? DownloadOutcome::Sent : DownloadOutcome::Failed;
+        const char* said = table.sentMessage == nullptr ? nullptr
+                           : sent                       ? table.sentMessage
+                                                        : table.failedMessage;
+        report.notices = exchange.Conclude(sent, said != nullptr ? said : "").notices;
+        return report;
     });
 }
 

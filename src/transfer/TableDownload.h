@@ -33,9 +33,15 @@ enum class DownloadOutcome
     Failed, // the transfer failed, or a row cannot travel (a message names it); nothing kept
 };
 
+struct DownloadReport
+{
+    DownloadOutcome outcome = DownloadOutcome::NoDatabase;
+    Notices notices;
+};
+
 // Sends a table of a configuration file under its command. A table with a row that cannot
-// travel is refused whole, with a message naming the row.
-DownloadOutcome DownloadTable(HostExchange& exchange, Database& db, TableKind kind,
-                              const std::string& fileName);
+// travel is refused whole, with a notice naming the row.
+DownloadReport DownloadTable(HostExchange& exchange, Database& db, TableKind kind,
+                             const std::string& fileName);
 
 } // namespace px

@@ -134,13 +134,13 @@ std::vector<Difference> CompareTable(Database& db, const std::string& fileName,
         host.Typed());
 }
 
-std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, Database& db,
-                                                        const std::string& fileName,
-                                                        std::string& error)
+Reading<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, Database& db,
+                                                  const std::string& fileName)
 {
+    Reading<std::vector<Difference>> reading;
     if (!FindConfigFile(db, fileName)) {
-        error = FileNotFoundMessage(db, fileName);
-        return std::nullopt;
+        reading.notices.Add(FileNotFoundMessage(db, fileName));
+        return reading;
     }
     std::vector<Difference> differences;
     bool failed = false;
@@ -151,12 +151,14 @@ std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, 
         const auto types = LoadReceiverTypes(db);
         const StoredRows<Row> stored = LoadRows(db, table, fileName);
         if (!types || !stored.read) {
-            error = CannotReadMessage(table, fileName);
+            reading.notices.Add(CannotReadMessage(table, fileName));
             failed = true;
             return;
         }
-        if (!ReadBackTable(exchange, table.kind)) {
-            error = "设备未连接，请连接设备！";
+        const Outcome read = ReadBackTable(exchange, table.kind);
+        reading.notices.Append(read.notices);
+        if (!read.ok) {
+            reading.notices.Add(kNoHostMessage);
             failed = true;
             return;
         }
@@ -172,9 +174,9 @@ std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, 
         }
         comparison.Compare(expected, std::get<std::vector<Row>>(host->Typed()));
     });
-    if (failed)
-        return std::nullopt;
-    return differences;
+    if (!failed)
+        reading.value = std::move(differences);
+    return reading;
 }
 
 } // namespace px

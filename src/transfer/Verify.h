@@ -43,9 +43,8 @@ std::vector<Difference> CompareTable(Database& db, const std::string& fileName,
                                      const ReadBackRows& host, std::string& error);
 
 // Reads the three tables back from the host and compares them with the file. Nothing when the
-// host cannot be found or the file does not exist (error says which).
-std::optional<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, Database& db,
-                                                        const std::string& fileName,
-                                                        std::string& error);
+// host cannot be found or the file does not exist (the notices say which).
+Reading<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, Database& db,
+                                                  const std::string& fileName);
 
 } // namespace px

@@ -39,13 +39,6 @@ private:
     std::size_t next_ = 0;
 };
 
-class Quiet final : public px::Prompter
-{
-public:
-    void Message(std::string_view, std::string_view, px::MessageIcon) override {}
-    bool AskOkCancel(std::string_view, std::string_view) override { return false; }
-};
-
 // In the 64 data bytes: 55 AA 02 at 0, the command at 3, L at 4, payload from 5.
 bool Headed(const Answer& a, std::uint8_t command)
 {
@@ -91,7 +84,6 @@ struct Rig
     px::SimHidBackend backend;
     px::test::FakeClock clock;
     px::NullEventPump pump;
-    Quiet prompter;
     px::NullDataMonitor monitor;
     px::NullProgressSink progress;
 };
@@ -132,8 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     Rig rig(answers);
-    px::HostLink link(rig.backend, rig.clock, rig.pump, rig.prompter);
-    px::HostExchange exchange(link, rig.clock, rig.prompter, rig.monitor, rig.progress, Folder());
+    px::HostLink link(rig.backend, rig.clock, rig.pump);
+    px::HostExchange exchange(link, rig.clock, rig.monitor, rig.progress, Folder());
     if (readBack) {
         const std::string file = Folder() + "read.txt";
         std::filesystem::remove(file);

@@ -30,7 +30,7 @@ TEST_F(HostExchangeTest, SingleFormRefusesMoreThan58PayloadBytes)
 {
     EXPECT_FALSE(exchange_.SendCommand(0x62, Bytes(59, 1), "", false));
     EXPECT_TRUE(Written().empty());
-    EXPECT_EQ(prompter_.All().size(), 1u);
+    EXPECT_EQ(told_.All().size(), 1u);
     const Bytes clock = {0x12, 0xD6, 0x87, '0', '9', '0', '5', '0', '7', 0x23, 0xCA, 0xB1};
     EXPECT_TRUE(exchange_.SendCommand(0x62, clock, "", false)) << "a clock payload fits";
 }
@@ -127,8 +127,8 @@ TEST_F(HostExchangeTest, ARecordFileOverTheLimitIsRefusedBeforeSending)
     const std::string path = WriteFile("big.bin", Bytes(HostExchange::kMaxRecordBytes + 1, 0x11));
     EXPECT_FALSE(exchange_.Download(0x64, path, "下载升级程序"));
     EXPECT_TRUE(Written().empty());
-    ASSERT_EQ(prompter_.All().size(), 1u);
-    EXPECT_NE(prompter_.All()[0].text.find("3000000"), std::string::npos);
+    ASSERT_EQ(told_.All().size(), 1u);
+    EXPECT_NE(told_.All()[0].text.find("3000000"), std::string::npos);
 }
 
 TEST_F(HostExchangeTest, AnUnacknowledgedDownloadFails)
@@ -183,9 +183,9 @@ TEST_F(HostExchangeTest, WithoutAHostFiveWritesFailAndTheUserIsTold)
 {
     backend_.RemoveDevice(device_);
     EXPECT_EQ(exchange_.SingleExchange(frame::Build(0xB3, {}), true), HostExchange::kFailed);
-    ASSERT_EQ(prompter_.All().size(), 1u);
-    EXPECT_EQ(prompter_.All()[0].text, "设备未连接，请连接设备！");
-    EXPECT_EQ(prompter_.All()[0].caption, "失败1");
+    ASSERT_EQ(told_.All().size(), 1u);
+    EXPECT_EQ(told_.All()[0].text, "设备未连接，请连接设备！");
+    EXPECT_EQ(told_.All()[0].caption, "失败1");
 }
 
 TEST_F(HostExchangeTest, InitialiseAndKeyCodesWaitFiveSecondsOthersOne)
@@ -207,7 +207,7 @@ TEST_F(HostExchangeTest, AHostUnpluggedDuringADownloadEndsIt)
     const std::string path = WriteFile("Call.txt", Sequence(5 * 54));
     EXPECT_FALSE(exchange_.Download(0x66, path, "c"));
     EXPECT_EQ(Written().size(), 3u) << "packet 3 reached the host as it went away";
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"设备未连接，请连接设备！"}));
+    EXPECT_EQ(told_.Texts(), (std::vector<std::string>{"设备未连接，请连接设备！"}));
     EXPECT_FALSE(progress_.open);
     EXPECT_TRUE(progress_.results.empty());
     EXPECT_FALSE(host_.State().tables.contains(0x66));
@@ -259,20 +259,20 @@ TEST_F(HostExchangeTest, AWriteIsTriedFiveTimes)
 {
     host_.State().fault = *ParseSimFault("fail-writes:4");
     EXPECT_EQ(exchange_.SingleExchange(frame::Build(0xB3, {}), true), HostExchange::kOk);
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(told_.All().empty());
     EXPECT_EQ(host_.State().preambleCount, 1);
 
     host_.State().fault = *ParseSimFault("fail-writes:5");
     EXPECT_EQ(exchange_.SingleExchange(frame::Build(0xB3, {}), true), HostExchange::kFailed);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"设备未连接，请连接设备！"}));
+    EXPECT_EQ(told_.Texts(), (std::vector<std::string>{"设备未连接，请连接设备！"}));
     EXPECT_EQ(host_.State().preambleCount, 1);
     EXPECT_EQ(host_.State().fault.kind, SimFault::Kind::None) << "all five were used up";
 
     // Every download packet goes through the same five attempts.
-    prompter_.Clear();
+    told_.Clear();
     host_.State().fault = *ParseSimFault("fail-writes:4");
     ASSERT_TRUE(exchange_.Download(0x64, WriteFile("fw.bin", Sequence(3 * 54)), "x"));
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(told_.All().empty());
     EXPECT_EQ(host_.State().tables.at(0x64), Sequence(3 * 54));
 }
 
@@ -345,9 +345,8 @@ TEST_F(ReadBackTest, AShortMiddlePacketFailsWithAMessageAndWritesNothing)
     host_.State().fault = *ParseSimFault("short-packet:2");
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
     EXPECT_EQ(progress_.results, (std::vector<std::string>{"c  数据包错误"}));
-    EXPECT_EQ(
-        prompter_.Texts(),
-        (std::vector<std::string>{"第2包数据不完整：只有20字节，应为54字节，回读的数据未保存！"}));
+    EXPECT_EQ(told_.Texts(), (std::vector<std::string>{
+                                 "第2包数据不完整：只有20字节，应为54字节，回读的数据未保存！"}));
     EXPECT_EQ(ReadFile(file_), (Bytes{'o', 'l', 'd'}));
     EXPECT_FALSE(progress_.open);
 }
@@ -357,7 +356,7 @@ TEST_F(ReadBackTest, AShortLastPacketIsTheEndOfTheTable)
     host_.State().tables[0x65] = Sequence(3 * 54 + 20, 0x10);
     ASSERT_TRUE(exchange_.ReadBack(0x84, file_, "c"));
     EXPECT_EQ(ReadFile(file_), Sequence(3 * 54 + 20, 0x10));
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(told_.All().empty());
 }
 
 TEST_F(ReadBackTest, AShortFirstPacketOfSeveralFailsToo)
@@ -365,7 +364,7 @@ TEST_F(ReadBackTest, AShortFirstPacketOfSeveralFailsToo)
     host_.State().tables[0x65] = Sequence(60);
     host_.State().fault = *ParseSimFault("short-packet:1");
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
-    EXPECT_EQ(prompter_.Texts().size(), 1u);
+    EXPECT_EQ(told_.Texts().size(), 1u);
     EXPECT_FALSE(test::Exists(file_));
 }
 
@@ -417,7 +416,7 @@ TEST_F(ReadBackTest, AFirstAnswerForAnotherCommandEndsItSilently)
     host_.State().tables[0x65] = Sequence(3 * 54);
     host_.State().fault = *ParseSimFault("wrong-first-readback");
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(told_.All().empty());
     EXPECT_TRUE(progress_.results.empty());
     EXPECT_FALSE(test::Exists(file_));
 }
@@ -434,14 +433,14 @@ TEST_F(ReadBackTest, NoAnswerOrABadFirstChecksum)
 {
     host_.State().fault = *ParseSimFault("silent");
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(told_.All().empty());
     EXPECT_TRUE(progress_.results.empty());
 
     host_.State().fault = *ParseSimFault("bad-checksum");
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
-    EXPECT_EQ(prompter_.Texts(),
+    EXPECT_EQ(told_.Texts(),
               (std::vector<std::string>{"接受数据不正确，请检查主机是否正常工作！"}));
-    EXPECT_EQ(prompter_.All()[0].caption, "警告");
+    EXPECT_EQ(told_.All()[0].caption, "警告");
     EXPECT_FALSE(test::Exists(file_));
 }
 
@@ -449,8 +448,8 @@ TEST_F(ReadBackTest, ARequestThatCannotBeWrittenIsReported)
 {
     backend_.RemoveDevice(device_);
     EXPECT_FALSE(exchange_.ReadBack(0x84, file_, "c"));
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"下发数据失败，请重新发送！"}));
-    EXPECT_EQ(prompter_.All()[0].caption, "失败1");
+    EXPECT_EQ(told_.Texts(), (std::vector<std::string>{"下发数据失败，请重新发送！"}));
+    EXPECT_EQ(told_.All()[0].caption, "失败1");
 }
 
 TEST_F(HostExchangeTest, OnlyOneCommandTalksToTheHostAtATime)
@@ -458,7 +457,7 @@ TEST_F(HostExchangeTest, OnlyOneCommandTalksToTheHostAtATime)
     auto first = exchange_.Begin();
     ASSERT_TRUE(first.has_value());
     EXPECT_FALSE(exchange_.Begin().has_value());
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{HostExchange::kBusyMessage}));
+    EXPECT_EQ(told_.Texts(), (std::vector<std::string>{HostExchange::kBusyMessage}));
     first.reset();
     EXPECT_TRUE(exchange_.Begin().has_value());
 }
@@ -494,18 +493,18 @@ TEST(NestedExchangeTest, ACommandStartedDuringAnotherWaitIsRefused)
     backend.AddDevice(kHostVendorId, kPxProductId, &host);
     test::FakeClock clock;
     HandlerPump pump;
-    test::ScriptedPrompter prompter;
     test::RecordingMonitor monitor;
     test::RecordingProgress progress;
-    HostLink link(backend, clock, pump, prompter);
-    HostExchange exchange(link, clock, prompter, monitor, progress, folder.Folder());
+    HostLink link(backend, clock, pump);
+    HostExchange exchange(link, clock, monitor, progress, folder.Folder());
 
     // Not through Begin(): the way a dialog calls the primitives directly.
     bool nested = true;
     pump.handler = [&] { nested = exchange.ReadBack(0x86, folder.File("rshouchi.txt"), "x"); };
     EXPECT_EQ(exchange.SingleExchange(frame::Build(0x60, {}), true), HostExchange::kFailed);
     EXPECT_FALSE(nested);
-    EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{HostExchange::kBusyMessage}));
+    EXPECT_EQ(exchange.TakeNotices().Texts(),
+              (std::vector<std::string>{HostExchange::kBusyMessage}));
     for (const std::string& line : host.Capture())
         EXPECT_EQ(line.find("Write:0055AA0186"), std::string::npos) << "no read-back was sent";
 }

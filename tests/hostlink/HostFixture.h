@@ -3,8 +3,8 @@
 #include "hostlink/HostExchange.h"
 #include "mock/FakeClock.h"
 #include "mock/RecordingViews.h"
-#include "mock/ScriptedPrompter.h"
 #include "mock/TempFolder.h"
+#include "mock/Told.h"
 #include "sim/SimHost.h"
 
 #include <fstream>
@@ -81,11 +81,12 @@ protected:
     int device_ = backend_.AddDevice(kHostVendorId, kPxProductId, &host_);
     FakeClock clock_;
     NullEventPump pump_;
-    ScriptedPrompter prompter_;
     RecordingMonitor monitor_;
     RecordingProgress progress_;
-    HostLink link_{backend_, clock_, pump_, prompter_};
-    HostExchange exchange_{link_, clock_, prompter_, monitor_, progress_, folder_.Folder()};
+    HostLink link_{backend_, clock_, pump_};
+    HostExchange exchange_{link_, clock_, monitor_, progress_, folder_.Folder()};
+    // What the exchange has left untold: a command takes its notices into its outcome.
+    Told told_{[this] { return exchange_.TakeNotices(); }};
 };
 
 } // namespace px::test

@@ -2,7 +2,7 @@
 
 #include "hostlink/HidAccess.h"
 #include "mock/FakeClock.h"
-#include "mock/ScriptedPrompter.h"
+#include "mock/Told.h"
 #include "sim/SimHidBackend.h"
 
 #include <gmock/gmock.h>
@@ -29,8 +29,8 @@ protected:
     SimHidBackend backend_;
     test::FakeClock clock_;
     CountingPump pump_;
-    test::ScriptedPrompter prompter_;
-    HostLink link_{backend_, clock_, pump_, prompter_};
+    HostLink link_{backend_, clock_, pump_};
+    test::Told told_{[this] { return link_.TakeNotices(); }};
 };
 
 struct IdCase
@@ -50,7 +50,7 @@ TEST_P(HostIdentificationTest, TheProductIdTellsTheModel)
     EXPECT_EQ(link_.FindHost(), c.model != HostModel::None);
     EXPECT_EQ(link_.IsConnected(), c.model != HostModel::None);
     EXPECT_EQ(link_.GetHostModel(), c.model);
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(told_.All().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Ids, HostIdentificationTest,
@@ -151,22 +151,22 @@ TEST_F(HostLinkTest, APersistentOpenFailureIsShownOnceUntilItChangesOrClears)
     backend_.SetOpenError(host, OpenError::PermissionDenied);
     for (int tick = 0; tick < 5; ++tick)
         EXPECT_FALSE(link_.FindHost());
-    ASSERT_EQ(prompter_.All().size(), 1u);
-    EXPECT_EQ(prompter_.All()[0].text, PermissionHelpText());
-    EXPECT_THAT(prompter_.All()[0].text, ::testing::StartsWith("无法打开通信端口\n"))
+    ASSERT_EQ(told_.All().size(), 1u);
+    EXPECT_EQ(told_.All()[0].text, PermissionHelpText());
+    EXPECT_THAT(told_.All()[0].text, ::testing::StartsWith("无法打开通信端口\n"))
         << "followed by what this system's user can do about it";
 
     backend_.SetOpenError(host, OpenError::Other);
     EXPECT_FALSE(link_.FindHost());
     EXPECT_FALSE(link_.FindHost());
-    ASSERT_EQ(prompter_.All().size(), 2u);
-    EXPECT_EQ(prompter_.All()[1].text, "无法打开通信端口");
+    ASSERT_EQ(told_.All().size(), 2u);
+    EXPECT_EQ(told_.All()[1].text, "无法打开通信端口");
 
     backend_.SetOpenError(host, OpenError::None);
     EXPECT_TRUE(link_.FindHost());
     backend_.SetOpenError(host, OpenError::Other);
     EXPECT_FALSE(link_.FindHost());
-    EXPECT_EQ(prompter_.All().size(), 3u);
+    EXPECT_EQ(told_.All().size(), 3u);
 }
 
 TEST_F(HostLinkTest, RightAfterAnArrivalAFailingOpenIsRetried)
@@ -176,13 +176,13 @@ TEST_F(HostLinkTest, RightAfterAnArrivalAFailingOpenIsRetried)
     link_.NoteDeviceArrival();
     EXPECT_TRUE(link_.FindHost());
     EXPECT_EQ(link_.GetHostModel(), HostModel::QX);
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(told_.All().empty());
 
     // Long after the arrival a failure is reported at once.
     clock_.Advance(HostLink::kArrivalRetryWindowMs * 2);
     backend_.SetOpenError(host, OpenError::PermissionDenied, 3);
     EXPECT_FALSE(link_.FindHost());
-    EXPECT_EQ(prompter_.All().size(), 1u);
+    EXPECT_EQ(told_.All().size(), 1u);
 }
 
 TEST_F(HostLinkTest, WithoutAHostEveryOperationFailsQuietly)
@@ -190,7 +190,7 @@ TEST_F(HostLinkTest, WithoutAHostEveryOperationFailsQuietly)
     EXPECT_FALSE(link_.FindHost());
     EXPECT_FALSE(link_.ReadReport(1000));
     EXPECT_FALSE(link_.WriteReport());
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(told_.All().empty());
 }
 
 } // namespace

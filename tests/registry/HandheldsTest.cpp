@@ -15,9 +15,13 @@ protected:
     HandheldSaveResult Save(const std::string& number, const std::string& code, bool madeUp,
                             FileType fileType = FileType::PX, HostModel host = HostModel::None)
     {
-        return SaveHandheld(db_, prompter_, &exchange_, random_, "f", fileType, host,
-                            {"1", number, code, "备注", madeUp});
+        HandheldSaveResult result = SaveHandheld(db_, &exchange_, random_, "f", fileType, host,
+                                                 {"1", number, code, "备注", madeUp});
+        said_.Append(result.notices);
+        return result;
     }
+
+    Notices said_; // what the saves told, in order
 
     test::ScratchDatabase scratch_{folder_};
     Database& db_ = scratch_.Db();
@@ -38,10 +42,10 @@ TEST_F(HandheldsTest, TheCodeComesFromTheHostWithStatus66)
 
     host_.State().presses.push_back({0x55, 0x1A, 0x2B});
     EXPECT_FALSE(Save("6", "", false).stored);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"请正确进行手持呼叫器进行设置！"}));
-    prompter_.Clear();
+    EXPECT_EQ(said_.Texts(), (std::vector<std::string>{"请正确进行手持呼叫器进行设置！"}));
+    said_ = {};
     EXPECT_FALSE(Save("6", "", false).stored);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"获取手持呼叫器特征码失败！"}));
+    EXPECT_EQ(said_.Texts(), (std::vector<std::string>{"获取手持呼叫器特征码失败！"}));
 }
 
 TEST_F(HandheldsTest, MadeUpCodes)
@@ -56,10 +60,10 @@ TEST_F(HandheldsTest, MadeUpCodes)
          {Case{"FfFf", false, "自定义特征码错误！"}, Case{"0000", false, "自定义特征码错误！"},
           Case{"", false, "地址码不能为空！"}, Case{"000", true, nullptr},
           Case{"12AB", true, nullptr}}) {
-        prompter_.Clear();
+        said_ = {};
         const auto result = Save("1", c.code, true);
         EXPECT_EQ(result.stored, c.stored) << c.code;
-        EXPECT_EQ(prompter_.Texts(),
+        EXPECT_EQ(said_.Texts(),
                   c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
     }
     EXPECT_TRUE(Written().empty()) << "a made-up code asks nothing of the host";
@@ -92,14 +96,14 @@ TEST_F(HandheldsTest, NumbersAndCapacity)
     EXPECT_TRUE(Save("99", "ABCD", true, FileType::QX).stored);
     const auto full = Save("10", "ABCD", true, FileType::QX);
     EXPECT_FALSE(full.stored);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"最多可以输入10个手持呼叫器！"}));
+    EXPECT_EQ(said_.Texts(), (std::vector<std::string>{"最多可以输入10个手持呼叫器！"}));
     EXPECT_FALSE(full.fieldsChanged);
 
-    prompter_.Clear();
+    said_ = {};
     const auto hundred = Save("50", "ABCD", true, FileType::PX);
     EXPECT_EQ(hundred.number, 100) << "the next number may be one the range refuses";
     EXPECT_FALSE(Save("100", "ABCD", true, FileType::PX).stored);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"手持呼叫器编号必须在1到99之间"}));
+    EXPECT_EQ(said_.Texts(), (std::vector<std::string>{"手持呼叫器编号必须在1到99之间"}));
 }
 
 TEST_F(HandheldsTest, DeleteTakesTheSelectedNumber)

@@ -18,7 +18,7 @@ protected:
                                bool advance = false, const std::string& remark = "", int type = 0)
     {
         InfoMachineFields fields{pager, "1", address, remark, type, advance};
-        return SaveInfoMachine(db_, prompter_, "f", fileType, host, fields);
+        return SaveInfoMachine(db_, "f", fileType, host, fields);
     }
 
     void FillFile(int count)
@@ -38,8 +38,8 @@ TEST_F(InfoMachinesTest, TheNextPagerNumberFollowsTheHighest)
     EXPECT_TRUE(result.stored);
     EXPECT_EQ(result.pagerNumber, 10);
     EXPECT_EQ(result.address, "123") << "without the advance the address stays";
-    const auto first = SaveInfoMachine(db_, prompter_, "empty", FileType::PX, kNoHost,
-                                       {"1", "1", "5", "", 0, false});
+    const auto first =
+        SaveInfoMachine(db_, "empty", FileType::PX, kNoHost, {"1", "1", "5", "", 0, false});
     EXPECT_EQ(first.pagerNumber, 2);
 }
 
@@ -103,10 +103,10 @@ TEST_P(InfoMachineRefusalTest, NothingIsStored)
 {
     const RefusalCase c = GetParam();
     AddMachine("f", 4);
-    const auto result = SaveInfoMachine(db_, prompter_, "f", FileType::PX, kNoHost,
+    const auto result = SaveInfoMachine(db_, "f", FileType::PX, kNoHost,
                                         {c.pager, c.handheld, c.address, "", 0, true});
     EXPECT_FALSE(result.stored);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{c.message}));
+    EXPECT_EQ(result.notices.Texts(), (std::vector<std::string>{c.message}));
     EXPECT_EQ(result.fieldsChanged, c.fieldsChange);
     if (c.fieldsChange) {
         EXPECT_EQ(result.pagerNumber, 5);
@@ -125,9 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(InfoMachinesTest, AFullQxFileRefusesNewRowsAndModifications)
 {
     FillFile(20);
-    EXPECT_FALSE(Save("20", "1", FileType::QX).stored);
-    EXPECT_FALSE(Save("3", "1", FileType::QX).stored) << "a modification is refused too";
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>(2, "最多可以输入20个信息机！")));
+    for (const char* pager : {"20", "3"}) {
+        const auto refused = Save(pager, "1", FileType::QX);
+        EXPECT_FALSE(refused.stored) << pager << ": a modification is refused too";
+        EXPECT_EQ(refused.notices.Texts(), (std::vector<std::string>{"最多可以输入20个信息机！"}));
+    }
     EXPECT_FALSE(Save("20", "1", FileType::QX, kPxHost).stored) << "the QX test comes first";
     EXPECT_FALSE(Save("20", "1", FileType::PX, kQxHost).stored) << "a QX host limits a PX file too";
     EXPECT_TRUE(Save("20", "1", FileType::PX, kPxHost).stored);
@@ -137,8 +139,9 @@ TEST_F(InfoMachinesTest, APxFileHoldsFiveHundred)
 {
     FillFile(499);
     EXPECT_TRUE(Save("499", "1", FileType::PX).stored);
-    EXPECT_FALSE(Save("499", "1", FileType::PX).stored);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"最多可以输入500个信息机！"}));
+    const auto refused = Save("499", "1", FileType::PX);
+    EXPECT_FALSE(refused.stored);
+    EXPECT_EQ(refused.notices.Texts(), (std::vector<std::string>{"最多可以输入500个信息机！"}));
 }
 
 TEST_F(InfoMachinesTest, DeleteTakesTheSelectedRowOnly)

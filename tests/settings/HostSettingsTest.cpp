@@ -29,6 +29,14 @@ protected:
 
     MemoryProfile profile_;
     ExchangeSettingsHost settingsHost_{exchange_};
+
+    // Keeps what an action told in said_, in order, and hands its result on.
+    template <typename Told> Told Said(Told result)
+    {
+        said_.Append(result.notices);
+        return result;
+    }
+    Notices said_;
 };
 
 // --- device parameters -----------------------------------------------------------------------
@@ -69,10 +77,10 @@ TEST_F(HostSettingsTest, MachineRecordsReachTheHost)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(WriteMachineParameters(exchange_, profile_, c.params));
+        ASSERT_TRUE(Said(WriteMachineParameters(exchange_, profile_, c.params)).ok);
         EXPECT_EQ(Table(kCmdMachineParams), c.record);
         EXPECT_EQ(LoadMachineParams(profile_), c.params);
-        EXPECT_EQ(prompter_.Texts().back(), "设置本机参数成功！");
+        EXPECT_EQ(said_.Texts().back(), "设置本机参数成功！");
         EXPECT_FALSE(test::Exists(folder_.File("Temp.txt")));
     }
 }
@@ -89,18 +97,18 @@ TEST_F(HostSettingsTest, ProfileDefaultsAndWhatAWriteStores)
     MachineParams p;
     p.monitoring = 2;
     p.txFrequency = 400000;
-    ASSERT_TRUE(WriteMachineParameters(exchange_, profile_, p));
+    ASSERT_TRUE(Said(WriteMachineParameters(exchange_, profile_, p)).ok);
     EXPECT_EQ(profile_.GetInt("MACHINE", "JIANTING", -1), 2);
     EXPECT_EQ(profile_.GetInt("MACHINE", "TPL", -1), -1);
-    ASSERT_TRUE(WriteFrequencies(exchange_, profile_, p));
+    ASSERT_TRUE(Said(WriteFrequencies(exchange_, profile_, p)).ok);
     EXPECT_EQ(profile_.GetInt("MACHINE", "TPL", -1), 400000);
-    EXPECT_EQ(prompter_.Texts().back(), "设置频率成功！");
+    EXPECT_EQ(said_.Texts().back(), "设置频率成功！");
 }
 
 TEST_F(HostSettingsTest, FrequencyRecordAndRange)
 {
     MachineParams p;
-    ASSERT_TRUE(WriteFrequencies(exchange_, profile_, p));
+    ASSERT_TRUE(Said(WriteFrequencies(exchange_, profile_, p)).ok);
     EXPECT_EQ(Table(kCmdFrequencies), (Bytes{0x5A, '4', '3', '0', '2', '2', '5', 0xFF, '3', '1',
                                              '5', '6', '0', '0', 0xFF}));
 
@@ -144,10 +152,10 @@ TEST_F(HostSettingsTest, ParameterReadBackKeepsTheProfileFrequencies)
     sent.receiver = 200;
     sent.mode = 0;
     sent.txFrequency = 500000;
-    ASSERT_TRUE(WriteMachineParameters(exchange_, profile_, sent));
+    ASSERT_TRUE(Said(WriteMachineParameters(exchange_, profile_, sent)).ok);
     profile_.SetInt("MACHINE", "TPL", 470000);
 
-    const auto bytes = settingsHost_.ReadBackParams(ParamReadBack::MachineParameters);
+    const auto bytes = Said(settingsHost_.ReadBackParams(ParamReadBack::MachineParameters)).value;
     ASSERT_TRUE(bytes);
     EXPECT_EQ(*bytes, Table(kCmdMachineParams));
     EXPECT_EQ(ReadWholeFile(folder_.File("machine.txt")), bytes);
@@ -163,11 +171,12 @@ TEST_F(HostSettingsTest, ParameterReadBackKeepsTheProfileFrequencies)
 
 TEST_F(HostSettingsTest, FrequencyReadBackDecodesDigitsUpToTheFirstFF)
 {
-    ASSERT_TRUE(WriteFrequencies(exchange_, profile_, With([](MachineParams& p) {
-                                     p.txFrequency = 230000;
-                                     p.rxFrequency = 930000;
-                                 })));
-    const auto bytes = settingsHost_.ReadBackParams(ParamReadBack::Frequencies);
+    ASSERT_TRUE(Said(WriteFrequencies(exchange_, profile_, With([](MachineParams& p) {
+                                          p.txFrequency = 230000;
+                                          p.rxFrequency = 930000;
+                                      })))
+                    .ok);
+    const auto bytes = Said(settingsHost_.ReadBackParams(ParamReadBack::Frequencies)).value;
     ASSERT_TRUE(bytes);
     const auto f = DecodeFrequencyRecord(*bytes);
     ASSERT_TRUE(f);
@@ -186,16 +195,31 @@ TEST_F(HostSettingsTest, AFailedWriteKeepsTheProfile)
     host_.State().fault = *ParseSimFault("silent");
     MachineParams p;
     p.receiver = 99;
-    EXPECT_FALSE(WriteMachineParameters(exchange_, profile_, p));
-    EXPECT_FALSE(WriteFrequencies(exchange_, profile_, p));
-    EXPECT_FALSE(WriteLw3Settings(exchange_, profile_, {}));
+    EXPECT_FALSE(Said(WriteMachineParameters(exchange_, profile_, p)).ok);
+    EXPECT_FALSE(Said(WriteFrequencies(exchange_, profile_, p)).ok);
+    EXPECT_FALSE(Said(WriteLw3Settings(exchange_, profile_, {})).ok);
     EXPECT_EQ(profile_.GetInt("MACHINE", "NO", -1), 17);
     EXPECT_EQ(profile_.GetInt("MACHINE", "TPL", -1), -1);
     EXPECT_EQ(profile_.GetInt("LW123", "SHAKE", -1), 2);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"设置本机参数失败！", "设置频率失败！",
-                                                           "LW3参数设置失败！"}));
-    EXPECT_FALSE(settingsHost_.ReadBackParams(ParamReadBack::MachineParameters));
+    EXPECT_EQ(said_.Texts(), (std::vector<std::string>{"设置本机参数失败！", "设置频率失败！",
+                                                       "LW3参数设置失败！"}));
+    EXPECT_FALSE(Said(settingsHost_.ReadBackParams(ParamReadBack::MachineParameters)).value);
     EXPECT_FALSE(test::Exists(folder_.File("machine.txt")));
+}
+
+TEST_F(HostSettingsTest, WithoutAHostTheExchangesWordComesFirstAndNothingIsLeftBehind)
+{
+    backend_.RemoveDevice(device_);
+    const Outcome written = WriteMachineParameters(exchange_, profile_, MachineParams{});
+    EXPECT_FALSE(written.ok);
+    EXPECT_EQ(written.notices.List(),
+              (std::vector<Notice>{{"设备未连接，请连接设备！", "失败1", MessageIcon::None},
+                                   {"设置本机参数失败！", "", MessageIcon::None}}));
+    EXPECT_TRUE(told_.All().empty()) << "a later command would show it again";
+
+    const Reading<Bytes> read = settingsHost_.ReadBackParams(ParamReadBack::Frequencies);
+    EXPECT_FALSE(read.value);
+    EXPECT_TRUE(told_.All().empty());
 }
 
 TEST_F(HostSettingsTest, ReceiverTypeRatesAreSavedWithUnknownColumnsKept)
@@ -236,7 +260,7 @@ TEST_F(HostSettingsTest, DefaultNetworkRecordGoesAsOne48ByteFrame)
                 Bytes(8, 0xFF)});
     EXPECT_EQ(record, expected);
 
-    ASSERT_TRUE(settingsHost_.SendNetwork(record));
+    ASSERT_TRUE(Said(settingsHost_.SendNetwork(record)).ok);
     const auto written = Written();
     ASSERT_EQ(written.size(), 1u);
     const Report& r = written[0];
@@ -249,7 +273,7 @@ TEST_F(HostSettingsTest, DefaultNetworkRecordGoesAsOne48ByteFrame)
     EXPECT_EQ(progress_.positions, (std::vector<int>{0, 20, 40, 60, 80, 100}));
     EXPECT_EQ(progress_.progressTexts, (std::vector<std::string>{"正在发送信息....."}));
     EXPECT_FALSE(progress_.open);
-    EXPECT_TRUE(prompter_.All().empty()) << "success shows no message";
+    EXPECT_TRUE(said_.Empty()) << "success shows no message";
 }
 
 struct NetworkCase
@@ -294,7 +318,7 @@ TEST_F(HostSettingsTest, NetworkRecordFields)
         c.change(p);
         ASSERT_EQ(CheckNetworkParams(p), "");
         host_.State().tables.clear();
-        ASSERT_TRUE(SendNetworkRecord(exchange_, BuildNetworkRecord(p)));
+        ASSERT_TRUE(Said(SendNetworkRecord(exchange_, BuildNetworkRecord(p))).ok);
         const Bytes sent = Table(kCmdNetwork);
         ASSERT_GE(sent.size(), c.offset + c.bytes.size());
         // The host keeps the frame's payload: N and i, then the record.
@@ -329,19 +353,19 @@ TEST_F(HostSettingsTest, NetworkInputThatCannotTravelIsRefused)
 TEST_F(HostSettingsTest, NetworkFailures)
 {
     host_.State().fault = *ParseSimFault("silent");
-    EXPECT_FALSE(SendNetworkRecord(exchange_, BuildNetworkRecord({})));
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"设置网络参数失败！"}));
+    EXPECT_FALSE(Said(SendNetworkRecord(exchange_, BuildNetworkRecord({}))).ok);
+    EXPECT_EQ(said_.Texts(), (std::vector<std::string>{"设置网络参数失败！"}));
     EXPECT_FALSE(progress_.open);
 
     // Without a host nothing is sent and nothing said.
     host_.State().fault = {};
-    prompter_.Clear();
+    said_ = {};
     backend_.RemoveDevice(device_);
     host_.TakeCapture();
-    EXPECT_FALSE(SendNetworkRecord(exchange_, BuildNetworkRecord({})));
-    EXPECT_FALSE(ReadBackNetworkRecord(exchange_));
+    EXPECT_FALSE(Said(SendNetworkRecord(exchange_, BuildNetworkRecord({}))).ok);
+    EXPECT_FALSE(Said(ReadBackNetworkRecord(exchange_)).value);
     EXPECT_TRUE(host_.TakeCapture().empty());
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_TRUE(said_.Empty());
 }
 
 TEST_F(HostSettingsTest, NetworkReadBackSelectsTheSlaveRole)
@@ -359,7 +383,7 @@ TEST_F(HostSettingsTest, NetworkReadBackSelectsTheSlaveRole)
     // What the host answers on 0x89 is the 40-byte record it keeps.
     host_.State().tables[kCmdNetwork] = BuildNetworkRecord(sent);
 
-    const auto bytes = settingsHost_.ReadBackNetwork();
+    const auto bytes = Said(settingsHost_.ReadBackNetwork()).value;
     ASSERT_TRUE(bytes);
     EXPECT_EQ(ReadWholeFile(folder_.File("NetData.txt")), bytes);
     NetworkParams shown;
@@ -401,11 +425,11 @@ TEST_F(HostSettingsTest, RandomMacFollowsTheClassicGenerator)
 
 TEST_F(HostSettingsTest, AlertRecordsReachTheHostAsDigits)
 {
-    ASSERT_TRUE(WriteLw3Settings(exchange_, profile_, LoadLw3Settings(profile_)));
+    ASSERT_TRUE(Said(WriteLw3Settings(exchange_, profile_, LoadLw3Settings(profile_))).ok);
     EXPECT_EQ(Table(kCmdLw3), (Bytes{'4', '4', '4', '1', '0', '0', 0x5A}));
-    ASSERT_TRUE(WriteLw21Settings(exchange_, profile_, LoadLw21Settings(profile_)));
+    ASSERT_TRUE(Said(WriteLw21Settings(exchange_, profile_, LoadLw21Settings(profile_))).ok);
     EXPECT_EQ(Table(kCmdLw21), (Bytes{'4', '1', '0', '0', 0x5A}));
-    EXPECT_EQ(prompter_.Texts(),
+    EXPECT_EQ(said_.Texts(),
               (std::vector<std::string>{"LW3参数设置成功！", "LW2/1参数设置成功！"}));
 
     const std::pair<Lw3Settings, Bytes> cases[] = {
@@ -413,11 +437,11 @@ TEST_F(HostSettingsTest, AlertRecordsReachTheHostAsDigits)
         {{4, 4, 4, 5, kAlertVibrate | kAlertLight}, {'4', '4', '4', '0', '5', '5', 0x5A}},
     };
     for (const auto& [settings, record] : cases) {
-        ASSERT_TRUE(WriteLw3Settings(exchange_, profile_, settings));
+        ASSERT_TRUE(Said(WriteLw3Settings(exchange_, profile_, settings)).ok);
         EXPECT_EQ(Table(kCmdLw3), record);
         EXPECT_EQ(LoadLw3Settings(profile_), settings);
     }
-    ASSERT_TRUE(WriteLw21Settings(exchange_, profile_, {9, 100, 3}));
+    ASSERT_TRUE(Said(WriteLw21Settings(exchange_, profile_, {9, 100, 3})).ok);
     EXPECT_EQ(Table(kCmdLw21), (Bytes{'9', ':', '0', '3', 0x5A}));
     EXPECT_EQ(LoadLw21Settings(profile_), (Lw21Settings{9, 100, 3}));
     EXPECT_EQ(CheckFields(kLw3Fields, Lw3Settings{10, 4, 4, 10, 0}),
@@ -430,10 +454,10 @@ TEST_F(HostSettingsTest, AlertReadBacksComeThroughMachineTxt)
 {
     host_.State().tables[kCmdLw3] = {'1', '2', '3', '4', '5', '9', 0x5A};
     host_.State().tables[kCmdLw21] = {'7', '0', '8', '6', 0x5A};
-    const auto lw3 = settingsHost_.ReadBackParams(ParamReadBack::Lw3);
+    const auto lw3 = Said(settingsHost_.ReadBackParams(ParamReadBack::Lw3)).value;
     ASSERT_TRUE(lw3);
     EXPECT_EQ(DecodeLw3Record(*lw3), (Lw3Settings{1, 2, 3, 45, 9}));
-    const auto lw21 = settingsHost_.ReadBackParams(ParamReadBack::Lw21);
+    const auto lw21 = Said(settingsHost_.ReadBackParams(ParamReadBack::Lw21)).value;
     ASSERT_TRUE(lw21);
     EXPECT_EQ(ReadWholeFile(folder_.File("machine.txt")), lw21);
     EXPECT_EQ(DecodeLw21Record(*lw21), (Lw21Settings{7, 8, 6}));
@@ -450,11 +474,11 @@ TEST_F(HostSettingsTest, EmptyHandheldSettingsRecord)
 {
     const HandheldSettings settings = LoadHandheldSettings(profile_);
     EXPECT_EQ(settings, HandheldSettings{});
-    ASSERT_TRUE(DownloadHandheldSettings(exchange_, profile_, settings));
+    ASSERT_TRUE(Said(DownloadHandheldSettings(exchange_, profile_, settings)).ok);
     EXPECT_EQ(Table(kCmdHandheldSettings),
               Concat({{0, 0}, Bytes(80, 0xFF), {0, 0}, Bytes(80, 0xFF)}));
     EXPECT_TRUE(test::Exists(folder_.File("ShouChi.txt"))) << "the file is kept";
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"手持呼叫器设置信息已成功设置！"}));
+    EXPECT_EQ(said_.Texts(), (std::vector<std::string>{"手持呼叫器设置信息已成功设置！"}));
 }
 
 TEST_F(HostSettingsTest, HandheldTextsFillTheirFieldsWithoutSplittingACharacter)
@@ -463,7 +487,7 @@ TEST_F(HostSettingsTest, HandheldTextsFillTheirFieldsWithoutSplittingACharacter)
     HandheldSettings s;
     s.hurry = {true, false, twenty, "a" + twenty};
     s.dispatch = {false, true, "前", "后缀"};
-    ASSERT_TRUE(DownloadHandheldSettings(exchange_, profile_, s));
+    ASSERT_TRUE(Said(DownloadHandheldSettings(exchange_, profile_, s)).ok);
     const Bytes r = Table(kCmdHandheldSettings);
     ASSERT_EQ(r.size(), kHandheldRecordBytes);
     EXPECT_EQ(r[0], 1);
@@ -478,7 +502,7 @@ TEST_F(HostSettingsTest, HandheldTextsFillTheirFieldsWithoutSplittingACharacter)
     EXPECT_EQ(LoadHandheldSettings(profile_), s);
 
     // Read back through rshouchi.txt.
-    const auto back = ReadBackHandheldSettings(exchange_);
+    const auto back = Said(ReadBackHandheldSettings(exchange_)).value;
     ASSERT_TRUE(back);
     EXPECT_EQ(back->hurry.prefix, twenty);
     EXPECT_EQ(back->dispatch, s.dispatch);
@@ -505,17 +529,17 @@ TEST_F(HostSettingsTest, HandheldTextGbkCannotHoldIsRefusedBeforeSending)
 {
     HandheldSettings s;
     s.dispatch.suffix = "好😀";
-    EXPECT_FALSE(DownloadHandheldSettings(exchange_, profile_, s));
+    EXPECT_FALSE(Said(DownloadHandheldSettings(exchange_, profile_, s)).ok);
     EXPECT_TRUE(Written().empty());
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{CheckHandheldSettings(s)}));
+    EXPECT_EQ(said_.Texts(), (std::vector<std::string>{CheckHandheldSettings(s)}));
     EXPECT_FALSE(CheckHandheldSettings(s).empty());
 
     host_.State().fault = *ParseSimFault("silent");
-    prompter_.Clear();
+    said_ = {};
     profile_.SetString("SHOUCHI", "CUICAIFRONT", "旧");
     s.dispatch.suffix = "新";
-    EXPECT_FALSE(DownloadHandheldSettings(exchange_, profile_, s));
-    EXPECT_EQ(prompter_.Texts().back(), "手持呼叫器设置信息设置失败！");
+    EXPECT_FALSE(Said(DownloadHandheldSettings(exchange_, profile_, s)).ok);
+    EXPECT_EQ(said_.Texts().back(), "手持呼叫器设置信息设置失败！");
     EXPECT_EQ(profile_.GetString("SHOUCHI", "CUICAIFRONT", ""), "旧");
     EXPECT_EQ(profile_.GetString("SHOUCHI", "DIAODUBEHIND", "none"), "none");
 }

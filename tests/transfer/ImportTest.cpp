@@ -41,10 +41,9 @@ protected:
 
     ReadBackRows ReadBack(TableKind kind)
     {
-        std::string error;
-        auto rows = ReadBackRowsOf(exchange_, kind, error);
-        EXPECT_TRUE(rows.has_value()) << error;
-        return rows.value_or(ReadBackRows::Decode(kind, {}));
+        Reading<ReadBackRows> rows = ReadBackRowsOf(exchange_, kind);
+        EXPECT_TRUE(rows.value.has_value()) << ::testing::PrintToString(rows.notices.Texts());
+        return rows.value.value_or(ReadBackRows::Decode(kind, {}));
     }
 
     test::ScratchDatabase scratch_{folder_};
@@ -66,8 +65,7 @@ TEST_F(ImportTest, ARoundTripKeepsWhatTheRecordsCarry)
     ASSERT_TRUE(db_.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values "
                             "(5,'1a2b','经理','src'),(99,'00ff','','src')"));
     for (TableKind kind : {TableKind::InfoMachines, TableKind::Callers, TableKind::Handhelds})
-        ASSERT_EQ(DownloadTable(exchange_, db_, kind, "src"), DownloadOutcome::Sent);
-    prompter_.Clear();
+        ASSERT_EQ(DownloadTable(exchange_, db_, kind, "src").outcome, DownloadOutcome::Sent);
 
     for (TableKind kind : {TableKind::InfoMachines, TableKind::Callers, TableKind::Handhelds}) {
         EXPECT_EQ(ImportRows(db_, ReadBack(kind), HostModel::PX, "dst", FileType::PX, true).outcome,
@@ -191,11 +189,12 @@ TEST_F(ImportTest, AFailedReadBackLeavesNoFileAndNoHostNoReadBack)
     host_.State().fault = *ParseSimFault("silent-after:1");
     const std::string path = ReadBackFilePath(exchange_, TableKind::Callers);
     WriteFile("RCall.txt", Bytes(100, 0x55)); // left over from an earlier read-back
-    EXPECT_TRUE(ReadBackTable(exchange_, TableKind::Callers));
+    const Outcome cut = ReadBackTable(exchange_, TableKind::Callers);
+    EXPECT_TRUE(cut.ok) << "the host was found";
     EXPECT_FALSE(ReadRecordFile(TableKind::Callers, path).has_value());
 
     backend_.RemoveDevice(device_);
-    EXPECT_FALSE(ReadBackTable(exchange_, TableKind::Callers));
+    EXPECT_FALSE(ReadBackTable(exchange_, TableKind::Callers).ok);
 }
 
 } // namespace

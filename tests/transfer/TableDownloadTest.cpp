@@ -27,6 +27,15 @@ protected:
     }
 
     test::ScratchDatabase scratch_{folder_};
+
+    // Downloads a table of "f", keeping what the download told in said_.
+    DownloadOutcome Download(Database& db, TableKind kind)
+    {
+        const DownloadReport report = DownloadTable(exchange_, db, kind, "f");
+        said_.Append(report.notices);
+        return report.outcome;
+    }
+    Notices said_;
     Database& db_ = scratch_.Db();
 };
 
@@ -89,7 +98,7 @@ TEST_F(TableDownloadTest, TheHostGetsTheRecordsOfTheFileInPagerOrder)
         db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
                     "(499,'2097151','','f',2),(3,'123','','f',4),(8,'5','','f',0),"
                     "(1,'9','','other',0)"));
-    ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"), DownloadOutcome::Sent);
+    ASSERT_EQ(Download(db_, TableKind::InfoMachines), DownloadOutcome::Sent);
     const Bytes& table = host_.State().tables.at(0x65);
     ASSERT_EQ(table.size(), 90u);
     EXPECT_EQ(Bytes(table.begin(), table.begin() + 4), (Bytes{0x00, 0x03, 0xF8, 0xF4}));
@@ -102,26 +111,25 @@ TEST_F(TableDownloadTest, TheHostGetsTheRecordsOfTheFileInPagerOrder)
 TEST_F(TableDownloadTest, AFullPxFileIs278Packets)
 {
     AddMachines(500);
-    ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"), DownloadOutcome::Sent);
+    ASSERT_EQ(Download(db_, TableKind::InfoMachines), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x65).size(), 15000u);
     EXPECT_EQ(Written().size(), 278u);
 }
 
 TEST_F(TableDownloadTest, AnEmptyTableSendsNothing)
 {
-    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"), DownloadOutcome::Empty);
-    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"Bp机信息表中没有数据！"}));
+    EXPECT_EQ(Download(db_, TableKind::InfoMachines), DownloadOutcome::Empty);
+    EXPECT_EQ(said_.Texts(), (std::vector<std::string>{"Bp机信息表中没有数据！"}));
     EXPECT_TRUE(Written().empty());
     Database closed;
-    EXPECT_EQ(DownloadTable(exchange_, closed, TableKind::InfoMachines, "f"),
-              DownloadOutcome::NoDatabase);
+    EXPECT_EQ(Download(closed, TableKind::InfoMachines), DownloadOutcome::NoDatabase);
 }
 
 TEST_F(TableDownloadTest, AFailedTransferStillRemovesTheRecordFile)
 {
     AddMachines(3);
     backend_.RemoveDevice(device_);
-    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"), DownloadOutcome::Failed);
+    EXPECT_EQ(Download(db_, TableKind::InfoMachines), DownloadOutcome::Failed);
     EXPECT_FALSE(test::Exists(folder_.File("Bp.txt")));
 }
 
@@ -202,29 +210,29 @@ TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
     ASSERT_TRUE(
         db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (5,'1a2b','f')"));
     ASSERT_TRUE(db_.CommitTransaction());
-    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Sent);
+    EXPECT_EQ(Download(db_, TableKind::Callers), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x66).size(), 2000u);
     EXPECT_EQ(Written().size(), 38u);
-    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Handhelds, "f"), DownloadOutcome::Sent);
+    EXPECT_EQ(Download(db_, TableKind::Handhelds), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x68), (Bytes{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(prompter_.Texts(),
+    EXPECT_EQ(said_.Texts(),
               (std::vector<std::string>{"下载呼叫器信息成功！", "手持呼叫器匹配表设置成功！"}));
     EXPECT_FALSE(test::Exists(folder_.File("Call.txt")));
     EXPECT_FALSE(test::Exists(folder_.File("ShouChi.txt")));
 
-    prompter_.Clear();
+    said_ = {};
     host_.State().fault = *ParseSimFault("silent-after:1");
-    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Failed);
-    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Handhelds, "f"), DownloadOutcome::Failed);
-    EXPECT_EQ(prompter_.Texts(),
+    EXPECT_EQ(Download(db_, TableKind::Callers), DownloadOutcome::Failed);
+    EXPECT_EQ(Download(db_, TableKind::Handhelds), DownloadOutcome::Failed);
+    EXPECT_EQ(said_.Texts(),
               (std::vector<std::string>{"下载呼叫器信息失败！", "手持呼叫器匹配表设置失败！"}));
 }
 
 TEST_F(TableDownloadTest, EmptyCallerAndHandheldTablesAreSilent)
 {
-    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Empty);
-    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Handhelds, "f"), DownloadOutcome::Empty);
-    EXPECT_TRUE(prompter_.All().empty());
+    EXPECT_EQ(Download(db_, TableKind::Callers), DownloadOutcome::Empty);
+    EXPECT_EQ(Download(db_, TableKind::Handhelds), DownloadOutcome::Empty);
+    EXPECT_TRUE(said_.Empty());
     EXPECT_TRUE(Written().empty());
 }
 

@@ -3,6 +3,7 @@
 #include "hostlink/HostFixture.h"
 #include "mock/ScratchDatabase.h"
 #include "storage/ConfigFiles.h"
+#include "transfer/ReadBack.h"
 #include "transfer/TableDownload.h"
 
 #include <algorithm>
@@ -27,18 +28,20 @@ protected:
                         "-1,0,0,'f'),('A1B2C2',1,'八号桌','加水',3,7,-1,-1,-1,-1,-1,-1,1,0,'f')"));
         ASSERT_TRUE(db_.Execute(
             "insert into T_Device2 (DeviceNo,Address,Remark,FileName) values (5,'1a2b','','f')"));
-        ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f"),
+        ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::InfoMachines, "f").outcome,
                   DownloadOutcome::Sent);
-        ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Sent);
-        ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::Handhelds, "f"), DownloadOutcome::Sent);
+        ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f").outcome,
+                  DownloadOutcome::Sent);
+        ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::Handhelds, "f").outcome,
+                  DownloadOutcome::Sent);
     }
 
     std::vector<Difference> Verify()
     {
-        std::string error;
-        const auto differences = VerifyConfigFile(exchange_, db_, "f", error);
-        EXPECT_TRUE(differences.has_value()) << error;
-        return differences.value_or(std::vector<Difference>{});
+        const Reading<std::vector<Difference>> differences = VerifyConfigFile(exchange_, db_, "f");
+        EXPECT_TRUE(differences.value.has_value())
+            << ::testing::PrintToString(differences.notices.Texts());
+        return differences.value.value_or(std::vector<Difference>{});
     }
 
     test::ScratchDatabase scratch_{folder_};
@@ -174,15 +177,16 @@ TEST_F(VerifyTest, ARowTheDownloadRefusesIsNeverLeftOutAfterAFailedDownload)
     // The host holds the first key only; the second cannot be sent, so the download of the
     // whole table is refused and the host keeps what it had.
     ASSERT_TRUE(db_.Execute("delete from T_Device3 where CodeNo='A1B2C2'"));
-    ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Sent);
+    ASSERT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f").outcome,
+              DownloadOutcome::Sent);
     ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,ZhuiHu,CodeType,"
                             "FileName) values ('A1B2C3',1,'\xF0\x9F\x98\x80','',0,0,'f')"));
     const Bytes before = host_.State().tables.at(0x66);
-    prompter_.Clear();
-    EXPECT_EQ(DownloadTable(exchange_, db_, TableKind::Callers, "f"), DownloadOutcome::Failed);
+    const DownloadReport refused = DownloadTable(exchange_, db_, TableKind::Callers, "f");
+    EXPECT_EQ(refused.outcome, DownloadOutcome::Failed);
     EXPECT_EQ(host_.State().tables.at(0x66), before) << "nothing of the table was sent";
-    ASSERT_FALSE(prompter_.Texts().empty());
-    EXPECT_NE(prompter_.Texts().front().find("A1B2C3"), std::string::npos) << "names the row";
+    ASSERT_FALSE(refused.notices.Empty());
+    EXPECT_NE(refused.notices.Texts().front().find("A1B2C3"), std::string::npos) << "names the row";
 
     const auto differences = Verify();
     ASSERT_EQ(differences.size(), 1u);
@@ -193,11 +197,14 @@ TEST_F(VerifyTest, ARowTheDownloadRefusesIsNeverLeftOutAfterAFailedDownload)
 
 TEST_F(VerifyTest, NoHostOrNoFile)
 {
-    std::string error;
-    EXPECT_FALSE(VerifyConfigFile(exchange_, db_, "nope", error).has_value());
+    const Reading<std::vector<Difference>> noFile = VerifyConfigFile(exchange_, db_, "nope");
+    EXPECT_FALSE(noFile.value.has_value());
+    ASSERT_EQ(noFile.notices.Texts().size(), 1u);
+    EXPECT_NE(noFile.notices.Texts()[0].find("nope"), std::string::npos);
     backend_.RemoveDevice(device_);
-    EXPECT_FALSE(VerifyConfigFile(exchange_, db_, "f", error).has_value());
-    EXPECT_FALSE(error.empty());
+    const Reading<std::vector<Difference>> noHost = VerifyConfigFile(exchange_, db_, "f");
+    EXPECT_FALSE(noHost.value.has_value());
+    EXPECT_EQ(noHost.notices.Texts(), (std::vector<std::string>{kNoHostMessage}));
 }
 
 } // namespace

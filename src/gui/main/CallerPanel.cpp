@@ -179,8 +179,8 @@ void CallerPanel::Register()
         if (!workspace.Open())
             return;
         const RegistrationResult result =
-            RegisterCallers(workspace.Db(), context_.prompter(),
-                            request.manual ? nullptr : &context_.exchange, request);
+            RegisterCallers(workspace.Db(), request.manual ? nullptr : &context_.exchange, request);
+        result.notices.ShowWith(context_.prompter());
         for (const CallerGridRow& row : result.added)
             grid_->GridModel()->InsertTop(row);
         manualCode_->setText(Q(result.manualCode));

@@ -177,16 +177,14 @@ void FileCommands::VerifyWithHost()
     if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
     std::optional<std::vector<Difference>> differences;
-    std::string error;
     context_.runHostCommand([&] {
-        differences =
-            VerifyConfigFile(context_.exchange, workspace.Db(), workspace.FileName(), error);
+        Reading<std::vector<Difference>> verified =
+            VerifyConfigFile(context_.exchange, workspace.Db(), workspace.FileName());
+        verified.notices.ShowWith(context_.prompter());
+        differences = std::move(verified.value);
     });
-    if (!differences) {
-        if (!error.empty())
-            context_.prompter().Message(error);
+    if (!differences)
         return;
-    }
     QString text;
     if (differences->empty())
         text = Q("主机中的数据与文件 " + workspace.FileName() + " 一致。");
@@ -281,8 +279,11 @@ void FileCommands::PrintSiteSheet()
     }
     // The host's version and settings when one is connected now.
     if (context_.link.IsConnected() || context_.link.GetHostModel() != HostModel::None)
-        context_.runHostCommand(
-            [&] { sheet->host = ReadHostFacts(context_.exchange, context_.services.profile); });
+        context_.runHostCommand([&] {
+            Reading<HostFacts> facts = ReadHostFacts(context_.exchange, context_.services.profile);
+            facts.notices.ShowWith(prompter);
+            sheet->host = std::move(facts.value);
+        });
     context_.hooks.previewSheet(*sheet);
 }
 

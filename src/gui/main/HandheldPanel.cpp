@@ -80,8 +80,9 @@ void HandheldPanel::Save()
             return;
         Lcg random(TimeSeed());
         const HandheldSaveResult result =
-            SaveHandheld(workspace.Db(), context_.prompter(), &context_.exchange, random,
-                         workspace.FileName(), workspace.Type(), context_.hostModel(), fields);
+            SaveHandheld(workspace.Db(), &context_.exchange, random, workspace.FileName(),
+                         workspace.Type(), context_.hostModel(), fields);
+        result.notices.ShowWith(context_.prompter());
         if (result.stored || result.fieldsChanged)
             emit changed();
         if (result.fieldsChanged) {

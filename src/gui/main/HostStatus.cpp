@@ -17,8 +17,9 @@ QString MainWindowTitle(const char* stateTitle, const std::string& fileName, Fil
     return state < 0 ? title + file : title.insert(state, file + " ");
 }
 
-HostStatus::HostStatus(QWidget* window, HostLink& link, HostExchange& exchange)
-    : QObject(window), window_(window), link_(link), exchange_(exchange), timer_(new QTimer(this))
+HostStatus::HostStatus(QWidget* window, HostLink& link, HostExchange& exchange, Prompter& prompter)
+    : QObject(window), window_(window), link_(link), exchange_(exchange), prompter_(prompter),
+      timer_(new QTimer(this))
 {
     ShowTitle(State::Start);
     timer_->setObjectName("hostSearchTimer");
@@ -52,7 +53,9 @@ void HostStatus::Tick()
     // tries again a second later.
     if (connected_ || exchange_.IsBusy() || link_.IsWaiting())
         return;
-    if (link_.FindHost()) {
+    const bool found = link_.FindHost();
+    link_.TakeNotices().ShowWith(prompter_);
+    if (found) {
         timer_->stop();
         ShowTitle(State::Connected);
         connected_ = true;

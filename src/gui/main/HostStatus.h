@@ -24,7 +24,8 @@ public:
     static constexpr const char* kTitleNotConnected = "ZR4870PX设置系统----------[未连接设备]";
     static constexpr const char* kTitleRemoved = "PX_SystemDlg----------[未连接设备]";
 
-    HostStatus(QWidget* window, HostLink& link, HostExchange& exchange);
+    // Why a host found could not be opened is told through the prompter, once.
+    HostStatus(QWidget* window, HostLink& link, HostExchange& exchange, Prompter& prompter);
 
     void Start();
     // The file being edited, shown in the title beside the connection state ("" for none).
@@ -54,6 +55,7 @@ private:
     QWidget* window_;
     HostLink& link_;
     HostExchange& exchange_;
+    Prompter& prompter_;
     QTimer* timer_;
     bool connected_ = false;
     State state_ = State::Start;

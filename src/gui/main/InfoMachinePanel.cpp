@@ -80,9 +80,9 @@ void InfoMachinePanel::Save()
     fields.remark = remark_->text().toStdString();
     fields.typeIndex = type_->currentIndex();
     fields.advanceAddress = advance_->isChecked();
-    const InfoMachineSaveResult result =
-        SaveInfoMachine(workspace.Db(), context_.prompter(), workspace.FileName(), workspace.Type(),
-                        context_.hostModel(), fields);
+    const InfoMachineSaveResult result = SaveInfoMachine(
+        workspace.Db(), workspace.FileName(), workspace.Type(), context_.hostModel(), fields);
+    result.notices.ShowWith(context_.prompter());
     if (!result.fieldsChanged)
         return;
     emit changed();

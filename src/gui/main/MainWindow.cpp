@@ -94,7 +94,7 @@ HidBackend& ReadyBackend(Workspace& workspace)
 
 MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     : QDialog(parent), services_(services), workspace_(services.workspace),
-      link_(ReadyBackend(services.workspace), services.clock, services.pump, services.prompter),
+      link_(ReadyBackend(services.workspace), services.clock, services.pump),
       hooks_(DefaultHooks(this))
 {
     setObjectName("mainWindow");
@@ -128,8 +128,8 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
 
     monitor_ = std::make_unique<QtDataMonitor>(dataMonitor_);
     progress_ = std::make_unique<QtProgressSink>(this);
-    exchange_ = std::make_unique<HostExchange>(link_, services_.clock, services_.prompter,
-                                               *monitor_, *progress_, workspace_.DataFolder());
+    exchange_ = std::make_unique<HostExchange>(link_, services_.clock, *monitor_, *progress_,
+                                               workspace_.DataFolder());
     // The progress window's Cancel is honoured by the running transfer after its current
     // packet. Pause only changes its own text: the host expects each read-back packet within
     // 200 ms and paces downloads itself, so holding a transfer would make it fail.
@@ -154,7 +154,7 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     callers_ = new CallerPanel(*controls_, *context_, this);
     message_ = new MessagePanel(*controls_, *context_, this);
     files_ = new FileCommands(*context_, this);
-    hostStatus_ = new HostStatus(this, link_, *exchange_);
+    hostStatus_ = new HostStatus(this, link_, *exchange_, services_.prompter);
     connect(infoMachines_, &InfoMachinePanel::changed, this, &MainWindow::ReloadCurrentFile);
     connect(handhelds_, &HandheldPanel::changed, this, &MainWindow::ReloadCurrentFile);
     connect(callers_, &CallerPanel::changed, this, &MainWindow::ReloadCurrentFile);
@@ -227,40 +227,56 @@ void MainWindow::ConnectCommands()
     on(Command::ImportClassicDatabase, [this] { files_->ImportClassicDatabase(); });
     on(Command::Exit, [this] { reject(); });
     // 系统设置
-    on(Command::InitialiseHost, [this] { RunHostCommand([this] { InitialiseHost(*exchange_); }); });
+    on(Command::InitialiseHost, [this] {
+        RunHostCommand([this] { InitialiseHost(*exchange_).notices.ShowWith(services_.prompter); });
+    });
     on(Command::DeviceParams, [this] {
-        RunDeviceParamsCommand(*exchange_, services_.profile, workspace_.Db(), this,
-                               readBackNotice_);
+        RunDeviceParamsCommand(*exchange_, services_.profile, workspace_.Db(), services_.prompter,
+                               this, readBackNotice_);
     });
     on(Command::UpgradeFirmware, [this] { UpgradeFirmware(); });
     on(Command::CallerTypes, [this] { ShowCallerTypes(); });
-    on(Command::CalibrateClock,
-       [this] { RunHostCommand([this] { CalibrateClock(*exchange_, workspace_.Db()); }); });
-    on(Command::ReceiverAlerts,
-       [this] { RunReceiverAlertsCommand(*exchange_, services_.profile, this, readBackNotice_); });
+    on(Command::CalibrateClock, [this] {
+        RunHostCommand([this] {
+            // Without an information machine numbered 0 there is nobody to set the clock by.
+            if (const auto outcome = CalibrateClock(*exchange_, workspace_.Db()))
+                outcome->notices.ShowWith(services_.prompter);
+        });
+    });
+    on(Command::ReceiverAlerts, [this] {
+        RunReceiverAlertsCommand(*exchange_, services_.profile, services_.prompter, this,
+                                 readBackNotice_);
+    });
     on(Command::NetworkParams, [this] { network_->exec(); });
-    on(Command::Preamble, [this] { RunHostCommand([this] { SendPreamble(*exchange_); }); });
+    on(Command::Preamble, [this] {
+        RunHostCommand([this] { SendPreamble(*exchange_).notices.ShowWith(services_.prompter); });
+    });
     // 回读数据
-    on(Command::ReadVersion,
-       [this] { RunHostCommand([this] { ReadProgramVersion(*exchange_); }); });
+    on(Command::ReadVersion, [this] {
+        RunHostCommand(
+            [this] { ReadProgramVersion(*exchange_).notices.ShowWith(services_.prompter); });
+    });
     on(Command::ReadBackInfoMachines, [this] { ReadBackIntoBrowser(TableKind::InfoMachines); });
     on(Command::ReadBackCallers, [this] { ReadBackIntoBrowser(TableKind::Callers); });
     on(Command::ReadBackHandhelds, [this] { ReadBackIntoBrowser(TableKind::Handhelds); });
-    on(Command::ReadBackHandheldSettings,
-       [this] { RunHandheldSettingsReadBack(*exchange_, this, readBackNotice_); });
+    on(Command::ReadBackHandheldSettings, [this] {
+        RunHandheldSettingsReadBack(*exchange_, services_.prompter, this, readBackNotice_);
+    });
     // 下载数据
     const auto download = [this](TableKind kind) {
         return [this, kind] {
             RunHostCommand([this, kind] {
-                DownloadTable(*exchange_, workspace_.Db(), kind, workspace_.FileName());
+                DownloadTable(*exchange_, workspace_.Db(), kind, workspace_.FileName())
+                    .notices.ShowWith(services_.prompter);
             });
         };
     };
     on(Command::DownloadInfoMachines, download(TableKind::InfoMachines));
     on(Command::DownloadCallers, download(TableKind::Callers));
     on(Command::DownloadHandhelds, download(TableKind::Handhelds));
-    on(Command::DownloadHandheldSettings,
-       [this] { RunHandheldSettingsDownload(*exchange_, services_.profile, this); });
+    on(Command::DownloadHandheldSettings, [this] {
+        RunHandheldSettingsDownload(*exchange_, services_.profile, services_.prompter, this);
+    });
 }
 
 void MainWindow::Initialise()
@@ -349,13 +365,20 @@ void MainWindow::UpgradeFirmware()
 {
     const QString image = hooks_.chooseFile("*.bin", false);
     if (!image.isEmpty())
-        RunHostCommand([&] { px::UpgradeFirmware(*exchange_, image.toStdString()); });
+        RunHostCommand([&] {
+            px::UpgradeFirmware(*exchange_, image.toStdString())
+                .notices.ShowWith(services_.prompter);
+        });
 }
 
 void MainWindow::ReadBackIntoBrowser(TableKind kind)
 {
     bool hostFound = false;
-    RunHostCommand([&] { hostFound = ReadBackTable(*exchange_, kind); });
+    RunHostCommand([&] {
+        const Outcome read = ReadBackTable(*exchange_, kind);
+        read.notices.ShowWith(services_.prompter);
+        hostFound = read.ok;
+    });
     if (!hostFound)
         return;
     // The browser opens whatever the outcome; without a file it says so.
@@ -416,9 +439,13 @@ QString MainWindow::Notice() const
 void MainWindow::RunHostCommand(const std::function<void()>& command)
 {
     auto lock = exchange_->Begin();
-    if (!lock)
+    if (!lock) {
+        exchange_->TakeNotices().ShowWith(services_.prompter); // busy
         return;
+    }
     command();
+    // Whatever the command left untold (a host found but not opened) is told now.
+    exchange_->TakeNotices().ShowWith(services_.prompter);
     // A simulated host saves what a download held back; a folder that could not be written is
     // said where the program was started.
     std::string error;

@@ -56,7 +56,9 @@ void MessagePanel::Send()
     request.polarityIndex = polarity_->currentIndex();
     request.baudIndex = baud_->currentIndex();
     request.text = text_->toPlainText().toStdString();
-    context_.runHostCommand([&] { SendInformationMessage(context_.exchange, request); });
+    context_.runHostCommand([&] {
+        SendInformationMessage(context_.exchange, request).notices.ShowWith(context_.prompter());
+    });
 }
 
 void MessagePanel::ToggleMode()

@@ -125,14 +125,16 @@ void DeviceParamsDialog::OnWrite(Action action)
 void DeviceParamsDialog::OnReadBack(ParamReadBack kind)
 {
     action_ = kind == ParamReadBack::Frequencies ? kWriteFrequencies : kWriteParameters;
-    const auto record = host_.ReadBackParams(kind);
-    if (!record)
+    const Reading<Bytes> read = host_.ReadBackParams(kind);
+    read.notices.ShowWith(prompter_);
+    if (!read.value)
         return;
+    const Bytes& record = *read.value;
     // What was not read comes from the profile, not from the screen.
     const MachineParams remembered = LoadMachineParams(profile_);
     const auto shown = kind == ParamReadBack::Frequencies
-                           ? DecodeFrequencyRecord(*record, remembered)
-                           : DecodeMachineRecord(*record, remembered);
+                           ? DecodeFrequencyRecord(record, remembered)
+                           : DecodeMachineRecord(record, remembered);
     if (shown)
         fields_.Show(*shown);
 }
@@ -173,18 +175,18 @@ bool DeviceParamsDialog::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void RunDeviceParamsCommand(HostExchange& exchange, Profile& profile, Database& db, QWidget* parent,
+void RunDeviceParamsCommand(HostExchange& exchange, Profile& profile, Database& db,
+                            Prompter& prompter, QWidget* parent,
                             const ExchangeSettingsHost::ReadBackNotice& notice)
 {
     ExchangeSettingsHost host(exchange, notice);
-    DeviceParamsDialog dialog(LoadMachineParams(profile), host, profile, exchange.GetPrompter(), db,
-                              parent);
+    DeviceParamsDialog dialog(LoadMachineParams(profile), host, profile, prompter, db, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (dialog.ChosenAction() == DeviceParamsDialog::kWriteFrequencies)
-        WriteFrequencies(exchange, profile, dialog.Values());
-    else
-        WriteMachineParameters(exchange, profile, dialog.Values());
+    const Outcome written = dialog.ChosenAction() == DeviceParamsDialog::kWriteFrequencies
+                                ? WriteFrequencies(exchange, profile, dialog.Values())
+                                : WriteMachineParameters(exchange, profile, dialog.Values());
+    written.notices.ShowWith(prompter);
 }
 
 } // namespace px

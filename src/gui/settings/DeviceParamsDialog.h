@@ -64,7 +64,8 @@ private:
 
 // Command 32779 (设备参数): opens the dialog prefilled from the profile, then writes what it
 // chose, remembering the values only when the host took them.
-void RunDeviceParamsCommand(HostExchange& exchange, Profile& profile, Database& db, QWidget* parent,
+void RunDeviceParamsCommand(HostExchange& exchange, Profile& profile, Database& db,
+                            Prompter& prompter, QWidget* parent,
                             const ExchangeSettingsHost::ReadBackNotice& notice = {});
 
 } // namespace px

@@ -90,24 +90,26 @@ void HandheldSettingsDialog::OnWrite()
     accept();
 }
 
-void RunHandheldSettingsDownload(HostExchange& exchange, Profile& profile, QWidget* parent)
+void RunHandheldSettingsDownload(HostExchange& exchange, Profile& profile, Prompter& prompter,
+                                 QWidget* parent)
 {
-    HandheldSettingsDialog dialog(LoadHandheldSettings(profile), exchange.GetPrompter(), parent);
+    HandheldSettingsDialog dialog(LoadHandheldSettings(profile), prompter, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    DownloadHandheldSettings(exchange, profile, dialog.Values());
+    DownloadHandheldSettings(exchange, profile, dialog.Values()).notices.ShowWith(prompter);
 }
 
-void RunHandheldSettingsReadBack(HostExchange& exchange, QWidget* parent,
+void RunHandheldSettingsReadBack(HostExchange& exchange, Prompter& prompter, QWidget* parent,
                                  const ExchangeSettingsHost::ReadBackNotice& notice)
 {
-    const auto settings = ReadBackHandheldSettings(exchange);
-    if (!settings)
+    const Reading<HandheldSettings> settings = ReadBackHandheldSettings(exchange);
+    settings.notices.ShowWith(prompter);
+    if (!settings.value)
         return;
     if (notice)
         notice("手持呼叫器设置");
     // For viewing only: whichever button closes it, nothing is sent or remembered.
-    HandheldSettingsDialog dialog(*settings, exchange.GetPrompter(), parent);
+    HandheldSettingsDialog dialog(*settings.value, prompter, parent);
     dialog.exec();
 }
 

@@ -34,9 +34,10 @@ private:
 
 // Command 32791 (下载数据 → 手持呼叫器设置信息): edit the remembered settings, then download
 // them; remembered only when the host took them.
-void RunHandheldSettingsDownload(HostExchange& exchange, Profile& profile, QWidget* parent);
+void RunHandheldSettingsDownload(HostExchange& exchange, Profile& profile, Prompter& prompter,
+                                 QWidget* parent);
 // Command 32801 (回读数据 → 手持呼叫器设置信息): shows what the host holds, for viewing only.
-void RunHandheldSettingsReadBack(HostExchange& exchange, QWidget* parent,
+void RunHandheldSettingsReadBack(HostExchange& exchange, Prompter& prompter, QWidget* parent,
                                  const ExchangeSettingsHost::ReadBackNotice& notice = {});
 
 } // namespace px

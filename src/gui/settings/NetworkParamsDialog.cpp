@@ -162,16 +162,17 @@ void NetworkParamsDialog::OnWrite()
 {
     if (!TakeControls())
         return;
-    host_.SendNetwork(BuildNetworkRecord(values_));
+    host_.SendNetwork(BuildNetworkRecord(values_)).notices.ShowWith(prompter_);
 }
 
 void NetworkParamsDialog::OnReadBack()
 {
-    const auto record = host_.ReadBackNetwork();
-    if (!record)
+    const Reading<Bytes> record = host_.ReadBackNetwork();
+    record.notices.ShowWith(prompter_);
+    if (!record.value)
         return;
     NetworkParams read = values_;
-    if (!ApplyNetworkRecord(*record, read))
+    if (!ApplyNetworkRecord(*record.value, read))
         return;
     if (!read.enabled) {
         values_.enabled = false;

@@ -108,31 +108,32 @@ void ReceiverAlertsDialog::OnWrite(Kind kind)
 void ReceiverAlertsDialog::OnRead(Kind kind)
 {
     kind_ = kind;
-    const auto record =
+    const Reading<Bytes> read =
         host_.ReadBackParams(kind == kLw3 ? ParamReadBack::Lw3 : ParamReadBack::Lw21);
-    if (!record)
+    read.notices.ShowWith(prompter_);
+    if (!read.value)
         return;
     // The other group shows what the profile remembers, not what was on the screen.
-    const auto lw3 = kind == kLw3 ? DecodeLw3Record(*record) : LoadLw3Settings(profile_);
-    const auto lw21 = kind == kLw21 ? DecodeLw21Record(*record) : LoadLw21Settings(profile_);
+    const auto lw3 = kind == kLw3 ? DecodeLw3Record(*read.value) : LoadLw3Settings(profile_);
+    const auto lw21 = kind == kLw21 ? DecodeLw21Record(*read.value) : LoadLw21Settings(profile_);
     if (!lw3 || !lw21)
         return;
     lw3Fields_.Show(*lw3);
     lw21Fields_.Show(*lw21);
 }
 
-void RunReceiverAlertsCommand(HostExchange& exchange, Profile& profile, QWidget* parent,
-                              const ExchangeSettingsHost::ReadBackNotice& notice)
+void RunReceiverAlertsCommand(HostExchange& exchange, Profile& profile, Prompter& prompter,
+                              QWidget* parent, const ExchangeSettingsHost::ReadBackNotice& notice)
 {
     ExchangeSettingsHost host(exchange, notice);
     ReceiverAlertsDialog dialog(LoadLw3Settings(profile), LoadLw21Settings(profile), host, profile,
-                                exchange.GetPrompter(), parent);
+                                prompter, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (dialog.LastKind() == ReceiverAlertsDialog::kLw3)
-        WriteLw3Settings(exchange, profile, dialog.Lw3Values());
+        WriteLw3Settings(exchange, profile, dialog.Lw3Values()).notices.ShowWith(prompter);
     else if (dialog.LastKind() == ReceiverAlertsDialog::kLw21)
-        WriteLw21Settings(exchange, profile, dialog.Lw21Values());
+        WriteLw21Settings(exchange, profile, dialog.Lw21Values()).notices.ShowWith(prompter);
 }
 
 } // namespace px

@@ -50,7 +50,8 @@ private:
 
 // Command 32825 (LW1/2/3): opens the dialog prefilled from the profile, then writes the group
 // it names, remembering the values only when the host took them.
-void RunReceiverAlertsCommand(HostExchange& exchange, Profile& profile, QWidget* parent,
+void RunReceiverAlertsCommand(HostExchange& exchange, Profile& profile, Prompter& prompter,
+                              QWidget* parent,
                               const ExchangeSettingsHost::ReadBackNotice& notice = {});
 
 } // namespace px

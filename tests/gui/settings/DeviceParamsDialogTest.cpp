@@ -22,7 +22,7 @@ TEST_F(SettingsDialogTest, DeviceParamsDialogShowsTheDefaultsAndWritesMonitoring
     Click(&dialog, 1);
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.ChosenAction(), DeviceParamsDialog::kWriteParameters);
-    ASSERT_TRUE(WriteMachineParameters(exchange_, profile_, dialog.Values()));
+    ASSERT_TRUE(WriteMachineParameters(exchange_, profile_, dialog.Values()).ok);
     const Bytes record = host_.State().tables[kCmdMachineParams];
     EXPECT_EQ(record[5], 1);
     EXPECT_EQ(record[6], 0x00);
@@ -136,7 +136,7 @@ TEST_F(SettingsDialogTest, TheCommandKeepsTheProfileWhenTheWriteFails)
         Find<QLineEdit>(dialog, 1001)->setText("99");
         Click(dialog, 1);
     });
-    RunDeviceParamsCommand(exchange_, profile_, db_, nullptr);
+    RunDeviceParamsCommand(exchange_, profile_, db_, prompter_, nullptr);
     EXPECT_EQ(profile_.GetInt("MACHINE", "NO", -1), 17);
     EXPECT_EQ(prompter_.Texts().back(), "设置本机参数失败！");
 
@@ -145,7 +145,7 @@ TEST_F(SettingsDialogTest, TheCommandKeepsTheProfileWhenTheWriteFails)
         Find<QLineEdit>(dialog, 1001)->setText("99");
         Click(dialog, 1);
     });
-    RunDeviceParamsCommand(exchange_, profile_, db_, nullptr);
+    RunDeviceParamsCommand(exchange_, profile_, db_, prompter_, nullptr);
     EXPECT_EQ(profile_.GetInt("MACHINE", "NO", -1), 99);
     EXPECT_EQ(host_.State().tables[kCmdMachineParams][7], 99);
 }

@@ -27,7 +27,7 @@ TEST_F(SettingsDialogTest, HandheldReadBackIsForViewingOnly)
                 Find<QLineEdit>(dialog, 1010)->text().toStdString() == "请上菜";
         Click(dialog, 1);
     });
-    RunHandheldSettingsReadBack(exchange_, nullptr);
+    RunHandheldSettingsReadBack(exchange_, prompter_, nullptr);
     EXPECT_TRUE(shown);
     const auto written = Written();
     ASSERT_EQ(written.size(), 1u) << "only the read-back request";
@@ -43,7 +43,7 @@ TEST_F(SettingsDialogTest, HandheldDownloadTakesTheControls)
         Find<QLineEdit>(dialog, 1017)->setText("号");
         Click(dialog, 1);
     });
-    RunHandheldSettingsDownload(exchange_, profile_, nullptr);
+    RunHandheldSettingsDownload(exchange_, profile_, prompter_, nullptr);
     const Bytes record = host_.State().tables[kCmdHandheldSettings];
     ASSERT_EQ(record.size(), kHandheldRecordBytes);
     EXPECT_EQ(record[82], 1);

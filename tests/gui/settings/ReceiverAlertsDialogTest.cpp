@@ -76,7 +76,7 @@ TEST_F(SettingsDialogTest, AlertCommandWritesTheGroupOfItsButton)
         Find<QCheckBox>(dialog, 1022)->setChecked(true);
         Click(dialog, 1051);
     });
-    RunReceiverAlertsCommand(exchange_, profile_, nullptr);
+    RunReceiverAlertsCommand(exchange_, profile_, prompter_, nullptr);
     EXPECT_EQ(host_.State().tables[kCmdLw21], (Bytes{'4', ':', '0', '4', 0x5A}));
     EXPECT_FALSE(host_.State().tables.contains(kCmdLw3));
     EXPECT_EQ(profile_.GetInt("LW123", "INTERVAL1", -1), 100);
@@ -84,7 +84,7 @@ TEST_F(SettingsDialogTest, AlertCommandWritesTheGroupOfItsButton)
     // OK without any button used sends nothing.
     const auto before = Written().size();
     OnModal([](QWidget* dialog) { Click(dialog, 1); });
-    RunReceiverAlertsCommand(exchange_, profile_, nullptr);
+    RunReceiverAlertsCommand(exchange_, profile_, prompter_, nullptr);
     EXPECT_EQ(Written().size(), before);
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/Profile.h"
 #include "hostlink/HostFixture.h"
+#include "mock/ScriptedPrompter.h"
 #include "mock/WaitUntil.h"
 #include "settings/SettingsHost.h"
 #include "storage/Database.h"
@@ -28,6 +29,8 @@ class SettingsDialogTest : public HostFixture
 protected:
     // No database: the receiver type rates stay as the dialog starts them.
     Database db_;
+    // What the dialogs and the commands show.
+    ScriptedPrompter prompter_;
 
     template <typename Widget> static Widget* Find(QWidget* dialog, int id)
     {
