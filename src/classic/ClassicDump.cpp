@@ -80,6 +80,22 @@ private:
     std::size_t number_ = 0;
 };
 
+// Whether the line is the reader's "failed HEX", its message then put in the dump; nothing, with
+// the parse failed, when the message is not hexadecimal.
+std::optional<bool> TakeFailure(const std::vector<std::string_view>& words, Parser& parser,
+                                ClassicDump& dump)
+{
+    if (words[0] != "failed" || words.size() != 2)
+        return false;
+    const auto message = HexName(words[1], 1024);
+    if (!message) {
+        parser.Fail("a failure that is not hexadecimal");
+        return std::nullopt;
+    }
+    dump.failure = *message;
+    return true;
+}
+
 } // namespace
 
 std::string DumpHeaderLine()
@@ -141,15 +157,11 @@ ParseClassicDump(const std::string& text,
             return std::nullopt;
         }
         auto words = Words(*line);
-        if (words[0] == "failed" && words.size() == 2) {
-            const auto message = HexName(words[1], 1024);
-            if (!message) {
-                parser.Fail("a failure that is not hexadecimal");
-                return std::nullopt;
-            }
-            dump.failure = *message;
+        const auto failed = TakeFailure(words, parser, dump);
+        if (!failed)
+            return std::nullopt;
+        if (*failed)
             return dump;
-        }
         DumpedTable table;
         table.name = expected;
         const auto name = words.size() >= 2 ? HexName(words[1], 256) : std::nullopt;
@@ -176,13 +188,10 @@ ParseClassicDump(const std::string& text,
                 return std::nullopt;
             }
             words = Words(*line);
-            if (words[0] == "failed" && words.size() == 2) {
-                const auto message = HexName(words[1], 1024);
-                if (!message) {
-                    parser.Fail("a failure that is not hexadecimal");
-                    return std::nullopt;
-                }
-                dump.failure = *message;
+            const auto tableFailed = TakeFailure(words, parser, dump);
+            if (!tableFailed)
+                return std::nullopt;
+            if (*tableFailed) {
                 dump.tables.push_back(std::move(table));
                 return dump;
             }

@@ -42,6 +42,8 @@ TEST(ClassicDumpTest, RoundTripsAndRefusesWhatBreaksItsLimits)
         {"said over, yet within", head + DumpOverLine() + DumpEndLine(0) + DumpDoneLine(), 5},
         {"trailing text", good + "x\n", 5},
         {"no header", good.substr(DumpHeaderLine().size()), 5},
+        {"a failure not in hexadecimal, in a table", head + "failed zz\n", 5},
+        {"a failure not in hexadecimal, before a table", DumpHeaderLine() + "failed zz\n", 5},
     };
     for (const Case& c : bad) {
         SCOPED_TRACE(c.name);
@@ -50,8 +52,14 @@ TEST(ClassicDumpTest, RoundTripsAndRefusesWhatBreaksItsLimits)
     }
     // The reader's own report of damage comes through.
     const auto failed = ParseClassicDump(head + DumpFailedLine("no usage map"), {{"T", 5}}, error);
-    ASSERT_TRUE(failed);
+    ASSERT_TRUE(failed) << error;
     EXPECT_EQ(failed->failure, "no usage map");
+    ASSERT_EQ(failed->tables.size(), 1u) << "the table it stopped in";
+    const auto before =
+        ParseClassicDump(DumpHeaderLine() + DumpFailedLine("not a database"), {{"T", 5}}, error);
+    ASSERT_TRUE(before) << error;
+    EXPECT_EQ(before->failure, "not a database");
+    EXPECT_TRUE(before->tables.empty());
 }
 
 TEST(JetValueTest, NumbersFromTheirBytesByType)
