@@ -113,27 +113,6 @@ const char* KindName(Difference::Kind kind)
     return "";
 }
 
-std::vector<Difference> CompareTable(Database& db, const std::string& fileName,
-                                     const ReadBackRows& host, std::string& error)
-{
-    return std::visit(
-        [&](const auto& hostRows) {
-            using Row = typename std::decay_t<decltype(hostRows)>::value_type;
-            const RegistrationTable<Row>& table = TableOf<Row>();
-            std::vector<Difference> differences;
-            const auto types = LoadReceiverTypes(db);
-            const StoredRows<Row> stored = LoadRows(db, table, fileName);
-            if (!types || !stored.read) {
-                error = CannotReadMessage(table, fileName);
-                return differences;
-            }
-            TableComparison<Row> comparison(table, differences);
-            comparison.Compare(comparison.Expected(stored, *types), hostRows);
-            return differences;
-        },
-        host.Typed());
-}
-
 Reading<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, Database& db,
                                                   const std::string& fileName)
 {

@@ -35,15 +35,11 @@ struct Difference
 
 const char* KindName(Difference::Kind kind);
 
-// Compares what a table of a file means to the host (its rows as a download and read-back
-// bring them back; the rows that cannot travel) with the rows the host holds: rows missing on
-// either side, fields that differ (named and shown as the read-back browser shows them), keys
-// held more than once on either side.
-std::vector<Difference> CompareTable(Database& db, const std::string& fileName,
-                                     const ReadBackRows& host, std::string& error);
-
-// Reads the three tables back from the host and compares them with the file. Nothing when the
-// host cannot be found or the file does not exist (the notices say which).
+// Reads the three tables back from the host and compares each with what it means to the host
+// (its rows as a download and read-back bring them back; the rows that cannot travel): rows
+// missing on either side, fields that differ (named and shown as the read-back browser shows
+// them), keys held more than once on either side. Nothing when the host cannot be found or the
+// file does not exist (the notices say which).
 Reading<std::vector<Difference>> VerifyConfigFile(HostExchange& exchange, Database& db,
                                                   const std::string& fileName);
 
