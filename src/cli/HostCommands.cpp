@@ -3,6 +3,7 @@
 #include "cli/CliContext.h"
 #include "settings/InfoMessage.h"
 #include "settings/Maintenance.h"
+#include "storage/RowRules.h"
 
 #include <nlohmann/json.hpp>
 
@@ -81,7 +82,7 @@ int MessageCommand(Context& context, const Arguments& args)
     if (args.Has("to") == args.Has("address"))
         throw UsageError("'message' needs either --to PAGER or --address ADDR");
     if (args.Has("to")) {
-        ParseIntOr(args.Value("to"), 0, 499, "--to");
+        ParseIntOr(args.Value("to"), 0, kMaxPagerNumber, "--to");
         request.pagerText = args.Value("to");
     } else {
         request.addressMode = true;

@@ -347,7 +347,7 @@ int HandheldAdd(Context& context, const Arguments& args)
 int HandheldDelete(Context& context, const Arguments& args)
 {
     RequireWords(args, 1, "handheld delete NUMBER --file NAME");
-    ParseIntOr(args.words[0], 1, 99, "NUMBER");
+    ParseIntOr(args.words[0], kMinHandheldNumber, kMaxHandheldNumber, "NUMBER");
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;

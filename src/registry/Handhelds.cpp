@@ -59,7 +59,8 @@ HandheldSaveResult SaveHandheld(Database& db, HostExchange* exchange, Lcg& rando
     };
     const bool valid =
         ReadIntegerField(fields.pagerText, 0, kMaxPagerNumber, kPagerField, result.notices) &&
-        ReadIntegerField(fields.numberText, 1, 99, kHandheldNumberField, result.notices);
+        ReadIntegerField(fields.numberText, kMinHandheldNumber, kMaxHandheldNumber,
+                         kHandheldNumberField, result.notices);
     if (valid) {
         const int number = std::stoi(fields.numberText);
         std::string code = fields.featureCode;

@@ -11,8 +11,6 @@ namespace px {
 
 namespace {
 
-constexpr std::array<const char*, 5> kTypeNames = {"BX-2", "LW2/LW1", "num", "en", "LW3"};
-
 // Leading blanks skipped, the decimal digits up to the first other character.
 long long LeadingNumber(const std::string& text)
 {
@@ -30,18 +28,11 @@ long long LeadingNumber(const std::string& text)
 
 std::optional<int> ReceiverTypeIndex(const std::string& typeName)
 {
-    for (std::size_t i = 0; i < kTypeNames.size(); ++i) {
-        if (typeName == kTypeNames[i])
+    for (std::size_t i = 0; i < kReceiverTypeNames.size(); ++i) {
+        if (typeName == kReceiverTypeNames[i])
             return static_cast<int>(i);
     }
     return std::nullopt;
-}
-
-const char* ReceiverTypeName(int index)
-{
-    return index >= 0 && index < static_cast<int>(kTypeNames.size())
-               ? kTypeNames[static_cast<std::size_t>(index)]
-               : "";
 }
 
 std::string AdvanceAddress(const std::string& address)
@@ -80,7 +71,8 @@ InfoMachineSaveResult SaveInfoMachine(Database& db, const std::string& fileName,
     const std::optional<int> pager =
         ReadIntegerField(fields.pagerText, 0, kMaxPagerNumber, kPagerField, result.notices);
     const bool valid =
-        pager && ReadIntegerField(fields.handheldText, 1, 99, kHandheldNumberField, result.notices);
+        pager && ReadIntegerField(fields.handheldText, kMinHandheldNumber, kMaxHandheldNumber,
+                                  kHandheldNumberField, result.notices);
     if (valid) {
         if (fields.address.empty())
             return refuse("地址码不能为空！");

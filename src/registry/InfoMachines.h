@@ -16,7 +16,6 @@ inline constexpr int kAddressWrap = 1111110;
 
 // The receiver type names of T_Type by drop-down position; nothing for another name.
 std::optional<int> ReceiverTypeIndex(const std::string& typeName);
-const char* ReceiverTypeName(int index);
 
 // The address after "地址码自加一": one more, wrapping to 1111110 past 2097151, seven digits.
 std::string AdvanceAddress(const std::string& address);

@@ -114,8 +114,6 @@ constexpr TableColumn<CallerRow> TargetColumn(const char* name, const char* titl
 
 // --- records -------------------------------------------------------------------------------------
 
-constexpr std::array<const char*, kReceiverTypeCount> kTypeNames = {"BX-2", "LW2/LW1", "num", "en",
-                                                                    "LW3"};
 constexpr std::array<const char*, kMaxEscalation + 1> kEscalationTexts = {"不追呼", "追呼",
                                                                           "删除追呼"};
 constexpr Rgb kYellow{254, 252, 201};
@@ -228,8 +226,8 @@ std::optional<InfoMachineRow> DecodeInfoMachine(std::span<const std::uint8_t> r)
 std::vector<std::string> ShownInfoMachine(const InfoMachineRow& row)
 {
     return {std::to_string(row.pager), row.address,
-            row.typeNo >= 0 && row.typeNo < static_cast<int>(kTypeNames.size())
-                ? kTypeNames[static_cast<std::size_t>(row.typeNo)]
+            row.typeNo >= 0 && row.typeNo < static_cast<int>(kReceiverTypeNames.size())
+                ? kReceiverTypeNames[static_cast<std::size_t>(row.typeNo)]
                 : std::to_string(row.typeNo)};
 }
 

@@ -9,6 +9,7 @@
 
 #include "common/Models.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,10 @@ namespace px {
 inline constexpr int kMaxPagerNumber = 499;
 inline constexpr int kMaxAddress = 2097151; // 21 bits
 inline constexpr std::size_t kMaxAddressDigits = 7;
-inline constexpr int kReceiverTypeCount = 5;
+// The receiver types by number: T_Device1.TypeNo, the drop-down's position.
+inline constexpr std::array<const char*, 5> kReceiverTypeNames = {"BX-2", "LW2/LW1", "num", "en",
+                                                                  "LW3"};
+inline constexpr int kReceiverTypeCount = static_cast<int>(kReceiverTypeNames.size());
 inline constexpr int kMinHandheldNumber = 1;
 inline constexpr int kMaxHandheldNumber = 99;
 inline constexpr int kMaxCallerNumber = 65535; // two bytes in the caller record
