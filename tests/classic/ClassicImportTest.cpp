@@ -3,7 +3,7 @@
 
 #include "classic/ClassicImport.h"
 
-#include "classic/JetWriter.h"
+#include "classic/ClassicTables.h"
 #include "common/Gbk.h"
 #include "mock/DatabaseFixture.h"
 #include "mock/Programs.h"
@@ -14,64 +14,6 @@
 
 namespace px::test {
 namespace {
-
-JetTable FileTable(const std::vector<std::pair<std::string, int>>& files)
-{
-    JetTable table{
-        "T_FileName", {{"FileName", JetType::Text, 50}, {"DeviceType", JetType::Long}}, {}};
-    for (const auto& [name, type] : files)
-        table.rows.push_back({name, std::int64_t{type}});
-    return table;
-}
-
-JetTable MachineTable()
-{
-    return {"T_Device1",
-            {{"DeviceNo", JetType::Long},
-             {"Address", JetType::Text, 50},
-             {"Remark", JetType::Text, 50},
-             {"FileName", JetType::Text, 50},
-             {"TypeNo", JetType::Long}},
-            {}};
-}
-
-JetTable HandheldTable()
-{
-    return {"T_Device2",
-            {{"DeviceNo", JetType::Integer},
-             {"Address", JetType::Text, 50},
-             {"Remark", JetType::Text, 50},
-             {"FileName", JetType::Text, 50}},
-            {}};
-}
-
-JetTable CallerTable()
-{
-    JetTable table{"T_Device3",
-                   {{"CodeNo", JetType::Text, 50},
-                    {"CallNo", JetType::Long},
-                    {"CallName", JetType::Text, 50},
-                    {"KeyName", JetType::Text, 100}},
-                   {}};
-    for (int i = 1; i <= 8; ++i)
-        table.columns.push_back({"DeviceNo" + std::to_string(i), JetType::Long});
-    table.columns.push_back({"ZhuiHu", JetType::Byte});
-    table.columns.push_back({"CodeType", JetType::Long});
-    table.columns.push_back({"FileName", JetType::Text, 50});
-    return table;
-}
-
-void AddCaller(JetTable& table, const std::string& code, int callNo, const std::string& name,
-               const std::string& key, const std::string& file)
-{
-    std::vector<JetValue> row{code, std::int64_t{callNo}, name, key};
-    for (int i = 0; i < 8; ++i)
-        row.emplace_back(std::int64_t{i == 0 ? 5 : -1});
-    row.emplace_back(std::int64_t{1});
-    row.emplace_back(std::int64_t{code.size() == 12 ? 1 : 0});
-    row.emplace_back(file);
-    table.rows.push_back(std::move(row));
-}
 
 // Two PX files and a QX file with Chinese names; 一号店 full to every PX capacity.
 JetDatabase SiteLibrary(JetVersion version = JetVersion::Jet4)
@@ -85,26 +27,27 @@ JetDatabase SiteLibrary(JetVersion version = JetVersion::Jet4)
                 return std::nullopt;
             return std::string(bytes->begin(), bytes->end());
         };
-    db.tables.push_back(FileTable({{"一号店", 0}, {"二号店", 0}, {"三号店", 1}}));
-    JetTable machines = MachineTable();
+    db.tables.push_back(ClassicFileTable({{"一号店", 0}, {"二号店", 0}, {"三号店", 1}}));
+    JetTable machines = ClassicMachineTable();
     for (int i = 0; i < 500; ++i)
         machines.rows.push_back({std::int64_t{i}, std::to_string(1000 + i),
                                  "前台" + std::to_string(i), "一号店", std::int64_t{i % 5}});
     machines.rows.push_back({std::int64_t{7}, "2097151", JetValue{}, "三号店", std::int64_t{3}});
-    JetTable handhelds = HandheldTable();
+    JetTable handhelds = ClassicHandheldTable();
     // Handheld numbers run 1 to 99, one short of the PX capacity.
     for (int i = 1; i <= 99; ++i) {
         char code[8];
         std::snprintf(code, sizeof code, "%04X", 0x1000 + i);
         handhelds.rows.push_back({std::int64_t{i}, std::string(code), "手持", "一号店"});
     }
-    JetTable callers = CallerTable();
+    JetTable callers = ClassicCallerTable();
     for (int i = 0; i < 1999; ++i) {
         char code[8];
         std::snprintf(code, sizeof code, "%05X%X", 0x10000 + i / 5, i % 5 + 1);
-        AddCaller(callers, code, i / 5 + 1, "病房" + std::to_string(i / 5), "呼叫护士", "一号店");
+        AddClassicCaller(callers, code, i / 5 + 1, "病房" + std::to_string(i / 5), "呼叫护士",
+                         "一号店");
     }
-    AddCaller(callers, "ABCDEF123451", 1, "大厅", "结账", "二号店");
+    AddClassicCaller(callers, "ABCDEF123451", 1, "大厅", "结账", "二号店");
     db.tables.push_back(std::move(machines));
     db.tables.push_back(std::move(handhelds));
     db.tables.push_back(std::move(callers));
@@ -301,12 +244,12 @@ TEST_F(ClassicImportTest, BadInputsAreRefusedWithTheirReason)
         db.password = std::move(password);
         return *JetDatabaseBytes(db);
     };
-    JetTable mistyped = MachineTable();
+    JetTable mistyped = ClassicMachineTable();
     mistyped.columns[0].type = JetType::Text;
-    JetTable missingColumn = HandheldTable();
+    JetTable missingColumn = ClassicHandheldTable();
     missingColumn.columns.erase(missingColumn.columns.begin() + 2);
     // One file listed, more information machines than one PX file holds.
-    JetTable machines = MachineTable();
+    JetTable machines = ClassicMachineTable();
     for (int i = 0; i < 501; ++i)
         machines.rows.push_back({std::int64_t{i % 500}, "1", "", "a", std::int64_t{0}});
     const std::vector<BadInput> cases = {
@@ -328,23 +271,26 @@ TEST_F(ClassicImportTest, BadInputsAreRefusedWithTheirReason)
          ClassicStatus::NoTables, "T_FileName"},
         {"mistyped column",
          [&](const std::string&) {
-             return withTables({FileTable({{"a", 0}}), mistyped, HandheldTable(), CallerTable()});
+             return withTables({ClassicFileTable({{"a", 0}}), mistyped, ClassicHandheldTable(),
+                                ClassicCallerTable()});
          },
          ClassicStatus::BadColumn, "T_Device1.DeviceNo"},
         {"missing column",
          [&](const std::string&) {
-             return withTables(
-                 {FileTable({{"a", 0}}), MachineTable(), missingColumn, CallerTable()});
+             return withTables({ClassicFileTable({{"a", 0}}), ClassicMachineTable(), missingColumn,
+                                ClassicCallerTable()});
          },
          ClassicStatus::BadColumn, "T_Device2 has no column Remark"},
         {"empty",
          [&](const std::string&) {
-             return withTables({FileTable({}), MachineTable(), HandheldTable(), CallerTable()});
+             return withTables({ClassicFileTable({}), ClassicMachineTable(), ClassicHandheldTable(),
+                                ClassicCallerTable()});
          },
          ClassicStatus::Empty, "no configuration file"},
         {"over capacity",
          [&](const std::string&) {
-             return withTables({FileTable({{"a", 0}}), machines, HandheldTable(), CallerTable()});
+             return withTables({ClassicFileTable({{"a", 0}}), machines, ClassicHandheldTable(),
+                                ClassicCallerTable()});
          },
          ClassicStatus::Huge, "T_Device1 holds 501 rows, more than the 1"},
     };
