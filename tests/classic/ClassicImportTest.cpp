@@ -223,6 +223,27 @@ TEST_F(ClassicImportTest, RowsOurRulesRefuseRefuseTheirFileWhole)
     EXPECT_FALSE(FindConfigFile(db_, "三号店"));
 }
 
+TEST_F(ClassicImportTest, TheNoteCountsTheRefusedRows)
+{
+    // Planned from a library as the reader gives it: no Jet file is needed.
+    const auto withBadCallers = [](const std::string& name, int count) {
+        ClassicFile file{name, 0, {}};
+        for (int i = 0; i < count; ++i) {
+            CallerRow caller;
+            caller.codeNo = "A1B2G" + std::to_string(i); // G is not hexadecimal
+            caller.callNo = i + 1;
+            file.Rows<CallerRow>().rows.push_back(caller);
+        }
+        return file;
+    };
+    ClassicLibrary library;
+    library.files = {withBadCallers("一号店", 1), withBadCallers("二号店", 2)};
+    const ClassicPlan plan = PlanClassicImport(db_, library, {});
+    ASSERT_EQ(plan.files.size(), 2u);
+    EXPECT_EQ(plan.files[0].note, "1 row breaks our rules");
+    EXPECT_EQ(plan.files[1].note, "2 rows break our rules");
+}
+
 struct BadInput
 {
     const char* name;

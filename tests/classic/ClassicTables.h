@@ -57,8 +57,9 @@ inline JetTable ClassicCallerTable()
     return table;
 }
 
-inline void AddClassicCaller(JetTable& table, const std::string& code, int callNo, const std::string& name,
-               const std::string& key, const std::string& file)
+inline void AddClassicCaller(JetTable& table, const std::string& code, int callNo,
+                             const std::string& name, const std::string& key,
+                             const std::string& file)
 {
     std::vector<JetValue> row{code, std::int64_t{callNo}, name, key};
     for (int i = 0; i < 8; ++i)
