@@ -12,6 +12,7 @@ PACKAGES=(
     xvfb xauth fonts-wqy-microhei
     poppler-utils
     mdbtools-dev mdbtools
+    ccache
 )
 PACKAGES+=("$@")
 

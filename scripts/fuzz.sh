@@ -30,7 +30,7 @@ for target in "${targets[@]}"; do
     work="build/fuzz/corpus/$target"
     mkdir -p "$work"
     echo "== $target: $seconds s"
-    if build/fuzz/tests/fuzz/"$target" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
+    if build/fuzz/bin/"$target" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
         -artifact_prefix="$crashes/$target-" "$work" "tests/fuzz/corpus/$target" \
         >"build/fuzz/$target.log" 2>&1; then
         grep -E "^Done|stat::number_of_executed_units" "build/fuzz/$target.log" || true

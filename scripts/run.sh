@@ -8,7 +8,7 @@ scripts/deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target px-system
 
-program=build/release/src/app/px-system
+program=build/release/bin/px-system
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     echo "No display: starting px-system in a virtual X server (xvfb-run)."
     exec xvfb-run -a "$program" "$@"

@@ -9,12 +9,11 @@
 
 namespace px::test {
 
-// A program named by the build (PX_PROGRAM_... definitions): its full path, or on Windows,
-// where every program of the build lands in one folder, its file name beside this test.
+// A program named by the build (PX_PROGRAM_... definitions, file names): every program of the
+// build lands in one folder, so it is beside this test.
 inline std::filesystem::path BuiltProgram(const char* built)
 {
-    const std::filesystem::path path = PathFromUtf8(built);
-    return path.is_absolute() ? path : sys::ExecutablePath().parent_path() / path;
+    return sys::ExecutablePath().parent_path() / PathFromUtf8(built);
 }
 
 } // namespace px::test

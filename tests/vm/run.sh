@@ -71,8 +71,8 @@ ln -s busybox "$root/bin/sh"
 cp "$kernel"/*.ko "$root/lib/modules/"
 cp tests/vm/guest.sh "$root/init"
 cp build/release/packaging/*.rules "$root/etc/udev/rules.d/"
-programs=(build/release/src/cli/pxctl build/release/src/sim/px-uhid-host build/release/tests/px-hotplug-probe
-    build/release/tests/px-window-probe)
+programs=(build/release/bin/pxctl build/release/bin/px-uhid-host build/release/bin/px-hotplug-probe
+    build/release/bin/px-window-probe)
 for program in "${programs[@]}"; do
     strip -o "$root/usr/local/bin/$(basename "$program")" "$program"
 done
