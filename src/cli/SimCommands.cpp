@@ -58,6 +58,7 @@ int StatusCommand(Context& context, const Arguments& args)
             tables[TableName(command)] = bytes.size();
         out << nlohmann::json{{"model", model},
                               {"plugged", state.plugged},
+                              {"paced", state.paced},
                               {"version", state.version},
                               {"fault", FormatSimFault(state.fault)},
                               {"presses", state.presses.size()},
@@ -72,6 +73,7 @@ int StatusCommand(Context& context, const Arguments& args)
     }
     out << "model     " << model << '\n'
         << "plugged   " << (state.plugged ? "yes" : "no") << '\n'
+        << "paced     " << (state.paced ? "as a real host" : "no, answers at once") << '\n'
         << "version   " << state.version << '\n'
         << "fault     " << FormatSimFault(state.fault) << '\n'
         << "presses   " << state.presses.size() << " queued\n"
@@ -104,6 +106,14 @@ int PlugCommand(Context& context, const Arguments& args)
 {
     RequireWords(args, 0, "sim plug");
     return Change(context, [](SimHostState& state) { state.plugged = true; });
+}
+
+int PaceCommand(Context& context, const Arguments& args)
+{
+    if (args.words.size() != 1 || (args.words[0] != "on" && args.words[0] != "off"))
+        throw UsageError("'sim pace' takes on or off");
+    const bool paced = args.words[0] == "on";
+    return Change(context, [paced](SimHostState& state) { state.paced = paced; });
 }
 
 std::string FaultNames()
@@ -248,6 +258,13 @@ void AddSimCommands(std::vector<CommandSpec>& commands)
                         PressCommand});
     commands.push_back({"sim unplug", "", "unplug the simulated host", {}, {}, UnplugCommand});
     commands.push_back({"sim plug", "", "plug the simulated host in", {}, {}, PlugCommand});
+    commands.push_back({"sim pace",
+                        "on|off",
+                        "give the host the pauses a real host needs between packets (on, the "
+                        "default) or none (off: transfers end at once)",
+                        {},
+                        {},
+                        PaceCommand});
     commands.push_back({"sim fault",
                         faultUsage.c_str(),
                         "arm a fault (one at a time):",

@@ -36,6 +36,11 @@ public:
     // Writes one output report: byte 0 is the report id (0), then 64 data bytes.
     // Returns false when the device failed or is gone.
     virtual bool Write(std::span<const std::uint8_t, kReportSize> report) = 0;
+
+    // Whether the host behind the device is given the protocol's pauses between packets and
+    // after a transfer. Every real host is; a simulated host that answers at once may say it
+    // needs none, so that what drives it need not wait.
+    virtual bool NeedsPacing() const { return true; }
 };
 
 enum class OpenError

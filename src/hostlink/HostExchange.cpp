@@ -81,6 +81,10 @@ std::span<const std::uint8_t> HostExchange::AnswerPayload() const
 
 void HostExchange::Pause(int ms)
 {
+    if (!link_.HostNeedsPacing()) {
+        link_.PumpMessages();
+        return;
+    }
     // Measured in microseconds: the slices of a whole-millisecond clock overshoot a little
     // each, and a download makes thousands of these pauses.
     const std::int64_t end = clock_.NowUs() + std::int64_t{ms} * 1000;

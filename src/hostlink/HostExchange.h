@@ -118,7 +118,8 @@ public:
     ProgressSink& Progress() { return progress_; }
     const std::string& DataFolder() const { return dataFolder_; }
 
-    // Waits with events dispatched in between (the window never freezes).
+    // Waits with events dispatched in between (the window never freezes). A host that needs
+    // no pacing (HostLink::HostNeedsPacing) is not waited for.
     void Pause(int ms);
 
 private:

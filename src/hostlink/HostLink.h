@@ -43,6 +43,9 @@ public:
     bool PumpMessages();
 
     bool IsConnected() const { return connected_; }
+    // Whether the host is given the protocol's pauses (HidDevice::NeedsPacing); with no
+    // host open, it is.
+    bool HostNeedsPacing() const { return device_ == nullptr || device_->NeedsPacing(); }
     // True while events are dispatched from inside a wait for the host: a handler running now
     // must not start an exchange of its own.
     bool IsWaiting() const { return waitDepth_ > 0; }

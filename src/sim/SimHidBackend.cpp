@@ -55,6 +55,11 @@ public:
         return true;
     }
 
+    bool NeedsPacing() const override
+    {
+        return state_->peer == nullptr || state_->peer->NeedsPacing();
+    }
+
 private:
     std::shared_ptr<SimHidBackend::DeviceState> state_;
 };

@@ -21,6 +21,8 @@ public:
     virtual bool OnOutputReport(const Report& report) = 0;
     // The next input report's 64 data bytes, if the device has one to send.
     virtual bool NextInputReport(std::array<std::uint8_t, kReportDataSize>& data) = 0;
+    // Whether the device wants the pauses a real host is given (HidDevice::NeedsPacing).
+    virtual bool NeedsPacing() const { return true; }
 };
 
 class SimHidBackend final : public HidBackend

@@ -36,6 +36,7 @@ public:
     // False when the write itself fails (fault fail-writes); a refused report is still written.
     bool OnOutputReport(const Report& report) override;
     bool NextInputReport(std::array<std::uint8_t, kReportDataSize>& data) override;
+    bool NeedsPacing() const override { return state_.paced; }
 
     SimHostState& State() { return state_; }
     const SimHostState& State() const { return state_; }

@@ -61,6 +61,7 @@ private:
         explicit Peer(SimHostSession& session) : session_(session) {}
         bool OnOutputReport(const Report& report) override;
         bool NextInputReport(std::array<std::uint8_t, kReportDataSize>& data) override;
+        bool NeedsPacing() const override { return session_.host_.NeedsPacing(); }
 
     private:
         SimHostSession& session_;

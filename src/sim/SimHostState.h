@@ -31,6 +31,10 @@ struct SimHostState
 {
     HostModel model = HostModel::PX;
     bool plugged = true;
+    // Whether the host is given the pauses a real host needs between packets and after a
+    // transfer. A demonstration keeps them, so that it shows the pace of a real download;
+    // tests that are not about the pace switch them off.
+    bool paced = true;
     std::string version = "PX V1.0.1"; // bytes of the version answer, at most 15 are sent
     // What each download left, by download command (0x63..0x6C; 0x6A from its single frame).
     std::map<std::uint8_t, Bytes> tables;

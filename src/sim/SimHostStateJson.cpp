@@ -51,9 +51,9 @@ public:
         if (!doc_.is_object())
             return Fail("the file does not hold a JSON object");
         static const std::set<std::string> kKeys = {
-            "format",          "model",         "plugged",    "version",  "tables",
-            "presses",         "b2Result",      "fault",      "messages", "lastClock",
-            "initialiseCount", "preambleCount", "lastRefusal"};
+            "format",    "model",           "plugged",       "paced",      "version",
+            "tables",    "presses",         "b2Result",      "fault",      "messages",
+            "lastClock", "initialiseCount", "preambleCount", "lastRefusal"};
         for (const auto& item : doc_.items()) {
             if (!kKeys.contains(item.key()))
                 return Fail("unknown key " + JsonSnippet(json(item.key())));
@@ -74,12 +74,8 @@ public:
         else
             return Fail("\"model\" is " + JsonSnippet(model) + " instead of \"px\" or \"qx\"");
 
-        if (doc_.contains("plugged")) {
-            if (!doc_["plugged"].is_boolean())
-                return Fail("\"plugged\" is not true or false");
-            state_.plugged = doc_["plugged"].get<bool>();
-        }
-        return ReadText("version", std::string::npos, state_.version) &&
+        return ReadBool("plugged", state_.plugged) && ReadBool("paced", state_.paced) &&
+               ReadText("version", std::string::npos, state_.version) &&
                ReadText("lastRefusal", kMaxReasonLength, state_.lastRefusal) && ReadTables() &&
                ReadPresses() && ReadMessages() && ReadFault() &&
                ReadHex("lastClock", state_.lastClock) &&
@@ -97,6 +93,16 @@ private:
     {
         error_ = std::move(error);
         return false;
+    }
+
+    bool ReadBool(const std::string& key, bool& value)
+    {
+        if (!doc_.contains(key))
+            return true;
+        if (!doc_[key].is_boolean())
+            return Fail("\"" + key + "\" is not true or false");
+        value = doc_[key].get<bool>();
+        return true;
     }
 
     bool ReadText(const std::string& key, std::size_t maxLength, std::string& text)
@@ -231,6 +237,7 @@ std::string FormatSimHostState(const SimHostState& state)
         {"format", kStateFormat},
         {"model", state.model == HostModel::QX ? "qx" : "px"},
         {"plugged", state.plugged},
+        {"paced", state.paced},
         {"version", state.version},
         {"tables", std::move(tables)},
         {"presses", std::move(presses)},

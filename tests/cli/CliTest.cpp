@@ -57,6 +57,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
         {"message", "--address", "9", "--baud", "300", "x"},
         {"sim", "fault", "sometimes"},
         {"sim", "press", "12345"},
+        {"sim", "pace"},
+        {"sim", "pace", "fast"},
         {"--model", "zx", "sim", "status"},
         {"upgrade"},
     };
@@ -142,6 +144,30 @@ TEST_F(CliTest, UpgradeDownloadsTheImage)
     EXPECT_EQ(Status()["tables"]["64"], 500);
     EXPECT_NE(r.err.find("下载升级程序发送成功"), std::string::npos);
     EXPECT_EQ(Run({"upgrade", data_.File("missing.bin")}).status, 1);
+}
+
+// A simulated host paces as a real one until it is told it need not; the clock shows it.
+TEST_F(CliTest, TheSimulatedHostIsPacedAsARealHostUntilToldOtherwise)
+{
+    const std::string image = data_.File("fw.bin");
+    {
+        std::ofstream out(PathFromUtf8(image), std::ios::binary);
+        out << std::string(3 * 54, 'x');
+    }
+    EXPECT_TRUE(Status()["paced"].get<bool>());
+    std::int64_t start = clock_.NowMs();
+    ASSERT_EQ(Run({"upgrade", image}).status, 0);
+    EXPECT_GE(clock_.NowMs() - start, 2000 + 10 + 10 + 1000) << "the host's pauses";
+
+    ASSERT_EQ(Run({"sim", "pace", "off"}).status, 0);
+    EXPECT_FALSE(Status()["paced"].get<bool>());
+    start = clock_.NowMs();
+    ASSERT_EQ(Run({"upgrade", image}).status, 0);
+    EXPECT_LT(clock_.NowMs() - start, 10);
+    EXPECT_EQ(Status()["tables"]["64"], 3 * 54);
+
+    ASSERT_EQ(Run({"sim", "pace", "on"}).status, 0);
+    EXPECT_TRUE(Status()["paced"].get<bool>());
 }
 
 TEST_F(CliTest, PressesAreQueuedForTheHost)

@@ -27,6 +27,14 @@ protected:
         std::string output; // standard output and error, line ends as on Linux
     };
 
+    // These tests are about what pxctl says and stores, not the pace: the simulated host
+    // answers at once, without the pauses a real host is given (the pace has tests of its own).
+    void SetUp() override
+    {
+        const Result pace = Run({"sim", "pace", "off"});
+        ASSERT_EQ(pace.status, 0) << pace.output;
+    }
+
     // The words after the global options that put the data and the simulated host in Chinese
     // folders.
     std::vector<std::string> Words(const std::vector<std::string>& command) const

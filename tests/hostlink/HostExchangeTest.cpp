@@ -83,6 +83,22 @@ TEST_F(HostExchangeTest, DownloadPacesItselfAfterEachPacket)
     EXPECT_EQ(progress_.progressTexts.back(), "x,共有3包数据,当前第3包数据正在发送.......");
 }
 
+// A simulated host that declares it needs no pacing is not waited for; the same exchanges
+// against a real host's pace are above.
+TEST_F(HostExchangeTest, AHostThatNeedsNoPacingIsNotWaitedFor)
+{
+    host_.State().paced = false;
+    const auto start = clock_.NowMs();
+    ASSERT_TRUE(exchange_.Download(0x64, WriteFile("fw.bin", Sequence(3 * 54)), "x"));
+    EXPECT_EQ(host_.State().tables.at(0x64), Sequence(3 * 54));
+    EXPECT_EQ(progress_.results, (std::vector<std::string>{"x发送成功"}));
+    EXPECT_EQ(clock_.NowMs() - start, 0);
+
+    host_.State().paced = true;
+    ASSERT_TRUE(exchange_.Download(0x64, WriteFile("fw.bin", Sequence(3 * 54)), "x"));
+    EXPECT_EQ(clock_.NowMs() - start, 2000 + 10 + 10 + 1000) << "paced again once it says so";
+}
+
 TEST_F(HostExchangeTest, EachPacketsStepIsShownBeforeItsPause)
 {
     std::vector<std::int64_t> shownAt;

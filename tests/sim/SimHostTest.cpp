@@ -1331,6 +1331,7 @@ TEST(SimHostSessionTest, EveryReportIsLoggedAndEveryChangeSavedAsItHappens)
             state.tables[0x6A] = NetworkRecord();
             state.presses = {Hex("55 01 02"), Hex("66")};
             state.b2Result = 0xA5;
+            state.paced = false;
             state.fault = SimFault{SimFault::Kind::ShortPacket, 4};
             state.messages = {Hex("11 22"), Hex("33")};
             state.lastClock = ClockPayload();
@@ -1356,6 +1357,7 @@ TEST(SimHostSessionTest, EveryReportIsLoggedAndEveryChangeSavedAsItHappens)
     EXPECT_EQ(doc["format"], 1);
     EXPECT_EQ(doc["model"], "qx");
     EXPECT_EQ(doc["plugged"], false);
+    EXPECT_EQ(doc["paced"], false);
     EXPECT_EQ(doc["fault"], "short-packet:4");
     EXPECT_EQ(doc["presses"], nlohmann::json::array({"550102", "66"}));
     EXPECT_FALSE(test::Exists(dir + "state.json.tmp"));
@@ -1364,6 +1366,7 @@ TEST(SimHostSessionTest, EveryReportIsLoggedAndEveryChangeSavedAsItHappens)
     const SimHostState& state = session->Host().State();
     EXPECT_EQ(state.model, HostModel::QX);
     EXPECT_FALSE(state.plugged);
+    EXPECT_FALSE(state.paced);
     EXPECT_FALSE(session->IsPlugged());
     EXPECT_EQ(state.version, "QX V2.0");
     EXPECT_EQ(state.tables.size(), 2u);
@@ -1608,6 +1611,8 @@ INSTANTIATE_TEST_SUITE_P(
                       R"(unknown key "kkk)"},
         MalformedCase{"PluggedNotBoolean", R"({"format": 1, "model": "px", "plugged": "yes"})",
                       R"("plugged")"},
+        MalformedCase{"PacedNotBoolean", R"({"format": 1, "model": "px", "paced": 0})",
+                      R"("paced" is not true or false)"},
         MalformedCase{"TableKeyNotADownload",
                       R"({"format": 1, "model": "px", "tables": {"84": "00"}})",
                       R"("tables" key "84")"},
