@@ -1,30 +1,13 @@
 #include "session/DataFolder.h"
 
-#include "common/SharedFile.h"
 #include "common/System.h"
 #include "common/Utf8Path.h"
-
-#include <random>
 
 namespace px {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Whether a new file can be made in the folder: the only sure test, since permissions,
-// read-only media and virtualised program folders all answer differently.
-bool IsWritableFolder(const fs::path& folder)
-{
-    std::random_device random;
-    const fs::path probe = folder / ("write-test-" + std::to_string(random()));
-    std::string ignored;
-    if (!WriteNewFile(probe, {}, ignored))
-        return false;
-    std::error_code ec;
-    fs::remove(probe, ec);
-    return true;
-}
 
 std::string WithSlash(const fs::path& folder)
 {
@@ -36,19 +19,29 @@ std::string WithSlash(const fs::path& folder)
 
 } // namespace
 
+bool IsPortableCopy(const fs::path& programFolder)
+{
+    std::error_code ec;
+    return !programFolder.empty() && fs::is_regular_file(programFolder / kPortableMarker, ec);
+}
+
 std::optional<std::string> ResolveDataFolder(const std::string& explicitFolder, std::string& error)
 {
+    return ResolveDataFolder(explicitFolder, sys::ExecutablePath().parent_path(), error);
+}
+
+std::optional<std::string> ResolveDataFolder(const std::string& explicitFolder,
+                                             const fs::path& programFolder, std::string& error)
+{
     fs::path folder;
-    if (!explicitFolder.empty()) {
+    if (!explicitFolder.empty())
         folder = PathFromUtf8(explicitFolder);
-    } else {
-        const fs::path program = sys::ExecutablePath().parent_path();
-        folder = !program.empty() && IsWritableFolder(program)
-                     ? program
-                     : sys::UserDataFolder(kOrganisation, kApplication);
-    }
+    else if (IsPortableCopy(programFolder))
+        folder = programFolder;
+    else
+        folder = sys::UserDataFolder(kOrganisation, kApplication);
     if (folder.empty()) {
-        error = "cannot find a data folder (no program folder to write to, no user data folder)";
+        error = "cannot find a data folder (no user data folder)";
         return std::nullopt;
     }
     std::error_code ec;
@@ -65,6 +58,9 @@ fs::path SettingsFile(const std::string& explicitFolder, const std::string& data
 {
     if (!explicitFolder.empty())
         return PathIn(PathFromUtf8(dataFolder), kFolderSettingsFile);
+    const fs::path programFolder = sys::ExecutablePath().parent_path();
+    if (IsPortableCopy(programFolder))
+        return PathIn(programFolder, kFolderSettingsFile);
     return sys::UserSettingsFile(kOrganisation, kApplication);
 }
 

@@ -1,17 +1,49 @@
 #include "session/Workspace.h"
 
 #include "common/FileIo.h"
+#include "common/System.h"
 #include "common/Utf8Path.h"
 #include "hostlink/HidBackend.h"
 #include "mock/TempFolder.h"
 #include "session/DataFolder.h"
 #include "sim/SimHostSession.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace px {
 namespace {
+
+// A copy is portable by the marker beside its programs, not by whether their folder can be
+// written: an installed copy whose folder happens to be writable keeps its data in the user's
+// folder all the same.
+TEST(DataFolderTest, OnlyTheMarkerMakesACopyKeepItsDataBesideItsPrograms)
+{
+    test::TempFolder programs;
+    test::TempFolder home;
+    const std::optional<std::string> saved = sys::EnvironmentValue("XDG_DATA_HOME");
+    ::setenv("XDG_DATA_HOME", home.Text().c_str(), 1);
+    std::string error;
+
+    const auto installed = ResolveDataFolder({}, programs.Path(), error);
+    EXPECT_FALSE(IsPortableCopy(programs.Path()));
+    ASSERT_TRUE(installed) << error;
+    EXPECT_EQ(*installed, home.Text() + "/DADE_System/px-system/");
+    EXPECT_TRUE(std::filesystem::is_directory(PathFromUtf8(*installed)));
+
+    ASSERT_TRUE(WriteFileWhole(programs.File(kPortableMarker), "portable\n", error)) << error;
+    EXPECT_TRUE(IsPortableCopy(programs.Path()));
+    EXPECT_EQ(ResolveDataFolder({}, programs.Path(), error), programs.Folder());
+    EXPECT_EQ(ResolveDataFolder(home.File("named"), programs.Path(), error),
+              home.File("named") + "/")
+        << "a folder named on the command line wins";
+
+    if (saved)
+        ::setenv("XDG_DATA_HOME", saved->c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
+}
 
 TEST(SharedOptions, TakeWhatBothProgramsAllowAndNameWhatTheyRefuse)
 {
