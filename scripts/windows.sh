@@ -2,9 +2,11 @@
 # Builds the program for 64-bit Windows with Debian's mingw-w64: Qt from Debian's source (or
 # its cached build, see scripts/windows-qt.sh), the core, pxctl, the window and their tests.
 # Runs the tests under Wine, renders two screenshots under Wine, and packs the zip an installer
-# unpacks and runs: px-system.exe, pxctl.exe, px-sheet.exe, the Qt and C++ runtime DLLs, Qt's
-# plugins and Chinese texts, and a README. Checks that the unpacked zip starts under Wine with
-# nothing else on the path.
+# unpacks and runs (portable: px-system.exe, pxctl.exe, px-sheet.exe, the Qt and C++ runtime
+# DLLs, Qt's plugins and Chinese texts, a README and the portable marker) and the setup that
+# installs the same into Program Files (NSIS). Checks under Wine, each in a new prefix with
+# nothing else on the path, that the unpacked zip starts, and that the setup installs, runs and
+# uninstalls.
 #   scripts/windows.sh            all of that
 #   scripts/windows.sh --build    only build (build/windows/bin)
 #   scripts/windows.sh --no-qt    the core and pxctl alone, without building Qt (a few minutes)
@@ -19,7 +21,7 @@ mode=${1:-}
 
 scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix wine64 dpkg-dev tcl zip unzip \
     nlohmann-json3-dev googletest ca-certificates qt6-base-dev-tools qt6-translations-l10n \
-    icoutils fonts-wqy-microhei xvfb xauth poppler-utils
+    icoutils fonts-wqy-microhei xvfb xauth poppler-utils nsis
 
 build=$root/build/windows
 deps=$root/build/windows-deps
@@ -144,7 +146,7 @@ rm -rf "$zips" && mkdir -p "$zips"
 # pxctl alone: one file.
 stage=$zips/pxctl-$version-windows-x64
 mkdir -p "$stage"
-cp "$bin/pxctl.exe" packaging/windows/README.txt "$stage/"
+cp "$bin/pxctl.exe" packaging/windows/README.txt packaging/portable.txt "$stage/"
 (cd "$zips" && zip -qr "pxctl-$version-windows-x64.zip" "pxctl-$version-windows-x64")
 echo "built $zips/pxctl-$version-windows-x64.zip"
 [[ -n $qt ]] || exit 0
@@ -160,8 +162,14 @@ cp "$bin/platforms/qwindows.dll" "$stage/platforms/"
 cp "$bin"/styles/*.dll "$stage/styles/"
 cp "$bin/translations/qtbase_zh_CN.qm" "$stage/translations/"
 cp packaging/windows/README-window.txt "$stage/README.txt"
+cp packaging/portable.txt "$stage/"
 (cd "$zips" && zip -qr "px-system-$version-windows-x64.zip" "px-system-$version-windows-x64")
 echo "built $zips/px-system-$version-windows-x64.zip"
+
+# The setup: the same files but the portable marker, installed into Program Files.
+setup=$zips/px-system-$version-windows-x64-setup.exe
+packaging/windows/make-setup.sh "$stage" "$version" "$build/src/app/px-system.ico" "$setup"
+echo "built $setup"
 
 # --- pictures under Wine ---------------------------------------------------------------------------
 
@@ -175,4 +183,5 @@ rm -rf "$shots" && mkdir -p "$shots"
 xvfb-run -a -s "-screen 0 1600x1200x24" "$wine" "$bin/px-screenshot.exe" "$shots" >/dev/null 2>&1 \
     || echo "px-screenshot.exe under Wine failed" >&2
 packaging/windows/check-zip.sh "$zips/px-system-$version-windows-x64.zip" "$shots/zip-1024x768.png"
+packaging/windows/check-setup.sh "$setup" "$shots/setup-first-page.png" "$shots/installed-1024x768.png"
 echo "pictures in $shots"

@@ -1,0 +1,73 @@
+# What the zip's and the setup's checks share, sourced by both: a new Wine prefix with nothing on
+# the path but Windows' own folders, and the window started on a laptop's screen.
+#   wine_prefix FOLDER                      makes a new prefix there and exports what Wine needs
+#   check_window PICTURE EXE ARGUMENTS...   px-system.exe opens its main window, connected to its
+#                                           host, within a 1024 by 768 screen and keeps running;
+#                                           the screen is saved as PICTURE (when not empty)
+#   wine_cleanup                            ends Wine and the screen (the caller's EXIT trap)
+# The caller defines fail MESSAGE, which ends the check.
+
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+xvfb_pid=""
+
+wine_prefix() {
+    export WINEPREFIX=$1 WINEDEBUG=-all WINEARCH=win64
+    # No Mono or Gecko prompts, and no menu entries written into this machine's own desktop.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    unset WINEPATH
+    export DISPLAY=
+    "$wine" wineboot --init >/dev/null 2>&1 || true
+    "$wineserver" -w
+    [[ -f $WINEPREFIX/system.reg ]] || fail "Wine could not make its prefix"
+}
+
+wine_cleanup() {
+    [[ -n ${WINEPREFIX:-} ]] && "$wineserver" -k 2>/dev/null
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
+    return 0
+}
+
+check_window() {
+    local picture=$1 log
+    shift
+    scripts/deps.sh x11-utils x11-apps netpbm >/dev/null
+    log=$(mktemp)
+    # Wine's desktop takes the display its server starts with: a server started for the
+    # commands before, which had none, must end first.
+    "$wineserver" -k 2>/dev/null || true
+    "$wineserver" -w 2>/dev/null || true
+    if [[ -z $xvfb_pid ]]; then
+        local display=:$((90 + RANDOM % 100))
+        Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        export DISPLAY=$display
+        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
+    fi
+    "$wine" "$@" >"$log" 2>&1 &
+    local window_pid=$! found=""
+    for _ in $(seq 120); do
+        if xwininfo -root -tree 2>/dev/null | grep -q "ZR4870PX设置系统----------\[已连接设备\]"; then
+            found=yes
+            break
+        fi
+        kill -0 "$window_pid" 2>/dev/null || { cat "$log" >&2; fail "$(basename "$1") ended"; }
+        sleep 0.5
+    done
+    [[ -n $found ]] || { cat "$log" >&2; fail "no main window connected to the host"; }
+    local geometry width height
+    geometry=$(xwininfo -root -tree | grep "ZR4870PX设置系统----------" | grep -oE '[0-9]+x[0-9]+\+' | head -n 1)
+    width=${geometry%%x*}
+    height=${geometry#*x}
+    height=${height%+}
+    ((width <= 1024 && height <= 768)) || fail "the window (${width}x${height}) is larger than the screen"
+    sleep 2
+    kill -0 "$window_pid" 2>/dev/null || fail "$(basename "$1") ended after opening"
+    if [[ -n $picture ]]; then
+        xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$picture"
+    fi
+    window_size="${width}x${height}"
+    rm -f "$log"
+    "$wineserver" -k 2>/dev/null || true
+    "$wineserver" -w 2>/dev/null || true
+}
