@@ -19,7 +19,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 mode=${1:-}
 
-scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix wine64 dpkg-dev tcl zip unzip \
+scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix wine64 dpkg-dev tcl zip unzip curl \
     nlohmann-json3-dev googletest ca-certificates qt6-base-dev-tools qt6-translations-l10n \
     icoutils fonts-wqy-microhei xvfb xauth poppler-utils nsis
 
@@ -55,6 +55,30 @@ source_folder() { compgen -G "$deps/src/$1-[0-9]*/" | head -n 1 | sed 's:/$::'; 
 
 fetch_source sqlite3
 fetch_source hidapi
+
+# libmdb, for px-classic-reader.exe: the original tarball of Debian's current mdbtools (1.0.1,
+# which builds without GLib), from the same archive, checked against its known checksum, with
+# our patches (packaging/windows/mdbtools: each says why).
+mdbtools_version=1.0.1
+mdbtools_sha256=750cbf793bf5b7e296fdc359124393a0aef89ee663b7741ba4b1ca2ce30b3b37
+mdbtools=$deps/src/mdbtools-$mdbtools_version
+mdbtools_patches=("$root"/packaging/windows/mdbtools/*.patch)
+mdbtools_key=$(cat "${mdbtools_patches[@]}" | sha256sum | cut -c1-16)
+if [[ ! -f $mdbtools/.patched-$mdbtools_key ]]; then
+    tarball=$deps/mdbtools_$mdbtools_version.orig.tar.gz
+    if ! echo "$mdbtools_sha256  $tarball" | sha256sum -c --status 2>/dev/null; then
+        uri=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+        curl -fsSL -o "$tarball" "${uri:-http://deb.debian.org/debian}/pool/main/m/mdbtools/mdbtools_$mdbtools_version.orig.tar.gz"
+        echo "$mdbtools_sha256  $tarball" | sha256sum -c --status \
+            || { echo "windows: mdbtools_$mdbtools_version.orig.tar.gz is not the known tarball" >&2; exit 1; }
+    fi
+    rm -rf "$mdbtools" && mkdir -p "$deps/src"
+    tar -xzf "$tarball" -C "$deps/src"
+    for patch in "${mdbtools_patches[@]}"; do
+        patch -d "$mdbtools" -p1 --quiet <"$patch"
+    done
+    touch "$mdbtools/.patched-$mdbtools_key"
+fi
 [[ $mode == --no-qt ]] || fetch_source qt6-base
 
 # SQLite is built from its one-file form, which its sources make with tclsh.
@@ -82,6 +106,7 @@ cmake -S . -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release \
     -DPX_WINDOWS_SQLITE="$deps/sqlite" \
     -DPX_WINDOWS_HIDAPI="$(source_folder hidapi)" \
+    -DPX_WINDOWS_MDBTOOLS="$mdbtools" \
     -DPX_WINDOWS_INCLUDE="$deps/include" \
     -DPX_WINDOWS_QT="$qt" \
     -DQT_HOST_PATH=/usr \

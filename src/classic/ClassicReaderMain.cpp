@@ -5,12 +5,17 @@
 // its own because libmdb can crash on a damaged file; the program that started it judges
 // whatever this writes and treats a crash as damage.
 
+#if !defined(PX_MDB_FAKE_GLIB)
 #include <glib.h>
 // glib.h comes first: mdbtools.h includes it inside extern "C".
+#endif
 #include "classic/ClassicDump.h"
+#include "common/System.h"
+#include "common/Utf8Path.h"
 
 #include <charconv>
 #include <cstdio>
+#include <fstream>
 #include <mdbtools.h>
 #include <memory>
 #include <string>
@@ -24,7 +29,6 @@ constexpr int kRowLookupFlag = 0x8000;
 
 struct Closer
 {
-    void operator()(std::FILE* file) const { std::fclose(file); }
     void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
     void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
@@ -32,13 +36,17 @@ struct Closer
 class Output
 {
 public:
-    explicit Output(std::FILE* file) : file_(file) {}
-    void Put(const std::string& line) { ok_ = ok_ && std::fputs(line.c_str(), file_) >= 0; }
-    bool Ok() const { return ok_; }
+    explicit Output(std::ofstream& file) : file_(file) {}
+    void Put(const std::string& line) { file_ << line; }
+    // Whether every line reached the file, closing it (a full disk shows only then).
+    bool Close()
+    {
+        file_.close();
+        return !file_.fail();
+    }
 
 private:
-    std::FILE* file_;
-    bool ok_ = true;
+    std::ofstream& file_;
 };
 
 MdbCatalogEntry* FindTable(MdbHandle* mdb, const std::string& name)
@@ -138,13 +146,16 @@ bool DumpTable(MdbHandle* mdb, const std::string& name, std::uint64_t limit, Out
 
 int main(int argc, char* argv[])
 {
-    if (argc < 3) {
+    // The words as UTF-8, whatever the system's code page: libmdb is handed a UTF-8 name, which
+    // it opens through UTF-16 on Windows.
+    const std::vector<std::string> words = px::sys::ProgramArguments(argc, argv);
+    if (words.size() < 2) {
         std::fputs("usage: px-classic-reader FILE OUT TABLE=LIMIT...\n", stderr);
         return 2;
     }
     std::vector<std::pair<std::string, std::uint64_t>> tables;
-    for (int i = 3; i < argc; ++i) {
-        const std::string word = argv[i];
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        const std::string& word = words[i];
         const auto eq = word.find('=');
         std::uint64_t limit = 0;
         const char* end = word.data() + word.size();
@@ -155,17 +166,17 @@ int main(int argc, char* argv[])
         }
         tables.emplace_back(word.substr(0, eq), limit);
     }
-    const std::unique_ptr<std::FILE, Closer> file(std::fopen(argv[2], "wb"));
+    std::ofstream file(px::PathFromUtf8(words[1]), std::ios::binary | std::ios::trunc);
     if (!file) {
-        std::perror(argv[2]);
+        std::fprintf(stderr, "px-classic-reader: cannot write %s\n", words[1].c_str());
         return 1;
     }
-    Output out(file.get());
+    Output out(file);
     out.Put(px::DumpHeaderLine());
-    const std::unique_ptr<MdbHandle, Closer> mdb(mdb_open(argv[1], MDB_NOFLAGS));
+    const std::unique_ptr<MdbHandle, Closer> mdb(mdb_open(words[0].c_str(), MDB_NOFLAGS));
     if (!mdb || mdb_read_catalog(mdb.get(), MDB_TABLE) == nullptr) {
         out.Put(px::DumpFailedLine("the catalogue of the database cannot be read"));
-        return out.Ok() ? 0 : 1;
+        return out.Close() ? 0 : 1;
     }
     bool whole = true;
     for (const auto& [name, limit] : tables) {
@@ -175,5 +186,5 @@ int main(int argc, char* argv[])
     }
     if (whole)
         out.Put(px::DumpDoneLine());
-    return out.Ok() ? 0 : 1;
+    return out.Close() ? 0 : 1;
 }
