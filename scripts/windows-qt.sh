@@ -6,16 +6,22 @@
 # the Qt version and a checksum of the patches and the configuration, and taken from there the
 # next time. Prints the folder Qt is installed in.
 #   scripts/windows-qt.sh QT_SOURCE_FOLDER
+#   scripts/windows-qt.sh --cached     prints the folder of a finished build, or nothing and
+#                                      fails: the source is needed only to build it
 #   PX_CACHE_DIR=DIR   where builds are kept (default ~/.cache/px-system)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-source_folder=$(cd "$1" && pwd)
 
-version=$(sed -n 's/^set(QT_REPO_MODULE_VERSION "\(.*\)")/\1/p' "$source_folder/.cmake.conf")
-host_version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools 2>/dev/null | sed 's/+.*//')
-if [[ $host_version != "$version" ]]; then
-    echo "windows-qt: the host tools are Qt $host_version, the source $version" >&2
-    exit 1
+# The Qt of the host tools is the Qt built: its version names the build.
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools 2>/dev/null | sed 's/+.*//')
+source_folder=""
+if [[ $1 != --cached ]]; then
+    source_folder=$(cd "$1" && pwd)
+    source_version=$(sed -n 's/^set(QT_REPO_MODULE_VERSION "\(.*\)")/\1/p' "$source_folder/.cmake.conf")
+    if [[ $source_version != "$version" ]]; then
+        echo "windows-qt: the host tools are Qt $version, the source $source_version" >&2
+        exit 1
+    fi
 fi
 # Only what Qt needs to show the window, print and run the window's tests. Direct2D, OpenGL and
 # tablets are off (Debian's source lacks the Wintab headers); so are the system libraries, which
@@ -41,6 +47,7 @@ if [[ -f $prefix/.complete ]]; then
     echo "$prefix"
     exit 0
 fi
+[[ -n $source_folder ]] || exit 1
 
 work=$cache/qt-$version-mingw64-$key.work
 echo "building Qt $version for Windows into $prefix (about half an hour on two cores)" >&2

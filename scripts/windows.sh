@@ -79,7 +79,6 @@ if [[ ! -f $mdbtools/.patched-$mdbtools_key ]]; then
     done
     touch "$mdbtools/.patched-$mdbtools_key"
 fi
-[[ $mode == --no-qt ]] || fetch_source qt6-base
 
 # SQLite is built from its one-file form, which its sources make with tclsh.
 if [[ ! -f $deps/sqlite/sqlite3.c ]]; then
@@ -94,8 +93,10 @@ fi
 mkdir -p "$deps/include"
 rm -rf "$deps/include/nlohmann" && cp -r /usr/include/nlohmann "$deps/include/"
 
+# Qt's source is fetched only when Qt must be built.
 qt=""
-if [[ $mode != --no-qt ]]; then
+if [[ $mode != --no-qt ]] && ! qt=$(scripts/windows-qt.sh --cached); then
+    fetch_source qt6-base
     qt=$(scripts/windows-qt.sh "$(source_folder qt6-base)")
 fi
 
