@@ -5,7 +5,8 @@
 # and libudev.
 #   tests/vm/run.sh                   install what is missing, build, boot, run the steps
 #   VM_TIMEOUT=600 tests/vm/run.sh    a longer bound for the VM (default 240 s)
-# Everything it makes stays in build/vm/: the kernel of Debian's current linux-image-amd64,
+# The kernel of Debian's current linux-image-amd64, unpacked, is kept in ~/.cache/px-system/vm
+# (PX_CACHE_DIR); everything else it makes stays in build/vm/:
 # the initramfs, and console.log with the VM's whole output.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -34,10 +35,13 @@ if [[ -z "$image" ]]; then
     apt-get update -qq
     image=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
 fi
-kernel="$work/$image"
+# The unpacked kernel is kept outside the tree, for every clone's next run.
+kernels=${PX_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/px-system}/vm
+kernel="$kernels/$image"
 if [[ ! -f "$kernel/vmlinux" ]]; then
     # A kernel that Debian has since replaced is not kept.
-    find "$work" -maxdepth 1 -name 'linux-image-*' -exec rm -rf {} +
+    mkdir -p "$kernels"
+    find "$kernels" -maxdepth 1 -name 'linux-image-*' -exec rm -rf {} +
     mkdir -p "$kernel/deb"
     if ! (cd "$kernel/deb" && apt-get download -qq "$image" 2>"../apt.log"); then
         echo "vm: cannot download $image:" && cat "$kernel/apt.log"
