@@ -13,7 +13,7 @@
 #
 # SQLite, hidapi and Qt come from Debian's source packages, fetched with `apt-get source`
 # through a sources list of this script's own (the system's apt configuration is left alone)
-# and kept in build/windows-deps for the next run.
+# and kept in ~/.cache/px-system/windows-deps (PX_CACHE_DIR) for the next run, in any clone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -24,7 +24,7 @@ scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix wine64 dpkg-dev tcl
     icoutils fonts-wqy-microhei xvfb xauth poppler-utils nsis
 
 build=$root/build/windows
-deps=$root/build/windows-deps
+deps=${PX_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/px-system}/windows-deps
 mkdir -p "$deps"
 
 # --- sources -------------------------------------------------------------------------------------
