@@ -49,6 +49,8 @@ if(PX_WINDOWS_MDBTOOLS)
     list(TRANSFORM mdb_sources APPEND .c)
     add_library(px_mdb STATIC ${mdb_sources})
     target_include_directories(px_mdb SYSTEM PUBLIC ${mdb_include} ${mdb}/include)
+    # What its configure would define: thread-local storage.
+    target_compile_definitions(px_mdb PRIVATE TLS=_Thread_local)
     target_compile_options(px_mdb PRIVATE -w)
     add_library(PkgConfig::LIBMDB ALIAS px_mdb)
 endif()
