@@ -164,15 +164,15 @@ ctest --test-dir "$build" --output-on-failure -j2
 
 # --- the zips --------------------------------------------------------------------------------------
 
-"$root/packaging/windows/check-imports.sh" "$bin/pxctl.exe"
+"$root/packaging/windows/check-imports.sh" "$bin/pxctl.exe" "$bin/px-classic-reader.exe"
 version=$(sed -n 's/^project(px_system VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 zips=$build/zip
 rm -rf "$zips" && mkdir -p "$zips"
 
-# pxctl alone: one file.
+# pxctl alone: one program, and the classic reader it starts for import-classic.
 stage=$zips/pxctl-$version-windows-x64
 mkdir -p "$stage"
-cp "$bin/pxctl.exe" packaging/windows/README.txt packaging/portable.txt "$stage/"
+cp "$bin/pxctl.exe" "$bin/px-classic-reader.exe" packaging/windows/README.txt packaging/portable.txt "$stage/"
 (cd "$zips" && zip -qr "pxctl-$version-windows-x64.zip" "pxctl-$version-windows-x64")
 echo "built $zips/pxctl-$version-windows-x64.zip"
 [[ -n $qt ]] || exit 0
@@ -180,7 +180,8 @@ echo "built $zips/pxctl-$version-windows-x64.zip"
 # The whole program.
 stage=$zips/px-system-$version-windows-x64
 mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations"
-cp "$bin/px-system.exe" "$bin/pxctl.exe" "$bin/px-sheet.exe" "${runtime_dlls[@]}" "$stage/"
+cp "$bin/px-system.exe" "$bin/pxctl.exe" "$bin/px-sheet.exe" "$bin/px-classic-reader.exe" \
+    "${runtime_dlls[@]}" "$stage/"
 for module in Core Gui Widgets PrintSupport; do
     cp "$bin/Qt6$module.dll" "$stage/"
 done

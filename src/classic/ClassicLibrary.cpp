@@ -569,8 +569,8 @@ ClassicOutcome ReadClassicLibrary(const std::string& path, const ClassicReadOpti
     }
     if (options.readerProgram.empty() || !std::filesystem::exists(options.readerProgram, ec))
         return Outcome(ClassicStatus::NotAvailable,
-                       "the classic database reader (px-classic-reader) is not installed on this "
-                       "system; the classic import runs on Linux only for now");
+                       "the classic database reader (px-classic-reader) is not installed beside "
+                       "this program");
 
     // First the structure: every table's columns and row count, no registration rows.
     Limits structureLimits{{kFileTable, kMaxClassicFiles}};

@@ -57,6 +57,9 @@ JetDatabase SiteLibrary(JetVersion version = JetVersion::Jet4)
     return db;
 }
 
+#if !defined(_WIN32)
+// mdbtools' own programs, which exist where Debian's mdbtools does: on Linux. The writer's
+// files are proven against them there; under Windows the same files are read by the reader.
 std::string RunTool(const std::string& command)
 {
     std::string out;
@@ -70,6 +73,7 @@ std::string RunTool(const std::string& command)
     pclose(pipe);
     return out;
 }
+#endif
 
 class ClassicImportTest : public DatabaseFixture
 {
@@ -80,6 +84,7 @@ protected:
         const std::string path = folder_.File("old.mdb");
         std::string error;
         EXPECT_TRUE(WriteJetDatabase(database, PathFromUtf8(path), &error)) << error;
+#if !defined(_WIN32)
         const std::string tables = RunTool("mdb-tables -1 '" + path + "'");
         for (const JetTable& table : database.tables) {
             EXPECT_NE(tables.find(table.name + "\n"), std::string::npos) << tables;
@@ -89,6 +94,7 @@ protected:
                       table.rows.size() + 1)
                 << table.name;
         }
+#endif
         return path;
     }
 
