@@ -105,7 +105,10 @@ protected:
                                   library);
     }
 
-    std::string DatabaseBytes() { return ReadBytes(dbPath_); }
+    std::string DatabaseBytes()
+    {
+        return ReadBytes(dbPath_);
+    }
 };
 
 TEST_F(ClassicImportTest, ImportsEveryValueTheWriterPut)
