@@ -49,9 +49,10 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
-; The setup speaks the system's language: Chinese on a Chinese Windows, English elsewhere.
-!insertmacro MUI_LANGUAGE "SimpChinese"
+; The setup speaks the system's language: Chinese on a Chinese Windows, English elsewhere (the
+; first language is the one taken when none matches).
 !insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "SimpChinese"
 LangString NEEDS_X64 ${LANG_SIMPCHINESE} "${PRODUCT} 需要 64 位 Windows。"
 LangString NEEDS_X64 ${LANG_ENGLISH} "${PRODUCT} needs 64-bit Windows."
 
