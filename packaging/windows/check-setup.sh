@@ -24,7 +24,7 @@ menu_entry=$drive/ProgramData/Microsoft/Windows/Start\ Menu/Programs/ZR4870PX设
 user_data=$drive/users/$(id -un)/AppData/Roaming/DADE_System/px-system
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\PX-System'
 
-# The first page, as a double-click shows it, in the system's language (Chinese here).
+# The first page, as a double-click shows it, in the system's language.
 if [[ -n $first_page ]]; then
     scripts/deps.sh x11-utils x11-apps netpbm >/dev/null
     "$wineserver" -k 2>/dev/null || true
@@ -33,7 +33,7 @@ if [[ -n $first_page ]]; then
     Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
-    LANG=zh_CN.UTF-8 DISPLAY=$display "$wine" "$setup" >/dev/null 2>&1 &
+    DISPLAY=$display "$wine" "$setup" >/dev/null 2>&1 &
     shown=""
     for _ in $(seq 60); do
         if DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q "ZR4870PX设置系统"; then

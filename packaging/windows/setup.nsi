@@ -12,7 +12,8 @@
 ;   OUTFILE     the setup program to write
 ; Started with /S it installs (or, as uninstall.exe, removes) without asking anything.
 
-Unicode true
+; A 64-bit setup for a 64-bit program (and one that 64-bit Wine runs).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 
@@ -53,14 +54,8 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 ; first language is the one taken when none matches).
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "SimpChinese"
-LangString NEEDS_X64 ${LANG_SIMPCHINESE} "${PRODUCT} 需要 64 位 Windows。"
-LangString NEEDS_X64 ${LANG_ENGLISH} "${PRODUCT} needs 64-bit Windows."
 
 Function .onInit
-    ${IfNot} ${RunningX64}
-        MessageBox MB_ICONSTOP "$(NEEDS_X64)" /SD IDOK
-        Abort
-    ${EndIf}
     SetRegView 64
     SetShellVarContext all
 FunctionEnd
