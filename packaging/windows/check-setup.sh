@@ -33,7 +33,8 @@ if [[ -n $first_page ]]; then
     Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
-    DISPLAY=$display "$wine" "$setup" >/dev/null 2>&1 &
+    # A Chinese locale, for which Wine links a Chinese font, as a Chinese Windows has one.
+    LANG=zh_CN.UTF-8 DISPLAY=$display "$wine" "$setup" >/dev/null 2>&1 &
     shown=""
     for _ in $(seq 60); do
         if DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q "ZR4870PX设置系统"; then
