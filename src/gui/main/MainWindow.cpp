@@ -22,6 +22,7 @@
 #include "gui/widgets/CallerGridView.h"
 #include "gui/widgets/ReportDialog.h"
 #include "gui/widgets/ReportTableView.h"
+#include "gui/widgets/ScreenFit.h"
 #include "settings/Maintenance.h"
 #include "settings/SettingsHost.h"
 #include "transfer/Import.h"
@@ -537,6 +538,10 @@ void MainWindow::SetMonitorVisible(bool visible)
     monitorShown_ = visible;
     monitorHidden_ = !visible;
     const int after = DefaultCanvasHeight();
+    // Cut off, the monitor is hidden too: Tab and the mouse must not reach what is not seen.
+    for (const MainControl part :
+         {MainControl::MonitorGroup, MainControl::DataMonitor, MainControl::ClearMonitorButton})
+        controls_->Get<QWidget>(part)->setVisible(visible);
     canvas_->setMinimumHeight(after);
     resize(width(), std::max(height() + after - before, minimumSizeHint().height()));
     StretchControls();
@@ -558,14 +563,9 @@ QSize MainWindow::ScreenRoom() const
 
 QSize MainWindow::FitToScreen(QSize size) const
 {
-    const QSize room = ScreenRoom();
-    if (room.isValid()) {
-        // The title bar and borders count too; the system knows them once the window exists.
-        const QMargins frame =
-            windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-        size = size.boundedTo(room.shrunkBy(frame));
-    }
-    return size.expandedTo(minimumSizeHint());
+    // The title bar and borders count too; the system knows them once the window exists.
+    const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    return SizeWithin(size, ScreenRoom(), frame).expandedTo(minimumSizeHint());
 }
 
 QSize MainWindow::DefaultSize() const

@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 #include "common/IniFile.h"
+#include "gui/Person.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/widgets/ReportTableView.h"
 #include "mock/WaitUntil.h"
@@ -17,8 +18,8 @@
 namespace px {
 namespace {
 
-// The file dialog is answered by the test: it types a name, picks a model and presses the
-// dialog's first button, the way a user would.
+// The file dialog is answered by the test as a user does it: a click into the name field and
+// the name typed, a click on the model and one on the dialog's first button.
 class FileCommandsTest : public test::MainWindowFixture
 {
 protected:
@@ -42,9 +43,12 @@ protected:
                 return static_cast<int>(QDialog::Rejected);
             const auto answer = answers_.front();
             answers_.erase(answers_.begin());
-            dialog.NameEdit()->setText(QString::fromStdString(answer.name));
-            (answer.type == 1 ? dialog.QxButton() : dialog.PxButton())->setChecked(true);
-            dialog.ConfirmButton()->click();
+            dialog.show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+            test::TypeInto(dialog.NameEdit(), QString::fromStdString(answer.name));
+            test::ClickOn(answer.type == 1 ? dialog.QxButton() : dialog.PxButton());
+            test::ClickOn(dialog.ConfirmButton());
+            dialog.hide();
             return dialog.result();
         });
         return w;
