@@ -97,10 +97,17 @@ void FileCommands::DeleteFiles()
     Workspace& workspace = context_.workspace;
     if (!workspace.Open())
         return;
-    // Deleting the current file leaves the window showing what it has loaded.
     ConfigFileDialog dialog(workspace.Db(), context_.prompter(), FileDialogMode::Delete,
                             context_.window);
     context_.hooks.runFileDialog(dialog);
+    // The file being edited may be gone: then none is, as at start, rather than rows being
+    // edited under a name no file has.
+    const std::string current = workspace.FileName();
+    if (!current.empty() && !FindConfigFile(workspace.Db(), current) &&
+        !workspace.Db().TakeFailure()) {
+        emit fileClosed();
+        context_.notify(Q("文件 " + current + " 已删除，当前没有打开的文件"));
+    }
 }
 
 void FileCommands::SaveFileAs()

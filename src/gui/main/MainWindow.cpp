@@ -160,6 +160,7 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     connect(handhelds_, &HandheldPanel::changed, this, &MainWindow::ReloadCurrentFile);
     connect(callers_, &CallerPanel::changed, this, &MainWindow::ReloadCurrentFile);
     connect(files_, &FileCommands::fileChosen, this, &MainWindow::MakeFileCurrent);
+    connect(files_, &FileCommands::fileClosed, this, &MainWindow::CloseCurrentFile);
     connect(files_, &FileCommands::callersChanged, this,
             [this] { ReloadRegistrationViews(workspace_.FileName()); });
     connect(hostStatus_, &HostStatus::hostFound, this, &MainWindow::OnHostFound);
@@ -468,6 +469,14 @@ void MainWindow::MakeFileCurrent(const std::string& name, FileType fileType)
     hostStatus_->SetDocument(name, fileType);
     ReloadRegistrationViews(name);
     EnableRegistration(true);
+}
+
+void MainWindow::CloseCurrentFile()
+{
+    workspace_.MakeCurrent("", FileType::None);
+    hostStatus_->SetDocument("", FileType::None);
+    ReloadRegistrationViews("");
+    EnableRegistration(false);
 }
 
 void MainWindow::ReloadCurrentFile()

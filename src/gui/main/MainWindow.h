@@ -98,6 +98,8 @@ public:
     // Makes a configuration file the one being edited: reloads the three views, enables the
     // registration controls and records the name in zpreg.ini.
     void MakeFileCurrent(const std::string& name, FileType fileType);
+    // No file is edited any more, as at start: the views empty, the registration controls off.
+    void CloseCurrentFile();
     void ReloadRegistrationViews(const std::string& fileName);
     void EnableRegistration(bool on);
 

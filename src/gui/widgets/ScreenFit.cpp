@@ -23,8 +23,8 @@ void FitToScreen(QWidget& window)
     const QRect area = screen->availableGeometry();
     // Before the window manager has framed the window its frame reads as none: take a title
     // bar's height and a border so the first showing fits too.
-    QMargins frame = window.windowHandle() != nullptr ? window.windowHandle()->frameMargins()
-                                                      : QMargins();
+    QMargins frame =
+        window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
     if (frame.isNull()) {
         const int border = window.style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
         frame = QMargins(border, window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + border,
@@ -36,10 +36,12 @@ void FitToScreen(QWidget& window)
     // The frame's top left corner inside the area, the window no further right or down than
     // the area allows.
     QPoint at = window.pos();
-    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.left() -
-                                                                      window.width() - frame.right())));
-    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.top() -
-                                                                    window.height() - frame.bottom())));
+    at.setX(std::clamp(
+        at.x(), area.left(),
+        std::max(area.left(), area.right() + 1 - frame.left() - window.width() - frame.right())));
+    at.setY(std::clamp(
+        at.y(), area.top(),
+        std::max(area.top(), area.bottom() + 1 - frame.top() - window.height() - frame.bottom())));
     window.move(at);
 }
 

@@ -173,6 +173,35 @@ TEST_F(FileCommandsTest, DeleteModeRemovesADoubleClickedFileAndStaysOpen)
     EXPECT_EQ(rs.GetRecordCount(), 1);
 }
 
+// Deleting the file being edited leaves the window with none, as at start: nothing can be
+// added under the name afterwards, and a new file of that name starts empty.
+TEST_F(FileCommandsTest, DeletingTheOpenFileLeavesTheWindowWithoutAFile)
+{
+    AddFile("店", 0);
+    MainWindow& w = ScriptedWindow();
+    w.MakeFileCurrent("店", FileType::PX);
+    ASSERT_EQ(w.InfoMachineList()->Model()->RowCount(), 1);
+    Answer("店");
+    w.Action(Command::DeleteFiles)->trigger();
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"成功删除"}));
+    EXPECT_EQ(w.CurrentFileName(), "");
+    EXPECT_EQ(w.CurrentFileType(), FileType::None);
+    EXPECT_EQ(w.InfoMachineList()->Model()->RowCount(), 0);
+    EXPECT_FALSE(Find("saveInfoMachineButton")->isEnabled());
+    EXPECT_EQ(w.Notice(), "文件 店 已删除，当前没有打开的文件");
+
+    Answer("店");
+    w.Action(Command::NewFile)->trigger();
+    EXPECT_EQ(w.CurrentFileName(), "店");
+    EXPECT_EQ(w.InfoMachineList()->Model()->RowCount(), 0) << "nothing left from the old file";
+
+    // Deleting another file leaves the one being edited open.
+    AddFile("别的", 0);
+    Answer("别的");
+    w.Action(Command::DeleteFiles)->trigger();
+    EXPECT_EQ(w.CurrentFileName(), "店");
+}
+
 TEST_F(FileCommandsTest, NewPxFileWithAQxHostLeavesNoRow)
 {
     PlugHost(HostModel::QX);
