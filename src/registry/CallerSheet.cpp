@@ -149,8 +149,8 @@ std::string ApplyCell(Column column, const std::string& text, CallerRow& v)
         return {};
     }
     case Column::ZhuiHu: {
-        for (std::size_t i = 0; i < kEscalationChoices.size(); ++i) {
-            if (text == kEscalationChoices[i] || text == std::to_string(i)) {
+        for (std::size_t i = 0; i < kEscalationNames.size(); ++i) {
+            if (text == kEscalationNames[i] || text == std::to_string(i)) {
                 v.zhuiHu = static_cast<int>(i);
                 return {};
             }

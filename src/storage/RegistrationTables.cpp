@@ -2,6 +2,7 @@
 
 #include "common/Gbk.h"
 #include "common/Hex.h"
+#include "storage/CallerCells.h"
 #include "storage/ConfigFiles.h"
 
 #include <cstdio>
@@ -115,8 +116,6 @@ constexpr TableColumn<CallerRow> TargetColumn(const char* name, const char* titl
 
 // --- records -------------------------------------------------------------------------------------
 
-constexpr std::array<const char*, kMaxEscalation + 1> kEscalationTexts = {"不追呼", "追呼",
-                                                                          "删除追呼"};
 constexpr Rgb kYellow{254, 252, 201};
 constexpr Rgb kGreen{210, 254, 205};
 constexpr Rgb kCyan{209, 255, 254};
@@ -296,13 +295,9 @@ std::optional<CallerRow> DecodeCaller(std::span<const std::uint8_t> r)
 
 std::vector<std::string> ShownCaller(const CallerRow& row)
 {
-    std::vector<std::string> cells = {std::to_string(row.codeType), row.codeNo,
-                                      std::to_string(row.callNo), row.callName, row.keyName};
-    for (const int device : row.devices)
-        cells.push_back(device == kNoTarget ? std::string() : std::to_string(device));
-    cells.push_back(row.zhuiHu >= 0 && row.zhuiHu < static_cast<int>(kEscalationTexts.size())
-                        ? kEscalationTexts[static_cast<std::size_t>(row.zhuiHu)]
-                        : std::to_string(row.zhuiHu));
+    std::vector<std::string> cells = {std::to_string(row.codeType)};
+    for (std::string& cell : CallerCells(row))
+        cells.push_back(std::move(cell));
     return cells;
 }
 
