@@ -129,7 +129,7 @@ void FileCommands::ExportJson()
     Prompter& prompter = context_.prompter();
     if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
-    const QString path = context_.hooks.chooseFile("*.json", true);
+    const QString path = context_.chooseFile("*.json", true);
     if (path.isEmpty())
         return;
     std::string error;
@@ -149,7 +149,7 @@ void FileCommands::ImportJson()
 {
     Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    const QString path = context_.hooks.chooseFile("*.json", false);
+    const QString path = context_.chooseFile("*.json", false);
     if (path.isEmpty() || !workspace.Open())
         return;
     std::string error;
@@ -213,7 +213,7 @@ void FileCommands::ImportCallerSheet()
     Prompter& prompter = context_.prompter();
     if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
-    const QString path = context_.hooks.chooseFile("*.csv", false);
+    const QString path = context_.chooseFile("*.csv", false);
     if (path.isEmpty())
         return;
     std::string error;
@@ -253,7 +253,7 @@ void FileCommands::ExportCallerSheet()
     Prompter& prompter = context_.prompter();
     if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
-    const QString path = context_.hooks.chooseFile("*.csv", true);
+    const QString path = context_.chooseFile("*.csv", true);
     if (path.isEmpty())
         return;
     // GBK is what spreadsheet programs in a Chinese locale open without asking; a list GBK
