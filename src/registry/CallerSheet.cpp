@@ -149,8 +149,8 @@ std::string ApplyCell(Column column, const std::string& text, CallerRow& v)
         return {};
     }
     case Column::ZhuiHu: {
-        for (std::size_t i = 0; i < kEscalationChoices.size(); ++i) {
-            if (text == kEscalationChoices[i] || text == std::to_string(i)) {
+        for (std::size_t i = 0; i < kEscalationNames.size(); ++i) {
+            if (text == kEscalationNames[i] || text == std::to_string(i)) {
                 v.zhuiHu = static_cast<int>(i);
                 return {};
             }
@@ -374,18 +374,18 @@ bool ApplyCallerSheet(Database& db, const std::string& fileName, const SheetPrev
         error = db.GetErrorDescription();
         return false;
     }
-    bool ok = true;
+    std::string why;
     for (const SheetRow& row : preview.rows) {
-        if (!ok)
-            break;
         if (row.action == SheetAction::Change)
-            ok = UpdateRow(db, CallerTable(), fileName, row.storedCode, row.values);
+            why = UpdateRow(db, CallerTable(), fileName, row.storedCode, row.values);
         else if (row.action == SheetAction::Add)
-            ok = InsertRows(db, CallerTable(), fileName, std::span(&row.values, 1));
+            why = InsertRow(db, CallerTable(), fileName, row.values);
+        if (!why.empty())
+            break;
     }
-    if (ok && transaction.Commit())
+    if (why.empty() && transaction.Commit())
         return true;
-    error = db.GetErrorDescription() + "; nothing was written";
+    error = (why.empty() ? db.GetErrorDescription() : why) + "; nothing was written";
     return false;
 }
 

@@ -41,10 +41,11 @@ public:
 class ExchangeSettingsHost final : public SettingsHost
 {
 public:
-    // Told what was read back ("网络参数") after each read-back that succeeded.
-    using ReadBackNotice = std::function<void(const std::string& what)>;
+    // Told what was done, for a line that needs no box to close: each read-back that succeeded
+    // ("已回读网络参数") and the network record sent (the host's word is its only answer).
+    using DoneNotice = std::function<void(const std::string& text)>;
 
-    explicit ExchangeSettingsHost(HostExchange& exchange, ReadBackNotice notice = {})
+    explicit ExchangeSettingsHost(HostExchange& exchange, DoneNotice notice = {})
         : exchange_(exchange), notice_(std::move(notice))
     {}
 
@@ -54,7 +55,7 @@ public:
 
 private:
     HostExchange& exchange_;
-    ReadBackNotice notice_;
+    DoneNotice notice_;
 };
 
 // Deletes the record file, reads the command back into it and returns its bytes; nothing when

@@ -51,7 +51,6 @@ private:
 // Command 32825 (LW1/2/3): opens the dialog prefilled from the profile, then writes the group
 // it names, remembering the values only when the host took them.
 void RunReceiverAlertsCommand(HostExchange& exchange, Profile& profile, Prompter& prompter,
-                              QWidget* parent,
-                              const ExchangeSettingsHost::ReadBackNotice& notice = {});
+                              QWidget* parent, const ExchangeSettingsHost::DoneNotice& notice = {});
 
 } // namespace px

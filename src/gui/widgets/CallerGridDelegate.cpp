@@ -1,6 +1,6 @@
 #include "gui/widgets/CallerGridDelegate.h"
 
-#include "registry/Callers.h"
+#include "storage/CallerCells.h"
 
 #include <QComboBox>
 
@@ -14,13 +14,13 @@ QWidget* CallerGridDelegate::createEditor(QWidget* parent, const QStyleOptionVie
                                           const QModelIndex& index) const
 {
     emit editBegun(index.row(), index.column());
-    const int column = index.column();
-    if (column >= kFirstDeviceColumn && column <= kEscalationColumn) {
+    const CellStyle style = kCallerCellColumns[static_cast<std::size_t>(index.column())].style;
+    if (style != CellStyle::Plain) {
         auto* combo = new QComboBox(parent);
         combo->setObjectName("gridCombo");
-        if (column == kEscalationColumn) {
-            for (const std::string& choice : kEscalationChoices)
-                combo->addItem(QString::fromStdString(choice));
+        if (style == CellStyle::Escalation) {
+            for (const char* name : kEscalationNames)
+                combo->addItem(QString::fromUtf8(name));
         } else {
             QStringList options = deviceOptions_ ? deviceOptions_() : QStringList();
             // An empty entry lets the user clear the cell.
