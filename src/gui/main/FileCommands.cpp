@@ -313,9 +313,9 @@ void FileCommands::ImportClassicDatabase()
     }
     ClassicImportOptions importOptions;
     importOptions.onConflict = ConflictPolicy::Skip;
-    const ClassicPlan plan = PlanClassicImport(workspace.Db(), std::move(library), importOptions);
+    const ClassicPlan plan = PlanClassicImport(workspace.Db(), library, importOptions);
     std::string preview;
-    for (const std::string& line : DescribeClassicPlan(plan))
+    for (const std::string& line : DescribeClassicPlan(library, plan))
         preview += line + "\n";
     const QString title = Q("导入旧版数据库: " + path.toStdString());
     if (!plan.outcome.Ok() || plan.FilesToImport() == 0) {
@@ -327,7 +327,7 @@ void FileCommands::ImportClassicDatabase()
     }
     if (!context_.hooks.confirmReport(title, Q(preview)))
         return;
-    const ClassicOutcome applied = ApplyClassicImport(workspace.Db(), plan);
+    const ClassicOutcome applied = ApplyClassicImport(workspace.Db(), library, plan);
     if (!applied.Ok()) {
         prompter.Message("导入失败，没有写入任何数据：\n" + applied.message);
         return;
