@@ -4,6 +4,7 @@
 #include "classic/ClassicImport.h"
 #include "common/FileIo.h"
 #include "common/Profile.h"
+#include "gui/files/ClassicImportDialog.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/QtHostViews.h"
 #include "gui/hostlink/TransferProgressDialog.h"
@@ -16,7 +17,6 @@
 #include "gui/settings/NetworkParamsDialog.h"
 #include "gui/settings/ReceiverAlertsDialog.h"
 #include "gui/transfer/ReadBackBrowser.h"
-#include "gui/widgets/ReportDialog.h"
 #include "gui/widgets/Translations.h"
 #include "paperwork/SiteSheet.h"
 #include "session/DataFolder.h"
@@ -49,8 +49,9 @@ public:
     bool AskOkCancel(std::string_view, std::string_view) override { return false; }
 };
 
-// A classic library as the reader gives it: the sample file again, a second restaurant with one
-// caller the classic tool let through and ours refuses, and a QX clinic.
+// A classic library as the reader gives it: the sample file again, a second restaurant with a
+// caller the classic tool let through and ours refuses and a key registered twice, a QX clinic,
+// and callers of a file the library no longer lists.
 px::ClassicLibrary SampleClassicLibrary()
 {
     px::ClassicLibrary library;
@@ -80,8 +81,12 @@ px::ClassicLibrary SampleClassicLibrary()
     px::ClassicFile clinic{"体检中心", 1, {}, {}};
     add(clinic.Rows<px::InfoMachineRow>(), px::InfoMachineRow{1, "1200001", "一楼大厅", 2});
     add(clinic.Rows<px::HandheldRow>(), px::HandheldRow{1, "00FF", "护士站"});
+    px::CallerRow twice = branch.Rows<px::CallerRow>().rows.back().row;
+    twice.codeNo = "A1B2C2";
+    add(branch.Rows<px::CallerRow>(), twice);
     library.files = {again, branch, clinic};
     library.globals = {{"T_CallType", true, 3}, {"T_KeyName", true, 6}, {"T_Type", true, 2}};
+    library.orphans = {{"T_Device3", "旧店", {}, 4}};
     return library;
 }
 
@@ -249,15 +254,7 @@ int main(int argc, char* argv[])
         }
     }
     // The preview of 文件 → 导入旧版数据库..., before anything is written.
-    px::ClassicImportOptions importOptions;
-    importOptions.onConflict = px::ConflictPolicy::Skip;
-    const px::ClassicLibrary library = SampleClassicLibrary();
-    const px::ClassicPlan plan = px::PlanClassicImport(db, library, importOptions);
-    QString preview;
-    for (const std::string& line : px::DescribeClassicPlan(library, plan))
-        preview += QString::fromStdString(line) + "\n";
-    px::ReportDialog classic("导入旧版数据库: D:/旧版/DADE.mdb", preview,
-                             px::ReportDialog::Buttons::OkCancel);
+    px::ClassicImportDialog classic(db, SampleClassicLibrary(), "D:\\旧版\\DADE.mdb");
     ok = Save(classic, out, "classic-import-preview.png") && ok;
     return ok ? 0 : 1;
 }

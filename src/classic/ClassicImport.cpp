@@ -21,39 +21,41 @@ std::string HostKey(std::string key)
     return key;
 }
 
+std::string ValueText(const SqlValue& value)
+{
+    if (const auto* text = std::get_if<std::string>(&value))
+        return *text;
+    if (const auto* number = std::get_if<std::int64_t>(&value))
+        return std::to_string(*number);
+    return {};
+}
+
 // Every row of a file's table that cannot come in: values that do not decode, the column
 // rules, a key twice, rows beyond the model's capacity.
 template <typename Row>
 void JudgeRows(const RegistrationTable<Row>& table, const ClassicRows<Row>& rows, FileType model,
                std::vector<PlannedRefusal>& refused)
 {
-    const std::string name = table.databaseTable;
+    const auto refuse = [&](std::uint64_t place, std::string key, std::string column,
+                            RefusalKind kind, std::string reason, std::string value = {}) {
+        refused.push_back({table.databaseTable, place, std::move(key), std::move(column), kind,
+                           std::move(reason), std::move(value)});
+    };
     for (const UnreadRow& row : rows.unreadable)
-        refused.push_back({name, row.place, {}, row.column, RefusalKind::Unreadable, row.why});
+        refuse(row.place, {}, row.column, RefusalKind::Unreadable, row.why);
     std::set<std::string> seen;
     for (const ClassicRow<Row>& row : rows.rows) {
         const std::string key = table.key(row.row);
-        if (BrokenRule<Row> broken = FirstBrokenRule(table, row.row); broken.column != nullptr) {
-            refused.push_back({name, row.place, key, broken.column->name, RefusalKind::Rule,
-                               std::move(broken.problem)});
-            continue;
-        }
-        if (!seen.insert(HostKey(key)).second)
-            refused.push_back({name,
-                               row.place,
-                               key,
-                               {},
-                               RefusalKind::Duplicate,
-                               std::string(table.keyTitle) + " " + key + " appears twice"});
+        if (BrokenRule<Row> broken = FirstBrokenRule(table, row.row); broken.column != nullptr)
+            refuse(row.place, key, broken.column->name, RefusalKind::Rule,
+                   std::move(broken.problem), ValueText(broken.column->get(row.row)));
+        else if (!seen.insert(HostKey(key)).second)
+            refuse(row.place, key, {}, RefusalKind::Duplicate,
+                   std::string(table.keyTitle) + " " + key + " appears twice");
     }
-    const int capacity = CapacityOf(table, HostModel::None, model);
-    if (rows.Count() > capacity)
-        refused.push_back({name,
-                           0,
-                           {},
-                           {},
-                           RefusalKind::Capacity,
-                           CapacityMessage(table, rows.Count(), HostModel::None, model)});
+    if (rows.Count() > CapacityOf(table, HostModel::None, model))
+        refuse(0, {}, {}, RefusalKind::Capacity,
+               CapacityMessage(table, rows.Count(), HostModel::None, model));
 }
 
 std::string Quoted(const std::string& name)

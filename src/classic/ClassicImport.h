@@ -73,6 +73,7 @@ struct PlannedRefusal
     std::string column;      // the column at fault, by its stored name; empty when none
     RefusalKind kind = RefusalKind::Rule;
     std::string reason; // as the rule or the reading says it
+    std::string value;  // Rule: the value refused, as text
 };
 
 struct PlannedFile

@@ -2,6 +2,7 @@
 
 #include "MainWindowFixture.h"
 #include "gui/DialogChecks.h"
+#include "gui/files/ClassicImportDialog.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/paperwork/SiteSheetPreview.h"
 #include "gui/registry/CallerTypesDialog.h"
@@ -27,6 +28,9 @@ TEST_F(DialogTabOrderTest, EveryDialogIsTabbedInReadingOrder)
           FileDialogMode::Import})
         dialogs.push_back(std::make_unique<ConfigFileDialog>(db_, prompter_, mode));
     dialogs.push_back(std::make_unique<CallerTypesDialog>(db_, prompter_));
+    ClassicLibrary library;
+    library.files.push_back({"乙店", 1, {}, {}});
+    dialogs.push_back(std::make_unique<ClassicImportDialog>(db_, library, "DADE.mdb"));
     for (const TableKind mode : {TableKind::InfoMachines, TableKind::Callers})
         dialogs.push_back(std::make_unique<ReadBackBrowser>(mode, HostModel::PX,
                                                             folder_.File("none.txt"), prompter_));
