@@ -158,7 +158,8 @@ QString SummaryText(const ClassicLibrary& library, const QString& source)
         library.version == JetVersion::Jet3
             ? QString("Jet 3（Access 97），文字按代码页 %1 读取").arg(library.codePage)
             : QString("Jet 4（Access 2000-2003）");
-    return source + "\n" + version + QString("，共 %1 个配置文件。").arg(library.files.size()) +
+    return "旧版数据库：" + source + "\n" + version +
+           QString("，共 %1 个配置文件。").arg(library.files.size()) +
            "勾选要导入的文件；不能导入的文件下列出原因。";
 }
 
@@ -182,6 +183,8 @@ ClassicImportDialog::ClassicImportDialog(Database& db, ClassicLibrary library,
     ForEachTable([&](const auto& table) { titles << table.rowsTitle; });
     titles << "导入结果";
     files_->setHeaderLabels(titles);
+    for (int c = kFirstCount; c < kAction; ++c)
+        files_->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     files_->setRootIsDecorated(true);
     files_->setUniformRowHeights(true);
     box->addWidget(files_, 1);
@@ -268,8 +271,12 @@ void ClassicImportDialog::FillFiles()
     filling_ = false;
     files_->header()->setStretchLastSection(true);
     files_->header()->setSectionResizeMode(kName, QHeaderView::Interactive);
-    for (int c = 0; c < kAction; ++c)
+    // The counts and the model a little apart, so that their numbers do not run together.
+    for (int c = 0; c < kAction; ++c) {
         files_->resizeColumnToContents(c);
+        if (c != kName)
+            files_->setColumnWidth(c, files_->columnWidth(c) + 12);
+    }
     files_->setColumnWidth(kName, std::max(files_->columnWidth(kName), 160));
     if (!items_.empty())
         files_->setCurrentItem(items_.front());
