@@ -20,6 +20,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <mdbtools.h>
@@ -566,7 +567,9 @@ void DumpTables(const char* path, const std::vector<std::pair<std::string, std::
 
 } // namespace
 
-int main(int argc, char* argv[])
+namespace {
+
+int Run(int argc, char* argv[])
 {
     if (argc < 3) {
         std::fputs("usage: px-classic-reader FILE OUT TABLE=LIMIT...\n", stderr);
@@ -597,4 +600,17 @@ int main(int argc, char* argv[])
         return px::kReaderExitOutput;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Out of memory on a hostile file: a failure the caller reads as damage, not a crash.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "px-classic-reader: %s\n", e.what());
+        return 1;
+    }
 }
