@@ -97,6 +97,29 @@ std::optional<bool> TakeFailure(const std::vector<std::string_view>& words, Pars
     return true;
 }
 
+enum class NextLine
+{
+    Words,  // a line to read
+    Failed, // the reader's "failed" line: the dump ends here
+    Broken, // none, or the parse failed
+};
+
+// The words of the next line; missing says what a dump that ends here lacks.
+NextLine TakeLine(Parser& parser, ClassicDump& dump, const std::string& missing,
+                  std::vector<std::string_view>& words)
+{
+    const auto line = parser.Line();
+    if (!line) {
+        parser.Fail(missing);
+        return NextLine::Broken;
+    }
+    words = Words(*line);
+    const auto failed = TakeFailure(words, parser, dump);
+    if (!failed)
+        return NextLine::Broken;
+    return *failed ? NextLine::Failed : NextLine::Words;
+}
+
 // A field of a row line: "-", "x" and hexadecimal within the size its column allows, or "?"
 // and the hexadecimal of why it cannot be read.
 std::optional<JetField> ParseField(std::string_view word, int columnType, Parser& parser)
@@ -136,18 +159,16 @@ enum class TableEnd
 TableEnd ParseTableBody(Parser& parser, std::uint64_t limit, DumpedTable& table, ClassicDump& dump)
 {
     const std::string& name = table.name;
+    std::vector<std::string_view> words;
     while (true) {
-        const auto line = parser.Line();
-        if (!line) {
-            parser.Fail("table " + name + " ends early");
+        switch (TakeLine(parser, dump, "table " + name + " ends early", words)) {
+        case NextLine::Broken:
             return TableEnd::Broken;
-        }
-        const auto words = Words(*line);
-        const auto failed = TakeFailure(words, parser, dump);
-        if (!failed)
-            return TableEnd::Broken;
-        if (*failed)
+        case NextLine::Failed:
             return TableEnd::Failed;
+        case NextLine::Words:
+            break;
+        }
         if (words[0] == "column") {
             const auto columnName = words.size() == 3 ? HexName(words[1], 256) : std::nullopt;
             const auto type = words.size() == 3 ? Number(words[2]) : std::nullopt;
@@ -260,18 +281,16 @@ ParseClassicDump(const std::string& text,
         return std::nullopt;
     }
     ClassicDump dump;
+    std::vector<std::string_view> words;
     for (const auto& [expected, limit] : limits) {
-        const auto line = parser.Line();
-        if (!line) {
-            parser.Fail("ends before table " + expected);
+        switch (TakeLine(parser, dump, "ends before table " + expected, words)) {
+        case NextLine::Broken:
             return std::nullopt;
-        }
-        const auto words = Words(*line);
-        const auto failed = TakeFailure(words, parser, dump);
-        if (!failed)
-            return std::nullopt;
-        if (*failed)
+        case NextLine::Failed:
             return dump;
+        case NextLine::Words:
+            break;
+        }
         DumpedTable table;
         table.name = expected;
         const auto name = words.size() >= 2 ? HexName(words[1], 256) : std::nullopt;

@@ -128,28 +128,12 @@ public:
     // Reads a page into the library's page buffer, where it cracks rows.
     bool Load(std::uint32_t page, std::string& why) const
     {
-        if (page == 0 || page >= count_) {
-            why = "page " + std::to_string(page) + " is outside the file";
-            return false;
-        }
-        if (mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size) {
-            why = "page " + std::to_string(page) + " cannot be read";
-            return false;
-        }
-        return true;
+        return Read(page, false, why) != nullptr;
     }
     // Reads a page into the library's other buffer, leaving the loaded one as it is.
     const unsigned char* LoadAside(std::uint32_t page, std::string& why) const
     {
-        if (page == 0 || page >= count_) {
-            why = "page " + std::to_string(page) + " is outside the file";
-            return nullptr;
-        }
-        if (mdb_read_alt_pg(mdb_, page) != mdb_->fmt->pg_size) {
-            why = "page " + std::to_string(page) + " cannot be read";
-            return nullptr;
-        }
-        return mdb_->alt_pg_buf;
+        return Read(page, true, why);
     }
     const unsigned char* Loaded() const { return mdb_->pg_buf; }
 
@@ -186,6 +170,19 @@ public:
     }
 
 private:
+    const unsigned char* Read(std::uint32_t page, bool aside, std::string& why) const
+    {
+        if (page == 0 || page >= count_) {
+            why = "page " + std::to_string(page) + " is outside the file";
+            return nullptr;
+        }
+        if ((aside ? mdb_read_alt_pg(mdb_, page) : mdb_read_pg(mdb_, page)) != mdb_->fmt->pg_size) {
+            why = "page " + std::to_string(page) + " cannot be read";
+            return nullptr;
+        }
+        return aside ? mdb_->alt_pg_buf : mdb_->pg_buf;
+    }
+
     MdbHandle* mdb_;
     std::uint64_t count_;
 };
