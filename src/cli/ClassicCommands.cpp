@@ -27,7 +27,8 @@ int ImportClassicCommand(Context& context, const Arguments& args)
             ParseIntOr(args.Value("code-page"), 1, 65535, "--code-page"));
     ClassicImportOptions options;
     options.onConflict = PolicyNamed(args.Value("on-conflict", "refuse"));
-    options.only = args.All("only");
+    if (args.Has("only"))
+        options.only = args.All("only");
 
     ClassicLibrary library;
     if (const ClassicOutcome outcome = ReadClassicLibrary(args.words[0], read, library);
@@ -38,8 +39,8 @@ int ImportClassicCommand(Context& context, const Arguments& args)
     Database* db = OpenDatabase(context);
     if (db == nullptr)
         return kExitFailed;
-    const ClassicPlan plan = PlanClassicImport(*db, std::move(library), options);
-    for (const std::string& line : DescribeClassicPlan(plan))
+    const ClassicPlan plan = PlanClassicImport(*db, library, options);
+    for (const std::string& line : DescribeClassicPlan(library, plan))
         context.Env().out << line << '\n';
     if (!plan.outcome.Ok()) {
         context.Prompter().Message(plan.outcome.message + "; nothing was imported");
@@ -50,7 +51,7 @@ int ImportClassicCommand(Context& context, const Arguments& args)
                           << " configuration files would be imported; nothing was written\n";
         return kExitOk;
     }
-    const ClassicOutcome applied = ApplyClassicImport(*db, plan);
+    const ClassicOutcome applied = ApplyClassicImport(*db, library, plan);
     context.Prompter().Message(applied.message);
     return applied.Ok() ? kExitOk : kExitFailed;
 }

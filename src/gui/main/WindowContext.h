@@ -23,6 +23,7 @@ class QWidget;
 namespace px {
 
 class CallerTypesDialog;
+class ClassicImportDialog;
 class ConfigFileDialog;
 class ReadBackBrowser;
 struct SiteSheet;
@@ -54,6 +55,8 @@ struct WindowHooks
     // A question with a long text to read first (a preview); true for OK.
     std::function<bool(const QString& title, const QString& text)> confirmReport;
     std::function<int(ConfigFileDialog&)> runFileDialog;
+    // The preview of a classic import, where files are ticked before OK.
+    std::function<int(ClassicImportDialog&)> runClassicImportDialog;
     std::function<int(CallerTypesDialog&)> runTypeDialog;
     std::function<int(ReadBackBrowser&)> runViewDialog;
     // The site sheet on screen, to print or to save as PDF.
