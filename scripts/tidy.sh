@@ -11,7 +11,7 @@ cmake --preset release >/dev/null
 # The only header the build generates that the core includes: the embedded schema.
 cmake --build --preset release --target src/storage/generated/storage/SchemaSql.h >/dev/null
 
-core="^$PWD/src/(common|storage|registry|hostlink|settings|transfer|paperwork|session|sim|classic|cli)/"
+core="^$PWD/src/(common|storage|registry|hostlink|settings|transfer|paperwork|session|sim|cli)/"
 files=("$@")
 if ((${#files[@]} == 0)); then
     files=("$core")

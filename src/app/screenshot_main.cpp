@@ -4,7 +4,6 @@
 #include "classic/ClassicImport.h"
 #include "common/FileIo.h"
 #include "common/Profile.h"
-#include "gui/files/ClassicImportDialog.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/QtHostViews.h"
 #include "gui/hostlink/TransferProgressDialog.h"
@@ -17,6 +16,7 @@
 #include "gui/settings/NetworkParamsDialog.h"
 #include "gui/settings/ReceiverAlertsDialog.h"
 #include "gui/transfer/ReadBackBrowser.h"
+#include "gui/widgets/ReportDialog.h"
 #include "gui/widgets/Translations.h"
 #include "paperwork/SiteSheet.h"
 #include "session/DataFolder.h"
@@ -49,23 +49,19 @@ public:
     bool AskOkCancel(std::string_view, std::string_view) override { return false; }
 };
 
-// A classic library as the reader gives it: the sample file again, a second restaurant with a
-// caller the classic tool let through and ours refuses and a key registered twice, a QX clinic,
-// and callers of a file the library no longer lists.
+// A classic library as the reader gives it: the sample file again, a second restaurant with one
+// caller the classic tool let through and ours refuses, and a QX clinic.
 px::ClassicLibrary SampleClassicLibrary()
 {
     px::ClassicLibrary library;
     library.version = px::JetVersion::Jet4;
-    const auto add = [](auto& rows, auto row) {
-        rows.rows.push_back({rows.rows.size() + 1, std::move(row)});
-    };
-    px::ClassicFile again{"示例餐厅", 0, {}, {}};
-    add(again.Rows<px::InfoMachineRow>(), px::InfoMachineRow{1, "0000123", "前台", 1});
-    px::ClassicFile branch{"城东分店", 0, {}, {}};
+    px::ClassicFile again{"示例餐厅", 0, {}};
+    again.Rows<px::InfoMachineRow>().rows.push_back({1, "0000123", "前台", 1});
+    px::ClassicFile branch{"城东分店", 0, {}};
     for (int i = 1; i <= 3; ++i)
-        add(branch.Rows<px::InfoMachineRow>(),
-            px::InfoMachineRow{i, std::to_string(300000 + i), "收银台" + std::to_string(i), 1});
-    add(branch.Rows<px::HandheldRow>(), px::HandheldRow{1, "1A2B", "经理"});
+        branch.Rows<px::InfoMachineRow>().rows.push_back(
+            {i, std::to_string(300000 + i), "收银台" + std::to_string(i), 1});
+    branch.Rows<px::HandheldRow>().rows.push_back({1, "1A2B", "经理"});
     for (int key = 1; key <= 4; ++key) {
         px::CallerRow caller;
         caller.codeNo = "A1B2C" + std::to_string(key);
@@ -73,20 +69,16 @@ px::ClassicLibrary SampleClassicLibrary()
         caller.callName = "包厢" + std::to_string(key);
         caller.keyName = "呼叫";
         caller.devices[0] = 1;
-        add(branch.Rows<px::CallerRow>(), caller);
+        branch.Rows<px::CallerRow>().rows.push_back(caller);
     }
-    px::CallerRow stray = branch.Rows<px::CallerRow>().rows.front().row;
+    px::CallerRow stray = branch.Rows<px::CallerRow>().rows.front();
     stray.codeNo = "A1B2G1";
-    add(branch.Rows<px::CallerRow>(), stray);
-    px::ClassicFile clinic{"体检中心", 1, {}, {}};
-    add(clinic.Rows<px::InfoMachineRow>(), px::InfoMachineRow{1, "1200001", "一楼大厅", 2});
-    add(clinic.Rows<px::HandheldRow>(), px::HandheldRow{1, "00FF", "护士站"});
-    px::CallerRow twice = branch.Rows<px::CallerRow>().rows.back().row;
-    twice.codeNo = "A1B2C2";
-    add(branch.Rows<px::CallerRow>(), twice);
+    branch.Rows<px::CallerRow>().rows.push_back(stray);
+    px::ClassicFile clinic{"体检中心", 1, {}};
+    clinic.Rows<px::InfoMachineRow>().rows.push_back({1, "1200001", "一楼大厅", 2});
+    clinic.Rows<px::HandheldRow>().rows.push_back({1, "00FF", "护士站"});
     library.files = {again, branch, clinic};
     library.globals = {{"T_CallType", true, 3}, {"T_KeyName", true, 6}, {"T_Type", true, 2}};
-    library.orphans = {{"T_Device3", "旧店", {}, 4}};
     return library;
 }
 
@@ -254,7 +246,14 @@ int main(int argc, char* argv[])
         }
     }
     // The preview of 文件 → 导入旧版数据库..., before anything is written.
-    px::ClassicImportDialog classic(db, SampleClassicLibrary(), "D:\\旧版\\DADE.mdb");
+    px::ClassicImportOptions importOptions;
+    importOptions.onConflict = px::ConflictPolicy::Skip;
+    const px::ClassicPlan plan = px::PlanClassicImport(db, SampleClassicLibrary(), importOptions);
+    QString preview;
+    for (const std::string& line : px::DescribeClassicPlan(plan))
+        preview += QString::fromStdString(line) + "\n";
+    px::ReportDialog classic("导入旧版数据库: D:/旧版/DADE.mdb", preview,
+                             px::ReportDialog::Buttons::OkCancel);
     ok = Save(classic, out, "classic-import-preview.png") && ok;
     return ok ? 0 : 1;
 }

@@ -2,7 +2,6 @@
 
 #include "common/Hex.h"
 
-#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -10,7 +9,7 @@ namespace px {
 
 namespace {
 
-constexpr std::string_view kHeader = "px-classic-dump 2";
+constexpr std::string_view kHeader = "px-classic-dump 1";
 
 std::string HexText(const std::string& text)
 {
@@ -97,130 +96,6 @@ std::optional<bool> TakeFailure(const std::vector<std::string_view>& words, Pars
     return true;
 }
 
-enum class NextLine
-{
-    Words,  // a line to read
-    Failed, // the reader's "failed" line: the dump ends here
-    Broken, // none, or the parse failed
-};
-
-// The words of the next line; missing says what a dump that ends here lacks.
-NextLine TakeLine(Parser& parser, ClassicDump& dump, const std::string& missing,
-                  std::vector<std::string_view>& words)
-{
-    const auto line = parser.Line();
-    if (!line) {
-        parser.Fail(missing);
-        return NextLine::Broken;
-    }
-    words = Words(*line);
-    const auto failed = TakeFailure(words, parser, dump);
-    if (!failed)
-        return NextLine::Broken;
-    return *failed ? NextLine::Failed : NextLine::Words;
-}
-
-// A field of a row line: "-", "x" and hexadecimal within the size its column allows, or "?"
-// and the hexadecimal of why it cannot be read.
-std::optional<JetField> ParseField(std::string_view word, int columnType, Parser& parser)
-{
-    if (word == "-")
-        return JetField{};
-    const std::size_t limit =
-        columnType == static_cast<int>(JetType::Memo) ? kMaxJetMemoBytes : kMaxJetFieldBytes;
-    if (!word.empty() && word[0] == '?') {
-        const auto why = HexName(word.substr(1), kMaxUnreadableWhy);
-        if (!why || why->empty()) {
-            parser.Fail("a value that cannot be read, without a reason in hexadecimal");
-            return std::nullopt;
-        }
-        return JetField{UnreadableField{*why}};
-    }
-    if (word.empty() || word[0] != 'x' || word.size() > 1 + 2 * limit) {
-        parser.Fail("a value that is not well formed");
-        return std::nullopt;
-    }
-    auto bytes = ParseHex(std::string(word.substr(1)));
-    if (!bytes) {
-        parser.Fail("a value that is not hexadecimal");
-        return std::nullopt;
-    }
-    return JetField{std::move(*bytes)};
-}
-
-enum class TableEnd
-{
-    Whole,  // its "end" line came
-    Failed, // the reader's "failed" line came: the dump ends here
-    Broken, // the parse failed
-};
-
-// The lines of a table after its "table" line, up to its "end" (or the reader's failure).
-TableEnd ParseTableBody(Parser& parser, std::uint64_t limit, DumpedTable& table, ClassicDump& dump)
-{
-    const std::string& name = table.name;
-    std::vector<std::string_view> words;
-    while (true) {
-        switch (TakeLine(parser, dump, "table " + name + " ends early", words)) {
-        case NextLine::Broken:
-            return TableEnd::Broken;
-        case NextLine::Failed:
-            return TableEnd::Failed;
-        case NextLine::Words:
-            break;
-        }
-        if (words[0] == "column") {
-            const auto columnName = words.size() == 3 ? HexName(words[1], 256) : std::nullopt;
-            const auto type = words.size() == 3 ? Number(words[2]) : std::nullopt;
-            if (!columnName || !type || *type > 255 || !table.rows.empty() ||
-                table.columns.size() >= kMaxJetColumns) {
-                parser.Fail("a column that is not well formed or out of place");
-                return TableEnd::Broken;
-            }
-            table.columns.push_back({*columnName, static_cast<int>(*type)});
-        } else if (words[0] == "row") {
-            if (words.size() != table.columns.size() + 1 || table.overLimit ||
-                table.rows.size() >= limit) {
-                parser.Fail("a row of table " + name +
-                            " that does not fit its columns or its limit");
-                return TableEnd::Broken;
-            }
-            std::vector<JetField> row;
-            row.reserve(table.columns.size());
-            for (std::size_t i = 1; i < words.size(); ++i) {
-                auto field = ParseField(words[i], table.columns[i - 1].type, parser);
-                if (!field)
-                    return TableEnd::Broken;
-                row.push_back(std::move(*field));
-            }
-            table.rows.push_back(std::move(row));
-        } else if (words[0] == "over" && words.size() == 1) {
-            if (table.rowCount <= limit || !table.rows.empty()) {
-                parser.Fail("table " + name + " said to be over its limit");
-                return TableEnd::Broken;
-            }
-            table.overLimit = true;
-        } else if (words[0] == "end" && words.size() == 2) {
-            const auto found = Number(words[1]);
-            // Every row found is given, up to the limit.
-            if (!found || std::min(*found, limit) != table.rows.size() ||
-                (table.overLimit && *found != 0)) {
-                parser.Fail("the row count at the end of table " + name + " is not the rows given");
-                return TableEnd::Broken;
-            }
-            if (table.rowCount > limit && !table.overLimit) {
-                parser.Fail("table " + name + " over its limit, yet not said so");
-                return TableEnd::Broken;
-            }
-            table.rowsFound = *found;
-            return TableEnd::Whole;
-        } else {
-            parser.Fail("an unknown line in table " + name);
-            return TableEnd::Broken;
-        }
-    }
-}
-
 } // namespace
 
 std::string DumpHeaderLine()
@@ -242,23 +117,17 @@ std::string DumpColumnLine(const std::string& name, int type)
 std::string DumpRowLine(std::span<const JetField> fields)
 {
     std::string line = "row";
-    for (const JetField& field : fields) {
-        if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&field))
-            line += " x" + HexString(*bytes);
-        else if (const auto* unreadable = std::get_if<UnreadableField>(&field))
-            line += " ?" + HexText(unreadable->why.substr(0, kMaxUnreadableWhy));
-        else
-            line += " -";
-    }
+    for (const JetField& field : fields)
+        line += field ? " x" + HexString(*field) : std::string(" -");
     return line + "\n";
 }
 std::string DumpOverLine()
 {
     return "over\n";
 }
-std::string DumpEndLine(std::uint64_t found)
+std::string DumpEndLine(std::uint64_t fetched)
 {
-    return "end " + std::to_string(found) + "\n";
+    return "end " + std::to_string(fetched) + "\n";
 }
 std::string DumpFailedLine(const std::string& message)
 {
@@ -281,16 +150,18 @@ ParseClassicDump(const std::string& text,
         return std::nullopt;
     }
     ClassicDump dump;
-    std::vector<std::string_view> words;
     for (const auto& [expected, limit] : limits) {
-        switch (TakeLine(parser, dump, "ends before table " + expected, words)) {
-        case NextLine::Broken:
+        auto line = parser.Line();
+        if (!line) {
+            parser.Fail("ends before table " + expected);
             return std::nullopt;
-        case NextLine::Failed:
-            return dump;
-        case NextLine::Words:
-            break;
         }
+        auto words = Words(*line);
+        const auto failed = TakeFailure(words, parser, dump);
+        if (!failed)
+            return std::nullopt;
+        if (*failed)
+            return dump;
         DumpedTable table;
         table.name = expected;
         const auto name = words.size() >= 2 ? HexName(words[1], 256) : std::nullopt;
@@ -309,12 +180,81 @@ ParseClassicDump(const std::string& text,
         }
         table.present = true;
         table.rowCount = *rowCount;
-        const TableEnd end = ParseTableBody(parser, limit, table, dump);
-        if (end == TableEnd::Broken)
-            return std::nullopt;
+        // The columns, then the rows or "over", then "end".
+        while (true) {
+            line = parser.Line();
+            if (!line) {
+                parser.Fail("table " + expected + " ends early");
+                return std::nullopt;
+            }
+            words = Words(*line);
+            const auto tableFailed = TakeFailure(words, parser, dump);
+            if (!tableFailed)
+                return std::nullopt;
+            if (*tableFailed) {
+                dump.tables.push_back(std::move(table));
+                return dump;
+            }
+            if (words[0] == "column") {
+                const auto columnName = words.size() == 3 ? HexName(words[1], 256) : std::nullopt;
+                const auto type = words.size() == 3 ? Number(words[2]) : std::nullopt;
+                if (!columnName || !type || *type > 255 || !table.rows.empty() ||
+                    table.columns.size() >= kMaxJetColumns) {
+                    parser.Fail("a column that is not well formed or out of place");
+                    return std::nullopt;
+                }
+                table.columns.push_back({*columnName, static_cast<int>(*type)});
+            } else if (words[0] == "row") {
+                if (words.size() != table.columns.size() + 1 || table.overLimit ||
+                    table.rows.size() >= limit || table.rows.size() >= table.rowCount) {
+                    parser.Fail("a row of table " + expected +
+                                " that does not fit its columns or its count");
+                    return std::nullopt;
+                }
+                std::vector<JetField> row;
+                row.reserve(table.columns.size());
+                for (std::size_t i = 1; i < words.size(); ++i) {
+                    if (words[i] == "-") {
+                        row.emplace_back();
+                        continue;
+                    }
+                    if (words[i].empty() || words[i][0] != 'x' ||
+                        words[i].size() > 1 + 2 * kMaxJetFieldBytes) {
+                        parser.Fail("a value that is not well formed");
+                        return std::nullopt;
+                    }
+                    auto bytes = ParseHex(std::string(words[i].substr(1)));
+                    if (!bytes) {
+                        parser.Fail("a value that is not hexadecimal");
+                        return std::nullopt;
+                    }
+                    row.emplace_back(std::move(*bytes));
+                }
+                table.rows.push_back(std::move(row));
+            } else if (words[0] == "over" && words.size() == 1) {
+                if (table.rowCount <= limit || !table.rows.empty()) {
+                    parser.Fail("table " + expected + " said to be over its limit");
+                    return std::nullopt;
+                }
+                table.overLimit = true;
+            } else if (words[0] == "end" && words.size() == 2) {
+                const auto fetched = Number(words[1]);
+                if (!fetched || *fetched != table.rows.size()) {
+                    parser.Fail("the row count at the end of table " + expected +
+                                " is not the rows given");
+                    return std::nullopt;
+                }
+                if (table.rowCount > limit && !table.overLimit) {
+                    parser.Fail("table " + expected + " over its limit, yet not said so");
+                    return std::nullopt;
+                }
+                break;
+            } else {
+                parser.Fail("an unknown line in table " + expected);
+                return std::nullopt;
+            }
+        }
         dump.tables.push_back(std::move(table));
-        if (end == TableEnd::Failed)
-            return dump;
     }
     const auto last = parser.Line();
     if (last && last->rfind("failed ", 0) == 0) {

@@ -1,18 +1,15 @@
 #pragma once
 
 // What the reader process (px-classic-reader) hands back of a Jet database: per table asked
-// for, its columns with their Jet types, the row count its definition states and each row's
-// raw field bytes, a memo's text wherever the file kept it. A line-based text where every name
-// and value travels as hexadecimal, so nothing needs escaping:
+// for, its columns with their Jet types, its row count and each row's raw field bytes. A
+// line-based text where every name and value travels as hexadecimal, so nothing needs escaping:
 //
-//   px-classic-dump 2
+//   px-classic-dump 1
 //   table <name> <row count>          or   missing <name>
 //   column <name> <jet type>          one per column
-//   row <field> <field> ...           "-" for NULL, "x" and the bytes' hexadecimal, or "?" and
-//                                     the hexadecimal of why the value cannot be read
-//   over                              instead of rows: the stated count is beyond the limit
-//   end <rows found>                  every row on the table's data pages; rows beyond the
-//                                     limit are counted, not given
+//   row <field> <field> ...           "-" for NULL, "x" and the bytes' hexadecimal otherwise
+//   over                              instead of rows: the table holds more than its limit
+//   end <rows fetched>
 //   failed <message>                  the library met damage it could not read past
 //   done
 //
@@ -24,7 +21,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace px {
@@ -48,26 +44,9 @@ enum class JetType : int
 
 // The largest value a field of a row can hold: a row never spans more than one page.
 inline constexpr std::size_t kMaxJetFieldBytes = 4096;
-// The largest memo read: the 65535 characters Access lets a memo hold, two bytes each. A
-// longer one is given as a value that cannot be read.
-inline constexpr std::size_t kMaxJetMemoBytes = 2 * 65535;
 inline constexpr std::size_t kMaxJetColumns = 255;
 
-// A value the reader found but could not read (a memo whose pages are damaged), and why.
-struct UnreadableField
-{
-    std::string why;
-    bool operator==(const UnreadableField&) const = default;
-};
-inline constexpr std::size_t kMaxUnreadableWhy = 1024;
-
-// NULL, the value's bytes, or why it cannot be read.
-using JetField = std::variant<std::monostate, std::vector<std::uint8_t>, UnreadableField>;
-
-// How the reader ends besides 0: it was called wrongly, or it could not write its output
-// (whose reason it puts on standard error). Any other end is the library's, on damage.
-inline constexpr int kReaderExitUsage = 2;
-inline constexpr int kReaderExitOutput = 3;
+using JetField = std::optional<std::vector<std::uint8_t>>; // nothing for NULL
 
 struct DumpedColumn
 {
@@ -79,9 +58,8 @@ struct DumpedTable
 {
     std::string name;
     bool present = false;
-    std::uint64_t rowCount = 0;  // as the table's definition says
-    std::uint64_t rowsFound = 0; // on its data pages; rows holds those within the limit
-    bool overLimit = false;      // rowCount beyond the limit asked for: no rows were read
+    std::uint64_t rowCount = 0; // as the table's definition says
+    bool overLimit = false;     // rowCount beyond the limit asked for: no rows were read
     std::vector<DumpedColumn> columns;
     std::vector<std::vector<JetField>> rows;
 };
@@ -99,13 +77,13 @@ std::string DumpMissingLine(const std::string& name);
 std::string DumpColumnLine(const std::string& name, int type);
 std::string DumpRowLine(std::span<const JetField> fields);
 std::string DumpOverLine();
-std::string DumpEndLine(std::uint64_t found);
+std::string DumpEndLine(std::uint64_t fetched);
 std::string DumpFailedLine(const std::string& message);
 std::string DumpDoneLine();
 
 // The reading side. limits: the tables asked for, in order, with the most rows each may hold.
 // Nothing, with the reason, for anything but a complete, well-formed dump within the limits.
-// A table whose rows found are not its row count is reported as it came (the caller judges).
+// A table whose rows fall short of its row count is reported as it came (the caller judges).
 std::optional<ClassicDump>
 ParseClassicDump(const std::string& text,
                  const std::vector<std::pair<std::string, std::uint64_t>>& limits,

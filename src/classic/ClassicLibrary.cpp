@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <map>
 
 namespace px {
 
@@ -41,6 +40,15 @@ bool SameName(std::string_view a, std::string_view b)
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
+}
+
+// Jet compares names without regard to ASCII case.
+std::string FoldedName(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded;
 }
 
 const DumpedTable* TableIn(const ClassicDump& dump, std::string_view name)
@@ -118,19 +126,6 @@ std::optional<std::vector<std::size_t>> RegistrationColumns(const DumpedTable& d
     return indexes;
 }
 
-// The rows on a table's data pages are the rows its definition counts. When they differ either
-// way (a count left stale, a page or a definition damaged) no one can tell which rows are the
-// table's, so none is taken.
-ClassicOutcome CheckWhole(const DumpedTable& table)
-{
-    if (table.overLimit || table.rowsFound == table.rowCount)
-        return {};
-    return Outcome(ClassicStatus::Damaged, "the database is damaged: table " + table.name +
-                                               " says it holds " + std::to_string(table.rowCount) +
-                                               " rows, its data pages hold " +
-                                               std::to_string(table.rowsFound));
-}
-
 // Tables, columns and sizes of the first pass, before any registration row is read.
 ClassicOutcome CheckStructure(const ClassicDump& structure)
 {
@@ -164,11 +159,20 @@ ClassicOutcome CheckStructure(const ClassicDump& structure)
                                                 " configuration files, more than the " +
                                                 std::to_string(kMaxClassicFiles) +
                                                 " one import takes");
-    if (ClassicOutcome whole = CheckWhole(files); !whole.Ok())
-        return whole;
     if (files.rowCount == 0)
         return Outcome(ClassicStatus::Empty, "the database holds no configuration file");
     return {};
+}
+
+// Fewer rows than the table's definition counts: the file was cut or damaged.
+ClassicOutcome CheckWhole(const DumpedTable& table)
+{
+    if (table.overLimit || table.rows.size() == table.rowCount)
+        return {};
+    return Outcome(ClassicStatus::Damaged, "the database is damaged: table " + table.name +
+                                               " says it holds " + std::to_string(table.rowCount) +
+                                               " rows, " + std::to_string(table.rows.size()) +
+                                               " could be read");
 }
 
 // UTF-16LE code units as UTF-8; nothing for a lone surrogate.
@@ -232,33 +236,34 @@ std::optional<std::vector<std::uint16_t>> Jet4Units(const std::vector<std::uint8
     return units;
 }
 
-// A field as a value of our column: text or a whole number. Nothing, with why, when it does not
-// decode.
-std::optional<SqlValue> DecodeField(const JetField& field, const DumpedColumn& column, bool text,
-                                    JetVersion version, std::uint16_t codePage, std::string& why)
+// A memo kept inside its row: a 12-byte header (length with flags, where it lives), the text.
+std::optional<std::vector<std::uint8_t>> InlineMemo(const std::vector<std::uint8_t>& bytes,
+                                                    std::string& why)
 {
-    if (const auto* unreadable = std::get_if<UnreadableField>(&field)) {
-        why = unreadable->why;
+    constexpr std::size_t kMemoHeader = 12;
+    constexpr std::uint8_t kInline = 0x80;
+    if (bytes.size() < kMemoHeader) {
+        why = "a memo field shorter than its header";
         return std::nullopt;
     }
-    const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&field);
-    if (bytes == nullptr)
-        return SqlValue{};
-    if (text) {
-        auto decoded = DecodeJetText(*bytes, version, codePage, why);
-        return decoded ? std::optional<SqlValue>(std::move(*decoded)) : std::nullopt;
+    const std::uint32_t length = (std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+                                  std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24) &
+                                 0x3fffffffu;
+    if ((bytes[3] & kInline) == 0) {
+        why = "a memo kept on pages of its own, which this import does not read";
+        return std::nullopt;
     }
-    const auto number = DecodeJetInteger(*bytes, static_cast<JetType>(column.type), why);
-    return number ? std::optional<SqlValue>(*number) : std::nullopt;
+    if (length != bytes.size() - kMemoHeader) {
+        why = "a memo field whose length is not its header's";
+        return std::nullopt;
+    }
+    return std::vector<std::uint8_t>(bytes.begin() + kMemoHeader, bytes.end());
 }
 
-// The rows of a registration table by the file they name. FileName is read first, so a row
-// with a value that does not decode is still its file's (and refuses it).
 template <typename Row> struct TableRows
 {
-    std::vector<std::pair<std::string, ClassicRow<Row>>> rows;
-    std::vector<std::pair<std::string, UnreadRow>> unreadable;
-    std::vector<UnreadRow> nameless; // the FileName itself cannot be read, or is NULL
+    std::vector<std::pair<std::string, Row>> rows; // by folded file name
+    std::vector<std::pair<std::string, RefusedRow>> unreadable;
 };
 
 template <typename Row>
@@ -267,62 +272,46 @@ TableRows<Row> DecodeTable(const DumpedTable& dumped, const RegistrationTable<Ro
                            std::uint16_t codePage)
 {
     TableRows<Row> result;
-    const std::size_t fileColumn = indexes[table.columns.size()];
     for (std::size_t r = 0; r < dumped.rows.size(); ++r) {
         const std::vector<JetField>& fields = dumped.rows[r];
-        const std::uint64_t place = r + 1;
+        const std::string where = dumped.name + " row " + std::to_string(r + 1);
         std::string why;
-        const auto fileName = DecodeField(fields[fileColumn], dumped.columns[fileColumn], true,
-                                          version, codePage, why);
-        const auto* name = fileName ? std::get_if<std::string>(&*fileName) : nullptr;
-        if (name == nullptr) {
-            result.nameless.push_back({place, "FileName", fileName ? std::string() : why});
-            continue;
-        }
-        ClassicRow<Row> row{place, {}};
-        std::optional<UnreadRow> unread;
-        for (std::size_t c = 0; c < table.columns.size() && !unread; ++c) {
+        std::string fileName;
+        Row row;
+        bool good = true;
+        for (std::size_t c = 0; c <= table.columns.size() && good; ++c) {
             const std::size_t index = indexes[c];
-            const auto value = DecodeField(fields[index], dumped.columns[index],
-                                           table.columns[c].text, version, codePage, why);
-            if (!value || !table.columns[c].set(row.row, *value, why))
-                unread = UnreadRow{place, table.columns[c].name, why};
+            const auto type = static_cast<JetType>(dumped.columns[index].type);
+            const bool text = c == table.columns.size() || table.columns[c].text;
+            const char* name = c == table.columns.size() ? "FileName" : table.columns[c].name;
+            SqlValue value;
+            if (fields[index]) {
+                if (text) {
+                    auto decoded = DecodeJetText(*fields[index], type, version, codePage, why);
+                    if (decoded)
+                        value = std::move(*decoded);
+                    else
+                        good = false;
+                } else if (const auto n = DecodeJetInteger(*fields[index], type, why)) {
+                    value = *n;
+                } else {
+                    good = false;
+                }
+            }
+            if (good && c == table.columns.size())
+                fileName = std::holds_alternative<std::string>(value) ? std::get<std::string>(value)
+                                                                      : std::string();
+            else if (good)
+                good = table.columns[c].set(row, value, why);
+            if (!good)
+                why = std::string(name) + ": " + why;
         }
-        if (unread)
-            result.unreadable.emplace_back(*name, std::move(*unread));
+        if (good)
+            result.rows.emplace_back(FoldedName(fileName), std::move(row));
         else
-            result.rows.emplace_back(*name, std::move(row));
+            result.unreadable.emplace_back(FoldedName(fileName), RefusedRow{where, why});
     }
     return result;
-}
-
-// The last line of a text that has one (the reader's own word on why it stopped).
-std::string LastLine(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    const std::size_t newline = text.rfind('\n');
-    return newline == std::string::npos ? text : text.substr(newline + 1);
-}
-
-// Whether the reader is where the program looks for it.
-ClassicOutcome CheckReader(const std::filesystem::path& program)
-{
-#ifdef PX_CLASSIC_READER_BUILT
-    std::error_code ec;
-    if (!program.empty() && std::filesystem::is_regular_file(program, ec))
-        return {};
-    return Outcome(ClassicStatus::NotAvailable,
-                   "the classic database reader is missing: px-classic-reader belongs beside this "
-                   "program" +
-                       (program.empty() ? std::string() : " (" + Utf8FromPath(program) + ")") +
-                       "; install the program again");
-#else
-    (void)program;
-    return Outcome(ClassicStatus::NotAvailable,
-                   "the classic database reader (px-classic-reader) is not built for this "
-                   "system");
-#endif
 }
 
 // Runs the reader over the file for the tables with their limits; the dump it wrote.
@@ -332,18 +321,10 @@ std::optional<ClassicDump> RunReader(const std::string& path, const ClassicReadO
 {
     const TemporaryFile dumpFile(".dump");
     const TemporaryFile logFile(".log");
-    const std::string folder = Utf8FromPath(dumpFile.Path().parent_path());
-    std::string error;
-    // The reader's messages go to the log: a folder that takes no file would otherwise look
-    // like a reader that cannot be started.
-    if (!WriteFileWhole(Utf8FromPath(logFile.Path()), "", error)) {
-        outcome = Outcome(ClassicStatus::NoRoom,
-                          "the temporary folder " + folder + " cannot be written: " + error);
-        return std::nullopt;
-    }
     std::vector<std::string> arguments{path, Utf8FromPath(dumpFile.Path())};
     for (const auto& [name, limit] : limits)
         arguments.push_back(name + "=" + std::to_string(limit));
+    std::string error;
     const auto child =
         sys::ChildProcess::Start(options.readerProgram, arguments, error, logFile.Path());
     const auto status = child ? child->Wait(error) : std::nullopt;
@@ -353,14 +334,6 @@ std::optional<ClassicDump> RunReader(const std::string& path, const ClassicReadO
                                                            " could not be started: " + error);
         return std::nullopt;
     }
-    if (status == kReaderExitOutput) {
-        std::string logError;
-        const auto log = ReadFileTail(Utf8FromPath(logFile.Path()), 1024, logError);
-        outcome = Outcome(ClassicStatus::NoRoom, "the temporary folder " + folder +
-                                                     " cannot hold what the reader reads" +
-                                                     (log ? ": " + LastLine(*log) : std::string()));
-        return std::nullopt;
-    }
     if (!status || *status != 0) {
         // The library gave up on the file, or crashed on it.
         outcome = Outcome(ClassicStatus::Damaged,
@@ -368,15 +341,10 @@ std::optional<ClassicDump> RunReader(const std::string& path, const ClassicReadO
                               (status ? "exit status " + std::to_string(*status) : error) + ")");
         return std::nullopt;
     }
-    std::error_code ec;
-    if (std::filesystem::file_size(dumpFile.Path(), ec) > maxBytes && !ec) {
-        outcome = Outcome(ClassicStatus::Huge, "the database holds more than one import takes");
-        return std::nullopt;
-    }
     const auto text = ReadFileUpTo(Utf8FromPath(dumpFile.Path()), maxBytes, error);
     if (!text) {
-        outcome = Outcome(ClassicStatus::NoRoom, "the reader's output in the temporary folder " +
-                                                     folder + " cannot be read: " + error);
+        outcome =
+            Outcome(ClassicStatus::Huge, "the database holds more than one import takes: " + error);
         return std::nullopt;
     }
     auto dump = ParseClassicDump(*text, limits, error);
@@ -387,83 +355,20 @@ std::optional<ClassicDump> RunReader(const std::string& path, const ClassicReadO
     return dump;
 }
 
-// The configuration files T_FileName lists. A name or model that cannot be read refuses its
-// file, not the import.
-std::vector<ClassicFile> ReadFiles(const DumpedTable& files, JetVersion version,
-                                   std::uint16_t codePage)
-{
-    std::string why;
-    const std::size_t nameColumn = *FindColumn(files, "FileName", true, why);
-    const std::size_t typeColumn = *FindColumn(files, "DeviceType", false, why);
-    std::vector<ClassicFile> result;
-    for (std::size_t r = 0; r < files.rows.size(); ++r) {
-        const auto& row = files.rows[r];
-        const std::string where = std::string(kFileTable) + " row " + std::to_string(r + 1);
-        ClassicFile file;
-        const auto name =
-            DecodeField(row[nameColumn], files.columns[nameColumn], true, version, codePage, why);
-        if (name && std::holds_alternative<std::string>(*name))
-            file.name = std::get<std::string>(*name);
-        else
-            file.unreadable = where + ": FileName: " + (name ? "no name" : why);
-        const auto type =
-            DecodeField(row[typeColumn], files.columns[typeColumn], false, version, codePage, why);
-        if (type && std::holds_alternative<std::int64_t>(*type) &&
-            std::get<std::int64_t>(*type) >= INT_MIN && std::get<std::int64_t>(*type) <= INT_MAX)
-            file.deviceType = static_cast<int>(std::get<std::int64_t>(*type));
-        else if (file.unreadable.empty())
-            file.unreadable = where + ": DeviceType: " + (type ? "no model" : why);
-        result.push_back(std::move(file));
-    }
-    return result;
-}
-
-// Adds a row that belongs to no file to its group.
-void AddOrphan(ClassicLibrary& library, const std::string& table, const std::string& fileName,
-               const std::string& why)
-{
-    for (ClassicOrphans& group : library.orphans) {
-        if (group.table == table && group.fileName == fileName && group.why == why) {
-            ++group.rows;
-            return;
-        }
-    }
-    library.orphans.push_back({table, fileName, why, 1});
-}
-
-// Gives each decoded row of a table to the file it names.
-template <typename Row>
-void AttachRows(ClassicLibrary& library, const char* table, TableRows<Row>&& decoded)
-{
-    // Names are told apart exactly, as everywhere in the program; a file listed twice is
-    // refused whole, so its rows go to the first.
-    std::map<std::string, std::size_t> fileIndex;
-    for (std::size_t i = 0; i < library.files.size(); ++i)
-        if (library.files[i].unreadable.empty())
-            fileIndex.emplace(library.files[i].name, i);
-    const auto fileNamed = [&](const std::string& name) -> ClassicRows<Row>* {
-        const auto it = fileIndex.find(name);
-        if (it == fileIndex.end()) {
-            AddOrphan(library, table, name, {});
-            return nullptr;
-        }
-        return &library.files[it->second].template Rows<Row>();
-    };
-    for (auto& [name, row] : decoded.rows)
-        if (ClassicRows<Row>* rows = fileNamed(name))
-            rows->rows.push_back(std::move(row));
-    for (auto& [name, row] : decoded.unreadable)
-        if (ClassicRows<Row>* rows = fileNamed(name))
-            rows->unreadable.push_back(std::move(row));
-    for (const UnreadRow& row : decoded.nameless)
-        AddOrphan(library, table, {}, row.why.empty() ? std::string("no FileName") : row.why);
-}
-
 } // namespace
 
-std::optional<std::string> DecodeJetText(const std::vector<std::uint8_t>& bytes, JetVersion version,
-                                         std::uint16_t codePage, std::string& why)
+std::optional<std::string> DecodeJetText(const std::vector<std::uint8_t>& field, JetType type,
+                                         JetVersion version, std::uint16_t codePage,
+                                         std::string& why)
 {
+    std::vector<std::uint8_t> memo;
+    if (type == JetType::Memo) {
+        auto inlined = InlineMemo(field, why);
+        if (!inlined)
+            return std::nullopt;
+        memo = std::move(*inlined);
+    }
+    const std::vector<std::uint8_t>& bytes = type == JetType::Memo ? memo : field;
     if (version == JetVersion::Jet4) {
         const auto units = Jet4Units(bytes);
         auto text = units ? Utf8FromUtf16(*units) : std::nullopt;
@@ -535,14 +440,6 @@ std::optional<std::int64_t> DecodeJetInteger(const std::vector<std::uint8_t>& by
     return static_cast<std::int64_t>(real);
 }
 
-std::uint64_t ClassicLibrary::OrphanRows() const
-{
-    std::uint64_t rows = 0;
-    for (const ClassicOrphans& group : orphans)
-        rows += group.rows;
-    return rows;
-}
-
 ClassicOutcome LibraryFromDump(const ClassicDump& structure, const ClassicDump& registrations,
                                const JetHeader& header, const ClassicReadOptions& options,
                                ClassicLibrary& library)
@@ -554,35 +451,90 @@ ClassicOutcome LibraryFromDump(const ClassicDump& structure, const ClassicDump& 
     library = {};
     library.version = header.version;
     library.codePage = options.codePage.value_or(header.codePage);
-    library.files = ReadFiles(*TableIn(structure, kFileTable), library.version, library.codePage);
 
+    const DumpedTable& files = *TableIn(structure, kFileTable);
+    if (ClassicOutcome whole = CheckWhole(files); !whole.Ok())
+        return whole;
+    std::string why;
+    const std::size_t nameColumn = *FindColumn(files, "FileName", true, why);
+    const std::size_t typeColumn = *FindColumn(files, "DeviceType", false, why);
+    std::map<std::string, std::size_t> fileIndex; // by folded name: the first of a name
+    for (std::size_t r = 0; r < files.rows.size(); ++r) {
+        const auto& row = files.rows[r];
+        const std::string where = std::string(kFileTable) + " row " + std::to_string(r + 1);
+        std::optional<std::string> name;
+        if (row[nameColumn])
+            name = DecodeJetText(*row[nameColumn],
+                                 static_cast<JetType>(files.columns[nameColumn].type),
+                                 library.version, library.codePage, why);
+        else
+            why = "no name";
+        if (!name)
+            return Outcome(ClassicStatus::BadColumn, where + ": FileName: " + why);
+        std::optional<std::int64_t> type;
+        if (row[typeColumn])
+            type = DecodeJetInteger(*row[typeColumn],
+                                    static_cast<JetType>(files.columns[typeColumn].type), why);
+        ClassicFile file;
+        file.name = *name;
+        file.deviceType =
+            type && *type >= INT_MIN && *type <= INT_MAX ? static_cast<int>(*type) : -1;
+        fileIndex.emplace(FoldedName(file.name), library.files.size());
+        library.files.push_back(std::move(file));
+    }
+
+    bool ok = true;
     ClassicOutcome failure;
     ForEachTable([&](const auto& table) {
-        if (!failure.Ok())
+        using Row = typename std::decay_t<decltype(table)>::RowType;
+        if (!ok)
             return;
         const DumpedTable* dumped = TableIn(registrations, table.databaseTable);
-        std::string why;
-        const auto indexes =
-            dumped != nullptr ? RegistrationColumns(*dumped, table, why) : std::nullopt;
-        if (dumped == nullptr || !dumped->present)
+        if (dumped == nullptr || !dumped->present) {
+            ok = false;
             failure =
                 Outcome(ClassicStatus::Damaged, "the database changed while it was read: " +
                                                     std::string(table.databaseTable) + " is gone");
-        else if (dumped->overLimit)
+            return;
+        }
+        if (dumped->overLimit) {
+            ok = false;
             failure = Outcome(ClassicStatus::Huge, std::string(table.databaseTable) + " holds " +
                                                        std::to_string(dumped->rowCount) +
                                                        " rows, more than the " +
                                                        std::to_string(library.files.size()) +
                                                        " configuration files it lists can hold");
-        else if (failure = CheckWhole(*dumped); !failure.Ok())
             return;
-        else if (!indexes)
-            failure = Outcome(ClassicStatus::BadColumn, why);
-        else
-            AttachRows(library, table.databaseTable,
-                       DecodeTable(*dumped, table, *indexes, library.version, library.codePage));
+        }
+        if (failure = CheckWhole(*dumped); !failure.Ok()) {
+            ok = false;
+            return;
+        }
+        std::string columnsWhy;
+        const auto indexes = RegistrationColumns(*dumped, table, columnsWhy);
+        if (!indexes) {
+            ok = false;
+            failure = Outcome(ClassicStatus::BadColumn, columnsWhy);
+            return;
+        }
+        auto decoded = DecodeTable(*dumped, table, *indexes, library.version, library.codePage);
+        for (auto& [name, row] : decoded.rows) {
+            const auto it = fileIndex.find(name);
+            if (it == fileIndex.end())
+                ++library.orphanRows;
+            else
+                library.files[it->second].template Rows<Row>().rows.push_back(std::move(row));
+        }
+        for (auto& [name, refused] : decoded.unreadable) {
+            const auto it = fileIndex.find(name);
+            if (it == fileIndex.end())
+                ++library.orphanRows;
+            else
+                library.files[it->second].template Rows<Row>().unreadable.push_back(
+                    std::move(refused));
+        }
     });
-    if (!failure.Ok())
+    if (!ok)
         return failure;
     for (const char* name : kGlobalTables) {
         const DumpedTable* table = TableIn(structure, name);
@@ -595,18 +547,8 @@ ClassicOutcome LibraryFromDump(const ClassicDump& structure, const ClassicDump& 
 ClassicOutcome ReadClassicLibrary(const std::string& path, const ClassicReadOptions& options,
                                   ClassicLibrary& library)
 {
-    // Opening a FIFO or a device to read it can wait for ever: only a regular file is opened.
     std::error_code ec;
     const std::filesystem::path file = PathFromUtf8(path);
-    const auto status = std::filesystem::status(file, ec);
-    if (ec || !std::filesystem::exists(status))
-        return Outcome(ClassicStatus::NotJet,
-                       "cannot read " + path + ": " + (ec ? ec.message() : "no such file"));
-    if (!std::filesystem::is_regular_file(status))
-        return Outcome(ClassicStatus::NotAFile,
-                       path + " is not a file but a " +
-                           (std::filesystem::is_directory(status) ? "folder" : "FIFO or device") +
-                           "; choose the database file itself (DADE.mdb)");
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
     std::ifstream in(file, std::ios::binary);
     if (ec || !in)
@@ -619,14 +561,16 @@ ClassicOutcome ReadClassicLibrary(const std::string& path, const ClassicReadOpti
     std::string message;
     const auto header = ReadJetHeader(first, size, problem, message);
     if (!header) {
-        const ClassicStatus refused =
-            problem == JetHeaderProblem::Password    ? ClassicStatus::Password
-            : problem == JetHeaderProblem::Truncated ? ClassicStatus::Damaged
-                                                     : ClassicStatus::NotJet;
-        return Outcome(refused, message);
+        const ClassicStatus status = problem == JetHeaderProblem::Password ? ClassicStatus::Password
+                                     : problem == JetHeaderProblem::Truncated
+                                         ? ClassicStatus::Damaged
+                                         : ClassicStatus::NotJet;
+        return Outcome(status, message);
     }
-    if (ClassicOutcome available = CheckReader(options.readerProgram); !available.Ok())
-        return available;
+    if (options.readerProgram.empty() || !std::filesystem::exists(options.readerProgram, ec))
+        return Outcome(ClassicStatus::NotAvailable,
+                       "the classic database reader (px-classic-reader) is not installed beside "
+                       "this program");
 
     // First the structure: every table's columns and row count, no registration rows.
     Limits structureLimits{{kFileTable, kMaxClassicFiles}};

@@ -23,18 +23,15 @@ namespace px {
 enum class ClassicStatus
 {
     Ok,
-    NotAFile,     // a FIFO, device or folder: only a regular file is read
     NotJet,       // not a Jet database, or a version this program does not read
-    Damaged,      // cut short or damaged: the reader stopped, or rows not the tables' counts
+    Damaged,      // cut short or damaged: the reader stopped, or fewer rows than the tables say
     Password,     // protected with a database password other than the classic tool's
     NoTables,     // a Jet database without the classic tool's tables
     BadColumn,    // a column is missing or of a type this import does not read
     Empty,        // no configuration file in it
     Huge,         // more rows than the files it lists can hold
     Conflict,     // a name exists here and the policy refuses the import
-    Nothing,      // no configuration file can be imported: each is refused or left out
     NotAvailable, // no reader on this system
-    NoRoom,       // the temporary folder cannot hold what the reader writes
     Failed,       // our database refused; nothing was written
 };
 
@@ -45,35 +42,19 @@ struct ClassicOutcome
     bool Ok() const { return status == ClassicStatus::Ok; }
 };
 
-// A row of a classic table, decoded, with its place in the table as read (from 1).
-template <typename Row> struct ClassicRow
-{
-    std::uint64_t place = 0;
-    Row row;
-};
-
-// A row with a value that cannot be decoded (a text not in the code page, a number that is not
-// whole, a memo whose pages are damaged): where it is, the column and why.
-struct UnreadRow
-{
-    std::uint64_t place = 0;
-    std::string column;
-    std::string why;
-};
-
-// The rows of one table of a classic configuration file.
+// The rows of one table of a classic configuration file, decoded; a row whose values cannot be
+// decoded (a text not in the code page, a number that is not whole) is kept as refused.
 template <typename Row> struct ClassicRows
 {
-    std::vector<ClassicRow<Row>> rows;
-    std::vector<UnreadRow> unreadable;
+    std::vector<Row> rows;
+    std::vector<RefusedRow> unreadable;
     int Count() const { return static_cast<int>(rows.size() + unreadable.size()); }
 };
 
 struct ClassicFile
 {
     std::string name;
-    int deviceType = 0;     // as stored: 0 PX, 1 QX, anything else is refused
-    std::string unreadable; // why its name or model cannot be read; empty when they can
+    int deviceType = 0; // as stored: 0 PX, 1 QX, anything else is refused
     std::tuple<ClassicRows<InfoMachineRow>, ClassicRows<HandheldRow>, ClassicRows<CallerRow>>
         tables;
 
@@ -92,29 +73,18 @@ struct ClassicGlobalTable
     std::uint64_t rows = 0;
 };
 
-// Registration rows that belong to no configuration file of the library: their FileName names
-// none (exactly; the program tells names apart by case everywhere), or cannot be read.
-struct ClassicOrphans
-{
-    std::string table;    // "T_Device3"
-    std::string fileName; // the name they give; empty when it cannot be read or is NULL
-    std::string why;      // why the name cannot be read; empty when it names no file
-    std::uint64_t rows = 0;
-};
-
 struct ClassicLibrary
 {
     JetVersion version = JetVersion::Jet4;
     std::uint16_t codePage = 0; // the code page Jet 3 text was decoded with
     std::vector<ClassicFile> files;
     std::vector<ClassicGlobalTable> globals;
-    std::vector<ClassicOrphans> orphans; // by table, then by the name they give
-    std::uint64_t OrphanRows() const;
+    std::uint64_t orphanRows = 0; // registration rows whose FileName names no file
 };
 
 struct ClassicReadOptions
 {
-    std::filesystem::path readerProgram; // px-classic-reader; empty where none is built
+    std::filesystem::path readerProgram; // px-classic-reader
     // Jet 3 text: the code page to decode with instead of the one the header names.
     std::optional<std::uint16_t> codePage;
 };
@@ -134,10 +104,10 @@ ClassicOutcome LibraryFromDump(const ClassicDump& files, const ClassicDump& regi
                                const JetHeader& header, const ClassicReadOptions& options,
                                ClassicLibrary& library);
 
-// A Jet text, or a memo's text as the reader gives it, as UTF-8; nothing, with the reason, when
-// it does not decode.
-std::optional<std::string> DecodeJetText(const std::vector<std::uint8_t>& bytes, JetVersion version,
-                                         std::uint16_t codePage, std::string& why);
+// A Jet text or memo field as UTF-8; nothing, with the reason, when it does not decode.
+std::optional<std::string> DecodeJetText(const std::vector<std::uint8_t>& bytes, JetType type,
+                                         JetVersion version, std::uint16_t codePage,
+                                         std::string& why);
 // A Jet number field as a whole number; nothing, with the reason, when it is not one.
 std::optional<std::int64_t> DecodeJetInteger(const std::vector<std::uint8_t>& bytes, JetType type,
                                              std::string& why);

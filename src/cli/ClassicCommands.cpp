@@ -27,8 +27,7 @@ int ImportClassicCommand(Context& context, const Arguments& args)
             ParseIntOr(args.Value("code-page"), 1, 65535, "--code-page"));
     ClassicImportOptions options;
     options.onConflict = PolicyNamed(args.Value("on-conflict", "refuse"));
-    if (args.Has("only"))
-        options.only = args.All("only");
+    options.only = args.All("only");
 
     ClassicLibrary library;
     if (const ClassicOutcome outcome = ReadClassicLibrary(args.words[0], read, library);
@@ -39,8 +38,8 @@ int ImportClassicCommand(Context& context, const Arguments& args)
     Database* db = OpenDatabase(context);
     if (db == nullptr)
         return kExitFailed;
-    const ClassicPlan plan = PlanClassicImport(*db, library, options);
-    for (const std::string& line : DescribeClassicPlan(library, plan))
+    const ClassicPlan plan = PlanClassicImport(*db, std::move(library), options);
+    for (const std::string& line : DescribeClassicPlan(plan))
         context.Env().out << line << '\n';
     if (!plan.outcome.Ok()) {
         context.Prompter().Message(plan.outcome.message + "; nothing was imported");
@@ -51,7 +50,7 @@ int ImportClassicCommand(Context& context, const Arguments& args)
                           << " configuration files would be imported; nothing was written\n";
         return kExitOk;
     }
-    const ClassicOutcome applied = ApplyClassicImport(*db, library, plan);
+    const ClassicOutcome applied = ApplyClassicImport(*db, plan);
     context.Prompter().Message(applied.message);
     return applied.Ok() ? kExitOk : kExitFailed;
 }

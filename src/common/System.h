@@ -4,7 +4,6 @@
 // (SystemPosix.cpp) and a Windows version (SystemWindows.cpp). Every text that crosses it is
 // UTF-8; file names become paths only through the helpers of Utf8Path.h.
 
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -51,10 +50,6 @@ std::optional<std::string> EnvironmentValue(const char* name);
 
 // The name a program's file has on this system ("pxctl" here, "pxctl.exe" on Windows).
 std::string ProgramFileName(const std::string& name);
-
-// Opens a C stream on a file, whatever the characters of its name (fopen's mode); nullptr with
-// errno set when it cannot. For code that hands the stream on; ours uses std::fstream.
-std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 
 // A program started by this one, with its own standard streams inherited. Waits for it when
 // destroyed without Wait().

@@ -144,11 +144,6 @@ std::string ProgramFileName(const std::string& name)
     return name;
 }
 
-std::FILE* OpenFile(const std::filesystem::path& path, const char* mode)
-{
-    return std::fopen(path.c_str(), mode);
-}
-
 std::unique_ptr<ChildProcess> ChildProcess::Start(const std::filesystem::path& program,
                                                   const std::vector<std::string>& arguments,
                                                   std::string& error,

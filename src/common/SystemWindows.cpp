@@ -220,14 +220,6 @@ std::string ProgramFileName(const std::string& name)
     return name + ".exe";
 }
 
-std::FILE* OpenFile(const std::filesystem::path& path, const char* mode)
-{
-    // The mode is ASCII: widened byte by byte.
-    const std::string narrow(mode);
-    const std::wstring wide(narrow.begin(), narrow.end());
-    return _wfopen(path.c_str(), wide.c_str());
-}
-
 std::unique_ptr<ChildProcess> ChildProcess::Start(const std::filesystem::path& program,
                                                   const std::vector<std::string>& arguments,
                                                   std::string& error,

@@ -245,26 +245,14 @@ std::optional<std::vector<Row>> LoadRowsAsStored(Database& db, const Registratio
     return std::move(stored.asStored);
 }
 
-// The first column whose rule a row breaks, and the reason; no column when it keeps them all.
-template <typename Row> struct BrokenRule
-{
-    const TableColumn<Row>* column = nullptr;
-    std::string problem;
-};
-template <typename Row>
-BrokenRule<Row> FirstBrokenRule(const RegistrationTable<Row>& table, const Row& row)
-{
-    for (const TableColumn<Row>& column : table.columns) {
-        if (std::string problem = column.check(row); !problem.empty())
-            return {&column, std::move(problem)};
-    }
-    return {};
-}
-
 // The first rule a row breaks: empty when it keeps them all.
 template <typename Row> std::string CheckRow(const RegistrationTable<Row>& table, const Row& row)
 {
-    return FirstBrokenRule(table, row).problem;
+    for (const TableColumn<Row>& column : table.columns) {
+        if (std::string problem = column.check(row); !problem.empty())
+            return problem;
+    }
+    return {};
 }
 
 // --- writing rows: the one way in for the rows of a configuration file ---------------------------

@@ -53,11 +53,6 @@ constexpr std::uint8_t kFixedColumn = 0x01;
 constexpr std::uint8_t kNullableColumn = 0x02;
 constexpr std::uint8_t kCompressedUnicode = 0x01;
 constexpr std::uint32_t kInlineMemo = 0x80000000;
-constexpr std::uint32_t kSinglePageMemo = 0x40000000; // no flag: chained long-value pages
-constexpr std::uint16_t kDeletedRow = 0x8000;
-constexpr std::uint16_t kMovedRow = 0x4000;           // the row holds a pointer to where it lives
-constexpr std::uint32_t kLongValueOwner = 0x4c41564c; // "LVAL" where a data page names its table
-constexpr std::size_t kRowPointerSize = 4;            // row number, then a 3-byte page number
 constexpr std::int64_t kSystemObjectFlags = static_cast<std::int32_t>(0x80000002u);
 constexpr std::int64_t kTableObjectType = 1;
 constexpr std::uint32_t kCatalogDefinitionPage = 2; // readers look for MSysObjects there
@@ -308,41 +303,6 @@ struct Cell
 {
     bool present = false; // the null bitmap bit: not NULL, or true for Bool
     Bytes bytes;
-    // A memo kept on long-value pages: its first long-value row, whose place the memo's
-    // header points at once the pages are numbered.
-    std::optional<std::size_t> longValue;
-};
-
-// A row on a long-value page: a memo whole, or one piece of a chain with the place of the
-// next piece before it.
-struct LongValueRow
-{
-    Bytes data;
-    std::optional<std::size_t> next; // chained: the next piece; absent for the last
-    bool chained = false;
-    std::size_t page = 0; // among the long-value pages
-    std::size_t slot = 0;
-};
-
-// Where a row's bytes point at a long-value row, to be filled in when pages are numbered.
-struct LongValueLink
-{
-    std::size_t offset; // in the row
-    std::size_t longValue;
-};
-
-// A row slot of a data page.
-struct Slot
-{
-    enum class Kind
-    {
-        Live,
-        Deleted,
-        Pointer,  // a moved row's old place
-        MovedRow, // a moved row's new place, flagged deleted
-    };
-    std::size_t row;
-    Kind kind;
 };
 
 struct Table
@@ -353,11 +313,7 @@ struct Table
     std::size_t fixedSize = 0;
     std::size_t varCount = 0;
     std::vector<Bytes> rows;
-    std::vector<std::vector<LongValueLink>> longValueLinks; // per row
-    std::vector<std::vector<Slot>> pages;                   // the slots of each data page
-    std::map<std::size_t, std::pair<std::size_t, std::size_t>> movedTo; // row: page, slot
-    std::vector<Slot::Kind> kinds; // per row: Live, Deleted or Pointer (moved)
-    std::optional<std::uint32_t> statedRowCount;
+    std::vector<std::vector<std::size_t>> pages; // rows of each data page
     std::uint32_t definitionPage = 0;
     std::uint32_t firstDataPage = 0;
     std::uint32_t usedMap = 0; // page and row of the usage maps
@@ -372,7 +328,7 @@ public:
           format_(database.version == JetVersion::Jet3 ? kJet3Format : kJet4Format)
     {}
 
-    std::optional<std::string> Write(JetLayout* layout);
+    std::optional<std::string> Write();
     const std::string& Error() const { return error_; }
 
 private:
@@ -389,19 +345,10 @@ private:
     bool DefineColumns(Table& table, const std::vector<ColumnSpec>& columns);
     std::optional<Cell> EncodeValue(const Table& table, const Column& column, const JetValue& value,
                                     std::size_t rowIndex);
-    std::size_t AddLongValue(const Bytes& bytes);
     bool AddRow(Table& table, const std::vector<JetValue>& values, std::size_t rowIndex);
-    Bytes AssembleRow(const Table& table, const std::vector<Cell>& cells,
-                      std::vector<LongValueLink>& links, std::string& problem);
-    std::size_t PageRoom() const { return format_.pageSize - format_.rowCountOffset - 2; }
-    bool MarkRows(Table& table, const JetTable& source);
+    Bytes AssembleRow(const Table& table, const std::vector<Cell>& cells, std::string& problem);
     void PackRows(Table& table);
-    std::size_t SlotSize(const Table& table, const Slot& slot) const;
-    Bytes SlotBytes(const Table& table, const Slot& slot) const;
-    void PackLongValues();
-    void LinkLongValues(std::vector<Table>& tables, std::uint32_t firstLongValuePage);
-    Bytes DataPage(std::uint32_t owner,
-                   const std::vector<std::pair<Bytes, std::uint16_t>>& rows) const;
+    Bytes DataPage(std::uint32_t owner, const std::vector<const Bytes*>& rows) const;
     std::size_t UsageMapSize(const Table& table) const
     {
         return std::max(format_.usageMapSize, 5 + (table.pages.size() + 7) / 8);
@@ -419,9 +366,6 @@ private:
     const JetDatabase& database_;
     const Format& format_;
     std::string error_;
-    std::vector<LongValueRow> longValues_;
-    std::size_t longValuePages_ = 0;
-    std::uint32_t firstLongValuePage_ = 0;
 };
 
 std::optional<EncodedText> Writer::EncodeText(std::string_view utf8, bool compress,
@@ -602,19 +546,11 @@ std::optional<Cell> Writer::EncodeValue(const Table& table, const Column& column
             cell.bytes = std::move(encoded->bytes);
             return cell;
         }
-        // A memo's header: its length with where it lives, the place of its first long-value
-        // row (filled in later), four unused bytes; then the text when it is kept in its row.
-        const std::size_t length = encoded->bytes.size();
-        if (length <= database_.memoInRowUpTo) {
-            AppendLittleEndian(cell.bytes, kInlineMemo | length, 4);
-            AppendLittleEndian(cell.bytes, 0, 8);
-            AppendBytes(cell.bytes, encoded->bytes);
-            return cell;
-        }
-        cell.longValue = AddLongValue(encoded->bytes);
-        const bool single = !longValues_[*cell.longValue].chained;
-        AppendLittleEndian(cell.bytes, (single ? kSinglePageMemo : 0) | length, 4);
+        // A memo kept in its row: its length with the in-row flag, an unused page pointer
+        // and four unused bytes, then the text.
+        AppendLittleEndian(cell.bytes, kInlineMemo | encoded->bytes.size(), 4);
         AppendLittleEndian(cell.bytes, 0, 8);
+        AppendBytes(cell.bytes, encoded->bytes);
         return cell;
     }
     case Kind::Ole:
@@ -623,36 +559,12 @@ std::optional<Cell> Writer::EncodeValue(const Table& table, const Column& column
     return fail("unknown column type");
 }
 
-// A memo on long-value pages: one row when it fits, else pieces chained from row to row, each
-// after the place of the next. The index of its first row.
-std::size_t Writer::AddLongValue(const Bytes& bytes)
-{
-    const std::size_t single = std::min(database_.longValueChunk, PageRoom() - 2);
-    if (bytes.size() <= single) {
-        longValues_.push_back({bytes, std::nullopt, false});
-        return longValues_.size() - 1;
-    }
-    const std::size_t piece =
-        std::max<std::size_t>(1, std::min(database_.longValueChunk, PageRoom() - 2 - 4));
-    const std::size_t first = longValues_.size();
-    for (std::size_t at = 0; at < bytes.size(); at += piece) {
-        const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(at);
-        const auto end =
-            bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at + piece, bytes.size()));
-        longValues_.push_back({Bytes(begin, end), std::nullopt, true});
-        if (longValues_.size() - 1 > first)
-            longValues_[longValues_.size() - 2].next = longValues_.size() - 1;
-    }
-    return first;
-}
-
 // Jet 4 rows: column count, the fixed columns, the variable columns, then from the end the
 // null bitmap, the variable column count, their offsets (last first) and the end of their data.
 // Jet 3 counts and offsets are single bytes; a "jump table" before the count holds, for each
 // 256 bytes of row, the first offset past that boundary, and a row whose data ends before the
 // last boundary it needs carries one unused jump entry of 0xff.
-Bytes Writer::AssembleRow(const Table& table, const std::vector<Cell>& cells,
-                          std::vector<LongValueLink>& links, std::string& problem)
+Bytes Writer::AssembleRow(const Table& table, const std::vector<Cell>& cells, std::string& problem)
 {
     const std::size_t countSize = format_.jet3 ? 1 : 2;
     const std::size_t columnCount = table.columns.size();
@@ -664,8 +576,6 @@ Bytes Writer::AssembleRow(const Table& table, const std::vector<Cell>& cells,
         const Column& column = table.columns[i];
         if (IsVariable(column.kind)) {
             offsets.push_back(row.size());
-            if (cells[i].longValue)
-                links.push_back({row.size() + 4, *cells[i].longValue});
             if (cells[i].present)
                 AppendBytes(row, cells[i].bytes);
         } else if (!cells[i].bytes.empty()) {
@@ -734,9 +644,8 @@ bool Writer::AddRow(Table& table, const std::vector<JetValue>& values, std::size
         cells.push_back(std::move(*cell));
     }
     std::string problem;
-    std::vector<LongValueLink> links;
-    Bytes row = AssembleRow(table, cells, links, problem);
-    const std::size_t room = PageRoom();
+    Bytes row = AssembleRow(table, cells, problem);
+    const std::size_t room = format_.pageSize - format_.rowCountOffset - 2;
     if (row.empty())
         return Fail("table " + table.name + ", row " + std::to_string(rowIndex + 1) + ": " +
                     problem);
@@ -745,114 +654,28 @@ bool Writer::AddRow(Table& table, const std::vector<JetValue>& values, std::size
                     std::to_string(row.size()) + " bytes; a page holds rows up to " +
                     std::to_string(room - 2));
     table.rows.push_back(std::move(row));
-    table.longValueLinks.push_back(std::move(links));
-    table.kinds.push_back(Slot::Kind::Live);
     return true;
 }
 
-// Checks and keeps which rows are deleted or moved, and the count the definition states.
-bool Writer::MarkRows(Table& table, const JetTable& source)
-{
-    table.statedRowCount = source.statedRowCount;
-    for (const auto& [list, kind] : {std::pair{&source.deletedRows, Slot::Kind::Deleted},
-                                     std::pair{&source.movedRows, Slot::Kind::Pointer}}) {
-        for (const std::size_t row : *list) {
-            if (row >= table.kinds.size() || table.kinds[row] != Slot::Kind::Live)
-                return Fail("table " + table.name + ": row " + std::to_string(row + 1) +
-                            " is not a row, or is deleted or moved twice");
-            table.kinds[row] = kind;
-        }
-    }
-    return true;
-}
-
-// Fills data pages in row order, then the moved rows in their new places on pages of their
-// own. Every table owns at least one page, empty or not.
+// Fills data pages in row order. Every table owns at least one page, empty or not.
 void Writer::PackRows(Table& table)
 {
+    const std::size_t room = format_.pageSize - format_.rowCountOffset - 2;
     table.pages.assign(1, {});
     std::size_t used = 0;
-    const auto place = [&](const Slot& slot, bool newPage) {
-        const std::size_t need = SlotSize(table, slot) + 2;
-        if (newPage || used + need > PageRoom() || table.pages.back().size() == kMaxRowsPerPage) {
+    for (std::size_t i = 0; i < table.rows.size(); ++i) {
+        const std::size_t need = table.rows[i].size() + 2;
+        if (used + need > room || table.pages.back().size() == kMaxRowsPerPage) {
             table.pages.emplace_back();
             used = 0;
         }
-        table.pages.back().push_back(slot);
-        used += need;
-        if (slot.kind == Slot::Kind::MovedRow)
-            table.movedTo[slot.row] = {table.pages.size() - 1, table.pages.back().size() - 1};
-    };
-    for (std::size_t i = 0; i < table.rows.size(); ++i)
-        place({i, table.kinds[i]}, false);
-    bool first = true;
-    for (std::size_t i = 0; i < table.rows.size(); ++i) {
-        if (table.kinds[i] == Slot::Kind::Pointer) {
-            place({i, Slot::Kind::MovedRow}, first);
-            first = false;
-        }
-    }
-}
-
-std::size_t Writer::SlotSize(const Table& table, const Slot& slot) const
-{
-    const std::size_t size = table.rows[slot.row].size();
-    return slot.kind == Slot::Kind::Pointer ? std::max(size, kRowPointerSize) : size;
-}
-
-// A row's bytes; a moved row's old place keeps its size and holds only the pointer, as Access
-// leaves it.
-Bytes Writer::SlotBytes(const Table& table, const Slot& slot) const
-{
-    if (slot.kind != Slot::Kind::Pointer)
-        return table.rows[slot.row];
-    Bytes bytes(SlotSize(table, slot), 0);
-    const auto& [page, at] = table.movedTo.at(slot.row);
-    bytes[0] = static_cast<std::uint8_t>(at);
-    const std::uint32_t number = table.firstDataPage + static_cast<std::uint32_t>(page);
-    for (std::size_t i = 0; i < 3; ++i)
-        bytes[1 + i] = static_cast<std::uint8_t>((number >> (8 * i)) & 0xff);
-    return bytes;
-}
-
-// Places the long-value rows on pages of their own.
-void Writer::PackLongValues()
-{
-    std::size_t used = 0;
-    std::size_t count = 0;
-    longValuePages_ = longValues_.empty() ? 0 : 1;
-    for (LongValueRow& value : longValues_) {
-        const std::size_t need = value.data.size() + (value.chained ? 4 : 0) + 2;
-        if (used + need > PageRoom() || count == kMaxRowsPerPage) {
-            ++longValuePages_;
-            used = 0;
-            count = 0;
-        }
-        value.page = longValuePages_ - 1;
-        value.slot = count++;
+        table.pages.back().push_back(i);
         used += need;
     }
 }
 
-// Writes the place of each memo's first long-value row into its row.
-void Writer::LinkLongValues(std::vector<Table>& tables, std::uint32_t firstLongValuePage)
-{
-    firstLongValuePage_ = firstLongValuePage;
-    for (Table& table : tables) {
-        for (std::size_t r = 0; r < table.rows.size(); ++r) {
-            for (const LongValueLink& link : table.longValueLinks[r]) {
-                const LongValueRow& value = longValues_[link.longValue];
-                PutU32(table.rows[r], link.offset,
-                       (std::uint64_t{firstLongValuePage + value.page} << 8) | value.slot);
-            }
-        }
-    }
-}
-
-// Rows are stored from the end of the page towards its header, the first row last; each slot
-// carries its row's flags.
-Bytes Writer::DataPage(std::uint32_t owner,
-                       const std::vector<std::pair<Bytes, std::uint16_t>>& rows) const
+// Rows are stored from the end of the page towards its header, the first row last.
+Bytes Writer::DataPage(std::uint32_t owner, const std::vector<const Bytes*>& rows) const
 {
     Bytes page(format_.pageSize, 0);
     page[0] = 0x01;
@@ -861,10 +684,10 @@ Bytes Writer::DataPage(std::uint32_t owner,
     PutU16(page, format_.rowCountOffset, rows.size());
     std::size_t position = format_.pageSize;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Bytes& row = rows[i].first;
-        position -= row.size();
-        std::copy(row.begin(), row.end(), page.begin() + static_cast<std::ptrdiff_t>(position));
-        PutU16(page, format_.rowCountOffset + 2 + 2 * i, position | rows[i].second);
+        position -= rows[i]->size();
+        std::copy(rows[i]->begin(), rows[i]->end(),
+                  page.begin() + static_cast<std::ptrdiff_t>(position));
+        PutU16(page, format_.rowCountOffset + 2 + 2 * i, position);
     }
     PutU16(page, 2, position - (format_.rowCountOffset + 2 + 2 * rows.size()));
     return page;
@@ -877,12 +700,13 @@ Bytes Writer::UsageMap(const Table& table, bool onlyWithFreeSpace) const
     Bytes map{0x00};
     AppendLittleEndian(map, table.firstDataPage, 4);
     map.resize(UsageMapSize(table), 0);
+    const std::size_t room = format_.pageSize - format_.rowCountOffset - 2;
     for (std::size_t i = 0; i < pageCount; ++i) {
         if (onlyWithFreeSpace) {
             std::size_t used = 0;
-            for (const Slot& slot : table.pages[i])
-                used += SlotSize(table, slot) + 2;
-            if (used >= PageRoom())
+            for (std::size_t row : table.pages[i])
+                used += table.rows[row].size() + 2;
+            if (used >= room)
                 continue;
         }
         map[5 + i / 8] = static_cast<std::uint8_t>(map[5 + i / 8] | (1u << (i % 8)));
@@ -902,9 +726,7 @@ std::optional<Bytes> Writer::DefinitionPage(const Table& table)
         page[3] = 'C';
     }
     const std::size_t block = format_.jet3 ? 12 : 16; // the row count; the block's fields follow
-    const auto live = std::count_if(table.kinds.begin(), table.kinds.end(),
-                                    [](Slot::Kind kind) { return kind != Slot::Kind::Deleted; });
-    PutU32(page, block, table.statedRowCount.value_or(static_cast<std::uint32_t>(live)));
+    PutU32(page, block, table.rows.size());
     const std::size_t typeAt = format_.jet3 ? 20 : 40;
     page[typeAt] = table.system ? kSystemTable : kUserTable;
     PutU16(page, typeAt + 1, table.columns.size()); // columns a row may hold
@@ -1005,7 +827,7 @@ Bytes Writer::HeaderPage() const
     return page;
 }
 
-std::optional<std::string> Writer::Write(JetLayout* layout)
+std::optional<std::string> Writer::Write()
 {
     std::vector<Table> tables(database_.tables.size() + 1);
     Table& catalog = tables.front();
@@ -1035,8 +857,6 @@ std::optional<std::string> Writer::Write(JetLayout* layout)
             if (!AddRow(table, source.rows[r], r))
                 return std::nullopt;
         }
-        if (!MarkRows(table, source))
-            return std::nullopt;
     }
 
     // The catalogue holds what a reader needs to find a table: its definition page (Id), its
@@ -1057,17 +877,17 @@ std::optional<std::string> Writer::Write(JetLayout* layout)
 
     for (Table& table : tables)
         PackRows(table);
-    PackLongValues();
 
     // Usage maps are rows of pages of their own: page 1, then as many more as they need right
     // after the table definitions. A map's size depends only on its table's page count, so the
     // maps can be placed before the data pages are numbered.
+    const std::size_t room = format_.pageSize - format_.rowCountOffset - 2;
     std::vector<std::vector<std::pair<std::size_t, bool>>> mapPages(1); // table, free-space map
     std::size_t used = 0;
     for (std::size_t t = 0; t < tables.size(); ++t) {
         for (const bool freeSpace : {false, true}) {
             const std::size_t need = UsageMapSize(tables[t]) + 2;
-            if (used + need > PageRoom() || mapPages.back().size() == kMaxRowsPerPage) {
+            if (used + need > room || mapPages.back().size() == kMaxRowsPerPage) {
                 mapPages.emplace_back();
                 used = 0;
             }
@@ -1087,13 +907,15 @@ std::optional<std::string> Writer::Write(JetLayout* layout)
         table.firstDataPage = nextPage;
         nextPage += static_cast<std::uint32_t>(table.pages.size());
     }
-    LinkLongValues(tables, nextPage);
     std::vector<Bytes> mapPageBytes;
     for (const auto& slots : mapPages) {
-        std::vector<std::pair<Bytes, std::uint16_t>> maps;
+        std::vector<Bytes> maps;
         for (const auto& [t, freeSpace] : slots)
-            maps.emplace_back(UsageMap(tables[t], freeSpace), 0);
-        mapPageBytes.push_back(DataPage(0, maps));
+            maps.push_back(UsageMap(tables[t], freeSpace));
+        std::vector<const Bytes*> rows;
+        for (const Bytes& map : maps)
+            rows.push_back(&map);
+        mapPageBytes.push_back(DataPage(0, rows));
     }
 
     std::vector<Bytes> pages;
@@ -1108,47 +930,12 @@ std::optional<std::string> Writer::Write(JetLayout* layout)
     for (std::size_t i = 1; i < mapPageBytes.size(); ++i)
         pages.push_back(std::move(mapPageBytes[i]));
     for (const Table& table : tables) {
-        JetLayout::TablePages placed{table.definitionPage, {}};
-        for (const std::vector<Slot>& slots : table.pages) {
-            std::vector<std::pair<Bytes, std::uint16_t>> rows;
-            for (const Slot& slot : slots) {
-                const bool deleted =
-                    slot.kind == Slot::Kind::Deleted || slot.kind == Slot::Kind::MovedRow;
-                const std::uint16_t flags = deleted                            ? kDeletedRow
-                                            : slot.kind == Slot::Kind::Pointer ? kMovedRow
-                                                                               : 0;
-                rows.emplace_back(SlotBytes(table, slot), flags);
-            }
-            placed.data.push_back(static_cast<std::uint32_t>(pages.size()));
+        for (const std::vector<std::size_t>& rowsOfPage : table.pages) {
+            std::vector<const Bytes*> rows;
+            for (std::size_t r : rowsOfPage)
+                rows.push_back(&table.rows[r]);
             pages.push_back(DataPage(table.definitionPage, rows));
         }
-        if (layout != nullptr)
-            layout->tables[table.name] = std::move(placed);
-    }
-    for (std::size_t p = 0; p < longValuePages_; ++p) {
-        std::vector<std::pair<Bytes, std::uint16_t>> rows;
-        for (const LongValueRow& value : longValues_) {
-            if (value.page != p)
-                continue;
-            Bytes row;
-            if (value.chained) {
-                const std::uint64_t next =
-                    value.next ? (std::uint64_t{firstLongValuePage_ + longValues_[*value.next].page}
-                                  << 8) |
-                                     longValues_[*value.next].slot
-                               : 0;
-                AppendLittleEndian(row, next, 4);
-            }
-            AppendBytes(row, value.data);
-            rows.emplace_back(std::move(row), 0);
-        }
-        if (layout != nullptr)
-            layout->longValuePages.push_back(static_cast<std::uint32_t>(pages.size()));
-        pages.push_back(DataPage(kLongValueOwner, rows));
-    }
-    if (layout != nullptr) {
-        layout->pageSize = format_.pageSize;
-        layout->rowCountOffset = format_.rowCountOffset;
     }
 
     std::string file;
@@ -1160,11 +947,10 @@ std::optional<std::string> Writer::Write(JetLayout* layout)
 
 } // namespace
 
-std::optional<std::string> JetDatabaseBytes(const JetDatabase& database, std::string* error,
-                                            JetLayout* layout)
+std::optional<std::string> JetDatabaseBytes(const JetDatabase& database, std::string* error)
 {
     Writer writer(database);
-    std::optional<std::string> bytes = writer.Write(layout);
+    std::optional<std::string> bytes = writer.Write();
     if (!bytes && error)
         *error = writer.Error();
     return bytes;

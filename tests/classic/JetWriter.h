@@ -3,22 +3,16 @@
 // Writes small Microsoft Jet database files (.mdb of Access 97 = Jet 3 and Access 2000 = Jet 4)
 // from rows chosen by a test, so the importer of such files can be tested without shipping any
 // real database. The files hold what a reader needs to list the tables and read every row: the
-// header page, the MSysObjects catalogue, one definition page per table, usage maps, data pages
-// and long-value pages for memos kept outside their rows. They hold no indexes and no
-// properties. A table may also carry what a much-edited or damaged file has: deleted rows, rows
-// moved off their page, a row count that is not the rows', and JetLayout says where each page
-// went, so a test can damage one.
+// header page, the MSysObjects catalogue, one definition page per table, usage maps and data
+// pages. They hold no indexes, no properties and no long-value pages, so a memo must fit in its
+// row.
 
-#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <limits>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <variant>
 #include <vector>
 
@@ -39,7 +33,7 @@ enum class JetType
     DateTime, // days since 1899-12-30 as a double; see JetDateTime
     Bool,     // stored in the row's null bitmap, so never NULL
     Text,     // at most textLength characters, 1..255
-    Memo,     // long text, in its row or on long-value pages (JetDatabase::memoInRowUpTo)
+    Memo,     // long text, kept inside its row
 };
 
 struct JetColumn
@@ -55,25 +49,9 @@ using JetValue = std::variant<std::monostate, std::int64_t, double, bool, std::s
 
 struct JetTable
 {
-    JetTable() = default;
-    JetTable(std::string tableName, std::vector<JetColumn> tableColumns,
-             std::vector<std::vector<JetValue>> tableRows = {})
-        : name(std::move(tableName)), columns(std::move(tableColumns)), rows(std::move(tableRows))
-    {}
-
     std::string name; // UTF-8, 1..64 characters
     std::vector<JetColumn> columns;
     std::vector<std::vector<JetValue>> rows; // one value per column
-    // The row count the definition states; the rows that are not deleted when not given (a count
-    // left stale by a crash, or damaged).
-    std::optional<std::uint32_t> statedRowCount;
-    // Rows (by index) written as deleted: their bytes stay on the page, their slot flagged, as
-    // Access leaves them until the file is compacted.
-    std::vector<std::size_t> deletedRows;
-    // Rows (by index) moved off their page, as when an edit made a row outgrow it: their slot
-    // holds a pointer to the row's new place on a page after the table's others, where the row
-    // is flagged deleted so that a scan of the pages does not take it twice.
-    std::vector<std::size_t> movedRows;
 };
 
 struct JetDatabase
@@ -91,33 +69,13 @@ struct JetDatabase
     // The database password (ASCII), empty for none. Jet keeps it in the header's masked
     // region; Jet 4 masks it once more with the creation date, which is then written too.
     std::string password;
-    // A memo of more bytes than this (as stored) is kept on long-value pages, in one row when it
-    // takes no more than longValueChunk bytes (a single-page memo), else in rows of that many
-    // bytes chained from page to page.
-    std::size_t memoInRowUpTo = 1024;
-    std::size_t longValueChunk = std::numeric_limits<std::size_t>::max(); // a whole page's room
-};
-
-// Where the writer put each page, by page number.
-struct JetLayout
-{
-    struct TablePages
-    {
-        std::uint32_t definition = 0;
-        std::vector<std::uint32_t> data; // in order; pages of moved rows last
-    };
-    std::size_t pageSize = 0;
-    std::size_t rowCountOffset = 0;           // in a data page: its row count, then the row slots
-    std::map<std::string, TablePages> tables; // MSysObjects too
-    std::vector<std::uint32_t> longValuePages;
 };
 
 // The whole file, or nothing with the reason in *error when the database cannot be written:
 // a value of the wrong kind or out of range, a text too long for its column, a name that is
 // empty, too long or used twice, text the Jet 3 encoder refuses, or a row too big for a page.
 std::optional<std::string> JetDatabaseBytes(const JetDatabase& database,
-                                            std::string* error = nullptr,
-                                            JetLayout* layout = nullptr);
+                                            std::string* error = nullptr);
 
 // JetDatabaseBytes written to a file.
 bool WriteJetDatabase(const JetDatabase& database, const std::filesystem::path& path,

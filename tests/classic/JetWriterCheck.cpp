@@ -75,8 +75,6 @@ struct Fixture
     bool gbk = false; // Jet 3: encode text as GBK
     std::uint16_t codePage = 936;
     std::vector<CheckTable> tables;
-    std::size_t memoInRowUpTo = 1024;
-    std::size_t longValueChunk = std::numeric_limits<std::size_t>::max();
 };
 
 // --- Failures ---------------------------------------------------------------------------------
@@ -385,8 +383,6 @@ JetDatabase ToDatabase(const Fixture& fixture, const Iconv& gbk)
     database.version = fixture.version;
     database.codePage = fixture.codePage;
     database.compressJet4Text = fixture.compress;
-    database.memoInRowUpTo = fixture.memoInRowUpTo;
-    database.longValueChunk = fixture.longValueChunk;
     if (fixture.gbk)
         database.encodeJet3Text = [&gbk](std::string_view utf8) { return gbk.Convert(utf8); };
     for (const CheckTable& source : fixture.tables) {
@@ -758,18 +754,6 @@ std::vector<CheckTable> LargeTable()
     return {table};
 }
 
-// Memos in their rows and on long-value pages: in one row of a page, and chained over pages.
-std::vector<CheckTable> LongMemoTables()
-{
-    CheckTable table{"T_Memo", {{"Id", JetType::Long}, {"Notes", JetType::Memo}}, {}};
-    const std::vector<Value> memos{
-        kNull,           "", "短", Pattern(1500, 1), Repeat("长", 1200), Repeat("长a", 2500),
-        Pattern(9000, 2)};
-    for (std::size_t i = 0; i < memos.size(); ++i)
-        table.rows.push_back({static_cast<int>(i), memos[i]});
-    return {table};
-}
-
 std::vector<Fixture> Fixtures()
 {
     std::vector<Fixture> fixtures;
@@ -791,16 +775,6 @@ std::vector<Fixture> Fixtures()
     add("jet3-large", JetVersion::Jet3, false, false, 936, LargeTable());
     add("jet4-many-tables", JetVersion::Jet4, true, false, 936, ManyTables(70));
     add("jet3-many-tables-gbk", JetVersion::Jet3, false, true, 936, ManyTables(25));
-    add("jet4-long-memos", JetVersion::Jet4, true, false, 936, LongMemoTables());
-    add("jet4-long-memos-uncompressed", JetVersion::Jet4, false, false, 936, LongMemoTables());
-    add("jet3-long-memos-gbk", JetVersion::Jet3, false, true, 936, LongMemoTables());
-    // Every memo but the shortest on long-value pages, in pieces of 40 bytes.
-    add("jet4-memo-chains", JetVersion::Jet4, true, false, 936, LongMemoTables());
-    fixtures.back().memoInRowUpTo = 2;
-    fixtures.back().longValueChunk = 40;
-    add("jet3-memo-chains-gbk", JetVersion::Jet3, false, true, 936, LongMemoTables());
-    fixtures.back().memoInRowUpTo = 2;
-    fixtures.back().longValueChunk = 40;
     return fixtures;
 }
 
@@ -898,20 +872,7 @@ void CheckRefusals(const Iconv& gbk, Failures& failures)
         {"an overlong UTF-8 sequence", set(1, std::string("\xc0\xaf")), "UTF-8"},
         {"a UTF-8 encoded surrogate", set(1, std::string("\xed\xa0\x80")), "UTF-8"},
         {"a UTF-8 sequence cut short", set(1, std::string("\xe4\xb8")), "UTF-8"},
-        {"a memo too big for its row, which must keep it",
-         [](JetDatabase& d) {
-             d.memoInRowUpTo = std::numeric_limits<std::size_t>::max();
-             d.tables[0].rows[0][6] = Repeat("长", 3000);
-         },
-         "bytes"},
-        {"a deleted row that is not a row", [](JetDatabase& d) { d.tables[0].deletedRows = {1}; },
-         "not a row"},
-        {"a row both deleted and moved",
-         [](JetDatabase& d) {
-             d.tables[0].deletedRows = {0};
-             d.tables[0].movedRows = {0};
-         },
-         "moved twice"},
+        {"a memo too big for a page", set(6, Repeat("长", 3000)), "bytes"},
         {"too few values in a row", [](JetDatabase& d) { d.tables[0].rows[0].pop_back(); },
          "6 values for 7 columns"},
         {"a table name used twice, in another case",

@@ -61,42 +61,5 @@ TEST_F(ClassicCliTest, BadInputAndBadOptions)
     EXPECT_EQ(DatabaseBytes(), before);
 }
 
-TEST_F(ClassicCliTest, NothingToImportFailsEvenInADryRun)
-{
-    const std::string path = WriteLibrary();
-    const std::string before = DatabaseBytes();
-    // 甲店 exists here and is skipped; 乙店 is not chosen.
-    for (const bool dryRun : {false, true}) {
-        std::vector<std::string> words{"import-classic", path,     "--on-conflict",
-                                       "skip",           "--only", "甲店"};
-        if (dryRun)
-            words.push_back("--dry-run");
-        const Result r = Run(words);
-        EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_NE(r.err.find("no configuration file can be imported"), std::string::npos) << r.err;
-        EXPECT_NE(r.out.find("\"甲店\" px: 0 信息机, 0 手持呼叫器, 0 呼叫器: skip (a configuration "
-                             "file of this name exists here)"),
-                  std::string::npos)
-            << r.out;
-    }
-    EXPECT_EQ(DatabaseBytes(), before);
-}
-
-// As an installer runs it from the build tree: pxctl finds the reader beside itself.
-TEST_F(ClassicCliTest, TheBuiltPxctlFindsItsReader)
-{
-    const std::string path = WriteLibrary();
-    const std::string output = data_.File("output.txt");
-    std::string error;
-    const auto pxctl = sys::ChildProcess::Start(
-        BuiltProgram(PX_PROGRAM_PXCTL),
-        {"--data-dir", data_.Text(), "import-classic", path, "--on-conflict", "skip"}, error,
-        PathFromUtf8(output));
-    ASSERT_NE(pxctl, nullptr) << error;
-    EXPECT_EQ(pxctl->Wait(error), 0) << ReadAll(output);
-    EXPECT_NE(ReadAll(output).find("imported 1 configuration files"), std::string::npos)
-        << ReadAll(output);
-}
-
 } // namespace
 } // namespace px::test

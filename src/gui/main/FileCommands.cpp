@@ -2,7 +2,6 @@
 
 #include "classic/ClassicImport.h"
 #include "common/FileIo.h"
-#include "gui/files/ClassicImportDialog.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/paperwork/SiteSheetPreview.h"
 #include "paperwork/HostFacts.h"
@@ -13,7 +12,6 @@
 #include "transfer/Verify.h"
 
 #include <QDate>
-#include <QDir>
 #include <QWidget>
 #include <chrono>
 #include <future>
@@ -320,24 +318,28 @@ void FileCommands::ImportClassicDatabase()
         prompter.Message("无法导入旧版数据库，没有写入任何数据：\n" + read.message);
         return;
     }
-    // The preview plans again as the user ticks files and chooses what to do with a name that
-    // exists here; OK applies the plan it shows.
-    ClassicImportDialog dialog(workspace.Db(), std::move(library), QDir::toNativeSeparators(path),
-                               context_.window);
-    if (context_.hooks.runClassicImportDialog(dialog) != QDialog::Accepted)
+    ClassicImportOptions importOptions;
+    importOptions.onConflict = ConflictPolicy::Skip;
+    const ClassicPlan plan = PlanClassicImport(workspace.Db(), std::move(library), importOptions);
+    std::string preview;
+    for (const std::string& line : DescribeClassicPlan(plan))
+        preview += line + "\n";
+    const QString title = Q("导入旧版数据库: " + path.toStdString());
+    if (!plan.outcome.Ok() || plan.FilesToImport() == 0) {
+        context_.hooks.showReport(
+            title, Q((plan.outcome.Ok() ? std::string("没有可以导入的文件。")
+                                        : plan.outcome.message + "\n没有写入任何数据。") +
+                     "\n\n" + preview));
         return;
-    const ClassicPlan& plan = dialog.Plan();
-    const ClassicOutcome applied = ApplyClassicImport(workspace.Db(), dialog.Library(), plan);
+    }
+    if (!context_.hooks.confirmReport(title, Q(preview)))
+        return;
+    const ClassicOutcome applied = ApplyClassicImport(workspace.Db(), plan);
     if (!applied.Ok()) {
         prompter.Message("导入失败，没有写入任何数据：\n" + applied.message);
         return;
     }
-    QStringList names;
-    for (const PlannedFile& file : plan.files)
-        if (file.action == PlannedAction::Import)
-            names << Q(file.targetName);
-    context_.notify(
-        QString("已从旧版数据库导入 %1 个配置文件：%2").arg(names.size()).arg(names.join("、")));
+    context_.notify(QString("已从旧版数据库导入 %1 个配置文件").arg(plan.FilesToImport()));
 }
 
 } // namespace px

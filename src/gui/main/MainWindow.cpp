@@ -1,7 +1,6 @@
 #include "gui/main/MainWindow.h"
 
 #include "common/Utf8Path.h"
-#include "gui/files/ClassicImportDialog.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/QtHostViews.h"
 #include "gui/hostlink/TransferProgressDialog.h"
@@ -77,7 +76,6 @@ WindowHooks DefaultHooks(QWidget* window)
                QDialog::Accepted;
     };
     hooks.runFileDialog = [](ConfigFileDialog& dialog) { return dialog.exec(); };
-    hooks.runClassicImportDialog = [](ClassicImportDialog& dialog) { return dialog.exec(); };
     hooks.runTypeDialog = [](CallerTypesDialog& dialog) { return dialog.exec(); };
     hooks.runViewDialog = [](ReadBackBrowser& dialog) { return dialog.exec(); };
     hooks.runDemoDialog = [](QDialog& dialog) { return dialog.exec(); };

@@ -23,7 +23,6 @@ class QWidget;
 namespace px {
 
 class CallerTypesDialog;
-class ClassicImportDialog;
 class ConfigFileDialog;
 class ReadBackBrowser;
 struct SiteSheet;
@@ -55,8 +54,6 @@ struct WindowHooks
     // A question with a long text to read first (a preview); true for OK.
     std::function<bool(const QString& title, const QString& text)> confirmReport;
     std::function<int(ConfigFileDialog&)> runFileDialog;
-    // The preview of a classic import, where files are ticked before OK.
-    std::function<int(ClassicImportDialog&)> runClassicImportDialog;
     std::function<int(CallerTypesDialog&)> runTypeDialog;
     std::function<int(ReadBackBrowser&)> runViewDialog;
     // The site sheet on screen, to print or to save as PDF.

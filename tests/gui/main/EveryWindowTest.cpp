@@ -4,7 +4,6 @@
 
 #include "MainWindowFixture.h"
 #include "gui/DialogChecks.h"
-#include "gui/files/ClassicImportDialog.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/TransferProgressDialog.h"
 #include "gui/paperwork/SiteSheetPreview.h"
@@ -64,8 +63,6 @@ protected:
             add("file dialog " + std::to_string(static_cast<int>(mode)),
                 new ConfigFileDialog(db_, prompter_, mode), true);
         add("caller types", new CallerTypesDialog(db_, prompter_), true);
-        classic_.files.push_back({"乙店", 1, {}, {}});
-        add("classic import", new ClassicImportDialog(db_, classic_, "DADE.mdb"), true);
         for (const TableKind kind :
              {TableKind::InfoMachines, TableKind::Handhelds, TableKind::Callers})
             add("read-back browser " + std::to_string(static_cast<int>(kind)),
@@ -95,7 +92,6 @@ protected:
     }
 
     std::unique_ptr<ExchangeSettingsHost> settingsHost_;
-    ClassicLibrary classic_; // the classic import dialog keeps a reference to it
 };
 
 TEST_F(EveryWindowTest, EveryControlTakesItsClicksAndEveryWindowFitsTheScreen)

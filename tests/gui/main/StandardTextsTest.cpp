@@ -4,7 +4,6 @@
 #include "MainWindowFixture.h"
 #include "app/QtPorts.h"
 #include "gui/DialogChecks.h"
-#include "gui/files/ClassicImportDialog.h"
 #include "gui/files/ConfigFileDialog.h"
 #include "gui/hostlink/TransferProgressDialog.h"
 #include "gui/paperwork/SiteSheetPreview.h"
@@ -46,9 +45,6 @@ TEST_F(StandardTextsTest, TheWindowAndItsDialogsShowNoEnglishStandardText)
           FileDialogMode::Import})
         dialogs.push_back(std::make_unique<ConfigFileDialog>(db_, prompter_, mode));
     dialogs.push_back(std::make_unique<CallerTypesDialog>(db_, prompter_));
-    ClassicLibrary library;
-    library.files.push_back({"乙店", 1, {}, {}});
-    dialogs.push_back(std::make_unique<ClassicImportDialog>(db_, library, "DADE.mdb"));
     dialogs.push_back(std::make_unique<ReadBackBrowser>(TableKind::Callers, HostModel::PX,
                                                         folder_.File("RCall.txt"), prompter_));
     dialogs.push_back(std::make_unique<TransferProgressDialog>(nullptr));
