@@ -50,7 +50,8 @@ int ClockCommand(Context& context, const Arguments& args)
         return kExitFailed;
     const auto result = CalibrateClock(*exchange, *db);
     if (!result) {
-        context.Env().err << kNoClockReceiver << " (no information machine with pager number 0)\n";
+        context.Env().err << "没有传呼号为0的信息机，时钟未校准 (no information machine with pager "
+                             "number 0)\n";
         return kExitFailed;
     }
     return context.Told(*result);

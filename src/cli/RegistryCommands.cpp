@@ -87,7 +87,7 @@ int CallerList(Context& context, const Arguments& args)
         for (const auto& row : rows) {
             nlohmann::json item;
             for (int c = 0; c < kCallerGridColumns; ++c)
-                item[kCallerCellColumns[static_cast<std::size_t>(c)].name] =
+                item[CallerTable().columns[static_cast<std::size_t>(c)].name] =
                     row[static_cast<std::size_t>(c)];
             list.push_back(item);
         }
@@ -143,11 +143,11 @@ int CallerRegister(Context& context, const Arguments& args)
     if (context.Options().json) {
         nlohmann::json codes = nlohmann::json::array();
         for (const auto& row : result.added)
-            codes.push_back(row.codeNo);
+            codes.push_back(row[0]);
         PrintJson(context, codes);
     } else {
         for (const auto& row : result.added)
-            context.Env().out << row.codeNo << '\n';
+            context.Env().out << row[0] << '\n';
     }
     return result.added.empty() ? kExitFailed : kExitOk;
 }
@@ -155,23 +155,46 @@ int CallerRegister(Context& context, const Arguments& args)
 int CallerSet(Context& context, const Arguments& args)
 {
     RequireWords(args, 3, "caller set CODENO COLUMN VALUE --file NAME");
-    // The grid's columns, by their names in the database; a value as a grid cell takes it.
-    const auto column =
-        std::find_if(kCallerCellColumns.begin(), kCallerCellColumns.end(),
-                     [&](const CallerCellColumn& c) { return c.name == args.words[1]; });
-    if (column == kCallerCellColumns.end())
+    // The grid's columns, by their names in the database.
+    const auto& columns = CallerTable().columns;
+    const auto it =
+        std::find_if(columns.begin(), columns.begin() + kCallerGridColumns,
+                     [&](const TableColumn<CallerRow>& c) { return c.name == args.words[1]; });
+    if (it == columns.begin() + kCallerGridColumns)
         throw UsageError("COLUMN is one of CodeNo CallNo CallName KeyName DeviceNo1..8 ZhuiHu");
+    const int column = static_cast<int>(it - columns.begin());
+    std::string value = args.words[2];
+    if (column == 0) {
+        if (const std::string problem = CheckCallerCode(value); !problem.empty())
+            throw UsageError("CodeNo: " + problem);
+    } else if (column == 2 || column == 3) {
+        if (const std::string problem = CheckHostText(value); !problem.empty())
+            throw UsageError(args.words[1] + ": " + problem);
+    }
+    if (column == kEscalationColumn) {
+        // The column takes the stored number or the choice's text.
+        const int n = ParseIntOr(value, 0, 2, "ZhuiHu");
+        value = kEscalationChoices[static_cast<std::size_t>(n)];
+    } else if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn && value != "-1" &&
+               !value.empty()) {
+        ParseIntOr(value, 0, kMaxPagerNumber, args.words[1].c_str());
+    } else if (column == 1) {
+        ParseIntOr(value, 0, kMaxCallerNumber, "CallNo");
+    }
+    if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn && value == "-1")
+        value.clear();
     auto file = OpenFile(context, args);
     if (!file)
         return kExitFailed;
-    if (!FindRow(*file->db, CallerTable(), file->file.name, args.words[0])) {
+    const auto result = UpdateCallerCell(*file->db, file->file.name, args.words[0], column, value);
+    if (result.restore) {
+        context.Env().err << "特征码必须为6位或12位\n";
+        return kExitFailed;
+    }
+    if (!result.written) {
         context.Env().err << "特征码 " << args.words[0] << " 不存在\n";
         return kExitFailed;
     }
-    const auto result =
-        UpdateCallerCell(*file->db, file->file.name, args.words[0], *column, args.words[2]);
-    if (!result.written)
-        throw UsageError(args.words[1] + ": " + result.refusal);
     return kExitOk;
 }
 

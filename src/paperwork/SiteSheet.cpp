@@ -1,6 +1,5 @@
 #include "paperwork/SiteSheet.h"
 
-#include "storage/CallerCells.h"
 #include "storage/ConfigFiles.h"
 
 #include <map>
@@ -160,7 +159,9 @@ std::string SiteSheetHtml(const SiteSheet& sheet)
                                               Pagers(v, 0, 4),
                                               Pagers(v, 4, 2),
                                               Pagers(v, 6, 2)};
-            cells.push_back(EscalationName(v.zhuiHu));
+            cells.push_back(v.zhuiHu >= 0 && v.zhuiHu < static_cast<int>(kEscalationChoices.size())
+                                ? kEscalationChoices[static_cast<std::size_t>(v.zhuiHu)]
+                                : std::to_string(v.zhuiHu));
             callers.Row(cells);
         }
     }

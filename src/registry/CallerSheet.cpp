@@ -149,8 +149,8 @@ std::string ApplyCell(Column column, const std::string& text, CallerRow& v)
         return {};
     }
     case Column::ZhuiHu: {
-        for (std::size_t i = 0; i < kEscalationNames.size(); ++i) {
-            if (text == kEscalationNames[i] || text == std::to_string(i)) {
+        for (std::size_t i = 0; i < kEscalationChoices.size(); ++i) {
+            if (text == kEscalationChoices[i] || text == std::to_string(i)) {
                 v.zhuiHu = static_cast<int>(i);
                 return {};
             }
@@ -374,18 +374,18 @@ bool ApplyCallerSheet(Database& db, const std::string& fileName, const SheetPrev
         error = db.GetErrorDescription();
         return false;
     }
-    std::string why;
+    bool ok = true;
     for (const SheetRow& row : preview.rows) {
-        if (row.action == SheetAction::Change)
-            why = UpdateRow(db, CallerTable(), fileName, row.storedCode, row.values);
-        else if (row.action == SheetAction::Add)
-            why = InsertRow(db, CallerTable(), fileName, row.values);
-        if (!why.empty())
+        if (!ok)
             break;
+        if (row.action == SheetAction::Change)
+            ok = UpdateRow(db, CallerTable(), fileName, row.storedCode, row.values);
+        else if (row.action == SheetAction::Add)
+            ok = InsertRows(db, CallerTable(), fileName, std::span(&row.values, 1));
     }
-    if (why.empty() && transaction.Commit())
+    if (ok && transaction.Commit())
         return true;
-    error = (why.empty() ? db.GetErrorDescription() : why) + "; nothing was written";
+    error = db.GetErrorDescription() + "; nothing was written";
     return false;
 }
 

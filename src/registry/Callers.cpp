@@ -33,17 +33,16 @@ bool RegisterOneCaller(Database& db, const RegistrationRequest& request, const s
     const std::string callerPart = code.substr(0, code.size() - 1);
     char digit = code.back();
     const std::string callerNumber =
-        request.callerNumber.empty()
-            ? std::to_string(NextNumber(db, "CallNo", "FileName=?", CallerTable().databaseTable,
-                                        {request.fileName}))
-            : request.callerNumber;
+        request.callerNumber.empty() ? std::to_string(NextNumber(db, "CallNo", "FileName=?",
+                                                                 "T_Device3", {request.fileName}))
+                                     : request.callerNumber;
     if (std::string why = CallerNumberRefusal(callerNumber); !why.empty()) {
         result.notices.Add(why); // the next free number has run past what the record holds
         return false;
     }
     unsigned selection = request.types[static_cast<std::size_t>(request.typePosition)].keySelection;
     const std::string firstNumber = request.numberList.empty() ? "" : request.numberList.front();
-    const int device = firstNumber.empty() ? kNoTarget : IntOf(firstNumber);
+    const int device = firstNumber.empty() ? -1 : IntOf(firstNumber);
 
     for (int key = 0; key < keyCount; ++key) {
         if ((selection & 0x1Fu) != 0) {
@@ -54,15 +53,19 @@ bool RegisterOneCaller(Database& db, const RegistrationRequest& request, const s
             digit = static_cast<char>('1' + bit);
         }
         const std::string keyCode = callerPart + digit;
-        if (const auto count = CountRows(db, CallerTable(), request.fileName)) {
-            std::string full =
-                CapacityMessage(CallerTable(), *count, request.hostModel, request.fileType);
+        QueryResult rs(db);
+        if (rs.Open(db, "select * from T_Device3 where FileName=?", {request.fileName})) {
+            std::string full = CapacityMessage(CallerTable(), rs.GetRecordCount(),
+                                               request.hostModel, request.fileType);
             if (!full.empty()) {
                 result.notices.Add(std::move(full));
                 return false;
             }
         }
-        if (FindRow(db, CallerTable(), request.fileName, keyCode)) {
+        if (!rs.Open(db, "select * from T_Device3 where CodeNo=? and FileName=?",
+                     {keyCode, request.fileName}))
+            return false;
+        if (!rs.IsEof()) {
             // Already registered: kept as it is, and said once the run is over.
             if (std::find(result.skipped.begin(), result.skipped.end(), keyCode) ==
                 result.skipped.end())
@@ -74,17 +77,26 @@ bool RegisterOneCaller(Database& db, const RegistrationRequest& request, const s
                                "个按键无法登记，请先在按键名称表中添加！");
             continue;
         }
-        CallerRow row;
-        row.codeNo = keyCode;
-        row.callNo = IntOf(callerNumber);
-        row.callName = request.callerName;
-        row.keyName = request.keyNames[static_cast<std::size_t>(key)];
-        row.devices.fill(device);
-        row.codeType = codeType;
-        if (std::string why = InsertRow(db, CallerTable(), request.fileName, row); !why.empty()) {
-            result.notices.Add(keyCode + "：" + why);
+        const std::string& keyName = request.keyNames[static_cast<std::size_t>(key)];
+        SqlParams params = {keyCode, std::int64_t{IntOf(callerNumber)}, request.callerName,
+                            keyName};
+        for (int i = 0; i < 8; ++i)
+            params.emplace_back(std::int64_t{device});
+        params.emplace_back(std::int64_t{codeType});
+        params.emplace_back(request.fileName);
+        if (!db.Execute("Insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,"
+                        "DeviceNo2,DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,"
+                        "CodeType,FileName) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                        params))
             continue;
-        }
+        CallerGridRow row;
+        row[0] = keyCode;
+        row[1] = std::to_string(IntOf(callerNumber));
+        row[2] = request.callerName;
+        row[3] = keyName;
+        for (int c = kFirstDeviceColumn; c <= kLastDeviceColumn; ++c)
+            row[static_cast<std::size_t>(c)] = device < 0 ? std::string() : firstNumber;
+        row[kEscalationColumn] = kEscalationChoices[0];
         result.added.push_back(std::move(row));
     }
     return true;
@@ -101,27 +113,71 @@ std::string CallerNumberRefusal(const std::string& text)
     return "呼叫器号必须在0到" + std::to_string(kMaxCallerNumber) + "之间";
 }
 
+namespace {
+
+// The stored text of a column of the row an edit started on, to put back a refused value.
+std::string StoredText(Database& db, const std::string& fileName, const std::string& code,
+                       const char* column)
+{
+    QueryResult rs(db);
+    if (!rs.Open(db,
+                 std::string("select ") + column + " from T_Device3 where CodeNo=? and FileName=?",
+                 {code, fileName}) ||
+        rs.IsEof())
+        return {};
+    return FieldText(rs, column);
+}
+
+} // namespace
+
 CellEditResult UpdateCallerCell(Database& db, const std::string& fileName,
-                                const std::string& rememberedCode, const CallerCellColumn& column,
+                                const std::string& rememberedCode, int column,
                                 const std::string& text)
 {
     CellEditResult result;
-    const std::optional<CallerRow> stored = FindRow(db, CallerTable(), fileName, rememberedCode);
-    if (!stored) {
-        result.refusal = "特征码 " + rememberedCode + " 不存在";
+    std::string assignment;
+    SqlParams params;
+    const auto refuse = [&](const char* field, std::string why) {
+        result.restore = StoredText(db, fileName, rememberedCode, field);
+        result.refusal = std::move(why);
+        return result;
+    };
+    if (column == 0) {
+        if (text.size() != 6 && text.size() != 12) {
+            result.restore = rememberedCode;
+            return result;
+        }
+        assignment = "CodeNo=?,CodeType=?";
+        params = {text, std::int64_t{text.size() == 6 ? 0 : 1}};
+    } else if (column == 1) {
+        if (std::string why = CallerNumberRefusal(text); !why.empty())
+            return refuse("CallNo", why);
+        assignment = "CallNo=?";
+        params = {std::int64_t{IntOf(text)}};
+    } else if (column == 2 || column == 3) {
+        const char* field = column == 2 ? "CallName" : "KeyName";
+        if (!CheckHostText(text).empty())
+            return refuse(field, std::string(column == 2 ? "中文名称" : "信息内容") +
+                                     "含有主机无法显示的字符，请修改后再输入！");
+        assignment = std::string(field) + "=?";
+        params = {text};
+    } else if (column >= kFirstDeviceColumn && column <= kLastDeviceColumn) {
+        assignment = "DeviceNo" + std::to_string(column - kFirstDeviceColumn + 1) + "=?";
+        params = {std::int64_t{text.empty() ? -1 : IntOf(text)}};
+    } else if (column == kEscalationColumn) {
+        assignment = "ZhuiHu=?";
+        params = {std::int64_t{text == kEscalationChoices[0]   ? 0
+                               : text == kEscalationChoices[1] ? 1
+                                                               : 2}};
+    } else {
         return result;
     }
-    CallerRow edited = *stored;
-    std::string why = TakeCallerCell(edited, column, text);
-    if (why.empty())
-        why = UpdateRow(db, CallerTable(), fileName, rememberedCode, edited);
-    if (!why.empty()) {
-        result.restore = CallerCell(*stored, column);
-        result.refusal =
-            std::string(CallerColumnNamed(column.name)->title) + "不能改为\"" + text + "\"：" + why;
-        return result;
-    }
-    result.written = true;
+    params.emplace_back(rememberedCode);
+    params.emplace_back(fileName);
+    result.written =
+        db.Execute("Update T_Device3 set " + assignment + " where CodeNo=? and FileName=?",
+                   params) &&
+        db.GetRecordsAffected() > 0;
     return result;
 }
 
@@ -146,7 +202,7 @@ std::string DeleteCallerKeysQuestion(const std::string& code)
 
 bool DeleteCallerKey(Database& db, const std::string& fileName, const std::string& code)
 {
-    return DeleteRow(db, CallerTable(), fileName, code);
+    return db.Execute("Delete from T_Device3 where CodeNo=? and FileName=?", {code, fileName});
 }
 
 bool DeleteCallerKeys(Database& db, const std::string& fileName, const std::string& code)
@@ -156,7 +212,8 @@ bool DeleteCallerKeys(Database& db, const std::string& fileName, const std::stri
     if (!transaction.Began())
         return false;
     for (char key = '1'; key <= '9'; ++key) {
-        if (!DeleteRow(db, CallerTable(), fileName, callerPart + key))
+        if (!db.Execute("Delete from T_Device3 where CodeNo=? and FileName=?",
+                        {callerPart + key, fileName}))
             return false;
     }
     return transaction.Commit();

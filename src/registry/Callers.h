@@ -14,23 +14,27 @@
 
 namespace px {
 
+inline constexpr int kFirstDeviceColumn = 4;
+inline constexpr int kLastDeviceColumn = 11;
+inline constexpr int kEscalationColumn = 12;
+
 // What an edited cell does to its row.
 struct CellEditResult
 {
     bool written = false;
-    // The text the cell must show again: the stored value, when the edit was refused.
+    // The text the cell must show again (a feature code of a wrong length, a caller number
+    // that cannot travel or a text the host cannot show is put back).
     std::optional<std::string> restore;
-    // Why the edit was refused, for the user.
+    // What the user is told about a refused value (nothing for a code of a wrong length).
     std::string refusal;
 };
 
 // The message for a caller number the record cannot carry; empty when it can ("" is not one).
 std::string CallerNumberRefusal(const std::string& text);
 
-// Writes the new text of a cell of the key whose feature code the edit started on, under the
-// rules every way in applies. A refused edit keeps the stored value and says why.
+// Writes the new text of a grid cell to the row whose feature code the edit started on.
 CellEditResult UpdateCallerCell(Database& db, const std::string& fileName,
-                                const std::string& rememberedCode, const CallerCellColumn& column,
+                                const std::string& rememberedCode, int column,
                                 const std::string& text);
 
 // What the user is asked before DeleteCallerKey and DeleteCallerKeys.
@@ -68,7 +72,7 @@ struct RegistrationRequest
 
 struct RegistrationResult
 {
-    std::vector<CallerRow> added;     // in the order stored; each goes on top of the grid
+    std::vector<CallerGridRow> added; // in the order stored; each goes on top of the grid
     std::vector<std::string> skipped; // keys found registered already, once each
     std::string manualCode;           // what edit 1038 shows afterwards
     bool focusCode = false;           // the typed code was refused

@@ -36,6 +36,28 @@ std::vector<HandheldListRow> LoadHandheldView(Database& db, const std::string& f
     return rows;
 }
 
+CallerGridRow CallerCells(const CallerRow& row)
+{
+    CallerGridRow cells;
+    // The grid shows the description's columns in order, all but the last (CodeType).
+    static_assert(kCallerGridColumns == kCallerTargets + 5);
+    const auto& columns = CallerTable().columns;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const SqlValue value = columns[c].get(row);
+        if (const auto* text = std::get_if<std::string>(&value))
+            cells[c] = *text;
+        else if (const auto* number = std::get_if<std::int64_t>(&value))
+            cells[c] = std::to_string(*number);
+    }
+    for (std::size_t k = 0; k < kCallerTargets; ++k) {
+        if (row.devices[k] < 0)
+            cells[4 + k].clear();
+    }
+    if (row.zhuiHu >= 0 && row.zhuiHu < static_cast<int>(kEscalationChoices.size()))
+        cells.back() = kEscalationChoices[static_cast<std::size_t>(row.zhuiHu)];
+    return cells;
+}
+
 std::vector<CallerGridRow> LoadCallerGridView(Database& db, const std::string& fileName)
 {
     // Every key whose values can be read, those the rules refuse too: the grid is where they

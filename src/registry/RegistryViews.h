@@ -3,7 +3,6 @@
 // What the main window's three registration views and its drop-down lists show, read from
 // the database.
 
-#include "storage/CallerCells.h"
 #include "storage/Database.h"
 #include "storage/RegistrationTables.h"
 
@@ -38,8 +37,11 @@ struct HandheldListRow
     std::string remark;
 };
 
-inline constexpr int kCallerGridColumns = static_cast<int>(kCallerCellColumns.size());
-using CallerGridRow = CallerCellTexts;
+inline constexpr int kCallerGridColumns = 13;
+using CallerGridRow = std::array<std::string, kCallerGridColumns>;
+
+// The escalation choices by stored ZhuiHu value.
+inline const std::array<std::string, 3> kEscalationChoices = {"不追呼", "追呼", "删除追呼"};
 
 struct CallerType
 {
@@ -47,6 +49,10 @@ struct CallerType
     int keyCount = 1;
     unsigned keySelection = 0;
 };
+
+// A caller key's cells as the grid and a spreadsheet show them: no target pager as an empty
+// cell, the escalation by its name (an unknown one by its number).
+CallerGridRow CallerCells(const CallerRow& row);
 
 InfoMachineView LoadInfoMachineView(Database& db, const std::string& fileName);
 std::vector<HandheldListRow> LoadHandheldView(Database& db, const std::string& fileName);

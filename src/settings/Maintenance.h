@@ -19,14 +19,12 @@ inline constexpr std::uint8_t kCmdPreamble = 0xB3;
 
 Outcome InitialiseHost(HostExchange& exchange);
 
-inline constexpr const char* kNoClockReceiver = "没有传呼号为0的信息机，时钟未校准";
-
 // The 12-byte clock payload: the address big-endian, the time as "%H%M%S", then "#时" in GBK.
 Bytes ClockPayload(std::uint32_t address, const LocalTime& time);
 
 // Sets the receivers' clock through the information machine with pager number 0 (of any
 // configuration file). Returns nothing, and does nothing, when the database cannot be opened
-// or holds no such machine (kNoClockReceiver says so).
+// or holds no such machine.
 std::optional<Outcome> CalibrateClock(HostExchange& exchange, Database& db);
 
 // Downloads a firmware image; a file over 3,000,000 bytes is refused before anything is sent.

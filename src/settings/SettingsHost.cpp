@@ -59,23 +59,20 @@ Reading<Bytes> ExchangeSettingsHost::ReadBackParams(ParamReadBack kind)
     const ReadBackRequest request = RequestFor(kind);
     auto record = ReadBackRecord(exchange_, request.command, "machine.txt", request.caption);
     if (record && notice_)
-        notice_(std::string("已回读") + request.what);
+        notice_(request.what);
     return {std::move(record), exchange_.TakeNotices()};
 }
 
 Outcome ExchangeSettingsHost::SendNetwork(std::span<const std::uint8_t> record)
 {
-    Outcome sent = SendNetworkRecord(exchange_, record);
-    if (sent.ok && notice_)
-        notice_("已设定网络参数");
-    return sent;
+    return SendNetworkRecord(exchange_, record);
 }
 
 Reading<Bytes> ExchangeSettingsHost::ReadBackNetwork()
 {
     auto reading = ReadBackNetworkRecord(exchange_);
     if (reading.value && notice_)
-        notice_("已回读网络参数");
+        notice_("网络参数");
     return reading;
 }
 

@@ -41,11 +41,10 @@ public:
 class ExchangeSettingsHost final : public SettingsHost
 {
 public:
-    // Told what was done, for a line that needs no box to close: each read-back that succeeded
-    // ("已回读网络参数") and the network record sent (the host's word is its only answer).
-    using DoneNotice = std::function<void(const std::string& text)>;
+    // Told what was read back ("网络参数") after each read-back that succeeded.
+    using ReadBackNotice = std::function<void(const std::string& what)>;
 
-    explicit ExchangeSettingsHost(HostExchange& exchange, DoneNotice notice = {})
+    explicit ExchangeSettingsHost(HostExchange& exchange, ReadBackNotice notice = {})
         : exchange_(exchange), notice_(std::move(notice))
     {}
 
@@ -55,7 +54,7 @@ public:
 
 private:
     HostExchange& exchange_;
-    DoneNotice notice_;
+    ReadBackNotice notice_;
 };
 
 // Deletes the record file, reads the command back into it and returns its bytes; nothing when

@@ -50,11 +50,6 @@ std::string FileNotFoundMessage(Database& db, const std::string& name)
 {
     if (const auto failure = db.TakeFailure())
         return DescribeDatabaseFailure(*failure, db.Path());
-    return NoSuchFileMessage(name);
-}
-
-std::string NoSuchFileMessage(const std::string& name)
-{
     return "配置文件 \"" + name + "\" 不存在！";
 }
 
@@ -68,7 +63,11 @@ bool DeleteConfigFile(Database& db, const std::string& name)
 {
     return InTransaction(db, [&] {
         bool ok = db.Execute("Delete from T_FileName where FileName=?", {name});
-        ForEachTable([&](const auto& table) { ok = ok && DeleteRows(db, table, name); });
+        ForEachTable([&](const auto& table) {
+            ok = ok &&
+                 db.Execute(std::string("Delete from ") + table.databaseTable + " where FileName=?",
+                            {name});
+        });
         return ok;
     });
 }

@@ -27,9 +27,6 @@ std::optional<ConfigFile> FindConfigFile(Database& db, const std::string& name);
 // run (damaged, busy, ...), otherwise "配置文件 "NAME" 不存在！".
 std::string FileNotFoundMessage(Database& db, const std::string& name);
 
-// "配置文件 "NAME" 不存在！"
-std::string NoSuchFileMessage(const std::string& name);
-
 bool InsertConfigFile(Database& db, const std::string& name, FileType deviceType);
 // Removes the file and all its registrations, all or nothing.
 bool DeleteConfigFile(Database& db, const std::string& name);

@@ -2,8 +2,6 @@
 
 #include "common/Gbk.h"
 #include "common/Hex.h"
-#include "storage/CallerCells.h"
-#include "storage/ConfigFiles.h"
 
 #include <cstdio>
 #include <limits>
@@ -116,6 +114,8 @@ constexpr TableColumn<CallerRow> TargetColumn(const char* name, const char* titl
 
 // --- records -------------------------------------------------------------------------------------
 
+constexpr std::array<const char*, kMaxEscalation + 1> kEscalationTexts = {"不追呼", "追呼",
+                                                                          "删除追呼"};
 constexpr Rgb kYellow{254, 252, 201};
 constexpr Rgb kGreen{210, 254, 205};
 constexpr Rgb kCyan{209, 255, 254};
@@ -295,9 +295,13 @@ std::optional<CallerRow> DecodeCaller(std::span<const std::uint8_t> r)
 
 std::vector<std::string> ShownCaller(const CallerRow& row)
 {
-    std::vector<std::string> cells = {std::to_string(row.codeType)};
-    for (std::string& cell : CallerCells(row))
-        cells.push_back(std::move(cell));
+    std::vector<std::string> cells = {std::to_string(row.codeType), row.codeNo,
+                                      std::to_string(row.callNo), row.callName, row.keyName};
+    for (const int device : row.devices)
+        cells.push_back(device == kNoTarget ? std::string() : std::to_string(device));
+    cells.push_back(row.zhuiHu >= 0 && row.zhuiHu < static_cast<int>(kEscalationTexts.size())
+                        ? kEscalationTexts[static_cast<std::size_t>(row.zhuiHu)]
+                        : std::to_string(row.zhuiHu));
     return cells;
 }
 
@@ -447,19 +451,6 @@ const RegistrationTable<CallerRow> kCallerTable = {
     ShownCaller,
 };
 
-// Rows are written only for a file that exists.
-constexpr const char* kFileExists = "exists (select 1 from T_FileName where FileName=?)";
-
-// A key as a message names it.
-std::string KeyText(const SqlValue& key)
-{
-    if (const auto* text = std::get_if<std::string>(&key))
-        return *text;
-    if (const auto* number = std::get_if<std::int64_t>(&key))
-        return std::to_string(*number);
-    return {};
-}
-
 template <typename Row> std::string ColumnList(const RegistrationTable<Row>& table)
 {
     std::string list;
@@ -524,12 +515,37 @@ StoredRows<Row> LoadRows(Database& db, const RegistrationTable<Row>& table,
             continue;
         }
         // The key as stored, even when it is what is wrong.
-        const std::string keyText = KeyText(values[0]);
+        const SqlValue& key = values[0];
+        const std::string keyText = std::holds_alternative<std::string>(key)
+                                        ? std::get<std::string>(key)
+                                    : std::holds_alternative<std::int64_t>(key)
+                                        ? std::to_string(std::get<std::int64_t>(key))
+                                        : std::string();
         stored.refused.push_back({keyText, problem});
         if (!taken)
             stored.unreadable.push_back({keyText, problem});
     }
     return stored;
+}
+
+template <typename Row>
+bool InsertRows(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
+                std::span<const Row> rows)
+{
+    std::string marks;
+    for (std::size_t c = 0; c < table.columns.size(); ++c)
+        marks += "?,";
+    const std::string insert = std::string("insert into ") + table.databaseTable + " (" +
+                               ColumnList(table) + ",FileName) values (" + marks + "?)";
+    for (const Row& row : rows) {
+        SqlParams params;
+        for (const TableColumn<Row>& column : table.columns)
+            params.push_back(column.get(row));
+        params.emplace_back(fileName);
+        if (!db.Execute(insert, params))
+            return false;
+    }
+    return true;
 }
 
 template <typename Row>
@@ -539,8 +555,8 @@ bool CopyRows(Database& db, const RegistrationTable<Row>& table, const std::stri
     const std::string columns = ColumnList(table);
     return db.Execute(std::string("insert into ") + table.databaseTable + " (" + columns +
                           ",FileName) select " + columns + ",? from " + table.databaseTable +
-                          " where FileName=? and " + kFileExists + " order by " + table.orderBy,
-                      {to, from, to});
+                          " where FileName=? order by " + table.orderBy,
+                      {to, from});
 }
 
 template bool CopyRows(Database&, const RegistrationTable<InfoMachineRow>&, const std::string&,
@@ -549,6 +565,26 @@ template bool CopyRows(Database&, const RegistrationTable<HandheldRow>&, const s
                        const std::string&);
 template bool CopyRows(Database&, const RegistrationTable<CallerRow>&, const std::string&,
                        const std::string&);
+
+template <typename Row>
+bool UpdateRow(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
+               const std::string& storedKey, const Row& row)
+{
+    std::string assignments;
+    SqlParams params;
+    for (const TableColumn<Row>& column : table.columns) {
+        assignments += std::string(assignments.empty() ? "" : ",") + column.name + "=?";
+        params.push_back(column.get(row));
+    }
+    params.emplace_back(storedKey);
+    params.emplace_back(fileName);
+    return db.Execute(std::string("update ") + table.databaseTable + " set " + assignments +
+                          " where " + table.columns.front().name + "=? and FileName=?",
+                      params);
+}
+
+template bool UpdateRow(Database&, const RegistrationTable<CallerRow>&, const std::string&,
+                        const std::string&, const CallerRow&);
 
 std::optional<ReceiverTypes> LoadReceiverTypes(Database& db)
 {
@@ -571,137 +607,11 @@ template StoredRows<HandheldRow> LoadRows(Database&, const RegistrationTable<Han
                                           const std::string&);
 template StoredRows<CallerRow> LoadRows(Database&, const RegistrationTable<CallerRow>&,
                                         const std::string&);
-namespace {
-
-// Why the last statement failed, as the user is told.
-std::string FailureOf(Database& db)
-{
-    const auto failure = db.TakeFailure();
-    return DescribeDatabaseFailure(failure.value_or(DatabaseFailure{0, db.GetLastErrorString()}),
-                                   db.Path());
-}
-
-template <typename Row> std::string KeyColumn(const RegistrationTable<Row>& table)
-{
-    return table.columns.front().name;
-}
-
-} // namespace
-
-template <typename Row>
-std::string InsertRow(Database& db, const RegistrationTable<Row>& table,
-                      const std::string& fileName, const Row& row)
-{
-    if (std::string why = CheckRow(table, row); !why.empty())
-        return why;
-    std::string marks;
-    SqlParams params;
-    for (const TableColumn<Row>& column : table.columns) {
-        marks += "?,";
-        params.push_back(column.get(row));
-    }
-    params.emplace_back(fileName);
-    params.emplace_back(fileName);
-    if (!db.Execute(std::string("insert into ") + table.databaseTable + " (" + ColumnList(table) +
-                        ",FileName) select " + marks + "? where " + kFileExists,
-                    params))
-        return FailureOf(db);
-    return db.GetRecordsAffected() > 0 ? std::string() : NoSuchFileMessage(fileName);
-}
-
-template <typename Row>
-std::string UpdateRow(Database& db, const RegistrationTable<Row>& table,
-                      const std::string& fileName, const SqlValue& storedKey, const Row& row)
-{
-    const std::optional<Row> stored = FindRow(db, table, fileName, storedKey);
-    if (!stored)
-        return std::string(table.keyTitle) + " " + KeyText(storedKey) + " is no longer stored";
-    std::string assignments;
-    SqlParams params;
-    for (const TableColumn<Row>& column : table.columns) {
-        const SqlValue value = column.get(row);
-        if (value != column.get(*stored)) {
-            if (std::string why = column.check(row); !why.empty())
-                return why;
-        }
-        assignments += std::string(assignments.empty() ? "" : ",") + column.name + "=?";
-        params.push_back(value);
-    }
-    const SqlValue key = KeyOf(table, row);
-    if (key != storedKey && FindRow(db, table, fileName, key))
-        return std::string(table.keyTitle) + " " + KeyText(key) + " is in the file already";
-    params.emplace_back(storedKey);
-    params.emplace_back(fileName);
-    params.emplace_back(fileName);
-    if (!db.Execute(std::string("update ") + table.databaseTable + " set " + assignments +
-                        " where " + KeyColumn(table) + "=? and FileName=? and " + kFileExists,
-                    params))
-        return FailureOf(db);
-    return db.GetRecordsAffected() > 0 ? std::string() : NoSuchFileMessage(fileName);
-}
-
-template <typename Row>
-std::optional<Row> FindRow(Database& db, const RegistrationTable<Row>& table,
-                           const std::string& fileName, const SqlValue& key)
-{
-    const auto result = db.Query("select " + ColumnList(table) + " from " + table.databaseTable +
-                                     " where " + KeyColumn(table) + "=? and FileName=?",
-                                 {key, fileName});
-    if (!result || result->empty())
-        return std::nullopt;
-    Row row;
-    for (std::size_t c = 0; c < table.columns.size(); ++c) {
-        std::string why;
-        if (!table.columns[c].set(row, result->front()[c], why))
-            return std::nullopt;
-    }
-    return row;
-}
-
-template <typename Row>
-std::optional<int> CountRows(Database& db, const RegistrationTable<Row>& table,
-                             const std::string& fileName)
-{
-    const auto result =
-        db.Query(std::string("select count(*) from ") + table.databaseTable + " where FileName=?",
-                 {fileName});
-    if (!result || result->empty())
-        return std::nullopt;
-    const auto* count = std::get_if<std::int64_t>(&result->front().front());
-    return count != nullptr ? std::optional<int>(static_cast<int>(*count)) : std::nullopt;
-}
-
-template <typename Row>
-bool DeleteRow(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
-               const SqlValue& key)
-{
-    return db.Execute(std::string("delete from ") + table.databaseTable + " where " +
-                          KeyColumn(table) + "=? and FileName=?",
-                      {key, fileName});
-}
-
-template <typename Row>
-bool DeleteRows(Database& db, const RegistrationTable<Row>& table, const std::string& fileName)
-{
-    return db.Execute(std::string("delete from ") + table.databaseTable + " where FileName=?",
-                      {fileName});
-}
-
-#define PX_REGISTRATION_WRITES(Row)                                                                \
-    template std::string InsertRow(Database&, const RegistrationTable<Row>&, const std::string&,   \
-                                   const Row&);                                                    \
-    template std::string UpdateRow(Database&, const RegistrationTable<Row>&, const std::string&,   \
-                                   const SqlValue&, const Row&);                                   \
-    template std::optional<Row> FindRow(Database&, const RegistrationTable<Row>&,                  \
-                                        const std::string&, const SqlValue&);                      \
-    template std::optional<int> CountRows(Database&, const RegistrationTable<Row>&,                \
-                                          const std::string&);                                     \
-    template bool DeleteRow(Database&, const RegistrationTable<Row>&, const std::string&,          \
-                            const SqlValue&);                                                      \
-    template bool DeleteRows(Database&, const RegistrationTable<Row>&, const std::string&);
-PX_REGISTRATION_WRITES(InfoMachineRow)
-PX_REGISTRATION_WRITES(HandheldRow)
-PX_REGISTRATION_WRITES(CallerRow)
-#undef PX_REGISTRATION_WRITES
+template bool InsertRows(Database&, const RegistrationTable<InfoMachineRow>&, const std::string&,
+                         std::span<const InfoMachineRow>);
+template bool InsertRows(Database&, const RegistrationTable<HandheldRow>&, const std::string&,
+                         std::span<const HandheldRow>);
+template bool InsertRows(Database&, const RegistrationTable<CallerRow>&, const std::string&,
+                         std::span<const CallerRow>);
 
 } // namespace px

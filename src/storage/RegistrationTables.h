@@ -255,62 +255,11 @@ template <typename Row> std::string CheckRow(const RegistrationTable<Row>& table
     return {};
 }
 
-// --- writing rows: the one way in for the rows of a configuration file ---------------------------
-//
-// A row is written only when the rules of the columns it sets accept it, and only for a file
-// that exists, so no row can outlive its file and turn up later in a new file of the same name.
-// Each returns why it wrote nothing, empty when it wrote: a rule's reason, "no such file", or the
-// database's failure as the user is told it.
-
-// The key a row is known by in its file: the value of the table's first column.
-template <typename Row> SqlValue KeyOf(const RegistrationTable<Row>& table, const Row& row)
-{
-    return table.columns.front().get(row);
-}
-
-// Adds a row to a configuration file's table.
-template <typename Row>
-std::string InsertRow(Database& db, const RegistrationTable<Row>& table,
-                      const std::string& fileName, const Row& row);
-
-// Adds the rows; false at the first that is refused or fails (the caller's transaction undoes
-// the rest).
+// Adds the rows to a configuration file's table; false at the first that fails (the caller's
+// transaction undoes the rest).
 template <typename Row>
 bool InsertRows(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
-                std::span<const Row> rows)
-{
-    for (const Row& row : rows) {
-        if (!InsertRow(db, table, fileName, row).empty())
-            return false;
-    }
-    return true;
-}
-
-// Replaces every column of the file's row whose key is storedKey. The columns whose values
-// change must keep their rules (a row stored before a rule existed can be mended a column at a
-// time), and a new key must not be another row's.
-template <typename Row>
-std::string UpdateRow(Database& db, const RegistrationTable<Row>& table,
-                      const std::string& fileName, const SqlValue& storedKey, const Row& row);
-
-// The file's row of that key; nothing when there is none or it cannot be read.
-template <typename Row>
-std::optional<Row> FindRow(Database& db, const RegistrationTable<Row>& table,
-                           const std::string& fileName, const SqlValue& key);
-
-// How many rows of the table the file holds; nothing when they cannot be counted.
-template <typename Row>
-std::optional<int> CountRows(Database& db, const RegistrationTable<Row>& table,
-                             const std::string& fileName);
-
-// Deletes the file's row of that key (no such row is no failure).
-template <typename Row>
-bool DeleteRow(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
-               const SqlValue& key);
-
-// Deletes every row of the table of a file.
-template <typename Row>
-bool DeleteRows(Database& db, const RegistrationTable<Row>& table, const std::string& fileName);
+                std::span<const Row> rows);
 
 // The receiver types by TypeNo, as the information machines' records need them; nothing when
 // the database cannot be read.
@@ -362,17 +311,31 @@ template <typename Row>
 bool CopyRows(Database& db, const RegistrationTable<Row>& table, const std::string& from,
               const std::string& to);
 
+// Replaces every column of the file's row whose key column holds storedKey; false when that
+// fails (no row is not a failure).
+template <typename Row>
+bool UpdateRow(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
+               const std::string& storedKey, const Row& row);
+
 extern template bool CopyRows(Database&, const RegistrationTable<InfoMachineRow>&,
                               const std::string&, const std::string&);
 extern template bool CopyRows(Database&, const RegistrationTable<HandheldRow>&, const std::string&,
                               const std::string&);
 extern template bool CopyRows(Database&, const RegistrationTable<CallerRow>&, const std::string&,
                               const std::string&);
+extern template bool UpdateRow(Database&, const RegistrationTable<CallerRow>&, const std::string&,
+                               const std::string&, const CallerRow&);
 extern template StoredRows<InfoMachineRow>
 LoadRows(Database&, const RegistrationTable<InfoMachineRow>&, const std::string&);
 extern template StoredRows<HandheldRow> LoadRows(Database&, const RegistrationTable<HandheldRow>&,
                                                  const std::string&);
 extern template StoredRows<CallerRow> LoadRows(Database&, const RegistrationTable<CallerRow>&,
                                                const std::string&);
+extern template bool InsertRows(Database&, const RegistrationTable<InfoMachineRow>&,
+                                const std::string&, std::span<const InfoMachineRow>);
+extern template bool InsertRows(Database&, const RegistrationTable<HandheldRow>&,
+                                const std::string&, std::span<const HandheldRow>);
+extern template bool InsertRows(Database&, const RegistrationTable<CallerRow>&, const std::string&,
+                                std::span<const CallerRow>);
 
 } // namespace px

@@ -109,11 +109,6 @@ std::string CheckCodeType(long long value)
     return OutOfRange("code type", value, 0, 1);
 }
 
-int CodeTypeOf(std::string_view code)
-{
-    return code.size() == 12 ? 1 : 0;
-}
-
 std::string CheckStoredText(std::string_view text)
 {
     if (!IsValidUtf8(text))

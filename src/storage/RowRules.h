@@ -26,9 +26,6 @@ inline constexpr int kMinHandheldNumber = 1;
 inline constexpr int kMaxHandheldNumber = 99;
 inline constexpr int kMaxCallerNumber = 65535; // two bytes in the caller record
 inline constexpr int kMaxEscalation = 2;
-// The escalations by stored ZhuiHu value.
-inline constexpr std::array<const char*, kMaxEscalation + 1> kEscalationNames = {"不追呼", "追呼",
-                                                                                 "删除追呼"};
 
 // How many rows a configuration file may hold, by its model.
 struct Capacity
@@ -57,8 +54,6 @@ std::string CheckCallerNumber(long long value);
 std::string CheckTargetPager(long long value);
 std::string CheckEscalation(long long value);
 std::string CheckCodeType(long long value);
-// The code type a feature code of that length has: 0 for 6 digits, 1 for 12.
-int CodeTypeOf(std::string_view code);
 // A text stored in the database: valid UTF-8 without NUL characters.
 std::string CheckStoredText(std::string_view text);
 // A text that travels to the host: also one GBK can hold.

@@ -51,14 +51,16 @@ ImportResult ImportTable(Database& db, const std::vector<Row>& rows, HostModel h
         return {ImportOutcome::Failed, "数据库忙，没有写入任何数据，请稍后重试！"};
     }
     // A new file is created with its rows, so it never exists without them.
-    bool ok = (!isNew || createFile()) && DeleteRows(db, table, fileName);
+    bool ok = (!isNew || createFile()) &&
+              db.Execute(std::string("Delete from ") + table.databaseTable + " where FileName=?",
+                         {fileName});
     std::size_t failedRow = 0;
     std::string refusal;
     for (std::size_t i = 0; ok && i < rows.size(); ++i) {
         // A row the host holds is not always one the file may keep (a type code no download
         // writes, an escalation past 2): refused with its reason rather than stored as another.
-        refusal = InsertRow(db, table, fileName, rows[i]);
-        if (!refusal.empty()) {
+        refusal = CheckRow(table, rows[i]);
+        if (!refusal.empty() || !InsertRows(db, table, fileName, std::span(&rows[i], 1))) {
             ok = false;
             failedRow = i + 1;
         }

@@ -1,13 +1,12 @@
 #pragma once
 
-// Checks that every dialog must pass: how Tab goes through it, that each control takes the clicks
-// aimed at it, that it fits the screen, and that it shows none of Qt's English standard texts.
+// Checks that every dialog must pass: how Tab goes through it, and that it shows none of Qt's
+// English standard texts.
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
-#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 #include <string>
@@ -127,58 +126,6 @@ inline std::string OutOfReadingOrder(QWidget& dialog)
                           " at " + name(chain[i]) + "; ";
     }
     dialog.hide();
-    return faults;
-}
-
-// The enabled controls that another widget lies over at their centre, so a click aimed at them
-// goes elsewhere (a group box made after them, a label too wide); empty when each takes its
-// clicks. Widgets a click can focus count as controls.
-inline std::string CoveredControls(QWidget& window)
-{
-    std::string faults;
-    for (QWidget* control : window.findChildren<QWidget*>()) {
-        if (control->isWindow() || !control->isEnabled() || !control->isVisibleTo(&window) ||
-            (control->focusPolicy() & Qt::ClickFocus) == 0 || control->rect().isEmpty())
-            continue;
-        const QPoint centre = control->mapTo(&window, control->rect().center());
-        QWidget* hit = window.childAt(centre);
-        if (hit != control && (hit == nullptr || !control->isAncestorOf(hit)))
-            faults += control->objectName().toStdString() + " (" +
-                      control->metaObject()->className() + ") under " +
-                      (hit != nullptr ? hit->objectName().toStdString() + " (" +
-                                            hit->metaObject()->className() + ")"
-                                      : std::string("nothing")) +
-                      "; ";
-    }
-    return faults;
-}
-
-// Where a shown window reaches past its screen's available area, or a visible control past the
-// window; empty when all of it can be seen.
-inline std::string OutsideTheScreen(QWidget& window)
-{
-    std::string faults;
-    const QRect area = window.screen()->availableGeometry();
-    const auto text = [](const QRect& r) {
-        return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
-               std::to_string(r.width()) + "x" + std::to_string(r.height());
-    };
-    if (!area.contains(window.frameGeometry()))
-        faults += "window " + text(window.frameGeometry()) + " beyond " + text(area) + "; ";
-    for (QWidget* control : window.findChildren<QWidget*>()) {
-        if (control->isWindow() || !control->isVisibleTo(&window) ||
-            (control->focusPolicy() & Qt::ClickFocus) == 0)
-            continue;
-        const QRect place(control->mapTo(&window, QPoint()), control->size());
-        // A control inside a scrolled area is seen by scrolling: its viewport must be.
-        bool scrolled = false;
-        for (QWidget* p = control->parentWidget(); p != nullptr && p != &window;
-             p = p->parentWidget())
-            scrolled = scrolled || p->objectName() == "qt_scrollarea_viewport";
-        if (!scrolled && !window.rect().contains(place))
-            faults +=
-                control->objectName().toStdString() + " at " + text(place) + " beyond the window; ";
-    }
     return faults;
 }
 

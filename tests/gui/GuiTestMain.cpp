@@ -6,11 +6,12 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 #if defined(Q_OS_WIN)
     // The offscreen platform on Windows does not ask Windows for fonts: it reads the folder
     // given here (scripts/windows.sh puts a Chinese font there, beside the tests).
@@ -25,18 +26,6 @@ int main(int argc, char** argv)
         QFile::setPermissions(QString::fromUtf8(runtime),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime);
-    }
-    // Offscreen, on the smallest screen the program is made for: 1024 by 768.
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform.isEmpty() || platform == "offscreen") {
-        const QString screens = QString::fromUtf8(qgetenv("XDG_RUNTIME_DIR")) + "/screens-" +
-                                QString::number(QCoreApplication::applicationPid()) + ".json";
-        QFile file(screens);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 1024,
-                           "height": 768, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-        file.close();
-        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.toUtf8());
     }
     QApplication app(argc, argv);
     // As the program does: a test sees the texts a user sees.

@@ -87,10 +87,6 @@ ConfigFileDialog::ConfigFileDialog(Database& db, Prompter& prompter, FileDialogM
     cancel->setAutoDefault(false);
     auto* listGroup = new QGroupBox(Q("已存在文件"), this);
     listGroup->setGeometry(Place(4, 44, 332, 93));
-    // A frame made after the controls it surrounds would lie on top of them and take their
-    // clicks: the frames go to the bottom.
-    nameGroup->lower();
-    listGroup->lower();
     list_->setObjectName("id1000");
     list_->setGeometry(Place(9, 56, 322, 79));
     list_->setViewMode(QListView::IconMode);

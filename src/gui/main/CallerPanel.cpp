@@ -120,9 +120,8 @@ void CallerPanel::OnEdited(int row, int column, const QString& text)
     Workspace& workspace = context_.workspace;
     if (!workspace.Open())
         return;
-    const CellEditResult result =
-        UpdateCallerCell(workspace.Db(), workspace.FileName(), rememberedCode_,
-                         kCallerCellColumns[static_cast<std::size_t>(column)], text.toStdString());
+    const CellEditResult result = UpdateCallerCell(workspace.Db(), workspace.FileName(),
+                                                   rememberedCode_, column, text.toStdString());
     if (result.restore)
         grid_->GridModel()->SetText(row, column, *result.restore);
     if (!result.refusal.empty())
@@ -182,8 +181,8 @@ void CallerPanel::Register()
         const RegistrationResult result =
             RegisterCallers(workspace.Db(), request.manual ? nullptr : &context_.exchange, request);
         result.notices.ShowWith(context_.prompter());
-        for (const CallerRow& row : result.added)
-            grid_->GridModel()->InsertTop(CallerCells(row));
+        for (const CallerGridRow& row : result.added)
+            grid_->GridModel()->InsertTop(row);
         manualCode_->setText(Q(result.manualCode));
         if (result.focusCode)
             manualCode_->setFocus();

@@ -97,17 +97,10 @@ void FileCommands::DeleteFiles()
     Workspace& workspace = context_.workspace;
     if (!workspace.Open())
         return;
+    // Deleting the current file leaves the window showing what it has loaded.
     ConfigFileDialog dialog(workspace.Db(), context_.prompter(), FileDialogMode::Delete,
                             context_.window);
     context_.hooks.runFileDialog(dialog);
-    // The file being edited may be gone: then none is, as at start, rather than rows being
-    // edited under a name no file has.
-    const std::string current = workspace.FileName();
-    if (!current.empty() && !FindConfigFile(workspace.Db(), current) &&
-        !workspace.Db().TakeFailure()) {
-        emit fileClosed();
-        context_.notify(Q("文件 " + current + " 已删除，当前没有打开的文件"));
-    }
 }
 
 void FileCommands::SaveFileAs()
@@ -129,7 +122,7 @@ void FileCommands::ExportJson()
     Prompter& prompter = context_.prompter();
     if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
-    const QString path = context_.chooseFile("*.json", true);
+    const QString path = context_.hooks.chooseFile("*.json", true);
     if (path.isEmpty())
         return;
     std::string error;
@@ -149,7 +142,7 @@ void FileCommands::ImportJson()
 {
     Workspace& workspace = context_.workspace;
     Prompter& prompter = context_.prompter();
-    const QString path = context_.chooseFile("*.json", false);
+    const QString path = context_.hooks.chooseFile("*.json", false);
     if (path.isEmpty() || !workspace.Open())
         return;
     std::string error;
@@ -213,7 +206,7 @@ void FileCommands::ImportCallerSheet()
     Prompter& prompter = context_.prompter();
     if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
-    const QString path = context_.chooseFile("*.csv", false);
+    const QString path = context_.hooks.chooseFile("*.csv", false);
     if (path.isEmpty())
         return;
     std::string error;
@@ -253,7 +246,7 @@ void FileCommands::ExportCallerSheet()
     Prompter& prompter = context_.prompter();
     if (!Tell(RequireCurrentFile(workspace.FileName())) || !workspace.Open())
         return;
-    const QString path = context_.chooseFile("*.csv", true);
+    const QString path = context_.hooks.chooseFile("*.csv", true);
     if (path.isEmpty())
         return;
     // GBK is what spreadsheet programs in a Chinese locale open without asking; a list GBK

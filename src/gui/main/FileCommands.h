@@ -35,8 +35,6 @@ public:
 signals:
     // A file was created or opened: the window makes it the one being edited.
     void fileChosen(const std::string& name, FileType type);
-    // The file being edited was deleted: the window edits none.
-    void fileClosed();
     // The callers of the current file changed: its views are out of date.
     void callersChanged();
 

@@ -22,7 +22,6 @@
 #include "gui/widgets/CallerGridView.h"
 #include "gui/widgets/ReportDialog.h"
 #include "gui/widgets/ReportTableView.h"
-#include "gui/widgets/ScreenFit.h"
 #include "settings/Maintenance.h"
 #include "settings/SettingsHost.h"
 #include "transfer/Import.h"
@@ -43,7 +42,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextEdit>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -95,14 +93,7 @@ HidBackend& ReadyBackend(Workspace& workspace)
 } // namespace
 
 MainWindow::MainWindow(const AppServices& services, QWidget* parent)
-    : QDialog(parent), prompter_(services.prompter), services_{services.workspace,
-                                                               prompter_,
-                                                               services.clock,
-                                                               services.pump,
-                                                               services.profile,
-                                                               services.screenRoom,
-                                                               services.classicReaderProgram},
-      workspace_(services.workspace),
+    : QDialog(parent), services_(services), workspace_(services.workspace),
       link_(ReadyBackend(services.workspace), services.clock, services.pump),
       hooks_(DefaultHooks(this))
 {
@@ -144,7 +135,11 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     // 200 ms and paces downloads itself, so holding a transfer would make it fail.
     connect(progress_.get(), &QtProgressSink::cancelRequested, this,
             [this](int value) { exchange_->RequestCancel(value); });
-
+    hooks_.previewSheet = [this](const SiteSheet& sheet) {
+        SiteSheetPreview preview(
+            sheet, [this] { return hooks_.chooseFile("*.pdf", true); }, this);
+        preview.exec();
+    };
     // A status line under the controls says what an import or a read-back did.
     statusLine_ = new QStatusBar(this);
     statusLine_->setObjectName("statusLine");
@@ -153,11 +148,6 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
         WindowContext{services_, workspace_, link_, *exchange_, hooks_, this,
                       [this](const std::function<void()>& command) { RunHostCommand(command); },
                       [this](const QString& text) { Notify(text); }});
-    hooks_.previewSheet = [this](const SiteSheet& sheet) {
-        SiteSheetPreview preview(
-            sheet, [this] { return context_->chooseFile("*.pdf", true); }, this);
-        preview.exec();
-    };
 
     infoMachines_ = new InfoMachinePanel(*controls_, *context_, this);
     handhelds_ = new HandheldPanel(*controls_, *context_, this);
@@ -169,7 +159,6 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     connect(handhelds_, &HandheldPanel::changed, this, &MainWindow::ReloadCurrentFile);
     connect(callers_, &CallerPanel::changed, this, &MainWindow::ReloadCurrentFile);
     connect(files_, &FileCommands::fileChosen, this, &MainWindow::MakeFileCurrent);
-    connect(files_, &FileCommands::fileClosed, this, &MainWindow::CloseCurrentFile);
     connect(files_, &FileCommands::callersChanged, this,
             [this] { ReloadRegistrationViews(workspace_.FileName()); });
     connect(hostStatus_, &HostStatus::hostFound, this, &MainWindow::OnHostFound);
@@ -177,8 +166,10 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
             dataMonitor_, &QTextEdit::clear);
 
     // What a settings dialog read back from the host is said in the status line too.
-    doneNotice_ = [this](const std::string& text) { Notify(QString::fromStdString(text)); };
-    settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_, doneNotice_);
+    readBackNotice_ = [this](const std::string& what) {
+        Notify(QString::fromStdString("已回读" + what));
+    };
+    settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_, readBackNotice_);
     network_ = std::make_unique<NetworkParamsDialog>(*settingsHost_, services_.clock,
                                                      services_.prompter, this);
 
@@ -241,23 +232,20 @@ void MainWindow::ConnectCommands()
     });
     on(Command::DeviceParams, [this] {
         RunDeviceParamsCommand(*exchange_, services_.profile, workspace_.Db(), services_.prompter,
-                               this, doneNotice_);
+                               this, readBackNotice_);
     });
     on(Command::UpgradeFirmware, [this] { UpgradeFirmware(); });
     on(Command::CallerTypes, [this] { ShowCallerTypes(); });
     on(Command::CalibrateClock, [this] {
         RunHostCommand([this] {
-            // Without an information machine numbered 0 there is nobody to set the clock by:
-            // said where it needs no box to close.
+            // Without an information machine numbered 0 there is nobody to set the clock by.
             if (const auto outcome = CalibrateClock(*exchange_, workspace_.Db()))
                 outcome->notices.ShowWith(services_.prompter);
-            else
-                Notify(QString::fromUtf8(kNoClockReceiver));
         });
     });
     on(Command::ReceiverAlerts, [this] {
         RunReceiverAlertsCommand(*exchange_, services_.profile, services_.prompter, this,
-                                 doneNotice_);
+                                 readBackNotice_);
     });
     on(Command::NetworkParams, [this] { network_->exec(); });
     on(Command::Preamble, [this] {
@@ -271,8 +259,9 @@ void MainWindow::ConnectCommands()
     on(Command::ReadBackInfoMachines, [this] { ReadBackIntoBrowser(TableKind::InfoMachines); });
     on(Command::ReadBackCallers, [this] { ReadBackIntoBrowser(TableKind::Callers); });
     on(Command::ReadBackHandhelds, [this] { ReadBackIntoBrowser(TableKind::Handhelds); });
-    on(Command::ReadBackHandheldSettings,
-       [this] { RunHandheldSettingsReadBack(*exchange_, services_.prompter, this, doneNotice_); });
+    on(Command::ReadBackHandheldSettings, [this] {
+        RunHandheldSettingsReadBack(*exchange_, services_.prompter, this, readBackNotice_);
+    });
     // 下载数据
     const auto download = [this](TableKind kind) {
         return [this, kind] {
@@ -480,14 +469,6 @@ void MainWindow::MakeFileCurrent(const std::string& name, FileType fileType)
     EnableRegistration(true);
 }
 
-void MainWindow::CloseCurrentFile()
-{
-    workspace_.MakeCurrent("", FileType::None);
-    hostStatus_->SetDocument("", FileType::None);
-    ReloadRegistrationViews("");
-    EnableRegistration(false);
-}
-
 void MainWindow::ReloadCurrentFile()
 {
     ReloadRegistrationViews(workspace_.FileName());
@@ -556,10 +537,6 @@ void MainWindow::SetMonitorVisible(bool visible)
     monitorShown_ = visible;
     monitorHidden_ = !visible;
     const int after = DefaultCanvasHeight();
-    // Cut off, the monitor is hidden too: Tab and the mouse must not reach what is not seen.
-    for (const MainControl part :
-         {MainControl::MonitorGroup, MainControl::DataMonitor, MainControl::ClearMonitorButton})
-        controls_->Get<QWidget>(part)->setVisible(visible);
     canvas_->setMinimumHeight(after);
     resize(width(), std::max(height() + after - before, minimumSizeHint().height()));
     StretchControls();
@@ -581,9 +558,14 @@ QSize MainWindow::ScreenRoom() const
 
 QSize MainWindow::FitToScreen(QSize size) const
 {
-    // The title bar and borders count too; the system knows them once the window exists.
-    const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-    return SizeWithin(size, ScreenRoom(), frame).expandedTo(minimumSizeHint());
+    const QSize room = ScreenRoom();
+    if (room.isValid()) {
+        // The title bar and borders count too; the system knows them once the window exists.
+        const QMargins frame =
+            windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+        size = size.boundedTo(room.shrunkBy(frame));
+    }
+    return size.expandedTo(minimumSizeHint());
 }
 
 QSize MainWindow::DefaultSize() const
@@ -625,18 +607,6 @@ int MainWindow::MonitorHeight() const
 
 void MainWindow::done(int result)
 {
-    if (exchange_->IsBusy()) {
-        // The transfer runs further down this very call stack: the window can only go once
-        // it has returned.
-        if (!prompter_.Leaving()) {
-            if (!prompter_.AskOkCancel(kLeaveDuringTransfer, "提示"))
-                return;
-            prompter_.Leave();
-        }
-        exchange_->RequestCancel(1);
-        QTimer::singleShot(kLeaveRetryMs, this, [this, result] { done(result); });
-        return;
-    }
     SaveGeometry();
     QDialog::done(result);
 }

@@ -5,7 +5,6 @@
 // has one job: the three registration panels and the manual sender, the 文件 commands, the host
 // status in the title, and the menus.
 
-#include "common/Prompter.h"
 #include "gui/main/MainWindowLayout.h"
 #include "gui/main/WindowContext.h"
 #include "hostlink/HostExchange.h"
@@ -45,42 +44,15 @@ class QtProgressSink;
 class ReadBackBrowser;
 class ReportTableView;
 
-// The window's prompter: the user's, until the user has chosen to leave while a transfer ends;
-// from then on nothing more is asked or told (the transfer was cancelled by that choice).
-class LeavingPrompter final : public Prompter
-{
-public:
-    explicit LeavingPrompter(Prompter& user) : user_(user) {}
-    void Message(std::string_view text, std::string_view caption, MessageIcon icon) override
-    {
-        if (!leaving_)
-            user_.Message(text, caption, icon);
-    }
-    bool AskOkCancel(std::string_view text, std::string_view caption) override
-    {
-        return !leaving_ && user_.AskOkCancel(text, caption);
-    }
-    void Leave() { leaving_ = true; }
-    bool Leaving() const { return leaving_; }
-
-private:
-    Prompter& user_;
-    bool leaving_ = false;
-};
-
 class MainWindow : public QDialog
 {
     Q_OBJECT
 public:
     static constexpr int kDetectionIntervalMs = 1000;
-    // How often a window that is to close looks whether the transfer has ended.
-    static constexpr int kLeaveRetryMs = 20;
     static constexpr const char* kTitleStart = "ZR4870PX设置系统";
     static constexpr const char* kTitleConnected = "ZR4870PX设置系统----------[已连接设备]";
     static constexpr const char* kTitleNotConnected = "ZR4870PX设置系统----------[未连接设备]";
     static constexpr const char* kTitleRemoved = "PX_SystemDlg----------[未连接设备]";
-    static constexpr const char* kLeaveDuringTransfer =
-        "正在与主机通信，退出将取消当前的传输。确定要退出吗？";
 
     explicit MainWindow(const AppServices& services, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -126,8 +98,6 @@ public:
     // Makes a configuration file the one being edited: reloads the three views, enables the
     // registration controls and records the name in zpreg.ini.
     void MakeFileCurrent(const std::string& name, FileType fileType);
-    // No file is edited any more, as at start: the views empty, the registration controls off.
-    void CloseCurrentFile();
     void ReloadRegistrationViews(const std::string& fileName);
     void EnableRegistration(bool on);
 
@@ -152,8 +122,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Remembers the window's size and place, whatever way it closes. While a transfer runs it
-    // asks first; leaving cancels the transfer and closes the window once it has ended.
+    // Remembers the window's size and place, whatever way it closes.
     void done(int result) override;
 
 private:
@@ -180,7 +149,6 @@ private:
     void ImportFromBrowser(const ReadBackRows& rows, HostModel hostModel);
     void UpgradeFirmware();
 
-    LeavingPrompter prompter_;
     AppServices services_;
     Workspace& workspace_;
     HostLink link_;
@@ -190,7 +158,7 @@ private:
     std::unique_ptr<HostExchange> exchange_;
     std::unique_ptr<WindowContext> context_;
     // The network dialog lives as long as the window, so it keeps what was typed.
-    ExchangeSettingsHost::DoneNotice doneNotice_;
+    ExchangeSettingsHost::ReadBackNotice readBackNotice_;
     std::unique_ptr<ExchangeSettingsHost> settingsHost_;
     std::unique_ptr<NetworkParamsDialog> network_;
 

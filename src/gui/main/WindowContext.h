@@ -75,16 +75,6 @@ struct WindowContext
     // Says in the window's status line what an operation did, without a box to close.
     std::function<void(const QString&)> notify;
 
-    // A file on disk through hooks.chooseFile; a file to save gets the filter's extension
-    // ("*.json") when its name was typed without it, so the open dialogs list it again.
-    QString chooseFile(const QString& filter, bool save) const
-    {
-        QString path = hooks.chooseFile(filter, save);
-        const QString extension = filter.mid(filter.indexOf('.'));
-        if (save && !path.isEmpty() && !path.endsWith(extension, Qt::CaseInsensitive))
-            path += extension;
-        return path;
-    }
     Prompter& prompter() const { return services.prompter; }
     HostModel hostModel() const { return link.GetHostModel(); }
 };

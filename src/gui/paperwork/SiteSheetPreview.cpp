@@ -1,7 +1,6 @@
 #include "gui/paperwork/SiteSheetPreview.h"
 
 #include "gui/paperwork/SiteSheetPdf.h"
-#include "gui/widgets/ScreenFit.h"
 #include "gui/widgets/Translations.h"
 
 #include <QDialogButtonBox>
@@ -60,12 +59,6 @@ SiteSheetPreview::SiteSheetPreview(SiteSheet sheet, std::function<QString()> cho
     layout->addWidget(preview_, 1);
     layout->addWidget(buttons);
     resize(820, 900);
-}
-
-void SiteSheetPreview::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    FitToScreen(*this);
 }
 
 bool SiteSheetPreview::SavePdf(const QString& path)

@@ -23,10 +23,6 @@ public:
     bool SavePdf(const QString& path);
     QString LastMessage() const { return message_; }
 
-protected:
-    // An A4 page wants more height than a small screen has: the preview scrolls instead.
-    void showEvent(QShowEvent* event) override;
-
 private:
     SiteSheet sheet_;
     std::function<QString()> chooseFile_;

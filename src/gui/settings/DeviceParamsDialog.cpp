@@ -177,7 +177,7 @@ bool DeviceParamsDialog::eventFilter(QObject* watched, QEvent* event)
 
 void RunDeviceParamsCommand(HostExchange& exchange, Profile& profile, Database& db,
                             Prompter& prompter, QWidget* parent,
-                            const ExchangeSettingsHost::DoneNotice& notice)
+                            const ExchangeSettingsHost::ReadBackNotice& notice)
 {
     ExchangeSettingsHost host(exchange, notice);
     DeviceParamsDialog dialog(LoadMachineParams(profile), host, profile, prompter, db, parent);

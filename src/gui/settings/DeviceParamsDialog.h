@@ -66,6 +66,6 @@ private:
 // chose, remembering the values only when the host took them.
 void RunDeviceParamsCommand(HostExchange& exchange, Profile& profile, Database& db,
                             Prompter& prompter, QWidget* parent,
-                            const ExchangeSettingsHost::DoneNotice& notice = {});
+                            const ExchangeSettingsHost::ReadBackNotice& notice = {});
 
 } // namespace px

@@ -100,14 +100,14 @@ void RunHandheldSettingsDownload(HostExchange& exchange, Profile& profile, Promp
 }
 
 void RunHandheldSettingsReadBack(HostExchange& exchange, Prompter& prompter, QWidget* parent,
-                                 const ExchangeSettingsHost::DoneNotice& notice)
+                                 const ExchangeSettingsHost::ReadBackNotice& notice)
 {
     const Reading<HandheldSettings> settings = ReadBackHandheldSettings(exchange);
     settings.notices.ShowWith(prompter);
     if (!settings.value)
         return;
     if (notice)
-        notice("已回读手持呼叫器设置");
+        notice("手持呼叫器设置");
     // For viewing only: whichever button closes it, nothing is sent or remembered.
     HandheldSettingsDialog dialog(*settings.value, prompter, parent);
     dialog.exec();

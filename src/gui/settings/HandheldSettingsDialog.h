@@ -38,6 +38,6 @@ void RunHandheldSettingsDownload(HostExchange& exchange, Profile& profile, Promp
                                  QWidget* parent);
 // Command 32801 (回读数据 → 手持呼叫器设置信息): shows what the host holds, for viewing only.
 void RunHandheldSettingsReadBack(HostExchange& exchange, Prompter& prompter, QWidget* parent,
-                                 const ExchangeSettingsHost::DoneNotice& notice = {});
+                                 const ExchangeSettingsHost::ReadBackNotice& notice = {});
 
 } // namespace px

@@ -123,7 +123,7 @@ void ReceiverAlertsDialog::OnRead(Kind kind)
 }
 
 void RunReceiverAlertsCommand(HostExchange& exchange, Profile& profile, Prompter& prompter,
-                              QWidget* parent, const ExchangeSettingsHost::DoneNotice& notice)
+                              QWidget* parent, const ExchangeSettingsHost::ReadBackNotice& notice)
 {
     ExchangeSettingsHost host(exchange, notice);
     ReceiverAlertsDialog dialog(LoadLw3Settings(profile), LoadLw21Settings(profile), host, profile,

@@ -51,6 +51,7 @@ private:
 // Command 32825 (LW1/2/3): opens the dialog prefilled from the profile, then writes the group
 // it names, remembering the values only when the host took them.
 void RunReceiverAlertsCommand(HostExchange& exchange, Profile& profile, Prompter& prompter,
-                              QWidget* parent, const ExchangeSettingsHost::DoneNotice& notice = {});
+                              QWidget* parent,
+                              const ExchangeSettingsHost::ReadBackNotice& notice = {});
 
 } // namespace px

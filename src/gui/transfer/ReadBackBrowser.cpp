@@ -1,7 +1,6 @@
 #include "gui/transfer/ReadBackBrowser.h"
 
 #include "gui/widgets/ReportTableView.h"
-#include "gui/widgets/ScreenFit.h"
 #include "gui/widgets/TabOrder.h"
 
 #include <QPushButton>
@@ -112,8 +111,6 @@ void ReadBackBrowser::showEvent(QShowEvent* event)
     if (shown_)
         return;
     shown_ = true;
-    // The caller table is wider than a small screen: the list scrolls instead.
-    FitToScreen(*this);
     // Said once the browser is up, so the message stands over its empty list; a box opened
     // from inside the show itself would run its loop before the window is drawn.
     if (!rows_)

@@ -1,6 +1,6 @@
 #include "gui/widgets/CallerGridDelegate.h"
 
-#include "storage/CallerCells.h"
+#include "registry/Callers.h"
 
 #include <QComboBox>
 
@@ -14,13 +14,13 @@ QWidget* CallerGridDelegate::createEditor(QWidget* parent, const QStyleOptionVie
                                           const QModelIndex& index) const
 {
     emit editBegun(index.row(), index.column());
-    const CellStyle style = kCallerCellColumns[static_cast<std::size_t>(index.column())].style;
-    if (style != CellStyle::Plain) {
+    const int column = index.column();
+    if (column >= kFirstDeviceColumn && column <= kEscalationColumn) {
         auto* combo = new QComboBox(parent);
         combo->setObjectName("gridCombo");
-        if (style == CellStyle::Escalation) {
-            for (const char* name : kEscalationNames)
-                combo->addItem(QString::fromUtf8(name));
+        if (column == kEscalationColumn) {
+            for (const std::string& choice : kEscalationChoices)
+                combo->addItem(QString::fromStdString(choice));
         } else {
             QStringList options = deviceOptions_ ? deviceOptions_() : QStringList();
             // An empty entry lets the user clear the cell.

@@ -19,7 +19,7 @@ CallerGridModel::CallerGridModel(QObject* parent) : QAbstractTableModel(parent) 
 
 const char* CallerGridModel::HeaderText(int column)
 {
-    return CallerColumnNamed(kCallerCellColumns[static_cast<std::size_t>(column)].name)->title;
+    return CallerTable().columns[static_cast<std::size_t>(column)].title;
 }
 
 int CallerGridModel::ColumnWidth(int column)
@@ -64,33 +64,37 @@ QVariant CallerGridModel::headerData(int section, Qt::Orientation orientation, i
 
 Qt::ItemFlags CallerGridModel::flags(const QModelIndex& index) const
 {
-    // The root is no cell: nothing to edit there. The blank last row only closes the list:
-    // callers are added by the registration strip, under its rules.
+    // The root is no cell: nothing to edit there.
     if (!index.isValid())
         return Qt::NoItemFlags;
-    if (index.row() >= static_cast<int>(rows_.size()))
-        return QAbstractTableModel::flags(index);
     return QAbstractTableModel::flags(index) | Qt::ItemIsEditable;
+}
+
+CallerGridRow& CallerGridModel::RowAt(int row)
+{
+    return row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)] : blank_;
 }
 
 std::string CallerGridModel::Text(int row, int column) const
 {
-    if (row < 0 || row >= DataRowCount() || column < 0 || column >= kCallerGridColumns)
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kCallerGridColumns)
         return {};
-    return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    const CallerGridRow& cells =
+        row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)] : blank_;
+    return cells[static_cast<std::size_t>(column)];
 }
 
 void CallerGridModel::SetText(int row, int column, const std::string& text)
 {
-    if (row < 0 || row >= DataRowCount() || column < 0 || column >= kCallerGridColumns)
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kCallerGridColumns)
         return;
-    rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
+    RowAt(row)[static_cast<std::size_t>(column)] = text;
     emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole});
 }
 
 bool CallerGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+    if (!index.isValid() || role != Qt::EditRole)
         return false;
     const QString text = value.toString();
     SetText(index.row(), index.column(), text.toStdString());
@@ -107,6 +111,7 @@ void CallerGridModel::SetRows(std::vector<CallerGridRow> rows)
 {
     beginResetModel();
     rows_ = std::move(rows);
+    blank_ = {};
     endResetModel();
 }
 

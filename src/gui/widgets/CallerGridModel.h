@@ -7,8 +7,7 @@
 
 namespace px {
 
-// The caller grid's rows: one per key in the order shown, then one blank row that closes the
-// list and takes no typing.
+// The caller grid's rows: one per key in the order shown, then one blank row for new entries.
 class CallerGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -30,7 +29,7 @@ public:
     void InsertTop(const CallerGridRow& row);
     int DataRowCount() const { return static_cast<int>(rows_.size()); }
     const CallerGridRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
-    // The text of a cell; empty in the blank last row.
+    // The text of any row, the blank last one included.
     std::string Text(int row, int column) const;
     // Puts a text back without reporting an edit.
     void SetText(int row, int column, const std::string& text);
@@ -42,7 +41,10 @@ signals:
     void cellEdited(int row, int column, const QString& text);
 
 private:
+    CallerGridRow& RowAt(int row);
+
     std::vector<CallerGridRow> rows_;
+    CallerGridRow blank_; // what was typed into the blank last row
 };
 
 } // namespace px

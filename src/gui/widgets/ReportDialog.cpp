@@ -1,7 +1,5 @@
 #include "gui/widgets/ReportDialog.h"
 
-#include "gui/widgets/ScreenFit.h"
-
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -32,12 +30,6 @@ ReportDialog::ReportDialog(const QString& title, const QString& text, Buttons bu
     row->addWidget(close);
     box->addLayout(row);
     resize(640, 360);
-}
-
-void ReportDialog::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    FitToScreen(*this);
 }
 
 } // namespace px

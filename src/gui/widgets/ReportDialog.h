@@ -17,9 +17,6 @@ public:
 
     ReportDialog(const QString& title, const QString& text, Buttons buttons,
                  QWidget* parent = nullptr);
-
-protected:
-    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace px

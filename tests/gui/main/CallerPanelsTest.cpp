@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <tuple>
 
 namespace px {
 namespace {
@@ -107,36 +106,6 @@ TEST_F(CallerPanelsTest, TheContextMenuDeletesAfterAsking)
     w.Action(Command::DeleteCallerKeys)->trigger();
     EXPECT_EQ(Grid()->DataRowCount(), 0);
     EXPECT_EQ(Grid()->rowCount(), 1) << "the blank row stays";
-}
-
-// A cell takes what the rules take, as the strip, pxctl and the imports do: a refused value is
-// not stored, the cell shows the stored value again and the user is told why.
-TEST_F(CallerPanelsTest, AGridEditTheRulesRefuseSaysWhyAndKeepsTheStoredValue)
-{
-    Opened();
-    for (const auto& [column, text, shown] :
-         {std::tuple{0, "ZZZZZ1", "A1B2C1"}, std::tuple{1, "65536", "1"},
-          std::tuple{2, "八号\xF0\x9F\x98\x80", ""}}) {
-        prompter_.Clear();
-        EditCell(0, column, text);
-        EXPECT_EQ(Grid()->Text(0, column), shown) << text;
-        ASSERT_EQ(prompter_.Texts().size(), 1u) << text;
-        EXPECT_EQ(prompter_.Texts()[0].find(Grid()->HeaderText(column)), 0u) << "names the column";
-        EXPECT_NE(prompter_.Texts()[0].find(text), std::string::npos) << prompter_.Texts()[0];
-    }
-    EXPECT_EQ(Stored("A1B2C1", "CallNo"), "1");
-    EXPECT_EQ(Stored("A1B2C1", "CallName"), "");
-
-    // The blank last row opens no editor: a double click there, then typing, leaves nothing.
-    MainWindow& w = Window();
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    CallerGridView* grid = w.CallerGrid();
-    const QRect blank = grid->visualRect(Grid()->index(Grid()->DataRowCount(), 2));
-    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {},
-                       grid->viewport()->mapTo(&w, blank.center()));
-    EXPECT_EQ(qobject_cast<QLineEdit*>(w.focusWidget()), nullptr);
-    EXPECT_EQ(Grid()->Text(Grid()->DataRowCount(), 2), "");
 }
 
 TEST_F(CallerPanelsTest, RegisteringPutsTheNewestKeyOnTop)

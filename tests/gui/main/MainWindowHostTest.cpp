@@ -1,7 +1,6 @@
 #include "MainWindowFixture.h"
 #include "gui/hostlink/QtHostViews.h"
 #include "gui/hostlink/TransferProgressDialog.h"
-#include "mock/WaitUntil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,47 +63,6 @@ TEST_F(MainWindowHostTest, CancelDuringAReadBackEndsItWithoutAFile)
     EXPECT_FALSE(test::Exists(file));
     EXPECT_EQ(w.Progress().Window(), nullptr) << "the progress window is gone";
     EXPECT_TRUE(w.isEnabled());
-}
-
-// Closing the window while a download runs asks first. Leaving cancels the transfer, which ends
-// before the window closes, and nothing more is said; staying lets it finish.
-TEST_F(MainWindowHostTest, ClosingDuringATransferAsksAndEndsItCleanly)
-{
-    for (const bool leave : {true, false}) {
-        SCOPED_TRACE(leave ? "leave" : "stay");
-        window_.reset();
-        prompter_.Clear();
-        host_.State().tables.clear();
-        AddFile(leave ? "走" : "留", 0);
-        PlugHost();
-        MainWindow& w = Window();
-        w.MakeFileCurrent(leave ? "走" : "留", FileType::PX);
-        w.show();
-        bool closed = false;
-        pump_.hook = [&] {
-            if (!closed) {
-                closed = true;
-                prompter_.Answer(leave);
-                w.close(); // the close box, in the middle of the download
-            }
-        };
-        w.Action(Command::DownloadCallers)->trigger();
-        pump_.hook = nullptr;
-        ASSERT_TRUE(closed);
-        ASSERT_FALSE(prompter_.All().empty());
-        EXPECT_EQ(prompter_.All().front().text, MainWindow::kLeaveDuringTransfer);
-        if (leave) {
-            EXPECT_TRUE(test::WaitUntil([&] { return !w.isVisible(); }));
-            EXPECT_EQ(w.result(), QDialog::Rejected);
-            EXPECT_EQ(host_.State().tables.count(0x66), 0u) << "the download was cancelled";
-            EXPECT_EQ(prompter_.All().size(), 1u) << "nothing said after the choice to leave";
-        } else {
-            QTest::qWait(3 * MainWindow::kLeaveRetryMs);
-            EXPECT_TRUE(w.isVisible());
-            EXPECT_EQ(host_.State().tables.count(0x66), 1u) << "the download finished";
-            EXPECT_EQ(prompter_.Texts().back(), "下载呼叫器信息成功！");
-        }
-    }
 }
 
 TEST_F(MainWindowHostTest, PauseOnlyTogglesItsText)

@@ -4,7 +4,6 @@
 #include "gui/transfer/ReadBackBrowser.h"
 #include "mock/WaitUntil.h"
 #include "settings/HandheldSettings.h"
-#include "settings/Maintenance.h"
 #include "settings/NetworkParams.h"
 
 #include <QAction>
@@ -135,30 +134,6 @@ TEST_F(ReadBackWindowTest, ParameterReadBacksAreSaidInTheStatusLine)
     w.NetworkDialog()->show();
     w.NetworkDialog()->findChild<QPushButton*>("id1055")->click();
     EXPECT_EQ(w.Notice(), "");
-}
-
-// A command that ends without a box says in the status line what it did, or why it did nothing.
-TEST_F(ReadBackWindowTest, CommandsWithoutABoxSayInTheStatusLineWhatTheyDid)
-{
-    PlugHost();
-    MainWindow& w = Window();
-    w.OnDetectionTick();
-
-    w.Action(Command::CalibrateClock)->trigger();
-    EXPECT_EQ(w.Notice(), kNoClockReceiver);
-    EXPECT_TRUE(host_.Capture().empty()) << "nothing sent";
-
-    w.NetworkDialog()->show();
-    w.NetworkDialog()->findChild<QPushButton*>("id1054")->click(); // 设定网络参数
-    EXPECT_EQ(w.Notice(), "已设定网络参数");
-    EXPECT_TRUE(prompter_.Texts().empty()) << "no box on success";
-
-    w.Notify("");
-    host_.State().fault = *ParseSimFault("silent");
-    w.NetworkDialog()->findChild<QPushButton*>("id1054")->click();
-    EXPECT_EQ(w.Notice(), "") << "a write that failed claims nothing";
-    EXPECT_FALSE(prompter_.Texts().empty()) << "and says why in a box";
-    w.NetworkDialog()->hide();
 }
 
 } // namespace

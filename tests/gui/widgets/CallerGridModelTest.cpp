@@ -54,37 +54,34 @@ TEST(CallerGridModelTest, EveryChangeKeepsTheModelConsistentAndIsAnnounced)
     }
 }
 
-// The blank last row closes the list and takes no typing: callers are added by the strip, under
-// its rules, so nothing typed there can look stored while it is not.
-TEST(CallerGridModelTest, RowsShowAboveOneBlankRowThatTakesNoTyping)
+TEST(CallerGridModelTest, RowsShowAboveOneBlankRowWhoseTextIsKeptUntilTheNextLoad)
 {
     CallerGridModel model;
-    EXPECT_EQ(model.rowCount(), 1) << "an empty grid still shows its blank row";
+    EXPECT_EQ(model.rowCount(), 1) << "an empty grid still has its row for new entries";
     model.SetRows({Row("A1B2C2", "八号桌")});
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.DataRowCount(), 1);
 
     QSignalSpy edited(&model, &CallerGridModel::cellEdited);
-    EXPECT_FALSE(model.flags(model.index(1, 0)) & Qt::ItemIsEditable);
-    EXPECT_FALSE(model.setData(model.index(1, 0), "FFFFF1", Qt::EditRole));
-    EXPECT_EQ(edited.count(), 0);
-    EXPECT_EQ(model.Text(1, 0), "");
-    EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
-    ASSERT_TRUE(model.setData(model.index(0, 2), "九号桌", Qt::EditRole));
+    ASSERT_TRUE(model.setData(model.index(1, 0), "FFFFF1", Qt::EditRole));
     ASSERT_EQ(edited.count(), 1);
-    EXPECT_EQ(edited.at(0).at(0).toInt(), 0);
-    EXPECT_EQ(edited.at(0).at(2).toString(), "九号桌");
-    EXPECT_FALSE(model.setData(model.index(0, 0), "x", Qt::DisplayRole));
+    EXPECT_EQ(edited.at(0).at(0).toInt(), 1);
+    EXPECT_EQ(edited.at(0).at(2).toString(), "FFFFF1");
+    EXPECT_EQ(model.Text(1, 0), "FFFFF1");
+    EXPECT_EQ(model.DataRowCount(), 1) << "typing into the blank row adds no row by itself";
+    EXPECT_FALSE(model.setData(model.index(1, 0), "x", Qt::DisplayRole));
 
-    model.InsertTop(Row("A1B2C3", "十号桌"));
-    EXPECT_EQ(model.Text(0, 2), "十号桌");
-    EXPECT_EQ(model.Text(1, 2), "九号桌");
+    model.InsertTop(Row("A1B2C3", "九号桌"));
+    EXPECT_EQ(model.Text(0, 2), "九号桌");
+    EXPECT_EQ(model.Text(1, 2), "八号桌");
+    EXPECT_EQ(model.Text(2, 0), "FFFFF1") << "the blank row keeps what was typed";
     EXPECT_NE(model.data(model.index(0, 0), Qt::BackgroundRole),
               model.data(model.index(1, 0), Qt::BackgroundRole))
         << "rows alternate their colour";
 
     model.SetRows({});
     EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.Text(0, 0), "") << "a new load empties the blank row";
     EXPECT_EQ(model.Text(0, 99), "");
     EXPECT_EQ(model.Text(-1, 0), "");
 }
