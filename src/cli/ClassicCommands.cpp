@@ -72,7 +72,7 @@ void AddClassicCommands(std::vector<CommandSpec>& commands)
          "a file whose name exists here (refuse, the default, imports nothing); --code-page N "
          "reads Access 97 text in code page N instead of the one the file names (936 for "
          "Chinese). Exit status 1 for a file that is not a Jet database, is damaged, protected by "
-         "another password, empty, too large, or when nothing could be imported."});
+         "another password, empty, too large, or when nothing could be imported (a dry run too)."});
 }
 
 } // namespace px::cli

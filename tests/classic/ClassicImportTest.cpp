@@ -147,14 +147,14 @@ protected:
     // Every file imported holds, table by table, the rows mdb-export gives for its name.
     void ExpectAsExported(const std::string& path)
     {
-        for (const ConfigFile& file : ListConfigFiles(db_)) {
-            ForEachTable([&](const auto& table) {
-                const auto names = ExportedColumn(path, table.databaseTable, "FileName");
-                const auto exported = std::count(names.begin(), names.end(), file.name);
-                EXPECT_EQ(LoadRows(db_, table, file.name).Count(), exported)
+        const std::vector<ConfigFile> files = ListConfigFiles(db_);
+        ForEachTable([&](const auto& table) {
+            const auto names = ExportedColumn(path, table.databaseTable, "FileName");
+            for (const ConfigFile& file : files)
+                EXPECT_EQ(LoadRows(db_, table, file.name).Count(),
+                          std::count(names.begin(), names.end(), file.name))
                     << file.name << " " << table.databaseTable;
-            });
-        }
+        });
     }
 
     std::string DatabaseBytes() { return ReadBytes(dbPath_); }
@@ -452,7 +452,7 @@ JetDatabase CallerLibrary(JetVersion version, const std::vector<std::pair<std::s
                  ClassicCallerTable()};
     for (std::size_t f = 0; f < files.size(); ++f) {
         for (int i = 0; i < count; ++i) {
-            char code[8];
+            char code[24];
             std::snprintf(code, sizeof code, "%05X%d", 0x10000 + static_cast<int>(f), i + 1);
             AddClassicCaller(db.tables[3], code, i + 1, "桌" + std::to_string(i), "结账",
                              files[f].first);
@@ -526,10 +526,10 @@ JetDatabase MemoLibrary(JetVersion version, const std::vector<std::string>& rema
     JetDatabase db = CallerLibrary(version, {{"一号店", 0}, {"二号店", 1}}, 0);
     db.tables[2].columns[2].type = JetType::Memo;
     for (std::size_t i = 0; i < remarks.size(); ++i) {
-        char code[8];
+        char code[24];
         std::snprintf(code, sizeof code, "%04zX", 0x1000 + i);
-        db.tables[2].rows.push_back({std::int64_t(i % 9 + 1), std::string(code), remarks[i],
-                                     std::string(i < 9 ? "一号店" : "二号店")});
+        db.tables[2].rows.push_back({static_cast<std::int64_t>(i % 9 + 1), std::string(code),
+                                     remarks[i], std::string(i < 9 ? "一号店" : "二号店")});
     }
     // A memo of more than 16 bytes leaves its row: in one piece up to 64 bytes, else chained.
     db.memoInRowUpTo = 16;
@@ -589,9 +589,10 @@ TEST_F(ClassicImportTest, AMemoThatCannotBeReadRefusesItsFile)
              // The single-page memo is the page's first row, the chain's first piece its second.
              const std::uint32_t page = layout.longValuePages.at(0);
              const std::size_t slot = layout.rowCountOffset + 2 + 2;
-             const std::size_t start =
-                 static_cast<unsigned char>(bytes[at(layout, page, slot)]) |
-                 (static_cast<unsigned char>(bytes[at(layout, page, slot + 1)]) & 0x1f) << 8;
+             const auto byte = [&](std::size_t offset) {
+                 return std::size_t{static_cast<unsigned char>(bytes[at(layout, page, offset)])};
+             };
+             const std::size_t start = byte(slot) | (byte(slot + 1) & 0x1f) << 8;
              for (std::size_t i = 0; i < 4; ++i)
                  bytes[at(layout, page, start + i)] = '\0';
          },

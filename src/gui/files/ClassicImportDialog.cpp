@@ -243,7 +243,10 @@ void ClassicImportDialog::FillFiles()
     filling_ = true;
     for (const PlannedFile& file : plan_.files) {
         auto* item = new QTreeWidgetItem(files_);
-        item->setText(kName, Q(file.name));
+        // A name that cannot be read shows as such; its tooltip says where and why.
+        const QString missing =
+            file.verdict == FileVerdict::Unreadable ? "（无法读取）" : "（无名称）";
+        item->setText(kName, file.name.empty() ? missing : Q(file.name));
         item->setText(kModel, ModelText(file.deviceType));
         for (std::size_t t = 0; t < file.rows.size(); ++t) {
             item->setText(kFirstCount + static_cast<int>(t), QString::number(file.rows[t]));
