@@ -26,7 +26,9 @@
 #include "settings/SettingsHost.h"
 #include "sim/SimHidBackend.h"
 #include "sim/SimHostSession.h"
+#include "storage/ConfigFiles.h"
 #include "storage/Database.h"
+#include "storage/RegistrationTables.h"
 #include "storage/Schema.h"
 #include "transfer/TableDownload.h"
 
@@ -87,26 +89,27 @@ void AddSampleRows(const std::string& connection)
     px::Database db;
     if (!db.Open(connection))
         return;
-    db.Execute("insert into T_FileName (FileName, DeviceType) values ('示例餐厅', 0)");
+    const std::string file = "示例餐厅";
+    px::InsertConfigFile(db, file, px::FileType::PX);
     const char* addresses[] = {"0000123", "0000456", "1200001", "2097151"};
-    for (int i = 0; i < 4; ++i) {
-        db.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
-                   "(?,?,?,'示例餐厅',?)",
-                   {std::int64_t{i + 1}, std::string(addresses[i]),
-                    std::string(i == 0 ? "前台" : "服务员"), std::int64_t{i % 5}});
-    }
-    db.Execute("insert into T_Device2 (DeviceNo,Address,Remark,FileName) values "
-               "(1,'1A2B','经理','示例餐厅'),(2,'3C4D','领班','示例餐厅')");
-    for (int key = 1; key <= 3; ++key) {
-        db.Execute("insert into T_Device3 (CodeNo,CallNo,CallName,KeyName,DeviceNo1,DeviceNo2,"
-                   "DeviceNo3,DeviceNo4,DeviceNo5,DeviceNo6,DeviceNo7,DeviceNo8,ZhuiHu,CodeType,"
-                   "FileName) values (?,?,'八号桌',?,1,2,-1,-1,3,-1,4,-1,?,0,'示例餐厅')",
-                   {std::string("A1B2C") + std::to_string(key), std::int64_t{8},
-                    std::string(key == 1   ? "呼叫服务"
-                                : key == 2 ? "结账"
-                                           : "加水"),
-                    std::int64_t{key % 3}});
-    }
+    for (int i = 0; i < 4; ++i)
+        px::InsertRow(db, px::InfoMachineTable(), file,
+                      {.pager = i + 1,
+                       .address = addresses[i],
+                       .remark = i == 0 ? "前台" : "服务员",
+                       .typeNo = i % px::kReceiverTypeCount});
+    px::InsertRow(db, px::HandheldTable(), file, {.number = 1, .code = "1A2B", .remark = "经理"});
+    px::InsertRow(db, px::HandheldTable(), file, {.number = 2, .code = "3C4D", .remark = "领班"});
+    const char* keyNames[] = {"呼叫服务", "结账", "加水"};
+    for (int key = 1; key <= 3; ++key)
+        px::InsertRow(db, px::CallerTable(), file,
+                      {.codeNo = "A1B2C" + std::to_string(key),
+                       .callNo = 8,
+                       .callName = "八号桌",
+                       .keyName = keyNames[key - 1],
+                       .devices = {1, 2, -1, -1, 3, -1, 4, -1},
+                       .zhuiHu = key % 3,
+                       .codeType = 0});
 }
 
 // Saves a widget as it shows now; false when the file could not be written.

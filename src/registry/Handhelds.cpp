@@ -80,28 +80,21 @@ HandheldSaveResult SaveHandheld(Database& db, HostExchange* exchange, Lcg& rando
             return refuse("地址码不能为空！");
         if (code == "0000" || Lower(code) == "ffff")
             return refuse("自定义特征码错误！");
-        QueryResult rs(db);
+        const RegistrationTable<HandheldRow>& table = HandheldTable();
         // Counted before knowing whether the row exists: a full file refuses changes too.
-        if (rs.Open(db, "select * from T_Device2 where FileName=?", {fileName})) {
-            std::string full =
-                CapacityMessage(HandheldTable(), rs.GetRecordCount(), hostModel, fileType);
+        if (const auto count = CountRows(db, table, fileName)) {
+            std::string full = CapacityMessage(table, *count, hostModel, fileType);
             if (!full.empty())
                 return refuse(std::move(full));
         }
-        if (rs.Open(db, "select * from T_Device2 where DeviceNo=? and FileName=?",
-                    {std::int64_t{number}, fileName})) {
-            if (rs.IsEof())
-                result.stored = db.Execute(
-                    "Insert into T_Device2 (DeviceNo,Address,Remark,FileName) values (?,?,?,?)",
-                    {std::int64_t{number}, code, fields.remark, fileName});
-            else
-                result.stored = db.Execute(
-                    "Update T_Device2 set Address=?,Remark=? where DeviceNo=? and FileName=?",
-                    {code, fields.remark, std::int64_t{number}, fileName});
-        }
+        std::string why = SaveRow(db, table, fileName, HandheldRow{number, code, fields.remark});
+        result.stored = why.empty();
+        if (!result.stored)
+            result.notices.Add(std::move(why));
     }
     result.fieldsChanged = true;
-    result.number = NextNumber(db, "DeviceNo", "FileName=?", "T_Device2", {fileName});
+    result.number = NextNumber(db, HandheldTable().columns.front().name, "FileName=?",
+                               HandheldTable().databaseTable, {fileName});
     if (fields.madeUpCode)
         result.featureCode = RandomFeatureCode(random);
     return result;
@@ -111,7 +104,7 @@ void DeleteHandheld(Database& db, const std::string& fileName, const std::string
 {
     if (numberText.empty())
         return;
-    db.Execute("Delete from T_Device2 where DeviceNo=? and FileName=?", {numberText, fileName});
+    DeleteRow(db, HandheldTable(), fileName, numberText);
 }
 
 } // namespace px

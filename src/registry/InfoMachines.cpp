@@ -79,33 +79,23 @@ InfoMachineSaveResult SaveInfoMachine(Database& db, const std::string& fileName,
         // Only decimal digits travel as typed: "12ab" would go out as 12.
         if (!CheckAddress(fields.address).empty())
             return refuse("信息机地址输入有误，请正确输入！");
-        QueryResult rs(db);
+        const RegistrationTable<InfoMachineRow>& table = InfoMachineTable();
         // The count comes before knowing whether the row exists: a full file refuses
         // modifications too.
-        if (rs.Open(db, "select * from T_Device1 where FileName=?", {fileName})) {
-            std::string full =
-                CapacityMessage(InfoMachineTable(), rs.GetRecordCount(), hostModel, fileType);
+        if (const auto count = CountRows(db, table, fileName)) {
+            std::string full = CapacityMessage(table, *count, hostModel, fileType);
             if (!full.empty())
                 return refuse(std::move(full));
         }
-        if (rs.Open(db, "select * from T_Device1 where DeviceNo=? and FileName=?",
-                    {std::int64_t{*pager}, fileName})) {
-            const std::int64_t type = fields.typeIndex;
-            if (rs.IsEof()) {
-                result.stored = db.Execute(
-                    "Insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
-                    "(?,?,?,?,?)",
-                    {std::int64_t{*pager}, fields.address, fields.remark, fileName, type});
-            } else {
-                result.stored = db.Execute(
-                    "Update T_Device1 set Address=?,Remark=?,TypeNo=? "
-                    "where DeviceNo=? and FileName=?",
-                    {fields.address, fields.remark, type, std::int64_t{*pager}, fileName});
-            }
-        }
+        const InfoMachineRow row{*pager, fields.address, fields.remark, fields.typeIndex};
+        std::string why = SaveRow(db, table, fileName, row);
+        result.stored = why.empty();
+        if (!result.stored)
+            result.notices.Add(std::move(why));
     }
     result.fieldsChanged = true;
-    result.pagerNumber = NextNumber(db, "DeviceNo", "FileName=?", "T_Device1", {fileName});
+    result.pagerNumber = NextNumber(db, InfoMachineTable().columns.front().name, "FileName=?",
+                                    InfoMachineTable().databaseTable, {fileName});
     if (fields.advanceAddress)
         result.address = AdvanceAddress(fields.address);
     return result;
@@ -115,7 +105,7 @@ void DeleteInfoMachine(Database& db, const std::string& fileName, const std::str
 {
     if (pagerText.empty())
         return; // nothing selected: nothing to delete
-    db.Execute("Delete from T_Device1 where DeviceNo=? and FileName=?", {pagerText, fileName});
+    DeleteRow(db, InfoMachineTable(), fileName, pagerText);
 }
 
 } // namespace px

@@ -450,16 +450,6 @@ const RegistrationTable<CallerRow> kCallerTable = {
 // Rows are written only for a file that exists.
 constexpr const char* kFileExists = "exists (select 1 from T_FileName where FileName=?)";
 
-// A key as a message names it.
-std::string KeyText(const SqlValue& key)
-{
-    if (const auto* text = std::get_if<std::string>(&key))
-        return *text;
-    if (const auto* number = std::get_if<std::int64_t>(&key))
-        return std::to_string(*number);
-    return {};
-}
-
 template <typename Row> std::string ColumnList(const RegistrationTable<Row>& table)
 {
     std::string list;
@@ -524,7 +514,7 @@ StoredRows<Row> LoadRows(Database& db, const RegistrationTable<Row>& table,
             continue;
         }
         // The key as stored, even when it is what is wrong.
-        const std::string keyText = KeyText(values[0]);
+        const std::string keyText = RowKeyText(values[0]);
         stored.refused.push_back({keyText, problem});
         if (!taken)
             stored.unreadable.push_back({keyText, problem});
@@ -588,6 +578,15 @@ template <typename Row> std::string KeyColumn(const RegistrationTable<Row>& tabl
 
 } // namespace
 
+std::string RowKeyText(const SqlValue& key)
+{
+    if (const auto* text = std::get_if<std::string>(&key))
+        return *text;
+    if (const auto* number = std::get_if<std::int64_t>(&key))
+        return std::to_string(*number);
+    return {};
+}
+
 template <typename Row>
 std::string InsertRow(Database& db, const RegistrationTable<Row>& table,
                       const std::string& fileName, const Row& row)
@@ -615,7 +614,7 @@ std::string UpdateRow(Database& db, const RegistrationTable<Row>& table,
 {
     const std::optional<Row> stored = FindRow(db, table, fileName, storedKey);
     if (!stored)
-        return std::string(table.keyTitle) + " " + KeyText(storedKey) + " is no longer stored";
+        return std::string(table.keyTitle) + " " + RowKeyText(storedKey) + " is no longer stored";
     std::string assignments;
     SqlParams params;
     for (const TableColumn<Row>& column : table.columns) {
@@ -629,7 +628,7 @@ std::string UpdateRow(Database& db, const RegistrationTable<Row>& table,
     }
     const SqlValue key = KeyOf(table, row);
     if (key != storedKey && FindRow(db, table, fileName, key))
-        return std::string(table.keyTitle) + " " + KeyText(key) + " is in the file already";
+        return std::string(table.keyTitle) + " " + RowKeyText(key) + " is in the file already";
     params.emplace_back(storedKey);
     params.emplace_back(fileName);
     params.emplace_back(fileName);

@@ -262,6 +262,9 @@ template <typename Row> std::string CheckRow(const RegistrationTable<Row>& table
 // Each returns why it wrote nothing, empty when it wrote: a rule's reason, "no such file", or the
 // database's failure as the user is told it.
 
+// A key as a message names it.
+std::string RowKeyText(const SqlValue& key);
+
 // The key a row is known by in its file: the value of the table's first column.
 template <typename Row> SqlValue KeyOf(const RegistrationTable<Row>& table, const Row& row)
 {
@@ -292,6 +295,17 @@ bool InsertRows(Database& db, const RegistrationTable<Row>& table, const std::st
 template <typename Row>
 std::string UpdateRow(Database& db, const RegistrationTable<Row>& table,
                       const std::string& fileName, const SqlValue& storedKey, const Row& row);
+
+// Adds the row, or replaces the file's row of its key; why not, naming the row.
+template <typename Row>
+std::string SaveRow(Database& db, const RegistrationTable<Row>& table, const std::string& fileName,
+                    const Row& row)
+{
+    const SqlValue key = KeyOf(table, row);
+    std::string why = FindRow(db, table, fileName, key) ? UpdateRow(db, table, fileName, key, row)
+                                                        : InsertRow(db, table, fileName, row);
+    return why.empty() ? why : std::string(table.keyTitle) + " " + RowKeyText(key) + "：" + why;
+}
 
 // The file's row of that key; nothing when there is none or it cannot be read.
 template <typename Row>

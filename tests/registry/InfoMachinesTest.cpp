@@ -13,6 +13,12 @@ constexpr HostModel kQxHost = HostModel::QX;
 class InfoMachinesTest : public test::DatabaseFixture
 {
 protected:
+    void SetUp() override
+    {
+        DatabaseFixture::SetUp();
+        AddFile("f", 0);
+    }
+
     InfoMachineSaveResult Save(const std::string& pager, const std::string& address,
                                FileType fileType = FileType::PX, HostModel host = kNoHost,
                                bool advance = false, const std::string& remark = "", int type = 0)
@@ -38,6 +44,7 @@ TEST_F(InfoMachinesTest, TheNextPagerNumberFollowsTheHighest)
     EXPECT_TRUE(result.stored);
     EXPECT_EQ(result.pagerNumber, 10);
     EXPECT_EQ(result.address, "123") << "without the advance the address stays";
+    AddFile("empty", 0);
     const auto first =
         SaveInfoMachine(db_, "empty", FileType::PX, kNoHost, {"1", "1", "5", "", 0, false});
     EXPECT_EQ(first.pagerNumber, 2);
