@@ -2,6 +2,7 @@
 
 #include "BenchSupport.h"
 #include "registry/RegistryViews.h"
+#include "storage/Transaction.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -14,7 +15,7 @@ void BM_LoadCallerGridView(benchmark::State& state)
     px::Database db;
     if (!px::bench::OpenScratchDatabase(folder, db, state))
         return;
-    db.BeginTransaction();
+    px::Transaction transaction(db);
     const int rows = static_cast<int>(state.range(0));
     for (int i = 0; i < rows; ++i) {
         char code[16];
@@ -24,7 +25,7 @@ void BM_LoadCallerGridView(benchmark::State& state)
                    "FileName) values (?,?,'八号桌','呼叫服务',1,2,3,-1,-1,-1,-1,-1,0,0,'f')",
                    {std::string(code), std::int64_t{i / 3}});
     }
-    db.CommitTransaction();
+    transaction.Commit();
     for (auto _ : state) {
         auto view = px::LoadCallerGridView(db, "f");
         benchmark::DoNotOptimize(view);

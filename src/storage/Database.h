@@ -64,11 +64,6 @@ public:
     bool IsOpen() const;
     void Close();
 
-    // All statements until Commit or Rollback form one unit: all or nothing.
-    bool BeginTransaction();
-    bool CommitTransaction();
-    bool RollbackTransaction();
-
     int GetRecordsAffected() const { return recordsAffected_; }
     const std::string& GetLastErrorString() const { return lastError_; }
     const std::string& GetErrorDescription() const { return errorDescription_; }
@@ -86,6 +81,11 @@ public:
 
 private:
     friend class QueryResult;
+    // A unit of work is begun and ended only by a Transaction, which cannot be left open.
+    friend class Transaction;
+    bool BeginTransaction();
+    bool CommitTransaction();
+    bool RollbackTransaction();
     void RecordError(int code, const std::string& description);
 
     std::shared_ptr<detail::Connection> connection_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/Database.h"
+#include "storage/Transaction.h"
 
 #include <cstdio>
 #include <string>
@@ -11,7 +12,8 @@ namespace px::test {
 // caller keys (three keys per caller), in one transaction.
 inline bool FillFullPxFile(Database& db, const std::string& name)
 {
-    bool ok = db.BeginTransaction() &&
+    Transaction transaction(db);
+    bool ok = transaction.Began() &&
               db.Execute("insert into T_FileName (FileName,DeviceType) values (?,0)", {name});
     for (int pager = 0; ok && pager < 500; ++pager)
         ok = db.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) values "
@@ -36,7 +38,7 @@ inline bool FillFullPxFile(Database& db, const std::string& name)
              "呼叫服务", std::int64_t{key % 500}, std::int64_t{(key + 7) % 500},
              std::int64_t{(key + 9) % 500}, std::int64_t{key % 3}, name});
     }
-    return ok && db.CommitTransaction();
+    return ok && transaction.Commit();
 }
 
 } // namespace px::test

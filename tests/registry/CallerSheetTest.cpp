@@ -2,6 +2,7 @@
 
 #include "common/Csv.h"
 #include "mock/DatabaseFixture.h"
+#include "storage/Transaction.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -104,7 +105,8 @@ TEST_F(CallerSheetTest, AMissingColumnKeepsTheStoredValue)
 TEST_F(CallerSheetTest, EveryBadRowIsNamedAndNothingIsWritten)
 {
     target_.fileType = FileType::QX; // 200 rows
-    ASSERT_TRUE(db_.BeginTransaction());
+    Transaction transaction(db_);
+    ASSERT_TRUE(transaction.Began());
     for (int i = 0; i < 198; ++i) {
         char code[8];
         std::snprintf(code, sizeof code, "%05X1", i + 0x10000);
@@ -112,7 +114,7 @@ TEST_F(CallerSheetTest, EveryBadRowIsNamedAndNothingIsWritten)
                                 "values (?,1,0,0,'店')",
                                 {std::string(code)}));
     }
-    ASSERT_TRUE(db_.CommitTransaction());
+    ASSERT_TRUE(transaction.Commit());
     const std::string before = Stored("a1b2c1");
     const auto preview = Preview("特征码,呼叫器号,中文名称,信息机1,追呼类型\r\n"
                                  "200001,1,ok,7,0\r\n"    // line 2: the 200th row

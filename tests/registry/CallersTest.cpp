@@ -3,6 +3,7 @@
 #include "hostlink/HostFixture.h"
 #include "mock/ScratchDatabase.h"
 #include "registry/CallerTypes.h"
+#include "storage/Transaction.h"
 
 #include <algorithm>
 #include <tuple>
@@ -193,11 +194,12 @@ TEST_F(CallersTest, TypeChecks)
 
 TEST_F(CallersTest, TheQxLimitStopsInTheMiddleOfACaller)
 {
-    ASSERT_TRUE(db_.BeginTransaction());
+    Transaction transaction(db_);
+    ASSERT_TRUE(transaction.Began());
     for (int i = 0; i < 199; ++i)
         ASSERT_TRUE(db_.Execute("insert into T_Device3 (CodeNo,FileName) values (?,'f')",
                                 {"F" + std::to_string(100000 + i)}));
-    ASSERT_TRUE(db_.CommitTransaction());
+    ASSERT_TRUE(transaction.Commit());
     request_.fileType = FileType::QX;
     Press({0x55, 0x12, 0x34, 0x51});
     const auto result = Register(1);

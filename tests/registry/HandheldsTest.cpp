@@ -3,6 +3,7 @@
 #include "hostlink/HostFixture.h"
 #include "mock/ScratchDatabase.h"
 #include "registry/RegistryViews.h"
+#include "storage/Transaction.h"
 
 namespace px {
 namespace {
@@ -94,12 +95,13 @@ TEST_F(HandheldsTest, TheRandomCodeFollowsItsFormula)
 
 TEST_F(HandheldsTest, NumbersAndCapacity)
 {
-    ASSERT_TRUE(db_.BeginTransaction());
+    Transaction transaction(db_);
+    ASSERT_TRUE(transaction.Began());
     for (int i = 1; i <= 9; ++i)
         ASSERT_TRUE(
             db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (?,'1234','f')",
                         {std::int64_t{i}}));
-    ASSERT_TRUE(db_.CommitTransaction());
+    ASSERT_TRUE(transaction.Commit());
     EXPECT_TRUE(Save("99", "ABCD", true, FileType::QX).stored);
     const auto full = Save("10", "ABCD", true, FileType::QX);
     EXPECT_FALSE(full.stored);

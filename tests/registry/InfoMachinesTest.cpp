@@ -2,6 +2,7 @@
 
 #include "mock/DatabaseFixture.h"
 #include "registry/RegistryViews.h"
+#include "storage/Transaction.h"
 
 namespace px {
 namespace {
@@ -29,10 +30,11 @@ protected:
 
     void FillFile(int count)
     {
-        ASSERT_TRUE(db_.BeginTransaction());
+        Transaction transaction(db_);
+        ASSERT_TRUE(transaction.Began());
         for (int i = 0; i < count; ++i)
             AddMachine("f", i);
-        ASSERT_TRUE(db_.CommitTransaction());
+        ASSERT_TRUE(transaction.Commit());
     }
 };
 

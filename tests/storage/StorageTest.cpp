@@ -2,6 +2,7 @@
 #include "mock/TempFolder.h"
 #include "storage/Database.h"
 #include "storage/Schema.h"
+#include "storage/Transaction.h"
 
 #include <filesystem>
 #include <fstream>
@@ -190,10 +191,12 @@ TEST_F(StorageTest, ValuesAreBoundSoQuotesAndSqlAreStoredAsTyped)
 
 TEST_F(StorageTest, ARolledBackTransactionLeavesTheDatabaseAsItWas)
 {
-    ASSERT_TRUE(db_.BeginTransaction());
-    ASSERT_TRUE(db_.Execute("delete from T_Type"));
-    EXPECT_FALSE(db_.Execute("insert into T_FileName (FileName) values (NULL)"));
-    ASSERT_TRUE(db_.RollbackTransaction());
+    {
+        Transaction transaction(db_);
+        ASSERT_TRUE(transaction.Began());
+        ASSERT_TRUE(db_.Execute("delete from T_Type"));
+        EXPECT_FALSE(db_.Execute("insert into T_FileName (FileName) values (NULL)"));
+    } // not committed: rolled back
     QueryResult rs(db_);
     ASSERT_TRUE(rs.Open("select * from T_Type"));
     EXPECT_EQ(rs.GetRecordCount(), 5);

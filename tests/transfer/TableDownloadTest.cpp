@@ -3,6 +3,7 @@
 #include "common/Gbk.h"
 #include "hostlink/HostFixture.h"
 #include "mock/ScratchDatabase.h"
+#include "storage/Transaction.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,13 +18,14 @@ protected:
 
     void AddMachines(int count, const std::string& address = "123", int type = 0)
     {
-        ASSERT_TRUE(db_.BeginTransaction());
+        Transaction transaction(db_);
+        ASSERT_TRUE(transaction.Began());
         for (int i = 0; i < count; ++i)
             ASSERT_TRUE(
                 db_.Execute("insert into T_Device1 (DeviceNo,Address,Remark,FileName,TypeNo) "
                             "values (?,?,'','f',?)",
                             {std::int64_t{i}, address, std::int64_t{type}}));
-        ASSERT_TRUE(db_.CommitTransaction());
+        ASSERT_TRUE(transaction.Commit());
     }
 
     test::ScratchDatabase scratch_{folder_};
@@ -202,14 +204,15 @@ TEST_F(TableDownloadTest, HexPairsAndHandheldRecords)
 
 TEST_F(TableDownloadTest, CallersAndHandheldsReachTheHost)
 {
-    ASSERT_TRUE(db_.BeginTransaction());
+    Transaction transaction(db_);
+    ASSERT_TRUE(transaction.Began());
     for (int i = 0; i < 20; ++i)
         ASSERT_TRUE(db_.Execute(
             "insert into T_Device3 (CodeNo,CallNo,CodeType,FileName) values (?,?,0,'f')",
             {"ABC" + std::to_string(100 + i), std::int64_t{i}}));
     ASSERT_TRUE(
         db_.Execute("insert into T_Device2 (DeviceNo,Address,FileName) values (5,'1a2b','f')"));
-    ASSERT_TRUE(db_.CommitTransaction());
+    ASSERT_TRUE(transaction.Commit());
     EXPECT_EQ(Download(db_, TableKind::Callers), DownloadOutcome::Sent);
     EXPECT_EQ(host_.State().tables.at(0x66).size(), 2000u);
     EXPECT_EQ(Written().size(), 38u);
