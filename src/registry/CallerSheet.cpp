@@ -193,6 +193,54 @@ std::vector<std::string> ChangedColumns(const CallerRow& before, const CallerRow
     return changed;
 }
 
+// Which column of the file holds which caller column (nothing for a column not ours, whose
+// name goes to ignored); nothing, with the reason, for a header that names a column twice or
+// lacks the feature code.
+std::optional<std::vector<std::optional<Column>>>
+HeaderColumns(const std::vector<std::string>& header, std::vector<std::string>& ignored,
+              std::string& error)
+{
+    std::vector<std::optional<Column>> columnAt;
+    std::set<Column> present;
+    for (const std::string& raw : header) {
+        const std::string name = Trim(raw);
+        const auto column = ColumnNamed(name);
+        if (column && !present.insert(*column).second) {
+            error = "line 1: the column " + name + " appears twice";
+            return std::nullopt;
+        }
+        if (!column)
+            ignored.push_back(name);
+        columnAt.push_back(column);
+    }
+    if (present.empty()) {
+        error = "line 1 names no caller column (特征码/CodeNo, 呼叫器号/CallNo, 中文名称/CallName, "
+                "信息内容/KeyName, 信息机1..4, 中级主管1..2, 高级主管1..2, 追呼类型/ZhuiHu)";
+        return std::nullopt;
+    }
+    if (!present.contains(Column::CodeNo)) {
+        error = "line 1 has no 特征码 (CodeNo) column: rows are matched by feature code";
+        return std::nullopt;
+    }
+    return columnAt;
+}
+
+// What registration gives a new key: the key name of its key number, the first pager
+// everywhere (its caller's number is given apart: the next free one for a new caller).
+CallerRow NewKey(const std::string& code, const std::vector<std::string>& keyNames,
+                 int defaultDevice)
+{
+    CallerRow values;
+    values.codeNo = code;
+    values.codeType = CodeTypeOf(code);
+    const char digit = code.back();
+    const std::size_t keyIndex =
+        digit >= '1' && digit <= '9' ? static_cast<std::size_t>(digit - '1') : 0;
+    values.keyName = keyIndex < keyNames.size() ? keyNames[keyIndex] : "";
+    values.devices.fill(defaultDevice);
+    return values;
+}
+
 } // namespace
 
 const char* SheetActionName(SheetAction action)
@@ -237,30 +285,10 @@ std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& 
 
     SheetPreview preview;
     preview.encoding = text->encoding;
-    // Which column of the file holds which caller column.
     const std::vector<std::string>& header = records->front().fields;
-    std::vector<std::optional<Column>> columnAt;
-    std::set<Column> present;
-    for (const std::string& raw : header) {
-        const std::string name = Trim(raw);
-        const auto column = ColumnNamed(name);
-        if (column && !present.insert(*column).second) {
-            error = "line 1: the column " + name + " appears twice";
-            return std::nullopt;
-        }
-        if (!column)
-            preview.ignoredColumns.push_back(name);
-        columnAt.push_back(column);
-    }
-    if (present.empty()) {
-        error = "line 1 names no caller column (特征码/CodeNo, 呼叫器号/CallNo, 中文名称/CallName, "
-                "信息内容/KeyName, 信息机1..4, 中级主管1..2, 高级主管1..2, 追呼类型/ZhuiHu)";
+    const auto columnAt = HeaderColumns(header, preview.ignoredColumns, error);
+    if (!columnAt)
         return std::nullopt;
-    }
-    if (!present.contains(Column::CodeNo)) {
-        error = "line 1 has no 特征码 (CodeNo) column: rows are matched by feature code";
-        return std::nullopt;
-    }
 
     auto stored = LoadStoredRows(db, target.fileName, error);
     if (!stored)
@@ -286,8 +314,8 @@ std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& 
         }
         std::map<Column, std::string> cells;
         for (std::size_t i = 0; i < header.size(); ++i) {
-            if (columnAt[i])
-                cells[*columnAt[i]] = Trim(record.fields[i]);
+            if ((*columnAt)[i])
+                cells[*(*columnAt)[i]] = Trim(record.fields[i]);
         }
         row.code = cells[Column::CodeNo];
         if (std::string problem = CheckCallerCode(row.code); !problem.empty()) {
@@ -307,15 +335,7 @@ std::optional<SheetPreview> PreviewCallerSheet(Database& db, const SheetTarget& 
             values = existing->second;
             row.storedCode = existing->second.codeNo;
         } else {
-            // What registration gives a new key: its caller's number (the next free one for
-            // a new caller), the key name of its key number, the first pager everywhere.
-            values.codeNo = row.code;
-            values.codeType = row.code.size() == 6 ? 0 : 1;
-            const char digit = row.code.back();
-            const std::size_t keyIndex =
-                digit >= '1' && digit <= '9' ? static_cast<std::size_t>(digit - '1') : 0;
-            values.keyName = keyIndex < target.keyNames.size() ? target.keyNames[keyIndex] : "";
-            values.devices.fill(defaultDevice);
+            values = NewKey(row.code, target.keyNames, defaultDevice);
         }
         std::string problem;
         for (const auto& [column, cell] : cells) {

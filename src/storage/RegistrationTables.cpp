@@ -65,33 +65,33 @@ constexpr bool kRequired = false;
 template <typename Row, int Row::*Member, std::string (*Rule)(long long), int IfNull = 0>
 constexpr TableColumn<Row> IntColumn(const char* name, const char* title, bool nullable)
 {
-    return {name,
-            title,
-            false,
-            nullable,
-            [](const Row& row) -> SqlValue { return std::int64_t{row.*Member}; },
-            [](Row& row, const SqlValue& value, std::string& why) {
-                long long n = 0;
-                if (!TakeInt(value, IfNull, n, why) || !FitsInt(n, why))
-                    return false;
-                row.*Member = static_cast<int>(n);
-                return true;
-            },
-            [](const Row& row) { return Rule(row.*Member); }};
+    return {.name = name,
+            .title = title,
+            .text = false,
+            .nullable = nullable,
+            .get = [](const Row& row) -> SqlValue { return std::int64_t{row.*Member}; },
+            .set =
+                [](Row& row, const SqlValue& value, std::string& why) {
+                    long long n = 0;
+                    if (!TakeInt(value, IfNull, n, why) || !FitsInt(n, why))
+                        return false;
+                    row.*Member = static_cast<int>(n);
+                    return true;
+                },
+            .check = [](const Row& row) { return Rule(row.*Member); }};
 }
 
 template <typename Row, std::string Row::*Member, std::string (*Rule)(std::string_view)>
 constexpr TableColumn<Row> TextColumn(const char* name, const char* title, bool nullable)
 {
-    return {name,
-            title,
-            true,
-            nullable,
-            [](const Row& row) -> SqlValue { return row.*Member; },
-            [](Row& row, const SqlValue& value, std::string& why) {
-                return TakeText(value, row.*Member, why);
-            },
-            [](const Row& row) { return Rule(row.*Member); }};
+    return {.name = name,
+            .title = title,
+            .text = true,
+            .nullable = nullable,
+            .get = [](const Row& row) -> SqlValue { return row.*Member; },
+            .set = [](Row& row, const SqlValue& value,
+                      std::string& why) { return TakeText(value, row.*Member, why); },
+            .check = [](const Row& row) { return Rule(row.*Member); }};
 }
 
 // A caller key's target K (DeviceNo1..8). A NULL reads as 0, as every integer column's does;
@@ -99,19 +99,20 @@ constexpr TableColumn<Row> TextColumn(const char* name, const char* title, bool 
 template <std::size_t K>
 constexpr TableColumn<CallerRow> TargetColumn(const char* name, const char* title)
 {
-    return {name,
-            title,
-            false,
-            kNullable,
-            [](const CallerRow& row) -> SqlValue { return std::int64_t{row.devices[K]}; },
-            [](CallerRow& row, const SqlValue& value, std::string& why) {
-                long long n = 0;
-                if (!TakeInt(value, 0, n, why) || !FitsInt(n, why))
-                    return false;
-                row.devices[K] = static_cast<int>(n);
-                return true;
-            },
-            [](const CallerRow& row) { return CheckTargetPager(row.devices[K]); }};
+    return {.name = name,
+            .title = title,
+            .text = false,
+            .nullable = kNullable,
+            .get = [](const CallerRow& row) -> SqlValue { return std::int64_t{row.devices[K]}; },
+            .set =
+                [](CallerRow& row, const SqlValue& value, std::string& why) {
+                    long long n = 0;
+                    if (!TakeInt(value, 0, n, why) || !FitsInt(n, why))
+                        return false;
+                    row.devices[K] = static_cast<int>(n);
+                    return true;
+                },
+            .check = [](const CallerRow& row) { return CheckTargetPager(row.devices[K]); }};
 }
 
 // --- records -------------------------------------------------------------------------------------
@@ -352,99 +353,99 @@ constexpr ShownColumn kShownCallerColumns[] = {
 };
 
 const RegistrationTable<InfoMachineRow> kInfoMachineTable = {
-    TableKind::InfoMachines,
-    "T_Device1",
-    "DeviceNo",
-    "infoMachines",
-    "im",
-    "信息机",
-    "传呼号",
-    "个信息机！",
-    "个设备",
-    &Capacity::infoMachines,
-    kInfoMachineColumns,
-    [](const InfoMachineRow& row) { return std::to_string(row.pager); },
-    30,
-    0x65,
-    0x84,
-    "下载Bp机信息",
-    "读取信息机信息",
-    "RDevice.txt",
-    "Bp机信息表中没有数据！",
-    nullptr,
-    nullptr,
-    EncodeInfoMachine,
-    DecodeInfoMachine,
-    "回读数据浏览------信息机参数",
-    700,
-    true,
-    "无法找到回读RDevice.txt文件！",
-    kShownInfoMachineColumns,
-    ShownInfoMachine,
+    .kind = TableKind::InfoMachines,
+    .databaseTable = "T_Device1",
+    .orderBy = "DeviceNo",
+    .jsonKey = "infoMachines",
+    .cliName = "im",
+    .rowsTitle = "信息机",
+    .keyTitle = "传呼号",
+    .capacityUnit = "个信息机！",
+    .importUnit = "个设备",
+    .capacity = &Capacity::infoMachines,
+    .columns = kInfoMachineColumns,
+    .key = [](const InfoMachineRow& row) { return std::to_string(row.pager); },
+    .recordSize = 30,
+    .downloadCommand = 0x65,
+    .readBackCommand = 0x84,
+    .downloadCaption = "下载Bp机信息",
+    .readBackCaption = "读取信息机信息",
+    .recordFile = "RDevice.txt",
+    .emptyMessage = "Bp机信息表中没有数据！",
+    .sentMessage = nullptr,
+    .failedMessage = nullptr,
+    .encode = EncodeInfoMachine,
+    .decode = DecodeInfoMachine,
+    .browserTitle = "回读数据浏览------信息机参数",
+    .browserWidth = 700,
+    .browserTinted = true,
+    .missingFileMessage = "无法找到回读RDevice.txt文件！",
+    .shownColumns = kShownInfoMachineColumns,
+    .shownCells = ShownInfoMachine,
 };
 
 const RegistrationTable<HandheldRow> kHandheldTable = {
-    TableKind::Handhelds,
-    "T_Device2",
-    "DeviceNo",
-    "handhelds",
-    "handhelds",
-    "手持呼叫器",
-    "手持呼叫器",
-    "个手持呼叫器！",
-    "个记录",
-    &Capacity::handhelds,
-    kHandheldColumns,
-    [](const HandheldRow& row) { return std::to_string(row.number); },
-    6,
-    0x68,
-    0x87,
-    "手持呼叫器匹配表",
-    "读取手持呼叫器信息",
-    "RSCCall.txt",
-    nullptr,
-    "手持呼叫器匹配表设置成功！",
-    "手持呼叫器匹配表设置失败！",
-    EncodeHandheld,
-    DecodeHandheld,
-    "回读数据浏览------手持呼叫器参数",
-    700,
-    false,
-    "无法找到回读文件RSCCall.txt文件！",
-    kShownHandheldColumns,
-    ShownHandheld,
+    .kind = TableKind::Handhelds,
+    .databaseTable = "T_Device2",
+    .orderBy = "DeviceNo",
+    .jsonKey = "handhelds",
+    .cliName = "handhelds",
+    .rowsTitle = "手持呼叫器",
+    .keyTitle = "手持呼叫器",
+    .capacityUnit = "个手持呼叫器！",
+    .importUnit = "个记录",
+    .capacity = &Capacity::handhelds,
+    .columns = kHandheldColumns,
+    .key = [](const HandheldRow& row) { return std::to_string(row.number); },
+    .recordSize = 6,
+    .downloadCommand = 0x68,
+    .readBackCommand = 0x87,
+    .downloadCaption = "手持呼叫器匹配表",
+    .readBackCaption = "读取手持呼叫器信息",
+    .recordFile = "RSCCall.txt",
+    .emptyMessage = nullptr,
+    .sentMessage = "手持呼叫器匹配表设置成功！",
+    .failedMessage = "手持呼叫器匹配表设置失败！",
+    .encode = EncodeHandheld,
+    .decode = DecodeHandheld,
+    .browserTitle = "回读数据浏览------手持呼叫器参数",
+    .browserWidth = 700,
+    .browserTinted = false,
+    .missingFileMessage = "无法找到回读文件RSCCall.txt文件！",
+    .shownColumns = kShownHandheldColumns,
+    .shownCells = ShownHandheld,
 };
 
 const RegistrationTable<CallerRow> kCallerTable = {
-    TableKind::Callers,
-    "T_Device3",
-    "CodeNo",
-    "callers",
-    "callers",
-    "呼叫器",
-    "特征码",
-    "个呼叫器！",
-    "个设备",
-    &Capacity::callerRows,
-    kCallerColumns,
-    [](const CallerRow& row) { return row.codeNo; },
-    100,
-    0x66,
-    0x85,
-    "呼叫器信息",
-    "读取呼叫器信息",
-    "RCall.txt",
-    nullptr,
-    "下载呼叫器信息成功！",
-    "下载呼叫器信息失败！",
-    EncodeCaller,
-    DecodeCaller,
-    "回读数据浏览------呼叫器参数",
-    1150,
-    true,
-    "无法找到回读文件RCall.txt文件！",
-    kShownCallerColumns,
-    ShownCaller,
+    .kind = TableKind::Callers,
+    .databaseTable = "T_Device3",
+    .orderBy = "CodeNo",
+    .jsonKey = "callers",
+    .cliName = "callers",
+    .rowsTitle = "呼叫器",
+    .keyTitle = "特征码",
+    .capacityUnit = "个呼叫器！",
+    .importUnit = "个设备",
+    .capacity = &Capacity::callerRows,
+    .columns = kCallerColumns,
+    .key = [](const CallerRow& row) { return row.codeNo; },
+    .recordSize = 100,
+    .downloadCommand = 0x66,
+    .readBackCommand = 0x85,
+    .downloadCaption = "呼叫器信息",
+    .readBackCaption = "读取呼叫器信息",
+    .recordFile = "RCall.txt",
+    .emptyMessage = nullptr,
+    .sentMessage = "下载呼叫器信息成功！",
+    .failedMessage = "下载呼叫器信息失败！",
+    .encode = EncodeCaller,
+    .decode = DecodeCaller,
+    .browserTitle = "回读数据浏览------呼叫器参数",
+    .browserWidth = 1150,
+    .browserTinted = true,
+    .missingFileMessage = "无法找到回读文件RCall.txt文件！",
+    .shownColumns = kShownCallerColumns,
+    .shownCells = ShownCaller,
 };
 
 // Rows are written only for a file that exists.

@@ -110,6 +110,48 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    auto* layout = BuildCanvas();
+    monitor_ = std::make_unique<QtDataMonitor>(dataMonitor_);
+    progress_ = std::make_unique<QtProgressSink>(this);
+    exchange_ = std::make_unique<HostExchange>(link_, services_.clock, *monitor_, *progress_,
+                                               workspace_.DataFolder());
+    // The progress window's Cancel is honoured by the running transfer after its current
+    // packet. Pause only changes its own text: the host expects each read-back packet within
+    // 200 ms and paces downloads itself, so holding a transfer would make it fail.
+    connect(progress_.get(), &QtProgressSink::cancelRequested, this,
+            [this](int value) { exchange_->RequestCancel(value); });
+
+    // A status line under the controls says what an import or a read-back did.
+    statusLine_ = new QStatusBar(this);
+    statusLine_->setObjectName("statusLine");
+    layout->addWidget(statusLine_);
+    context_ = std::make_unique<WindowContext>(
+        WindowContext{services_, workspace_, link_, *exchange_, hooks_, this,
+                      [this](const std::function<void()>& command) { RunHostCommand(command); },
+                      [this](const QString& text) { Notify(text); }});
+    hooks_.previewSheet = [this](const SiteSheet& sheet) {
+        SiteSheetPreview preview(
+            sheet, [this] { return context_->chooseFile("*.pdf", true); }, this);
+        preview.exec();
+    };
+
+    BuildPanels();
+
+    // What a settings dialog read back from the host is said in the status line too.
+    doneNotice_ = [this](const std::string& text) { Notify(QString::fromStdString(text)); };
+    settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_, doneNotice_);
+    network_ = std::make_unique<NetworkParamsDialog>(*settingsHost_, services_.clock,
+                                                     services_.prompter, this);
+
+    BuildMenus();
+    ConnectCommands();
+    ShowSimulatedHost();
+    qApp->installEventFilter(this);
+    Initialise();
+}
+
+QVBoxLayout* MainWindow::BuildCanvas()
+{
     QFont font;
     font.setFamilies({"SimSun", "宋体", "WenQuanYi Micro Hei", "Noto Sans CJK SC"});
     font.setPointSize(9);
@@ -135,30 +177,11 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     version->setText(QString(" 版本号: V") + kProgramVersion);
     version->resize(std::max(version->width(), version->sizeHint().width()), version->height());
 
-    monitor_ = std::make_unique<QtDataMonitor>(dataMonitor_);
-    progress_ = std::make_unique<QtProgressSink>(this);
-    exchange_ = std::make_unique<HostExchange>(link_, services_.clock, *monitor_, *progress_,
-                                               workspace_.DataFolder());
-    // The progress window's Cancel is honoured by the running transfer after its current
-    // packet. Pause only changes its own text: the host expects each read-back packet within
-    // 200 ms and paces downloads itself, so holding a transfer would make it fail.
-    connect(progress_.get(), &QtProgressSink::cancelRequested, this,
-            [this](int value) { exchange_->RequestCancel(value); });
+    return layout;
+}
 
-    // A status line under the controls says what an import or a read-back did.
-    statusLine_ = new QStatusBar(this);
-    statusLine_->setObjectName("statusLine");
-    layout->addWidget(statusLine_);
-    context_ = std::make_unique<WindowContext>(
-        WindowContext{services_, workspace_, link_, *exchange_, hooks_, this,
-                      [this](const std::function<void()>& command) { RunHostCommand(command); },
-                      [this](const QString& text) { Notify(text); }});
-    hooks_.previewSheet = [this](const SiteSheet& sheet) {
-        SiteSheetPreview preview(
-            sheet, [this] { return context_->chooseFile("*.pdf", true); }, this);
-        preview.exec();
-    };
-
+void MainWindow::BuildPanels()
+{
     infoMachines_ = new InfoMachinePanel(*controls_, *context_, this);
     handhelds_ = new HandheldPanel(*controls_, *context_, this);
     callers_ = new CallerPanel(*controls_, *context_, this);
@@ -175,16 +198,11 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     connect(hostStatus_, &HostStatus::hostFound, this, &MainWindow::OnHostFound);
     connect(controls_->Get<QPushButton>(MainControl::ClearMonitorButton), &QPushButton::clicked,
             dataMonitor_, &QTextEdit::clear);
+}
 
-    // What a settings dialog read back from the host is said in the status line too.
-    doneNotice_ = [this](const std::string& text) { Notify(QString::fromStdString(text)); };
-    settingsHost_ = std::make_unique<ExchangeSettingsHost>(*exchange_, doneNotice_);
-    network_ = std::make_unique<NetworkParamsDialog>(*settingsHost_, services_.clock,
-                                                     services_.prompter, this);
-
-    BuildMenus();
-    ConnectCommands();
-    auto* menuBar = qobject_cast<QMenuBar*>(layout->menuBar());
+void MainWindow::ShowSimulatedHost()
+{
+    auto* menuBar = qobject_cast<QMenuBar*>(layout()->menuBar());
     std::string simError;
     if (SimHostSession* sim = workspace_.Sim(simError)) {
         demoMenu_ = new DemoHostMenu(*sim, *context_, this);
@@ -195,9 +213,6 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
         badge->setStyleSheet("color: rgb(160, 40, 40); padding: 0 8px;");
         menuBar->setCornerWidget(badge);
     }
-
-    qApp->installEventFilter(this);
-    Initialise();
 }
 
 MainWindow::~MainWindow()

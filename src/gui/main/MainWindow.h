@@ -26,6 +26,7 @@ class QAction;
 class QMenu;
 class QStatusBar;
 class QTextEdit;
+class QVBoxLayout;
 
 namespace px {
 
@@ -157,6 +158,12 @@ protected:
     void done(int result) override;
 
 private:
+    // The controls where the template puts them, with the layout they sit in.
+    QVBoxLayout* BuildCanvas();
+    // The registration panels, the manual sender, the file commands and the host status.
+    void BuildPanels();
+    // The simulated host's badge (or its demonstration menu) beside the menus.
+    void ShowSimulatedHost();
     void BuildMenus();
     void ConnectCommands();
     void Initialise();
