@@ -1,6 +1,7 @@
 #include "storage/RegistrationTables.h"
 
 #include "mock/DatabaseFixture.h"
+#include "storage/CallerCells.h"
 #include "storage/Transaction.h"
 
 #include <gtest/gtest.h>
@@ -236,6 +237,51 @@ TEST_F(RegistrationTablesTest, EachTableKnowsItsNamesAndCapacity)
                             }),
                   c.message)
             << c.count;
+    }
+}
+
+// A caller key's cells and a typed cell back, as the grid, the spreadsheets and pxctl take them:
+// no target is an empty cell, the escalation goes by its name (or its number), a feature code
+// brings its code type.
+TEST(CallerCellsTest, CellsShowAndTakeTheValuesTheOneWay)
+{
+    CallerRow row{"A1B2C1", 8, "八号桌", "呼叫", {3, kNoTarget, 0, 499, kNoTarget, 5, 6, 7}, 1, 0};
+    const CallerCellTexts cells = CallerCells(row);
+    EXPECT_EQ(cells, (CallerCellTexts{"A1B2C1", "8", "八号桌", "呼叫", "3", "", "0", "499", "", "5",
+                                      "6", "7", "追呼"}));
+    row.zhuiHu = 7;
+    EXPECT_EQ(CallerCells(row).back(), "7") << "a value without a name shows as its number";
+
+    const auto column = [](std::string_view name) {
+        return *std::find_if(kCallerCellColumns.begin(), kCallerCellColumns.end(),
+                             [&](const CallerCellColumn& c) { return c.name == name; });
+    };
+    const struct
+    {
+        const char* column;
+        const char* text;
+        const char* why; // empty: taken
+        void (*check)(const CallerRow&);
+    } cases[] = {
+        {"DeviceNo2", "", "", [](const CallerRow& r) { EXPECT_EQ(r.devices[1], kNoTarget); }},
+        {"DeviceNo2", "-1", "", [](const CallerRow& r) { EXPECT_EQ(r.devices[1], kNoTarget); }},
+        {"DeviceNo2", "12", "", [](const CallerRow& r) { EXPECT_EQ(r.devices[1], 12); }},
+        {"ZhuiHu", "删除追呼", "", [](const CallerRow& r) { EXPECT_EQ(r.zhuiHu, 2); }},
+        {"ZhuiHu", "1", "", [](const CallerRow& r) { EXPECT_EQ(r.zhuiHu, 1); }},
+        {"CodeNo", "0123456789AB", "", [](const CallerRow& r) { EXPECT_EQ(r.codeType, 1); }},
+        {"CallNo", "12a", "is not a whole number", nullptr},
+        {"CallNo", "99999999999999999999", "is not a whole number", nullptr},
+        {"ZhuiHu", "催", "is not a whole number", nullptr},
+    };
+    for (const auto& c : cases) {
+        CallerRow taken = row;
+        const std::string why = TakeCallerCell(taken, column(c.column), c.text);
+        if (*c.why == '\0') {
+            EXPECT_EQ(why, "") << c.column << " " << c.text;
+            c.check(taken);
+        } else {
+            EXPECT_NE(why.find(c.why), std::string::npos) << why;
+        }
     }
 }
 

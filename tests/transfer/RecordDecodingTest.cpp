@@ -10,18 +10,10 @@ namespace px {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Row = std::vector<std::string>; // a row's cells as the read-back browser shows them
-
-// The rows of a table's records, shown.
-std::vector<Row> Shown(TableKind kind, const Bytes& bytes)
+// The typed rows of a table's records: what an import writes and verify compares.
+template <typename R> std::vector<R> Rows(const Bytes& bytes)
 {
-    return ReadBackRows::Decode(kind, bytes).ShownCells();
-}
-
-template <typename R>
-Row ShownRecord(const RegistrationTable<R>& table, std::span<const std::uint8_t> record)
-{
-    return table.shownCells(*table.decode(record));
+    return std::get<std::vector<R>>(ReadBackRows::Decode(TableOf<R>().kind, bytes).Typed());
 }
 
 // An information machine's record as the download writes it, for a receiver type given by its
@@ -46,7 +38,7 @@ struct CallerBytes
         std::copy(values.begin(), values.end(), bytes.begin() + static_cast<long>(offset));
         return *this;
     }
-    Row Decode() const { return ShownRecord(CallerTable(), bytes); }
+    CallerRow Decode() const { return *CallerTable().decode(bytes); }
     std::array<std::uint8_t, 100> bytes;
 };
 
@@ -63,27 +55,27 @@ TEST(RecordDecodingTest, InformationMachinesShowPagerAddressAndType)
     Append(file, InfoRecord(3, "123", {1, 0, 0}));
     Append(file, InfoRecord(7, "2097151", {4, 2, 1}));
     ASSERT_EQ(file.size(), 60u);
-    EXPECT_EQ(Shown(TableKind::InfoMachines, file),
-              (std::vector<Row>{{"3", "123", "LW2/LW1"}, {"7", "2097151", "LW3"}}));
+    EXPECT_EQ(Rows<InfoMachineRow>(file),
+              (std::vector<InfoMachineRow>{{3, "123", "", 1}, {7, "2097151", "", 4}}));
 
     struct Case
     {
         std::uint8_t pagerHigh, pagerLow, typeByte;
-        Row shown;
+        InfoMachineRow row;
     };
     const std::vector<Case> cases = {
-        {0x01, 0xF3, 0xF0, {"499", "0", "BX-2"}},
-        {0x00, 0x00, 0xF2, {"0", "0", "num"}},
-        {0xFF, 0xFF, 0xF3, {"65535", "0", "en"}},
-        {0x00, 0x01, 0x0C, {"1", "0", "LW3"}}, // only bits 0-2 carry the type
-        {0x00, 0x02, 0xF7, {"2", "0", "7"}},   // a code no download writes shows as its number
+        {0x01, 0xF3, 0xF0, {499, "0", "", 0}},
+        {0x00, 0x00, 0xF2, {0, "0", "", 2}},
+        {0xFF, 0xFF, 0xF3, {65535, "0", "", 3}},
+        {0x00, 0x01, 0x0C, {1, "0", "", 4}}, // only bits 0-2 carry the type
+        {0x00, 0x02, 0xF7, {2, "0", "", 7}}, // a code no download writes stays, for the rules
     };
     for (const Case& c : cases) {
         std::array<std::uint8_t, 30> record{};
         record[0] = c.pagerHigh;
         record[1] = c.pagerLow;
         record[3] = c.typeByte;
-        EXPECT_EQ(ShownRecord(InfoMachineTable(), record), c.shown) << c.shown[0];
+        EXPECT_EQ(InfoMachineTable().decode(record), c.row) << c.row.pager;
     }
 }
 
@@ -113,47 +105,38 @@ TEST(RecordDecodingTest, CallerCodeKindAndFeatureCodeFollowTheMarker)
     struct Case
     {
         Bytes head; // bytes 0-7
-        const char* kind;
+        int codeType;
         const char* code;
     };
     const std::vector<Case> cases = {
-        {{0x55, 0xA1, 0xB2, 0xC3, 0xFF, 0xFF, 0xFF, 0xFF}, "0", "A1B2C3"},
-        {{0x5A, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xFF}, "1", "0123456789AB"},
-        // Any marker but 0x55 is the long code; the bytes show as they are.
-        {{0x00, 0x0A, 0x0B, 0x0C, 0xFF, 0xFF, 0xFF, 0x77}, "1", "0A0B0CFFFFFF"},
-        {{0x55, 0x00, 0x00, 0x01, 0x99, 0x99, 0x99, 0x99}, "0", "000001"},
+        {{0x55, 0xA1, 0xB2, 0xC3, 0xFF, 0xFF, 0xFF, 0xFF}, 0, "A1B2C3"},
+        {{0x5A, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xFF}, 1, "0123456789AB"},
+        // Any marker but 0x55 is the long code; the bytes come as they are.
+        {{0x00, 0x0A, 0x0B, 0x0C, 0xFF, 0xFF, 0xFF, 0x77}, 1, "0A0B0CFFFFFF"},
+        {{0x55, 0x00, 0x00, 0x01, 0x99, 0x99, 0x99, 0x99}, 0, "000001"},
     };
     for (const Case& c : cases) {
-        const Row row = CallerBytes().At(0, c.head).Decode();
-        ASSERT_EQ(row.size(), 14u);
-        EXPECT_EQ(row[0], c.kind) << c.code;
-        EXPECT_EQ(row[1], c.code);
+        const CallerRow row = CallerBytes().At(0, c.head).Decode();
+        EXPECT_EQ(row.codeType, c.codeType) << c.code;
+        EXPECT_EQ(row.codeNo, c.code);
     }
 }
 
 TEST(RecordDecodingTest, CallerNumbersDevicesAndEscalation)
 {
-    const Row row = CallerBytes()
-                        .At(0, {0x55, 1, 2, 3})
-                        .At(8, {0x2C, 0x01})                          // caller 300, low byte first
-                        .At(68, {0x0C, 0x00, 0xFF, 0xFF, 0xFF, 0x00}) // 12, none, 255
-                        .At(74, {0x00, 0xFF, 0x00, 0x00})             // 65280, 0
-                        .At(84, {0x05})
-                        .Decode();
-    EXPECT_EQ(row[2], "300");
-    EXPECT_EQ((Row(row.begin() + 5, row.begin() + 13)),
-              (Row{"12", "", "255", "65280", "0", "", "", ""}));
-    EXPECT_EQ(row[13], "5") << "a code no download writes shows as its number";
-
-    struct Case
-    {
-        std::uint8_t byte;
-        const char* shown;
-    };
-    for (const Case c : {Case{0, "不追呼"}, Case{1, "追呼"}, Case{2, "删除追呼"}, Case{3, "3"},
-                         Case{0xFF, "255"}}) {
-        EXPECT_EQ(CallerBytes().At(84, {c.byte}).Decode()[13], c.shown) << int(c.byte);
-    }
+    const CallerRow row = CallerBytes()
+                              .At(0, {0x55, 1, 2, 3})
+                              .At(8, {0x2C, 0x01}) // caller 300, low byte first
+                              .At(68, {0x0C, 0x00, 0xFF, 0xFF, 0xFF, 0x00}) // 12, none, 255
+                              .At(74, {0x00, 0xFF, 0x00, 0x00})             // 65280, 0
+                              .At(84, {0x05})
+                              .Decode();
+    EXPECT_EQ(row.callNo, 300);
+    EXPECT_EQ(row.devices, (std::array<int, kCallerTargets>{12, kNoTarget, 255, 65280, 0, kNoTarget,
+                                                            kNoTarget, kNoTarget}));
+    EXPECT_EQ(row.zhuiHu, 5) << "a code no download writes stays, for the rules to refuse";
+    for (const int byte : {0, 1, 2, 3, 0xFF})
+        EXPECT_EQ(CallerBytes().At(84, {static_cast<std::uint8_t>(byte)}).Decode().zhuiHu, byte);
 }
 
 TEST(RecordDecodingTest, CallerTextsAreGbkUpToTheirFill)
@@ -174,9 +157,9 @@ TEST(RecordDecodingTest, CallerTextsAreGbkUpToTheirFill)
         {{'a', 'b', 0x00, 'c'}, {'o', 'k', 0x00, 'z'}, "ab", "ok"},
     };
     for (const Case& c : cases) {
-        const Row row = CallerBytes().At(10, c.name).At(20, c.message).Decode();
-        EXPECT_EQ(row[3], c.shownName);
-        EXPECT_EQ(row[4], c.shownMessage);
+        const CallerRow row = CallerBytes().At(10, c.name).At(20, c.message).Decode();
+        EXPECT_EQ(row.callName, c.shownName);
+        EXPECT_EQ(row.keyName, c.shownMessage);
     }
 }
 
@@ -185,27 +168,23 @@ TEST(RecordDecodingTest, HandheldSlotsWithoutACodeGiveNoRow)
     struct Case
     {
         std::array<std::uint8_t, 6> record;
-        std::optional<Row> shown;
+        std::optional<HandheldRow> row;
     };
     const std::vector<Case> cases = {
         {{0x05, 0x00, 0x00, 0xFF, 0xFF, 0xFF}, std::nullopt},
         {{0x05, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, std::nullopt},
-        {{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}, Row{"5", "1A2B"}},
-        {{0xFF, 0x00, 0x01, 0x00, 0x00, 0x00}, Row{"255", "0001"}},
-        {{0x00, 0xFF, 0x00, 0xFF, 0xFF, 0xFF}, Row{"0", "FF00"}},
+        {{0x05, 0x1A, 0x2B, 0xFF, 0xFF, 0xFF}, HandheldRow{5, "1A2B", ""}},
+        {{0xFF, 0x00, 0x01, 0x00, 0x00, 0x00}, HandheldRow{255, "0001", ""}},
+        {{0x00, 0xFF, 0x00, 0xFF, 0xFF, 0xFF}, HandheldRow{0, "FF00", ""}},
     };
-    for (const Case& c : cases) {
-        const auto row = HandheldTable().decode(c.record);
-        EXPECT_EQ(row ? std::optional<Row>(HandheldTable().shownCells(*row)) : std::nullopt,
-                  c.shown)
-            << int(c.record[1]);
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(HandheldTable().decode(c.record), c.row) << int(c.record[1]);
 
     Bytes file;
     for (const Case& c : cases)
         Append(file, c.record);
-    EXPECT_EQ(Shown(TableKind::Handhelds, file),
-              (std::vector<Row>{{"5", "1A2B"}, {"255", "0001"}, {"0", "FF00"}}))
+    EXPECT_EQ(Rows<HandheldRow>(file),
+              (std::vector<HandheldRow>{{5, "1A2B", ""}, {255, "0001", ""}, {0, "FF00", ""}}))
         << "empty slots leave no gap";
 }
 
@@ -229,7 +208,6 @@ TEST(RecordDecodingTest, RecordFileMissingIsNotAnEmptyTable)
     }
     const auto rows = ReadRecordFile(TableKind::Handhelds, folder.File("RSCCall.txt"));
     ASSERT_TRUE(rows.has_value());
-    EXPECT_EQ(rows->ShownCells(), (std::vector<Row>{{"5", "1A2B"}}));
     EXPECT_EQ(std::get<std::vector<HandheldRow>>(rows->Typed()),
               (std::vector<HandheldRow>{{5, "1A2B", ""}}));
 }
@@ -241,14 +219,6 @@ TEST(RecordDecodingTest, RecordsDecodeToTheValuesTheyHold)
     ASSERT_TRUE(machine.has_value());
     EXPECT_EQ(*machine, (InfoMachineRow{7, "2097151", "", 4}));
 
-    const Row cells = CallerBytes()
-                          .At(0, {0x5A, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB})
-                          .At(8, {0x2C, 0x01})
-                          .At(10, Gbk("张三"))
-                          .At(68, {0x0C, 0x00})
-                          .At(84, {0x01})
-                          .Decode();
-    EXPECT_EQ(cells[1], "0123456789AB");
     CallerBytes bytes;
     bytes.At(0, {0x5A, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}).At(8, {0x2C, 0x01}).At(84, {0x07});
     const auto caller = CallerTable().decode(bytes.bytes);
