@@ -22,10 +22,15 @@ wine_prefix() {
     [[ -f $WINEPREFIX/system.reg ]] || fail "Wine could not make its prefix"
 }
 
+# Runs from an EXIT trap, where errexit still holds: nothing in it may fail (a server that has
+# already ended is the usual case).
 wine_cleanup() {
-    [[ -n ${WINEPREFIX:-} ]] && "$wineserver" -k 2>/dev/null
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
-    return 0
+    if [[ -n ${WINEPREFIX:-} ]]; then
+        "$wineserver" -k 2>/dev/null || true
+    fi
+    if [[ -n $xvfb_pid ]]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+    fi
 }
 
 check_window() {
