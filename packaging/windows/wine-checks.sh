@@ -4,6 +4,7 @@
 #   check_window PICTURE EXE ARGUMENTS...   px-system.exe opens its main window, connected to its
 #                                           host, within a 1024 by 768 screen and keeps running;
 #                                           the screen is saved as PICTURE (when not empty)
+#   start_screen, wait_for_window, save_screen, stop_screen   the screen and what is on it
 #   wine_cleanup                            ends Wine and the screen (the caller's EXIT trap)
 # The caller defines fail MESSAGE, which ends the check.
 
@@ -33,13 +34,11 @@ wine_cleanup() {
     fi
 }
 
-check_window() {
-    local picture=$1 log
-    shift
+# A 1024 by 768 screen in Xvfb, as a laptop has, for the Wine programs started after it. Wine's
+# desktop takes the display its server starts with: a server started for the commands before,
+# which had none, must end first.
+start_screen() {
     scripts/deps.sh x11-utils x11-apps netpbm >/dev/null
-    log=$(mktemp)
-    # Wine's desktop takes the display its server starts with: a server started for the
-    # commands before, which had none, must end first.
     "$wineserver" -k 2>/dev/null || true
     "$wineserver" -w 2>/dev/null || true
     if [[ -z $xvfb_pid ]]; then
@@ -49,19 +48,47 @@ check_window() {
         export DISPLAY=$display
         for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
     fi
-    "$wine" "$@" >"$log" 2>&1 &
-    local window_pid=$! found=""
+}
+
+# Ends the Wine programs and the screen.
+stop_screen() {
+    "$wineserver" -k 2>/dev/null || true
+    "$wineserver" -w 2>/dev/null || true
+    if [[ -n $xvfb_pid ]]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+    fi
+    xvfb_pid=""
+    export DISPLAY=
+}
+
+# Waits up to a minute for a window whose title matches PATTERN, while process PID runs:
+# 0 when it shows, 1 when the process ended first, 2 when time ran out.
+wait_for_window() {
+    local pattern=$1 pid=$2
     for _ in $(seq 120); do
-        if xwininfo -root -tree 2>/dev/null | grep -q "ZR4870PX设置系统----------\[已连接设备\]"; then
-            found=yes
-            break
-        fi
-        kill -0 "$window_pid" 2>/dev/null || { cat "$log" >&2; fail "$(basename "$1") ended"; }
+        xwininfo -root -tree 2>/dev/null | grep -q "$pattern" && return 0
+        kill -0 "$pid" 2>/dev/null || return 1
         sleep 0.5
     done
-    [[ -n $found ]] || { cat "$log" >&2; fail "no main window connected to the host"; }
+    return 2
+}
+
+save_screen() { # PICTURE
+    xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1"
+}
+
+check_window() {
+    local picture=$1 log title="ZR4870PX设置系统----------"
+    shift
+    log=$(mktemp)
+    start_screen
+    "$wine" "$@" >"$log" 2>&1 &
+    local window_pid=$! waited=0
+    wait_for_window "$title\[已连接设备\]" "$window_pid" || waited=$?
+    ((waited != 1)) || { cat "$log" >&2; fail "$(basename "$1") ended"; }
+    ((waited == 0)) || { cat "$log" >&2; fail "no main window connected to the host"; }
     local geometry width height
-    geometry=$(xwininfo -root -tree | grep "ZR4870PX设置系统----------" | grep -oE '[0-9]+x[0-9]+\+' | head -n 1)
+    geometry=$(xwininfo -root -tree | grep "$title" | grep -oE '[0-9]+x[0-9]+\+' | head -n 1)
     width=${geometry%%x*}
     height=${geometry#*x}
     height=${height%+}
@@ -69,7 +96,7 @@ check_window() {
     sleep 2
     kill -0 "$window_pid" 2>/dev/null || fail "$(basename "$1") ended after opening"
     if [[ -n $picture ]]; then
-        xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$picture"
+        save_screen "$picture"
     fi
     window_size="${width}x${height}"
     rm -f "$log"
